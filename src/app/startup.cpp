@@ -1,0 +1,137 @@
+#include "app/startup.h"
+
+#include "app/master_data.h"
+#include "platform/database.h"
+#include "platform/prompt.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+namespace tera {
+
+namespace {
+
+struct Candidate {
+    const char *db;
+    const char *kako;
+};
+
+// The usual install folders of the temple product, in the order tried.
+const Candidate kCandidates[] = {
+    {"Program Files\\カリンデ総合版\\tera.mdb", "Program Files\\カリンデ総合版\\kako.rnd"},
+    {"Program Files\\カリンデ\\tera.mdb", "Program Files\\カリンデ\\kako.rnd"},
+    {"Program Files\\架燐手\\tera.mdb", "Program Files\\架燐手\\kako.rnd"},
+    {"カリンデ総合版\\tera.mdb", "カリンデ総合版\\kako.rnd"},
+    {"カリンデ\\tera.mdb", "カリンデ\\kako.rnd"},
+    {"架燐手\\tera.mdb", "架燐手\\kako.rnd"},
+};
+
+bool rootUsesBackslash(const QString &root)
+{
+    return root.contains(QLatin1Char('\\'));
+}
+
+QString joinRoot(const QString &root, const char *relative)
+{
+    QString rel = QString::fromUtf8(relative);
+    // The candidates are written with backslashes; a root of this platform's
+    // own form takes them with slashes.
+    if (!rootUsesBackslash(root))
+        rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return root + rel;
+}
+
+} // namespace
+
+bool fileExistsExactly(const QString &path)
+{
+    if (path.trimmed().isEmpty())
+        return false;
+    const QFileInfo fi(path);
+    return fi.exists() && fi.isFile();
+}
+
+QString programRoot(const QString &appPath)
+{
+    // A drive letter: its first three characters, as C:\ .
+    if (appPath.size() >= 3 && appPath.at(1) == QLatin1Char(':')
+        && (appPath.at(2) == QLatin1Char('\\') || appPath.at(2) == QLatin1Char('/')))
+        return appPath.left(3);
+    QString root = QStorageInfo(appPath).rootPath();
+    if (root.isEmpty())
+        root = QDir(appPath).rootPath();
+    if (!root.endsWith(QLatin1Char('/')))
+        root += QLatin1Char('/');
+    return root;
+}
+
+QString LocateDatabase(const QString &root, QString &kakoPath, const FileExists &exists)
+{
+    for (const Candidate &c : kCandidates) {
+        const QString path = joinRoot(root, c.db);
+        if (exists(path)) {
+            kakoPath = joinRoot(root, c.kako);
+            return path;
+        }
+    }
+    kakoPath.clear();
+    return QString();
+}
+
+QString databaseFolder(const QString &dbPath)
+{
+    const int cut = std::max(dbPath.lastIndexOf(QLatin1Char('\\')), dbPath.lastIndexOf(QLatin1Char('/')));
+    return cut < 0 ? QString() : dbPath.left(cut + 1);
+}
+
+void DeriveSiblingPaths(AppState &state)
+{
+    const QString folder = databaseFolder(state.gDbPath);
+    if (state.gKakoPath.isEmpty())
+        state.gKakoPath = folder + QStringLiteral("kako.rnd");
+    state.gKako2Path = folder + QStringLiteral("kako2.rnd");
+    state.gTera2Path = folder + QStringLiteral("tera2.mdb");
+}
+
+void RunStartup(AppState &state, Prompt &prompt, LocationDialog &dialog, const StartupOptions &options)
+{
+    try {
+        state.gAppPath = options.appPath;
+        if (!state.gAppPath.isEmpty())
+            QDir::setCurrent(state.gAppPath);
+
+        if (!options.givenDbPath.isEmpty()) {
+            state.gDbPath = options.givenDbPath;
+            state.gKakoPath.clear();
+        } else {
+            const QString root = options.searchRoot.isEmpty() ? programRoot(state.gAppPath) : options.searchRoot;
+            state.gDbPath = LocateDatabase(root, state.gKakoPath, options.exists);
+        }
+
+        if (state.gDbPath.trimmed().isEmpty()) {
+            const bool cancelled = dialog.showLocationDialog(state);
+            if (cancelled) {
+                prompt.message(StartupText::kCancelled, Icon::Exclamation);
+                throw EndProgram();
+            }
+        }
+
+        DeriveSiblingPaths(state);
+
+        if (!options.exists(state.gDbPath)) {
+            prompt.message(StartupText::kNoDatabase, Icon::Exclamation);
+            throw EndProgram();
+        }
+
+        std::unique_ptr<Database> db = Database::open(state.gDbPath);
+        GetComSys(*db, state, prompt);
+        LoadOmairiMaster(*db, state);
+        db->close();
+    } catch (const DbError &) {
+        prompt.message(StartupText::kDatabaseFault, Icon::Exclamation);
+        throw EndProgram();
+    }
+}
+
+} // namespace tera

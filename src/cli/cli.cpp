@@ -1,0 +1,51 @@
+#include "cli/cli.h"
+
+#include "app/demo_database.h"
+#include "platform/db_error.h"
+
+namespace tera {
+
+namespace {
+
+const char *const kUsage =
+    "使い方:\n"
+    "  tera-import                       デスクトップ画面で起動します\n"
+    "  tera-import PATH/tera.mdb         指定のデータベースで画面を起動します\n"
+    "  tera-import init-demo DIR         DIR/tera.mdb にデモ用データベースを作ります\n"
+    "  tera-import help                  この説明を表示します\n";
+
+int initDemo(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.size() != 2) {
+        err << "init-demo にはフォルダを一つ指定してください。\n" << kUsage;
+        return 2;
+    }
+    try {
+        const QString path = CreateDemoDatabase(args.at(1));
+        out << "デモ用データベースを作成しました: " << path << Qt::endl;
+        return 0;
+    } catch (const DbError &e) {
+        err << e.description() << Qt::endl;
+        return 1;
+    }
+}
+
+} // namespace
+
+bool isCliCommand(const QStringList &args)
+{
+    static const QStringList commands = {QStringLiteral("init-demo"), QStringLiteral("help"),
+                                         QStringLiteral("--help"), QStringLiteral("-h")};
+    return !args.isEmpty() && commands.contains(args.first());
+}
+
+int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    const QString command = args.value(0);
+    if (command == QStringLiteral("init-demo"))
+        return initDemo(args, out, err);
+    out << kUsage;
+    return command == QStringLiteral("help") || command.startsWith(QLatin1Char('-')) ? 0 : 2;
+}
+
+} // namespace tera

@@ -1,0 +1,39 @@
+#include "mainwin/message_box_prompt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace tera {
+
+Answer MessageBoxPrompt::ask(const QString &text, Buttons buttons, Icon icon)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    box.setText(shown);
+    switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    }
+    switch (buttons) {
+    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    }
+    if (auto *b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("はい(&Y)"));
+    if (auto *b = box.button(QMessageBox::No)) b->setText(QStringLiteral("いいえ(&N)"));
+    if (auto *b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("キャンセル"));
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    default: return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::OkCancel && box.clickedButton() == nullptr ? Answer::Cancel : Answer::Ok);
+    }
+}
+
+} // namespace tera

@@ -1,0 +1,28 @@
+#pragma once
+#include <QDate>
+
+namespace tera {
+
+// "Today" comes from here, so tests and the command line can fix it.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDate today() const = 0;
+};
+
+class SystemClock : public Clock {
+public:
+    QDate today() const override { return QDate::currentDate(); }
+};
+
+class FixedClock : public Clock {
+public:
+    explicit FixedClock(QDate day) : m_day(day) {}
+    QDate today() const override { return m_day; }
+    void set(QDate day) { m_day = day; }
+
+private:
+    QDate m_day;
+};
+
+} // namespace tera

@@ -1,0 +1,150 @@
+#pragma once
+#include "db_error.h"
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <utility>
+
+namespace tera {
+
+// The Qt SQL driver that carries the connection.
+enum class Engine { SQLite, Odbc };
+// The SQL dialect of the database behind the connection: a SQLite file (also
+// when reached through the SQLite ODBC driver) or an Access/Jet database.
+enum class Dialect { SQLite, Access };
+
+// What a file holds, judged by its first bytes, never by its name.
+enum class FileKind { Missing, SQLite, Jet, NotADatabase };
+
+// An ordered list of column names and values for INSERT and UPDATE: only the
+// columns named here are written, so a product database with more columns
+// (in any order, with defaults) works unchanged.
+using Columns = QList<std::pair<QString, QVariant>>;
+
+class Database;
+
+// A prepared statement owned by the database's statement cache. Values are
+// always bound, never spliced into the text. Reads are Null-aware: Null reads
+// as empty text or 0.
+class Query {
+public:
+    Query() = default;
+    // Binds params positionally (? markers) and runs the statement.
+    Query &exec(const QVariantList &params = {});
+    bool next();
+    // Releases the result set so that the statement can be reused.
+    void finish();
+
+    bool isNull(const QString &column) const;
+    QVariant value(const QString &column) const;
+    // Null reads as empty text.
+    QString text(const QString &column) const;
+    // Null reads as 0; text that is no number is a type-mismatch failure.
+    qint64 integer(const QString &column) const;
+    double number(const QString &column) const;
+    int rowsAffected() const;
+    QString sql() const;
+
+private:
+    friend class Database;
+    Query(QSqlQuery *q, QHash<QString, int> *columns) : m_q(q), m_columns(columns) {}
+    int indexOf(const QString &column) const;
+    QSqlQuery *m_q = nullptr;
+    QHash<QString, int> *m_columns = nullptr;
+};
+
+class Database {
+public:
+    struct Options {
+        // Reach a SQLite file through the SQLite ODBC driver instead of Qt's
+        // own SQLite driver: the tests run every case through both.
+        bool sqliteThroughOdbc = false;
+    };
+
+    // Opens a database file (shared, read-write) or an ODBC connection string
+    // ("DRIVER=...;" or "DSN=...;"). Throws DbError with a clear message.
+    static std::unique_ptr<Database> open(const QString &pathOrConnection, const Options &options);
+    static std::unique_ptr<Database> open(const QString &pathOrConnection) { return open(pathOrConnection, Options()); }
+    static FileKind detect(const QString &path);
+    static bool isConnectionString(const QString &text);
+    // [name], the form both Access and SQLite accept.
+    static QString quoteIdentifier(const QString &name);
+
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    void close();
+    bool isOpen() const;
+    Engine engine() const { return m_engine; }
+    Dialect dialect() const { return m_dialect; }
+    QString location() const { return m_location; }
+
+    // A statement prepared once per connection and reused.
+    Query prepare(const QString &sql);
+    Query exec(const QString &sql, const QVariantList &params = {}) { return prepare(sql).exec(params); }
+    // Runs a statement that returns no rows and gives the rows affected.
+    int execute(const QString &sql, const QVariantList &params = {});
+
+    // INSERT INTO [table] ([c1], [c2], ...) VALUES (?, ?, ...)
+    void insert(const QString &table, const Columns &columns);
+    // UPDATE [table] SET [c1] = ?, ... WHERE <where>; returns rows affected.
+    int update(const QString &table, const Columns &columns, const QString &where, const QVariantList &whereParams);
+
+    // The clause that returns rows in the table's stored order where a rule
+    // relies on it (" ORDER BY rowid" on SQLite; nothing on Access, whose
+    // plain SELECT already does).
+    QString storedOrder() const;
+    // A date as this database stores it: text yyyy/MM/dd on SQLite, a date
+    // value on Access.
+    QVariant dateValue(const QDate &date) const;
+
+    bool hasTable(const QString &table);
+    QStringList columnsOf(const QString &table);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_inTransaction; }
+
+private:
+    Database() = default;
+    struct Cached;
+    void finishAll();
+    DbError lastError(const QString &what) const;
+
+    QString m_connection;
+    QString m_location;
+    Engine m_engine = Engine::SQLite;
+    Dialect m_dialect = Dialect::SQLite;
+    bool m_inTransaction = false;
+    QHash<QString, std::shared_ptr<Cached>> m_cache;
+};
+
+// Commits on commit(), rolls back when left without it: one import row is
+// written whole or not at all.
+class Transaction {
+public:
+    explicit Transaction(Database &db) : m_db(db) { m_db.beginTransaction(); }
+    ~Transaction();
+    void commit();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+private:
+    Database &m_db;
+    bool m_done = false;
+};
+
+// Narrowing as the temple product's 16-bit fields need it; out of range is
+// the engine's overflow failure, not a silent wrap.
+qint16 toInt16(qint64 value);
+qint32 toInt32(qint64 value);
+
+} // namespace tera

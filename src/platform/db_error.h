@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+#include <stdexcept>
+
+namespace tera {
+
+// A failure of the database engine: a number and a description, as the
+// callers report or clear them.
+class DbError : public std::runtime_error {
+public:
+    DbError(int number, const QString &description)
+        : std::runtime_error(description.toStdString()), m_number(number), m_description(description) {}
+    int number() const { return m_number; }
+    QString description() const { return m_description; }
+
+private:
+    int m_number;
+    QString m_description;
+};
+
+} // namespace tera

@@ -1,0 +1,35 @@
+#pragma once
+#include <QString>
+#include <exception>
+
+namespace tera {
+
+// Every message box and question of the system goes through this interface:
+// the windows show message boxes, the command line uses the terminal, tests
+// use a scripted fake that records the texts.
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Icon { None, Exclamation, Critical, Question, Information };
+enum class Answer { Ok, Cancel, Yes, No };
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    // Shows text with the given buttons and icon and returns the answer.
+    virtual Answer ask(const QString &text, Buttons buttons, Icon icon) = 0;
+    // A plain message with an OK button.
+    void message(const QString &text, Icon icon = Icon::None) { ask(text, Buttons::Ok, icon); }
+};
+
+// "End the program": thrown where a rule ends the program, caught only at the
+// top level, which closes what is open and shuts down cleanly.
+class EndProgram : public std::exception {
+public:
+    explicit EndProgram(int code = 1) : m_code(code) {}
+    int code() const { return m_code; }
+    const char *what() const noexcept override { return "end of program requested"; }
+
+private:
+    int m_code;
+};
+
+} // namespace tera

@@ -1,0 +1,29 @@
+#pragma once
+#include "platform/prompt.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace tera {
+
+// A prompt that records every text and answers from a script; when the
+// script runs out it answers with the default (Yes / OK).
+class ScriptedPrompt : public Prompt {
+public:
+    struct Shown {
+        QString text;
+        Buttons buttons;
+        Icon icon;
+    };
+    Answer ask(const QString &text, Buttons buttons, Icon icon) override;
+    void script(std::initializer_list<Answer> answers) { m_answers.append(QList<Answer>(answers)); }
+    QStringList texts() const;
+    const QList<Shown> &shown() const { return m_shown; }
+    void clear() { m_shown.clear(); m_answers.clear(); }
+
+private:
+    QList<Answer> m_answers;
+    QList<Shown> m_shown;
+};
+
+} // namespace tera
