@@ -32,8 +32,10 @@ QString nextConnectionName()
 
 QString odbcEscape(const QString &value)
 {
-    // Values in an ODBC connection string go between braces, a closing brace
-    // doubled.
+    // A value with a separator goes between braces, a closing brace doubled;
+    // plain values stay bare, as some drivers take braces literally.
+    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('{')) && !value.contains(QLatin1Char('}')))
+        return value;
     QString v = value;
     v.replace(QLatin1Char('}'), QStringLiteral("}}"));
     return QLatin1Char('{') + v + QLatin1Char('}');
@@ -67,8 +69,15 @@ int Query::indexOf(const QString &column) const
         throw DbError(kErrItemNotFound, QStringLiteral("結果のない文から項目 %1 を読もうとしました。").arg(column));
     if (m_columns->isEmpty()) {
         const QSqlRecord rec = m_q->record();
-        for (int i = 0; i < rec.count(); ++i)
-            m_columns->insert(rec.fieldName(i).toLower(), i);
+        for (int i = 0; i < rec.count(); ++i) {
+            // Some ODBC drivers report the byte length of a multi-byte name
+            // where Qt expects characters, leaving NULs and garbage behind it.
+            QString name = rec.fieldName(i);
+            const int nul = name.indexOf(QChar(0));
+            if (nul >= 0)
+                name.truncate(nul);
+            m_columns->insert(name.toLower(), i);
+        }
     }
     const auto it = m_columns->constFind(column.toLower());
     if (it == m_columns->constEnd())
@@ -391,8 +400,11 @@ QStringList Database::columnsOf(const QString &table)
 {
     const QSqlRecord rec = QSqlDatabase::database(m_connection, false).record(table);
     QStringList out;
-    for (int i = 0; i < rec.count(); ++i)
-        out << rec.fieldName(i);
+    for (int i = 0; i < rec.count(); ++i) {
+        QString name = rec.fieldName(i);
+        const int nul = name.indexOf(QChar(0));
+        out << (nul >= 0 ? name.left(nul) : name);
+    }
     return out;
 }
 
