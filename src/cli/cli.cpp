@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "app/demo_database.h"
+#include "cli/cli_transcribe.h"
 #include "platform/db_error.h"
 
 namespace tera {
@@ -12,6 +13,8 @@ const char *const kUsage =
     "  tera-import                       デスクトップ画面で起動します\n"
     "  tera-import PATH/tera.mdb         指定のデータベースで画面を起動します\n"
     "  tera-import init-demo DIR         DIR/tera.mdb にデモ用データベースを作ります\n"
+    "  tera-import transcribe ...        CSV/TSV を読み込み、データベースに転記します\n"
+    "                                    （tera-import transcribe --help で詳細）\n"
     "  tera-import help                  この説明を表示します\n";
 
 int initDemo(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -34,7 +37,7 @@ int initDemo(const QStringList &args, QTextStream &out, QTextStream &err)
 
 bool isCliCommand(const QStringList &args)
 {
-    static const QStringList commands = {QStringLiteral("init-demo"), QStringLiteral("help"),
+    static const QStringList commands = {QStringLiteral("init-demo"), QStringLiteral("transcribe"), QStringLiteral("help"),
                                          QStringLiteral("--help"), QStringLiteral("-h")};
     return !args.isEmpty() && commands.contains(args.first());
 }
@@ -44,6 +47,8 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
     const QString command = args.value(0);
     if (command == QStringLiteral("init-demo"))
         return initDemo(args, out, err);
+    if (command == QStringLiteral("transcribe"))
+        return RunTranscribeCommand(args.mid(1), out, err);
     out << kUsage;
     return command == QStringLiteral("help") || command.startsWith(QLatin1Char('-')) ? 0 : 2;
 }

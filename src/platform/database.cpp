@@ -196,6 +196,8 @@ bool Database::isConnectionString(const QString &text)
 
 QString Database::quoteIdentifier(const QString &name)
 {
+    if (!name.contains(QLatin1Char('[')) && !name.contains(QLatin1Char(']')))
+        return QLatin1Char('[') + name + QLatin1Char(']');
     QString n = name;
     n.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
     return QLatin1Char('[') + n + QLatin1Char(']');
@@ -295,6 +297,7 @@ void Database::close()
         }
     }
     m_cache.clear();
+    m_insertSql.clear();
     {
         QSqlDatabase q = QSqlDatabase::database(m_connection, false);
         if (q.isOpen())
@@ -340,21 +343,32 @@ int Database::execute(const QString &sql, const QVariantList &params)
 
 void Database::insert(const QString &table, const Columns &columns)
 {
-    QString sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(table) + QStringLiteral(" (");
-    QString marks;
+    // The statement text is made once per table and column list.
+    QString key = table;
+    key.reserve(table.size() + columns.size() * 8);
     QVariantList values;
     values.reserve(columns.size());
-    for (int i = 0; i < columns.size(); ++i) {
-        if (i) {
-            sql += QStringLiteral(", ");
-            marks += QStringLiteral(", ");
-        }
-        sql += quoteIdentifier(columns.at(i).first);
-        marks += QLatin1Char('?');
-        values << columns.at(i).second;
+    for (const auto &c : columns) {
+        key += QChar(0x1f);
+        key += c.first;
+        values << c.second;
     }
-    sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
-    execute(sql, values);
+    auto it = m_insertSql.constFind(key);
+    if (it == m_insertSql.constEnd()) {
+        QString sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(table) + QStringLiteral(" (");
+        QString marks;
+        for (int i = 0; i < columns.size(); ++i) {
+            if (i) {
+                sql += QStringLiteral(", ");
+                marks += QStringLiteral(", ");
+            }
+            sql += quoteIdentifier(columns.at(i).first);
+            marks += QLatin1Char('?');
+        }
+        sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
+        it = m_insertSql.insert(key, sql);
+    }
+    execute(it.value(), values);
 }
 
 int Database::update(const QString &table, const Columns &columns, const QString &where, const QVariantList &whereParams)

@@ -125,6 +125,7 @@ private:
     Dialect m_dialect = Dialect::SQLite;
     bool m_inTransaction = false;
     QHash<QString, std::shared_ptr<Cached>> m_cache;
+    QHash<QString, QString> m_insertSql;
 };
 
 // Commits on commit(), rolls back when left without it: one import row is

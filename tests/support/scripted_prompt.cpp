@@ -5,6 +5,8 @@ namespace tera {
 Answer ScriptedPrompt::ask(const QString &text, Buttons buttons, Icon icon)
 {
     m_shown.append({text, buttons, icon});
+    if (buttons == Buttons::Ok)
+        return Answer::Ok;
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
     switch (buttons) {

@@ -6,8 +6,9 @@
 
 namespace tera {
 
-// A prompt that records every text and answers from a script; when the
-// script runs out it answers with the default (Yes / OK).
+// A prompt that records every text and answers the questions from a
+// script; when the script runs out it answers with the default (Yes / OK).
+// A message with only an OK button takes nothing from the script.
 class ScriptedPrompt : public Prompt {
 public:
     struct Shown {

@@ -1,0 +1,335 @@
+#include "cli/cli_transcribe.h"
+
+#include "app/master_data.h"
+#include "app/startup.h"
+#include "cli/terminal_prompt.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/prompt.h"
+#include "transcribe/progress.h"
+#include "transcribe/transcribe.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace tera {
+
+namespace {
+
+// A bar on the terminal, redrawn a few times a second at most.
+class TerminalProgress : public ProgressObserver {
+public:
+    explicit TerminalProgress(QTextStream &err) : m_err(err) { m_timer.start(); }
+    void status(const QString &text) override { m_err << text << Qt::endl; }
+    void progress(int value, int maximum, const QString &text) override
+    {
+        Q_UNUSED(text);
+        if (value != maximum && value != 0 && m_timer.elapsed() - m_last < 200)
+            return;
+        m_last = m_timer.elapsed();
+        const int width = 30;
+        const int filled = maximum > 0 ? int(qint64(width) * value / maximum) : width;
+        m_err << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char('.')) << "] "
+              << value << '/' << maximum << Qt::flush;
+        m_drawn = true;
+    }
+    void finished() override
+    {
+        if (m_drawn)
+            m_err << Qt::endl;
+        m_drawn = false;
+    }
+
+private:
+    QTextStream &m_err;
+    QElapsedTimer m_timer;
+    qint64 m_last = -1000;
+    bool m_drawn = false;
+};
+
+const char *const kTranscribeUsage =
+    "使い方: tera-import transcribe --db PATH --source FILE --kind members|households|death\n"
+    "                              --mode replace|append [--title] --link L:R [--link L:R ...]\n"
+    "                              [--format csv|tsv] [--encoding auto|utf-8|cp932]\n"
+    "                              [--yes] [--today YYYY-MM-DD]\n";
+
+} // namespace
+
+bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &error)
+{
+    auto value = [&](int &i, const QString &name, QString &v) {
+        if (i + 1 >= args.size()) {
+            error = QStringLiteral("%1 の値がありません。").arg(name);
+            return false;
+        }
+        v = args.at(++i);
+        return true;
+    };
+    for (int i = 0; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        QString v;
+        if (a == QStringLiteral("--db")) {
+            if (!value(i, a, o.db))
+                return false;
+        } else if (a == QStringLiteral("--source")) {
+            if (!value(i, a, o.source))
+                return false;
+        } else if (a == QStringLiteral("--kind")) {
+            if (!value(i, a, v))
+                return false;
+            if (v == QStringLiteral("members"))
+                o.kind = kOutMembers;
+            else if (v == QStringLiteral("households"))
+                o.kind = kOutHouseholds;
+            else if (v == QStringLiteral("death"))
+                o.kind = kOutDeathRegister;
+            else {
+                error = QStringLiteral("--kind は members、households、death のいずれかです（%1）。").arg(v);
+                return false;
+            }
+        } else if (a == QStringLiteral("--mode")) {
+            if (!value(i, a, v))
+                return false;
+            if (v == QStringLiteral("replace"))
+                o.mode = kModeReplace;
+            else if (v == QStringLiteral("append"))
+                o.mode = kModeAppend;
+            else {
+                error = QStringLiteral("--mode は replace か append です（%1）。").arg(v);
+                return false;
+            }
+        } else if (a == QStringLiteral("--title")) {
+            o.titleRows = 1;
+        } else if (a == QStringLiteral("--link")) {
+            if (!value(i, a, v))
+                return false;
+            const QStringList parts = v.split(QLatin1Char(':'));
+            bool okL = false, okR = false;
+            DataLink l;
+            if (parts.size() == 2) {
+                l.Lpoj = parts.at(0).trimmed().toInt(&okL);
+                l.Rpoj = parts.at(1).trimmed().toInt(&okR);
+            }
+            if (!okL || !okR) {
+                error = QStringLiteral("--link は 読込み列:書出し項目 の形で指定してください（%1）。").arg(v);
+                return false;
+            }
+            o.links << l;
+        } else if (a == QStringLiteral("--format")) {
+            if (!value(i, a, v))
+                return false;
+            if (v == QStringLiteral("csv"))
+                o.format = GridFileKind::Csv;
+            else if (v == QStringLiteral("tsv"))
+                o.format = GridFileKind::Tsv;
+            else {
+                error = QStringLiteral("--format は csv か tsv です（%1）。").arg(v);
+                return false;
+            }
+            o.formatGiven = true;
+        } else if (a == QStringLiteral("--encoding")) {
+            if (!value(i, a, v))
+                return false;
+            if (v == QStringLiteral("auto"))
+                o.encoding = TextEncoding::Auto;
+            else if (v == QStringLiteral("utf-8") || v == QStringLiteral("utf8"))
+                o.encoding = TextEncoding::Utf8;
+            else if (v == QStringLiteral("cp932") || v == QStringLiteral("sjis") || v == QStringLiteral("shift_jis"))
+                o.encoding = TextEncoding::Cp932;
+            else {
+                error = QStringLiteral("--encoding は auto、utf-8、cp932 のいずれかです（%1）。").arg(v);
+                return false;
+            }
+        } else if (a == QStringLiteral("--yes")) {
+            o.yes = true;
+        } else if (a == QStringLiteral("--today")) {
+            if (!value(i, a, v))
+                return false;
+            o.today = QDate::fromString(v, QStringLiteral("yyyy-MM-dd"));
+            if (!o.today.isValid()) {
+                error = QStringLiteral("--today は YYYY-MM-DD の形の日付です（%1）。").arg(v);
+                return false;
+            }
+        } else {
+            error = QStringLiteral("知らないオプションです: %1").arg(a);
+            return false;
+        }
+    }
+    if (o.db.isEmpty() || o.source.isEmpty() || o.kind < 0 || o.mode < 0) {
+        error = QStringLiteral("--db、--source、--kind、--mode は必ず指定してください。");
+        return false;
+    }
+    if (o.links.isEmpty()) {
+        error = QStringLiteral("--link を一つ以上指定してください。");
+        return false;
+    }
+    return true;
+}
+
+GridFileKind DetectSeparator(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return GridFileKind::Csv;
+    // Comma and tab are single bytes in every encoding read here (CP932
+    // trail bytes start at 0x40), so the raw first line is enough.
+    const QByteArray head = f.read(64 * 1024);
+    int commas = 0, tabs = 0;
+    bool quoted = false;
+    for (char ch : head) {
+        if (ch == '"')
+            quoted = !quoted;
+        else if (!quoted && (ch == '\n' || ch == '\r'))
+            break;
+        else if (!quoted && ch == ',')
+            ++commas;
+        else if (!quoted && ch == '\t')
+            ++tabs;
+    }
+    return tabs > commas ? GridFileKind::Tsv : GridFileKind::Csv;
+}
+
+bool PrepareImport(const ImportOptions &o, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode)
+{
+    AppState &s = out.state;
+    s.gDbPath = Database::isConnectionString(o.db) ? o.db : QFileInfo(o.db).absoluteFilePath();
+    DeriveSiblingPaths(s);
+    s.gOutKind = o.kind;
+    s.gExecMode = o.mode;
+
+    if (!Database::isConnectionString(o.db) && !fileExistsExactly(s.gDbPath)) {
+        prompt.message(StartupText::kNoDatabase, Icon::Exclamation);
+        exitCode = 3;
+        return false;
+    }
+    try {
+        std::unique_ptr<Database> db = Database::open(s.gDbPath);
+        GetComSys(*db, s, prompt);
+        LoadOmairiMaster(*db, s);
+        db->close();
+    } catch (const DbError &e) {
+        err << e.description() << Qt::endl;
+        prompt.message(StartupText::kDatabaseFault, Icon::Exclamation);
+        exitCode = 3;
+        return false;
+    }
+
+    out.preview = std::make_unique<GridModel>();
+    const GridFileKind format = o.formatGiven ? o.format : DetectSeparator(o.source);
+    const GridResult loaded = out.preview->LoadGrid(o.source, format, o.encoding);
+    if (!loaded.ok) {
+        err << loaded.message << Qt::endl;
+        exitCode = 2;
+        return false;
+    }
+    if (loaded.hasWarning())
+        err << loaded.message << Qt::endl;
+
+    out.catalogue = CatalogueOf(o.kind);
+    for (const DataLink &l : o.links) {
+        if (l.Lpoj < 0 || l.Lpoj >= out.preview->Cols()) {
+            err << LinkText::kNoSourceItem << Qt::endl
+                << QStringLiteral("読込みデータに %1 列目はありません（0 から %2 まで）。").arg(l.Lpoj).arg(out.preview->Cols() - 1)
+                << Qt::endl;
+            exitCode = 2;
+            return false;
+        }
+        if (l.Rpoj < 0 || l.Rpoj >= out.catalogue.size() || out.catalogue.at(l.Rpoj).name.isEmpty()) {
+            err << LinkText::kNoTargetItem << Qt::endl
+                << QStringLiteral("書出し項目 %1 はこの出力区分にありません。").arg(l.Rpoj) << Qt::endl;
+            exitCode = 2;
+            return false;
+        }
+        if (out.catalogue.at(l.Rpoj).noLink == 1) {
+            prompt.message(LinkText::kNotLinkable, Icon::Critical);
+            err << QStringLiteral("書出し項目 %1「%2」").arg(l.Rpoj).arg(out.catalogue.at(l.Rpoj).name) << Qt::endl;
+            exitCode = 2;
+            return false;
+        }
+    }
+
+    out.importTable = std::make_unique<GridModel>();
+    out.importTable->setRows(1);
+    out.importTable->setCols(1);
+    out.importTable->setFixedRows(1);
+    out.importTable->setFixedCols(1);
+    QList<ItemRec> srcItems;
+    QStringList lstAll;
+    BuildSourceItems(*out.preview, srcItems, lstAll);
+    const FillResult filled = FillImportTable(o.source, out.catalogue, *out.preview, o.links, o.titleRows,
+                                              *out.importTable, srcItems, s.gSrcPath);
+    if (!filled.ok) {
+        err << filled.message << Qt::endl;
+        exitCode = 2;
+        return false;
+    }
+    return true;
+}
+
+int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        out << kTranscribeUsage;
+        return 0;
+    }
+    ImportOptions o;
+    QString error;
+    if (!ParseImportOptions(args, o, error)) {
+        err << error << Qt::endl << kTranscribeUsage;
+        return 2;
+    }
+    TerminalPrompt prompt(err, o.yes);
+    PreparedImport prepared;
+    int code = 0;
+    if (!PrepareImport(o, prompt, err, prepared, code))
+        return code;
+
+    std::unique_ptr<Clock> clock;
+    if (o.today.isValid())
+        clock = std::make_unique<FixedClock>(o.today);
+    else
+        clock = std::make_unique<SystemClock>();
+    std::unique_ptr<ProgressObserver> progress;
+    if (isatty(fileno(stderr)))
+        progress = std::make_unique<TerminalProgress>(err);
+
+    TranscribeReport report;
+    try {
+        report = Transcribe(*prepared.importTable, prepared.state, prompt, *clock, progress.get());
+    } catch (const EndProgram &) {
+        out << QStringLiteral("データベースの障害のため、プログラムを終了しました。それより前の行は書き込まれています。") << Qt::endl;
+        return 4;
+    }
+    out << QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行")
+               .arg(report.rowsRead)
+               .arg(report.rowsWritten)
+               .arg(report.skipped.size() + report.rolledBack.size())
+        << Qt::endl;
+    for (const RowNote &n : report.skipped)
+        err << QStringLiteral("%1 行目: スキップ（%2）").arg(n.row).arg(n.reason) << Qt::endl;
+    for (const RowNote &n : report.rolledBack)
+        err << QStringLiteral("%1 行目: 書き込めませんでした（%2）").arg(n.row).arg(n.reason) << Qt::endl;
+    if (report.kakoReplacedChars > 0)
+        err << QStringLiteral("kako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
+                   .arg(report.kakoReplacedChars)
+            << Qt::endl;
+    switch (report.outcome) {
+    case TranscribeReport::Outcome::Completed:
+    case TranscribeReport::Outcome::Cancelled:
+        return 0;
+    case TranscribeReport::Outcome::BackupDeclined:
+    case TranscribeReport::Outcome::ReplaceDeclined:
+        return 3;
+    case TranscribeReport::Outcome::Failed:
+        return 1;
+    case TranscribeReport::Outcome::Ended:
+        return 4;
+    }
+    return 1;
+}
+
+} // namespace tera

@@ -1,0 +1,57 @@
+#pragma once
+#include "app/app_state.h"
+#include "platform/grid_model.h"
+#include "transcribe/import_table_fill.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <memory>
+
+namespace tera {
+class Prompt;
+
+// The options of the batch commands that import a file.
+struct ImportOptions {
+    QString db;
+    QString source;
+    qint16 kind = -1;
+    qint16 mode = -1;
+    qint16 titleRows = 0;
+    QList<DataLink> links;
+    GridFileKind format = GridFileKind::Csv;
+    bool formatGiven = false;
+    TextEncoding encoding = TextEncoding::Auto;
+    bool yes = false;
+    QDate today;
+};
+
+// Parses the options after the subcommand; on a mistake returns false with
+// the message in error.
+bool ParseImportOptions(const QStringList &args, ImportOptions &options, QString &error);
+
+// Comma or tab, judged from the first line of the file: the separator that
+// occurs more often outside quotes.
+GridFileKind DetectSeparator(const QString &path);
+
+// Everything a batch import needs before the transcription: the state with
+// the database's paths and masters, the preview and the filled import table.
+struct PreparedImport {
+    AppState state;
+    std::unique_ptr<GridModel> preview;
+    std::unique_ptr<GridModel> importTable;
+    Catalogue catalogue;
+};
+
+// Reads the masters, loads the source file as the main window does, checks
+// the links as the link editor does, and fills the import table as 読込実行
+// does. Returns false after printing the reason to err (messages through
+// prompt); exitCode tells which.
+bool PrepareImport(const ImportOptions &options, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode);
+
+int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+
+} // namespace tera

@@ -1,0 +1,377 @@
+#include "cell_assignment.h"
+
+#include "convert/era_calendar.h"
+#include "convert/kanji_numerals.h"
+#include "platform/db_error.h"
+#include "transcribe/context.h"
+#include "transcribe/death_register.h"
+
+#include <climits>
+#include <initializer_list>
+#include <iterator>
+
+namespace tera {
+
+namespace {
+
+// A number read from a cell, narrowed to its field. shown is the text the
+// user sees in the cell, so that the report names what to correct.
+qint64 checkedValue(qint64 value, qint64 low, qint64 high, const QString &shown)
+{
+    if (value < low || value > high)
+        throw DbError(kErrCellOverflow,
+                      QStringLiteral("「%1」の値 %2 は範囲外です（%3～%4）。")
+                          .arg(shown.trimmed())
+                          .arg(value)
+                          .arg(low)
+                          .arg(high));
+    return value;
+}
+
+qint16 value16(const QString &number, const QString &shown)
+{
+    return qint16(checkedValue(NumericValue(number), -32768, 32767, shown));
+}
+
+qint32 value32(const QString &number, const QString &shown)
+{
+    return qint32(checkedValue(NumericValue(number), INT32_MIN, INT32_MAX, shown));
+}
+
+[[noreturn]] void unreadableDate(const QString &date, const QString &why)
+{
+    throw DbError(kErrCellDateOrder, QStringLiteral("「%1」は日付として読めません：%2").arg(date, why));
+}
+
+// The first n characters of text, a surrogate pair counting as one.
+QString firstChars(const QString &text, int n)
+{
+    qsizetype i = 0;
+    for (int k = 0; k < n && i < text.size(); ++k)
+        i += (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
+    return text.left(i);
+}
+
+// Stores the trimmed text into every field. A text field is taken only when
+// there is something in it, unless the item's rule takes it even when empty.
+enum Take { OnlyFilled, EvenEmpty };
+
+void put(const QString &text, Take take, std::initializer_list<QString *> fields)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() && take == OnlyFilled)
+        return;
+    for (QString *f : fields)
+        *f = t;
+}
+
+// A numeric field is left alone when its cell is empty: every column comes
+// for every row, and an empty one must not wipe out a value another item
+// has set (the year of a written date, for instance).
+void putNumber(const QString &text, qint16 &field)
+{
+    if (!text.trimmed().isEmpty())
+        field = value16(text, text);
+}
+
+// When the date of death is complete, its anniversary dates are computed.
+void CompletionTest(TranscribeContext &ctx)
+{
+    const KakoRec &k = ctx.gKakoRec();
+    if (k.bnen >= 1 && k.btuki >= 1 && k.bHi >= 1) {
+        const QChar zero(u'0');
+        BuildKaikiDates(ctx, QStringLiteral("%1/%2/%3")
+                                 .arg(int(k.bnen), 4, 10, zero)
+                                 .arg(int(k.btuki), 2, 10, zero)
+                                 .arg(int(k.bHi), 2, 10, zero));
+    }
+}
+
+// The Western year of the era-year digits just read, under the era name in
+// force. A piece without any numeral ("不明") is no era year: reading it as 0
+// would give the year before the era began, so bnen stays as it is.
+void WesternYearOfEra(TranscribeContext &ctx, const QString &shown)
+{
+    if (ctx.work.eraName.trimmed().isEmpty() || ctx.work.eraYearDigits.isEmpty())
+        return;
+    ctx.gKakoRec().bnen = GetWesternYear(ctx.db, ctx.work.eraName, value16(ctx.work.eraYearDigits, shown));
+}
+
+// A date written with 年, 月 and 日: a Western one (2003年5月17日, item 1) or
+// one that starts with a two-character era name (平成15年5月17日, item 2).
+// Each piece may be in kanji, full-width or ASCII digits. Whatever is there
+// up to the first missing mark is taken; the anniversaries only follow a
+// complete date.
+void AssignWrittenDate(TranscribeContext &ctx, bool withEra, const QString &cell)
+{
+    const QString t = cell.trimmed();
+    if (t.isEmpty())
+        return;
+    KakoRec &k = ctx.gKakoRec();
+    qsizetype yearStart = 0;
+    if (withEra) {
+        ctx.work.eraName = firstChars(t, 2);
+        yearStart = ctx.work.eraName.size();
+    }
+
+    // The marks are checked before any piece is read, so that a date written
+    // the wrong way round is reported as such and not as a huge number.
+    const qsizetype nen = t.indexOf(u'年');
+    if (nen < 0)
+        return;
+    if (nen < yearStart)
+        unreadableDate(t, QStringLiteral("年号（2文字）の後に「年」がありません。"));
+    const qsizetype tsuki = t.indexOf(u'月');
+    if (tsuki >= 0 && tsuki < nen)
+        unreadableDate(t, QStringLiteral("「月」が「年」より前にあります。"));
+    const qsizetype hi = tsuki < 0 ? -1 : t.indexOf(u'日');
+    if (hi >= 0 && hi < tsuki)
+        unreadableDate(t, QStringLiteral("「日」が「月」より前にあります。"));
+
+    const QString year = t.mid(yearStart, nen - yearStart).trimmed();
+    if (!year.isEmpty()) {
+        if (withEra) {
+            ctx.work.eraYearDigits = FromEraYearNum(year);
+            WesternYearOfEra(ctx, year);
+        } else {
+            k.bnen = value16(FromKanjiNum(year), year);
+        }
+    }
+    if (tsuki < 0)
+        return;
+    const QString month = t.mid(nen + 1, tsuki - nen - 1).trimmed();
+    if (!month.isEmpty())
+        k.btuki = value16(FromKanjiNum(month), month);
+    if (hi < 0)
+        return;
+    const QString day = t.mid(tsuki + 1, hi - tsuki - 1).trimmed();
+    if (!day.isEmpty())
+        k.bHi = value16(FromKanjiNum(day), day);
+
+    CompletionTest(ctx);
+}
+
+// One of the two postal halves in its own cell (taken even when empty); the
+// contact and visit postal codes are then rebuilt from both halves.
+void AssignPostalHalf(MemberRec &r, QString &half, const QString &text)
+{
+    half = text.trimmed();
+    r.連絡先郵便 = r.訪問先郵便 = r.YUBIN1.trimmed() + u'-' + r.YUBIN2.trimmed();
+}
+
+// A whole postal code: the dashed form goes to the contact and visit fields,
+// the halves to YUBIN1 and YUBIN2.
+void AssignPostalCode(MemberRec &r, QString &text, std::initializer_list<QString *> alsoTo)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return;
+    for (QString *f : alsoTo)
+        *f = t;
+    r.連絡先郵便 = r.訪問先郵便 = t;
+    SplitPostalCode(r, text);
+}
+
+// Contact and visit fields in catalogue order (members 38-49, households 19-30).
+void AssignContactField(MemberRec &r, int offset, const QString &text)
+{
+    QString *const fields[] = {&r.連絡先氏名, &r.連絡先郵便, &r.連絡先住所, &r.連絡先住所２, &r.連絡先電話, &r.連絡先ＦＡＸ,
+                               &r.訪問先氏名, &r.訪問先郵便, &r.訪問先住所, &r.訪問先住所２, &r.訪問先電話, &r.訪問先ＦＡＸ};
+    if (offset >= 0 && offset < int(std::size(fields)))
+        put(text, OnlyFilled, {fields[offset]});
+}
+
+void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
+{
+    MemberRec &r = ctx.gRow();
+    switch (item) {
+    case 1: put(text, EvenEmpty, {&r.KOJIN_NO}); break;
+    case 2: put(text, EvenEmpty, {&r.T_YMD}); break;
+    case 3: put(text, EvenEmpty, {&r.取消日}); break;
+    case 4: r.SETAI_NO = FormatSetaiNo(text); break;
+    case 5: put(text, EvenEmpty, {&r.ZOK_CD}); break;
+    case 6: r.ZOK_ID = 0; break;
+    case 7: r.ZOK_NM = QStringLiteral("本人"); break;
+    case 8: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
+    case 9: put(text, EvenEmpty, {&r.MEI_KA}); break;
+    case 10: put(text, EvenEmpty, {&r.SEX}); break;
+    case 11: putNumber(text, r.sei); break;
+    case 12: put(text, EvenEmpty, {&r.NenGo}); break;
+    case 13:
+        // The column asks for 昭和yy年; its era name and 年 are no number,
+        // and 元年 is year 1.
+        if (!text.trimmed().isEmpty())
+            r.NENGO_NEN = value16(FromEraYearNum(text.trimmed()), text);
+        break;
+    case 14: putNumber(text, r.tuki); break;
+    case 15: putNumber(text, r.Hi); break;
+    case 16: put(text, EvenEmpty, {&r.KETO}); break;
+    case 17: put(text, EvenEmpty, {&r.KHOSI}); break;
+    case 18: put(text, EvenEmpty, {&r.KBUTU}); break;
+    case 19: put(text, EvenEmpty, {&r.KEITAI}); break;
+    case 20: r.LIF = QStringLiteral("0"); break;
+    case 21: put(text, EvenEmpty, {&r.Memo}); break;
+    case 22: put(text, EvenEmpty, {&r.SYOKU}); break;
+    case 23: put(text, EvenEmpty, {&r.KINMU_MEI}); break;
+    case 24: put(text, EvenEmpty, {&r.BUKA}); break;
+    case 25: put(text, EvenEmpty, {&r.KINMU_JYU}); break;
+    case 26: put(text, EvenEmpty, {&r.KINMU_TEL}); break;
+    case 27: put(text, EvenEmpty, {&r.NAI_TEL}); break;
+    case 28: put(text, EvenEmpty, {&r.KINMU_MEMO}); break;
+    case 31: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case 32: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
+    case 33: AssignPostalHalf(r, r.YUBIN1, text); break;
+    case 34: AssignPostalHalf(r, r.YUBIN2, text); break;
+    case 35: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case 36: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
+    case 37: AssignPostalCode(r, text, {}); break;
+    case 50: put(text, OnlyFilled, {&r.地区}); break;
+    case 51: put(text, OnlyFilled, {&r.検索}); break;
+    default:
+        if (item >= 38 && item <= 49)
+            AssignContactField(r, item - 38, text);
+        break; // 0, 29, 30 and anything else: nothing
+    }
+}
+
+void AssignHousehold(TranscribeContext &ctx, qint16 item, QString &text)
+{
+    MemberRec &r = ctx.gRow();
+    switch (item) {
+    case 1: r.SETAI_NO = FormatSetaiNo(text); break;
+    case 2: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
+    case 3: put(text, EvenEmpty, {&r.MEI_KA}); break;
+    case 4: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case 5: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
+    case 6: AssignPostalHalf(r, r.YUBIN1, text); break;
+    case 7: AssignPostalHalf(r, r.YUBIN2, text); break;
+    case 8: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case 9: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
+    case 10: AssignPostalCode(r, text, {}); break;
+    case 31: put(text, OnlyFilled, {&r.地区}); break;
+    case 32: put(text, OnlyFilled, {&r.検索}); break;
+    default:
+        if (item >= 19 && item <= 30)
+            AssignContactField(r, item - 19, text);
+        break; // 11 to 18 (案内先, 担当者, 予備) and anything else: nothing
+    }
+}
+
+void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
+{
+    KakoRec &k = ctx.gKakoRec();
+    MemberRec &r = ctx.gRow();
+    CellWorkingTexts &w = ctx.work;
+    const QString t = text.trimmed();
+    switch (item) {
+    case 1: AssignWrittenDate(ctx, false, text); break;
+    case 2: AssignWrittenDate(ctx, true, text); break;
+    case 3: put(text, OnlyFilled, {&w.eraName}); break;
+    case 4:
+        if (!t.isEmpty()) {
+            w.eraYearDigits = FromEraYearNum(t);
+            WesternYearOfEra(ctx, t);
+        }
+        break;
+    case 5:
+        if (!t.isEmpty()) {
+            w.monthDigits = FromKanjiNum(t);
+            k.btuki = value16(w.monthDigits, t);
+        }
+        break;
+    case 6:
+        if (!t.isEmpty()) {
+            w.dayDigits = FromKanjiNum(t);
+            k.bHi = value16(w.dayDigits, t);
+            CompletionTest(ctx);
+        }
+        break;
+    case 7:
+        // Every row hands the age over; an empty one is 0, as when not given.
+        text = RemoveChar(RemoveChar(text, QStringLiteral("歳")), QStringLiteral("才"));
+        k.享年 = value16(text, text);
+        break;
+    case 9: put(text, EvenEmpty, {&k.ﾖﾐ}); break;
+    case 10: put(text, EvenEmpty, {&k.戒名}); break;
+    case 11: put(text, EvenEmpty, {&k.俗名}); break;
+    case 12: put(text, EvenEmpty, {&k.施主名, &r.MEI, &r.世帯主名}); break;
+    case 13: put(text, EvenEmpty, {&k.続柄}); break;
+    case 14: putNumber(text, k.bnen); break;
+    case 15: putNumber(text, k.btuki); break;
+    case 16:
+        putNumber(text, k.bHi);
+        CompletionTest(ctx);
+        break;
+    case 17:
+        if (!t.isEmpty())
+            r.寺番号 = value32(text, text);
+        break;
+    case 20:
+        if (!t.isEmpty())
+            r.SETAI_NO = FormatSetaiNo(t);
+        break;
+    case 21: put(text, OnlyFilled, {&r.KOJIN_NO}); break;
+    case 22: AssignPostalCode(r, text, {&k.郵便}); break;
+    case 23: put(text, OnlyFilled, {&k.住所, &r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case 24: put(text, OnlyFilled, {&k.電話, &r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case 25: put(text, OnlyFilled, {&r.地区}); break;
+    case 26: put(text, OnlyFilled, {&r.検索}); break;
+    default: break; // 8 (享年和), 18, 19 (担当者) and anything else: nothing
+    }
+}
+
+} // namespace
+
+QString FormatSetaiNo(const QString &text)
+{
+    const QString t = text.trimmed();
+    QString digits;
+    digits.reserve(t.size());
+    for (const QChar c : t) {
+        if (c >= u'0' && c <= u'9')
+            digits += c;
+        else if (c >= u'０' && c <= u'９')
+            digits += QChar(u'0' + (c.unicode() - u'０'));
+        else
+            return t; // not a whole number: kept as it stands
+    }
+    if (digits.isEmpty())
+        return t;
+    qsizetype lead = 0;
+    while (lead + 1 < digits.size() && digits.at(lead) == u'0')
+        ++lead;
+    digits.remove(0, lead);
+    return digits.rightJustified(6, u'0');
+}
+
+void SplitPostalCode(MemberRec &row, QString &p)
+{
+    if (p.contains(u'-')) {
+        p = RemoveChar(p, QStringLiteral("-"));
+        const QString t = p.trimmed();
+        if (t.size() == 7) {
+            row.YUBIN1 = t.left(3);
+            row.YUBIN2 = t.mid(3, 4);
+            return;
+        }
+    }
+    const QString t = p.trimmed();
+    if (t.size() <= 3) {
+        row.YUBIN1 = t;
+    } else {
+        row.YUBIN1 = t.left(3);
+        row.YUBIN2 = t.mid(3);
+    }
+}
+
+void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text)
+{
+    switch (kind) {
+    case 0: AssignMember(ctx, item, text); break;
+    case 1: AssignHousehold(ctx, item, text); break;
+    case 2: AssignDeathRegister(ctx, item, text); break;
+    default: break;
+    }
+}
+
+} // namespace tera

@@ -1,0 +1,56 @@
+#pragma once
+#include <QString>
+
+// The assignment of each import-table cell to the working records: the cell's
+// text goes, converted, into the fields of gKakoRec and gRow that its column's
+// link item stands for. This is also where written dates of death become
+// bnen, btuki and bHi, ages become numbers and postal codes are split.
+
+namespace tera {
+
+struct TranscribeContext;
+struct MemberRec;
+
+// Error numbers of the failures AssignCell throws (as DbError, which the
+// driver reports with the row and the column).
+inline constexpr int kErrCellOverflow = 6;   // a number does not fit its field
+inline constexpr int kErrCellDateOrder = 5;  // 月 before 年, 日 before 月, 年 inside the era name
+
+// Puts one cell into the working records. kind is the output kind (0 members,
+// 1 households, 2 death register), item the column number, which is the link
+// item of that kind's catalogue. Items that mean nothing to the kind are
+// ignored. Some items change text in place: the age loses every 歳 and 才, a
+// postal code with "-" loses its dashes.
+//
+// Death register only:
+// - dates written with 年, 月, 日 (items 1 and 2) and the separate era, era
+//   year, month and day cells (3 to 6) fill bnen, btuki, bHi; the era name
+//   and the digit texts go to ctx.work and persist across rows, so an empty
+//   era cell keeps the era of the last row that had one;
+// - after a day item (1, 2, 6, 16) the completion test runs: with year, month
+//   and day all at least 1, the anniversary dates are computed from
+//   yyyy/MM/dd (BuildKaikiDates);
+// - a numeric cell that is empty leaves its field alone (item 16 still runs
+//   the completion test).
+// Text fields keep their whole text; only kako.rnd cuts them to its widths.
+//
+// Throws DbError (kErrCellOverflow) for a number outside its field's range,
+// (kErrCellDateOrder) for a written date whose 月 stands before its 年, whose
+// 日 before its 月, or whose 年 falls inside the two characters of the era
+// name (item 2), and passes on the database failures of the era
+// lookup. A text that is no date at all sets nothing.
+void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text);
+
+// A household number in the form "000000": a whole number (ASCII or
+// full-width digits, blanks around it ignored) padded with leading zeros to
+// six digits ("12" gives "000012", "1234567" stays); any other text comes back
+// trimmed but otherwise as it is, and empty stays empty.
+QString FormatSetaiNo(const QString &text);
+
+// The split of a postal code cell into YUBIN1 (first three characters) and
+// YUBIN2 (the rest): 1234567 and 123-4567 give 123 and 4567, 12-34 gives 123
+// and 4, 123 gives 123 and leaves YUBIN2 as it was. When p contains "-", the
+// dashes are removed from p itself.
+void SplitPostalCode(MemberRec &row, QString &p);
+
+} // namespace tera

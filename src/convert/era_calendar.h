@@ -1,0 +1,64 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// Western years and Japanese eras through the database's era table M_年号,
+// and the two small routines the date readers build on. The eras are data:
+// whatever rows M_年号 holds are the eras known, so a new era needs a new row,
+// never a new build.
+
+namespace tera {
+
+class Database;
+
+// Element 0 the era name, element 1 the era year as decimal text.
+using EraArray = std::array<QString, 2>;
+
+// The era of a Western year. The rows whose 開始..終了 (both inclusive)
+// contain year, or whose 終了 is 0 (the current era), qualify; the first of
+// them in the table's stored order wins. With the eras stored oldest first:
+// a year shared by two eras gives the older one, and a year before every era
+// gives the current era with an era year of 0 or below.
+// On success era[0] receives 年号 as stored and era[1] year − 計算 in decimal
+// (minus sign only when negative, no leading zeros), and the result is true.
+// When no row qualifies, era is left exactly as the caller filled it and the
+// result is false: callers that convert a series of years keep the previous
+// conversion that way.
+// Throws DbError on a database failure, and the overflow DbError when the era
+// year does not fit 16 bits; era is untouched then too. The database must be
+// open.
+bool GetEraOfYear(Database &db, qint16 year, EraArray &era);
+
+// The Western year of an era year: eraYear + 計算 of the row whose 年号 is
+// eraName with its surrounding blanks removed (ASCII or full-width). Only the
+// exact stored spelling matches; 0 when no row does. Read an era-year text
+// with FromEraYearNum first, so that 元 counts as 1.
+// Throws DbError on a database failure, and the overflow DbError when the
+// result does not fit 16 bits.
+qint16 GetWesternYear(Database &db, const QString &eraName, qint16 eraYear);
+
+// Results of CheckYmd; callers treat anything above YmdValid as an invalid date.
+enum : qint16 {
+    YmdValid = 0,
+    YmdBadDay = 1,     // the day is out of range for the month
+    YmdBadMonth = 2,   // the month is not 1 to 12 (also any text that is no date at all)
+    YmdNotADate = 3,   // more than three pieces, or a piece outside the 16-bit range
+};
+
+// Checks a text date year/month/day. Each piece is read with NumericValue
+// (blanks ignored, a missing or empty piece is 0). February has 29 days in
+// Gregorian leap years only (1900/2/29 is invalid, 2000/2/29 valid). The year
+// itself is not checked beyond its 16-bit range.
+qint16 CheckYmd(const QString &date);
+
+// Cuts text at every separator: n separators give n + 1 pieces, empty ones
+// included ("a//b" gives a, "", b; "" gives one empty piece). The pieces go to
+// pieces[0], pieces[1], ... in order and count receives how many were stored.
+// pieces is dimensioned by the caller and never resized; elements past count
+// keep what they held. Returns false when the text has more pieces than
+// pieces holds: then only those that fit are stored.
+bool SplitStr(const QString &text, QChar separator, QStringList &pieces, qint16 &count);
+
+} // namespace tera

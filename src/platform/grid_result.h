@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+
+namespace tera {
+
+// The outcome of a grid file operation. Failures come back as values rather
+// than exceptions so that they never unwind through Qt's event loop.
+//   ok false: nothing was changed (the table, or the file on disk);
+//   ok true with a message: done, but the message warns of what was wrong.
+// Messages are complete Japanese sentences that name the file, and the line
+// where one applies (badLine, counted from 1; 0 when none applies).
+struct GridResult {
+    bool ok = true;
+    QString message;
+    qint64 badLine = 0;
+
+    bool hasWarning() const { return ok && !message.isEmpty(); }
+
+    static GridResult failure(const QString &message, qint64 badLine = 0) { return {false, message, badLine}; }
+    static GridResult warning(const QString &message, qint64 badLine = 0) { return {true, message, badLine}; }
+};
+
+} // namespace tera

@@ -1,0 +1,527 @@
+#include "text_file.h"
+#include "file_io.h"
+
+#include <QDir>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <cstring>
+
+namespace tera {
+
+namespace {
+
+// ICU's name for Windows code page 932; Qt's own converters know no Shift_JIS.
+constexpr const char *kCp932 = "windows-31j";
+
+QStringDecoder cp932Decoder() { return QStringDecoder(kCp932, QStringConverter::Flag::Stateless); }
+QStringEncoder cp932Encoder() { return QStringEncoder(kCp932, QStringConverter::Flag::Stateless); }
+
+QString noConverterMessage(const QString &fileName)
+{
+    return QStringLiteral("この環境ではシフトJIS（CP932）の文字コード変換が使えないため、ファイル「%1」を扱えません。")
+        .arg(displayName(fileName));
+}
+
+// Line (from 1) of the byte at offset: CR LF, LF and CR each end a line. CR and
+// LF never occur inside a UTF-8 or CP932 character, so bytes can be counted.
+qint64 lineOfByte(QByteArrayView data, qsizetype offset)
+{
+    qint64 line = 1;
+    const char *p = data.data();
+    offset = std::min(offset, data.size());
+    for (qsizetype i = 0; i < offset; ++i) {
+        if (p[i] == '\n')
+            ++line;
+        else if (p[i] == '\r' && !(i + 1 < data.size() && p[i + 1] == '\n'))
+            ++line;
+    }
+    return line;
+}
+
+qint64 lineOfChar(QStringView text, qsizetype index)
+{
+    qint64 line = 1;
+    index = std::min(index, text.size());
+    for (qsizetype i = 0; i < index; ++i) {
+        if (text[i] == u'\n')
+            ++line;
+        else if (text[i] == u'\r' && !(i + 1 < text.size() && text[i + 1] == u'\n'))
+            ++line;
+    }
+    return line;
+}
+
+// Offset of the first byte that breaks UTF-8 (overlong forms, surrogates and
+// code points past U+10FFFF included), or -1 when all of it is valid.
+qsizetype firstInvalidUtf8(QByteArrayView data)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data.data());
+    const qsizetype n = data.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // Plain ASCII runs are the common case; step over them eight at a time.
+        while (i + 8 <= n) {
+            quint64 chunk;
+            std::memcpy(&chunk, p + i, 8);
+            if (chunk & 0x8080808080808080ULL)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int more;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                lo = 0xA0;
+            else if (c == 0xED)
+                hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                lo = 0x90;
+            else if (c == 0xF4)
+                hi = 0x8F;
+        } else {
+            return i;
+        }
+        if (i + more >= n) // cut short by the end of the file
+            return i;
+        if (p[i + 1] < lo || p[i + 1] > hi)
+            return i;
+        for (int k = 2; k <= more; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return i;
+        i += more + 1;
+    }
+    return -1;
+}
+
+// Line of the first CP932 character that cannot be read. Runs only once a
+// decode has failed: each line is decoded on its own to find the bad one.
+qint64 firstBadCp932Line(QByteArrayView data)
+{
+    qint64 line = 1;
+    qsizetype start = 0;
+    const qsizetype n = data.size();
+    while (start <= n) {
+        qsizetype end = start;
+        while (end < n && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        QStringDecoder dec = cp932Decoder();
+        // decode() is lazy: the text must be taken for the decoder to run.
+        const QString lineText = dec.decode(data.sliced(start, end - start));
+        if (dec.hasError())
+            return line;
+        if (end >= n)
+            break;
+        start = end + ((data[end] == '\r' && end + 1 < n && data[end + 1] == '\n') ? 2 : 1);
+        ++line;
+    }
+    return line;
+}
+
+QString binaryMessage(const QString &fileName, qint64 line)
+{
+    return QStringLiteral("ファイル「%1」はテキストファイルではありません（%2 行目にバイナリデータ（NUL 文字）があります）。")
+        .arg(displayName(fileName))
+        .arg(line);
+}
+
+// One row from the scanner's buffers: exact-size copies, trailing empty cells
+// dropped, so that a large file costs little more than its text.
+GridRow makeRow(const QString &scratch, const QList<qint32> &ends)
+{
+    qsizetype k = ends.size();
+    while (k > 0 && ends[k - 1] == (k >= 2 ? ends[k - 2] : 0))
+        --k;
+    if (k == 0)
+        return GridRow();
+    return GridRow(QString(scratch.constData(), ends[k - 1]), QList<qint32>(ends.constBegin(), ends.constBegin() + k));
+}
+
+bool needsQuotes(QStringView field, char16_t separator)
+{
+    for (QChar ch : field) {
+        const char16_t c = ch.unicode();
+        if (c == separator || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString displayName(const QString &path) { return QDir::toNativeSeparators(path); }
+
+QString encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Auto:
+        return QStringLiteral("自動判別");
+    case TextEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case TextEncoding::Cp932:
+        return QStringLiteral("シフトJIS（CP932）");
+    case TextEncoding::Utf16LE:
+        return QStringLiteral("UTF-16LE");
+    case TextEncoding::Utf16BE:
+        return QStringLiteral("UTF-16BE");
+    }
+    return QString();
+}
+
+GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
+                      TextEncoding *used)
+{
+    QByteArrayView data(bytes);
+    TextEncoding bom = TextEncoding::Auto;
+    qsizetype bomLength = 0;
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        bom = TextEncoding::Utf8;
+        bomLength = 3;
+    } else if (data.startsWith("\xFF\xFE")) {
+        bom = TextEncoding::Utf16LE;
+        bomLength = 2;
+    } else if (data.startsWith("\xFE\xFF")) {
+        bom = TextEncoding::Utf16BE;
+        bomLength = 2;
+    }
+    TextEncoding enc = encoding != TextEncoding::Auto ? encoding : bom;
+    if (bom != TextEncoding::Auto && bom == enc)
+        data = data.sliced(bomLength);
+
+    const bool utf16 = enc == TextEncoding::Utf16LE || enc == TextEncoding::Utf16BE;
+    if (!utf16) {
+        const qsizetype nul = data.indexOf('\0');
+        if (nul >= 0)
+            return GridResult::failure(binaryMessage(fileName, lineOfByte(data, nul)), lineOfByte(data, nul));
+    }
+
+    QString decoded;
+    qint64 badLine = 0;
+    switch (enc) {
+    case TextEncoding::Auto: {
+        const qsizetype utf8Bad = firstInvalidUtf8(data);
+        if (utf8Bad < 0) {
+            decoded = QString::fromUtf8(data);
+            enc = TextEncoding::Utf8;
+            break;
+        }
+        QStringDecoder dec = cp932Decoder();
+        if (!dec.isValid())
+            return GridResult::failure(noConverterMessage(fileName));
+        decoded = dec.decode(data);
+        if (!dec.hasError()) {
+            enc = TextEncoding::Cp932;
+            break;
+        }
+        const qint64 utf8Line = lineOfByte(data, utf8Bad);
+        const qint64 cp932Line = firstBadCp932Line(data);
+        return GridResult::failure(
+            QStringLiteral("ファイル「%1」の文字コードを判別できません。UTF-8 としては %2 行目、シフトJIS（CP932）としては "
+                           "%3 行目に読めない文字があります。文字コードを指定して読み込んでください。")
+                .arg(displayName(fileName))
+                .arg(utf8Line)
+                .arg(cp932Line),
+            std::max(utf8Line, cp932Line));
+    }
+    case TextEncoding::Utf8: {
+        const qsizetype bad = firstInvalidUtf8(data);
+        decoded = QString::fromUtf8(data);
+        if (bad >= 0)
+            badLine = lineOfByte(data, bad);
+        break;
+    }
+    case TextEncoding::Cp932: {
+        QStringDecoder dec = cp932Decoder();
+        if (!dec.isValid())
+            return GridResult::failure(noConverterMessage(fileName));
+        decoded = dec.decode(data);
+        if (dec.hasError()) {
+            badLine = firstBadCp932Line(data);
+            // ICU marks unreadable single bytes with U+001A; make every
+            // unreadable character the visible U+FFFD unless SUB is genuine.
+            if (!data.contains('\x1A'))
+                decoded.replace(QChar(0x1A), QChar::ReplacementCharacter);
+        }
+        break;
+    }
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        const bool odd = data.size() % 2 != 0;
+        QStringDecoder dec(enc == TextEncoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                           QStringConverter::Flag::Stateless);
+        decoded = dec.decode(odd ? data.chopped(1) : data);
+        if (odd)
+            decoded.append(QChar::ReplacementCharacter);
+        if (dec.hasError() || odd) {
+            const qsizetype at = decoded.indexOf(QChar::ReplacementCharacter);
+            badLine = lineOfChar(decoded, at < 0 ? decoded.size() : at);
+        }
+        const qsizetype nul = decoded.indexOf(QChar(0));
+        if (nul >= 0)
+            return GridResult::failure(binaryMessage(fileName, lineOfChar(decoded, nul)), lineOfChar(decoded, nul));
+        break;
+    }
+    }
+
+    text = std::move(decoded);
+    if (used)
+        *used = enc;
+    if (badLine > 0)
+        return GridResult::warning(
+            QStringLiteral("ファイル「%1」の %2 行目に %3 として読めない文字があります。読めない文字は「\uFFFD」に置き換えて読み込みました。")
+                .arg(displayName(fileName))
+                .arg(badLine)
+                .arg(encodingName(enc)),
+            badLine);
+    return {};
+}
+
+namespace {
+
+// Splits decoded text into rows; decoded is the decoding's result, whose
+// warning (if any) is passed on.
+GridResult parseText(QString text, const QString &fileName, QChar separator, TextEncoding used,
+                     const GridResult &decoded, TextTable &out)
+{
+    const char16_t *s = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype n = text.size();
+    const char16_t sep = separator.unicode();
+
+    QList<GridRow> rows;
+    {
+        // Reserve for the row count the start of the text suggests.
+        const qsizetype sample = std::min<qsizetype>(n, 1 << 16);
+        qsizetype breaks = 0;
+        for (qsizetype i = 0; i < sample; ++i)
+            breaks += (s[i] == u'\n' || (s[i] == u'\r' && !(i + 1 < n && s[i + 1] == u'\n'))) ? 1 : 0;
+        const double estimate = sample == 0 ? 0.0 : double(breaks) * double(n) / double(sample) * 1.02 + 16;
+        rows.reserve(qsizetype(std::min(estimate, double(kMaxTextRows))));
+    }
+    QString scratch;
+    QList<qint32> ends;
+    int cols = 0;
+    qint64 line = 1;
+    qint64 openQuoteLine = 0; // first line whose quote was never closed
+    qsizetype literalQuote = -1; // a quote to read as a plain character
+    qsizetype pos = 0;
+
+    const auto tooMany = [&](const QString &what, qint64 where) {
+        return GridResult::failure(QStringLiteral("ファイル「%1」は%2が多すぎて読み込めません（%3 行目）。")
+                                       .arg(displayName(fileName), what)
+                                       .arg(where),
+                                   where);
+    };
+
+    while (pos < n) {
+        scratch.resize(0);
+        ends.resize(0);
+        const qint64 rowLine = line;
+        for (;;) {
+            if (ends.size() >= kMaxTextCols)
+                return tooMany(QStringLiteral("項目"), rowLine);
+            if (pos < n && s[pos] == u'"' && pos != literalQuote) {
+                const qint64 quoteLine = line;
+                const qsizetype quotePos = pos;
+                const qsizetype fieldStart = scratch.size();
+                bool closed = false;
+                ++pos;
+                for (;;) {
+                    const qsizetype from = pos;
+                    while (pos < n && s[pos] != u'"') {
+                        if (s[pos] == u'\n' || (s[pos] == u'\r' && !(pos + 1 < n && s[pos + 1] == u'\n')))
+                            ++line;
+                        ++pos;
+                    }
+                    scratch.append(reinterpret_cast<const QChar *>(s + from), pos - from);
+                    if (pos >= n)
+                        break;
+                    if (pos + 1 < n && s[pos + 1] == u'"') {
+                        scratch.append(QChar(u'"'));
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    closed = true;
+                    break;
+                }
+                if (!closed) {
+                    // The quote never closes: read it as a plain character and
+                    // go on from its line, so that nothing after it is lost.
+                    if (openQuoteLine == 0)
+                        openQuoteLine = quoteLine;
+                    line = quoteLine;
+                    scratch.truncate(fieldStart);
+                    pos = quotePos;
+                    literalQuote = quotePos;
+                    continue;
+                }
+                // Text between the closing quote and the separator is kept as
+                // it stands, as spreadsheet programs do.
+                const qsizetype from = pos;
+                while (pos < n && s[pos] != sep && s[pos] != u'\r' && s[pos] != u'\n')
+                    ++pos;
+                scratch.append(reinterpret_cast<const QChar *>(s + from), pos - from);
+            } else {
+                const qsizetype from = pos;
+                while (pos < n && s[pos] != sep && s[pos] != u'\r' && s[pos] != u'\n')
+                    ++pos;
+                scratch.append(reinterpret_cast<const QChar *>(s + from), pos - from);
+            }
+            ends.append(qint32(scratch.size()));
+            if (pos < n && s[pos] == sep) {
+                ++pos;
+                continue;
+            }
+            if (pos < n) {
+                pos += (s[pos] == u'\r' && pos + 1 < n && s[pos + 1] == u'\n') ? 2 : 1;
+                ++line;
+            }
+            break;
+        }
+        if (rows.size() >= kMaxTextRows)
+            return tooMany(QStringLiteral("行"), rowLine);
+        cols = std::max(cols, int(ends.size()));
+        rows.append(makeRow(scratch, ends));
+    }
+    text = QString(); // the rows hold copies; give the memory back before returning
+    if (rows.capacity() > rows.size() + rows.size() / 8)
+        rows.squeeze();
+
+    out.rows = std::move(rows);
+    out.cols = cols;
+    out.encoding = used;
+
+    GridResult result = decoded;
+    if (openQuoteLine > 0) {
+        const QString quoteMessage =
+            QStringLiteral("ファイル「%1」の %2 行目で始まる引用符（\"）が閉じられていません。その引用符は文字として読み込みました。")
+                .arg(displayName(fileName))
+                .arg(openQuoteLine);
+        result.message = result.message.isEmpty() ? quoteMessage : result.message + QLatin1Char('\n') + quoteMessage;
+        result.badLine = result.badLine == 0 ? openQuoteLine : std::min(result.badLine, openQuoteLine);
+    }
+    return result;
+}
+
+} // namespace
+
+GridResult ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QChar separator, TextTable &out,
+                              TextEncoding encoding)
+{
+    QString text;
+    TextEncoding used = TextEncoding::Auto;
+    const GridResult decoded = DecodeText(bytes, fileName, encoding, text, &used);
+    if (!decoded.ok)
+        return decoded;
+    return parseText(std::move(text), fileName, separator, used, decoded, out);
+}
+
+GridResult ReadDelimitedText(const QString &path, QChar separator, TextTable &out, TextEncoding encoding)
+{
+    QByteArray bytes;
+    GridResult read = ReadWholeFile(path, bytes);
+    if (!read.ok)
+        return read;
+    QString text;
+    TextEncoding used = TextEncoding::Auto;
+    const GridResult decoded = DecodeText(bytes, path, encoding, text, &used);
+    if (!decoded.ok)
+        return decoded;
+    bytes = QByteArray(); // only the text is needed from here on: keep the peak low
+    return parseText(std::move(text), path, separator, used, decoded, out);
+}
+
+QString FormatDelimitedText(QChar separator, const QList<GridRow> &rows, int cols)
+{
+    const char16_t sep = separator.unicode();
+    qsizetype size = 0;
+    for (const GridRow &row : rows)
+        size += row.text().size() + cols + 2;
+    QString text;
+    text.reserve(size + size / 16);
+    for (const GridRow &row : rows) {
+        for (int c = 0; c < cols; ++c) {
+            if (c > 0)
+                text.append(QChar(sep));
+            const QStringView field = row.cellView(c);
+            if (!needsQuotes(field, sep)) {
+                text.append(field);
+                continue;
+            }
+            text.append(QChar(u'"'));
+            for (QChar ch : field) {
+                if (ch == u'"')
+                    text.append(QChar(u'"'));
+                text.append(ch);
+            }
+            text.append(QChar(u'"'));
+        }
+        text.append(QStringLiteral("\r\n"));
+    }
+    return text;
+}
+
+GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<GridRow> &rows, int cols,
+                              TextEncoding encoding)
+{
+    const QString text = FormatDelimitedText(separator, rows, cols);
+    QByteArray bytes;
+    switch (encoding) {
+    case TextEncoding::Auto:
+    case TextEncoding::Cp932: {
+        QStringEncoder enc = cp932Encoder();
+        if (!enc.isValid())
+            return GridResult::failure(noConverterMessage(path));
+        bytes = enc.encode(text);
+        if (!enc.hasError())
+            break;
+        if (encoding == TextEncoding::Auto) {
+            bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+            break;
+        }
+        // Forced CP932 but a character has no code there: refuse rather than
+        // write a substitute, naming the first cell that cannot be written.
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            for (int c = 0; c < rows[r].storedCells(); ++c) {
+                QStringEncoder probe = cp932Encoder();
+                const QByteArray cellBytes = probe.encode(rows[r].cellView(c));
+                if (probe.hasError())
+                    return GridResult::failure(
+                        QStringLiteral("ファイル「%1」に書き込めません。行 %2・列 %3 の「%4」にシフトJIS（CP932）で表せない文字があります。")
+                            .arg(displayName(path))
+                            .arg(r)
+                            .arg(c)
+                            .arg(rows[r].cell(c)));
+            }
+        }
+        return GridResult::failure(
+            QStringLiteral("ファイル「%1」に書き込めません。シフトJIS（CP932）で表せない文字があります。").arg(displayName(path)));
+    }
+    case TextEncoding::Utf8:
+        bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        QStringEncoder enc(encoding == TextEncoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                           QStringConverter::Flag::WriteBom | QStringConverter::Flag::Stateless);
+        bytes = enc.encode(text);
+        break;
+    }
+    }
+    return WriteWholeFile(path, bytes);
+}
+
+} // namespace tera

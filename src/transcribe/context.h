@@ -1,0 +1,76 @@
+#pragma once
+#include "app/app_state.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/prompt.h"
+#include "transcribe/kako_rnd.h"
+#include "transcribe/records.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace tera {
+
+// The working texts of the cell assignment that live for a whole run: the
+// era name and the digit texts last cut out of a date cell. They are not
+// reset between rows, so an empty era cell keeps the previous row's era.
+struct CellWorkingTexts {
+    QString eraName;
+    QString eraYearDigits;
+    QString monthDigits;
+    QString dayDigits;
+};
+
+// The member procedures end the program on a database failure; this is the
+// critical message they show first.
+inline const QString kMemberDbFailure = QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽが存在していません！もしくはﾃﾞｰﾀﾍﾞｰｽが壊れている可能性があります！")
+                                        + QStringLiteral("\r\n") + QStringLiteral("安全の為ｼｽﾃﾑを終了します！");
+
+// Everything one transcription run works on, passed to the cell assignment,
+// the record writers and the driver instead of process-wide globals. The
+// names of the parts are those the rules use (gRow, gKakoRec, gKaikiDate).
+struct TranscribeContext {
+    TranscribeContext(Database &database, AppState &appState, Prompt &prompter, const Clock &today)
+        : db(database), state(appState), prompt(prompter), clock(today), kakoFile(appState.gKakoPath)
+    {
+    }
+
+    Database &db;     // gDb, open for the run
+    AppState &state;  // paths, gKbnValue, gOmairiMaster (entry 6/7 OHi may be set to 1 for the run's rest)
+    Prompt &prompt;
+    const Clock &clock;
+    WorkRecords records; // records.gRow, records.gKakoRec
+    std::array<QString, 32> gKaikiDate{}; // the anniversary dates of the entry being written
+    CellWorkingTexts work;
+    qint16 scheduleKind = 2; // written into the KSEI columns; 2 during every transcription
+    KakoRndFile kakoFile;    // gKakoPath
+
+    // Failures that the record writers trapped (and reported with
+    // ShowErrCode) while writing the current row. The driver does not commit
+    // a row that has any: the row is rolled back whole and reported.
+    QStringList rowFailures;
+
+    MemberRec &gRow() { return records.gRow; }
+    KakoRec &gKakoRec() { return records.gKakoRec; }
+
+    // A record writer's trap: the error report, then the run goes on with the
+    // next step of the row, which will not be committed.
+    void writerFailed(const DbError &error)
+    {
+        ShowErrCode(prompt, error);
+        rowFailures << error.description();
+    }
+
+    // The member procedures' trap: the critical message, then a controlled
+    // end of the program (the current row is rolled back by the driver).
+    [[noreturn]] void endForMemberFailure(const DbError &error)
+    {
+        rowFailures << error.description();
+        prompt.message(kMemberDbFailure, Icon::Critical);
+        throw EndProgram();
+    }
+};
+
+} // namespace tera

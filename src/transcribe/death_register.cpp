@@ -1,0 +1,540 @@
+#include "transcribe/death_register.h"
+
+#include "convert/era_calendar.h"
+#include "convert/kanji_numerals.h"
+#include "platform/database.h"
+#include "transcribe/context.h"
+#include "transcribe/household_writer.h"
+#include "transcribe/member_writer.h"
+
+#include <QDate>
+
+#include <array>
+#include <optional>
+#include <tuple>
+
+namespace tera {
+
+namespace {
+
+const QString kBlank = QStringLiteral(" ");
+
+// The anniversaries: name and offset from the day of death. Indexes 0 to 7
+// count days (the day of death is day one), 8 to 30 calendar years.
+struct Kaiki {
+    const char16_t *name;
+    int offset;
+};
+const Kaiki kKaiki[31] = {
+    {u"初七日", 6},    {u"二七日", 13},   {u"三七日", 20},   {u"四七日", 27},   {u"五七日", 34},
+    {u"六七日", 41},   {u"七七日", 48},   {u"百ヶ日", 99},   {u"１周忌", 1},    {u"３回忌", 2},
+    {u"７回忌", 6},    {u"13回忌", 12},   {u"17回忌", 16},   {u"23回忌", 22},   {u"25回忌", 24},
+    {u"27回忌", 26},   {u"33回忌", 32},   {u"37回忌", 36},   {u"43回忌", 42},   {u"47回忌", 46},
+    {u"50回忌", 49},   {u"66回忌", 65},   {u"百回忌", 99},   {u"150回忌", 149}, {u"200回忌", 199},
+    {u"250回忌", 249}, {u"300回忌", 299}, {u"350回忌", 349}, {u"400回忌", 399}, {u"450回忌", 449},
+    {u"500回忌", 499},
+};
+constexpr int kLastDayOffset = 7;
+
+const char16_t *const kServiceNames[13] = {u"永代",   u"月参り", u"祥月参", u"春彼岸", u"紫陽花",
+                                           u"盆施餓鬼", u"秋彼岸", u"お初穂", u"新彼岸", u"新盆",
+                                           u"棚経",   u"墓地保有", u"檀信祖霊"};
+
+// Releases a result set however the reading ends, so that the cached
+// statement holds no cursor between calls.
+class FinishOnExit {
+public:
+    explicit FinishOnExit(Query &q) : m_q(q) {}
+    ~FinishOnExit() { m_q.finish(); }
+    FinishOnExit(const FinishOnExit &) = delete;
+    FinishOnExit &operator=(const FinishOnExit &) = delete;
+
+private:
+    Query &m_q;
+};
+
+// The pieces of a year/month/day text: year, month, day.
+QStringList datePieces(const QString &text)
+{
+    QStringList piece(3);
+    qint16 count = 0;
+    SplitStr(text, u'/', piece, count);
+    return piece;
+}
+
+// A year/month/day text as a date; a year of one or two characters belongs
+// to this century. Invalid (a null QDate) when it names no day.
+QDate dateOfText(const QString &text)
+{
+    const QStringList piece = datePieces(text);
+    const QString year = piece.at(0).trimmed();
+    const qint64 y = NumericValue(year.size() < 3 ? QStringLiteral("20") + year : year);
+    const qint64 m = NumericValue(piece.at(1));
+    const qint64 d = NumericValue(piece.at(2));
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31)
+        return QDate();
+    return QDate(int(y), int(m), int(d));
+}
+
+// The dates the anniversary texts (four-digit years) can carry.
+bool holdable(const QDate &d)
+{
+    return d.isValid() && d.year() >= 1 && d.year() <= 9999;
+}
+
+QString dateText(const QDate &d)
+{
+    return QStringLiteral("%1/%2/%3")
+        .arg(d.year(), 4, 10, QLatin1Char('0'))
+        .arg(d.month(), 2, 10, QLatin1Char('0'))
+        .arg(d.day(), 2, 10, QLatin1Char('0'));
+}
+
+QString kanji(qint64 value)
+{
+    return ToKanjiNum(QString::number(value));
+}
+
+// The columns of the deceased that W_KAKO, W_KAIKI and D_OMAIRI share.
+struct DeathColumns {
+    QString 歿年月, 歿年日, 享年, 享年和, 戒名, 俗名, 施主名, 続柄;
+
+    explicit DeathColumns(const KakoRec &k)
+        : 歿年月(BlankForEmpty(kanji(k.btuki))), 歿年日(BlankForEmpty(kanji(k.bHi))),
+          享年(BlankForEmpty(QString::number(k.享年))), 享年和(BlankForEmpty(kanji(k.享年))),
+          戒名(BlankForEmpty(k.戒名)), 俗名(BlankForEmpty(k.俗名)), 施主名(BlankForEmpty(k.施主名)),
+          続柄(BlankForEmpty(k.続柄))
+    {
+    }
+
+    void appendTo(Columns &c) const
+    {
+        c << std::pair{QStringLiteral("歿年月"), QVariant(歿年月)} << std::pair{QStringLiteral("歿年日"), QVariant(歿年日)}
+          << std::pair{QStringLiteral("享年"), QVariant(享年)} << std::pair{QStringLiteral("享年和"), QVariant(享年和)}
+          << std::pair{QStringLiteral("戒名"), QVariant(戒名)};
+    }
+    void appendNamesTo(Columns &c) const
+    {
+        c << std::pair{QStringLiteral("俗名"), QVariant(俗名)} << std::pair{QStringLiteral("施主名"), QVariant(施主名)}
+          << std::pair{QStringLiteral("続柄"), QVariant(続柄)};
+    }
+};
+
+// 世帯CD of W_KAIKI and D_OMAIRI: the household number as it stands, or a
+// blank when it names no household.
+QString householdText(const MemberRec &r)
+{
+    return NumericValue(r.SETAI_NO) > 0 ? r.SETAI_NO : kBlank;
+}
+
+bool noRowsOf(TranscribeContext &ctx, const QString &table, qint16 kakoCd)
+{
+    try {
+        Query q = ctx.db.prepare(QStringLiteral("SELECT * FROM [%1] WHERE [過去CD] = ?").arg(table));
+        FinishOnExit done(q);
+        q.exec({int(kakoCd)});
+        return !q.next();
+    } catch (const DbError &e) {
+        ctx.writerFailed(e);
+        return false;
+    }
+}
+
+void deleteRowsOf(TranscribeContext &ctx, const QString &table, qint16 kakoCd)
+{
+    ctx.db.execute(QStringLiteral("DELETE FROM [%1] WHERE [過去CD] = ?").arg(table), {int(kakoCd)});
+}
+
+} // namespace
+
+QString KaikiName(qint16 index)
+{
+    if (index >= 0 && index <= 30)
+        return QString::fromUtf16(kKaiki[index].name);
+    if (index == 31)
+        return QStringLiteral("550回忌");
+    if (index == 32)
+        return QStringLiteral("600回忌");
+    if (index >= 40 && index <= 52)
+        return QString::fromUtf16(kServiceNames[index - 40]);
+    return QString();
+}
+
+void ClearKaikiDates(TranscribeContext &ctx)
+{
+    for (QString &d : ctx.gKaikiDate)
+        d.clear();
+}
+
+bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
+{
+    if (CheckYmd(date) > YmdValid)
+        return false;
+    // From here on a date the calendar cannot hold stops the computation:
+    // the dates not reached stay blank.
+    ClearKaikiDates(ctx);
+    const QDate input = dateOfText(date);
+    if (!holdable(input))
+        return false;
+
+    // The temple may keep the anniversaries a day before or after the death.
+    QDate shifted = input;
+    switch (ctx.state.gKbnValue[10]) {
+    case 1:
+        shifted = input.addDays(-1);
+        break;
+    case 2:
+        shifted = input.addDays(1);
+        break;
+    default:
+        break;
+    }
+    if (!holdable(shifted))
+        return false;
+
+    for (int i = 0; i <= kLastDayOffset; ++i) {
+        const QDate d = shifted.addDays(kKaiki[i].offset);
+        if (!holdable(d))
+            return false;
+        ctx.gKaikiDate[i] = dateText(d);
+    }
+    // The yearly anniversaries follow the shift only when the temple says so.
+    const QDate base = ctx.state.gKbnValue[12] == 0 ? input : shifted;
+    for (int i = kLastDayOffset + 1; i <= 30; ++i) {
+        const QDate d = base.addYears(kKaiki[i].offset); // 29 February falls on the 28th
+        if (!holdable(d))
+            return false;
+        ctx.gKaikiDate[i] = dateText(d);
+    }
+    return true;
+}
+
+bool KakoIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, QStringLiteral("W_KAKO"), kakoCd); }
+bool KaikiIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, QStringLiteral("W_KAIKI"), kakoCd); }
+bool OmairiIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, QStringLiteral("D_OMAIRI"), kakoCd); }
+
+void DeleteKako(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStringLiteral("W_KAKO"), kakoCd); }
+void DeleteKaiki(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStringLiteral("W_KAIKI"), kakoCd); }
+void DeleteOmairi(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStringLiteral("D_OMAIRI"), kakoCd); }
+
+void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 &month)
+{
+    Query q = ctx.db.prepare(QStringLiteral("SELECT * FROM [OMAIRI] WHERE [ONO] = ? AND [NM] <> ?")
+                             + ctx.db.storedOrder());
+    FinishOnExit done(q);
+    q.exec({int(number), kBlank});
+    if (!q.next()) {
+        name.clear();
+        month = 0;
+        return;
+    }
+    name = q.text(QStringLiteral("NM")).trimmed();
+    month = toInt16(q.integer(QStringLiteral("Otuki")));
+}
+
+qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 month, qint16 y, qint16 m, qint16 d, qint16 k)
+{
+    Q_UNUSED(month);
+    if (k != 6 && k != 7)
+        return 1;
+    OmairiRec &service = ctx.state.gOmairiMaster[k];
+    if (service.OHi == 0)
+        service.OHi = 1; // kept for the rest of the program
+    const qint16 daysBefore = ctx.state.gKbnValue[k == 6 ? 5 : 4];
+    const QDate serviceDay(ctx.clock.today().year(), service.Otuki, service.OHi);
+    if (!serviceDay.isValid())
+        return 1; // a master without a usable month or day gives no reference date
+    const QDate reference = serviceDay.addDays(-daysBefore);
+    // Compared piece by piece, so that a death date the calendar does not
+    // know (the 30th of February) still compares.
+    const bool onOrAfterDeath = std::make_tuple(reference.year(), reference.month(), reference.day())
+                                >= std::make_tuple(int(y), int(m), int(d));
+    return onOrAfterDeath ? 0 : 1;
+}
+
+void PutKakoRnd(TranscribeContext &ctx)
+{
+    KakoRec &k = ctx.gKakoRec();
+    for (int i = 0; i <= 30; ++i) {
+        k.kaikiDate[i] = ctx.gKaikiDate[i];
+        k.kaikiFlag[i] = 1;
+    }
+    k.kaikiDate[31].clear();
+    k.kaikiFlag[31] = 0;
+    for (int i = 0; i <= 17; ++i)
+        k.omairiFlag[i] = 1;
+    ctx.kakoFile.put(k);
+}
+
+bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
+{
+    try {
+        if (!KakoIsEmpty(ctx, kakoCd))
+            DeleteKako(ctx, kakoCd);
+        const KakoRec &k = ctx.gKakoRec();
+        const MemberRec &r = ctx.gRow();
+        EraArray era;
+        GetEraOfYear(ctx.db, k.bnen, era);
+        const qint64 eraYear = NumericValue(era[1]);
+        const DeathColumns death(k);
+
+        Columns c{{QStringLiteral("過去CD"), int(kakoCd)},
+                  {QStringLiteral("世帯CD"), toInt32(NumericValue(r.SETAI_NO))},
+                  {QStringLiteral("個人CD"), 0},
+                  {QStringLiteral("年号"), BlankForEmpty(era[0])},
+                  {QStringLiteral("年号年"), BlankForEmpty(eraYear > 0 ? kanji(eraYear) : kBlank)}};
+        death.appendTo(c);
+        c << std::pair{QStringLiteral("ﾖﾐ"), QVariant(k.ﾖﾐ.trimmed() + kBlank)};
+        death.appendNamesTo(c);
+        c << std::pair{QStringLiteral("bnen"), QVariant(int(k.bnen))}
+          << std::pair{QStringLiteral("btuki"), QVariant(int(k.btuki))}
+          << std::pair{QStringLiteral("bHi"), QVariant(int(k.bHi))}
+          << std::pair{QStringLiteral("yubin"), QVariant(r.訪問先郵便)}
+          << std::pair{QStringLiteral("JYU"), QVariant(r.訪問先住所)}
+          << std::pair{QStringLiteral("tel"), QVariant(r.訪問先電話)};
+        if (!r.地区.isEmpty())
+            c << std::pair{QStringLiteral("地区"), QVariant(r.地区)};
+        if (!r.検索.isEmpty())
+            c << std::pair{QStringLiteral("検索"), QVariant(r.検索)};
+        ctx.db.insert(QStringLiteral("W_KAKO"), c);
+        return true;
+    } catch (const DbError &e) {
+        ctx.writerFailed(e);
+        return false;
+    }
+}
+
+bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
+{
+    try {
+        if (!KaikiIsEmpty(ctx, kakoCd))
+            DeleteKaiki(ctx, kakoCd);
+        KakoRec &k = ctx.gKakoRec();
+        const MemberRec &r = ctx.gRow();
+        EraArray era;
+        GetEraOfYear(ctx.db, k.bnen, era);
+        const DeathColumns death(k);
+        const QString household = householdText(r);
+        const QString eraName = BlankForEmpty(era[0]);
+        const QString eraYear = BlankForEmpty(ToKanjiNum(era[1]));
+
+        // Members whose Kankei is "2" are remembered up to 500回忌, all
+        // others up to 200回忌.
+        const int last = r.Kankei == QStringLiteral("2") ? 30 : 24;
+        // When no era matches a year, the previous anniversary's era stays.
+        EraArray kaikiEra;
+        for (int i = 0; i <= last; ++i) {
+            if (k.kaikiFlag[i] != 1)
+                continue;
+            QString stored = k.kaikiDate[i];
+            stored.remove(QChar(0));
+            stored = stored.trimmed();
+            k.kaikiDate[i] = stored;
+            const QStringList piece = datePieces(stored);
+            const qint16 year = toInt16(NumericValue(piece.at(0)));
+            const qint16 month = toInt16(NumericValue(piece.at(1)));
+            GetEraOfYear(ctx.db, year, kaikiEra);
+            const qint64 kaikiEraYear = NumericValue(kaikiEra[1]);
+
+            Columns c{{QStringLiteral("回忌"), BlankForEmpty(KaikiName(qint16(i)))}};
+            if (!stored.isEmpty()) {
+                const QDate day = dateOfText(stored);
+                if (!day.isValid())
+                    throw DbError(13, QStringLiteral("回忌年が日付ではありません (%1)。").arg(stored));
+                c << std::pair{QStringLiteral("回忌年"), ctx.db.dateValue(day)};
+            }
+            c << std::pair{QStringLiteral("回年号"), QVariant(BlankForEmpty(kaikiEra[0]))}
+              << std::pair{QStringLiteral("回年"), QVariant(int(kaikiEraYear > 0 ? toInt16(kaikiEraYear) : 0))}
+              << std::pair{QStringLiteral("回月"), QVariant(int(month))}
+              << std::pair{QStringLiteral("回日"), QVariant(BlankForEmpty(piece.at(2)))}
+              << std::pair{QStringLiteral("過去CD"), QVariant(int(kakoCd))}
+              << std::pair{QStringLiteral("世帯CD"), QVariant(household)}
+              << std::pair{QStringLiteral("個人CD"), QVariant(kBlank)}
+              << std::pair{QStringLiteral("年号"), QVariant(eraName)}
+              << std::pair{QStringLiteral("年号年"), QVariant(eraYear)};
+            death.appendTo(c);
+            death.appendNamesTo(c);
+            c << std::pair{QStringLiteral("bnen"), QVariant(int(k.bnen))}
+              << std::pair{QStringLiteral("btuki"), QVariant(int(k.btuki))}
+              << std::pair{QStringLiteral("bHi"), QVariant(int(k.bHi))}
+              << std::pair{QStringLiteral("KAINO"), QVariant(i)}
+              << std::pair{QStringLiteral("KSEI"), QVariant(int(year))}
+              << std::pair{QStringLiteral("担当者CD"), QVariant(0)}
+              << std::pair{QStringLiteral("yubin"), QVariant(r.訪問先郵便)}
+              << std::pair{QStringLiteral("JYU"), QVariant(r.訪問先住所)}
+              << std::pair{QStringLiteral("tel"), QVariant(r.訪問先電話)};
+            ctx.db.insert(QStringLiteral("W_KAIKI"), c);
+        }
+        return true;
+    } catch (const DbError &e) {
+        ctx.writerFailed(e);
+        return false;
+    }
+}
+
+bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
+{
+    try {
+        const KakoRec &k = ctx.gKakoRec();
+        if (k.bnen == 0)
+            return true; // no service rows without a year of death
+        if (!OmairiIsEmpty(ctx, kakoCd))
+            DeleteOmairi(ctx, kakoCd);
+        const MemberRec &r = ctx.gRow();
+        const QString household = householdText(r);
+        const QString person = QString::number(householdNo);
+        EraArray era;
+        GetEraOfYear(ctx.db, k.bnen, era);
+        const QString eraName = BlankForEmpty(era[0]);
+        const QString eraYear = BlankForEmpty(kanji(qMax<qint64>(0, NumericValue(era[1]))));
+        const DeathColumns death(k);
+        const QDate today = ctx.clock.today();
+        const QString visitName = r.訪問先氏名.trimmed();
+
+        // The services fall in one or two years: each is looked up once.
+        // When no era matches a year, the previous service's era stays.
+        EraArray serviceEra;
+        std::array<std::pair<qint16, std::optional<EraArray>>, 4> seen{};
+        int seenCount = 0;
+        auto eraOf = [&](qint16 year) {
+            for (int s = 0; s < seenCount; ++s)
+                if (seen[s].first == year) {
+                    if (seen[s].second)
+                        serviceEra = *seen[s].second;
+                    return;
+                }
+            const bool found = GetEraOfYear(ctx.db, year, serviceEra);
+            if (seenCount < int(seen.size()))
+                seen[seenCount++] = {year, found ? std::optional<EraArray>(serviceEra) : std::nullopt};
+        };
+
+        for (qint16 i = 0; i <= 17; ++i) {
+            if (k.omairiFlag[i] != 1)
+                continue;
+            QString name;
+            qint16 masterMonth = 0;
+            GetOmairiName(ctx, i, name, masterMonth);
+            const OmairiRec &service = ctx.state.gOmairiMaster[i];
+            const qint16 month = service.Otuki > 0 ? service.Otuki : masterMonth != 0 ? masterMonth : k.btuki;
+            const qint16 day = service.OHi > 0 ? service.OHi : k.bHi;
+            qint16 year = 0;
+            if (i != 7 && i != 8) {
+                // A month already past this year falls next year; the
+                // current month counts as this year.
+                year = toInt16(today.year() + (today.month() > month ? 1 : 0));
+            } else if (k.bnen != 0 && k.btuki != 0 && k.bHi != 0) {
+                year = toInt16(today.year() + FirstServiceOffset(ctx, month, k.bnen, k.btuki, k.bHi, i));
+            }
+            eraOf(year);
+
+            Columns c{{QStringLiteral("OMAIRINO"), int(i)},
+                      {QStringLiteral("法要"), name.trimmed() + kBlank},
+                      {QStringLiteral("法要年"), int(year)},
+                      {QStringLiteral("法年号"), serviceEra[0].trimmed()},
+                      {QStringLiteral("法年"), QString::number(NumericValue(serviceEra[1]))},
+                      {QStringLiteral("法月"), QString::number(month)},
+                      {QStringLiteral("法日"), QString::number(day)},
+                      {QStringLiteral("過去CD"), int(kakoCd)},
+                      {QStringLiteral("世帯CD"), household},
+                      {QStringLiteral("個人CD"), person},
+                      {QStringLiteral("年号"), eraName},
+                      {QStringLiteral("年号年"), eraYear}};
+            death.appendTo(c);
+            death.appendNamesTo(c);
+            c << std::pair{QStringLiteral("bnen"), QVariant(int(k.bnen))}
+              << std::pair{QStringLiteral("btuki"), QVariant(int(k.btuki))}
+              << std::pair{QStringLiteral("bHi"), QVariant(int(k.bHi))}
+              << std::pair{QStringLiteral("KSEI"), QVariant(int(ctx.scheduleKind))}
+              << std::pair{QStringLiteral("案内"), QVariant(0)}
+              << std::pair{QStringLiteral("曜日指定"), QVariant(int(r.曜日指定))}
+              << std::pair{QStringLiteral("場所"), QVariant(int(service.訪問区分))};
+            if (!visitName.isEmpty())
+                c << std::pair{QStringLiteral("場所名"), QVariant(visitName)};
+            c << std::pair{QStringLiteral("寺番号"), QVariant(0)}
+              << std::pair{QStringLiteral("地区"), QVariant(r.地区 + kBlank)}
+              << std::pair{QStringLiteral("訪問電話"), QVariant(r.訪問先電話 + kBlank)}
+              << std::pair{QStringLiteral("訪問郵便"), QVariant(r.訪問先郵便 + kBlank)}
+              << std::pair{QStringLiteral("訪問住所"), QVariant(r.訪問先住所 + kBlank)};
+            ctx.db.insert(QStringLiteral("D_OMAIRI"), c);
+        }
+        return true;
+    } catch (const DbError &e) {
+        ctx.writerFailed(e);
+        return false;
+    }
+}
+
+void WriteDeathRow(TranscribeContext &ctx, qint32 &entryCounter)
+{
+    KakoRec &k = ctx.gKakoRec();
+    // The entry takes the record number after the last one of kako.rnd; a
+    // number past the 16-bit range stops before anything is written.
+    const qint16 kakoCd = toInt16(qint64(entryCounter) + 1);
+    entryCounter = kakoCd;
+    k.過去CD = kakoCd;
+
+    // The row's own values, before the lookups load members into gRow: a
+    // donor not yet registered is made from these, never from the deceased.
+    const MemberRec rowOwn = ctx.gRow();
+
+    // The deceased, when a member, is marked deceased.
+    bool found = false;
+    FindMemberByName(ctx, k.俗名.trimmed(), 0, found);
+    if (found) {
+        ctx.gRow().LIF = QStringLiteral("1");
+        UpdateMemberLink(ctx);
+    }
+
+    // The donor is the living head of his household, or becomes one.
+    const QString donor = k.施主名.trimmed();
+    found = false;
+    FindMemberByName(ctx, donor, 1, found);
+    MemberRec &r = ctx.gRow();
+    if (found) {
+        r.LIF = QStringLiteral("0");
+        r.ZOK_CD = QStringLiteral("00");
+        r.ZOK_NM = QStringLiteral("本人");
+        UpdateMemberLink(ctx);
+    } else if (!donor.isEmpty()) {
+        QString setaiNo = QString::number(NextSetaiNo(ctx));
+        const QString kojinNo = QString::number(toInt16(qint64(NextKojinId(ctx)) + 1));
+        if (setaiNo.size() < 6)
+            setaiNo = SixDigits(setaiNo.trimmed());
+
+        MemberRec donorRec = rowOwn;
+        donorRec.KOJIN_NO = kojinNo;
+        donorRec.SETAI_NO = setaiNo;
+        donorRec.MEI = donor;
+        donorRec.世帯主名 = donor;
+        donorRec.LIF = QStringLiteral("0");
+        donorRec.ZOK_CD = QStringLiteral("00");
+        donorRec.ZOK_NM = QStringLiteral("本人");
+        // The visit fields as the failed lookup left them.
+        donorRec.訪問先郵便 = r.訪問先郵便;
+        donorRec.訪問先住所 = r.訪問先住所;
+        donorRec.訪問先電話 = r.訪問先電話;
+
+        // The entry itself goes on with what the lookups left, under the new
+        // numbers.
+        r.SETAI_NO = setaiNo;
+        r.KOJIN_NO = kojinNo;
+        const MemberRec entryRec = r;
+        r = donorRec;
+        WriteKojin(ctx);
+        WriteSetai(ctx);
+        ctx.gRow() = entryRec;
+    }
+
+    // Checked before kako.rnd is touched, so a household number past the
+    // 16-bit range leaves no record behind.
+    const qint16 household = toInt16(NumericValue(ctx.gRow().SETAI_NO));
+
+    PutKakoRnd(ctx);
+    WriteKako(ctx, kakoCd);
+    WriteOmairiSelection(ctx, household);
+    WriteOmairi(ctx, kakoCd, household);
+    if (k.bnen >= 1 && k.btuki >= 1 && k.bHi >= 1)
+        WriteKaiki(ctx, kakoCd);
+}
+
+} // namespace tera

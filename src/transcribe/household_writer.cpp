@@ -1,0 +1,205 @@
+#include "transcribe/household_writer.h"
+
+#include "transcribe/context.h"
+#include "transcribe/member_writer.h"
+
+#include <QRegularExpression>
+
+namespace tera {
+
+namespace {
+
+QString padded(const QString &digits, bool negative, int width)
+{
+    QString out = digits;
+    if (out.size() < width)
+        out = QString(width - out.size(), QLatin1Char('0')) + out;
+    return negative ? QLatin1Char('-') + out : out;
+}
+
+const QString kSetai = QStringLiteral("D_SETAI");
+
+} // namespace
+
+QString AsciiDigits(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        if (c >= QChar(0xFF10) && c <= QChar(0xFF19))
+            c = QChar(u'0' + (c.unicode() - 0xFF10));
+        else if (c == QChar(0xFF0D))
+            c = QLatin1Char('-');
+        else if (c == QChar(0xFF0B))
+            c = QLatin1Char('+');
+        else if (c == QChar(0xFF0E))
+            c = QLatin1Char('.');
+    }
+    return out;
+}
+
+QString FormatDigits(const QString &text, int width)
+{
+    static const QRegularExpression number(QStringLiteral("^([+-]?)([0-9]*)(?:\\.([0-9]*))?$"));
+    const QString t = AsciiDigits(text.trimmed());
+    const QRegularExpressionMatch m = number.match(t);
+    if (t.isEmpty() || !m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
+        return text;
+    QString whole = m.captured(2);
+    while (whole.size() > 1 && whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+    const QString fraction = m.captured(3);
+    if (!fraction.isEmpty() && fraction.at(0) >= QLatin1Char('5')) {
+        // Half away from zero, as the number formats of the product round;
+        // carried digit by digit so that no length overflows.
+        int i = whole.size() - 1;
+        while (i >= 0 && whole.at(i) == QLatin1Char('9'))
+            whole[i--] = QLatin1Char('0');
+        if (i < 0)
+            whole.prepend(QLatin1Char('1'));
+        else
+            whole[i] = QChar(whole.at(i).unicode() + 1);
+    }
+    const bool negative = m.captured(1) == QLatin1String("-") && whole != QLatin1String("0");
+    return padded(whole, negative, width);
+}
+
+QString FormatDigits(qint64 number, int width)
+{
+    const bool negative = number < 0;
+    // The magnitude as unsigned text, so that the smallest qint64 has one too.
+    const quint64 magnitude = negative ? quint64(0) - quint64(number) : quint64(number);
+    return padded(QString::number(magnitude), negative, width);
+}
+
+qint32 NextSetaiNo(TranscribeContext &ctx)
+{
+    try {
+        Query q = ctx.db.exec(QStringLiteral("SELECT [SNO] FROM [D_SETAI] ORDER BY [SNO] DESC"));
+        qint32 next = 1;
+        if (q.next())
+            next = toInt32(q.integer(QStringLiteral("SNO")) + 1);
+        q.finish();
+        return next;
+    } catch (const DbError &e) {
+        ctx.writerFailed(e);
+        return 0;
+    }
+}
+
+bool WriteSetai(TranscribeContext &ctx)
+{
+    const MemberRec &r = ctx.gRow();
+    const QString n = SixDigits(r.SETAI_NO);
+
+    // The columns in the table's order; a staged field left empty does not
+    // touch its column.
+    Columns columns{{QStringLiteral("SETAI_NO"), n}};
+    auto trimmedWhenSet = [&columns](const QString &column, const QString &value) {
+        if (!value.isEmpty())
+            columns.append({column, value.trimmed()});
+    };
+    if (!r.世帯主名.isEmpty())
+        columns.append({QStringLiteral("世帯主名"), r.世帯主名});
+    trimmedWhenSet(QStringLiteral("カナ"), r.MEI_KA);
+    trimmedWhenSet(QStringLiteral("tel"), r.tel);
+    trimmedWhenSet(QStringLiteral("FAX"), r.FAX);
+    trimmedWhenSet(QStringLiteral("YU_1"), r.YUBIN1);
+    trimmedWhenSet(QStringLiteral("YU_2"), r.YUBIN2);
+    trimmedWhenSet(QStringLiteral("住所1"), r.JYU);
+    trimmedWhenSet(QStringLiteral("住所2"), r.JYU_KA);
+    columns.append({QStringLiteral("寺番号"), r.寺番号});
+    trimmedWhenSet(QStringLiteral("連絡先氏名"), r.連絡先氏名);
+    trimmedWhenSet(QStringLiteral("連絡先〒"), r.連絡先郵便);
+    trimmedWhenSet(QStringLiteral("連絡先住所"), r.連絡先住所);
+    trimmedWhenSet(QStringLiteral("連絡先電話"), r.連絡先電話);
+    trimmedWhenSet(QStringLiteral("訪問先氏名"), r.訪問先氏名);
+    trimmedWhenSet(QStringLiteral("訪問先〒"), r.訪問先郵便);
+    trimmedWhenSet(QStringLiteral("訪問先住所"), r.訪問先住所);
+    trimmedWhenSet(QStringLiteral("訪問先電話"), r.訪問先電話);
+    trimmedWhenSet(QStringLiteral("地区"), r.地区);
+    trimmedWhenSet(QStringLiteral("検索"), r.検索);
+
+    try {
+        Query q = ctx.db.exec(QStringLiteral("SELECT [SNO] FROM [D_SETAI] WHERE [SETAI_NO] = ?") + ctx.db.storedOrder(),
+                              {n});
+        const bool exists = q.next();
+        const qint64 sno = exists ? q.integer(QStringLiteral("SNO")) : 0;
+        q.finish();
+        if (exists)
+            ctx.db.update(kSetai, columns, QStringLiteral("[SNO] = ?"), {sno});
+        else
+            ctx.db.insert(kSetai, columns);
+        return true;
+    } catch (const DbError &e) {
+        ctx.writerFailed(e);
+        return false;
+    }
+}
+
+bool FindSetaiByHead(TranscribeContext &ctx, const QString &head)
+{
+    MemberRec &r = ctx.gRow();
+    try {
+        Query q = ctx.db.exec(QStringLiteral("SELECT * FROM [D_SETAI] WHERE [世帯主名] = ?") + ctx.db.storedOrder(),
+                              {head.trimmed()});
+        if (!q.next()) {
+            q.finish();
+            return false;
+        }
+        auto unlessNull = [&q](const QString &column, QString &field) {
+            if (!q.isNull(column))
+                field = q.text(column);
+        };
+        r.SETAI_NO = q.text(QStringLiteral("SETAI_NO"));
+        unlessNull(QStringLiteral("連絡先氏名"), r.連絡先氏名);
+        unlessNull(QStringLiteral("連絡先〒"), r.連絡先郵便);
+        unlessNull(QStringLiteral("連絡先住所"), r.連絡先住所);
+        unlessNull(QStringLiteral("連絡先電話"), r.連絡先電話);
+        unlessNull(QStringLiteral("訪問先氏名"), r.訪問先氏名);
+        unlessNull(QStringLiteral("訪問先〒"), r.訪問先郵便);
+        unlessNull(QStringLiteral("訪問先住所"), r.訪問先住所);
+        unlessNull(QStringLiteral("訪問先電話"), r.訪問先電話);
+        r.地区 = q.text(QStringLiteral("地区"));
+        r.検索 = q.text(QStringLiteral("検索"));
+        q.finish();
+    } catch (const DbError &e) {
+        ctx.writerFailed(e);
+        return false;
+    }
+    // Outside the trap: a failure here is the member procedures' own.
+    r.KOJIN_NO = LivingMemberOf(ctx, r.SETAI_NO);
+    return true;
+}
+
+bool WriteOmairiSelection(TranscribeContext &ctx, qint16 h)
+{
+    const QString c = SixDigits(qint64(h));
+    try {
+        Query q = ctx.db.exec(QStringLiteral("SELECT [世帯CD] FROM [M_お参り] WHERE [世帯CD] = ?"), {c});
+        const bool earlier = q.next();
+        q.finish();
+        if (earlier)
+            ctx.db.execute(QStringLiteral("DELETE FROM [M_お参り] WHERE [世帯CD] = ?"), {c});
+        KakoRec &k = ctx.gKakoRec();
+        for (int i = 1; i <= 17; ++i) {
+            if (k.omairiFlag[i] == 1) {
+                ctx.db.insert(QStringLiteral("M_お参り"), {{QStringLiteral("世帯CD"), c},
+                                                          {QStringLiteral("選択"), 1},
+                                                          {QStringLiteral("お参りCD"), i},
+                                                          {QStringLiteral("お参り名称"), ctx.state.gOmairiMaster[i].NM},
+                                                          {QStringLiteral("指定曜日"), 0},
+                                                          {QStringLiteral("KSEI"), int(ctx.scheduleKind)}});
+            } else {
+                k.omairiFlag[i] = 0;
+            }
+        }
+        return true;
+    } catch (const DbError &e) {
+        ctx.writerFailed(e);
+        return false;
+    }
+}
+
+} // namespace tera

@@ -1,0 +1,123 @@
+#include "transcribe/import_table_fill.h"
+
+#include "convert/kanji_numerals.h"
+#include "platform/grid_model.h"
+
+#include <QFile>
+
+namespace tera {
+
+namespace {
+
+// The width of a source item: its length in bytes, two per character.
+qint16 byteWidth(const QString &text)
+{
+    return static_cast<qint16>(qMin<qsizetype>(text.size() * 2, 32767));
+}
+
+ItemRec sourceItem(int c, const QString &name)
+{
+    ItemRec r;
+    r.noLink = 0;
+    r.index = static_cast<qint16>(c);
+    r.name = name;
+    r.column = static_cast<qint16>(c);
+    r.typeCode = QStringLiteral("STR");
+    r.width = byteWidth(name);
+    return r;
+}
+
+} // namespace
+
+QList<DataLink> LinksFromGrid(const GridModel &vsf)
+{
+    QList<DataLink> out;
+    for (int k = 1; k < vsf.Rows(); ++k) {
+        DataLink l;
+        l.Lpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(vsf.TextMatrix(k, LinkGridCol::Lpoj)), qint64(32767)));
+        l.Rpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(vsf.TextMatrix(k, LinkGridCol::Rpoj)), qint64(32767)));
+        out << l;
+    }
+    return out;
+}
+
+void BuildSourceItems(const GridModel &vsFReed, QList<ItemRec> &gSrcItems, QStringList &lstAll)
+{
+    const int cols = qMin(vsFReed.Cols(), 32767);
+    gSrcItems.clear();
+    gSrcItems.reserve(cols + 1);
+    for (int c = 0; c < cols; ++c) {
+        const QString name = vsFReed.Rows() > 0 ? vsFReed.TextMatrix(0, c) : QString();
+        gSrcItems << sourceItem(c, name);
+        lstAll << name;
+    }
+    gSrcItems << ItemRec(); // the spare slot past the last column
+}
+
+FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCatalogue, const GridModel &vsFReed,
+                           const QList<DataLink> &links, qint16 mTitleRows, GridModel &importGrid,
+                           QList<ItemRec> &gSrcItems, QString &gSrcPath)
+{
+    FillResult result;
+    gSrcPath = sourcePathText.trimmed();
+
+    for (int c = 0; c < gCatalogue.size(); ++c) {
+        if (importGrid.Cols() - 1 <= c)
+            importGrid.setCols(c + 1);
+        if (importGrid.Rows() < 1)
+            importGrid.setRows(1);
+        importGrid.setTextMatrix(0, c, gCatalogue.at(c).name);
+    }
+
+    // The source file must still be there: the preview shows what was read,
+    // but a file moved away since means the user is looking at stale data.
+    QFile source(gSrcPath);
+    if (!source.open(QIODevice::ReadOnly)) {
+        result.ok = false;
+        result.message = QStringLiteral("読込みデータのファイルが見つかりません（移動または削除されました）。\r\n%1")
+                             .arg(gSrcPath);
+        return result;
+    }
+    source.close();
+
+    const int previewCols = vsFReed.Cols();
+    for (const DataLink &l : links) {
+        if (l.Lpoj < 0 || l.Lpoj >= previewCols) {
+            result.ok = false;
+            result.message = QStringLiteral("データリンクの読込み項目（Lpoj %1）は、読込みデータにありません（%2 列）。")
+                                 .arg(l.Lpoj)
+                                 .arg(previewCols);
+            return result;
+        }
+        if (l.Rpoj < 1 || l.Rpoj >= gCatalogue.size()) {
+            result.ok = false;
+            result.message = QStringLiteral("データリンクの書出し項目（Rpoj %1）は、この出力区分にありません。").arg(l.Rpoj);
+            return result;
+        }
+    }
+
+    if (gSrcItems.size() < previewCols + 1)
+        gSrcItems.resize(previewCols + 1);
+    const int rows = vsFReed.Rows();
+    for (int r = 0; r < rows; ++r) {
+        if (importGrid.Rows() - 1 <= r) {
+            importGrid.setRows(r + 2);
+            importGrid.setTextMatrix(r + 1, 0, QString::number(r + 1));
+        }
+        for (int c = 0; c < previewCols; ++c)
+            gSrcItems[c] = sourceItem(c, vsFReed.TextMatrix(r, c));
+        if (r >= mTitleRows) {
+            const int target = r + 1 - mTitleRows;
+            for (const DataLink &l : links)
+                importGrid.setTextMatrix(target, l.Rpoj, gSrcItems.at(l.Lpoj).name);
+            ++result.rowsFilled;
+        }
+    }
+    // With a title line every data row moved up by one: the row appended for
+    // the last source line received nothing.
+    if (mTitleRows == 1 && rows >= 1 && importGrid.Rows() > rows)
+        importGrid.RemoveItem(rows);
+    return result;
+}
+
+} // namespace tera

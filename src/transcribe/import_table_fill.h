@@ -1,0 +1,58 @@
+#pragma once
+#include "convert/item_catalogue.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tera {
+class GridModel;
+
+// One row of the link grid: preview column Lpoj feeds import column Rpoj.
+struct DataLink {
+    qint32 Lpoj = 0;
+    qint32 Rpoj = 0;
+};
+
+// The link editor's messages.
+namespace LinkText {
+inline const QString kNoSourceItem = QStringLiteral("読込みデータ項目を選択してください。");
+inline const QString kNoTargetItem = QStringLiteral("書き出しデータ項目を選択してください。");
+inline const QString kNotLinkable = QStringLiteral("この項目はリンク不可です。他の項目を選択してください。");
+inline const QString kPickRowFirst = QStringLiteral("リンク解除の行をクリックして、再度解除ボタンを実行してください。");
+} // namespace LinkText
+
+// The link grid's columns.
+namespace LinkGridCol {
+inline constexpr int NO = 0;
+inline constexpr int SrcName = 1;
+inline constexpr int DstName = 2;
+inline constexpr int Lpoj = 3;
+inline constexpr int Rpoj = 4;
+} // namespace LinkGridCol
+
+// The links of a link grid, rows 1 to Rows - 1, in order. A cell is read by
+// its numeric value (leading digits; empty is 0).
+QList<DataLink> LinksFromGrid(const GridModel &vsf);
+
+// Rebuilds the source items and the lines of lstAll from row 0 of the
+// preview: one item per column, plus the empty slot after the last.
+void BuildSourceItems(const GridModel &vsFReed, QList<ItemRec> &gSrcItems, QStringList &lstAll);
+
+struct FillResult {
+    bool ok = true;
+    QString message; // why the fill stopped, for the user
+    int rowsFilled = 0;
+};
+
+// Copies every data row of the preview through the links into the import
+// grid: headings from the catalogue, column 0 the row number, a later link
+// to the same column winning. mTitleRows 1 skips the preview's first line.
+// Sets gSrcPath to the trimmed source path. A source file that is gone or a
+// link to a column the preview does not have stops the fill with a message;
+// what was filled so far stays.
+FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCatalogue, const GridModel &vsFReed,
+                           const QList<DataLink> &links, qint16 mTitleRows, GridModel &importGrid,
+                           QList<ItemRec> &gSrcItems, QString &gSrcPath);
+
+} // namespace tera

@@ -1,0 +1,81 @@
+#pragma once
+#include <QDate>
+#include <QString>
+#include <QVariant>
+
+namespace tera {
+
+class Database;
+struct TranscribeContext;
+
+// The members of D_KOJIN. Member numbers (KOJIN_NO) and household numbers
+// (SETAI_NO) are texts; household numbers have six digits.
+//
+// WriteKojin, UpdateMemberLink, DeleteKojinByName and LivingMemberOf end the
+// program on a database failure (ctx.endForMemberFailure: the critical
+// message, then EndProgram; the driver rolls the current row back).
+
+// The highest D_KOJIN.ID, 0 on an empty table; a new member's KOJIN_NO is
+// this + 1. A failure is reported (ShowErrCode) and gives 0.
+qint32 NextKojinId(TranscribeContext &ctx);
+
+// Inserts the member of gRow, or updates the row that has its KOJIN_NO
+// (trimmed) in place; ID and KOJIN_NO of an existing row stay. An empty
+// ZOK_NM with a ZOK_CD of value 0 becomes "本人", in gRow too. Throws DbError
+// (before writing anything) when the registration date cannot be read.
+bool WriteKojin(TranscribeContext &ctx);
+
+// The registration date T_YMD as WriteKojin writes it: empty text is
+// 1999/01/01; eight digits are yyyymmdd, six are yymmdd (a two-digit year up
+// to today's is this century's, above it the last one's), full-width digits
+// counted as digits; any other length is written as it stands. Six or eight
+// characters that are no date throw the type-mismatch DbError.
+QVariant RegistrationDate(const Database &db, const QString &text, const QDate &today);
+
+// Writes ZOK_CD and ZOK_NM (each when not empty) and LIF (when SETAI_NO is
+// not empty) of gRow into the member row with gRow's KOJIN_NO. False when
+// there is no such row.
+bool UpdateMemberLink(TranscribeContext &ctx);
+
+// Looks up the member named name (trimmed) and loads the first match into
+// gRow; found tells whether there was one. mode 0 is the deceased, mode 1
+// the donor: a donor fills the telephone, postal code and address lines of
+// gKakoRec that are still empty. Not found empties the three visit fields
+// 訪問先電話, 訪問先〒 and 訪問先住所. Failures count as not found, silently.
+bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, bool &found);
+bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode);
+
+// Deletes every member named name (trimmed).
+bool DeleteKojinByName(TranscribeContext &ctx, const QString &name);
+
+// The six-digit household number of the first member whose MEI (mode 0) or
+// KOJIN_NO (any other mode) is key; empty when there is none or on failure.
+QString GetSetaiNoOf(TranscribeContext &ctx, const QString &key, qint16 mode = 0);
+
+// The KOJIN_NO of the first living member (LIF "0") of household n, or
+// gRow's KOJIN_NO when it has none.
+QString LivingMemberOf(TranscribeContext &ctx, const QString &n);
+
+// What a row procedure did with its row: written, or skipped and why.
+struct RowWriteResult {
+    bool written = true;
+    QString skipReason;
+    static RowWriteResult skipped(const QString &reason) { return {false, reason}; }
+};
+
+// The row of a member import, after its cells are assigned: skipped without
+// a name; otherwise the member's household (by 世帯主名, which defaults to
+// the name) is found or made, and the member is written: a found household's
+// first living member is updated, otherwise a member is added with the next
+// number unless a KOJIN_NO was given.
+RowWriteResult WriteMemberRow(TranscribeContext &ctx);
+
+// The row of a household import: skipped without a head name or when a
+// household with that head exists. Otherwise a household is added with the
+// next number (the pre-delete number preDeleteNo for the first household of
+// a replace run), and the head is written as its member: a member of that
+// name in another household has that household's references moved to the
+// new number and is written anew.
+RowWriteResult WriteHouseholdRow(TranscribeContext &ctx, const QString &preDeleteNo);
+
+} // namespace tera

@@ -1,0 +1,47 @@
+#include "transcribe/records.h"
+
+#include "platform/db_error.h"
+#include "platform/prompt.h"
+
+namespace tera {
+
+void ClearKakoRec(WorkRecords &records)
+{
+    KakoRec &k = records.gKakoRec;
+    const qint16 keep = k.過去CD; // the death-row procedure numbers the entry itself
+    k = KakoRec();
+    k.過去CD = keep;
+    for (int i = 0; i <= 17; ++i)
+        k.omairiFlag[i] = 1;
+    for (int i = 0; i <= 30; ++i)
+        k.kaikiFlag[i] = 1;
+
+    MemberRec &r = records.gRow;
+    r = MemberRec();
+    r.ZOK_CD = QStringLiteral("00");
+    r.LIF = QStringLiteral("0");
+    r.Kankei = QStringLiteral("0");
+}
+
+QString BlankForEmpty(const QString &text)
+{
+    const QString t = text.trimmed();
+    return t.isEmpty() ? QStringLiteral(" ") : t;
+}
+
+QString ErrCodeText(qint32 number, const QString &description)
+{
+    return QStringLiteral("ErrCode = ") + QString::number(number) + QStringLiteral("\r\n") + description;
+}
+
+void ShowErrCode(Prompt &prompt, qint32 number, const QString &description)
+{
+    prompt.ask(ErrCodeText(number, description), Buttons::Ok, Icon::Exclamation);
+}
+
+void ShowErrCode(Prompt &prompt, const DbError &error)
+{
+    ShowErrCode(prompt, error.number(), error.description());
+}
+
+} // namespace tera

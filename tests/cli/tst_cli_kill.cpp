@@ -1,0 +1,128 @@
+// A transcription killed at random points leaves a sound database: no entry
+// half-written, and every W_KAKO entry has its kako.rnd record.
+#include "app/demo_database.h"
+#include "platform/database.h"
+#include "transcribe/kako_rnd.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+using namespace tera;
+
+class TestCliKill : public QObject {
+    Q_OBJECT
+
+    static QString writeSource(const QString &dir, int rows)
+    {
+        const QString path = dir + QStringLiteral("/death.csv");
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            return QString();
+        QByteArray text = "戒名,俗名,施主名,没年月日\r\n";
+        for (int i = 1; i <= rows; ++i) {
+            const int year = 1950 + i % 70;
+            text += QStringLiteral("釋浄%1,故人%1,施主%2,%3年%4月%5日\r\n")
+                        .arg(i)
+                        .arg(i % 40)
+                        .arg(year)
+                        .arg(1 + i % 12)
+                        .arg(1 + i % 28)
+                        .toUtf8();
+        }
+        f.write(text);
+        return path;
+    }
+
+    // Checks the invariants and returns the number of entries.
+    static int checkSound(const QString &dbPath, const QString &kakoPath)
+    {
+        auto db = Database::open(dbPath);
+        {
+            Query q = db->exec(QStringLiteral("PRAGMA integrity_check"));
+            if (!q.next() || q.value(QStringLiteral("integrity_check")).toString() != QStringLiteral("ok"))
+                return -1;
+            q.finish();
+        }
+        const KakoRndFile kako(kakoPath);
+        const qint64 records = kako.entryCount();
+        Query q = db->exec(QStringLiteral("SELECT [過去CD], [戒名], [bnen] FROM [W_KAKO] ORDER BY [過去CD]"));
+        QList<std::pair<qint64, QString>> entries;
+        while (q.next())
+            entries.append({q.integer(QStringLiteral("過去CD")), q.text(QStringLiteral("戒名"))});
+        q.finish();
+        for (const auto &[cd, name] : entries) {
+            if (cd < 1 || cd > records) {
+                qWarning("W_KAKO %lld has no kako.rnd record (%lld records)", cd, records);
+                return -1;
+            }
+            if (kako.get(qint32(cd)).戒名 != name) {
+                qWarning("kako.rnd record %lld is not the entry of W_KAKO", cd);
+                return -1;
+            }
+            for (const auto &[table, expected] : {std::pair<QString, int>{QStringLiteral("W_KAIKI"), 25},
+                                                  std::pair<QString, int>{QStringLiteral("D_OMAIRI"), 18}}) {
+                Query c = db->exec(QStringLiteral("SELECT count(*) AS n FROM [%1] WHERE [過去CD] = ?").arg(table), {cd});
+                c.next();
+                const qint64 n = c.integer(QStringLiteral("n"));
+                c.finish();
+                if (n != expected) {
+                    qWarning("entry %lld has %lld rows in %s", cd, n, qPrintable(table));
+                    return -1;
+                }
+            }
+        }
+        for (const QString &table : {QStringLiteral("W_KAIKI"), QStringLiteral("D_OMAIRI")}) {
+            Query c = db->exec(QStringLiteral("SELECT count(*) AS n FROM [%1] WHERE [過去CD] NOT IN (SELECT [過去CD] FROM [W_KAKO])").arg(table));
+            c.next();
+            if (c.integer(QStringLiteral("n")) != 0) {
+                qWarning("%s holds rows of no entry", qPrintable(table));
+                return -1;
+            }
+            c.finish();
+        }
+        return int(entries.size());
+    }
+
+private slots:
+    void killedRunsLeaveSoundDatabase()
+    {
+        QTemporaryDir dir;
+        const QString dbPath = CreateDemoDatabase(dir.path());
+        const QString kakoPath = dir.filePath(QStringLiteral("kako.rnd"));
+        const QString source = writeSource(dir.path(), 1500);
+        QVERIFY(!source.isEmpty());
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("seed %u", seed);
+        QRandomGenerator random(seed);
+        int previous = 0;
+        int killedMidway = 0;
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            QProcess p;
+            p.start(QStringLiteral(TERA_BINARY),
+                    {QStringLiteral("transcribe"), QStringLiteral("--db"), dbPath, QStringLiteral("--source"), source,
+                     QStringLiteral("--kind"), QStringLiteral("death"), QStringLiteral("--mode"), QStringLiteral("append"),
+                     QStringLiteral("--title"), QStringLiteral("--link"), QStringLiteral("0:10"), QStringLiteral("--link"),
+                     QStringLiteral("1:11"), QStringLiteral("--link"), QStringLiteral("2:12"), QStringLiteral("--link"),
+                     QStringLiteral("3:1"), QStringLiteral("--yes"), QStringLiteral("--today"), QStringLiteral("2024-05-10")});
+            QVERIFY(p.waitForStarted());
+            QThread::msleep(100 + random.bounded(900));
+            if (p.state() == QProcess::Running) {
+                p.kill();
+                ++killedMidway;
+            }
+            QVERIFY(p.waitForFinished(60000));
+            const int entries = checkSound(dbPath, kakoPath);
+            QVERIFY2(entries >= previous, "the database is not sound after a kill");
+            qInfo("attempt %d: %d entries", attempt, entries);
+            previous = entries;
+        }
+        QVERIFY2(killedMidway > 0, "no run was killed while it worked");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliKill)
+#include "tst_cli_kill.moc"

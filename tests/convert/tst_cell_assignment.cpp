@@ -1,0 +1,530 @@
+// The cell assignment: which fields each item of each output kind fills,
+// written dates and era dates, ages, postal codes, the working era and digit
+// texts that outlive a row, and the failures it reports.
+#include "app/app_state.h"
+#include "convert/cell_assignment.h"
+#include "convert/kanji_numerals.h"
+#include "platform/clock.h"
+#include "platform/db_error.h"
+#include "scripted_prompt.h"
+#include "test_db.h"
+#include "transcribe/context.h"
+
+#include <QtTest>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+using namespace tera;
+
+Q_DECLARE_METATYPE(tera::Route)
+
+namespace {
+
+// One transcription context over a test database, as the driver builds it.
+struct Run {
+    explicit Run(TestDb &t) : clock(QDate(2024, 5, 10))
+    {
+        state.gDbPath = t.path();
+        state.gKakoPath = t.dir() + QStringLiteral("/kako.rnd");
+        ctx = std::make_unique<TranscribeContext>(t.db(), state, prompt, clock);
+    }
+    // One import-table row: the working records reset, then every cell in
+    // column order (cells[0] is the row number column and is not handed over).
+    void row(qint16 kind, const QStringList &cells)
+    {
+        ClearKakoRec(ctx->records);
+        for (int c = 1; c < cells.size(); ++c) {
+            QString text = cells.at(c);
+            AssignCell(*ctx, kind, qint16(c), text);
+        }
+    }
+    // A row holding only the given items, the others empty (27 columns
+    // cover every item of the death register).
+    void rowWith(qint16 kind, std::initializer_list<std::pair<int, const char *>> filled, int columns = 27)
+    {
+        QStringList cells(columns);
+        for (const auto &[item, text] : filled)
+            cells[item] = QString::fromUtf8(text);
+        row(kind, cells);
+    }
+    const KakoRec &k() const { return ctx->records.gKakoRec; }
+
+    AppState state;
+    ScriptedPrompt prompt;
+    FixedClock clock;
+    std::unique_ptr<TranscribeContext> ctx;
+};
+
+// Every field AssignCell may touch, by name, for comparing before and after.
+std::vector<std::pair<QString, QString *>> textFields(TranscribeContext &c)
+{
+    MemberRec &r = c.records.gRow;
+    KakoRec &k = c.records.gKakoRec;
+    CellWorkingTexts &w = c.work;
+    return {{"KOJIN_NO", &r.KOJIN_NO}, {"T_YMD", &r.T_YMD}, {"取消日", &r.取消日}, {"SETAI_NO", &r.SETAI_NO},
+            {"世帯主名", &r.世帯主名}, {"ZOK_CD", &r.ZOK_CD}, {"ZOK_NM", &r.ZOK_NM}, {"MEI", &r.MEI},
+            {"MEI_KA", &r.MEI_KA}, {"SEX", &r.SEX}, {"NenGo", &r.NenGo}, {"KEITAI", &r.KEITAI}, {"LIF", &r.LIF},
+            {"Memo", &r.Memo}, {"SYOKU", &r.SYOKU}, {"KINMU_MEI", &r.KINMU_MEI}, {"BUKA", &r.BUKA},
+            {"KINMU_JYU", &r.KINMU_JYU}, {"KINMU_TEL", &r.KINMU_TEL}, {"NAI_TEL", &r.NAI_TEL},
+            {"KINMU_MEMO", &r.KINMU_MEMO}, {"Kankei", &r.Kankei}, {"tel", &r.tel}, {"FAX", &r.FAX},
+            {"YUBIN1", &r.YUBIN1}, {"YUBIN2", &r.YUBIN2}, {"JYU", &r.JYU}, {"JYU_KA", &r.JYU_KA}, {"KETO", &r.KETO},
+            {"KBUTU", &r.KBUTU}, {"KHOSI", &r.KHOSI}, {"連絡先氏名", &r.連絡先氏名}, {"連絡先〒", &r.連絡先郵便},
+            {"連絡先住所", &r.連絡先住所}, {"連絡先住所２", &r.連絡先住所２}, {"連絡先電話", &r.連絡先電話},
+            {"連絡先ＦＡＸ", &r.連絡先ＦＡＸ}, {"訪問先氏名", &r.訪問先氏名}, {"訪問先〒", &r.訪問先郵便},
+            {"訪問先住所", &r.訪問先住所}, {"訪問先住所２", &r.訪問先住所２}, {"訪問先電話", &r.訪問先電話},
+            {"訪問先ＦＡＸ", &r.訪問先ＦＡＸ}, {"地区", &r.地区}, {"検索", &r.検索}, {"k.戒名", &k.戒名},
+            {"k.ﾖﾐ", &k.ﾖﾐ}, {"k.俗名", &k.俗名}, {"k.続柄", &k.続柄}, {"k.施主名", &k.施主名}, {"k.電話", &k.電話},
+            {"k.郵便", &k.郵便}, {"k.住所", &k.住所}, {"k.住所2", &k.住所2}, {"w.eraName", &w.eraName},
+            {"w.eraYearDigits", &w.eraYearDigits}, {"w.monthDigits", &w.monthDigits}, {"w.dayDigits", &w.dayDigits}};
+}
+
+std::vector<std::pair<QString, qint16 *>> numberFields(TranscribeContext &c)
+{
+    MemberRec &r = c.records.gRow;
+    KakoRec &k = c.records.gKakoRec;
+    return {{"ZOK_ID", &r.ZOK_ID}, {"sei", &r.sei}, {"NENGO_NEN", &r.NENGO_NEN}, {"tuki", &r.tuki}, {"Hi", &r.Hi},
+            {"曜日指定", &r.曜日指定}, {"k.bnen", &k.bnen}, {"k.btuki", &k.btuki}, {"k.bHi", &k.bHi}, {"k.享年", &k.享年}};
+}
+
+std::map<QString, QString> snapshot(TranscribeContext &c)
+{
+    std::map<QString, QString> s;
+    for (const auto &[name, f] : textFields(c))
+        s[name] = *f;
+    for (const auto &[name, f] : numberFields(c))
+        s[name] = QString::number(*f);
+    s["寺番号"] = QString::number(c.records.gRow.寺番号);
+    return s;
+}
+
+// "a=1|b=" as field -> value.
+std::map<QString, QString> parseExpected(const QString &spec)
+{
+    std::map<QString, QString> m;
+    for (const QString &part : spec.split(u'|', Qt::SkipEmptyParts)) {
+        const qsizetype eq = part.indexOf(u'=');
+        m[part.left(eq)] = part.mid(eq + 1);
+    }
+    return m;
+}
+
+} // namespace
+
+class TestCellAssignment : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_db[Route::Direct] = std::make_unique<TestDb>(Route::Direct);
+        m_db[Route::Odbc] = std::make_unique<TestDb>(Route::Odbc);
+    }
+    void cleanupTestCase() { m_db.clear(); }
+
+    void eachItemFillsItsFields_data();
+    void eachItemFillsItsFields();
+    void writtenDates_data();
+    void writtenDates();
+    void unreadableCellsFail_data();
+    void unreadableCellsFail();
+    void ages_data();
+    void ages();
+    void postalCodes_data();
+    void postalCodes();
+    void separatePostalHalves();
+    void eraAndDigitsOutliveTheRow_data() { routes(); }
+    void eraAndDigitsOutliveTheRow();
+    void emptyNumericCellsKeepTheDate();
+    void dayBeforeYearCompletesOnlyAtItem16();
+    void numericValueReadsFullWidth_data();
+    void numericValueReadsFullWidth();
+
+private:
+    void routes()
+    {
+        QTest::addColumn<Route>("route");
+        for (Route r : {Route::Direct, Route::Odbc})
+            QTest::newRow(qPrintable(routeName(r))) << r;
+    }
+    std::map<Route, std::unique_ptr<TestDb>> m_db;
+};
+
+// Each item is assigned alone into records where every field holds 旧 (and
+// every number 7): the fields that change, and their values, are exactly
+// those listed. A field left out of the list must not change.
+void TestCellAssignment::eachItemFillsItsFields_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("changes");
+    const QString kaimyo22 = QStringLiteral("釋浄光院殿大誉慈海清風居士釋浄光院殿大誉慈海");
+    const struct {
+        int kind, item;
+        QString cell, changes;
+    } cases[] = {
+        // members
+        {0, 1, " 0123 ", "KOJIN_NO=0123"}, {0, 1, "", "KOJIN_NO="},
+        {0, 2, "2003/05/17", "T_YMD=2003/05/17"}, {0, 3, "", "取消日="},
+        {0, 4, " １２ ", "SETAI_NO=000012"}, {0, 4, "", "SETAI_NO="}, {0, 4, "A-12", "SETAI_NO=A-12"},
+        {0, 5, "01", "ZOK_CD=01"}, {0, 6, "5", "ZOK_ID=0"}, {0, 7, "長男", "ZOK_NM=本人"}, {0, 7, "", "ZOK_NM=本人"},
+        {0, 8, " 山田　太郎 ", "MEI=山田　太郎|連絡先氏名=山田　太郎|訪問先氏名=山田　太郎"},
+        {0, 8, "", "MEI=|連絡先氏名=|訪問先氏名="},
+        {0, 9, "ﾔﾏﾀﾞ", "MEI_KA=ﾔﾏﾀﾞ"}, {0, 10, "男", "SEX=男"},
+        {0, 11, "1950", "sei=1950"}, {0, 11, "", ""}, {0, 12, "昭和", "NenGo=昭和"}, {0, 12, "", "NenGo="},
+        {0, 13, "25", "NENGO_NEN=25"}, {0, 13, "昭和２５年", "NENGO_NEN=25"}, {0, 13, "元年", "NENGO_NEN=1"},
+        {0, 13, "", ""}, {0, 14, "5月", "tuki=5"}, {0, 15, "１７", "Hi=17"},
+        {0, 16, "午", "KETO=午"}, {0, 17, "一白", "KHOSI=一白"}, {0, 18, "", "KBUTU="},
+        {0, 19, "090-1234-5678", "KEITAI=090-1234-5678"}, {0, 20, "1", "LIF=0"},
+        {0, 21, "x", "Memo=x"}, {0, 22, "x", "SYOKU=x"}, {0, 23, "x", "KINMU_MEI=x"}, {0, 24, "x", "BUKA=x"},
+        {0, 25, "x", "KINMU_JYU=x"}, {0, 26, "x", "KINMU_TEL=x"}, {0, 27, "x", "NAI_TEL=x"},
+        {0, 28, "", "KINMU_MEMO="}, {0, 29, "x", ""}, {0, 30, "x", ""},
+        {0, 31, "03-1234", "tel=03-1234|連絡先電話=03-1234|訪問先電話=03-1234"},
+        {0, 32, "03-9", "FAX=03-9|連絡先ＦＡＸ=03-9|訪問先ＦＡＸ=03-9"},
+        {0, 33, " 123 ", "YUBIN1=123|連絡先〒=123-旧|訪問先〒=123-旧"},
+        {0, 34, "", "YUBIN2=|連絡先〒=旧-|訪問先〒=旧-"},
+        {0, 35, "東京都", "JYU=東京都|訪問先住所=東京都|連絡先住所=東京都"}, {0, 35, " ", ""},
+        {0, 36, "", "JYU_KA=|連絡先住所２=|訪問先住所２="},
+        {0, 37, "123-4567", "連絡先〒=123-4567|訪問先〒=123-4567|YUBIN1=123|YUBIN2=4567"}, {0, 37, "", ""},
+        {0, 38, "x", "連絡先氏名=x"}, {0, 38, "", ""}, {0, 39, "x", "連絡先〒=x"}, {0, 40, "x", "連絡先住所=x"},
+        {0, 41, "x", "連絡先住所２=x"}, {0, 42, "x", "連絡先電話=x"}, {0, 43, "x", "連絡先ＦＡＸ=x"},
+        {0, 44, "x", "訪問先氏名=x"}, {0, 45, "x", "訪問先〒=x"}, {0, 46, "x", "訪問先住所=x"},
+        {0, 47, "x", "訪問先住所２=x"}, {0, 48, "x", "訪問先電話=x"}, {0, 49, "x", "訪問先ＦＡＸ=x"},
+        {0, 50, "北", "地区=北"}, {0, 51, "ﾔ", "検索=ﾔ"}, {0, 51, "", ""}, {0, 0, "x", ""}, {0, 52, "x", ""},
+        // households
+        {1, 1, "0000007", "SETAI_NO=000007"}, {1, 1, "1234567", "SETAI_NO=1234567"}, {1, 1, "", "SETAI_NO="},
+        {1, 2, "山田", "MEI=山田|連絡先氏名=山田|訪問先氏名=山田"}, {1, 3, "", "MEI_KA="},
+        {1, 4, "03", "tel=03|連絡先電話=03|訪問先電話=03"}, {1, 5, "", "FAX=|連絡先ＦＡＸ=|訪問先ＦＡＸ="},
+        {1, 6, "123", "YUBIN1=123|連絡先〒=123-旧|訪問先〒=123-旧"},
+        {1, 7, "4567", "YUBIN2=4567|連絡先〒=旧-4567|訪問先〒=旧-4567"},
+        {1, 8, "京都", "JYU=京都|訪問先住所=京都|連絡先住所=京都"}, {1, 8, "", ""},
+        {1, 9, "", "JYU_KA=|連絡先住所２=|訪問先住所２="},
+        {1, 10, "1234567", "連絡先〒=1234567|訪問先〒=1234567|YUBIN1=123|YUBIN2=4567"},
+        {1, 11, "x", ""}, {1, 15, "x", ""}, {1, 18, "x", ""},
+        {1, 19, "x", "連絡先氏名=x"}, {1, 20, "x", "連絡先〒=x"}, {1, 21, "x", "連絡先住所=x"},
+        {1, 22, "x", "連絡先住所２=x"}, {1, 23, "x", "連絡先電話=x"}, {1, 24, "x", "連絡先ＦＡＸ=x"},
+        {1, 25, "x", "訪問先氏名=x"}, {1, 26, "x", "訪問先〒=x"}, {1, 27, "x", "訪問先住所=x"},
+        {1, 28, "x", "訪問先住所２=x"}, {1, 29, "x", "訪問先電話=x"}, {1, 30, "", ""}, {1, 30, "x", "訪問先ＦＡＸ=x"},
+        {1, 31, "x", "地区=x"}, {1, 32, "x", "検索=x"}, {1, 33, "x", ""},
+        // death register (the working era name is 平成 before each case)
+        {2, 3, "昭和", "w.eraName=昭和"}, {2, 3, "", ""},
+        {2, 4, "十五", "w.eraYearDigits=15|k.bnen=2003"}, {2, 4, "", ""},
+        {2, 5, "五", "w.monthDigits=5|k.btuki=5"}, {2, 5, "", ""},
+        {2, 6, "１７", "w.dayDigits=17|k.bHi=17"}, {2, 6, "", ""},
+        {2, 7, "85歳", "k.享年=85"}, {2, 7, "", "k.享年=0"}, {2, 8, "x", ""},
+        {2, 9, "ｼｬｸ", "k.ﾖﾐ=ｼｬｸ"}, {2, 10, kaimyo22, "k.戒名=" + kaimyo22}, {2, 10, "", "k.戒名="},
+        {2, 11, "山田", "k.俗名=山田"}, {2, 12, "山田一郎", "k.施主名=山田一郎|MEI=山田一郎|世帯主名=山田一郎"},
+        {2, 12, "", "k.施主名=|MEI=|世帯主名="}, {2, 13, "長男", "k.続柄=長男"},
+        {2, 14, "2003", "k.bnen=2003"}, {2, 14, "", ""}, {2, 15, "5", "k.btuki=5"}, {2, 15, "", ""},
+        {2, 16, "17", "k.bHi=17"}, {2, 16, "", ""}, {2, 17, "12", "寺番号=12"}, {2, 17, "70000", "寺番号=70000"},
+        {2, 17, "", ""}, {2, 18, "x", ""}, {2, 19, "x", ""},
+        {2, 20, "12", "SETAI_NO=000012"}, {2, 20, "", ""}, {2, 21, "12", "KOJIN_NO=12"}, {2, 21, "", ""},
+        {2, 22, "123-4567", "k.郵便=123-4567|連絡先〒=123-4567|訪問先〒=123-4567|YUBIN1=123|YUBIN2=4567"},
+        {2, 22, "", ""},
+        {2, 23, "大阪", "k.住所=大阪|JYU=大阪|訪問先住所=大阪|連絡先住所=大阪"}, {2, 23, "", ""},
+        {2, 24, "06", "k.電話=06|tel=06|連絡先電話=06|訪問先電話=06"},
+        {2, 25, "西", "地区=西"}, {2, 26, "ﾔﾏ", "検索=ﾔﾏ"}, {2, 26, "", ""}, {2, 27, "x", ""},
+        // any other kind
+        {3, 8, "x", ""},
+    };
+    for (const auto &c : cases)
+        QTest::addRow("kind %d item %d '%s'", c.kind, c.item, qPrintable(c.cell))
+            << c.kind << c.item << c.cell << c.changes;
+}
+
+void TestCellAssignment::eachItemFillsItsFields()
+{
+    QFETCH(int, kind);
+    QFETCH(int, item);
+    QFETCH(QString, cell);
+    QFETCH(QString, changes);
+    Run run(*m_db.at(Route::Direct));
+    TranscribeContext &c = *run.ctx;
+    for (const auto &[name, f] : textFields(c))
+        *f = QStringLiteral("旧");
+    for (const auto &[name, f] : numberFields(c))
+        *f = 7;
+    c.records.gRow.寺番号 = 7;
+    c.work.eraName = QStringLiteral("平成");
+    const auto before = snapshot(c);
+
+    AssignCell(c, qint16(kind), qint16(item), cell);
+
+    std::map<QString, QString> changed;
+    for (const auto &[name, value] : snapshot(c))
+        if (before.at(name) != value)
+            changed[name] = value;
+    // A field set to the value it held already ("7", "旧") does not show.
+    QCOMPARE(changed, parseExpected(changes));
+}
+
+void TestCellAssignment::writtenDates_data()
+{
+    QTest::addColumn<Route>("route");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<int>("bnen");
+    QTest::addColumn<int>("btuki");
+    QTest::addColumn<int>("bHi");
+    QTest::addColumn<QString>("firstAnniversary"); // gKaikiDate(8), １周忌; empty: none computed
+    const struct {
+        int item;
+        const char *cell;
+        int bnen, btuki, bHi;
+        const char *kaiki;
+    } cases[] = {
+        {2, "平成15年5月17日", 2003, 5, 17, "2004/05/17"},
+        {1, "２００３年５月１７日", 2003, 5, 17, "2004/05/17"},
+        {1, "2003年5月17日", 2003, 5, 17, "2004/05/17"},
+        {1, "二〇〇三年五月十七日", 2003, 5, 17, "2004/05/17"},
+        {1, " 2003 年 05 月 17 日 ", 2003, 5, 17, "2004/05/17"},
+        {1, "2003年5月", 2003, 5, 0, ""},
+        {1, "2003年", 2003, 0, 0, ""},
+        {1, "2003年月17日", 2003, 0, 17, ""},
+        {1, "2003/05/17", 0, 0, 0, ""},
+        {1, "", 0, 0, 0, ""},
+        {1, "2001年2月29日", 2001, 2, 29, ""}, // no such day: no anniversaries
+        {2, "平成元年1月8日", 1989, 1, 8, "1990/01/08"},
+        {2, "昭和64年1月7日", 1989, 1, 7, "1990/01/07"},
+        {2, "令和２年十二月三十一日", 2020, 12, 31, "2021/12/31"},
+        {2, "平成 15 年5月17日", 2003, 5, 17, "2004/05/17"},
+        {2, "大化5年5月17日", 0, 5, 17, ""},   // an era the table does not hold
+        {2, "平成不明年5月17日", 0, 5, 17, ""}, // no era year: not the year before 平成
+        {2, "平成年5月", 0, 5, 0, ""},
+    };
+    for (Route r : {Route::Direct, Route::Odbc})
+        for (const auto &c : cases)
+            QTest::addRow("%s %d %s", qPrintable(routeName(r)), c.item, c.cell)
+                << r << c.item << QString::fromUtf8(c.cell) << c.bnen << c.btuki << c.bHi << QString::fromUtf8(c.kaiki);
+}
+
+void TestCellAssignment::writtenDates()
+{
+    QFETCH(Route, route);
+    QFETCH(int, item);
+    QFETCH(QString, cell);
+    QFETCH(int, bnen);
+    QFETCH(int, btuki);
+    QFETCH(int, bHi);
+    QFETCH(QString, firstAnniversary);
+    Run run(*m_db.at(route));
+    QStringList cells(27);
+    cells[item] = cell;
+    run.row(2, cells);
+    QCOMPARE(int(run.k().bnen), bnen);
+    QCOMPARE(int(run.k().btuki), btuki);
+    QCOMPARE(int(run.k().bHi), bHi);
+    QCOMPARE(run.ctx->gKaikiDate[8], firstAnniversary);
+    if (!firstAnniversary.isEmpty()) // the dates run from the day of death
+        QCOMPARE(run.ctx->gKaikiDate[0], QDate(bnen, btuki, bHi).addDays(6).toString(QStringLiteral("yyyy/MM/dd")));
+}
+
+void TestCellAssignment::unreadableCellsFail_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("named"); // the report names the value
+    QTest::newRow("月 before 年") << 2 << 1 << "5月2003年17日" << kErrCellDateOrder << "5月2003年17日";
+    QTest::newRow("日 before 月") << 2 << 1 << "2003年17日5月" << kErrCellDateOrder << "2003年17日5月";
+    QTest::newRow("era date 月 before 年") << 2 << 2 << "平成5月15年" << kErrCellDateOrder << "平成5月15年";
+    QTest::newRow("年 inside the era name") << 2 << 2 << "元年5月17日" << kErrCellDateOrder << "元年5月17日";
+    QTest::newRow("year past 16 bits") << 2 << 1 << "40000年5月17日" << kErrCellOverflow << "40000";
+    QTest::newRow("kanji month past 16 bits") << 2 << 5 << "九万" << kErrCellOverflow << "九万";
+    QTest::newRow("western year cell") << 2 << 14 << "70000" << kErrCellOverflow << "70000";
+    QTest::newRow("negative day") << 2 << 16 << "-40000" << kErrCellOverflow << "-40000";
+    QTest::newRow("age") << 2 << 7 << "99999歳" << kErrCellOverflow << "99999";
+    QTest::newRow("temple number past 32 bits") << 2 << 17 << "9999999999" << kErrCellOverflow << "9999999999";
+    QTest::newRow("member birth year") << 0 << 11 << "32768" << kErrCellOverflow << "32768";
+}
+
+void TestCellAssignment::unreadableCellsFail()
+{
+    QFETCH(int, kind);
+    QFETCH(int, item);
+    QFETCH(QString, cell);
+    QFETCH(int, number);
+    QFETCH(QString, named);
+    Run run(*m_db.at(Route::Direct));
+    ClearKakoRec(run.ctx->records);
+    try {
+        AssignCell(*run.ctx, qint16(kind), qint16(item), cell);
+        QFAIL("no failure reported");
+    } catch (const DbError &e) {
+        QCOMPARE(e.number(), number);
+        QVERIFY2(e.description().contains(named), qPrintable(e.description()));
+    }
+}
+
+void TestCellAssignment::ages_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<int>("age");
+    QTest::addColumn<QString>("textAfter");
+    QTest::newRow("歳") << "85歳" << 85 << "85";
+    QTest::newRow("才") << "85才" << 85 << "85";
+    QTest::newRow("leading blank") << " 85" << 85 << " 85";
+    QTest::newRow("full-width") << "８５歳" << 85 << "８５";
+    QTest::newRow("full-width blank") << "　８５才" << 85 << "　８５";
+    QTest::newRow("歳 inside") << "8歳5" << 85 << "85";
+    QTest::newRow("empty") << "" << 0 << "";
+    QTest::newRow("no number") << "不明" << 0 << "不明";
+}
+
+void TestCellAssignment::ages()
+{
+    QFETCH(QString, cell);
+    QFETCH(int, age);
+    QFETCH(QString, textAfter);
+    Run run(*m_db.at(Route::Direct));
+    ClearKakoRec(run.ctx->records);
+    run.ctx->records.gKakoRec.享年 = 99;
+    AssignCell(*run.ctx, 2, 7, cell);
+    QCOMPARE(int(run.k().享年), age);
+    QCOMPARE(cell, textAfter);
+}
+
+void TestCellAssignment::postalCodes_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("yubin1");
+    QTest::addColumn<QString>("yubin2");
+    QTest::addColumn<QString>("textAfter");
+    const struct {
+        const char *cell, *y1, *y2, *after;
+    } cases[] = {
+        {"1234567", "123", "4567", "1234567"}, {"123-4567", "123", "4567", "1234567"},
+        {"12-34", "123", "4", "1234"},          {"123", "123", "", "123"},
+        {" 123-4567 ", "123", "4567", " 1234567 "}, {"", "", "", ""},
+    };
+    const std::pair<int, int> items[] = {{0, 37}, {1, 10}, {2, 22}};
+    for (const auto &[kind, item] : items)
+        for (const auto &c : cases)
+            QTest::addRow("kind %d '%s'", kind, c.cell) << kind << item << QString::fromUtf8(c.cell)
+                                                        << c.y1 << c.y2 << QString::fromUtf8(c.after);
+}
+
+void TestCellAssignment::postalCodes()
+{
+    QFETCH(int, kind);
+    QFETCH(int, item);
+    QFETCH(QString, cell);
+    QFETCH(QString, yubin1);
+    QFETCH(QString, yubin2);
+    QFETCH(QString, textAfter);
+    Run run(*m_db.at(Route::Direct));
+    ClearKakoRec(run.ctx->records);
+    const QString dashed = cell.trimmed();
+    AssignCell(*run.ctx, qint16(kind), qint16(item), cell);
+    const MemberRec &r = run.ctx->records.gRow;
+    QCOMPARE(r.YUBIN1, yubin1);
+    QCOMPARE(r.YUBIN2, yubin2);
+    QCOMPARE(cell, textAfter);
+    // The dashed form as written stays in the contact and visit fields.
+    QCOMPARE(r.連絡先郵便, dashed);
+    QCOMPARE(r.訪問先郵便, dashed);
+    if (kind == 2)
+        QCOMPARE(run.k().郵便, dashed);
+}
+
+void TestCellAssignment::separatePostalHalves()
+{
+    Run run(*m_db.at(Route::Direct));
+    QStringList members(53);
+    members[33] = QStringLiteral(" 123 ");
+    members[34] = QStringLiteral("4567");
+    run.row(0, members);
+    QCOMPARE(run.ctx->records.gRow.連絡先郵便, QStringLiteral("123-4567"));
+    QCOMPARE(run.ctx->records.gRow.訪問先郵便, QStringLiteral("123-4567"));
+
+    // A whole postal code in a later column wins over the halves.
+    members[37] = QStringLiteral("765-4321");
+    run.row(0, members);
+    QCOMPARE(run.ctx->records.gRow.連絡先郵便, QStringLiteral("765-4321"));
+    QCOMPARE(run.ctx->records.gRow.YUBIN1, QStringLiteral("765"));
+    QCOMPARE(run.ctx->records.gRow.YUBIN2, QStringLiteral("4321"));
+}
+
+void TestCellAssignment::eraAndDigitsOutliveTheRow()
+{
+    QFETCH(Route, route);
+    Run run(*m_db.at(route));
+    run.rowWith(2, {{3, "昭和"}, {4, "五十"}, {5, "三"}, {6, "一"}});
+    QCOMPARE(run.k().bnen, qint16(1975));
+    QCOMPARE(run.ctx->gKaikiDate[8], QStringLiteral("1976/03/01"));
+
+    // The era cell left empty: the next row's era year is still 昭和.
+    run.rowWith(2, {{4, "六十"}});
+    QCOMPARE(run.k().bnen, qint16(1985));
+    QCOMPARE(run.ctx->work.eraName, QStringLiteral("昭和"));
+    QCOMPARE(run.ctx->work.eraYearDigits, QStringLiteral("60"));
+    QCOMPARE(run.ctx->work.monthDigits, QStringLiteral("3"));
+
+    // An era date sets the era in force for later rows too; 元 is year 1.
+    run.rowWith(2, {{2, "平成3年4月5日"}});
+    run.rowWith(2, {{4, "元"}});
+    QCOMPARE(run.k().bnen, qint16(1989));
+    run.rowWith(2, {{3, "令和"}, {4, "元年"}});
+    QCOMPARE(run.k().bnen, qint16(2019));
+}
+
+void TestCellAssignment::emptyNumericCellsKeepTheDate()
+{
+    // Every column comes for every row: the empty numeric columns 14 to 16
+    // must not wipe out the date of item 1.
+    Run run(*m_db.at(Route::Direct));
+    run.rowWith(2, {{1, "2003年5月17日"}, {10, "釋浄光"}});
+    QCOMPARE(run.k().bnen, qint16(2003));
+    QCOMPARE(run.k().btuki, qint16(5));
+    QCOMPARE(run.k().bHi, qint16(17));
+    QCOMPARE(run.ctx->gKaikiDate[9], QStringLiteral("2005/05/17"));
+
+    // The numeric cells, where filled, come later and win.
+    run.rowWith(2, {{1, "2003年5月17日"}, {14, "2004"}, {16, "1"}});
+    QCOMPARE(run.k().bnen, qint16(2004));
+    QCOMPARE(run.k().bHi, qint16(1));
+    QCOMPARE(run.ctx->gKaikiDate[8], QStringLiteral("2005/05/01"));
+}
+
+void TestCellAssignment::dayBeforeYearCompletesOnlyAtItem16()
+{
+    // The day cell (6) comes before the year (14): the date is complete only
+    // at item 16, whose test runs even though its cell is empty.
+    Run run(*m_db.at(Route::Direct));
+    QStringList cells(27);
+    cells[6] = QStringLiteral("十七");
+    cells[14] = QStringLiteral("2003");
+    cells[15] = QStringLiteral("5");
+    ClearKakoRec(run.ctx->records);
+    for (int c = 1; c <= 15; ++c)
+        AssignCell(*run.ctx, 2, qint16(c), cells[c]);
+    QVERIFY(run.ctx->gKaikiDate[8].isEmpty());
+    AssignCell(*run.ctx, 2, 16, cells[16]);
+    QCOMPARE(run.k().bHi, qint16(17));
+    QCOMPARE(run.ctx->gKaikiDate[8], QStringLiteral("2004/05/17"));
+}
+
+void TestCellAssignment::numericValueReadsFullWidth_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("value");
+    QTest::newRow("full-width digits") << "２００３" << qint64(2003);
+    QTest::newRow("full-width age") << "８５歳" << qint64(85);
+    QTest::newRow("full-width blank and minus") << "　－１２" << qint64(-12);
+    QTest::newRow("kanji digits are no number") << "八五" << qint64(0);
+}
+
+void TestCellAssignment::numericValueReadsFullWidth()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, value);
+    QCOMPARE(NumericValue(text), value);
+}
+
+QTEST_GUILESS_MAIN(TestCellAssignment)
+#include "tst_cell_assignment.moc"

@@ -1,0 +1,311 @@
+#include "platform/text_file.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tera;
+
+using Rows = QList<QStringList>;
+Q_DECLARE_METATYPE(tera::TextEncoding)
+
+namespace {
+
+QByteArray cp932(const QString &text)
+{
+    QStringEncoder enc("windows-31j");
+    QByteArray out = enc.encode(text);
+    Q_ASSERT(!enc.hasError());
+    return out;
+}
+
+Rows cellsOf(const TextTable &t)
+{
+    Rows out;
+    for (const GridRow &row : t.rows)
+        out.append(row.cells(t.cols));
+    return out;
+}
+
+// A table whose rows say "untouched" when a failed read leaves it alone.
+TextTable sentinel()
+{
+    TextTable t;
+    t.rows.append(GridRow::fromCells({QStringLiteral("untouched")}));
+    t.cols = 1;
+    return t;
+}
+
+} // namespace
+
+class TstTextFile : public QObject {
+    Q_OBJECT
+private slots:
+    void parse_data();
+    void parse();
+    void excelCp932Csv();
+    void encodings_data();
+    void encodings();
+    void forcedEncodingOverridesDetection();
+    void badFiles_data();
+    void badFiles();
+    void unterminatedQuoteKeepsEverything();
+    void unreadableCharacterInForcedEncoding();
+    void writeThenRead_data();
+    void writeThenRead();
+    void autoWriteKeepsEveryCharacter();
+    void forcedCp932RefusesWhatItCannotWrite();
+    void writeFailureNamesFile();
+};
+
+void TstTextFile::parse_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<Rows>("rows");
+
+    const QChar comma(u','), tab(u'\t');
+    QTest::newRow("CR LF") << QByteArray("a,b\r\nc,d\r\n") << comma << Rows{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("LF, no last line end") << QByteArray("a,b\nc,d") << comma << Rows{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("CR only") << QByteArray("a,b\rc,d\r") << comma << Rows{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("mixed line ends") << QByteArray("a\r\nb\nc\rd") << comma << Rows{{"a"}, {"b"}, {"c"}, {"d"}};
+    QTest::newRow("empty file") << QByteArray() << comma << Rows{};
+    QTest::newRow("one empty line") << QByteArray("\r\n") << comma << Rows{{""}};
+    QTest::newRow("empty line inside") << QByteArray("a,b\r\n\r\nc\r\n") << comma << Rows{{"a", "b"}, {"", ""}, {"c", ""}};
+    QTest::newRow("ragged: widest line decides") << QByteArray("a\nb,c,d\ne,f\n") << comma
+                                                  << Rows{{"a", "", ""}, {"b", "c", "d"}, {"e", "f", ""}};
+    QTest::newRow("trailing separator") << QByteArray("a,\n") << comma << Rows{{"a", ""}};
+    QTest::newRow("quoted comma") << QByteArray("\"x,y\",z\n") << comma << Rows{{"x,y", "z"}};
+    QTest::newRow("doubled quotes") << QByteArray("\"say \"\"hi\"\"\",\"\"\"\"\n") << comma
+                                    << Rows{{"say \"hi\"", "\""}};
+    QTest::newRow("line breaks inside quotes") << QByteArray("\"1\r\n2\",\"3\n4\",\"5\r6\"\r\nnext\r\n") << comma
+                                               << Rows{{"1\r\n2", "3\n4", "5\r6"}, {"next", "", ""}};
+    QTest::newRow("empty quoted field") << QByteArray("\"\",a\n") << comma << Rows{{"", "a"}};
+    QTest::newRow("quote inside plain field is text") << QByteArray("ab\"c,d\n") << comma << Rows{{"ab\"c", "d"}};
+    QTest::newRow("text after closing quote is kept") << QByteArray("\"ab\"c,d\n") << comma << Rows{{"abc", "d"}};
+    QTest::newRow("blanks are kept") << QByteArray(" a , b \n") << comma << Rows{{" a ", " b "}};
+    QTest::newRow("TSV keeps commas") << QByteArray("a,b\tc\r\n\"d\te\"\tf\r\n") << tab << Rows{{"a,b", "c"}, {"d\te", "f"}};
+    QTest::newRow("TSV ragged") << QByteArray("1\t2\t3\n4\n") << tab << Rows{{"1", "2", "3"}, {"4", "", ""}};
+}
+
+void TstTextFile::parse()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QChar, separator);
+    QFETCH(Rows, rows);
+    TextTable t;
+    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("sample.csv"), separator, t);
+    QVERIFY2(r.ok && r.message.isEmpty(), qPrintable(r.message));
+    QCOMPARE(cellsOf(t), rows);
+    QCOMPARE(t.rows.size(), rows.size());
+    QCOMPARE(t.cols, rows.isEmpty() ? 0 : int(rows.first().size()));
+}
+
+void TstTextFile::excelCp932Csv()
+{
+    // As Excel saves "CSV (コンマ区切り)" on a Japanese Windows: CP932, CR LF,
+    // quotes only where a field needs them, NEC/IBM extension characters.
+    const QString text = QStringLiteral(
+        "管理番号,氏名,ﾌﾘｶﾞﾅ,住所,備考\r\n"
+        "000123,髙橋 一郎,ﾀｶﾊｼ ｲﾁﾛｳ,\"東京都世田谷区北沢2-10-3, コーポ山﨑 201\",\"法要済\r\n護持会費①納入\"\r\n"
+        "000124,渡辺 花子,ﾜﾀﾅﾍﾞ ﾊﾅｺ,大阪府大阪市北区梅田1丁目,\"「\"\"至急\"\"」連絡\"\r\n");
+    TextTable t;
+    const GridResult r = ParseDelimitedText(cp932(text), QStringLiteral("register.csv"), QChar(u','), t);
+    QVERIFY2(r.ok && r.message.isEmpty(), qPrintable(r.message));
+    QCOMPARE(t.encoding, TextEncoding::Cp932);
+    QCOMPARE(t.cols, 5);
+    QCOMPARE(cellsOf(t),
+             (Rows{{"管理番号", "氏名", "ﾌﾘｶﾞﾅ", "住所", "備考"},
+                   {"000123", "髙橋 一郎", "ﾀｶﾊｼ ｲﾁﾛｳ", "東京都世田谷区北沢2-10-3, コーポ山﨑 201", "法要済\r\n護持会費①納入"},
+                   {"000124", "渡辺 花子", "ﾜﾀﾅﾍﾞ ﾊﾅｺ", "大阪府大阪市北区梅田1丁目", "「\"至急\"」連絡"}}));
+}
+
+void TstTextFile::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TextEncoding>("expected");
+    const QString text = QStringLiteral("氏名\t住所\r\n山田\t京都市\r\n");
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << TextEncoding::Utf8;
+    QTest::newRow("UTF-8 without BOM") << text.toUtf8() << TextEncoding::Utf8;
+    QTest::newRow("CP932") << cp932(text) << TextEncoding::Cp932;
+    QStringEncoder le(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    QTest::newRow("UTF-16LE with BOM") << QByteArray(le.encode(text)) << TextEncoding::Utf16LE;
+    QStringEncoder be(QStringConverter::Utf16BE, QStringConverter::Flag::WriteBom);
+    QTest::newRow("UTF-16BE with BOM") << QByteArray(be.encode(text)) << TextEncoding::Utf16BE;
+}
+
+void TstTextFile::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(TextEncoding, expected);
+    TextTable t;
+    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("sample.txt"), QChar(u'\t'), t);
+    QVERIFY2(r.ok && r.message.isEmpty(), qPrintable(r.message));
+    QCOMPARE(t.encoding, expected);
+    QCOMPARE(cellsOf(t), (Rows{{"氏名", "住所"}, {"山田", "京都市"}})); // no BOM left in the first cell
+}
+
+void TstTextFile::forcedEncodingOverridesDetection()
+{
+    // Valid UTF-8, but the caller knows better.
+    const QByteArray bytes = QStringLiteral("ア,イ\n").toUtf8();
+    TextTable t;
+    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("f.csv"), QChar(u','), t, TextEncoding::Cp932);
+    QVERIFY(r.ok);
+    QCOMPARE(t.encoding, TextEncoding::Cp932);
+    QVERIFY(t.rows.first().cell(0) != QStringLiteral("ア"));
+
+    // A UTF-8 byte-order mark is skipped when UTF-8 is forced, too.
+    TextTable u;
+    QVERIFY(ParseDelimitedText("\xEF\xBB\xBF" + bytes, QStringLiteral("f.csv"), QChar(u','), u, TextEncoding::Utf8).ok);
+    QCOMPARE(cellsOf(u), (Rows{{"ア", "イ"}}));
+}
+
+void TstTextFile::badFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("line");
+    QTest::addColumn<QString>("says");
+
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) << qint64(3)
+                            << QStringLiteral("テキストファイルではありません");
+    QTest::newRow("NUL in a text") << QByteArray("a,b\r\nc,d\r\ne\0f\r\n", 14) << qint64(3)
+                                   << QStringLiteral("テキストファイルではありません");
+    // UTF-8 on lines 1 and 2, CP932 on line 3: neither reads the whole file.
+    QTest::newRow("neither encoding") << QStringLiteral("あ\r\nい\r\n").toUtf8() + cp932(QStringLiteral("う\r\n"))
+                                      << qint64(3) << QStringLiteral("文字コードを判別できません");
+    QTest::newRow("bytes no encoding has") << QByteArray("ok\r\n\xFF\xFE\xFD\x80\r\n") << qint64(2)
+                                           << QStringLiteral("文字コードを判別できません");
+}
+
+void TstTextFile::badFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, line);
+    QFETCH(QString, says);
+    TextTable t = sentinel();
+    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("/data/寺院/bad.csv"), QChar(u','), t);
+    QVERIFY(!r.ok);
+    QVERIFY2(r.message.contains(says), qPrintable(r.message));
+    QVERIFY2(r.message.contains(QStringLiteral("bad.csv")), qPrintable(r.message));
+    QVERIFY2(r.message.contains(QStringLiteral("%1 行目").arg(line)), qPrintable(r.message));
+    QCOMPARE(r.badLine, line);
+    QCOMPARE(cellsOf(t), (Rows{{"untouched"}}));
+}
+
+void TstTextFile::unterminatedQuoteKeepsEverything()
+{
+    const QByteArray bytes("a,b\r\nc,\"d,e\r\nf,g\r\n");
+    TextTable t;
+    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("open.csv"), QChar(u','), t);
+    QVERIFY(r.ok);
+    QVERIFY(r.hasWarning());
+    QCOMPARE(r.badLine, 2);
+    QVERIFY2(r.message.contains(QStringLiteral("open.csv")) && r.message.contains(QStringLiteral("2 行目")),
+             qPrintable(r.message));
+    QCOMPARE(cellsOf(t), (Rows{{"a", "b", ""}, {"c", "\"d", "e"}, {"f", "g", ""}}));
+}
+
+void TstTextFile::unreadableCharacterInForcedEncoding()
+{
+    const QByteArray bytes = QByteArray("a\nb\n") + QByteArray("c\xFF") + QByteArray("d\ne\n");
+    TextTable t;
+    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("u.txt"), QChar(u'\t'), t, TextEncoding::Utf8);
+    QVERIFY(r.ok);
+    QCOMPARE(r.badLine, 3);
+    QVERIFY(r.message.contains(QStringLiteral("3 行目")));
+    QCOMPARE(t.rows.size(), 4);
+    QCOMPARE(t.rows[2].cell(0), QStringLiteral("c\uFFFDd"));
+
+    TextTable s;
+    const GridResult rs = ParseDelimitedText(QByteArray("x\r\ny\xA0z\r\n"), QStringLiteral("s.csv"), QChar(u','), s,
+                                             TextEncoding::Cp932);
+    QVERIFY(rs.ok);
+    QCOMPARE(rs.badLine, 2);
+    QCOMPARE(s.rows[1].cell(0), QStringLiteral("y\uFFFDz"));
+}
+
+void TstTextFile::writeThenRead_data()
+{
+    QTest::addColumn<QChar>("separator");
+    QTest::newRow("CSV") << QChar(u',');
+    QTest::newRow("TSV") << QChar(u'\t');
+}
+
+void TstTextFile::writeThenRead()
+{
+    QFETCH(QChar, separator);
+    const Rows rows{{"番号", "氏名", "備考", ""},
+                    {"1", "髙橋, 一郎", "「\"至急\"」", "tab\there"},
+                    {"", "", "", ""},
+                    {"2", " 前後に空白 ", "改行\r\nあり", "LF\nCR\rend"},
+                    {"\"", ",", "\t", "①"}};
+    QList<GridRow> grid;
+    for (const QStringList &r : rows)
+        grid.append(GridRow::fromCells(r));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("表.csv"));
+    QVERIFY(WriteDelimitedText(path, separator, grid, 4).ok);
+
+    TextTable t;
+    const GridResult r = ReadDelimitedText(path, separator, t);
+    QVERIFY2(r.ok && r.message.isEmpty(), qPrintable(r.message));
+    QCOMPARE(t.encoding, TextEncoding::Cp932);
+    QCOMPARE(cellsOf(t), rows);
+}
+
+void TstTextFile::autoWriteKeepsEveryCharacter()
+{
+    // U+2212 and the emoji have no CP932 code: the file goes out as UTF-8.
+    const Rows rows{{"−5", "😀"}, {"あ", ""}};
+    QList<GridRow> grid;
+    for (const QStringList &r : rows)
+        grid.append(GridRow::fromCells(r));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("u.csv"));
+    QVERIFY(WriteDelimitedText(path, QChar(u','), grid, 2).ok);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().startsWith("\xEF\xBB\xBF"));
+    TextTable t;
+    QVERIFY(ReadDelimitedText(path, QChar(u','), t).ok);
+    QCOMPARE(t.encoding, TextEncoding::Utf8);
+    QCOMPARE(cellsOf(t), rows);
+}
+
+void TstTextFile::forcedCp932RefusesWhatItCannotWrite()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.csv"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old contents\r\n");
+    }
+    const QList<GridRow> grid{GridRow::fromCells({"a", "b"}), GridRow::fromCells({"c", "😀"})};
+    const GridResult r = WriteDelimitedText(path, QChar(u','), grid, 2, TextEncoding::Cp932);
+    QVERIFY(!r.ok);
+    QVERIFY2(r.message.contains(QStringLiteral("old.csv")) && r.message.contains(QStringLiteral("行 1・列 1")),
+             qPrintable(r.message));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("old contents\r\n"));
+}
+
+void TstTextFile::writeFailureNamesFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("no/such/folder/out.csv"));
+    const GridResult w = WriteDelimitedText(path, QChar(u','), {GridRow::fromCells({"a"})}, 1);
+    QVERIFY(!w.ok);
+    QVERIFY(w.message.contains(QStringLiteral("out.csv")));
+    TextTable t = sentinel();
+    const GridResult r = ReadDelimitedText(path, QChar(u','), t);
+    QVERIFY(!r.ok);
+    QVERIFY(r.message.contains(QStringLiteral("見つかりません")));
+    QCOMPARE(cellsOf(t), (Rows{{"untouched"}}));
+}
+
+QTEST_GUILESS_MAIN(TstTextFile)
+#include "tst_text_file.moc"

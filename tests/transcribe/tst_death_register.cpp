@@ -1,0 +1,532 @@
+// The death register: anniversary dates and names, the first-service rule,
+// the kako.rnd record, the W_KAKO / W_KAIKI / D_OMAIRI rows and the
+// death-row procedure with its member and household links.
+#include "transcribe/death_register.h"
+#include "writer_fixture.h"
+
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+// The cells of a death-register row as the cell assignment leaves them.
+void fillEntry(WriterFixture &f, qint16 bnen, qint16 btuki, qint16 bHi, const QString &donor = QStringLiteral("山田花子"))
+{
+    KakoRec &k = f.ctx->gKakoRec();
+    k.過去CD = 1;
+    k.戒名 = QStringLiteral("釋浄心");
+    k.ﾖﾐ = QStringLiteral("ｼｬｸｼﾞｮｳｼﾝ");
+    k.俗名 = QStringLiteral("山田太郎");
+    k.施主名 = donor;
+    k.続柄 = QStringLiteral("長男");
+    k.享年 = 85;
+    k.bnen = bnen;
+    k.btuki = btuki;
+    k.bHi = bHi;
+    MemberRec &r = f.row();
+    r.MEI = r.世帯主名 = donor;
+    r.JYU = r.訪問先住所 = r.連絡先住所 = QStringLiteral("東京都台東区1-2");
+    r.tel = r.訪問先電話 = r.連絡先電話 = QStringLiteral("03-1111-2222");
+    r.連絡先郵便 = r.訪問先郵便 = QStringLiteral("110-0001");
+    r.YUBIN1 = QStringLiteral("110");
+    r.YUBIN2 = QStringLiteral("0001");
+    if (bnen > 0 && btuki > 0 && bHi > 0)
+        BuildKaikiDates(*f.ctx, QStringLiteral("%1/%2/%3").arg(bnen).arg(btuki).arg(bHi));
+}
+
+int rowsOf(WriterFixture &f, const QString &table, int kakoCd)
+{
+    return int(f.values(table, QStringLiteral("過去CD"), QStringLiteral("[過去CD] = ?"), {kakoCd}).size());
+}
+
+// One column of an entry's W_KAIKI rows, in the order written (KAINO), and
+// one column of one of its D_OMAIRI rows.
+QStringList kaiki(WriterFixture &f, const QString &column, int kakoCd = 1)
+{
+    return f.values(QStringLiteral("W_KAIKI"), column, QStringLiteral("[過去CD] = ?"), {kakoCd});
+}
+QString omairi(WriterFixture &f, int service, const QString &column, int kakoCd = 1)
+{
+    const QStringList v = f.values(QStringLiteral("D_OMAIRI"), column,
+                                   QStringLiteral("[過去CD] = ? AND [OMAIRINO] = ?"), {kakoCd, service});
+    return v.size() == 1 ? v.first() : QStringLiteral("<%1 rows>").arg(v.size());
+}
+
+// The three death-register tables rebuilt as a real product shapes them:
+// an ID first, the columns in reverse order, extra NOT NULL columns.
+void useProductDeathTables(WriterFixture &f)
+{
+    for (const QString table : {QStringLiteral("W_KAKO"), QStringLiteral("W_KAIKI"), QStringLiteral("D_OMAIRI")}) {
+        QStringList columns;
+        Query q = f.db().exec(QStringLiteral("PRAGMA table_info([%1])").arg(table));
+        while (q.next())
+            columns.prepend(QStringLiteral("[%1] %2").arg(q.text(QStringLiteral("name")), q.text(QStringLiteral("type"))));
+        q.finish();
+        f.db().execute(QStringLiteral("DROP TABLE [%1]").arg(table));
+        f.db().execute(QStringLiteral("CREATE TABLE [%1] ([ID] INTEGER PRIMARY KEY AUTOINCREMENT, %2, "
+                                      "[備考] TEXT NOT NULL DEFAULT '－', [担当] INTEGER NOT NULL DEFAULT 7)")
+                           .arg(table, columns.join(QStringLiteral(", "))));
+    }
+}
+
+} // namespace
+
+class TestDeathRegister : public QObject {
+    Q_OBJECT
+
+    // The date rules need a context but no tables: one fixture serves them.
+    std::unique_ptr<WriterFixture> m_plain;
+    WriterFixture &plain()
+    {
+        if (!m_plain)
+            m_plain = std::make_unique<WriterFixture>(Route::Direct);
+        m_plain->state.gKbnValue.fill(0);
+        return *m_plain;
+    }
+
+private slots:
+    void anniversaryDates_data()
+    {
+        QTest::addColumn<QString>("death");
+        QTest::addColumn<int>("shift");  // gKbnValue(10)
+        QTest::addColumn<int>("yearly"); // gKbnValue(12)
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("初七日") << "2003/05/17" << 0 << 0 << 0 << "2003/05/23";
+        QTest::newRow("七七日") << "2003/05/17" << 0 << 0 << 6 << "2003/07/04";
+        QTest::newRow("百ヶ日") << "2003/05/17" << 0 << 0 << 7 << "2003/08/24";
+        QTest::newRow("１周忌") << "2003/05/17" << 0 << 0 << 8 << "2004/05/17";
+        QTest::newRow("３回忌") << "2003/05/17" << 0 << 0 << 9 << "2005/05/17";
+        QTest::newRow("500回忌") << "2003/05/17" << 0 << 0 << 30 << "2502/05/17";
+        QTest::newRow("earlier, yearly shifted: 初七日") << "2003/05/17" << 1 << 1 << 0 << "2003/05/22";
+        QTest::newRow("earlier, yearly shifted: １周忌") << "2003/05/17" << 1 << 1 << 8 << "2004/05/16";
+        QTest::newRow("earlier, yearly kept: 初七日") << "2003/05/17" << 1 << 0 << 0 << "2003/05/22";
+        QTest::newRow("earlier, yearly kept: １周忌") << "2003/05/17" << 1 << 0 << 8 << "2004/05/17";
+        QTest::newRow("later: 百ヶ日") << "2003/05/17" << 2 << 1 << 7 << "2003/08/25";
+        QTest::newRow("unknown shift value") << "2003/05/17" << 3 << 1 << 0 << "2003/05/23";
+        QTest::newRow("29 Feb: １周忌") << "2000/02/29" << 0 << 0 << 8 << "2001/02/28";
+        QTest::newRow("29 Feb: 13回忌 (leap)") << "2000/02/29" << 0 << 0 << 11 << "2012/02/29";
+        QTest::newRow("over new year") << "2003/12/30" << 0 << 0 << 0 << "2004/01/05";
+        QTest::newRow("short pieces") << "2003/5/7" << 0 << 0 << 0 << "2003/05/13";
+    }
+    void anniversaryDates()
+    {
+        QFETCH(QString, death);
+        QFETCH(int, shift);
+        QFETCH(int, yearly);
+        QFETCH(int, index);
+        QFETCH(QString, expected);
+        WriterFixture &f = plain();
+        f.state.gKbnValue[10] = qint16(shift);
+        f.state.gKbnValue[12] = qint16(yearly);
+        QVERIFY(BuildKaikiDates(*f.ctx, death));
+        QCOMPARE(f.ctx->gKaikiDate[index], expected);
+        QVERIFY(f.ctx->gKaikiDate[31].isEmpty());
+    }
+
+    void rejectedDates()
+    {
+        WriterFixture &f = plain();
+        f.ctx->gKaikiDate.fill(QStringLiteral("earlier"));
+        for (const QString bad : {QStringLiteral("2003/02/30"), QStringLiteral("2003/13/01"), QStringLiteral("abc"),
+                                  QStringLiteral("2003/05/17/1")}) {
+            QVERIFY2(!BuildKaikiDates(*f.ctx, bad), qPrintable(bad));
+            QCOMPARE(f.ctx->gKaikiDate[0], QStringLiteral("earlier")); // nothing changed
+        }
+        // Past the calendar's last year: the dates before it stay, the rest blank.
+        QVERIFY(!BuildKaikiDates(*f.ctx, QStringLiteral("9600/01/01")));
+        QCOMPARE(f.ctx->gKaikiDate[28], QStringLiteral("9999/01/01"));
+        QCOMPARE(f.ctx->gKaikiDate[29], QString());
+        QCOMPARE(f.ctx->gKaikiDate[30], QString());
+        QCOMPARE(f.ctx->gKaikiDate[31], QString());
+    }
+
+    void names()
+    {
+        const QList<std::pair<int, const char *>> cases = {
+            {0, "初七日"}, {7, "百ヶ日"},  {8, "１周忌"},  {22, "百回忌"},   {24, "200回忌"}, {30, "500回忌"},
+            {31, "550回忌"}, {32, "600回忌"}, {33, ""},      {39, ""},         {40, "永代"},    {47, "お初穂"},
+            {52, "檀信祖霊"}, {53, ""},       {-1, ""},
+        };
+        for (const auto &[i, name] : cases)
+            QCOMPARE(KaikiName(qint16(i)), QString::fromUtf8(name));
+    }
+
+    void firstService_data()
+    {
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QDate>("death");
+        QTest::addColumn<int>("daysBefore");
+        QTest::addColumn<int>("expected");
+        // Today 2024/05/10; the first bon (7) is 8/13, the first higan (6) 3/18.
+        QTest::newRow("bon, death before it") << 7 << QDate(2024, 1, 10) << 0 << 0;
+        QTest::newRow("bon, death on its day") << 7 << QDate(2024, 8, 13) << 0 << 0;
+        QTest::newRow("bon, death the day after") << 7 << QDate(2024, 8, 14) << 0 << 1;
+        QTest::newRow("bon, 10 days before: on the limit") << 7 << QDate(2024, 8, 3) << 10 << 0;
+        QTest::newRow("bon, 10 days before: past it") << 7 << QDate(2024, 8, 4) << 10 << 1;
+        QTest::newRow("higan on its day") << 6 << QDate(2024, 3, 18) << 0 << 0;
+        QTest::newRow("higan the day after") << 6 << QDate(2024, 3, 19) << 0 << 1;
+        QTest::newRow("tanagyo: always next year") << 8 << QDate(2000, 1, 1) << 0 << 1;
+    }
+    void firstService()
+    {
+        QFETCH(int, k);
+        QFETCH(QDate, death);
+        QFETCH(int, daysBefore);
+        QFETCH(int, expected);
+        WriterFixture &f = plain();
+        f.clock.set(QDate(2024, 5, 10));
+        f.state.gKbnValue[4] = qint16(daysBefore); // first bon
+        f.state.gKbnValue[5] = qint16(daysBefore); // first higan
+        QCOMPARE(int(FirstServiceOffset(*f.ctx, 0, qint16(death.year()), qint16(death.month()), qint16(death.day()),
+                                        qint16(k))),
+                 expected);
+    }
+
+    void firstServiceDayZeroBecomesOne()
+    {
+        WriterFixture f(Route::Direct);
+        f.clock.set(QDate(2024, 5, 10));
+        f.state.gOmairiMaster[7].OHi = 0;
+        QCOMPARE(int(FirstServiceOffset(*f.ctx, 8, 2024, 8, 1, 7)), 0); // 8/1 against 8/1
+        QCOMPARE(int(f.state.gOmairiMaster[7].OHi), 1);
+        QCOMPARE(int(FirstServiceOffset(*f.ctx, 8, 2024, 8, 2, 7)), 1);
+        f.state.gOmairiMaster[7].Otuki = 0; // no month: no reference date
+        QCOMPARE(int(FirstServiceOffset(*f.ctx, 8, 2000, 1, 1, 7)), 1);
+    }
+
+    void kakoRndRecord()
+    {
+        WriterFixture f(Route::Direct);
+        fillEntry(f, 2003, 5, 17);
+        KakoRec &k = f.ctx->gKakoRec();
+        k.戒名 = QString(22, QChar(u'釋'));
+        k.過去CD = 3;
+        k.kaikiFlag.fill(0);
+        k.omairiFlag.fill(0);
+        PutKakoRnd(*f.ctx);
+        QCOMPARE(f.ctx->kakoFile.entryCount(), 3);
+        const KakoRec back = f.ctx->kakoFile.get(3);
+        QCOMPARE(back.戒名, QString(20, QChar(u'釋'))); // 40 bytes in the file
+        QCOMPARE(k.戒名.size(), 22);                     // whole in memory
+        QCOMPARE(back.kaikiDate[0], QStringLiteral("2003/05/23"));
+        QCOMPARE(back.kaikiDate[30], QStringLiteral("2502/05/17"));
+        QCOMPARE(back.kaikiDate[31], QString());
+        QCOMPARE(back.kaikiFlag[30], 1);
+        QCOMPARE(back.kaikiFlag[31], 0);
+        QCOMPARE(back.omairiFlag[17], 1);
+        QCOMPARE(back.omairiFlag[18], 0);
+    }
+
+    void kakoRow_data() { addRoutes(); }
+    void kakoRow()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db()); // as the driver writes a row; rolled back at the end
+        fillEntry(f, 2003, 5, 17);
+        KakoRec &k = f.ctx->gKakoRec();
+        k.戒名 = QStringLiteral("釋") + QString(21, QChar(u'浄')); // 22 kanji, 44 bytes
+        k.続柄 = QStringLiteral("  ");
+        k.俗名.clear();
+        f.row().SETAI_NO = QStringLiteral("000012");
+        f.row().検索 = QStringLiteral("ﾔﾏﾀﾞ");
+        QVERIFY(WriteKako(*f.ctx, 1));
+        QVERIFY(WriteKako(*f.ctx, 1)); // written again: replaced, not doubled
+        QCOMPARE(rowsOf(f, QStringLiteral("W_KAKO"), 1), 1);
+
+        const QStringList expected = {
+            "過去CD=1", "世帯CD=12", "個人CD=0", "年号=平成", "年号年=十五", "歿年月=五", "歿年日=十七", "享年=85",
+            "享年和=八十五", "戒名=" + k.戒名, "ﾖﾐ=ｼｬｸｼﾞｮｳｼﾝ ", "俗名= ", "施主名=山田花子", "続柄= ", "bnen=2003",
+            "btuki=5", "bHi=17", "yubin=110-0001", "JYU=東京都台東区1-2", "tel=03-1111-2222", "地区=<null>", "検索=ﾔﾏﾀﾞ"};
+        for (const QString &e : expected) {
+            const QString column = e.section(u'=', 0, 0);
+            QCOMPARE(column + u'=' + f.values(QStringLiteral("W_KAKO"), column).value(0), e);
+        }
+        QVERIFY(f.prompt.texts().isEmpty());
+    }
+
+    void anniversaryRows_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::addColumn<QString>("kankei");
+        QTest::addColumn<int>("rows");
+        for (const Route route : {Route::Direct, Route::Odbc}) {
+            const QString r = routeName(route);
+            QTest::addRow("%s: Kankei 2", qPrintable(r)) << route << QStringLiteral("2") << 31;
+            QTest::addRow("%s: Kankei 0", qPrintable(r)) << route << QStringLiteral("0") << 25;
+            QTest::addRow("%s: Kankei empty", qPrintable(r)) << route << QString() << 25;
+        }
+    }
+    void anniversaryRows()
+    {
+        QFETCH(Route, route);
+        QFETCH(QString, kankei);
+        QFETCH(int, rows);
+        WriterFixture f(route);
+        Transaction tx(f.db());
+        fillEntry(f, 2003, 5, 17);
+        PutKakoRnd(*f.ctx);
+        f.row().Kankei = kankei;
+        f.row().SETAI_NO = QStringLiteral("000012");
+        // Rows of an earlier run of this number give way.
+        f.db().insert(QStringLiteral("W_KAIKI"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("KAINO"), 99}});
+        QVERIFY(WriteKaiki(*f.ctx, 1));
+        QStringList kaino;
+        for (int i = 0; i < rows; ++i)
+            kaino << QString::number(i);
+        QCOMPARE(kaiki(f, QStringLiteral("KAINO")), kaino);
+        QCOMPARE(kaiki(f, QStringLiteral("回忌")).last(), KaikiName(qint16(rows - 1)));
+        QCOMPARE(kaiki(f, QStringLiteral("回忌年")).first(), QStringLiteral("2003/05/23"));
+        QCOMPARE(kaiki(f, QStringLiteral("回忌年")).at(8), QStringLiteral("2004/05/17"));
+        QCOMPARE(kaiki(f, QStringLiteral("KSEI")).last(), rows == 31 ? QStringLiteral("2502") : QStringLiteral("2202"));
+        QCOMPARE(kaiki(f, QStringLiteral("回日")).first(), QStringLiteral("23"));
+        QCOMPARE(kaiki(f, QStringLiteral("世帯CD")).first(), QStringLiteral("000012"));
+        QCOMPARE(kaiki(f, QStringLiteral("個人CD")).first(), QStringLiteral(" "));
+        QCOMPARE(kaiki(f, QStringLiteral("年号年")).first(), QStringLiteral("十五"));
+    }
+
+    // The eras follow each anniversary's own year, across era boundaries; a
+    // year shared by two eras takes the older one.
+    void anniversaryEras_data() { addRoutes(); }
+    void anniversaryEras()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db()); // as the driver writes a row; rolled back at the end
+        fillEntry(f, 2017, 5, 17);
+        PutKakoRnd(*f.ctx);
+        QVERIFY(WriteKaiki(*f.ctx, 1));
+        const QStringList era = kaiki(f, QStringLiteral("回年号"));
+        const QStringList year = kaiki(f, QStringLiteral("回年"));
+        QCOMPARE(era.at(0) + year.at(0), QStringLiteral("平成29")); // 初七日 2017
+        QCOMPARE(era.at(8) + year.at(8), QStringLiteral("平成30")); // １周忌 2018
+        QCOMPARE(era.at(9) + year.at(9), QStringLiteral("平成31")); // ３回忌 2019
+        QCOMPARE(era.at(10) + year.at(10), QStringLiteral("令和5")); // ７回忌 2023
+        QCOMPARE(kaiki(f, QStringLiteral("回月")).at(10), QStringLiteral("5"));
+        QCOMPARE(kaiki(f, QStringLiteral("年号")).at(10), QStringLiteral("平成")); // the year of death
+        QCOMPARE(kaiki(f, QStringLiteral("年号年")).at(10), QStringLiteral("二十九"));
+    }
+
+    void serviceRows_data() { addRoutes(); }
+    void serviceRows()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db()); // as the driver writes a row; rolled back at the end
+        f.clock.set(QDate(2024, 5, 10)); // today in May
+        fillEntry(f, 2003, 5, 17);
+        f.row().SETAI_NO = QStringLiteral("000012");
+        f.row().地区 = QStringLiteral("東");
+        f.db().insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("OMAIRINO"), 42}});
+        QVERIFY(WriteOmairi(*f.ctx, 1, 12));
+        QCOMPARE(rowsOf(f, QStringLiteral("D_OMAIRI"), 1), 18);
+        QCOMPARE(omairi(f, 42, QStringLiteral("OMAIRINO")), QStringLiteral("<0 rows>"));
+
+        // 祥月命日 has no month of its own: the month of death, 5, this year.
+        QCOMPARE(omairi(f, 0, QStringLiteral("法月")) + omairi(f, 0, QStringLiteral("法日")), QStringLiteral("517"));
+        QCOMPARE(omairi(f, 0, QStringLiteral("法要年")), QStringLiteral("2024"));
+        QCOMPARE(omairi(f, 2, QStringLiteral("法要年")), QStringLiteral("2025")); // 春彼岸, month 3: next year
+        QCOMPARE(omairi(f, 3, QStringLiteral("法要年")), QStringLiteral("2024")); // お盆, month 8
+        QCOMPARE(omairi(f, 7, QStringLiteral("法要年")), QStringLiteral("2024")); // 新盆, died long before
+        QCOMPARE(omairi(f, 8, QStringLiteral("法要年")), QStringLiteral("2025")); // 棚経: always the next year
+        QCOMPARE(omairi(f, 2, QStringLiteral("法年号")) + omairi(f, 2, QStringLiteral("法年")), QStringLiteral("令和7"));
+        QCOMPARE(omairi(f, 2, QStringLiteral("法要")), QStringLiteral("春彼岸 "));
+        QCOMPARE(omairi(f, 2, QStringLiteral("場所")), QStringLiteral("2"));
+        QCOMPARE(omairi(f, 2, QStringLiteral("世帯CD")), QStringLiteral("000012"));
+        QCOMPARE(omairi(f, 2, QStringLiteral("個人CD")), QStringLiteral("12"));
+        QCOMPARE(omairi(f, 2, QStringLiteral("年号")) + omairi(f, 2, QStringLiteral("年号年")), QStringLiteral("平成十五"));
+        QCOMPARE(omairi(f, 2, QStringLiteral("KSEI")), QStringLiteral("2"));
+        QCOMPARE(omairi(f, 2, QStringLiteral("場所名")), QStringLiteral("<null>"));
+        QCOMPARE(omairi(f, 2, QStringLiteral("地区")), QStringLiteral("東 "));
+        QCOMPARE(omairi(f, 2, QStringLiteral("訪問郵便")), QStringLiteral("110-0001 "));
+    }
+
+    void serviceWithoutMasterRow_data() { addRoutes(); }
+    void serviceWithoutMasterRow()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db()); // as the driver writes a row; rolled back at the end
+        f.clock.set(QDate(2024, 5, 10));
+        fillEntry(f, 2003, 9, 17);
+        f.db().execute(QStringLiteral("DELETE FROM [OMAIRI] WHERE [ONO] = 11"));
+        f.db().execute(QStringLiteral("UPDATE [OMAIRI] SET [NM] = ' ' WHERE [ONO] = 12"));
+        f.state.gOmairiMaster[11] = OmairiRec();
+        QVERIFY(WriteOmairi(*f.ctx, 1, 0));
+        QCOMPARE(omairi(f, 11, QStringLiteral("法要")), QStringLiteral(" "));
+        QCOMPARE(omairi(f, 11, QStringLiteral("法月")) + u'/' + omairi(f, 11, QStringLiteral("法日")), QStringLiteral("9/17"));
+        QCOMPARE(omairi(f, 11, QStringLiteral("法要年")), QStringLiteral("2024"));
+        QCOMPARE(omairi(f, 12, QStringLiteral("法要")), QStringLiteral(" ")); // a lone blank NM counts as none
+        QCOMPARE(omairi(f, 12, QStringLiteral("法月")), QStringLiteral("12"));     // the master in memory still has it
+        QCOMPARE(omairi(f, 12, QStringLiteral("世帯CD")), QStringLiteral(" "));
+    }
+
+    // No year of death: no service rows. A year and month without a day:
+    // service rows, the first bon and tanagyo without a year.
+    void serviceRowsNeedAYear_data() { addRoutes(); }
+    void serviceRowsNeedAYear()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db()); // as the driver writes a row; rolled back at the end
+        fillEntry(f, 0, 5, 17);
+        QVERIFY(WriteOmairi(*f.ctx, 1, 0));
+        QCOMPARE(rowsOf(f, QStringLiteral("D_OMAIRI"), 1), 0);
+        fillEntry(f, 2003, 5, 0);
+        QVERIFY(WriteOmairi(*f.ctx, 2, 0));
+        QCOMPARE(rowsOf(f, QStringLiteral("D_OMAIRI"), 2), 18);
+        QCOMPARE(omairi(f, 7, QStringLiteral("法要年"), 2), QStringLiteral("0"));
+        QCOMPARE(omairi(f, 8, QStringLiteral("法要年"), 2), QStringLiteral("0"));
+        QCOMPARE(omairi(f, 9, QStringLiteral("法要年"), 2), QStringLiteral("2026")); // お初穂, January, today June 2025
+    }
+
+    void writerFailureIsReported_data() { addRoutes(); }
+    void writerFailureIsReported()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db());
+        fillEntry(f, 2003, 5, 17);
+        PutKakoRnd(*f.ctx);
+        f.db().execute(QStringLiteral("DROP TABLE [W_KAIKI]"));
+        QVERIFY(!WriteKaiki(*f.ctx, 1));
+        QVERIFY(!f.ctx->rowFailures.isEmpty());
+        QVERIFY(f.prompt.texts().value(0).startsWith(QStringLiteral("ErrCode = ")));
+    }
+
+    // The whole row: numbering, the deceased marked, a donor not yet
+    // registered made from the row's own values, the entry's rows.
+    void deathRow_data() { addRoutes(); }
+    void deathRow()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db()); // as the driver writes a row; rolled back at the end
+        f.useProductTables();
+        useProductDeathTables(f);
+        f.db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), QStringLiteral("000003")},
+                                                  {QStringLiteral("世帯主名"), QStringLiteral("山田一郎")}});
+        f.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), QStringLiteral("7")},
+                                                  {QStringLiteral("SETAI_NO"), QStringLiteral("000003")},
+                                                  {QStringLiteral("MEI"), QStringLiteral("山田太郎")},
+                                                  {QStringLiteral("ZOK_CD"), QStringLiteral("02")},
+                                                  {QStringLiteral("ZOK_NM"), QStringLiteral("次男")},
+                                                  {QStringLiteral("LIF"), QStringLiteral("0")},
+                                                  {QStringLiteral("Kankei"), QStringLiteral("2")},
+                                                  {QStringLiteral("sei"), 1918},
+                                                  {QStringLiteral("tel"), QStringLiteral("099-999-9999")},
+                                                  {QStringLiteral("JYU"), QStringLiteral("大阪市")}});
+        qint32 counter = 4;
+        fillEntry(f, 2003, 5, 17);
+        WriteDeathRow(*f.ctx, counter);
+        QCOMPARE(counter, 5);
+        QVERIFY2(f.ctx->rowFailures.isEmpty(), qPrintable(f.ctx->rowFailures.join(u'/')));
+        QCOMPARE(f.ctx->kakoFile.get(5).戒名, QStringLiteral("釋浄心"));
+
+        // The deceased is marked; the donor is a new living head, made from
+        // the row's own cells, not from the deceased's member row.
+        QCOMPARE(f.values("D_KOJIN", "LIF", "[MEI] = ?", {"山田太郎"}), QStringList{"1"});
+        const QStringList donorColumns = {"LIF", "ZOK_CD", "ZOK_NM", "KOJIN_NO", "SETAI_NO", "sei", "Kankei", "JYU", "tel",
+                                          "訪問先住所"};
+        QStringList donor;
+        for (const QString &c : donorColumns)
+            donor << f.values("D_KOJIN", c, "[MEI] = ?", {"山田花子"}).join(u'|');
+        QCOMPARE(donor, (QStringList{"0", "00", "本人", "2", "000002", "0", "0", "東京都台東区1-2", "03-1111-2222",
+                                     " " /* the failed lookup emptied it */}));
+        QCOMPARE(f.values("D_SETAI", "世帯主名", "[SETAI_NO] = ?", {"000002"}), QStringList{"山田花子"});
+        QCOMPARE(f.values("D_SETAI", "住所1", "[SETAI_NO] = ?", {"000002"}), QStringList{"東京都台東区1-2"});
+
+        // The entry belongs to the new household; the deceased's Kankei "2"
+        // still gives 31 anniversaries.
+        QCOMPARE(f.values("W_KAKO", "世帯CD"), QStringList{"2"});
+        QCOMPARE(f.values("W_KAKO", "備考"), QStringList{"－"});
+        QCOMPARE(rowsOf(f, "W_KAIKI", 5), 31);
+        QCOMPARE(rowsOf(f, "D_OMAIRI", 5), 18);
+        QCOMPARE(f.values("M_お参り", "お参りCD", "[世帯CD] = ?", {"000002"}).size(), 17);
+
+        // The same donor again is found: no second household.
+        ClearKakoRec(f.ctx->records);
+        ClearKaikiDates(*f.ctx);
+        fillEntry(f, 2010, 1, 2);
+        f.ctx->gKakoRec().俗名 = QStringLiteral("山田次郎");
+        WriteDeathRow(*f.ctx, counter);
+        QCOMPARE(counter, 6);
+        QCOMPARE(f.values("D_SETAI", "SETAI_NO"), (QStringList{"000003", "000002"}));
+        QCOMPARE(f.values("D_KOJIN", "MEI", "[MEI] = ?", {"山田花子"}).size(), 1);
+        QCOMPARE(f.values("W_KAKO", "世帯CD", "[過去CD] = ?", {6}), QStringList{"2"});
+        QCOMPARE(rowsOf(f, "W_KAIKI", 6), 25);
+    }
+
+    void donorFoundIsMadeHead_data() { addRoutes(); }
+    void donorFoundIsMadeHead()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db()); // as the driver writes a row; rolled back at the end
+        f.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), QStringLiteral("1")},
+                                                  {QStringLiteral("SETAI_NO"), QStringLiteral("000001")},
+                                                  {QStringLiteral("MEI"), QStringLiteral("山田花子")},
+                                                  {QStringLiteral("ZOK_CD"), QStringLiteral("03")},
+                                                  {QStringLiteral("ZOK_NM"), QStringLiteral("妻")},
+                                                  {QStringLiteral("LIF"), QStringLiteral("1")}});
+        qint32 counter = 0;
+        fillEntry(f, 2003, 5, 0);
+        WriteDeathRow(*f.ctx, counter);
+        QCOMPARE(f.values("D_KOJIN", "ZOK_CD"), QStringList{"00"});
+        QCOMPARE(f.values("D_KOJIN", "ZOK_NM"), QStringList{"本人"});
+        QCOMPARE(f.values("D_KOJIN", "LIF"), QStringList{"0"});
+        QVERIFY(f.values("D_SETAI", "SETAI_NO").isEmpty());
+        QCOMPARE(rowsOf(f, "D_OMAIRI", 1), 18);
+        QCOMPARE(rowsOf(f, "W_KAIKI", 1), 0); // no day of death
+        QCOMPARE(omairi(f, 7, "個人CD"), QStringLiteral("1"));
+    }
+
+    void rowWithoutDonorOrYear_data() { addRoutes(); }
+    void rowWithoutDonorOrYear()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db());
+        qint32 counter = 0;
+        fillEntry(f, 0, 0, 0, QString());
+        f.ctx->gKakoRec().ﾖﾐ.clear();
+        f.ctx->gKakoRec().享年 = 0;
+        WriteDeathRow(*f.ctx, counter);
+        QCOMPARE(rowsOf(f, "D_OMAIRI", 1), 0);
+        QCOMPARE(rowsOf(f, "W_KAIKI", 1), 0);
+        QVERIFY(f.values("D_KOJIN", "MEI").isEmpty());
+        QVERIFY(f.values("D_SETAI", "SETAI_NO").isEmpty());
+        QCOMPARE(f.ctx->kakoFile.get(1).kaikiDate[0], QString());
+        QStringList kako;
+        for (const char *c : {"年号年", "歿年月", "享年", "ﾖﾐ", "世帯CD", "施主名", "yubin"})
+            kako << f.values("W_KAKO", c).join(u'|');
+        QCOMPARE(kako, (QStringList{" ", "０", "0", " ", "0", " ", ""}));
+    }
+
+    // Numbers past the 16-bit range stop the row before kako.rnd is touched.
+    void sixteenBitLimits_data() { addRoutes(); }
+    void sixteenBitLimits()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Transaction tx(f.db()); // as the driver writes a row; rolled back at the end
+        qint32 counter = 32767;
+        fillEntry(f, 2003, 5, 17);
+        QVERIFY_THROWS_EXCEPTION(DbError, WriteDeathRow(*f.ctx, counter));
+        QCOMPARE(counter, 32767);
+        QCOMPARE(f.ctx->kakoFile.entryCount(), 0);
+
+        f.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), QStringLiteral("1")},
+                                                  {QStringLiteral("SETAI_NO"), QStringLiteral("040000")},
+                                                  {QStringLiteral("MEI"), QStringLiteral("山田花子")}});
+        counter = 0;
+        QVERIFY_THROWS_EXCEPTION(DbError, WriteDeathRow(*f.ctx, counter));
+        QCOMPARE(f.ctx->kakoFile.entryCount(), 0);
+        QCOMPARE(rowsOf(f, "W_KAKO", 1), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDeathRegister)
+#include "tst_death_register.moc"

@@ -1,0 +1,203 @@
+// Household numbers, the D_SETAI row, the lookup by head and the M_お参り
+// selection.
+#include "transcribe/household_writer.h"
+#include "writer_fixture.h"
+
+using namespace tera;
+
+namespace {
+
+void addSetai(Database &db, const QString &no, const QString &head, const Columns &more = {})
+{
+    db.insert(QStringLiteral("D_SETAI"), Columns{{QStringLiteral("SETAI_NO"), no}, {QStringLiteral("世帯主名"), head}} + more);
+}
+
+void addKojin(Database &db, const QString &no, const QString &setai, const QString &lif)
+{
+    db.insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), no},
+                                          {QStringLiteral("SETAI_NO"), setai},
+                                          {QStringLiteral("LIF"), lif}});
+}
+
+} // namespace
+
+class TestHouseholdWriter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void formatDigits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("short") << "12" << 6 << "000012";
+        QTest::newRow("full-width") << "１２" << 6 << "000012";
+        QTest::newRow("blanks round") << " 7 " << 6 << "000007";
+        QTest::newRow("already six") << "000012" << 6 << "000012";
+        QTest::newRow("longer stays") << "1234567" << 6 << "1234567";
+        QTest::newRow("negative") << "-5" << 6 << "-000005";
+        QTest::newRow("half up") << "12.5" << 6 << "000013";
+        QTest::newRow("below half") << "12.49" << 6 << "000012";
+        QTest::newRow("carry") << "99.5" << 2 << "100";
+        QTest::newRow("postal first") << "12" << 3 << "012";
+        QTest::newRow("postal second") << "34" << 4 << "0034";
+        QTest::newRow("empty") << "" << 6 << "";
+        QTest::newRow("blanks only") << "  " << 6 << "  ";
+        QTest::newRow("no number") << "A12" << 6 << "A12";
+        QTest::newRow("dash inside") << "12-3" << 6 << "12-3";
+    }
+    void formatDigits()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatDigits(text, width), expected);
+    }
+
+    void nextSetaiNo_data() { addRoutes(); }
+    void nextSetaiNo()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        QCOMPARE(NextSetaiNo(*f.ctx), 1);
+        for (int i = 0; i < 3; ++i)
+            addSetai(f.db(), SixDigits(i + 1), QStringLiteral("世帯%1").arg(i));
+        QCOMPARE(NextSetaiNo(*f.ctx), 4);
+        // After a replace run's delete the table is empty again.
+        f.db().execute(QStringLiteral("DELETE FROM D_SETAI"));
+        QCOMPARE(NextSetaiNo(*f.ctx), 1);
+        QVERIFY(f.ctx->rowFailures.isEmpty());
+    }
+
+    void writeSetaiAddsRow_data() { addRoutes(); }
+    void writeSetaiAddsRow()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        MemberRec &r = f.row();
+        r.SETAI_NO = QStringLiteral("12");
+        r.世帯主名 = QStringLiteral(" O'Brien ");
+        r.MEI_KA = QStringLiteral(" ｵﾌﾞﾗｲｴﾝ ");
+        r.JYU = QStringLiteral(" 京都市 ");
+        r.連絡先郵便 = QStringLiteral("600-8216 ");
+        r.寺番号 = 7;
+        QVERIFY(WriteSetai(*f.ctx));
+        QCOMPARE(f.values("D_SETAI", "SETAI_NO"), QStringList{"000012"});
+        QCOMPARE(f.values("D_SETAI", "世帯主名"), QStringList{" O'Brien "}); // as it stands
+        QCOMPARE(f.values("D_SETAI", "カナ"), QStringList{"ｵﾌﾞﾗｲｴﾝ"});
+        QCOMPARE(f.values("D_SETAI", "住所1"), QStringList{"京都市"});
+        QCOMPARE(f.values("D_SETAI", "連絡先〒"), QStringList{"600-8216"});
+        QCOMPARE(f.values("D_SETAI", "寺番号"), QStringList{"7"});
+        QCOMPARE(f.values("D_SETAI", "tel"), QStringList{"<null>"}); // empty: the column's default
+    }
+
+    // An existing number is edited: only non-empty staged columns change,
+    // plus SETAI_NO and 寺番号; of two rows with the number, only the first.
+    void writeSetaiEditsFirstRow_data() { addRoutes(); }
+    void writeSetaiEditsFirstRow()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        const Columns old{{QStringLiteral("tel"), QStringLiteral("075-1")},
+                          {QStringLiteral("住所1"), QStringLiteral("旧住所")},
+                          {QStringLiteral("寺番号"), 5},
+                          {QStringLiteral("地区"), QStringLiteral("東")}};
+        addSetai(f.db(), QStringLiteral("000003"), QStringLiteral("山田"), old);
+        addSetai(f.db(), QStringLiteral("000003"), QStringLiteral("山田二"), old);
+        MemberRec &r = f.row();
+        r.SETAI_NO = QStringLiteral("3");
+        r.JYU = QStringLiteral("新住所");
+        QVERIFY(WriteSetai(*f.ctx));
+        QCOMPARE(f.values("D_SETAI", "世帯主名"), (QStringList{"山田", "山田二"}));
+        QCOMPARE(f.values("D_SETAI", "住所1"), (QStringList{"新住所", "旧住所"}));
+        QCOMPARE(f.values("D_SETAI", "tel"), (QStringList{"075-1", "075-1"}));
+        QCOMPARE(f.values("D_SETAI", "地区"), (QStringList{"東", "東"}));
+        QCOMPARE(f.values("D_SETAI", "寺番号"), (QStringList{"0", "5"}));
+    }
+
+    void findSetaiByHead_data() { addRoutes(); }
+    void findSetaiByHead()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        addSetai(f.db(), QStringLiteral("000004"), QStringLiteral("O'Brien"),
+                 {{QStringLiteral("訪問先住所"), QStringLiteral("大阪市")}, {QStringLiteral("地区"), QStringLiteral("北")}});
+        addSetai(f.db(), QStringLiteral("000009"), QStringLiteral("O'Brien"));
+        addKojin(f.db(), QStringLiteral("20"), QStringLiteral("000004"), QStringLiteral("1"));
+        addKojin(f.db(), QStringLiteral("21"), QStringLiteral("000004"), QStringLiteral("0"));
+        MemberRec &r = f.row();
+        r.訪問先氏名 = QStringLiteral("from cell");
+        r.検索 = QStringLiteral("from cell");
+
+        QVERIFY(!FindSetaiByHead(*f.ctx, QStringLiteral("O'Bri")));
+        QVERIFY(FindSetaiByHead(*f.ctx, QStringLiteral("  O'Brien ")));
+        QCOMPARE(r.SETAI_NO, QStringLiteral("000004"));
+        QCOMPARE(r.訪問先住所, QStringLiteral("大阪市"));
+        QCOMPARE(r.訪問先氏名, QStringLiteral("from cell")); // Null keeps the staged value
+        QCOMPARE(r.地区, QStringLiteral("北"));
+        QCOMPARE(r.検索, QString());                         // Null empties it
+        QCOMPARE(r.KOJIN_NO, QStringLiteral("21"));          // the first living member
+
+        addSetai(f.db(), QStringLiteral("000010"), QStringLiteral("空き家"));
+        r.KOJIN_NO = QStringLiteral("99");
+        QVERIFY(FindSetaiByHead(*f.ctx, QStringLiteral("空き家")));
+        QCOMPARE(r.KOJIN_NO, QStringLiteral("99")); // nobody living: unchanged
+        QVERIFY(f.prompt.texts().isEmpty());
+    }
+
+    void writeOmairiSelection_data() { addRoutes(); }
+    void writeOmairiSelection()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        for (const char *h : {"000042", "000042", "000043"})
+            f.db().insert(QStringLiteral("M_お参り"), {{QStringLiteral("世帯CD"), QString::fromLatin1(h)},
+                                                      {QStringLiteral("お参りCD"), 99}});
+        QVERIFY(WriteOmairiSelection(*f.ctx, 42));
+        const QString mine = QStringLiteral("[世帯CD] = '000042'");
+        QStringList all;
+        for (int i = 1; i <= 17; ++i)
+            all << QString::number(i);
+        QCOMPARE(f.values("M_お参り", "お参りCD", mine), all);
+        QCOMPARE(f.values("M_お参り", "お参り名称", mine).at(5), f.state.gOmairiMaster[6].NM);
+        QCOMPARE(f.values("M_お参り", "選択", mine), QStringList(17, "1"));
+        QCOMPARE(f.values("M_お参り", "KSEI", mine), QStringList(17, "2"));
+        QCOMPARE(f.values("M_お参り", "指定曜日", mine), QStringList(17, "0"));
+        QCOMPARE(f.values("M_お参り", "お参りCD", "[世帯CD] = '000043'"), QStringList{"99"});
+
+        // Flags other than 1 write no row and are cleared.
+        KakoRec &k = f.ctx->gKakoRec();
+        k.omairiFlag[3] = 0;
+        k.omairiFlag[5] = 2;
+        QVERIFY(WriteOmairiSelection(*f.ctx, 42));
+        QCOMPARE(f.values("M_お参り", "お参りCD", mine).size(), 15);
+        QVERIFY(!f.values("M_お参り", "お参りCD", mine).contains("5"));
+        QCOMPARE(k.omairiFlag[5], qint16(0));
+        QCOMPARE(k.omairiFlag[0], qint16(1)); // 0 is not this selection's
+    }
+
+    // Each procedure reports its failure and gives its empty result; the row
+    // is marked failed so that the driver keeps nothing of it.
+    void failuresAreReported_data() { addRoutes(); }
+    void failuresAreReported()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        f.db().execute(QStringLiteral("DROP TABLE [D_SETAI]"));
+        f.db().execute(QStringLiteral("DROP TABLE [M_お参り]"));
+        f.row().SETAI_NO = QStringLiteral("000001");
+        QCOMPARE(NextSetaiNo(*f.ctx), 0);
+        QVERIFY(!WriteSetai(*f.ctx));
+        QVERIFY(!FindSetaiByHead(*f.ctx, QStringLiteral("山田")));
+        QVERIFY(!WriteOmairiSelection(*f.ctx, 1));
+        QCOMPARE(f.ctx->rowFailures.size(), 4);
+        QCOMPARE(f.prompt.shown().size(), 4);
+        for (const auto &shown : f.prompt.shown()) {
+            QVERIFY2(shown.text.startsWith(QStringLiteral("ErrCode = ")), qPrintable(shown.text));
+            QCOMPARE(shown.icon, Icon::Exclamation);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHouseholdWriter)
+#include "tst_household_writer.moc"

@@ -1,0 +1,380 @@
+// The member procedures of D_KOJIN and the row procedures of the member and
+// household imports.
+#include "transcribe/household_writer.h"
+#include "transcribe/member_writer.h"
+#include "writer_fixture.h"
+
+using namespace tera;
+
+namespace {
+
+void addKojin(Database &db, const Columns &columns) { db.insert(QStringLiteral("D_KOJIN"), columns); }
+
+Columns member(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"))
+{
+    return {{QStringLiteral("KOJIN_NO"), no},
+            {QStringLiteral("MEI"), name},
+            {QStringLiteral("SETAI_NO"), setai},
+            {QStringLiteral("LIF"), lif}};
+}
+
+// The member procedures that end the program on a failure.
+enum class Ending { Write, Link, Delete, Living };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Ending)
+
+class TestMemberWriter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void registrationDate_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("date");     // valid: written as this date
+        QTest::addColumn<QString>("asIs");   // otherwise: written unchanged, or "!" for unreadable
+        QTest::newRow("empty") << "" << QDate(1999, 1, 1) << "";
+        QTest::newRow("yyyymmdd") << "20030517" << QDate(2003, 5, 17) << "";
+        QTest::newRow("yymmdd leading zero") << "030517" << QDate(2003, 5, 17) << "";
+        QTest::newRow("yymmdd this year") << "250601" << QDate(2025, 6, 1) << "";
+        QTest::newRow("yymmdd next year is past") << "260101" << QDate(1926, 1, 1) << "";
+        QTest::newRow("yymmdd last century") << "991231" << QDate(1999, 12, 31) << "";
+        QTest::newRow("full-width") << "２００３０５１７" << QDate(2003, 5, 17) << "";
+        QTest::newRow("slashed") << "2003/05/17" << QDate() << "2003/05/17";
+        QTest::newRow("other text") << "平成15年" << QDate() << "平成15年";
+        QTest::newRow("month 13") << "20031345" << QDate() << "!";
+        QTest::newRow("30 February") << "030230" << QDate() << "!";
+        QTest::newRow("eight, no digits") << "H15.5.17" << QDate() << "!";
+        QTest::newRow("year 3") << "00030517" << QDate() << "!";
+    }
+    void registrationDate()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDate, date);
+        QFETCH(QString, asIs);
+        TestDb t;
+        const QDate today(2025, 6, 1);
+        if (asIs == QLatin1String("!")) {
+            QVERIFY_THROWS_EXCEPTION(DbError, RegistrationDate(t.db(), text, today));
+            return;
+        }
+        const QVariant expected = date.isValid() ? t.db().dateValue(date) : QVariant(asIs);
+        QCOMPARE(RegistrationDate(t.db(), text, today), expected);
+    }
+
+    void nextKojinId_data() { addRoutes(); }
+    void nextKojinId()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        QCOMPARE(NextKojinId(*f.ctx), 0);
+        addKojin(f.db(), {{QStringLiteral("ID"), 9}});
+        addKojin(f.db(), {{QStringLiteral("ID"), 5}});
+        QCOMPARE(NextKojinId(*f.ctx), 9);
+    }
+
+    // Every column, the 本人 rule, the appended blanks; then an update of
+    // the same KOJIN_NO that keeps ID and KOJIN_NO.
+    void writeKojinInsertsThenUpdates_data() { addRoutes(); }
+    void writeKojinInsertsThenUpdates()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        addKojin(f.db(), {{QStringLiteral("ID"), 40}, {QStringLiteral("KOJIN_NO"), QStringLiteral("other")}});
+        MemberRec &r = f.row();
+        r.KOJIN_NO = QStringLiteral("7");
+        r.SETAI_NO = QStringLiteral("12");
+        r.MEI = QStringLiteral("O'Brien");
+        r.T_YMD = QStringLiteral("030517");
+        r.sei = 1950;
+        r.Memo = QStringLiteral(" memo ");
+        r.連絡先氏名 = QStringLiteral("花子");
+        r.寺番号 = 3;
+        QVERIFY(WriteKojin(*f.ctx));
+        QCOMPARE(r.ZOK_NM, QStringLiteral("本人"));
+        const QString mine = QStringLiteral("[MEI] = ?");
+        const QVariantList name{QStringLiteral("O'Brien")};
+        auto col = [&](const char *c) { return f.values("D_KOJIN", c, mine, name); };
+        QCOMPARE(col("KOJIN_NO"), QStringList{"7"});
+        QCOMPARE(col("ID"), QStringList{"41"});
+        QCOMPARE(col("T_YMD"), QStringList{"2003/05/17"});
+        QCOMPARE(col("SETAI_NO"), QStringList{"000012"});
+        QCOMPARE(col("ZOK_CD"), QStringList{"00"});
+        QCOMPARE(col("ZOK_NM"), QStringList{"本人"});
+        QCOMPARE(col("sei"), QStringList{"1950"});
+        QCOMPARE(col("Memo"), QStringList{" memo "}); // not trimmed
+        QCOMPARE(col("寺番号"), QStringList{"3"});
+        QCOMPARE(col("連絡先氏名"), QStringList{"花子 "});
+        QCOMPARE(col("訪問先電話"), QStringList{" "}); // empty still gets its blank
+        QCOMPARE(col("LIF"), QStringList{"0"});
+
+        r.KOJIN_NO = QStringLiteral(" 7 "); // found by its trimmed number
+        r.MEI = QStringLiteral("O'Brien 二世");
+        r.T_YMD.clear();
+        QVERIFY(WriteKojin(*f.ctx));
+        QCOMPARE(f.values("D_KOJIN", "MEI"), (QStringList{"<null>", "O'Brien 二世"}));
+        QCOMPARE(f.values("D_KOJIN", "ID"), (QStringList{"40", "41"}));
+        QCOMPARE(f.values("D_KOJIN", "KOJIN_NO"), (QStringList{"other", "7"}));
+        QCOMPARE(f.values("D_KOJIN", "T_YMD", "[ID] = 41"), QStringList{"1999/01/01"});
+    }
+
+    void honninRule_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("head") << "00" << "" << "本人";
+        QTest::newRow("no code") << "" << "" << "本人";
+        QTest::newRow("second son") << "02" << "" << "";
+        QTest::newRow("full-width code") << "０２" << "" << "";
+        QTest::newRow("named") << "00" << "長男" << "長男";
+    }
+    void honninRule()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, name);
+        QFETCH(QString, stored);
+        WriterFixture f(Route::Direct);
+        f.row().KOJIN_NO = QStringLiteral("1");
+        f.row().ZOK_CD = code;
+        f.row().ZOK_NM = name;
+        QVERIFY(WriteKojin(*f.ctx));
+        QCOMPARE(f.values("D_KOJIN", "ZOK_NM"), QStringList{stored});
+        QCOMPARE(f.row().ZOK_NM, stored);
+    }
+
+    // A date that is none is the row's failure, not the program's end.
+    void unreadableRegistrationDate_data() { addRoutes(); }
+    void unreadableRegistrationDate()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        f.row().KOJIN_NO = QStringLiteral("1");
+        f.row().T_YMD = QStringLiteral("20031345");
+        QVERIFY_THROWS_EXCEPTION(DbError, WriteKojin(*f.ctx));
+        QVERIFY(f.values("D_KOJIN", "ID").isEmpty());
+        QVERIFY(f.prompt.texts().isEmpty());
+    }
+
+    void updateMemberLink_data() { addRoutes(); }
+    void updateMemberLink()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        addKojin(f.db(), member(QStringLiteral("5"), QStringLiteral("故人"), QStringLiteral("000001")));
+        addKojin(f.db(), {{QStringLiteral("KOJIN_NO"), QStringLiteral("5")}, {QStringLiteral("ZOK_NM"), QStringLiteral("妻")}});
+        MemberRec &r = f.row();
+        r.KOJIN_NO = QStringLiteral("6");
+        QVERIFY(!UpdateMemberLink(*f.ctx));
+
+        r.KOJIN_NO = QStringLiteral("5");
+        r.ZOK_CD = QStringLiteral("03");
+        r.LIF = QStringLiteral("1");
+        QVERIFY(UpdateMemberLink(*f.ctx)); // SETAI_NO empty: LIF stays
+        QCOMPARE(f.values("D_KOJIN", "ZOK_CD"), (QStringList{"03", "<null>"}));
+        QCOMPARE(f.values("D_KOJIN", "ZOK_NM"), (QStringList{"<null>", "妻"}));
+        QCOMPARE(f.values("D_KOJIN", "LIF").first(), QStringLiteral("0"));
+
+        r.SETAI_NO = QStringLiteral("000001");
+        r.ZOK_CD.clear();
+        QVERIFY(UpdateMemberLink(*f.ctx));
+        QCOMPARE(f.values("D_KOJIN", "LIF").first(), QStringLiteral("1"));
+        QCOMPARE(f.values("D_KOJIN", "ZOK_CD").first(), QStringLiteral("03"));
+    }
+
+    void findMemberByName_data() { addRoutes(); }
+    void findMemberByName()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        Columns m = member(QStringLiteral("8"), QStringLiteral("O'Brien"), QStringLiteral("12"), QStringLiteral("1"));
+        m << Columns{{QStringLiteral("tel"), QStringLiteral("075-111")}, {QStringLiteral("YUBIN1"), QStringLiteral("60")},
+                     {QStringLiteral("YUBIN2"), QStringLiteral("8216")}, {QStringLiteral("JYU"), QStringLiteral("京都市")},
+                     {QStringLiteral("JYU_KA"), QStringLiteral("二階")}, {QStringLiteral("sei"), 1950}};
+        addKojin(f.db(), m);
+        addKojin(f.db(), member(QStringLiteral("9"), QStringLiteral("O'Brien"), QStringLiteral("000013")));
+        MemberRec &r = f.row();
+        KakoRec &k = f.ctx->gKakoRec();
+        bool found = true;
+
+        r.訪問先電話 = r.訪問先郵便 = r.訪問先住所 = r.訪問先氏名 = QStringLiteral("cell");
+        QVERIFY(!FindMemberByName(*f.ctx, QStringLiteral("Brien"), 1, found));
+        QVERIFY(!found);
+        QCOMPARE(r.訪問先電話 + r.訪問先郵便 + r.訪問先住所, QString());
+        QCOMPARE(r.訪問先氏名, QStringLiteral("cell"));
+
+        // Deceased: gRow only, from the first row.
+        QVERIFY(FindMemberByName(*f.ctx, QStringLiteral(" O'Brien "), 0, found));
+        QVERIFY(found);
+        QCOMPARE(r.KOJIN_NO, QStringLiteral("8"));
+        QCOMPARE(r.SETAI_NO, QStringLiteral("000012"));
+        QCOMPARE(r.訪問先郵便, QStringLiteral("60-8216"));
+        QCOMPARE(r.訪問先住所, QStringLiteral("京都市"));
+        QCOMPARE(r.sei, qint16(1950));
+        QCOMPARE(r.LIF, QStringLiteral("0")); // not loaded
+        QVERIFY(k.電話.isEmpty() && k.郵便.isEmpty() && k.住所.isEmpty());
+
+        // Donor: the empty telephone, postal code and address lines of the
+        // death record are filled; a given one stays.
+        k.住所 = QStringLiteral("cell address");
+        QVERIFY(FindMemberByName(*f.ctx, QStringLiteral("O'Brien"), 1));
+        QCOMPARE(k.電話, QStringLiteral("075-111"));
+        QCOMPARE(k.郵便, QStringLiteral("060-8216"));
+        QCOMPARE(k.住所, QStringLiteral("cell address"));
+        QCOMPARE(k.住所2, QStringLiteral("二階"));
+    }
+
+    void lookupsByNumberAndHousehold_data() { addRoutes(); }
+    void lookupsByNumberAndHousehold()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        addKojin(f.db(), member(QStringLiteral("1"), QStringLiteral("O'Brien"), QStringLiteral("3"), QStringLiteral("1")));
+        addKojin(f.db(), member(QStringLiteral("2"), QStringLiteral("O'Brien"), QStringLiteral("000004")));
+        addKojin(f.db(), member(QStringLiteral("3"), QStringLiteral("妻"), QStringLiteral("000003")));
+        QCOMPARE(GetSetaiNoOf(*f.ctx, QStringLiteral("O'Brien")), QStringLiteral("000003"));
+        QCOMPARE(GetSetaiNoOf(*f.ctx, QStringLiteral("2"), 1), QStringLiteral("000004"));
+        QCOMPARE(GetSetaiNoOf(*f.ctx, QStringLiteral("誰か")), QString());
+        f.row().KOJIN_NO = QStringLiteral("cell");
+        QCOMPARE(LivingMemberOf(*f.ctx, QStringLiteral("3")), QStringLiteral("3"));
+        QCOMPARE(LivingMemberOf(*f.ctx, QStringLiteral("000099")), QStringLiteral("cell"));
+        QVERIFY(DeleteKojinByName(*f.ctx, QStringLiteral(" O'Brien ")));
+        QCOMPARE(f.values("D_KOJIN", "KOJIN_NO"), QStringList{"3"});
+    }
+
+    // The end of the program: the critical message, then EndProgram, with
+    // the row marked failed so that the driver rolls it back.
+    void memberFailureEndsProgram_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::addColumn<Ending>("which");
+        for (Route route : {Route::Direct, Route::Odbc}) {
+            const QByteArray r = routeName(route).toLatin1();
+            QTest::newRow(r + " write") << route << Ending::Write;
+            QTest::newRow(r + " link") << route << Ending::Link;
+            QTest::newRow(r + " delete") << route << Ending::Delete;
+            QTest::newRow(r + " living") << route << Ending::Living;
+        }
+    }
+    void memberFailureEndsProgram()
+    {
+        QFETCH(Route, route);
+        QFETCH(Ending, which);
+        WriterFixture f(route);
+        f.db().execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
+        f.row().KOJIN_NO = QStringLiteral("1");
+        switch (which) {
+        case Ending::Write: QVERIFY_THROWS_EXCEPTION(EndProgram, WriteKojin(*f.ctx)); break;
+        case Ending::Link: QVERIFY_THROWS_EXCEPTION(EndProgram, UpdateMemberLink(*f.ctx)); break;
+        case Ending::Delete: QVERIFY_THROWS_EXCEPTION(EndProgram, DeleteKojinByName(*f.ctx, "x")); break;
+        case Ending::Living: QVERIFY_THROWS_EXCEPTION(EndProgram, LivingMemberOf(*f.ctx, "1")); break;
+        }
+        QCOMPARE(f.prompt.texts(), QStringList{kMemberDbFailure});
+        QCOMPARE(f.prompt.shown().first().icon, Icon::Critical);
+        QCOMPARE(f.ctx->rowFailures.size(), 1);
+        // The lookups stay silent.
+        QVERIFY(!FindMemberByName(*f.ctx, QStringLiteral("x"), 0));
+        QCOMPARE(GetSetaiNoOf(*f.ctx, QStringLiteral("x")), QString());
+        QCOMPARE(f.prompt.shown().size(), 1);
+    }
+
+    // The member import row, end to end, also on product-shaped tables.
+    void memberRow_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::addColumn<bool>("product");
+        for (Route route : {Route::Direct, Route::Odbc}) {
+            QTest::newRow(routeName(route).toLatin1() + " demo") << route << false;
+            QTest::newRow(routeName(route).toLatin1() + " product") << route << true;
+        }
+    }
+    void memberRow()
+    {
+        QFETCH(Route, route);
+        QFETCH(bool, product);
+        WriterFixture f(route);
+        if (product)
+            f.useProductTables();
+        MemberRec &r = f.row();
+        const RowWriteResult none = WriteMemberRow(*f.ctx);
+        QVERIFY(!none.written);
+        QVERIFY(!none.skipReason.isEmpty());
+        QVERIFY(f.values("D_SETAI", "SNO").isEmpty());
+
+        r.MEI = QStringLiteral("O'Brien");
+        r.tel = QStringLiteral("075-1");
+        QVERIFY(WriteMemberRow(*f.ctx).written);
+        QCOMPARE(f.values("D_SETAI", "SETAI_NO"), QStringList{"000001"});
+        QCOMPARE(f.values("D_SETAI", "世帯主名"), QStringList{"O'Brien"});
+        QCOMPARE(f.values("D_KOJIN", "KOJIN_NO"), QStringList{"1"});
+        QCOMPARE(f.values("D_KOJIN", "SETAI_NO"), QStringList{"000001"});
+
+        // The same name again: its household exists, its living member is
+        // updated, nothing is added.
+        ClearKakoRec(f.ctx->records);
+        r.MEI = QStringLiteral("O'Brien");
+        r.tel = QStringLiteral("075-2");
+        QVERIFY(WriteMemberRow(*f.ctx).written);
+        QCOMPARE(f.values("D_SETAI", "SNO").size(), 1);
+        QCOMPARE(f.values("D_KOJIN", "tel"), QStringList{"075-2"});
+
+        // Another name with its own number: a second household.
+        ClearKakoRec(f.ctx->records);
+        r.MEI = QStringLiteral("花子");
+        r.KOJIN_NO = QStringLiteral("77");
+        QVERIFY(WriteMemberRow(*f.ctx).written);
+        QCOMPARE(f.values("D_KOJIN", "KOJIN_NO"), (QStringList{"1", "77"}));
+        QCOMPARE(f.values("D_KOJIN", "SETAI_NO"), (QStringList{"000001", "000002"}));
+        QVERIFY(f.ctx->rowFailures.isEmpty());
+        if (product) {
+            QCOMPARE(f.values("D_KOJIN", "旧番号"), (QStringList{"42", "42"}));
+            QCOMPARE(f.values("D_KOJIN", "備考"), (QStringList{"－", "－"}));
+            QCOMPARE(f.values("D_SETAI", "会費"), (QStringList{"3000", "3000"}));
+        }
+    }
+
+    // The household import row: skips, the pre-delete number, and a head
+    // already a member elsewhere, whose references follow to the new number.
+    void householdRow_data() { addRoutes(); }
+    void householdRow()
+    {
+        QFETCH(Route, route);
+        WriterFixture f(route);
+        MemberRec &r = f.row();
+        QVERIFY(!WriteHouseholdRow(*f.ctx, QString()).written);
+
+        addKojin(f.db(), member(QStringLiteral("5"), QStringLiteral("O'Brien"), QStringLiteral("000007"))
+                             << Columns{{QStringLiteral("ID"), 5}});
+        addKojin(f.db(), member(QStringLiteral("6"), QStringLiteral("妻"), QStringLiteral("000007"))
+                             << Columns{{QStringLiteral("ID"), 6}});
+        f.db().insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("世帯CD"), QStringLiteral("000007")}});
+        r.MEI = QStringLiteral("O'Brien");
+        r.JYU = QStringLiteral("京都市");
+        QVERIFY(WriteHouseholdRow(*f.ctx, QStringLiteral("42")).written);
+        QCOMPARE(f.values("D_SETAI", "SETAI_NO"), QStringList{"000042"});
+        QCOMPARE(f.values("D_SETAI", "住所1"), QStringList{"京都市"});
+        QCOMPARE(f.values("D_OMAIRI", "世帯CD"), QStringList{"000042"});
+        QCOMPARE(f.values("D_KOJIN", "KOJIN_NO"), (QStringList{"6", "7"})); // written anew as the next member
+        QCOMPARE(f.values("D_KOJIN", "SETAI_NO"), (QStringList{"000042", "000042"}));
+        QCOMPARE(f.values("D_KOJIN", "ZOK_NM", "[MEI] = ?", {r.MEI}), QStringList{"本人"});
+
+        // The next household continues from the table; an existing head is
+        // skipped and changes nothing.
+        ClearKakoRec(f.ctx->records);
+        r.MEI = QStringLiteral("山田");
+        QVERIFY(WriteHouseholdRow(*f.ctx, QStringLiteral("42")).written);
+        QCOMPARE(f.values("D_SETAI", "SETAI_NO"), (QStringList{"000042", "000002"}));
+        ClearKakoRec(f.ctx->records);
+        r.MEI = QStringLiteral("O'Brien");
+        r.JYU = QStringLiteral("大阪市");
+        const RowWriteResult again = WriteHouseholdRow(*f.ctx, QString());
+        QVERIFY(!again.written);
+        QVERIFY(again.skipReason.contains(QStringLiteral("O'Brien")));
+        QCOMPARE(f.values("D_SETAI", "住所1").first(), QStringLiteral("京都市"));
+        QCOMPARE(f.values("D_KOJIN", "ID").size(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMemberWriter)
+#include "tst_member_writer.moc"

@@ -1,0 +1,475 @@
+// The transcription driver end to end against a database: numbering, the
+// questions, skips, linking, the anniversary rows and the failure reports.
+#include "app/master_data.h"
+#include "app/startup.h"
+#include "convert/item_catalogue.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/grid_model.h"
+#include "scripted_prompt.h"
+#include "test_db.h"
+#include "transcribe/kako_rnd.h"
+#include "transcribe/transcribe.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+// Death-register items used below.
+constexpr int kDate = 1, kEraDate = 2, kAge = 7, kKaimyo = 10, kZokumei = 11, kSeshu = 12, kYubin = 22, kJyu = 23, kTel = 24;
+constexpr int kBnen = 14, kBtuki = 15, kBhi = 16;
+// Members and households.
+constexpr int kMemberName = 8, kMemberJyu = 35;
+constexpr int kHead = 2;
+
+using Row = QMap<int, QString>;
+
+// An import table as 読込実行 leaves it: headings from the catalogue, the
+// row number in column 0, the cells at their items' columns.
+std::unique_ptr<GridModel> importTable(qint16 kind, const QList<Row> &rows)
+{
+    const Catalogue cat = CatalogueOf(kind);
+    auto g = std::make_unique<GridModel>();
+    g->setRows(int(rows.size()) + 1);
+    g->setCols(int(cat.size()));
+    g->setFixedRows(1);
+    g->setFixedCols(1);
+    for (int c = 0; c < cat.size(); ++c)
+        g->setTextMatrix(0, c, cat.at(c).name);
+    for (int r = 0; r < rows.size(); ++r) {
+        g->setTextMatrix(r + 1, 0, QString::number(r + 1));
+        for (auto it = rows.at(r).cbegin(); it != rows.at(r).cend(); ++it)
+            g->setTextMatrix(r + 1, it.key(), it.value());
+    }
+    return g;
+}
+
+struct Fixture {
+    TestDb t;
+    AppState state;
+    ScriptedPrompt prompt;
+    FixedClock clock{QDate(2024, 5, 10)};
+
+    explicit Fixture(qint16 kind, qint16 mode = kModeAppend)
+    {
+        state.gDbPath = t.path();
+        DeriveSiblingPaths(state);
+        state.gOutKind = kind;
+        state.gExecMode = mode;
+        reloadMasters();
+    }
+    void reloadMasters()
+    {
+        GetComSys(t.db(), state, prompt);
+        LoadOmairiMaster(t.db(), state);
+    }
+    TranscribeReport run(const QList<Row> &rows)
+    {
+        db.reset();
+        t.db().close();
+        auto grid = importTable(state.gOutKind, rows);
+        TranscribeReport r = Transcribe(*grid, state, prompt, clock);
+        reopen();
+        return r;
+    }
+    void reopen() { db = t.openAgain(); }
+    qint64 count(const QString &sql, const QVariantList &params = {})
+    {
+        Query q = db->exec(sql, params);
+        q.next();
+        const qint64 n = q.integer(QStringLiteral("n"));
+        q.finish();
+        return n;
+    }
+    QStringList column(const QString &sql, const QVariantList &params = {})
+    {
+        QStringList out;
+        Query q = db->exec(sql, params);
+        while (q.next())
+            out << q.text(QStringLiteral("v"));
+        return out;
+    }
+    void addMember(const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"),
+                   const QString &kankei = QStringLiteral("0"))
+    {
+        Database &d = db ? *db : t.db();
+        Query q = d.exec(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]"));
+        q.next();
+        const qint64 next = q.integer(QStringLiteral("n")) + 1;
+        q.finish();
+        d.insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), QString::number(next)},
+                                             {QStringLiteral("SETAI_NO"), setai},
+                                             {QStringLiteral("MEI"), name},
+                                             {QStringLiteral("LIF"), lif},
+                                             {QStringLiteral("Kankei"), kankei},
+                                             {QStringLiteral("ZOK_CD"), QStringLiteral("01")},
+                                             {QStringLiteral("tel"), QStringLiteral("03-1111-2222")},
+                                             {QStringLiteral("JYU"), QStringLiteral("東京都台東区1-2-3")}});
+    }
+    void addHousehold(const QString &head, const QString &setai)
+    {
+        Database &d = db ? *db : t.db();
+        d.insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}});
+    }
+    std::unique_ptr<Database> db;
+};
+
+void writeKakoRecords(const QString &path, int n)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QVERIFY(f.resize(qint64(n) * kKakoRecordBytes));
+}
+
+} // namespace
+
+class TestTranscribe : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Append continues after the records of kako.rnd; a row without 戒名 is
+    // skipped and takes no number.
+    void deathRegisterAppendNumbering()
+    {
+        Fixture f(kOutDeathRegister, kModeAppend);
+        writeKakoRecords(f.state.gKakoPath, 3);
+        const TranscribeReport r = f.run({
+            {{kKaimyo, QStringLiteral("釋浄念")}, {kDate, QStringLiteral("2003年5月17日")}},
+            {{kKaimyo, QStringLiteral("  ")}, {kZokumei, QStringLiteral("名無し")}},
+            {{kKaimyo, QStringLiteral("釋妙音")}, {kEraDate, QStringLiteral("平成15年5月17日")}},
+        });
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+        QCOMPARE(r.rowsRead, 3);
+        QCOMPARE(r.rowsWritten, 2);
+        QCOMPARE(r.skipped.size(), 1);
+        QCOMPARE(r.skipped.first().row, 2);
+        QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO] ORDER BY [過去CD]")),
+                 (QStringList{QStringLiteral("4"), QStringLiteral("5")}));
+        KakoRndFile kako(f.state.gKakoPath);
+        QCOMPARE(kako.entryCount(), 5);
+        QCOMPARE(kako.get(5).戒名, QStringLiteral("釋妙音"));
+        QCOMPARE(kako.get(5).bnen, qint16(2003));
+        QCOMPARE(kako.get(4).kaikiDate[0], QStringLiteral("2003/05/23"));
+        QCOMPARE(kako.get(5).kaikiDate[8], QStringLiteral("2004/05/17"));
+        QCOMPARE(r.backup.made.size(), 2);
+        QVERIFY(QFile::exists(f.state.gKako2Path));
+    }
+
+    // An entry without a complete date keeps blank anniversary dates, even
+    // right after an entry that had them.
+    void anniversaryDatesAreEachEntrysOwn()
+    {
+        Fixture f(kOutDeathRegister, kModeAppend);
+        f.run({{{kKaimyo, QStringLiteral("釋一")}, {kDate, QStringLiteral("2003年5月17日")}},
+               {{kKaimyo, QStringLiteral("釋二")}, {kDate, QStringLiteral("2003年5月")}}});
+        KakoRndFile kako(f.state.gKakoPath);
+        QCOMPARE(kako.get(1).kaikiDate[0], QStringLiteral("2003/05/23"));
+        for (int i = 0; i < 31; ++i)
+            QCOMPARE(kako.get(2).kaikiDate[i].trimmed(), QString());
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [過去CD] = 2")), 0);
+    }
+
+    // Replace starts at 1 because kako.rnd is deleted; only W_KAKO and W_KAIKI
+    // are emptied.
+    void deathRegisterReplace()
+    {
+        Fixture f(kOutDeathRegister, kModeReplace);
+        writeKakoRecords(f.state.gKakoPath, 7);
+        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 7}});
+        f.t.db().insert(QStringLiteral("W_KAIKI"), {{QStringLiteral("過去CD"), 7}});
+        f.t.db().insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("過去CD"), 99}});
+        const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋浄念")}, {kDate, QStringLiteral("2003年5月17日")}}});
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+        QCOMPARE(f.prompt.texts().first(), TranscribeText::replaceQuestion());
+        QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("1")});
+        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 1);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] = 99")), 1);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [過去CD] = 7")), 0);
+    }
+
+    void replaceDeclinedChangesNothing()
+    {
+        Fixture f(kOutMembers, kModeReplace);
+        f.addMember(QStringLiteral("山田太郎"), QStringLiteral("000001"));
+        f.prompt.script({Answer::No});
+        const TranscribeReport r = f.run({{{kMemberName, QStringLiteral("新人")}}});
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
+        // kako.rnd is missing, so the backup says so first.
+        QCOMPARE(f.prompt.texts(), (QStringList{QStringLiteral("元になるファイルがありません。"),
+                                                TranscribeText::replaceQuestion(), TranscribeText::kStopped}));
+        QCOMPARE(f.prompt.shown().at(2).icon, Icon::Information);
+        QCOMPARE(f.column(QStringLiteral("SELECT [MEI] AS v FROM [D_KOJIN]")), QStringList{QStringLiteral("山田太郎")});
+        QVERIFY(QFile::exists(f.state.gTera2Path)); // the backup was made before the question
+    }
+
+    void replaceWithTitleRowOnlyEmptiesTables_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("members") << int(kOutMembers) << QStringLiteral("D_KOJIN");
+        QTest::newRow("households") << int(kOutHouseholds) << QStringLiteral("D_SETAI");
+        QTest::newRow("death register") << int(kOutDeathRegister) << QStringLiteral("W_KAKO");
+    }
+    void replaceWithTitleRowOnlyEmptiesTables()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, table);
+        Fixture f(qint16(kind), kModeReplace);
+        f.addMember(QStringLiteral("山田太郎"), QStringLiteral("000001"));
+        f.addHousehold(QStringLiteral("山田太郎"), QStringLiteral("000001"));
+        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}});
+        const TranscribeReport r = f.run({});
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+        QCOMPARE(r.rowsRead, 0);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(table)), 0);
+        // The other kinds' tables stay.
+        const int kept = f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]"))
+                         + f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]"))
+                         + f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
+        QCOMPARE(kept, 2);
+    }
+
+    // The first new household takes the number the table would have had
+    // before the delete, not 000001.
+    void householdsReplaceTakePreDeleteNumber()
+    {
+        Fixture f(kOutHouseholds, kModeReplace);
+        for (int i = 1; i <= 5; ++i)
+            f.addHousehold(QStringLiteral("旧世帯%1").arg(i), QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0')));
+        const TranscribeReport r = f.run({{{kHead, QStringLiteral("佐藤一郎")}}, {{kHead, QStringLiteral("鈴木花子")}}});
+        QCOMPARE(r.rowsWritten, 2);
+        QCOMPARE(f.column(QStringLiteral("SELECT [SETAI_NO] AS v FROM [D_SETAI] ORDER BY [SNO]")),
+                 (QStringList{QStringLiteral("000006"), QStringLiteral("000007")}));
+        // The heads are written as members of their households.
+        QCOMPARE(f.column(QStringLiteral("SELECT [SETAI_NO] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("鈴木花子")}),
+                 QStringList{QStringLiteral("000007")});
+    }
+
+    void householdWithExistingHeadIsSkipped()
+    {
+        Fixture f(kOutHouseholds, kModeAppend);
+        f.addHousehold(QStringLiteral("佐藤一郎"), QStringLiteral("000003"));
+        const TranscribeReport r = f.run({{{kHead, QStringLiteral(" 佐藤一郎 ")}}, {{kHead, QString()}}});
+        QCOMPARE(r.rowsWritten, 0);
+        QCOMPARE(r.skipped.size(), 2);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")), 1);
+    }
+
+    // A member whose head already has a household adds none and updates that
+    // household's first living member; otherwise both are added.
+    void membersFindOrCreateHousehold()
+    {
+        Fixture f(kOutMembers, kModeAppend);
+        f.addHousehold(QStringLiteral("山田太郎"), QStringLiteral("000004"));
+        f.addMember(QStringLiteral("山田太郎"), QStringLiteral("000004"));
+        const TranscribeReport r = f.run({
+            {{kMemberName, QStringLiteral("山田太郎")}, {kMemberJyu, QStringLiteral("京都市東山区")}},
+            {{kMemberName, QStringLiteral("O'Neil 髙橋")}, {kMemberJyu, QStringLiteral("大阪市")}},
+        });
+        QCOMPARE(r.rowsWritten, 2);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")), 2);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), 2);
+        QCOMPARE(f.column(QStringLiteral("SELECT [JYU] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("山田太郎")}),
+                 QStringList{QStringLiteral("京都市東山区")});
+        QCOMPARE(f.column(QStringLiteral("SELECT [ZOK_NM] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("O'Neil 髙橋")}),
+                 QStringList{QStringLiteral("本人")});
+        // The new household follows the largest SNO, not the largest number text.
+        QCOMPARE(f.column(QStringLiteral("SELECT [SETAI_NO] AS v FROM [D_SETAI] WHERE [世帯主名] = ?"), {QStringLiteral("O'Neil 髙橋")}),
+                 QStringList{QStringLiteral("000002")});
+        QCOMPARE(f.column(QStringLiteral("SELECT [SETAI_NO] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("O'Neil 髙橋")}),
+                 QStringList{QStringLiteral("000002")});
+    }
+
+    // The deceased is marked, the donor recorded as the living head; a donor
+    // not yet registered is created once, from the row's own values.
+    void deathRegisterLinksPeople()
+    {
+        Fixture f(kOutDeathRegister, kModeAppend);
+        f.addMember(QStringLiteral("山田太郎"), QStringLiteral("000001"));
+        f.addHousehold(QStringLiteral("山田一郎"), QStringLiteral("000001"));
+        f.addMember(QStringLiteral("山田一郎"), QStringLiteral("000001"));
+        const TranscribeReport r = f.run({
+            {{kKaimyo, QStringLiteral("釋浄念")}, {kZokumei, QStringLiteral("山田太郎")}, {kSeshu, QStringLiteral("山田一郎")},
+             {kDate, QStringLiteral("2003年5月17日")}},
+            {{kKaimyo, QStringLiteral("釋妙音")}, {kZokumei, QStringLiteral("山田太郎")}, {kSeshu, QStringLiteral("田中次郎")},
+             {kJyu, QStringLiteral("横浜市中区")}, {kTel, QStringLiteral("045-000-1111")}, {kDate, QStringLiteral("2010年1月2日")}},
+            {{kKaimyo, QStringLiteral("釋了然")}, {kSeshu, QStringLiteral("田中次郎")}, {kDate, QStringLiteral("2011年3月4日")}},
+            {{kKaimyo, QStringLiteral("釋無施主")}, {kDate, QStringLiteral("2012年3月4日")}},
+        });
+        QCOMPARE(r.rowsWritten, 4);
+        QCOMPARE(f.column(QStringLiteral("SELECT [LIF] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("山田太郎")}),
+                 QStringList{QStringLiteral("1")});
+        QCOMPARE(f.column(QStringLiteral("SELECT [ZOK_NM] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("山田一郎")}),
+                 QStringList{QStringLiteral("本人")});
+        // 田中次郎: one member, living, 本人, one household, found again by the third row.
+        QCOMPARE(f.column(QStringLiteral("SELECT [LIF] || '/' || [ZOK_CD] || '/' || [JYU] AS v FROM [D_KOJIN] WHERE [MEI] = ?"),
+                          {QStringLiteral("田中次郎")}),
+                 QStringList{QStringLiteral("0/00/横浜市中区")});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI] WHERE [世帯主名] = ?"), {QStringLiteral("田中次郎")}), 1);
+        // No donor: neither member nor household is made.
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")), 2);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), 3);
+    }
+
+    // The worked example: anniversaries and eras of a death on 2003/05/17.
+    void anniversaries()
+    {
+        Fixture f(kOutDeathRegister, kModeAppend);
+        const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋浄念")}, {kDate, QStringLiteral("2003年5月17日")},
+                                           {kAge, QStringLiteral("８５歳")}}});
+        QCOMPARE(r.rowsWritten, 1);
+        const QStringList dates = f.column(QStringLiteral("SELECT [回忌] || '=' || [回忌年] || '=' || [回年号] AS v FROM [W_KAIKI] ORDER BY [KAINO]"));
+        QCOMPARE(dates.size(), 25);
+        QCOMPARE(dates.at(0), QStringLiteral("初七日=2003/05/23=平成"));
+        QCOMPARE(dates.at(6), QStringLiteral("七七日=2003/07/04=平成"));
+        QCOMPARE(dates.at(7), QStringLiteral("百ヶ日=2003/08/24=平成"));
+        QCOMPARE(dates.at(8), QStringLiteral("１周忌=2004/05/17=平成"));
+        QCOMPARE(dates.at(9), QStringLiteral("３回忌=2005/05/17=平成"));
+        QCOMPARE(dates.at(13), QStringLiteral("23回忌=2025/05/17=令和"));
+        QCOMPARE(f.column(QStringLiteral("SELECT [年号] || [年号年] || '/' || [享年] || '/' || [享年和] AS v FROM [W_KAKO]")),
+                 QStringList{QStringLiteral("平成十五/85/八十五")});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 18);
+    }
+
+    // A donor whose Kankei is "2" extends the anniversaries to 500回忌.
+    void kankeiTwoGivesThirtyOneAnniversaries()
+    {
+        Fixture f(kOutDeathRegister, kModeAppend);
+        f.addMember(QStringLiteral("永代家"), QStringLiteral("000001"), QStringLiteral("0"), QStringLiteral("2"));
+        f.run({{{kKaimyo, QStringLiteral("釋永代")}, {kSeshu, QStringLiteral("永代家")}, {kDate, QStringLiteral("2003年5月17日")}}});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), 31);
+        QCOMPARE(f.column(QStringLiteral("SELECT [回忌年] AS v FROM [W_KAIKI] WHERE [KAINO] = 30")), QStringList{QStringLiteral("2502/05/17")});
+    }
+
+    void partialDates_data()
+    {
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<QString>("month");
+        QTest::addColumn<QString>("day");
+        QTest::addColumn<int>("omairi");
+        QTest::addColumn<int>("kaiki");
+        QTest::newRow("no year") << QString() << QStringLiteral("5") << QStringLiteral("17") << 0 << 0;
+        QTest::newRow("no day") << QStringLiteral("2003") << QStringLiteral("5") << QString() << 18 << 0;
+        QTest::newRow("complete") << QStringLiteral("2003") << QStringLiteral("5") << QStringLiteral("17") << 18 << 25;
+    }
+    void partialDates()
+    {
+        QFETCH(QString, year);
+        QFETCH(QString, month);
+        QFETCH(QString, day);
+        QFETCH(int, omairi);
+        QFETCH(int, kaiki);
+        Fixture f(kOutDeathRegister, kModeAppend);
+        const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋浄念")}, {kBnen, year}, {kBtuki, month}, {kBhi, day}}});
+        QCOMPARE(r.rowsWritten, 1);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 1);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), omairi);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), kaiki);
+        if (omairi && !kaiki)
+            QCOMPARE(f.column(QStringLiteral("SELECT [法要年] AS v FROM [D_OMAIRI] WHERE [OMAIRINO] IN (7, 8)")),
+                     (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+    }
+
+    // A 過去CD already present in the tables is replaced whole.
+    void existingEntryNumberIsReplacedWhole()
+    {
+        Fixture f(kOutDeathRegister, kModeAppend);
+        f.run({{{kKaimyo, QStringLiteral("釋一")}, {kDate, QStringLiteral("2003年5月17日")}}});
+        // kako.rnd loses its record (restored from elsewhere, say): the next run reuses 1.
+        QVERIFY(QFile::resize(f.state.gKakoPath, 0));
+        f.run({{{kKaimyo, QStringLiteral("釋二")}, {kDate, QStringLiteral("2004年6月1日")}}});
+        QCOMPARE(f.column(QStringLiteral("SELECT [戒名] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("釋二")});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), 25);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 18);
+    }
+
+    // Failures are reported with the row and the column; earlier rows stay.
+    void failuresAreReported_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("age overflow") << kAge << QStringLiteral("99999");
+        QTest::newRow("month before year") << kDate << QStringLiteral("5月2003年17日");
+    }
+    void failuresAreReported()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        Fixture f(kOutDeathRegister, kModeAppend);
+        const TranscribeReport r = f.run({
+            {{kKaimyo, QStringLiteral("釋一")}, {kDate, QStringLiteral("2003年5月17日")}},
+            {{kKaimyo, QStringLiteral("釋二")}, {column, text}},
+            {{kKaimyo, QStringLiteral("釋三")}},
+        });
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QCOMPARE(r.failureRow, 2);
+        QCOMPARE(r.failureColumn, column);
+        QCOMPARE(r.rowsWritten, 1);
+        const QString shown = f.prompt.texts().last();
+        QVERIFY2(shown.contains(QStringLiteral("2 行目")), qPrintable(shown));
+        QVERIFY2(shown.contains(CatalogueOf(kOutDeathRegister).at(column).name), qPrintable(shown));
+        QCOMPARE(f.column(QStringLiteral("SELECT [戒名] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("釋一")});
+        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 1);
+    }
+
+    void entryNumberPastSixteenBitsStops()
+    {
+        Fixture f(kOutDeathRegister, kModeAppend);
+        writeKakoRecords(f.state.gKakoPath, 32766);
+        const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋最後")}}, {{kKaimyo, QStringLiteral("釋超過")}}});
+        QCOMPARE(r.rowsWritten, 1);
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QCOMPARE(r.failureRow, 2);
+        QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("32767")});
+        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 32767);
+    }
+
+    void backupFailureAsks()
+    {
+        Fixture f(kOutMembers, kModeAppend);
+        f.state.gTera2Path = f.t.dir() + QStringLiteral("/no-such-folder/tera2.mdb");
+        f.prompt.script({Answer::No});
+        const TranscribeReport r = f.run({{{kMemberName, QStringLiteral("新人")}}});
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::BackupDeclined);
+        QCOMPARE(f.prompt.texts().last(), TranscribeText::backupFailedQuestion());
+        QCOMPARE(f.prompt.shown().last().icon, Icon::Critical);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), 0);
+    }
+
+    // A member procedure that cannot write ends the program; its row is not
+    // half-written.
+    void memberFailureEndsProgramCleanly()
+    {
+        Fixture f(kOutMembers, kModeAppend);
+        f.t.db().execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
+        f.t.db().close();
+        auto grid = importTable(kOutMembers, {{{kMemberName, QStringLiteral("新人")}}});
+        QVERIFY_THROWS_EXCEPTION(EndProgram, Transcribe(*grid, f.state, f.prompt, f.clock));
+        QVERIFY(f.prompt.texts().contains(kMemberDbFailureText()));
+        f.reopen();
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")), 0);
+    }
+
+    // A product database with more columns, in another order, with defaults.
+    void productDatabaseWithExtraColumns()
+    {
+        Fixture f(kOutDeathRegister, kModeAppend);
+        for (const char *table : {"W_KAKO", "W_KAIKI", "D_OMAIRI", "D_KOJIN", "D_SETAI", "M_お参り"})
+            f.t.db().execute(QStringLiteral("ALTER TABLE [%1] ADD COLUMN [更新者] TEXT NOT NULL DEFAULT '移行'").arg(QString::fromUtf8(table)));
+        f.run({{{kKaimyo, QStringLiteral("釋浄念")}, {kSeshu, QStringLiteral("新施主")}, {kDate, QStringLiteral("2003年5月17日")}}});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [更新者] = '移行'")), 25);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN] WHERE [更新者] = '移行'")), 1);
+    }
+
+private:
+    static QString kMemberDbFailureText()
+    {
+        return QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽが存在していません！もしくはﾃﾞｰﾀﾍﾞｰｽが壊れている可能性があります！\r\n安全の為ｼｽﾃﾑを終了します！");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTranscribe)
+#include "tst_transcribe.moc"
