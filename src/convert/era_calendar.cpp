@@ -22,6 +22,20 @@ private:
     Query &m_q;
 };
 
+// Blanks around an era name, full-width ones included, and the invisible
+// byte-order mark that a UTF-8 source file may leave on its first cell (one
+// engine drops it while binding, another would not: drop it here for both).
+QString trimEraName(const QString &name)
+{
+    auto blank = [](QChar c) { return c.isSpace() || c == QChar(0xFEFF); };
+    qsizetype from = 0, to = name.size();
+    while (from < to && blank(name.at(from)))
+        ++from;
+    while (to > from && blank(name.at(to - 1)))
+        --to;
+    return name.mid(from, to - from);
+}
+
 bool isLeapYear(int year)
 {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -50,7 +64,7 @@ qint16 GetWesternYear(Database &db, const QString &eraName, qint16 eraYear)
 {
     Query q = db.prepare(QStringLiteral("SELECT * FROM [M_年号] WHERE [年号] = ?") + db.storedOrder());
     FinishOnExit done(q);
-    q.exec({eraName.trimmed()});
+    q.exec({trimEraName(eraName)});
     if (!q.next())
         return 0;
     return toInt16(qint64(eraYear) + q.integer(QStringLiteral("計算")));

@@ -32,8 +32,9 @@ using EraArray = std::array<QString, 2>;
 bool GetEraOfYear(Database &db, qint16 year, EraArray &era);
 
 // The Western year of an era year: eraYear + 計算 of the row whose 年号 is
-// eraName with its surrounding blanks removed (ASCII or full-width). Only the
-// exact stored spelling matches; 0 when no row does. Read an era-year text
+// eraName without the blanks around it (whitespace, full-width blanks and
+// the invisible byte-order mark). Only the exact stored spelling matches;
+// 0 when no row does. Read an era-year text
 // with FromEraYearNum first, so that 元 counts as 1.
 // Throws DbError on a database failure, and the overflow DbError when the
 // result does not fit 16 bits.

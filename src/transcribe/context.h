@@ -6,6 +6,7 @@
 #include "transcribe/kako_rnd.h"
 #include "transcribe/records.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +47,21 @@ struct TranscribeContext {
     CellWorkingTexts work;
     qint16 scheduleKind = 2; // written into the KSEI columns; 2 during every transcription
     KakoRndFile kakoFile;    // gKakoPath
+
+    // Lookups of tables that a run never writes (M_年号, OMAIRI), kept for
+    // the run: a large death register asks the same few questions tens of
+    // thousands of times.
+    struct EraAnswer {
+        bool found = false;
+        QString name;
+        QString year;
+    };
+    QHash<qint16, EraAnswer> eraCache;
+    struct ServiceName {
+        QString name;
+        qint16 month = 0;
+    };
+    QHash<qint16, ServiceName> serviceNameCache;
 
     // Failures that the record writers trapped (and reported with
     // ShowErrCode) while writing the current row. The driver does not commit

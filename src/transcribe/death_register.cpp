@@ -217,8 +217,39 @@ void DeleteKako(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStri
 void DeleteKaiki(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStringLiteral("W_KAIKI"), kakoCd); }
 void DeleteOmairi(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStringLiteral("D_OMAIRI"), kakoCd); }
 
+namespace {
+
+// GetEraOfYear through the run's cache: M_年号 is never written by a run.
+bool eraOfYear(TranscribeContext &ctx, qint16 year, EraArray &era)
+{
+    auto it = ctx.eraCache.constFind(year);
+    if (it == ctx.eraCache.constEnd()) {
+        TranscribeContext::EraAnswer answer;
+        EraArray probe{era[0], era[1]};
+        answer.found = GetEraOfYear(ctx.db, year, probe);
+        if (answer.found) {
+            answer.name = probe[0];
+            answer.year = probe[1];
+        }
+        it = ctx.eraCache.insert(year, answer);
+    }
+    if (!it->found)
+        return false;
+    era[0] = it->name;
+    era[1] = it->year;
+    return true;
+}
+
+} // namespace
+
 void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 &month)
 {
+    const auto cached = ctx.serviceNameCache.constFind(number);
+    if (cached != ctx.serviceNameCache.constEnd()) {
+        name = cached->name;
+        month = cached->month;
+        return;
+    }
     Query q = ctx.db.prepare(QStringLiteral("SELECT * FROM [OMAIRI] WHERE [ONO] = ? AND [NM] <> ?")
                              + ctx.db.storedOrder());
     FinishOnExit done(q);
@@ -226,10 +257,11 @@ void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 
     if (!q.next()) {
         name.clear();
         month = 0;
-        return;
+    } else {
+        name = q.text(QStringLiteral("NM")).trimmed();
+        month = toInt16(q.integer(QStringLiteral("Otuki")));
     }
-    name = q.text(QStringLiteral("NM")).trimmed();
-    month = toInt16(q.integer(QStringLiteral("Otuki")));
+    ctx.serviceNameCache.insert(number, {name, month});
 }
 
 qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 month, qint16 y, qint16 m, qint16 d, qint16 k)
@@ -274,7 +306,7 @@ bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
         const KakoRec &k = ctx.gKakoRec();
         const MemberRec &r = ctx.gRow();
         EraArray era;
-        GetEraOfYear(ctx.db, k.bnen, era);
+        eraOfYear(ctx, k.bnen, era);
         const qint64 eraYear = NumericValue(era[1]);
         const DeathColumns death(k);
 
@@ -312,7 +344,7 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
         KakoRec &k = ctx.gKakoRec();
         const MemberRec &r = ctx.gRow();
         EraArray era;
-        GetEraOfYear(ctx.db, k.bnen, era);
+        eraOfYear(ctx, k.bnen, era);
         const DeathColumns death(k);
         const QString household = householdText(r);
         const QString eraName = BlankForEmpty(era[0]);
@@ -333,7 +365,7 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
             const QStringList piece = datePieces(stored);
             const qint16 year = toInt16(NumericValue(piece.at(0)));
             const qint16 month = toInt16(NumericValue(piece.at(1)));
-            GetEraOfYear(ctx.db, year, kaikiEra);
+            eraOfYear(ctx, year, kaikiEra);
             const qint64 kaikiEraYear = NumericValue(kaikiEra[1]);
 
             Columns c{{QStringLiteral("回忌"), BlankForEmpty(KaikiName(qint16(i)))}};
@@ -384,7 +416,7 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
         const QString household = householdText(r);
         const QString person = QString::number(householdNo);
         EraArray era;
-        GetEraOfYear(ctx.db, k.bnen, era);
+        eraOfYear(ctx, k.bnen, era);
         const QString eraName = BlankForEmpty(era[0]);
         const QString eraYear = BlankForEmpty(kanji(qMax<qint64>(0, NumericValue(era[1]))));
         const DeathColumns death(k);
@@ -403,7 +435,7 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
                         serviceEra = *seen[s].second;
                     return;
                 }
-            const bool found = GetEraOfYear(ctx.db, year, serviceEra);
+            const bool found = eraOfYear(ctx, year, serviceEra);
             if (seenCount < int(seen.size()))
                 seen[seenCount++] = {year, found ? std::optional<EraArray>(serviceEra) : std::nullopt};
         };
