@@ -62,9 +62,14 @@ bool GetEraOfYear(Database &db, qint16 year, EraArray &era)
 
 qint16 GetWesternYear(Database &db, const QString &eraName, qint16 eraYear)
 {
+    const QString name = trimEraName(eraName);
+    // No era name holds a NUL, and an ODBC driver would cut the bound text
+    // there and match the part before it.
+    if (name.contains(QChar(0)))
+        return 0;
     Query q = db.prepare(QStringLiteral("SELECT * FROM [M_年号] WHERE [年号] = ?") + db.storedOrder());
     FinishOnExit done(q);
-    q.exec({trimEraName(eraName)});
+    q.exec({name});
     if (!q.next())
         return 0;
     return toInt16(qint64(eraYear) + q.integer(QStringLiteral("計算")));

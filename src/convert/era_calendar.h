@@ -34,8 +34,8 @@ bool GetEraOfYear(Database &db, qint16 year, EraArray &era);
 // The Western year of an era year: eraYear + 計算 of the row whose 年号 is
 // eraName without the blanks around it (whitespace, full-width blanks and
 // the invisible byte-order mark). Only the exact stored spelling matches;
-// 0 when no row does. Read an era-year text
-// with FromEraYearNum first, so that 元 counts as 1.
+// 0 when no row does (always for a name holding a NUL character). Read an
+// era-year text with FromEraYearNum first, so that 元 counts as 1.
 // Throws DbError on a database failure, and the overflow DbError when the
 // result does not fit 16 bits.
 qint16 GetWesternYear(Database &db, const QString &eraName, qint16 eraYear);

@@ -1,0 +1,246 @@
+#include "convert/era_calendar.h"
+#include "convert/kanji_numerals.h"
+#include "platform/database.h"
+#include "test_db.h"
+
+#include <QtTest>
+
+#include <map>
+
+using namespace tera;
+
+Q_DECLARE_METATYPE(tera::Route)
+Q_DECLARE_METATYPE(tera::EraArray)
+
+namespace {
+
+const Route kRoutes[] = {Route::Direct, Route::Odbc};
+
+void addRoutes()
+{
+    QTest::addColumn<Route>("route");
+    for (Route r : kRoutes)
+        QTest::newRow(qPrintable(routeName(r))) << r;
+}
+
+void addEra(Database &db, const QString &name, int start, int end, int offset)
+{
+    db.insert(QStringLiteral("M_年号"), {{QStringLiteral("年号"), name},
+                                         {QStringLiteral("開始"), start},
+                                         {QStringLiteral("終了"), end},
+                                         {QStringLiteral("計算"), offset}});
+}
+
+EraArray era(const char *name, const char *year) { return {QString::fromUtf8(name), QString::fromUtf8(year)}; }
+
+} // namespace
+
+class TestEraCalendar : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        for (Route r : kRoutes)
+            m_db[r] = std::make_unique<TestDb>(r);
+    }
+
+    void eraOfYear_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<EraArray>("expected");
+        const struct {
+            int year;
+            const char *name, *eraYear, *what;
+        } cases[] = {
+            {1868, "明治", "1", "first year"},       {1900, "明治", "33", "closed era"},
+            {1912, "明治", "45", "shared year"},     {1913, "大正", "2", "after the shared year"},
+            {1989, "昭和", "64", "shared 昭和 平成"}, {1990, "平成", "2", "after 1989"},
+            {2019, "平成", "31", "shared 平成 令和"}, {2020, "令和", "2", "current era"},
+            {1867, "令和", "-151", "before every era"}, {0, "令和", "-2018", "year zero"},
+        };
+        for (Route r : kRoutes)
+            for (const auto &c : cases)
+                QTest::addRow("%s %d %s", qPrintable(routeName(r)), c.year, c.what)
+                    << r << c.year << era(c.name, c.eraYear);
+    }
+    void eraOfYear()
+    {
+        QFETCH(Route, route);
+        QFETCH(int, year);
+        QFETCH(EraArray, expected);
+        EraArray got = era("x", "y");
+        QVERIFY(GetEraOfYear(m_db.at(route)->db(), qint16(year), got));
+        QCOMPARE(got[0], expected[0]);
+        QCOMPARE(got[1], expected[1]);
+    }
+
+    void westernYear_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("eraYearText");
+        QTest::addColumn<int>("year");
+        const struct {
+            const char *name, *eraYear;
+            int year;
+            const char *what;
+        } cases[] = {
+            {"平成", "15", 2003, "plain"},         {"平成", "十五", 2003, "kanji"},
+            {"平成", "元", 1989, "gan"},           {"令和", "元年", 2019, "gan nen"},
+            {" 平成 ", "15", 2003, "blanks"},      {"　平成　", "15", 2003, "full-width blanks"},
+            {"\xEF\xBB\xBF平成", "15", 2003, "byte-order mark"}, {"平成\xEF\xBB\xBF", "15", 2003, "trailing mark"},
+            {"平成x", "15", 0, "one more"},        {"平", "15", 0, "abbreviation"},
+            {"", "15", 0, "empty name"},           {"平成' OR '1'='1", "15", 0, "quote"},
+            {"平成", "", 1988, "no era year"},
+        };
+        for (Route r : kRoutes) {
+            for (const auto &c : cases)
+                QTest::addRow("%s %s", qPrintable(routeName(r)), c.what)
+                    << r << QString::fromUtf8(c.name) << QString::fromUtf8(c.eraYear) << c.year;
+            QTest::addRow("%s NUL inside", qPrintable(routeName(r)))
+                << r << QStringLiteral("平成") + QChar(0) + QStringLiteral("x") << QStringLiteral("15") << 0;
+        }
+    }
+    void westernYear()
+    {
+        QFETCH(Route, route);
+        QFETCH(QString, name);
+        QFETCH(QString, eraYearText);
+        QFETCH(int, year);
+        // As the date reader does it: the era year through the 元-aware reader.
+        const qint16 eraYear = toInt16(NumericValue(FromEraYearNum(eraYearText)));
+        QCOMPARE(int(GetWesternYear(m_db.at(route)->db(), name, eraYear)), year);
+    }
+
+    void extraEraConvertsWithoutRebuild_data() { addRoutes(); }
+    void extraEraConvertsWithoutRebuild()
+    {
+        QFETCH(Route, route);
+        TestDb t(route);
+        t.db().execute(QStringLiteral("UPDATE [M_年号] SET [終了] = 2040 WHERE [年号] = ?"), {QStringLiteral("令和")});
+        addEra(t.db(), QStringLiteral("新元"), 2040, 0, 2039);
+        EraArray got;
+        QVERIFY(GetEraOfYear(t.db(), 2040, got));
+        QCOMPARE(got, era("令和", "22"));
+        QVERIFY(GetEraOfYear(t.db(), 2041, got));
+        QCOMPARE(got, era("新元", "2"));
+        QVERIFY(GetEraOfYear(t.db(), 1800, got));
+        QCOMPARE(got, era("新元", "-239"));
+        QCOMPARE(int(GetWesternYear(t.db(), QStringLiteral("新元"), 3)), 2042);
+    }
+
+    void noQualifyingRowLeavesArray_data() { addRoutes(); }
+    void noQualifyingRowLeavesArray()
+    {
+        QFETCH(Route, route);
+        TestDb t(route);
+        t.db().execute(QStringLiteral("DELETE FROM [M_年号] WHERE [終了] = 0"));
+        EraArray got = era("平成", "30");
+        QVERIFY(!GetEraOfYear(t.db(), 2025, got));
+        QCOMPARE(got, era("平成", "30"));
+        QVERIFY(GetEraOfYear(t.db(), 1950, got));
+        QCOMPARE(got, era("昭和", "25"));
+    }
+
+    void storedOrderDecidesNotAnIndex_data() { addRoutes(); }
+    void storedOrderDecidesNotAnIndex()
+    {
+        // 平成 stored before 昭和, many rows that never qualify and indexes on
+        // the bounds: the engine then answers the OR from the indexes, in 開始
+        // order, unless the stored order is asked for.
+        QFETCH(Route, route);
+        TestDb t(route);
+        Database &db = t.db();
+        db.execute(QStringLiteral("DELETE FROM [M_年号]"));
+        addEra(db, QStringLiteral("大正"), 1912, 1926, 1911);
+        addEra(db, QStringLiteral("平成"), 1989, 2019, 1988);
+        addEra(db, QStringLiteral("昭和"), 1926, 1989, 1925);
+        addEra(db, QStringLiteral("令和"), 2019, 0, 2018);
+        db.execute(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 2000) "
+                                  "INSERT INTO [M_年号] SELECT 'x' || x, 30000, -x, 0 FROM c"));
+        db.execute(QStringLiteral("CREATE INDEX [IX_end] ON [M_年号] ([終了])"));
+        db.execute(QStringLiteral("CREATE INDEX [IX_start] ON [M_年号] ([開始])"));
+        db.execute(QStringLiteral("ANALYZE"));
+        EraArray got;
+        QVERIFY(GetEraOfYear(db, 1989, got));
+        QCOMPARE(got, era("平成", "1"));
+        QVERIFY(GetEraOfYear(db, 1950, got));
+        QCOMPARE(got, era("昭和", "25"));
+    }
+
+    void overflowIsReported_data() { addRoutes(); }
+    void overflowIsReported()
+    {
+        QFETCH(Route, route);
+        Database &db = m_db.at(route)->db();
+        EraArray got = era("a", "b");
+        QVERIFY_THROWS_EXCEPTION(DbError, GetEraOfYear(db, -32768, got)); // −32768 − 2018
+        QCOMPARE(got, era("a", "b"));
+        QVERIFY_THROWS_EXCEPTION(DbError, GetWesternYear(db, QStringLiteral("令和"), 32767));
+        QCOMPARE(int(GetWesternYear(db, QStringLiteral("令和"), 32767 - 2018)), 32767);
+        QVERIFY(GetEraOfYear(db, 2003, got)); // the statement is reusable after the failure
+        QCOMPARE(got, era("平成", "15"));
+    }
+
+    void checkYmd_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<int>("result");
+        const struct {
+            const char *date;
+            int result;
+        } cases[] = {
+            {"2003/5/17", YmdValid},     {"1989/01/08", YmdValid},     {"2000/2/29", YmdValid},
+            {"2004/2/29", YmdValid},     {"1900/2/29", YmdBadDay},     {"2100/2/29", YmdBadDay},
+            {"2001/2/29", YmdBadDay},    {"2001/4/31", YmdBadDay},     {"2001/12/31", YmdValid},
+            {"2001/4/0", YmdBadDay},     {"2001/13/1", YmdBadMonth},   {"2001/0/1", YmdBadMonth},
+            {"", YmdBadMonth},           {"no date", YmdBadMonth},     {"2001/2", YmdBadDay},
+            {" 2001 / 02 / 03 ", YmdValid}, {"2001/2/3/4", YmdNotADate}, {"2001/2/3/", YmdNotADate},
+            {"40000/1/1", YmdNotADate},  {"2001/99999/1", YmdNotADate}, {"2001/1/99999999999999999999", YmdNotADate},
+        };
+        for (const auto &c : cases)
+            QTest::newRow(c.date[0] ? c.date : "empty") << QString::fromUtf8(c.date) << c.result;
+    }
+    void checkYmd()
+    {
+        QFETCH(QString, date);
+        QFETCH(int, result);
+        QCOMPARE(int(CheckYmd(date)), result);
+    }
+
+    void splitStr_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("fits");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("date") << "1999/12/31" << 5 << true << QStringList{"1999", "12", "31"};
+        QTest::newRow("no separator") << "19991231" << 5 << true << QStringList{"19991231"};
+        QTest::newRow("adjacent") << "a//b" << 5 << true << QStringList{"a", "", "b"};
+        QTest::newRow("empty") << "" << 5 << true << QStringList{""};
+        QTest::newRow("separator only") << "/" << 5 << true << QStringList{"", ""};
+        QTest::newRow("too many") << "a/b/c" << 2 << false << QStringList{"a", "b"};
+        QTest::newRow("no room") << "a" << 0 << false << QStringList{};
+    }
+    void splitStr()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, size);
+        QFETCH(bool, fits);
+        QFETCH(QStringList, stored);
+        QStringList array(size, QStringLiteral("untouched"));
+        qint16 count = -1;
+        QCOMPARE(SplitStr(text, u'/', array, count), fits);
+        QCOMPARE(array.size(), size); // never resized
+        QCOMPARE(array.mid(0, count), stored);
+        QCOMPARE(array.mid(count), QStringList(size - count, QStringLiteral("untouched")));
+    }
+
+private:
+    std::map<Route, std::unique_ptr<TestDb>> m_db;
+};
+
+QTEST_GUILESS_MAIN(TestEraCalendar)
+#include "tst_era_calendar.moc"
