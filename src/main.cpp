@@ -4,11 +4,16 @@
 #include "mainwin/location_dialog.h"
 #include "mainwin/main_window.h"
 #include "mainwin/message_box_prompt.h"
+#include "mainwin/screenshots.h"
+#include "platform/clock.h"
 #include "platform/prompt.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QTextStream>
 
 #include <cstdio>
@@ -30,6 +35,20 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tera-import"));
     QApplication::setApplicationDisplayName(QStringLiteral("データ移行"));
+    // The windows are Japanese; so are Qt's own dialogs and buttons where the
+    // platform has Qt's translations (Debian: qt6-translations-l10n).
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+
+    if (args.value(0) == QStringLiteral("screenshots")) {
+        // Pictures of every window for the documentation; runs headless with
+        // QT_QPA_PLATFORM=offscreen.
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return tera::RenderWindowPictures(args.value(1, QStringLiteral("docs/images")), out, err);
+    }
 
     tera::AppState state;
     tera::MessageBoxPrompt prompt;
@@ -48,7 +67,9 @@ int main(int argc, char *argv[])
         return end.code();
     }
 
-    tera::frmListKAKO2 window(state, prompt);
+    tera::SystemClock clock;
+    tera::frmListKAKO2 window(state, prompt, clock);
+    prompt.setParent(&window);
     window.show();
     return app.exec();
 }

@@ -9,19 +9,6 @@ namespace tera {
 
 namespace {
 
-// Releases the result set however the reading ends, so that the cached
-// statement holds no cursor on M_年号 between calls.
-class FinishOnExit {
-public:
-    explicit FinishOnExit(Query &q) : m_q(q) {}
-    ~FinishOnExit() { m_q.finish(); }
-    FinishOnExit(const FinishOnExit &) = delete;
-    FinishOnExit &operator=(const FinishOnExit &) = delete;
-
-private:
-    Query &m_q;
-};
-
 // Blanks around an era name, full-width ones included, and the invisible
 // byte-order mark that a UTF-8 source file may leave on its first cell (one
 // engine drops it while binding, another would not: drop it here for both).

@@ -1,20 +1,126 @@
 #pragma once
 #include "app/app_state.h"
+#include "convert/item_catalogue.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
 
 namespace tera {
+class Clock;
+class DataLinkEditor;
+class DesnHelp;
+class GridModel;
+class GridView;
 class Prompt;
 
-// frmListKAKO2: the main window of the import.
+// The main window's messages.
+namespace MainWindowText {
+inline const QString kTitleAtLoad = QStringLiteral("fileRead");
+inline const QString kSourceFilter =
+    QStringLiteral("Takselデータ (*.txt)|*.txt|CSVデータ (*.CSV)|*.CSV|すべてのﾌｧｲﾙ(*.*)|*.*|");
+inline const QString kDatabaseFilter = QStringLiteral("Rakselデータ (tera.mdb)|*.mdb");
+inline const QString kCancelled = QStringLiteral("ｷｬﾝｾﾙしました。");
+inline const QString kNoSource = QStringLiteral("読み出しCSVファイルを設定してから実行してください！");
+inline const QString kNoDestination = QStringLiteral("書き出しファイルを設定してから実行してください！");
+inline const QString kNoLinks = QStringLiteral("リンクを設定してから実行してください！");
+inline const QString kNowhere = QStringLiteral("どこにも無い");
+} // namespace MainWindowText
+
+// frmListKAKO2: the window start-up shows. Top to bottom the user names the
+// source file and the database, says whether the file has a title line,
+// picks the output kind and the execution mode, links source columns to
+// destination items, and presses 読込実行, which fills the import table and
+// opens the import window DesnHelp.
 class frmListKAKO2 : public QMainWindow {
     Q_OBJECT
 public:
-    frmListKAKO2(AppState &state, Prompt &prompt, QWidget *parent = nullptr);
+    frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent = nullptr);
+    ~frmListKAKO2() override;
+
+    // --- controls, by their form names
+    QGroupBox *ImFrame3D1;  // 読込み選択ファイル(CSV/TEXT)
+    QLineEdit *Text1;       // the source file's full path
+    QToolButton *SSCommand1;
+    QGroupBox *ImFrame3D5;  // 書出しファイルパス(tera.mdb)
+    QLineEdit *Text3;       // the destination as shown to the user
+    QToolButton *SSCommand2;
+    QGroupBox *fraTitle;    // 元ファイルの表題の区分
+    std::array<QRadioButton *, 2> OptH{};
+    QGroupBox *fraOutKind;  // 書き出しデータの区分
+    std::array<QRadioButton *, 3> Option1{};
+    QGroupBox *fraExecMode; // 実行区分
+    std::array<QRadioButton *, 2> Option2{};
+    GridView *vsFReed;      // preview of the source file
+    QGroupBox *fraSource;   // 読込みデータ・項目
+    QListWidget *lstAll;
+    QGroupBox *fraTarget;   // 書き出し項目
+    QListWidget *lstSelected;
+    QGroupBox *fraLinks;    // データリンク設定内容
+    GridView *vsf;          // the link grid
+    QPushButton *Command1;  // リンク
+    QPushButton *Command2;  // 解除
+    QPushButton *Command3;  // 読込実行
+    QPushButton *Command4;  // 終了
+
+    // dlgCommonDialog: the file-open dialog (filter, initial file name) ->
+    // the chosen path, empty when cancelled. Tests replace it.
+    std::function<QString(const QString &filter, const QString &initialName)> dlgCommonDialog;
+    // How 終了 ends the program; tests replace it.
+    std::function<void(int)> endProgram;
+
+    // --- window state
+    qint16 mTitleRows = 0;
+    QString mInitialFileName; // offered by the file dialogs; stays empty
+    Catalogue gCatalogue;
+    QList<ItemRec> gSrcItems;
+
+    GridModel &preview() { return *m_preview; }
+    GridModel &linkGrid() { return *m_linkGrid; }
+    DataLinkEditor &links() { return *m_links; }
+    // The import window, while it is open.
+    DesnHelp *importWindow() const;
+
+    // The end of the source pick: reads the file into the preview with file
+    // kind kind, rebuilds the source items and names the file in the title.
+    // False when it could not be read (the user has been told; the preview
+    // stays empty).
+    bool ReadSourceFile(const QString &path, int kind);
+
+public slots:
+    void OptH_Click(int index);
+    void Option1_Click(int index);
+    void Option2_Click(int index);
+    void SSCommand1_Click();
+    void SSCommand2_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void vsf_Click();
+    void lstAll_DblClick();
+    void lstSelected_DblClick();
 
 private:
+    void Form_Load();
+    void setTitleFor(const QString &path);
+
     AppState &m_state;
     Prompt &m_prompt;
+    const Clock &m_clock;
+    GridModel *m_preview;
+    GridModel *m_linkGrid;
+    std::unique_ptr<DataLinkEditor> m_links;
+    QPointer<DesnHelp> m_import;
 };
 
 } // namespace tera

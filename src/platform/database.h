@@ -59,6 +59,19 @@ private:
     QHash<QString, int> *m_columns = nullptr;
 };
 
+// Releases a result set however the reading ends, so that a cached
+// statement holds no cursor between calls.
+class FinishOnExit {
+public:
+    explicit FinishOnExit(Query &q) : m_q(q) {}
+    ~FinishOnExit() { m_q.finish(); }
+    FinishOnExit(const FinishOnExit &) = delete;
+    FinishOnExit &operator=(const FinishOnExit &) = delete;
+
+private:
+    Query &m_q;
+};
+
 class Database {
 public:
     struct Options {

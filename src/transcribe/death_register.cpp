@@ -40,19 +40,6 @@ const char16_t *const kServiceNames[13] = {u"永代",   u"月参り", u"祥月�
                                            u"盆施餓鬼", u"秋彼岸", u"お初穂", u"新彼岸", u"新盆",
                                            u"棚経",   u"墓地保有", u"檀信祖霊"};
 
-// Releases a result set however the reading ends, so that the cached
-// statement holds no cursor between calls.
-class FinishOnExit {
-public:
-    explicit FinishOnExit(Query &q) : m_q(q) {}
-    ~FinishOnExit() { m_q.finish(); }
-    FinishOnExit(const FinishOnExit &) = delete;
-    FinishOnExit &operator=(const FinishOnExit &) = delete;
-
-private:
-    Query &m_q;
-};
-
 // The pieces of a year/month/day text: year, month, day.
 QStringList datePieces(const QString &text)
 {

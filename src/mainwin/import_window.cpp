@@ -1,0 +1,145 @@
+#include "mainwin/import_window.h"
+
+#include "app/app_state.h"
+#include "gridtools/grid_view.h"
+#include "mainwin/forms.h"
+#include "mainwin/progress_window.h"
+#include "platform/grid_model.h"
+#include "platform/prompt.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tera {
+
+QString DesnHelp::outKindWarning()
+{
+    return QStringLiteral("注意！！") + QStringLiteral("\r\n") + QStringLiteral("読込時指定したデータと違う場合")
+           + QStringLiteral("\r\n") + QStringLiteral("「カリンデ」がうまく稼動しなくなる可能性があります。");
+}
+
+DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent)
+    : QMainWindow(parent), m_state(state), m_prompt(prompt), m_clock(clock)
+{
+    setObjectName(QStringLiteral("DesnHelp"));
+    setWindowTitle(QStringLiteral("インポート"));
+
+    // A fresh import table: one heading row and the row-number column.
+    m_grid = new GridModel(this);
+    m_grid->setRows(1);
+    m_grid->setCols(1);
+    m_grid->setFixedRows(1);
+    m_grid->setFixedCols(1);
+    m_grid->setEditable(true);
+    m_grid->setColWidth(0, 600);
+
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("central"));
+
+    fraOutKind = new QGroupBox(QStringLiteral("書き出しデータの区分"), central);
+    fraOutKind->setObjectName(QStringLiteral("fraOutKind"));
+    auto *kindGroup = new QButtonGroup(this);
+    auto *kindLayout = new QHBoxLayout(fraOutKind);
+    const QString kinds[3] = {QStringLiteral("檀信徒個人データ"), QStringLiteral("世帯データ"),
+                              QStringLiteral("過去帳データ")};
+    for (int i = 0; i < 3; ++i) {
+        Option1[i] = new QRadioButton(kinds[i], fraOutKind);
+        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        kindGroup->addButton(Option1[i], i);
+        kindLayout->addWidget(Option1[i]);
+    }
+    Option1[0]->setChecked(true);
+    connect(kindGroup, &QButtonGroup::idClicked, this, &DesnHelp::Option1_Click);
+
+    fraExecMode = new QGroupBox(QStringLiteral("実行区分"), central);
+    fraExecMode->setObjectName(QStringLiteral("fraExecMode"));
+    auto *modeGroup = new QButtonGroup(this);
+    auto *modeLayout = new QHBoxLayout(fraExecMode);
+    const QString modes[2] = {QStringLiteral("既存データを削除して転記"), QStringLiteral("既存データに追加転記")};
+    for (int i = 0; i < 2; ++i) {
+        Option2[i] = new QRadioButton(modes[i], fraExecMode);
+        Option2[i]->setObjectName(QStringLiteral("Option2_%1").arg(i));
+        modeGroup->addButton(Option2[i], i);
+        modeLayout->addWidget(Option2[i]);
+    }
+    Option2[0]->setChecked(true);
+    connect(modeGroup, &QButtonGroup::idClicked, this, &DesnHelp::Option2_Click);
+
+    Command1 = new QPushButton(QStringLiteral("実行"), central);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setMinimumSize(110, 40);
+    connect(Command1, &QPushButton::clicked, this, &DesnHelp::Command1_Click);
+
+    vsf = new GridView(central);
+    vsf->setObjectName(QStringLiteral("vsf"));
+    vsf->setGrid(m_grid);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(fraOutKind);
+    top->addWidget(fraExecMode);
+    top->addStretch(1);
+    top->addWidget(Command1, 0, Qt::AlignBottom);
+    auto *layout = new QVBoxLayout(central);
+    layout->addLayout(top);
+    layout->addWidget(vsf, 1);
+    setCentralWidget(central);
+    resize(960, 600);
+
+    endProgram = [](int code) { EndProgramNow(code); };
+}
+
+DesnHelp::~DesnHelp() = default;
+
+void DesnHelp::Option1_Click(int index)
+{
+    if (index != m_state.gOutKind)
+        m_prompt.message(outKindWarning(), Icon::Critical);
+    m_state.gOutKind = static_cast<qint16>(index);
+}
+
+void DesnHelp::Option2_Click(int index) { m_state.gExecMode = static_cast<qint16>(index); }
+
+void DesnHelp::selectOutKind(int index)
+{
+    if (index < 0 || index >= int(Option1.size()))
+        return;
+    Option1[index]->setChecked(true);
+    Option1_Click(index);
+}
+
+void DesnHelp::Command1_Click()
+{
+    if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister)
+        return;
+    m_running = true;
+    frmGage gage(this);
+    emit progressWindowOpened(&gage);
+    SetAllFormsPointer(kPointerBusy);
+    try {
+        m_lastReport = Transcribe(*m_grid, m_state, m_prompt, m_clock, &gage);
+    } catch (const EndProgram &end) {
+        // The member procedure has shown its message; the run closed the
+        // database and kept nothing of the row it was on.
+        gage.hide();
+        SetAllFormsPointer(kPointerDefault);
+        m_running = false;
+        m_lastReport = TranscribeReport();
+        m_lastReport.outcome = TranscribeReport::Outcome::Ended;
+        emit runFinished();
+        endProgram(end.code());
+        return;
+    }
+    gage.hide();
+    SetAllFormsPointer(kPointerDefault);
+    m_running = false;
+    const QString summary = RunSummaryText(m_lastReport);
+    if (!summary.isEmpty())
+        m_prompt.message(summary, Icon::Information);
+    emit runFinished();
+}
+
+} // namespace tera

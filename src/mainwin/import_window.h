@@ -1,0 +1,76 @@
+#pragma once
+#include "transcribe/transcribe.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+
+namespace tera {
+struct AppState;
+class Clock;
+class GridModel;
+class GridView;
+class Prompt;
+class frmGage;
+
+// DesnHelp (インポート): the import table, an editable grid filled by the main
+// window's 読込実行, and 実行, which transcribes its rows into the database.
+// The grid's document, clipboard, row/column and sort commands hang off this
+// window's menu bar and toolbar.
+class DesnHelp : public QMainWindow {
+    Q_OBJECT
+public:
+    DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent = nullptr);
+    ~DesnHelp() override;
+
+    // vsf: the import table. Row 0 the headings, column 0 the row numbers.
+    GridView *vsf;
+    GridModel &grid() { return *m_grid; }
+    // Option1(0..2): 檀信徒個人データ, 世帯データ, 過去帳データ.
+    std::array<QRadioButton *, 3> Option1{};
+    // Option2(0..1): 既存データを削除して転記, 既存データに追加転記.
+    std::array<QRadioButton *, 2> Option2{};
+    QGroupBox *fraOutKind;
+    QGroupBox *fraExecMode;
+    QPushButton *Command1; // 実行
+
+    // The current document name (the grid's file commands use it).
+    QString mDocName = QStringLiteral("Unknown.vsg");
+
+    // The warning shown when the output kind is switched here.
+    static QString outKindWarning();
+
+    // The main window hands over its output kind: the button of that index
+    // becomes selected and raises its click.
+    void selectOutKind(int index);
+
+    // What the last 実行 did.
+    const TranscribeReport &lastReport() const { return m_lastReport; }
+
+    // How the program ends when a member procedure says so; tests replace it.
+    std::function<void(int)> endProgram;
+
+public slots:
+    void Option1_Click(int index);
+    void Option2_Click(int index);
+    void Command1_Click();
+
+signals:
+    // A run's progress window is up (tests reach its キャンセル through it).
+    void progressWindowOpened(tera::frmGage *gage);
+    void runFinished();
+
+private:
+    AppState &m_state;
+    Prompt &m_prompt;
+    const Clock &m_clock;
+    GridModel *m_grid;
+    TranscribeReport m_lastReport;
+    bool m_running = false;
+};
+
+} // namespace tera

@@ -1,0 +1,69 @@
+#pragma once
+#include "convert/item_catalogue.h"
+
+#include <QList>
+#include <QString>
+
+class QListWidget;
+class QListWidgetItem;
+
+namespace tera {
+class GridModel;
+class Prompt;
+
+// Messages for list lines whose item data points past the table they are read
+// against (after moves between the two lists).
+namespace LinkGuardText {
+inline const QString kNoSuchSourceItem =
+    QStringLiteral("この読込み項目は、読込みデータにありません。他の項目を選択してください。");
+inline const QString kNoSuchTargetItem =
+    QStringLiteral("この書き出し項目は、選択した書き出しデータの区分にありません。他の項目を選択してください。");
+} // namespace LinkGuardText
+
+// The data link editor of the main window: the source items in lstAll, the
+// link items of the output kind in lstSelected, and the link grid vsf, which
+// is the data link itself (one row per pair, read back by the fill).
+//
+// Each list line carries item data (Qt::UserRole): an index into gSrcItems
+// for a line of lstAll, into gCatalogue for a line of lstSelected. A line
+// moved across keeps its number, which is then read against the other table.
+class DataLinkEditor {
+public:
+    DataLinkEditor(QListWidget *lstAll, QListWidget *lstSelected, GridModel &vsf, const QList<ItemRec> &gSrcItems,
+                   const Catalogue &gCatalogue, Prompt &prompt);
+
+    // The link-grid row the next link goes to (always the grid's row count
+    // after an operation), and the row clicked last (-1: none yet).
+    qint32 mNextLinkRow = 1;
+    qint32 mSelLinkRow = -1;
+
+    // Empties the link grid: the heading row and the five columns.
+    void ResetLinkGrid();
+    // Rewrites column NO as 1, 2, ...
+    void RenumberLinks();
+    // リンク: appends the pair made of the current line of each list.
+    void Link();
+    // 解除: deletes the link-grid row clicked last.
+    void Unlink();
+    // A click in the link grid: remembers its current row.
+    void RowPick();
+    // Double-clicks: move the current line to the other list.
+    void MoveRight();
+    void MoveLeft();
+
+    static qint32 itemData(const QListWidgetItem *item);
+    static void setItemData(QListWidgetItem *item, qint32 data);
+
+private:
+    // After removing line i: line i is current again, or i - 1 past the end.
+    static void selectAfterRemoval(QListWidget *list, int i);
+
+    QListWidget *m_lstAll;
+    QListWidget *m_lstSelected;
+    GridModel &m_vsf;
+    const QList<ItemRec> &m_gSrcItems;
+    const Catalogue &m_gCatalogue;
+    Prompt &m_prompt;
+};
+
+} // namespace tera

@@ -1,0 +1,181 @@
+#include "mainwin/progress_window.h"
+
+#include "transcribe/transcribe.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tera {
+
+frmGage::frmGage(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmGage"));
+    setWindowTitle(QStringLiteral("転記中"));
+    setWindowModality(Qt::ApplicationModal);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setMinimumWidth(360);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 0);
+    lblRate = new QLabel(rateText(-1), this);
+    lblRate->setObjectName(QStringLiteral("lblRate"));
+    lblRemain = new QLabel(remainText(-1), this);
+    lblRemain->setObjectName(QStringLiteral("lblRemain"));
+    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cmdCancel, &QPushButton::clicked, this, &frmGage::cmdCancel_Click);
+
+    auto *figures = new QHBoxLayout;
+    figures->addWidget(lblRate);
+    figures->addStretch(1);
+    figures->addWidget(lblRemain);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(ProgressBar1);
+    layout->addLayout(figures);
+    layout->addLayout(buttons);
+
+    m_clock.start();
+    elapsedMs = [this] { return m_clock.elapsed(); };
+}
+
+QString frmGage::rateText(double rowsPerSecond)
+{
+    if (rowsPerSecond < 0)
+        return QStringLiteral("毎秒 ― 行");
+    return QStringLiteral("毎秒 %1 行").arg(rowsPerSecond, 0, 'f', rowsPerSecond < 10 ? 1 : 0);
+}
+
+QString frmGage::remainText(qint64 seconds)
+{
+    if (seconds < 0)
+        return QStringLiteral("残り時間を計算しています");
+    if (seconds < 60)
+        return QStringLiteral("残り 約 %1 秒").arg(seconds);
+    if (seconds < 3600)
+        return QStringLiteral("残り 約 %1 分 %2 秒").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("残り 約 %1 時間 %2 分").arg(seconds / 3600).arg((seconds % 3600) / 60, 2, 10, QLatin1Char('0'));
+}
+
+void frmGage::bringUp()
+{
+    if (isVisible())
+        return;
+    show();
+    raise();
+    // The pointer over this window stays an arrow: its button is live.
+    setCursor(Qt::ArrowCursor);
+}
+
+void frmGage::status(const QString &text)
+{
+    m_label = text;
+    Label1->setText(text);
+    bringUp();
+    ++m_repaints;
+    QCoreApplication::processEvents();
+}
+
+void frmGage::progress(int value, int maximum, const QString &text)
+{
+    m_label = text;
+    const qint64 now = elapsedMs();
+    if (!m_started) {
+        m_started = true;
+        m_startMs = now;
+        m_startValue = value;
+    }
+    const bool due = m_lastPaintMs < 0 || now - m_lastPaintMs >= repaintIntervalMs || value >= maximum;
+    if (!due)
+        return;
+    m_lastPaintMs = now;
+    paintNow(value, maximum);
+}
+
+void frmGage::paintNow(int value, int maximum)
+{
+    bringUp();
+    Label1->setText(m_label);
+    ProgressBar1->setRange(0, qMax(0, maximum));
+    ProgressBar1->setValue(qBound(0, value, qMax(0, maximum)));
+    // Row value is being written now: the rows before it are done.
+    const int done = qMax(0, value - 1 - m_startValue);
+    const qint64 spentMs = elapsedMs() - m_startMs;
+    if (done > 0 && spentMs >= 500) {
+        const double rate = done * 1000.0 / double(spentMs);
+        lblRate->setText(rateText(rate));
+        const int left = qMax(0, maximum - value + 1);
+        lblRemain->setText(remainText(qint64(left / rate + 0.5)));
+    }
+    ++m_repaints;
+    // Paints the window and takes a click on キャンセル; the other windows
+    // are blocked while this one is up.
+    QCoreApplication::processEvents();
+    emit repainted(value);
+}
+
+void frmGage::finished() { hide(); }
+
+void frmGage::cmdCancel_Click()
+{
+    m_cancel = true;
+    cmdCancel->setEnabled(false);
+    Label1->setText(QStringLiteral("この行を書き終えたところで中止します"));
+}
+
+void frmGage::reject() { cmdCancel_Click(); }
+
+namespace {
+
+QString rowNotes(const QString &heading, const QList<RowNote> &notes)
+{
+    constexpr int kShown = 10;
+    QString out;
+    if (notes.isEmpty())
+        return out;
+    out += QStringLiteral("\r\n") + heading;
+    for (int i = 0; i < notes.size() && i < kShown; ++i)
+        out += QStringLiteral("\r\n  %1 行目: %2").arg(notes.at(i).row).arg(notes.at(i).reason);
+    if (notes.size() > kShown)
+        out += QStringLiteral("\r\n  ほか %1 行").arg(notes.size() - kShown);
+    return out;
+}
+
+} // namespace
+
+QString RunSummaryText(const TranscribeReport &report)
+{
+    QString head;
+    switch (report.outcome) {
+    case TranscribeReport::Outcome::Completed:
+        head = QStringLiteral("転記が終わりました。");
+        break;
+    case TranscribeReport::Outcome::Cancelled:
+        head = QStringLiteral("転記をキャンセルしました。%1 行目まで処理しました。").arg(report.rowsRead);
+        break;
+    default:
+        return QString();
+    }
+    QString text = head
+                   + QStringLiteral("\r\n書き込み %1 行、スキップ %2 行")
+                         .arg(report.rowsWritten)
+                         .arg(report.skipped.size() + report.rolledBack.size());
+    text += rowNotes(QStringLiteral("スキップした行:"), report.skipped);
+    text += rowNotes(QStringLiteral("書き込めなかった行（何も書き込んでいません）:"), report.rolledBack);
+    if (report.kakoReplacedChars > 0)
+        text += QStringLiteral("\r\nkako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
+                    .arg(report.kakoReplacedChars);
+    return text;
+}
+
+} // namespace tera

@@ -1,0 +1,201 @@
+#include "mainwin/screenshots.h"
+
+#include "app/demo_database.h"
+#include "app/startup.h"
+#include "mainwin/file_kind_dialog.h"
+#include "mainwin/import_window.h"
+#include "mainwin/location_dialog.h"
+#include "mainwin/main_window.h"
+#include "mainwin/progress_window.h"
+#include "platform/clock.h"
+#include "platform/db_error.h"
+#include "platform/prompt.h"
+#include "transcribe/transcribe.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextStream>
+#include <QWidget>
+
+namespace tera {
+
+namespace {
+
+// The pictures answer no questions.
+class QuietPrompt : public Prompt {
+public:
+    Answer ask(const QString &, Buttons buttons, Icon) override
+    {
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+};
+
+// A few lines in the shape of examples/death-register.utf8.csv (all names
+// invented).
+const char kDemoSource[] =
+    "戒名,戒名ヨミカナ--(ｱｲｳの形式),俗名,没年月日（9999年99月99日）,没年(年号xx年xx月xx日),\"享年------(1,2,3の形式)\","
+    "施主名,続柄,郵便番号(xxx-xxxx),住所,電話番号(xxx-xxx-xxxx),地区\r\n"
+    "釋浄心,ｼｬｸｼﾞｮｳｼﾝ,髙橋　清一,2003年5月17日,,85歳,髙橋　一郎,父,113-0033,東京都文京区本郷三丁目4番2号,03-3812-4471,本郷\r\n"
+    "釋尼妙華,ｼｬｸﾆﾐｮｳｹ,髙橋　トメ,,平成元年12月3日,92才,髙橋　一郎,祖母,113-0033,東京都文京区本郷三丁目4番2号,03-3812-4471,本郷\r\n"
+    "清風院釋正道居士,ｾｲﾌｳｲﾝｼｬｸｼｮｳﾄﾞｳｺｼﾞ,﨑山　正一,二〇〇三年五月十七日,,78,﨑山　花子,夫,223-0061,"
+    "神奈川県横浜市港北区日吉七丁目12番5号,045-561-2290,日吉\r\n"
+    "釋浄光,ｼｬｸｼﾞｮｳｺｳ,佐藤　武,,昭和六十四年一月七日, 64,佐藤　正雄,父,107-0062,東京都港区南青山二丁目8番1号,03-3401-7786,青山\r\n"
+    "釋誠道,ｼｬｸｾｲﾄﾞｳ,鈴木　茂,２０１９年１２月２４日,,67歳,鈴木　美智子,夫,190-0012,東京都立川市曙町一丁目21番3号,042-522-6613,立川\r\n"
+    "釋勇心,ｼｬｸﾕｳｼﾝ,田中　勇,,令和元年6月1日,84歳,田中　幸子,夫,181-0013,東京都三鷹市下連雀四丁目16番7号,0422-48-1152,三鷹\r\n";
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+bool save(QWidget *w, const QString &dir, const QString &name, QTextStream &out, QTextStream &err)
+{
+    settle();
+    const QString path = QDir(dir).filePath(name);
+    if (!w->grab().save(path, "PNG")) {
+        err << QStringLiteral("%1 を書き込めません。").arg(path) << Qt::endl;
+        return false;
+    }
+    out << path << Qt::endl;
+    return true;
+}
+
+// Links each source title to the list line of the same label.
+void linkSameNames(frmListKAKO2 &w, const QStringList &titles)
+{
+    for (const QString &title : titles) {
+        const auto all = w.lstAll->findItems(title, Qt::MatchExactly);
+        const auto targets = w.lstSelected->findItems(title, Qt::MatchExactly);
+        if (all.isEmpty() || targets.isEmpty())
+            continue;
+        w.lstAll->setCurrentItem(all.first());
+        w.lstSelected->setCurrentItem(targets.first());
+        w.Command1->click();
+    }
+}
+
+} // namespace
+
+QStringList WindowPictureNames()
+{
+    return {QStringLiteral("location-dialog.png"), QStringLiteral("main-window.png"),
+            QStringLiteral("file-kind-dialog.png"), QStringLiteral("import-window.png"),
+            QStringLiteral("progress-window.png"), QStringLiteral("run-summary.png")};
+}
+
+int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
+{
+    if (!QDir().mkpath(dir)) {
+        err << QStringLiteral("フォルダを作成できません: %1").arg(dir) << Qt::endl;
+        return 1;
+    }
+    // A fixed folder rather than a random one, so the paths in the pictures
+    // (and so the pictures) stay the same from one run to the next.
+    QDir work(QDir::temp().filePath(QStringLiteral("tera-import-pictures")));
+    work.removeRecursively();
+    if (!work.mkpath(QStringLiteral("."))) {
+        err << QStringLiteral("作業用のフォルダを作成できません: %1").arg(work.path()) << Qt::endl;
+        return 1;
+    }
+    struct Cleanup {
+        QDir dir;
+        ~Cleanup() { dir.removeRecursively(); }
+    } cleanup{work};
+    AppState state;
+    try {
+        state.gDbPath = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
+    } catch (const DbError &e) {
+        err << e.description() << Qt::endl;
+        return 1;
+    }
+    DeriveSiblingPaths(state);
+    const QString source = work.filePath(QStringLiteral("過去帳.csv"));
+    {
+        QFile f(source);
+        if (!f.open(QIODevice::WriteOnly) || f.write(kDemoSource) != qint64(sizeof kDemoSource - 1)) {
+            err << QStringLiteral("%1 を書き込めません。").arg(source) << Qt::endl;
+            return 1;
+        }
+    }
+
+    QuietPrompt prompt;
+    SystemClock clock;
+    bool ok = true;
+    const QStringList names = WindowPictureNames();
+
+    {
+        frm確認 location(state, prompt);
+        location.Text1->setText(QStringLiteral("C:\\Program Files\\カリンデ\\tera.mdb"));
+        location.show();
+        ok &= save(&location, dir, names.at(0), out, err);
+    }
+
+    frmListKAKO2 window(state, prompt, clock);
+    window.show();
+    window.Text1->setText(source);
+    state.gSrcPath = source;
+    window.OptH[1]->click();
+    window.Option1[2]->click();
+    window.ReadSourceFile(source, 3);
+    linkSameNames(window, {QStringLiteral("戒名"), QStringLiteral("俗名"), QStringLiteral("没年月日（9999年99月99日）"),
+                           QStringLiteral("没年(年号xx年xx月xx日)"), QStringLiteral("享年------(1,2,3の形式)"),
+                           QStringLiteral("施主名")});
+    window.lstAll->setCurrentRow(0);
+    window.lstSelected->setCurrentRow(10);
+    ok &= save(&window, dir, names.at(1), out, err);
+
+    dlgFile &kinds = dlgFile::instance();
+    kinds.EnableForFileName(source);
+    kinds.rSaveLoadSetting[3]->click();
+    kinds.show();
+    ok &= save(&kinds, dir, names.at(2), out, err);
+    kinds.hide();
+
+    window.Command3->click();
+    if (DesnHelp *import = window.importWindow()) {
+        import->resize(1000, 420);
+        ok &= save(import, dir, names.at(3), out, err);
+    } else {
+        err << QStringLiteral("インポート画面が開きませんでした。") << Qt::endl;
+        ok = false;
+    }
+
+    {
+        // A run part-way through: 500 of 1,200 rows after 20 seconds.
+        frmGage gage;
+        qint64 now = 0;
+        gage.elapsedMs = [&now] { return now; };
+        gage.repaintIntervalMs = 0;
+        gage.progress(0, 1200, TranscribeText::kProgress);
+        now = 20000;
+        gage.progress(501, 1200, TranscribeText::rowProgress(501));
+        gage.setWindowModality(Qt::NonModal);
+        ok &= save(&gage, dir, names.at(4), out, err);
+        gage.hide();
+    }
+
+    {
+        TranscribeReport report;
+        report.rowsRead = 6;
+        report.rowsWritten = 5;
+        report.skipped << RowNote{4, QStringLiteral("戒名が空です")};
+        QMessageBox box;
+        box.setWindowTitle(QApplication::applicationDisplayName());
+        box.setIcon(QMessageBox::Information);
+        box.setText(RunSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        box.setStandardButtons(QMessageBox::Ok);
+        box.show();
+        ok &= save(&box, dir, names.at(5), out, err);
+    }
+    return ok ? 0 : 1;
+}
+
+} // namespace tera

@@ -1,0 +1,300 @@
+// The import window: the fill from the main window, its output-kind warning,
+// and 実行 through the transcription into the database, with the progress
+// window's キャンセル and the closing summary.
+#include "mainwin/progress_window.h"
+#include "transcribe/import_table_fill.h"
+#include "transcribe/transcribe.h"
+#include "window_fixture.h"
+
+#include <QFileInfo>
+#include <QProgressBar>
+
+using namespace tera;
+
+namespace {
+
+const QByteArray kThreeByFour = "戒名,俗名,没年月日,施主名\r\n釋浄心,髙橋　清一,2003年5月17日,髙橋　一郎\r\n"
+                                "釋妙華,髙橋　トメ,2001年3月2日,髙橋　一郎\r\n";
+
+constexpr int kKaimyo = 10, kZokumei = 11, kDate = 1, kSeshu = 12;
+
+} // namespace
+
+class TestImportWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowFixture> f;
+
+    DesnHelp *readDeathRegister(bool title)
+    {
+        f->w->Option1[2]->click();
+        f->w->OptH[title ? 1 : 0]->click();
+        f->pickSource(f->writeFile(QStringLiteral("過去帳.csv"), kThreeByFour), 3);
+        f->link(0, kKaimyo);
+        f->link(1, kZokumei);
+        f->link(2, kDate);
+        f->link(3, kSeshu);
+        f->w->Command3->click();
+        return f->w->importWindow();
+    }
+
+    // The whole road: pick, link by titles, 読込実行, 実行.
+    DesnHelp *importExample(const QString &file, int kind, int mode)
+    {
+        f->w->Option1[kind]->click();
+        f->w->Option2[mode]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(examplePath(file), 3);
+        if (f->linkSameNames() < 5)
+            return nullptr;
+        f->w->Command3->click();
+        DesnHelp *d = f->w->importWindow();
+        if (d)
+            d->Command1->click();
+        return d;
+    }
+
+private slots:
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void windowAtLoad()
+    {
+        AppState s;
+        ScriptedPrompt p;
+        SystemClock c;
+        DesnHelp d(s, p, c);
+        QCOMPARE(d.windowTitle(), QStringLiteral("インポート"));
+        QCOMPARE(d.mDocName, QStringLiteral("Unknown.vsg"));
+        QCOMPARE(d.Command1->text(), QStringLiteral("実行"));
+        QCOMPARE(d.Option1[0]->text(), QStringLiteral("檀信徒個人データ"));
+        QCOMPARE(d.Option1[1]->text(), QStringLiteral("世帯データ"));
+        QCOMPARE(d.Option1[2]->text(), QStringLiteral("過去帳データ"));
+        QCOMPARE(d.Option2[0]->text(), QStringLiteral("既存データを削除して転記"));
+        QCOMPARE(d.Option2[1]->text(), QStringLiteral("既存データに追加転記"));
+        QVERIFY(d.Option1[0]->isChecked());
+        QVERIFY(d.Option2[0]->isChecked());
+        QVERIFY(d.grid().Editable());
+        QCOMPARE(d.grid().Rows(), 1);
+        QCOMPARE(d.grid().Cols(), 1);
+        QCOMPARE(d.vsf->objectName(), QStringLiteral("vsf"));
+    }
+
+    // 3 lines of 4 fields: with a title line two data rows numbered 1 and 2,
+    // without it three; the list shows the first line's texts either way.
+    void fillWithAndWithoutTitle_data()
+    {
+        QTest::addColumn<bool>("title");
+        QTest::addColumn<QStringList>("kaimyo");
+        QTest::newRow("表題あり") << true << QStringList{QStringLiteral("釋浄心"), QStringLiteral("釋妙華")};
+        QTest::newRow("表題なし") << false
+                              << QStringList{QStringLiteral("戒名"), QStringLiteral("釋浄心"), QStringLiteral("釋妙華")};
+    }
+    void fillWithAndWithoutTitle()
+    {
+        QFETCH(bool, title);
+        QFETCH(QStringList, kaimyo);
+        DesnHelp *d = readDeathRegister(title);
+        QVERIFY(d);
+        QCOMPARE(f->w->lstAll->item(0)->text(), QStringLiteral("戒名"));
+        GridModel &g = d->grid();
+        QCOMPARE(g.Rows(), kaimyo.size() + 1);
+        QCOMPARE(g.Cols(), 27);
+        QCOMPARE(g.TextMatrix(0, kKaimyo), QStringLiteral("戒名"));
+        QCOMPARE(g.TextMatrix(0, kDate), QStringLiteral("没年月日"));
+        for (int r = 1; r < g.Rows(); ++r) {
+            QCOMPARE(g.TextMatrix(r, 0), QString::number(r));
+            QCOMPARE(g.TextMatrix(r, kKaimyo), kaimyo.at(r - 1));
+        }
+        QCOMPARE(g.TextMatrix(g.Rows() - 1, kSeshu), QStringLiteral("髙橋　一郎"));
+        QCOMPARE(g.TextMatrix(1, 5), QString()); // no link, nothing written
+        QVERIFY(f->prompt.texts().isEmpty());
+    }
+
+    // Two links to the same item: the lower link row wins.
+    void laterLinkWins()
+    {
+        f->w->Option1[2]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(f->writeFile(QStringLiteral("k.csv"), kThreeByFour), 3);
+        f->link(1, kZokumei);
+        f->link(3, kZokumei);
+        f->w->Command3->click();
+        QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　一郎"));
+        // Unlink the later one: the earlier column shows after a refill.
+        f->w->links().mSelLinkRow = 2;
+        f->w->Command2->click();
+        f->w->Command3->click();
+        QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　清一"));
+    }
+
+    // Switching the output kind here warns (OK, stop icon) but switches.
+    void outKindWarning()
+    {
+        DesnHelp *d = readDeathRegister(true);
+        QVERIFY(d);
+        QCOMPARE(f->state.gOutKind, qint16(2));
+        d->Option1[2]->click();
+        QVERIFY(f->prompt.texts().isEmpty());
+        d->Option1[0]->click();
+        QCOMPARE(f->prompt.texts(), QStringList{QStringLiteral("注意！！\r\n読込時指定したデータと違う場合\r\n"
+                                                               "「カリンデ」がうまく稼動しなくなる可能性があります。")});
+        QCOMPARE(f->prompt.shown().first().buttons, Buttons::Ok);
+        QCOMPARE(f->prompt.shown().first().icon, Icon::Critical);
+        QCOMPARE(f->state.gOutKind, qint16(0));
+        d->Option2[1]->click();
+        QCOMPARE(f->state.gExecMode, qint16(1));
+    }
+
+    // One whole import per output kind from the example files, by clicking
+    // through both windows; checked in the database.
+    void wholeImport_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("members utf-8") << QStringLiteral("members.utf8.csv") << 0 << 12;
+        QTest::newRow("households cp932") << QStringLiteral("households.cp932.csv") << 1 << 10;
+        QTest::newRow("death register utf-8") << QStringLiteral("death-register.utf8.csv") << 2 << 12;
+        QTest::newRow("death register cp932") << QStringLiteral("death-register.cp932.csv") << 2 << 12;
+    }
+    void wholeImport()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, kind);
+        QFETCH(int, rows);
+        DesnHelp *d = importExample(file, kind, kModeReplace);
+        QVERIFY(d);
+        QCOMPARE(d->grid().Rows(), rows + 1);
+        const TranscribeReport &r = d->lastReport();
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+        QCOMPARE(r.rowsRead, rows);
+        QCOMPARE(r.rowsWritten + r.skipped.size() + r.rolledBack.size(), rows);
+        QVERIFY2(r.rolledBack.isEmpty(), qPrintable(r.rolledBack.value(0).reason));
+        // The replace question, then the summary (after the backup's note
+        // that kako.rnd had nothing to copy yet).
+        const QStringList texts = f->prompt.texts();
+        QCOMPARE(texts.size(), 3);
+        QCOMPARE(texts.at(0), QStringLiteral("元になるファイルがありません。"));
+        QCOMPARE(texts.at(1), TranscribeText::replaceQuestion());
+        QVERIFY(f->prompt.texts().last().startsWith(QStringLiteral("転記が終わりました。\r\n書き込み %1 行").arg(r.rowsWritten)));
+        QVERIFY(QFileInfo::exists(f->state.gTera2Path));
+
+        switch (kind) {
+        case 0:
+            QCOMPARE(f->count(QStringLiteral("D_KOJIN")), r.rowsWritten);
+            QVERIFY(f->column(QStringLiteral("SELECT MEI AS v FROM D_KOJIN")).contains(QStringLiteral("髙橋　一郎")));
+            break;
+        case 1:
+            QCOMPARE(f->count(QStringLiteral("D_SETAI")), r.rowsWritten);
+            QVERIFY(f->column(QStringLiteral("SELECT 世帯主名 AS v FROM D_SETAI")).contains(QStringLiteral("﨑山　花子")));
+            break;
+        case 2:
+            QCOMPARE(f->count(QStringLiteral("W_KAKO")), r.rowsWritten);
+            QCOMPARE(QFileInfo(f->state.gKakoPath).size(), qint64(r.rowsWritten) * 780);
+            QCOMPARE(f->count(QStringLiteral("D_OMAIRI")), qint64(r.rowsWritten) * 18);
+            QVERIFY(f->column(QStringLiteral("SELECT 戒名 AS v FROM W_KAKO")).contains(QStringLiteral("清風院釋正道居士")));
+            break;
+        }
+        QVERIFY(r.rowsWritten >= rows - 1);
+    }
+
+    // いいえ to the replace question: "処理を中止します" and the database as
+    // it was (the rows of an earlier append stay).
+    void replaceDeclined()
+    {
+        DesnHelp *d = importExample(QStringLiteral("households.utf8.csv"), 1, kModeAppend);
+        QVERIFY(d);
+        const qint64 before = f->count(QStringLiteral("D_SETAI"));
+        QVERIFY(before > 0);
+        f->prompt.clear();
+        f->prompt.script({Answer::No});
+        d->Option2[0]->click();
+        d->Command1->click();
+        QCOMPARE(f->prompt.texts(), (QStringList{TranscribeText::replaceQuestion(), QStringLiteral("処理を中止します")}));
+        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
+        QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::ReplaceDeclined);
+        QCOMPARE(f->count(QStringLiteral("D_SETAI")), before);
+    }
+
+    // キャンセル stops after the row being written: rows 1 and 2 are in,
+    // row 3 is not, and the summary says so.
+    void cancelAfterCurrentRow()
+    {
+        f->w->Option1[2]->click();
+        f->w->Option2[1]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(examplePath(QStringLiteral("death-register.utf8.csv")), 3);
+        f->linkSameNames();
+        f->w->Command3->click();
+        DesnHelp *d = f->w->importWindow();
+        QVERIFY(d);
+        QList<int> painted;
+        bool gageShown = false;
+        connect(d, &DesnHelp::progressWindowOpened, this, [&](frmGage *gage) {
+            gage->repaintIntervalMs = 0;
+            connect(gage, &frmGage::repainted, gage, [&, gage](int value) {
+                painted << value;
+                gageShown = gage->isVisible();
+                if (value == 2)
+                    gage->cmdCancel->click();
+            });
+        });
+        d->Command1->click();
+        QVERIFY(gageShown);
+        QCOMPARE(painted, (QList<int>{0, 1, 2}));
+        const TranscribeReport &r = d->lastReport();
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Cancelled);
+        QCOMPARE(r.rowsRead, 2);
+        QCOMPARE(r.rowsWritten, 2);
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 2);
+        QCOMPARE(QFileInfo(f->state.gKakoPath).size(), qint64(2 * 780));
+        QCOMPARE(f->prompt.texts().last(),
+                 QStringLiteral("転記をキャンセルしました。2 行目まで処理しました。\r\n書き込み 2 行、スキップ 0 行"));
+        QVERIFY(d->isVisible()); // the table stays for another go
+    }
+
+    // A row without 戒名 is skipped, and the summary names it.
+    void summaryListsSkippedRows()
+    {
+        f->w->Option1[2]->click();
+        f->w->Option2[1]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(f->writeFile(QStringLiteral("k.csv"), QByteArray(kThreeByFour).replace("釋妙華", "")), 3);
+        f->link(0, kKaimyo);
+        f->link(1, kZokumei);
+        f->w->Command3->click();
+        f->w->importWindow()->Command1->click();
+        QCOMPARE(f->prompt.texts().last(),
+                 QStringLiteral("転記が終わりました。\r\n書き込み 1 行、スキップ 1 行\r\nスキップした行:\r\n  2 行目: 戒名が空です"));
+        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
+    }
+
+    // A member procedure that ends the program: the run stops and the
+    // program is ended, not left with a half-done window.
+    void endProgramFromTheRun()
+    {
+        {
+            auto db = f->t.openAgain();
+            db->exec(QStringLiteral("DROP TABLE [D_KOJIN]")).finish();
+        }
+        f->w->Option1[0]->click();
+        f->w->Option2[1]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(examplePath(QStringLiteral("members.utf8.csv")), 3);
+        f->linkSameNames();
+        f->w->Command3->click();
+        DesnHelp *d = f->w->importWindow();
+        QVERIFY(d);
+        int ended = -1;
+        d->endProgram = [&ended](int code) { ended = code; };
+        d->Command1->click();
+        QVERIFY(ended >= 0);
+        QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::Ended);
+        QVERIFY(!f->prompt.texts().isEmpty());
+        QCOMPARE(f->prompt.shown().last().icon, Icon::Critical);
+    }
+};
+
+QTEST_MAIN(TestImportWindow)
+#include "tst_import_window.moc"

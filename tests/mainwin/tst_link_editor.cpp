@@ -1,0 +1,275 @@
+// The data link editor of the main window: linking, unlinking, the row pick,
+// the moves between the lists and the guards on what a moved line means.
+#include "transcribe/import_table_fill.h"
+#include "window_fixture.h"
+
+using namespace tera;
+
+namespace {
+
+const QByteArray kFourColumns = "甲,乙,丙,丁\r\n1,2,3,4\r\n5,6,7,8\r\n";
+
+// Death-register lines (the list follows the catalogue order).
+constexpr int kLineKakoCd = 0, kLineDate = 1, kLineAge = 7, kLineFiller = 8, kLineKaimyo = 10, kLineZokumei = 11,
+              kLineFirstBar = 20;
+
+// Clicks a cell of the link grid as the user does.
+void clickLinkRow(frmListKAKO2 &w, int row)
+{
+    const QModelIndex cell = w.linkGrid().index(row, 1);
+    QTest::mouseClick(w.vsf->viewport(), Qt::LeftButton, {}, w.vsf->visualRect(cell).center());
+}
+
+} // namespace
+
+class TestLinkEditor : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowFixture> f;
+
+    void loadFourColumns(int kind = 2)
+    {
+        f->w->Option1[kind]->click();
+        f->pickSource(f->writeFile(QStringLiteral("four.csv"), kFourColumns), 3);
+        QCOMPARE(f->w->lstAll->count(), 4);
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<WindowFixture>();
+        f->w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
+    }
+    void cleanup() { f.reset(); }
+
+    void emptyGridAtLoad()
+    {
+        GridModel &g = f->w->linkGrid();
+        QCOMPARE(g.Rows(), 1);
+        QCOMPARE(g.Cols(), 5);
+        QCOMPARE(g.rowTexts(0), (QStringList{QStringLiteral("NO"), QStringLiteral("読込み項目"), QStringLiteral("書出し項目"),
+                                             QStringLiteral("Lpoj"), QStringLiteral("Rpoj")}));
+        QCOMPARE((QList<int>{g.ColWidth(0), g.ColWidth(1), g.ColWidth(2), g.ColWidth(3), g.ColWidth(4)}),
+                 (QList<int>{700, 1700, 1700, 700, 700}));
+        QCOMPARE(f->w->links().mNextLinkRow, 1);
+        QCOMPARE(f->w->links().mSelLinkRow, -1);
+    }
+
+    // A link row names the source title and the destination field name (not
+    // the list label), and the lines stay selected so the pair links again.
+    void linkWritesNamesAndPositions()
+    {
+        loadFourColumns();
+        f->link(2, kLineDate);
+        QCOMPARE(f->w->linkGrid().rowTexts(1),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("丙"), QStringLiteral("没年月日"), QStringLiteral("2"),
+                              QStringLiteral("1")}));
+        QCOMPARE(f->w->lstAll->currentRow(), 2);
+        QCOMPARE(f->w->lstSelected->currentRow(), kLineDate);
+        f->w->Command1->click();
+        QCOMPARE(f->w->linkGrid().Rows(), 3);
+        QCOMPARE(f->w->links().mNextLinkRow, 3);
+        QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+        QVERIFY(f->prompt.texts().isEmpty());
+    }
+
+    void linkRefusals_data()
+    {
+        QTest::addColumn<int>("sourceLine");
+        QTest::addColumn<int>("targetLine");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("nothing chosen") << -1 << -1 << LinkText::kNoSourceItem;
+        QTest::newRow("no source line") << -1 << kLineKaimyo << LinkText::kNoSourceItem;
+        QTest::newRow("no target line") << 0 << -1 << LinkText::kNoTargetItem;
+        QTest::newRow("過去帳管理番号--リンク不可") << 0 << kLineKakoCd << LinkText::kNotLinkable;
+        QTest::newRow("first =====") << 0 << kLineFirstBar << LinkText::kNotLinkable;
+        QTest::newRow("XXXXXX----") << 0 << kLineFiller << LinkText::kNotLinkable;
+    }
+    void linkRefusals()
+    {
+        QFETCH(int, sourceLine);
+        QFETCH(int, targetLine);
+        QFETCH(QString, message);
+        loadFourColumns();
+        f->link(sourceLine, targetLine);
+        QCOMPARE(f->prompt.texts(), QStringList{message});
+        QCOMPARE(f->prompt.shown().first().icon, Icon::Critical);
+        QCOMPARE(f->w->linkGrid().Rows(), 1);
+        QCOMPARE(f->w->links().mNextLinkRow, 1);
+    }
+
+    // Rows 1 to 3; click row 2 and 解除: two rows numbered 1 and 2, the old
+    // row 3 now row 2; 解除 again deletes that one too; a third is refused.
+    void unlinkTwiceThenRefused()
+    {
+        loadFourColumns();
+        f->link(0, kLineKaimyo);
+        f->link(1, kLineZokumei);
+        f->link(2, kLineDate);
+        clickLinkRow(*f->w, 2);
+        QCOMPARE(f->w->links().mSelLinkRow, 2);
+        f->w->Command2->click();
+        QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+        QCOMPARE(f->linkColumn(LinkGridCol::SrcName), (QStringList{QStringLiteral("甲"), QStringLiteral("丙")}));
+        QCOMPARE(f->w->links().mNextLinkRow, 2 + 1);
+        QCOMPARE(f->w->links().mSelLinkRow, 2);
+        f->w->Command2->click();
+        QCOMPARE(f->linkColumn(LinkGridCol::SrcName), (QStringList{QStringLiteral("甲")}));
+        QVERIFY(f->prompt.texts().isEmpty());
+        f->w->Command2->click();
+        QCOMPARE(f->prompt.texts(), QStringList{LinkText::kPickRowFirst});
+        QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
+        QCOMPARE(f->w->linkGrid().Rows(), 2);
+        // A new link goes after the one left.
+        f->link(3, kLineAge);
+        QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+    }
+
+    void unlinkRefused_data()
+    {
+        QTest::addColumn<int>("clickRow");
+        QTest::newRow("no click yet") << -1;
+        QTest::newRow("heading row") << 0;
+    }
+    void unlinkRefused()
+    {
+        QFETCH(int, clickRow);
+        loadFourColumns();
+        f->link(0, kLineKaimyo);
+        if (clickRow >= 0)
+            clickLinkRow(*f->w, clickRow);
+        f->w->Command2->click();
+        QCOMPARE(f->prompt.texts(), QStringList{LinkText::kPickRowFirst});
+        QCOMPARE(f->w->linkGrid().Rows(), 2);
+    }
+
+    // Changing the output kind empties the link grid; the row clicked last
+    // is kept, and refused since that row is gone.
+    void kindChangeEmptiesLinks()
+    {
+        loadFourColumns();
+        f->link(0, kLineKaimyo);
+        f->link(1, kLineZokumei);
+        clickLinkRow(*f->w, 2);
+        f->w->Option1[1]->click();
+        QCOMPARE(f->w->linkGrid().Rows(), 1);
+        QCOMPARE(f->w->links().mNextLinkRow, 1);
+        QCOMPARE(f->w->links().mSelLinkRow, 2);
+        QCOMPARE(f->state.gOutKind, qint16(1));
+        QCOMPARE(f->w->lstSelected->item(0)->text(), QStringLiteral("管理番号-----リンク不可"));
+        QCOMPARE(f->w->gCatalogue.size(), 34);
+        // The source list stays.
+        QCOMPARE(f->w->lstAll->count(), 4);
+        // Clicking the kind already chosen keeps the links.
+        f->link(0, 2);
+        f->w->Option1[1]->click();
+        QCOMPARE(f->w->linkGrid().Rows(), 2);
+    }
+
+    // Two links to the same item give two rows with the same Rpoj; the same
+    // source column twice gives the same Lpoj.
+    void repeatsAreAllowed()
+    {
+        loadFourColumns();
+        f->link(0, kLineKaimyo);
+        f->link(1, kLineKaimyo);
+        f->link(1, kLineZokumei);
+        QCOMPARE(f->linkColumn(LinkGridCol::Lpoj), (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("1")}));
+        QCOMPARE(f->linkColumn(LinkGridCol::Rpoj),
+                 (QStringList{QStringLiteral("10"), QStringLiteral("10"), QStringLiteral("11")}));
+    }
+
+    // Double-clicks move lines; the line after the removed one becomes
+    // current (the one before when the last line went).
+    void movesBetweenLists()
+    {
+        loadFourColumns();
+        const int targets = f->w->lstSelected->count();
+        const QRect third = f->w->lstAll->visualItemRect(f->w->lstAll->item(2));
+        QTest::mouseClick(f->w->lstAll->viewport(), Qt::LeftButton, {}, third.center());
+        QTest::mouseDClick(f->w->lstAll->viewport(), Qt::LeftButton, {}, third.center());
+        QCOMPARE(f->w->lstAll->count(), 3);
+        QCOMPARE(f->w->lstAll->currentRow(), 2);
+        QCOMPARE(f->w->lstAll->currentItem()->text(), QStringLiteral("丁"));
+        QCOMPARE(f->w->lstSelected->count(), targets + 1);
+        QCOMPARE(f->w->lstSelected->currentRow(), targets);
+        QCOMPARE(f->w->lstSelected->currentItem()->text(), QStringLiteral("丙"));
+        QCOMPARE(DataLinkEditor::itemData(f->w->lstSelected->currentItem()), 2);
+
+        f->w->lstAll->setCurrentRow(2); // the last line
+        f->w->lstAll_DblClick();
+        QCOMPARE(f->w->lstAll->currentRow(), 1);
+
+        // Back again: the moved line keeps its number.
+        f->w->lstSelected->setCurrentRow(targets);
+        f->w->lstSelected_DblClick();
+        QCOMPARE(f->w->lstAll->currentItem()->text(), QStringLiteral("丙"));
+        QCOMPARE(DataLinkEditor::itemData(f->w->lstAll->currentItem()), 2);
+        QCOMPARE(f->w->lstSelected->currentRow(), targets); // "丁" moved up into that row
+        QVERIFY(f->prompt.texts().isEmpty());
+    }
+
+    // A source line moved into lstSelected is read as the catalogue entry of
+    // the same number; a link line moved into lstAll as the source item of
+    // that number. Numbers the other table does not have are refused.
+    void movedLinesAreReadAgainstTheirList()
+    {
+        loadFourColumns();
+        // "乙" (1) moved right and linked: catalogue entry 1 (没年月日).
+        f->w->lstAll->setCurrentRow(1);
+        f->w->lstAll_DblClick();
+        f->w->lstAll->setCurrentRow(0);
+        f->w->Command1->click();
+        QCOMPARE(f->w->linkGrid().rowTexts(1).mid(2),
+                 (QStringList{QStringLiteral("没年月日"), QStringLiteral("0"), QStringLiteral("1")}));
+
+        // 戒名 (10) moved left: there is no source column 10.
+        f->w->lstSelected->setCurrentRow(kLineKaimyo);
+        f->w->lstSelected_DblClick();
+        QCOMPARE(f->w->lstAll->currentItem()->text(), QStringLiteral("戒名"));
+        f->w->lstSelected->setCurrentRow(kLineZokumei - 1);
+        f->w->Command1->click();
+        QCOMPARE(f->prompt.texts(), QStringList{LinkGuardText::kNoSuchSourceItem});
+        QCOMPARE(f->w->linkGrid().Rows(), 2);
+
+        // Moved back it is 戒名 again.
+        f->w->lstAll_DblClick();
+        f->w->lstAll->setCurrentRow(0);
+        f->w->Command1->click();
+        QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::DstName), QStringLiteral("戒名"));
+        QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::Rpoj), QStringLiteral("10"));
+    }
+
+    void sourceNumberBeyondCatalogueRefused()
+    {
+        // 40 columns: column 30 has no death-register item.
+        QStringList titles;
+        for (int c = 0; c < 40; ++c)
+            titles << QStringLiteral("列%1").arg(c);
+        f->w->Option1[2]->click();
+        f->pickSource(f->writeFile(QStringLiteral("wide.csv"), titles.join(QLatin1Char(',')).toUtf8() + "\r\n"), 3);
+        QCOMPARE(f->w->lstAll->count(), 40);
+        f->w->lstAll->setCurrentRow(30);
+        f->w->lstAll_DblClick();
+        f->w->lstAll->setCurrentRow(0);
+        f->w->Command1->click();
+        QCOMPARE(f->prompt.texts(), QStringList{LinkGuardText::kNoSuchTargetItem});
+        QCOMPARE(f->w->linkGrid().Rows(), 1);
+    }
+
+    // A link made after a fill shows the last preview row's text: the fill
+    // leaves it in the source items.
+    void linkAfterFillShowsLastRow()
+    {
+        loadFourColumns();
+        f->link(0, kLineKaimyo);
+        f->w->Command3->click();
+        QVERIFY(f->w->importWindow());
+        f->link(3, kLineZokumei);
+        QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::SrcName), QStringLiteral("8"));
+    }
+};
+
+QTEST_MAIN(TestLinkEditor)
+#include "tst_link_editor.moc"
