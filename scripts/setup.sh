@@ -4,7 +4,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libqt6sql6-odbc \
-unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 fonts-noto-cjk xvfb xauth"
+unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 fonts-noto-cjk qt6-translations-l10n xvfb xauth"
 
 SUDO=""
 if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
