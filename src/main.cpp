@@ -4,6 +4,7 @@
 #include "mainwin/location_dialog.h"
 #include "mainwin/main_window.h"
 #include "mainwin/message_box_prompt.h"
+#include "mainwin/guide_pictures.h"
 #include "mainwin/screenshots.h"
 #include "platform/clock.h"
 #include "platform/prompt.h"
@@ -47,7 +48,10 @@ int main(int argc, char *argv[])
         // QT_QPA_PLATFORM=offscreen.
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return tera::RenderWindowPictures(args.value(1, QStringLiteral("docs/images")), out, err);
+        const QString dir = args.value(1, QStringLiteral("docs/images"));
+        const int windows = tera::RenderWindowPictures(dir, out, err);
+        const int guide = tera::RenderGuidePictures(dir, out, err);
+        return windows != 0 ? windows : guide;
     }
 
     tera::AppState state;

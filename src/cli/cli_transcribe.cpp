@@ -6,9 +6,13 @@
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/prompt.h"
+#include "transcribe/link_file.h"
 #include "transcribe/progress.h"
+#include "transcribe/run_report.h"
 #include "transcribe/transcribe.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -54,10 +58,18 @@ private:
 const char *const kTranscribeUsage =
     "使い方: tera-import transcribe --db PATH --source FILE --kind members|households|death\n"
     "                              --mode replace|append [--title] --link L:R [--link L:R ...]\n"
-    "                              [--format csv|tsv] [--encoding auto|utf-8|cp932]\n"
-    "                              [--yes] [--today YYYY-MM-DD]\n";
+    "                              [--links FILE] [--format csv|tsv] [--encoding auto|utf-8|cp932]\n"
+    "                              [--yes] [--today YYYY-MM-DD]\n"
+    "  --links FILE  画面で保存したデータリンク（出力区分と表題の区分も含む）を使います。\n"
+    "                このとき --kind と --link は省略できます（--link は後に追加されます）。\n"
+    "  転記が終わると、データベースと同じフォルダに転記レポート import-report-*.txt を書きます。\n";
 
 } // namespace
+
+const char *const kImportOptionsUsage =
+    "--db PATH --source FILE --kind members|households|death --mode replace|append\n"
+    "  [--title] --link L:R [--link L:R ...] [--links FILE] [--format csv|tsv]\n"
+    "  [--encoding auto|utf-8|cp932] [--yes] [--today YYYY-MM-DD]\n";
 
 bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &error)
 {
@@ -119,6 +131,9 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
                 return false;
             }
             o.links << l;
+        } else if (a == QStringLiteral("--links")) {
+            if (!value(i, a, o.linksFile))
+                return false;
         } else if (a == QStringLiteral("--format")) {
             if (!value(i, a, v))
                 return false;
@@ -159,12 +174,14 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
             return false;
         }
     }
-    if (o.db.isEmpty() || o.source.isEmpty() || o.kind < 0 || o.mode < 0) {
-        error = QStringLiteral("--db、--source、--kind、--mode は必ず指定してください。");
+    const bool saved = !o.linksFile.isEmpty();
+    if (o.db.isEmpty() || o.source.isEmpty() || (o.kind < 0 && !saved) || o.mode < 0) {
+        error = saved ? QStringLiteral("--db、--source、--mode は必ず指定してください。")
+                      : QStringLiteral("--db、--source、--kind、--mode は必ず指定してください。");
         return false;
     }
-    if (o.links.isEmpty()) {
-        error = QStringLiteral("--link を一つ以上指定してください。");
+    if (o.links.isEmpty() && !saved) {
+        error = QStringLiteral("--link を一つ以上指定するか、--links で保存したデータリンクを指定してください。");
         return false;
     }
     return true;
@@ -193,8 +210,29 @@ GridFileKind DetectSeparator(const QString &path)
     return tabs > commas ? GridFileKind::Tsv : GridFileKind::Csv;
 }
 
-bool PrepareImport(const ImportOptions &o, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode)
+bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode)
 {
+    ImportOptions o = given;
+    LinkFile savedLinks;
+    if (!o.linksFile.isEmpty()) {
+        // The saved link says which kind and title option its links are for.
+        QString error;
+        if (!ReadLinkFile(o.linksFile, savedLinks, error)) {
+            err << error << Qt::endl;
+            exitCode = 2;
+            return false;
+        }
+        if (o.kind >= 0 && o.kind != savedLinks.kind) {
+            err << QStringLiteral("--kind %1 とデータリンク %2 の出力区分 %3 が違います。")
+                       .arg(KindKey(o.kind), o.linksFile, KindKey(savedLinks.kind))
+                << Qt::endl;
+            exitCode = 2;
+            return false;
+        }
+        o.kind = savedLinks.kind;
+        if (savedLinks.titleRows == 1)
+            o.titleRows = 1;
+    }
     AppState &s = out.state;
     s.gDbPath = Database::isConnectionString(o.db) ? o.db : QFileInfo(o.db).absoluteFilePath();
     DeriveSiblingPaths(s);
@@ -230,6 +268,29 @@ bool PrepareImport(const ImportOptions &o, Prompt &prompt, QTextStream &err, Pre
         err << loaded.message << Qt::endl;
 
     out.catalogue = CatalogueOf(o.kind);
+    if (!o.linksFile.isEmpty()) {
+        QStringList titles;
+        for (int c = 0; c < out.preview->Cols(); ++c)
+            titles << (out.preview->Rows() > 0 ? out.preview->TextMatrix(0, c) : QString());
+        const LinkMatch match = MatchSavedLinks(savedLinks, titles, out.preview->Cols(), out.catalogue);
+        QString said = LinkMatchMessage(match);
+        if (!said.isEmpty())
+            err << said.replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
+        if (!match.complete()) {
+            // Some of the columns the link was made for are not in this
+            // file: nothing is written until the link fits it.
+            exitCode = 2;
+            return false;
+        }
+        // Links given on the command line come after the saved ones (a later
+        // link to the same column wins).
+        o.links = match.links + o.links;
+    }
+    if (o.links.isEmpty()) {
+        err << QStringLiteral("リンクがありません。") << Qt::endl;
+        exitCode = 2;
+        return false;
+    }
     for (const DataLink &l : o.links) {
         if (l.Lpoj < 0 || l.Lpoj >= out.preview->Cols()) {
             err << LinkText::kNoSourceItem << Qt::endl
@@ -298,12 +359,26 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
         progress = std::make_unique<TerminalProgress>(err);
 
     TranscribeReport report;
+    TranscribeOptions options;
+    options.reportOnEnd = &report;
+    const QDateTime started = QDateTime::currentDateTime();
+    // The run report goes beside the database whatever became of the run.
+    auto fileReport = [&] {
+        QString error;
+        const QString path = WriteRunReport(report, RunInfoFor(prepared.state, started), &error);
+        if (path.isEmpty())
+            err << QStringLiteral("転記レポートを書けません: %1").arg(error) << Qt::endl;
+        else
+            err << QStringLiteral("転記レポート: %1").arg(QDir::toNativeSeparators(path)) << Qt::endl;
+    };
     try {
-        report = Transcribe(*prepared.importTable, prepared.state, prompt, *clock, progress.get());
+        report = Transcribe(*prepared.importTable, prepared.state, prompt, *clock, progress.get(), options);
     } catch (const EndProgram &) {
+        fileReport();
         out << QStringLiteral("データベースの障害のため、プログラムを終了しました。それより前の行は書き込まれています。") << Qt::endl;
         return 4;
     }
+    fileReport();
     out << QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行")
                .arg(report.rowsRead)
                .arg(report.rowsWritten)

@@ -22,6 +22,9 @@ struct ImportOptions {
     qint16 mode = -1;
     qint16 titleRows = 0;
     QList<DataLink> links;
+    // --links FILE: a saved data link, which also gives the output kind and
+    // the title option (--kind must then agree, and may be left out).
+    QString linksFile;
     GridFileKind format = GridFileKind::Csv;
     bool formatGiven = false;
     TextEncoding encoding = TextEncoding::Auto;
@@ -53,5 +56,8 @@ struct PreparedImport {
 bool PrepareImport(const ImportOptions &options, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode);
 
 int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+
+// The options shared by transcribe and check, as the usage shows them.
+extern const char *const kImportOptionsUsage;
 
 } // namespace tera

@@ -1,13 +1,18 @@
 #include "mainwin/import_window.h"
 
 #include "app/app_state.h"
+#include "gridtools/grid_commands.h"
 #include "gridtools/grid_view.h"
+#include "mainwin/check_window.h"
 #include "mainwin/forms.h"
 #include "mainwin/progress_window.h"
+#include "mainwin/run_finish.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -89,10 +94,30 @@ DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget 
     setCentralWidget(central);
     resize(960, 600);
 
+    tools = new GridCommands(this, *m_grid, vsf, mDocName, m_prompt);
+    menus = InstallGridMenus(*this, *tools);
+    connect(vsf, &QAbstractItemView::doubleClicked, tools, &GridCommands::DblClick);
+
+    cmdCheck = new QPushButton(QStringLiteral("検証"), central);
+    cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
+    cmdCheck->setMinimumSize(90, 40);
+    cmdCheck->setToolTip(QStringLiteral("書き込まずに全部の行を試し、問題のある行を一覧します"));
+    top->insertWidget(top->indexOf(Command1), cmdCheck, 0, Qt::AlignBottom);
+    connect(cmdCheck, &QPushButton::clicked, this, &DesnHelp::cmdCheck_Click);
+    openReport = OpenWithDesktop;
+
     endProgram = [](int code) { EndProgramNow(code); };
 }
 
 DesnHelp::~DesnHelp() = default;
+
+void DesnHelp::closeEvent(QCloseEvent *event)
+{
+    if (tools->confirmClose())
+        event->accept();
+    else
+        event->ignore();
+}
 
 void DesnHelp::Option1_Click(int index)
 {
@@ -119,16 +144,21 @@ void DesnHelp::Command1_Click()
     frmGage gage(this);
     emit progressWindowOpened(&gage);
     SetAllFormsPointer(kPointerBusy);
+    const QDateTime started = QDateTime::currentDateTime();
+    TranscribeReport ended;
+    TranscribeOptions options;
+    options.reportOnEnd = &ended;
     try {
-        m_lastReport = Transcribe(*m_grid, m_state, m_prompt, m_clock, &gage);
+        m_lastReport = Transcribe(*m_grid, m_state, m_prompt, m_clock, &gage, options);
     } catch (const EndProgram &end) {
         // The member procedure has shown its message; the run closed the
         // database and kept nothing of the row it was on.
         gage.hide();
         SetAllFormsPointer(kPointerDefault);
         m_running = false;
-        m_lastReport = TranscribeReport();
+        m_lastReport = ended;
         m_lastReport.outcome = TranscribeReport::Outcome::Ended;
+        FinishRunInWindow(m_prompt, m_lastReport, m_state, started, openReport);
         emit runFinished();
         endProgram(end.code());
         return;
@@ -136,10 +166,18 @@ void DesnHelp::Command1_Click()
     gage.hide();
     SetAllFormsPointer(kPointerDefault);
     m_running = false;
-    const QString summary = RunSummaryText(m_lastReport);
-    if (!summary.isEmpty())
-        m_prompt.message(summary, Icon::Information);
+    // The summary, with the run report's path and the offer to open it.
+    FinishRunInWindow(m_prompt, m_lastReport, m_state, started, openReport);
     emit runFinished();
+}
+
+void DesnHelp::cmdCheck_Click()
+{
+    if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister)
+        return;
+    m_running = true;
+    RunCheckWindow(this, *m_grid, vsf, m_state, m_clock, m_prompt);
+    m_running = false;
 }
 
 } // namespace tera

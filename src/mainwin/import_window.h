@@ -1,4 +1,5 @@
 #pragma once
+#include "gridtools/grid_menus.h"
 #include "transcribe/transcribe.h"
 
 #include <QMainWindow>
@@ -16,6 +17,7 @@ class GridModel;
 class GridView;
 class Prompt;
 class frmGage;
+class GridCommands;
 
 // DesnHelp (インポート): the import table, an editable grid filled by the main
 // window's 読込実行, and 実行, which transcribes its rows into the database.
@@ -41,6 +43,11 @@ public:
     // The current document name (the grid's file commands use it).
     QString mDocName = QStringLiteral("Unknown.vsg");
 
+    // The grid's document, clipboard, row/column and sort commands, and the
+    // menu bar and toolbar that start them.
+    GridCommands *tools;
+    GridMenus menus;
+
     // The warning shown when the output kind is switched here.
     static QString outKindWarning();
 
@@ -54,10 +61,22 @@ public:
     // How the program ends when a member procedure says so; tests replace it.
     std::function<void(int)> endProgram;
 
+    // 検証: the check before writing, whose list opens beside this window.
+    // Every 実行 writes a run report beside the database; the closing note
+    // offers to open it with openReport (the desktop's program; tests
+    // replace it).
+    QPushButton *cmdCheck = nullptr;
+    std::function<void(const QString &)> openReport;
+
 public slots:
     void Option1_Click(int index);
     void Option2_Click(int index);
     void Command1_Click();
+    void cmdCheck_Click();
+
+protected:
+    // Closing asks first, unless the program is ending.
+    void closeEvent(QCloseEvent *event) override;
 
 signals:
     // A run's progress window is up (tests reach its キャンセル through it).

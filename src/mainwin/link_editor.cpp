@@ -64,22 +64,25 @@ void DataLinkEditor::Link()
         m_prompt.message(LinkText::kNoTargetItem, Icon::Critical);
         return;
     }
+    AddLink(itemData(source), itemData(target));
+}
+
+bool DataLinkEditor::AddLink(qint32 s, qint32 d)
+{
     // A line moved over from the other list may carry a number this table
     // does not have: refuse it rather than read past the end.
-    const qint32 d = itemData(target);
     if (d < 0 || d >= m_gCatalogue.size() || m_gCatalogue.at(d).name.isEmpty()) {
         m_prompt.message(LinkGuardText::kNoSuchTargetItem, Icon::Critical);
-        return;
+        return false;
     }
     if (m_gCatalogue.at(d).noLink == 1) {
         m_prompt.message(LinkText::kNotLinkable, Icon::Critical);
-        return;
+        return false;
     }
     // The last slot of gSrcItems is the spare one past the last column.
-    const qint32 s = itemData(source);
     if (s < 0 || s >= m_gSrcItems.size() - 1) {
         m_prompt.message(LinkGuardText::kNoSuchSourceItem, Icon::Critical);
-        return;
+        return false;
     }
 
     if (mNextLinkRow > m_vsf.Rows() - 1)
@@ -94,7 +97,10 @@ void DataLinkEditor::Link()
     m_vsf.setTextMatrix(row, LinkGridCol::Rpoj, QString::number(dst.index));
     ++mNextLinkRow;
     RenumberLinks();
+    return true;
 }
+
+QList<DataLink> DataLinkEditor::links() const { return LinksFromGrid(m_vsf); }
 
 void DataLinkEditor::Unlink()
 {

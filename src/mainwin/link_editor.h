@@ -1,5 +1,6 @@
 #pragma once
 #include "convert/item_catalogue.h"
+#include "transcribe/import_table_fill.h"
 
 #include <QList>
 #include <QString>
@@ -43,6 +44,12 @@ public:
     void RenumberLinks();
     // リンク: appends the pair made of the current line of each list.
     void Link();
+    // Appends the pair of source item sourceIndex (into gSrcItems) and
+    // catalogue slot targetIndex, as リンク does with the lists' current
+    // lines; the same refusals, with the same messages. False when refused.
+    bool AddLink(qint32 sourceIndex, qint32 targetIndex);
+    // The pairs of the link grid, in order.
+    QList<DataLink> links() const;
     // 解除: deletes the link-grid row clicked last.
     void Unlink();
     // A click in the link grid: remembers its current row.

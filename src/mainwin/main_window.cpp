@@ -1,6 +1,7 @@
 #include "mainwin/main_window.h"
 
 #include "app/startup.h"
+#include "convert/auto_link.h"
 #include "gridtools/grid_view.h"
 #include "mainwin/file_kind_dialog.h"
 #include "mainwin/forms.h"
@@ -9,10 +10,14 @@
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
 #include "transcribe/import_table_fill.h"
+#include "transcribe/link_file.h"
+#include "transcribe/restore.h"
+#include "transcribe/run_report.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +25,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -127,6 +134,9 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     Command2 = new QPushButton(QStringLiteral("解除"), central);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
+    cmdAutoLink = new QPushButton(QStringLiteral("自動リンク"), central);
+    cmdAutoLink->setObjectName(QStringLiteral("cmdAutoLink"));
+    cmdAutoLink->setToolTip(QStringLiteral("表題が書き出し項目の名前と同じ列を、まとめてリンクします（解除で取り消せます）"));
     fraLinks = new QGroupBox(QStringLiteral("データリンク設定内容"), central);
     fraLinks->setObjectName(QStringLiteral("fraLinks"));
     m_linkGrid = new GridModel(this);
@@ -156,6 +166,8 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     linkButtons->addStretch(1);
     linkButtons->addWidget(Command1);
     linkButtons->addWidget(Command2);
+    linkButtons->addSpacing(12);
+    linkButtons->addWidget(cmdAutoLink);
     linkButtons->addStretch(1);
     auto *linkRow = new QHBoxLayout;
     linkRow->addWidget(fraSource, 3);
@@ -182,6 +194,10 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     dlgCommonDialog = [this](const QString &filter, const QString &initialName) {
         return OpenFileDialog(this, filter, initialName);
     };
+    saveFileDialog = [this](const QString &filter, const QString &initialName) {
+        return QFileDialog::getSaveFileName(this, QString(), initialName, QtFileFilters(filter).join(QStringLiteral(";;")));
+    };
+    buildMenus();
     endProgram = [](int code) { EndProgramNow(code); };
 
     Form_Load();
@@ -204,6 +220,24 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     connect(vsf, &QAbstractItemView::clicked, this, &frmListKAKO2::vsf_Click);
     connect(lstAll, &QListWidget::itemDoubleClicked, this, &frmListKAKO2::lstAll_DblClick);
     connect(lstSelected, &QListWidget::itemDoubleClicked, this, &frmListKAKO2::lstSelected_DblClick);
+    connect(cmdAutoLink, &QPushButton::clicked, this, &frmListKAKO2::cmdAutoLink_Click);
+}
+
+void frmListKAKO2::buildMenus()
+{
+    QMenu *links = menuBar()->addMenu(QStringLiteral("データリンク(&L)"));
+    links->setObjectName(QStringLiteral("mnuLinks"));
+    actLoadLinks = links->addAction(QStringLiteral("データリンクを開く(&O)…"), this, &frmListKAKO2::actLoadLinks_Click);
+    actLoadLinks->setObjectName(QStringLiteral("actLoadLinks"));
+    actSaveLinks = links->addAction(QStringLiteral("データリンクを保存(&S)…"), this, &frmListKAKO2::actSaveLinks_Click);
+    actSaveLinks->setObjectName(QStringLiteral("actSaveLinks"));
+    links->addSeparator();
+    actAutoLink = links->addAction(QStringLiteral("自動リンク(&A)"), this, &frmListKAKO2::cmdAutoLink_Click);
+    actAutoLink->setObjectName(QStringLiteral("actAutoLink"));
+    QMenu *database = menuBar()->addMenu(QStringLiteral("データベース(&D)"));
+    database->setObjectName(QStringLiteral("mnuDatabase"));
+    actRestore = database->addAction(QStringLiteral("バックアップから元に戻す(&R)…"), this, &frmListKAKO2::actRestore_Click);
+    actRestore->setObjectName(QStringLiteral("actRestore"));
 }
 
 frmListKAKO2::~frmListKAKO2()
@@ -372,6 +406,116 @@ void frmListKAKO2::Command3_Click()
     m_import->raise();
     m_import->activateWindow();
 }
+
+QStringList frmListKAKO2::sourceTitles() const
+{
+    QStringList titles;
+    // The last source item is the spare slot past the last column.
+    for (int i = 0; i + 1 < gSrcItems.size(); ++i)
+        titles << gSrcItems.at(i).name;
+    return titles;
+}
+
+void frmListKAKO2::cmdAutoLink_Click()
+{
+    if (gSrcItems.size() < 2) {
+        m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
+        return;
+    }
+    if (mTitleRows != 1) {
+        m_prompt.message(MainWindowText::kAutoLinkNeedsTitles, Icon::Exclamation);
+        return;
+    }
+    // Columns and items linked already, by hand or by an earlier press, stay
+    // as they are.
+    QList<int> columns, items;
+    for (const DataLink &l : m_links->links()) {
+        columns << l.Lpoj;
+        items << l.Rpoj;
+    }
+    const AutoLinkResult found = AutoLink(sourceTitles(), m_state.gOutKind, columns, items);
+    int linked = 0;
+    for (const auto &[column, slot] : found.links)
+        linked += m_links->AddLink(column, slot) ? 1 : 0;
+    if (linked == 0) {
+        m_prompt.message(MainWindowText::kAutoLinkNone, Icon::Information);
+        return;
+    }
+    if (!found.unmatched.isEmpty())
+        m_prompt.message(QStringLiteral("%1 列をリンクしました。次の表題は、同じ名前の書き出し項目がないか既にリンクがあるため、"
+                                        "リンクしていません:\r\n  %2")
+                             .arg(linked)
+                             .arg(found.unmatched.join(QStringLiteral("\r\n  "))),
+                         Icon::Information);
+}
+
+bool frmListKAKO2::SaveLinkFile(const QString &path)
+{
+    const QList<DataLink> links = m_links->links();
+    if (links.isEmpty()) {
+        m_prompt.message(MainWindowText::kNothingToSave, Icon::Exclamation);
+        return false;
+    }
+    QString error;
+    if (!WriteLinkFile(path, MakeLinkFile(m_state.gOutKind, mTitleRows, links, sourceTitles(), gCatalogue), error)) {
+        m_prompt.message(error, Icon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+bool frmListKAKO2::LoadLinkFile(const QString &path)
+{
+    if (gSrcItems.size() < 2) {
+        m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
+        return false;
+    }
+    LinkFile file;
+    QString error;
+    if (!ReadLinkFile(path, file, error)) {
+        m_prompt.message(error, Icon::Exclamation);
+        return false;
+    }
+    // The link's kind and title option; the link grid starts afresh.
+    if (Option1[file.kind]->isChecked())
+        Option1_Click(file.kind);
+    else
+        Option1[file.kind]->setChecked(true);
+    OptH[file.titleRows]->setChecked(true);
+    OptH_Click(file.titleRows);
+    const LinkMatch match = MatchSavedLinks(file, sourceTitles(), int(gSrcItems.size()) - 1, gCatalogue);
+    for (const DataLink &l : match.links)
+        m_links->AddLink(l.Lpoj, l.Rpoj);
+    const QString said = LinkMatchMessage(match);
+    if (!said.isEmpty())
+        m_prompt.message(said, match.complete() ? Icon::Information : Icon::Exclamation);
+    return true;
+}
+
+void frmListKAKO2::actLoadLinks_Click()
+{
+    if (gSrcItems.size() < 2) {
+        m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
+        return;
+    }
+    const QString chosen = dlgCommonDialog ? dlgCommonDialog(MainWindowText::kLinkFilter, mInitialFileName) : QString();
+    if (!chosen.isEmpty())
+        LoadLinkFile(chosen);
+}
+
+void frmListKAKO2::actSaveLinks_Click()
+{
+    if (m_links->links().isEmpty()) {
+        m_prompt.message(MainWindowText::kNothingToSave, Icon::Exclamation);
+        return;
+    }
+    const QString initial = QStringLiteral("%1リンク.json").arg(OutKindName(m_state.gOutKind));
+    const QString chosen = saveFileDialog ? saveFileDialog(MainWindowText::kLinkFilter, initial) : QString();
+    if (!chosen.isEmpty())
+        SaveLinkFile(chosen);
+}
+
+void frmListKAKO2::actRestore_Click() { RestoreFromBackup(m_state, m_prompt); }
 
 void frmListKAKO2::Command4_Click()
 {

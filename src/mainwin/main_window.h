@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
@@ -34,6 +35,13 @@ inline const QString kNoSource = QStringLiteral("読み出しCSVファイルを�
 inline const QString kNoDestination = QStringLiteral("書き出しファイルを設定してから実行してください！");
 inline const QString kNoLinks = QStringLiteral("リンクを設定してから実行してください！");
 inline const QString kNowhere = QStringLiteral("どこにも無い");
+// Saved links, auto-link.
+inline const QString kLinkFilter = QStringLiteral("データリンク (*.json)|*.json|すべてのﾌｧｲﾙ(*.*)|*.*|");
+inline const QString kPickSourceFirst = QStringLiteral("読込みファイルを選んでから実行してください。");
+inline const QString kNothingToSave = QStringLiteral("保存するリンクがありません。リンクを設定してから保存してください。");
+inline const QString kAutoLinkNeedsTitles =
+    QStringLiteral("自動リンクは表題のあるファイルで使います。「表題あり」を選んでから実行してください。");
+inline const QString kAutoLinkNone = QStringLiteral("表題が書き出し項目の名前と同じ列はありませんでした。");
 } // namespace MainWindowText
 
 // frmListKAKO2: the window start-up shows. Top to bottom the user names the
@@ -71,10 +79,18 @@ public:
     QPushButton *Command2;  // 解除
     QPushButton *Command3;  // 読込実行
     QPushButton *Command4;  // 終了
+    QPushButton *cmdAutoLink; // 自動リンク
+    QAction *actLoadLinks;    // データリンクを開く…
+    QAction *actSaveLinks;    // データリンクを保存…
+    QAction *actAutoLink;     // 自動リンク
+    QAction *actRestore;      // バックアップから元に戻す…
 
     // dlgCommonDialog: the file-open dialog (filter, initial file name) ->
     // the chosen path, empty when cancelled. Tests replace it.
     std::function<QString(const QString &filter, const QString &initialName)> dlgCommonDialog;
+    // The file-save dialog (filter, initial file name) -> the chosen path,
+    // empty when cancelled. Tests replace it.
+    std::function<QString(const QString &filter, const QString &initialName)> saveFileDialog;
     // How 終了 ends the program; tests replace it.
     std::function<void(int)> endProgram;
 
@@ -96,6 +112,13 @@ public:
     // stays empty).
     bool ReadSourceFile(const QString &path, int kind);
 
+    // Saved links: writes the link grid with the output kind and the title
+    // option; reads one back onto the source file now loaded, choosing its
+    // kind and title option, and says which of its source columns this file
+    // does not have. False (after a message) when nothing was saved or read.
+    bool SaveLinkFile(const QString &path);
+    bool LoadLinkFile(const QString &path);
+
 public slots:
     void OptH_Click(int index);
     void Option1_Click(int index);
@@ -109,10 +132,19 @@ public slots:
     void vsf_Click();
     void lstAll_DblClick();
     void lstSelected_DblClick();
+    // 自動リンク: links every source title that is an item's name or label.
+    void cmdAutoLink_Click();
+    void actLoadLinks_Click();
+    void actSaveLinks_Click();
+    // バックアップから元に戻す: tera2.mdb and kako2.rnd back in place.
+    void actRestore_Click();
 
 private:
     void Form_Load();
     void setTitleFor(const QString &path);
+    void buildMenus();
+    // The source items' names, one per column of the preview.
+    QStringList sourceTitles() const;
 
     AppState &m_state;
     Prompt &m_prompt;

@@ -125,6 +125,12 @@ QString writeRow(TranscribeContext &ctx, qint16 kind, const QString &preDeleteNo
 TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
                             ProgressObserver *progress)
 {
+    return Transcribe(vsf, state, prompt, clock, progress, TranscribeOptions());
+}
+
+TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
+                            ProgressObserver *progress, const TranscribeOptions &options)
+{
     TranscribeReport report;
     const qint16 kind = state.gOutKind;
     if (kind < kOutMembers || kind > kOutDeathRegister) {
@@ -146,8 +152,21 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             progress->finished();
     };
 
+    // A run that goes on past failures notes each one (the row was rolled
+    // back by its guard) and keeps the first as the run's failure.
+    auto goOn = [&](int row, int column, const QString &reason, bool endsProgram) {
+        report.stops << RowStop{row, column, reason, endsProgram};
+        if (report.outcome != TranscribeReport::Outcome::Failed) {
+            report.outcome = TranscribeReport::Outcome::Failed;
+            report.failure = reason;
+            report.failureRow = row;
+            report.failureColumn = column;
+        }
+    };
+
     // Backup first, while the database is closed.
-    report.backup = BackupDatabase(state, prompt, progress);
+    if (options.backup)
+        report.backup = BackupDatabase(state, prompt, progress);
     if (!report.backup.ok
         && prompt.ask(TranscribeText::backupFailedQuestion(), Buttons::YesNo, Icon::Critical) != Answer::Yes) {
         report.outcome = TranscribeReport::Outcome::BackupDeclined;
@@ -239,6 +258,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 AssignCell(ctx, kind, static_cast<qint16>(c), text);
             }
             column = -1;
+            if (options.rows)
+                options.rows->rowAssigned(r, ctx);
             const QString skipped = writeRow(ctx, kind, preDeleteNo, entryCounter);
             if (!skipped.isEmpty()) {
                 report.skipped << RowNote{r, skipped};
@@ -251,6 +272,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 report.rolledBack << RowNote{r, ctx.rowFailures.join(QStringLiteral(" / "))};
                 continue;
             }
+            if (options.rows)
+                options.rows->rowWritten(r, ctx);
             tx.commit();
             ++report.rowsWritten;
             if (kind == kOutDeathRegister) {
@@ -259,18 +282,36 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 report.lastKakoCd = ctx.gKakoRec().過去CD;
             }
         } catch (const EndProgram &) {
+            if (options.continueAfterFailure) {
+                entryCounter = counterBefore;
+                goOn(r, column, ctx.rowFailures.join(QStringLiteral(" / ")), true);
+                continue;
+            }
             report.outcome = TranscribeReport::Outcome::Ended;
             report.failureRow = r;
+            report.failure = ctx.rowFailures.join(QStringLiteral(" / "));
             report.kakoReplacedChars = ctx.kakoFile.replacedChars();
             leaveRunJournal(*db);
             db->close();
             if (progress)
                 progress->finished();
+            if (options.reportOnEnd)
+                *options.reportOnEnd = report;
             throw;
         } catch (const KakoRndError &e) {
+            if (options.continueAfterFailure) {
+                entryCounter = counterBefore;
+                goOn(r, -1, e.message(), false);
+                continue;
+            }
             fail(r, -1, e.message());
             break;
         } catch (const DbError &e) {
+            if (options.continueAfterFailure) {
+                entryCounter = counterBefore;
+                goOn(r, column, e.description(), false);
+                continue;
+            }
             fail(r, column, e.description());
             break;
         }
@@ -279,7 +320,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     report.kakoReplacedChars = ctx.kakoFile.replacedChars();
     leaveRunJournal(*db);
     db->close();
-    if (progress && report.outcome != TranscribeReport::Outcome::Failed)
+    // fail() has already closed the progress display of a stopped run.
+    if (progress && (report.outcome != TranscribeReport::Outcome::Failed || !report.stops.isEmpty()))
         progress->finished();
     return report;
 }

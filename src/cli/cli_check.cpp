@@ -1,0 +1,142 @@
+#include "cli/cli_check.h"
+
+#include "app/startup.h"
+#include "cli/cli_transcribe.h"
+#include "cli/terminal_prompt.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "transcribe/check_run.h"
+#include "transcribe/restore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tera {
+
+namespace {
+
+const char *const kCheckUsage =
+    "使い方: tera-import check（transcribe と同じオプション）[--csv FILE]\n"
+    "  転記と同じ処理をデータベースの一時コピーで行い、書き込む前に問題を一覧します。\n"
+    "  データベースと kako.rnd には何も書き込みません。--csv FILE で一覧を CSV に保存します。\n"
+    "  終了コード: 0 最後まで転記できる、1 転記が止まる行がある、2 オプションかリンクの誤り、\n"
+    "              3 データベースを読めない・検証できない\n";
+
+const char *const kRestoreUsage =
+    "使い方: tera-import restore --db PATH [--yes]\n"
+    "  転記の前に作られたバックアップ tera2.mdb と kako2.rnd を tera.mdb と kako.rnd に戻します。\n"
+    "  今のファイルは *.before-restore として残します。--yes で確認に「はい」と答えます。\n"
+    "  終了コード: 0 戻した、1 失敗またはバックアップがない、2 オプションの誤り、3 確認で中止\n";
+
+} // namespace
+
+int RunCheckCommand(const QStringList &given, QTextStream &out, QTextStream &err)
+{
+    if (given.contains(QStringLiteral("--help")) || given.contains(QStringLiteral("-h"))) {
+        out << kCheckUsage << "オプション: " << kImportOptionsUsage;
+        return 0;
+    }
+    QStringList args = given;
+    QString csvPath;
+    const int csv = int(args.indexOf(QStringLiteral("--csv")));
+    if (csv >= 0) {
+        if (csv + 1 >= args.size()) {
+            err << "--csv の値がありません。" << Qt::endl << kCheckUsage;
+            return 2;
+        }
+        csvPath = args.at(csv + 1);
+        args.remove(csv, 2);
+    }
+    ImportOptions o;
+    QString error;
+    if (!ParseImportOptions(args, o, error)) {
+        err << error << Qt::endl << kCheckUsage;
+        return 2;
+    }
+    TerminalPrompt prompt(err, o.yes);
+    PreparedImport prepared;
+    int code = 0;
+    if (!PrepareImport(o, prompt, err, prepared, code))
+        return code;
+
+    std::unique_ptr<Clock> clock;
+    if (o.today.isValid())
+        clock = std::make_unique<FixedClock>(o.today);
+    else
+        clock = std::make_unique<SystemClock>();
+
+    const CheckReport report = CheckTranscription(*prepared.importTable, prepared.state, *clock);
+    if (!report.made) {
+        err << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
+        return 3;
+    }
+    QStringList headings;
+    for (int c = 0; c < prepared.importTable->Cols(); ++c)
+        headings << prepared.importTable->TextMatrix(0, c);
+    // One line per finding, the place written as the run's messages write it.
+    for (const CheckFinding &f : report.findings) {
+        QString where = f.row > 0 ? QStringLiteral("%1 行目").arg(f.row) : QStringLiteral("全体");
+        if (f.column >= 0) {
+            const QString heading = headings.value(f.column).trimmed();
+            where += heading.isEmpty() ? QStringLiteral("（%1 列目）").arg(f.column)
+                                       : QStringLiteral("（%1 列目「%2」）").arg(f.column).arg(heading);
+        }
+        out << where << QStringLiteral(" [") << CheckKindName(f.kind) << QStringLiteral("] ") << f.text << Qt::endl;
+    }
+    out << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
+    if (!csvPath.isEmpty()) {
+        QString why;
+        if (!SaveCheckCsv(report, headings, csvPath, why)) {
+            err << why << Qt::endl;
+            return 3;
+        }
+        err << QStringLiteral("検証結果: %1").arg(QDir::toNativeSeparators(csvPath)) << Qt::endl;
+    }
+    return report.stops() ? 1 : 0;
+}
+
+int RunRestoreCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        out << kRestoreUsage;
+        return 0;
+    }
+    QString db;
+    bool yes = false;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args.at(i) == QStringLiteral("--db") && i + 1 < args.size()) {
+            db = args.at(++i);
+        } else if (args.at(i) == QStringLiteral("--yes")) {
+            yes = true;
+        } else {
+            err << QStringLiteral("知らないオプションです: %1").arg(args.at(i)) << Qt::endl << kRestoreUsage;
+            return 2;
+        }
+    }
+    if (db.isEmpty()) {
+        err << "--db は必ず指定してください。" << Qt::endl << kRestoreUsage;
+        return 2;
+    }
+    if (Database::isConnectionString(db)) {
+        err << "接続文字列のデータベースは元に戻せません。データベースのファイルを指定してください。" << Qt::endl;
+        return 2;
+    }
+    AppState state;
+    state.gDbPath = QFileInfo(db).absoluteFilePath();
+    DeriveSiblingPaths(state);
+    TerminalPrompt prompt(err, yes);
+    const RestoreResult result = RestoreFromBackup(state, prompt);
+    switch (result.outcome) {
+    case RestoreResult::Outcome::Restored:
+        out << QStringLiteral("元に戻しました: %1").arg(result.restored.join(QStringLiteral("、"))) << Qt::endl;
+        return 0;
+    case RestoreResult::Outcome::Declined:
+        return 3;
+    case RestoreResult::Outcome::NoBackup:
+    case RestoreResult::Outcome::Failed:
+        return 1;
+    }
+    return 1;
+}
+
+} // namespace tera

@@ -1,0 +1,63 @@
+#pragma once
+#include "transcribe/check_run.h"
+
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+namespace tera {
+struct AppState;
+class Clock;
+class GridModel;
+class GridView;
+class Prompt;
+
+// The list of a check before writing (検証結果): one line per finding with
+// its row, column, kind and text. A double-click on a line brings the import
+// table to that row; 保存 writes the list as CSV.
+class CheckWindow : public QDialog {
+    Q_OBJECT
+public:
+    CheckWindow(const CheckReport &report, const QStringList &headings, Prompt &prompt, QWidget *parent = nullptr);
+
+    QLabel *lblSummary;
+    GridView *vsfResult;
+    QPushButton *cmdSave;  // CSVで保存…
+    QPushButton *cmdClose; // 閉じる
+
+    GridModel &grid() { return *m_grid; }
+    const CheckReport &report() const { return m_report; }
+
+    // The file-save dialog (filter, initial name) -> the chosen path, empty
+    // when cancelled. Tests replace it.
+    std::function<QString(const QString &filter, const QString &initialName)> saveFileDialog;
+
+public slots:
+    void cmdSave_Click();
+    // A line of the list (grid row >= 1): asks for the jump to its row.
+    void vsfResult_DblClick(int gridRow);
+
+signals:
+    // The import-table row (and column, -1 when the finding names none) of a
+    // finding the user double-clicked.
+    void jumpTo(int row, int column);
+
+private:
+    CheckReport m_report;
+    QStringList m_headings;
+    Prompt &m_prompt;
+    GridModel *m_grid;
+};
+using 検証結果 = CheckWindow;
+
+// The import window's 検証: runs the check over importGrid as state says,
+// with a progress window, and shows its list beside owner (which keeps it;
+// it closes with owner). A double-click in the list makes the finding's row
+// the current row of importView. When the check cannot be made, says why
+// through prompt and returns nullptr.
+CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *importView, const AppState &state,
+                            const Clock &clock, Prompt &prompt);
+
+} // namespace tera

@@ -1,0 +1,188 @@
+#include "mainwin/guide_pictures.h"
+
+#include "app/demo_database.h"
+#include "app/master_data.h"
+#include "app/startup.h"
+#include "gridtools/grid_view.h"
+#include "mainwin/check_window.h"
+#include "mainwin/import_window.h"
+#include "mainwin/main_window.h"
+#include "mainwin/run_finish.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/db_error.h"
+#include "platform/prompt.h"
+#include "transcribe/check_run.h"
+#include "transcribe/restore.h"
+#include "transcribe/transcribe.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextStream>
+
+namespace tera {
+
+namespace {
+
+// The pictures answer every question with No and open nothing.
+class NoPrompt : public Prompt {
+public:
+    Answer ask(const QString &, Buttons buttons, Icon) override
+    {
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+};
+
+// A death register in the shape of examples/death-register.utf8.csv (names
+// invented): line 4 has its date the wrong way round, line 5 no day, line 6
+// an age in kanji.
+const char kSource[] =
+    "戒名,戒名ヨミカナ--(ｱｲｳの形式),俗名,没年月日（9999年99月99日）,没年(年号xx年xx月xx日),\"享年------(1,2,3の形式)\","
+    "施主名,続柄,郵便番号(xxx-xxxx),住所,電話番号(xxx-xxx-xxxx),地区\r\n"
+    "釋浄心,ｼｬｸｼﾞｮｳｼﾝ,髙橋　清一,2003年5月17日,,85歳,髙橋　一郎,父,113-0033,東京都文京区本郷三丁目4番2号,03-3812-4471,本郷\r\n"
+    "釋尼妙華,ｼｬｸﾆﾐｮｳｹ,髙橋　トメ,,平成元年12月3日,92才,髙橋　一郎,祖母,113-0033,東京都文京区本郷三丁目4番2号,03-3812-4471,本郷\r\n"
+    "釋浄光,ｼｬｸｼﾞｮｳｺｳ,佐藤　武,,昭和六十四年一月七日, 64,佐藤　正雄,父,107-0062,東京都港区南青山二丁目8番1号,03-3401-7786,青山\r\n"
+    "釋誠道,ｼｬｸｾｲﾄﾞｳ,鈴木　茂,12月2019年24日,,67歳,鈴木　美智子,夫,190-0012,東京都立川市曙町一丁目21番3号,042-522-6613,立川\r\n"
+    "釋尼蓮華,ｼｬｸﾆﾚﾝｹﾞ,渡邉　ふみ,2012年3月,,90歳,渡邉　浩二,祖母,336-0022,埼玉県さいたま市南区白幡五丁目1番3号,048-862-1180,白幡\r\n"
+    "釋勇心,ｼｬｸﾕｳｼﾝ,田中　勇,,令和元年6月1日,八十四,田中　幸子,夫,181-0013,東京都三鷹市下連雀四丁目16番7号,0422-48-1152,三鷹\r\n";
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+bool save(QWidget *w, const QString &dir, const QString &name, QTextStream &out, QTextStream &err)
+{
+    settle();
+    const QString path = QDir(dir).filePath(name);
+    if (!w->grab().save(path, "PNG")) {
+        err << QStringLiteral("%1 を書き込めません。").arg(path) << Qt::endl;
+        return false;
+    }
+    out << path << Qt::endl;
+    return true;
+}
+
+bool saveMessage(const QString &text, QMessageBox::Icon icon, bool yesNo, const QString &dir, const QString &name,
+                 QTextStream &out, QTextStream &err)
+{
+    QMessageBox box;
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setIcon(icon);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setStandardButtons(yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+    if (auto *b = box.button(QMessageBox::Yes))
+        b->setText(QStringLiteral("はい(&Y)"));
+    if (auto *b = box.button(QMessageBox::No))
+        b->setText(QStringLiteral("いいえ(&N)"));
+    box.show();
+    const bool ok = save(&box, dir, name, out, err);
+    box.hide();
+    return ok;
+}
+
+} // namespace
+
+QStringList GuidePictureNames()
+{
+    return {QStringLiteral("auto-link.png"), QStringLiteral("check-window.png"), QStringLiteral("run-report-offer.png"),
+            QStringLiteral("restore-question.png")};
+}
+
+int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
+{
+    if (!QDir().mkpath(dir)) {
+        err << QStringLiteral("フォルダを作成できません: %1").arg(dir) << Qt::endl;
+        return 1;
+    }
+    // A fixed folder, so that the paths shown stay the same between runs.
+    QDir work(QDir::temp().filePath(QStringLiteral("tera-import-guide")));
+    work.removeRecursively();
+    if (!work.mkpath(QStringLiteral("."))) {
+        err << QStringLiteral("作業用のフォルダを作成できません: %1").arg(work.path()) << Qt::endl;
+        return 1;
+    }
+    struct Cleanup {
+        QDir dir;
+        ~Cleanup() { dir.removeRecursively(); }
+    } cleanup{work};
+
+    AppState state;
+    NoPrompt prompt;
+    FixedClock clock(QDate(2024, 5, 10));
+    try {
+        state.gDbPath = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
+        DeriveSiblingPaths(state);
+        std::unique_ptr<Database> db = Database::open(state.gDbPath);
+        GetComSys(*db, state, prompt);
+        LoadOmairiMaster(*db, state);
+        db->close();
+    } catch (const DbError &e) {
+        err << e.description() << Qt::endl;
+        return 1;
+    }
+    // A kako.rnd from before (empty), so that the run backs up both files.
+    QFile(state.gKakoPath).open(QIODevice::WriteOnly);
+    const QString source = work.filePath(QStringLiteral("過去帳.csv"));
+    {
+        QFile f(source);
+        if (!f.open(QIODevice::WriteOnly) || f.write(kSource) != qint64(sizeof kSource - 1)) {
+            err << QStringLiteral("%1 を書き込めません。").arg(source) << Qt::endl;
+            return 1;
+        }
+    }
+    const QStringList names = GuidePictureNames();
+    bool ok = true;
+
+    // 1. The main window after 自動リンク.
+    frmListKAKO2 window(state, prompt, clock);
+    window.show();
+    window.Text1->setText(source);
+    state.gSrcPath = source;
+    window.OptH[1]->click();
+    window.Option1[2]->click();
+    window.Option2[1]->click();
+    window.ReadSourceFile(source, 3);
+    window.cmdAutoLink->click();
+    ok &= save(&window, dir, names.at(0), out, err);
+
+    // 2. The check's list beside the import window.
+    window.Command3->click();
+    DesnHelp *import = window.importWindow();
+    if (!import) {
+        err << QStringLiteral("インポート画面が開きませんでした。") << Qt::endl;
+        return 1;
+    }
+    import->openReport = [](const QString &) {};
+    import->cmdCheck->click();
+    if (auto *check = import->findChild<CheckWindow *>()) {
+        check->resize(1180, 330);
+        ok &= save(check, dir, names.at(1), out, err);
+        check->close();
+    } else {
+        err << QStringLiteral("検証結果の画面が開きませんでした。") << Qt::endl;
+        ok = false;
+    }
+
+    // 3. The closing note of a run, with the report's path. The rows that
+    // stop the run are taken out first, as a user would correct them.
+    import->grid().setTextMatrix(4, 1, QStringLiteral("2019年12月24日"));
+    const QDateTime started = QDateTime::currentDateTime();
+    const TranscribeReport report = Transcribe(import->grid(), state, prompt, clock);
+    const QString reportPath = FinishRunInWindow(prompt, report, state, started, {});
+    ok &= saveMessage(RunReportOfferText(report, reportPath), QMessageBox::Information, true, dir, names.at(2), out, err);
+
+    // 4. The restore's question, naming the backups of that run.
+    ok &= saveMessage(RestoreQuestion(PlanRestore(state)), QMessageBox::Warning, true, dir, names.at(3), out, err);
+    import->hide();
+    return ok ? 0 : 1;
+}
+
+} // namespace tera

@@ -1,0 +1,48 @@
+#include "mainwin/run_finish.h"
+
+#include "mainwin/progress_window.h"
+#include "platform/prompt.h"
+#include "transcribe/run_report.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
+
+namespace tera {
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+}
+
+QString RunReportOfferText(const TranscribeReport &report, const QString &reportPath)
+{
+    QString text = RunSummaryText(report);
+    if (text.isEmpty())
+        text = QStringLiteral("転記の経過を転記レポートに書きました。");
+    return text + kCrLf + kCrLf + QStringLiteral("転記レポート: %1").arg(QDir::toNativeSeparators(reportPath)) + kCrLf
+           + QStringLiteral("レポートを開きますか？");
+}
+
+QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const AppState &state,
+                          const QDateTime &started, const std::function<void(const QString &)> &openReport)
+{
+    QString error;
+    const QString path = WriteRunReport(report, RunInfoFor(state, started), &error);
+    using Outcome = TranscribeReport::Outcome;
+    const bool stoppedByUser = report.outcome == Outcome::BackupDeclined || report.outcome == Outcome::ReplaceDeclined;
+    if (stoppedByUser || report.outcome == Outcome::Ended)
+        return path;
+    if (path.isEmpty()) {
+        QString text = RunSummaryText(report);
+        text += (text.isEmpty() ? QString() : kCrLf + kCrLf) + QStringLiteral("転記レポートを書けません: %1").arg(error);
+        prompt.message(text, report.ok() ? Icon::Information : Icon::Exclamation);
+        return path;
+    }
+    if (prompt.ask(RunReportOfferText(report, path), Buttons::YesNo, Icon::Information) == Answer::Yes && openReport)
+        openReport(path);
+    return path;
+}
+
+void OpenWithDesktop(const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+} // namespace tera

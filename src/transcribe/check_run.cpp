@@ -1,0 +1,588 @@
+#include "transcribe/check_run.h"
+
+#include "app/app_state.h"
+#include "convert/kanji_numerals.h"
+#include "platform/database.h"
+#include "platform/grid_model.h"
+#include "platform/prompt.h"
+#include "platform/text_file.h"
+#include "transcribe/backup.h"
+#include "transcribe/context.h"
+#include "transcribe/household_writer.h"
+#include "transcribe/kako_rnd.h"
+#include "transcribe/progress.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+namespace tera {
+
+namespace CheckText {
+QString rowProgress(int row) { return QString::number(row) + QStringLiteral(" 番目のデータを検証しています"); }
+} // namespace CheckText
+
+QString CheckKindName(CheckKind kind)
+{
+    switch (kind) {
+    case CheckKind::Stop: return QStringLiteral("中止");
+    case CheckKind::NotWritten: return QStringLiteral("書込不可");
+    case CheckKind::Skip: return QStringLiteral("スキップ");
+    case CheckKind::Unreadable: return QStringLiteral("読めない値");
+    case CheckKind::Notice: return QStringLiteral("注意");
+    case CheckKind::Created: return QStringLiteral("新規作成");
+    case CheckKind::Deceased: return QStringLiteral("故人");
+    case CheckKind::Renumbered: return QStringLiteral("世帯番号変更");
+    case CheckKind::Updated: return QStringLiteral("上書き");
+    case CheckKind::KakoText: return QStringLiteral("kako.rnd");
+    }
+    return QString();
+}
+
+int CheckReport::firstStopRow() const
+{
+    for (const CheckFinding &f : findings)
+        if (f.kind == CheckKind::Stop)
+            return f.row;
+    return -1;
+}
+
+int CheckReport::count(CheckKind kind) const
+{
+    return int(std::count_if(findings.cbegin(), findings.cend(), [kind](const CheckFinding &f) { return f.kind == kind; }));
+}
+
+int CheckReport::replacedChars() const
+{
+    int n = 0;
+    for (const CheckFinding &f : findings)
+        n += f.replacedChars;
+    return n;
+}
+
+namespace {
+
+// The check answers the run's questions itself (the replace question: the
+// check is of what happens when the user says yes) and shows nothing: what
+// the messages say is in the run's report.
+class QuietPrompt : public Prompt {
+public:
+    Answer ask(const QString &, Buttons buttons, Icon) override
+    {
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+};
+
+// The user's progress display, told that this is a check.
+class CheckProgress : public ProgressObserver {
+public:
+    explicit CheckProgress(ProgressObserver *inner) : m_inner(inner) {}
+    void status(const QString &) override {}
+    void progress(int value, int maximum, const QString &) override
+    {
+        m_inner->progress(value, maximum, value == 0 ? CheckText::kChecking : CheckText::rowProgress(value));
+    }
+    void finished() override { m_inner->finished(); }
+    bool cancelRequested() override { return m_inner->cancelRequested(); }
+
+private:
+    ProgressObserver *m_inner;
+};
+
+// A cell that means zero as it stands ("0", "０", "0歳" without its 歳).
+bool writtenAsZero(const QString &text)
+{
+    const QString t = AsciiDigits(text).trimmed();
+    if (t.isEmpty())
+        return true;
+    bool digit = false;
+    for (const QChar c : t) {
+        if (c == u'0')
+            digit = true;
+        else if (c != u'+' && c != u'-' && c != u'.' && c != u' ')
+            return false;
+    }
+    return digit;
+}
+
+qint64 scalar(Database &db, const QString &sql)
+{
+    Query q = db.exec(sql);
+    FinishOnExit done(q);
+    return q.next() ? q.integer(QStringLiteral("n")) : 0;
+}
+
+// The text fields of a kako.rnd record with their widths.
+struct KakoField {
+    const char16_t *label;
+    QString KakoRec::*field;
+    int width;
+};
+const KakoField kKakoFields[] = {
+    {u"戒名", &KakoRec::戒名, KakoWidth::戒名},       {u"ﾖﾐ", &KakoRec::ﾖﾐ, KakoWidth::ﾖﾐ},
+    {u"俗名", &KakoRec::俗名, KakoWidth::俗名},       {u"続柄", &KakoRec::続柄, KakoWidth::続柄},
+    {u"施主名", &KakoRec::施主名, KakoWidth::施主名}, {u"電話", &KakoRec::電話, KakoWidth::電話},
+    {u"郵便", &KakoRec::郵便, KakoWidth::郵便},       {u"住所", &KakoRec::住所, KakoWidth::住所},
+    {u"住所2", &KakoRec::住所2, KakoWidth::住所2},
+};
+
+// Death-register columns whose cells make up the date of death.
+const int kDateItems[] = {1, 2, 3, 4, 5, 6, 14, 15, 16};
+constexpr int kAgeItem = 7;
+// Member columns read as numbers.
+const int kMemberNumberItems[] = {11, 13, 14, 15};
+
+// Learns from the run what each row did, by looking at the scratch database
+// before and after the row procedure: the same queries would show a user
+// the same changes after a real run.
+class CheckObserver : public RowObserver {
+public:
+    CheckObserver(const GridModel &vsf, qint16 kind, QList<CheckFinding> &out) : m_vsf(vsf), m_kind(kind), m_out(out) {}
+
+    // The observer only looks: a query of its own that fails (a table the
+    // run will stumble over itself) loses a finding, never changes the run.
+    void rowAssigned(int row, TranscribeContext &ctx) override
+    {
+        m_pending.clear();
+        m_deceased.clear();
+        m_oldSetai.clear();
+        m_seen = false;
+        try {
+            assigned(row, ctx);
+            m_seen = true;
+        } catch (const DbError &) {
+        }
+    }
+
+    void rowWritten(int row, TranscribeContext &ctx) override
+    {
+        if (!m_seen)
+            return;
+        try {
+            written(row, ctx);
+        } catch (const DbError &) {
+        }
+    }
+
+private:
+    void assigned(int row, TranscribeContext &ctx)
+    {
+        Database &db = ctx.db;
+        m_maxId = scalar(db, QStringLiteral("SELECT MAX([ID]) AS n FROM [D_KOJIN]"));
+        m_maxSno = scalar(db, QStringLiteral("SELECT MAX([SNO]) AS n FROM [D_SETAI]"));
+        if (m_kind == kOutDeathRegister)
+            deathRowAssigned(row, ctx);
+        else if (m_kind == kOutMembers)
+            memberRowAssigned(row, ctx);
+        else
+            householdRowAssigned(ctx);
+    }
+
+    void written(int row, TranscribeContext &ctx)
+    {
+        m_out << m_pending;
+        m_pending.clear();
+        Database &db = ctx.db;
+        QStringList newMembers, newHouseholds;
+        QStringList newMemberNos;
+        {
+            Query q = db.exec(QStringLiteral("SELECT [KOJIN_NO], [MEI] FROM [D_KOJIN] WHERE [ID] > ? ORDER BY [ID]"),
+                              {m_maxId});
+            FinishOnExit done(q);
+            while (q.next()) {
+                newMemberNos << q.text(QStringLiteral("KOJIN_NO"));
+                newMembers << QStringLiteral("個人 %1「%2」").arg(q.text(QStringLiteral("KOJIN_NO")),
+                                                               q.text(QStringLiteral("MEI")));
+            }
+        }
+        {
+            Query q = db.exec(QStringLiteral("SELECT [SETAI_NO], [世帯主名] FROM [D_SETAI] WHERE [SNO] > ? ORDER BY [SNO]"),
+                              {m_maxSno});
+            FinishOnExit done(q);
+            while (q.next())
+                newHouseholds << QStringLiteral("世帯 %1「%2」").arg(q.text(QStringLiteral("SETAI_NO")),
+                                                                 q.text(QStringLiteral("世帯主名")));
+        }
+        if (m_kind == kOutDeathRegister)
+            deathRowWritten(row, ctx, newHouseholds + newMembers);
+        else if (m_kind == kOutMembers)
+            memberRowWritten(row, ctx, newHouseholds, newMemberNos);
+        else
+            householdRowWritten(row, ctx);
+    }
+
+    int columnOf(int item) const { return item < m_vsf.Cols() ? item : -1; }
+    QString cell(int row, int item) const { return item < m_vsf.Cols() ? m_vsf.TextMatrix(row, item) : QString(); }
+
+    void note(int row, int column, CheckKind kind, const QString &text, int replaced = 0)
+    {
+        m_pending << CheckFinding{row, column, kind, text, replaced};
+    }
+
+    void deathRowAssigned(int row, TranscribeContext &ctx)
+    {
+        const KakoRec &k = ctx.gKakoRec();
+        m_name = k.俗名.trimmed();
+        if (!m_name.isEmpty()) {
+            Query q = ctx.db.exec(QStringLiteral("SELECT [ID], [LIF] FROM [D_KOJIN] WHERE [MEI] = ?"), {m_name});
+            FinishOnExit done(q);
+            while (q.next())
+                if (q.text(QStringLiteral("LIF")) != QLatin1String("1"))
+                    m_deceased << q.integer(QStringLiteral("ID"));
+        }
+
+        // The age: a cell that gives no number is written as 0.
+        const QString age = RemoveChar(RemoveChar(cell(row, kAgeItem), QStringLiteral("歳")), QStringLiteral("才"));
+        if (k.享年 == 0 && !writtenAsZero(age))
+            note(row, columnOf(kAgeItem), CheckKind::Unreadable,
+                 QStringLiteral("享年「%1」を数として読めません。0 として書き込みます。").arg(cell(row, kAgeItem).trimmed()));
+
+        // The date of death: the anniversaries follow only a complete one.
+        int firstDateColumn = -1;
+        QStringList written;
+        for (int item : kDateItems) {
+            const QString t = cell(row, item).trimmed();
+            if (t.isEmpty())
+                continue;
+            if (firstDateColumn < 0)
+                firstDateColumn = columnOf(item);
+            written << t;
+        }
+        if (written.isEmpty())
+            return;
+        const QString shown = written.join(QStringLiteral("、"));
+        if (k.bnen < 1 || k.btuki < 1 || k.bHi < 1) {
+            note(row, firstDateColumn, CheckKind::Unreadable,
+                 QStringLiteral("没年月日「%1」から年・月・日が揃いません（年 %2、月 %3、日 %4）。回忌は作られません。")
+                     .arg(shown)
+                     .arg(k.bnen)
+                     .arg(k.btuki)
+                     .arg(k.bHi));
+        } else if (!QDate(k.bnen, k.btuki, k.bHi).isValid()) {
+            note(row, firstDateColumn, CheckKind::Unreadable,
+                 QStringLiteral("没年月日「%1」（%2年%3月%4日）は暦にない日付です。回忌の日付は空のまま書き込まれます。")
+                     .arg(shown)
+                     .arg(k.bnen)
+                     .arg(k.btuki)
+                     .arg(k.bHi));
+        }
+    }
+
+    void deathRowWritten(int row, TranscribeContext &ctx, const QStringList &created)
+    {
+        const KakoRec &k = ctx.gKakoRec();
+        if (!created.isEmpty())
+            m_out << CheckFinding{row, -1, CheckKind::Created,
+                                  QStringLiteral("施主「%1」は登録がないため、%2を新しく作ります。")
+                                      .arg(k.施主名.trimmed(), created.join(QStringLiteral("、")))};
+        for (qint64 id : std::as_const(m_deceased)) {
+            Query q = ctx.db.exec(QStringLiteral("SELECT [KOJIN_NO], [LIF] FROM [D_KOJIN] WHERE [ID] = ?"), {id});
+            FinishOnExit done(q);
+            if (q.next() && q.text(QStringLiteral("LIF")) == QLatin1String("1"))
+                m_out << CheckFinding{row, -1, CheckKind::Deceased,
+                                      QStringLiteral("俗名「%1」の個人（個人番号 %2）を故人にします。")
+                                          .arg(m_name, q.text(QStringLiteral("KOJIN_NO")))};
+        }
+        // kako.rnd holds each text in a fixed number of CP932 bytes; the
+        // database columns take the whole text.
+        for (const KakoField &f : kKakoFields) {
+            const QString text = k.*(f.field);
+            if (text.isEmpty())
+                continue;
+            int replaced = 0;
+            EncodeKakoText(text, f.width, &replaced);
+            QString missing;
+            for (qsizetype i = 0; i < text.size();) {
+                const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+                int one = 0;
+                EncodeKakoText(text.mid(i, n), 4, &one);
+                if (one > 0 && !missing.contains(text.mid(i, n)))
+                    missing += text.mid(i, n);
+                i += n;
+            }
+            const QByteArray whole = EncodeKakoText(text, int(text.size()) * 2 + 2);
+            qsizetype bytes = whole.size();
+            while (bytes > 0 && whole.at(bytes - 1) == ' ')
+                --bytes;
+            const QString label = QString::fromUtf16(f.label);
+            QStringList problems;
+            if (!missing.isEmpty())
+                problems << QStringLiteral("「%1」は CP932 にないため「?」になります").arg(missing);
+            if (bytes > f.width)
+                problems << QStringLiteral("%1 バイトまでのため後ろが切れます（%2 バイト）").arg(f.width).arg(bytes);
+            if (!problems.isEmpty())
+                m_out << CheckFinding{row, -1, CheckKind::KakoText,
+                                      QStringLiteral("kako.rnd の%1「%2」: %3。データベースには元のまま書き込みます。")
+                                          .arg(label, text, problems.join(QStringLiteral("、"))),
+                                      replaced};
+        }
+    }
+
+    void memberRowAssigned(int row, TranscribeContext &ctx)
+    {
+        const MemberRec &r = ctx.gRow();
+        const qint16 values[] = {r.sei, r.NENGO_NEN, r.tuki, r.Hi};
+        for (int i = 0; i < int(std::size(kMemberNumberItems)); ++i) {
+            const int item = kMemberNumberItems[i];
+            const QString t = cell(row, item).trimmed();
+            if (values[i] == 0 && !t.isEmpty() && !writtenAsZero(t))
+                note(row, columnOf(item), CheckKind::Unreadable,
+                     QStringLiteral("「%1」を数として読めません。0 として書き込みます。").arg(t));
+        }
+    }
+
+    void memberRowWritten(int row, TranscribeContext &ctx, const QStringList &newHouseholds, const QStringList &newMemberNos)
+    {
+        const MemberRec &r = ctx.gRow();
+        if (!newHouseholds.isEmpty())
+            m_out << CheckFinding{row, -1, CheckKind::Created,
+                                  QStringLiteral("世帯主「%1」の世帯がないため、%2を新しく作ります。")
+                                      .arg(r.世帯主名, newHouseholds.join(QStringLiteral("、")))};
+        if (!newMemberNos.contains(r.KOJIN_NO.trimmed()))
+            m_out << CheckFinding{row, -1, CheckKind::Updated,
+                                  QStringLiteral("既存の個人（個人番号 %1）をこの行の「%2」で書き換えます。")
+                                      .arg(r.KOJIN_NO.trimmed(), r.MEI)};
+    }
+
+    void householdRowAssigned(TranscribeContext &ctx)
+    {
+        m_name = ctx.gRow().MEI;
+        if (m_name.isEmpty())
+            return;
+        Query q = ctx.db.exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_KOJIN] WHERE [MEI] = ?") + ctx.db.storedOrder(),
+                              {m_name});
+        FinishOnExit done(q);
+        if (q.next())
+            m_oldSetai = SixDigits(q.text(QStringLiteral("SETAI_NO")));
+    }
+
+    void householdRowWritten(int row, TranscribeContext &ctx)
+    {
+        if (m_oldSetai.trimmed().isEmpty())
+            return;
+        const QString now = SixDigits(ctx.gRow().SETAI_NO);
+        if (now == m_oldSetai)
+            return;
+        Query q = ctx.db.exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_KOJIN] WHERE [MEI] = ?") + ctx.db.storedOrder(),
+                              {m_name});
+        FinishOnExit done(q);
+        if (q.next() && SixDigits(q.text(QStringLiteral("SETAI_NO"))) == now)
+            m_out << CheckFinding{row, -1, CheckKind::Renumbered,
+                                  QStringLiteral("「%1」の世帯番号 %2 を %3 に付け替えます（個人・お参り・回忌・過去帳の行も）。")
+                                      .arg(m_name, m_oldSetai, now)};
+    }
+
+    const GridModel &m_vsf;
+    qint16 m_kind;
+    QList<CheckFinding> &m_out;
+    QList<CheckFinding> m_pending; // the row's unreadable values, kept when it is written
+    qint64 m_maxId = 0;
+    qint64 m_maxSno = 0;
+    QString m_name;
+    QList<qint64> m_deceased;
+    QString m_oldSetai;
+    bool m_seen = false; // the state before the row is known
+};
+
+// What replace mode deletes, counted on the copy before the run.
+void noteDeletions(const AppState &s, QList<CheckFinding> &out)
+{
+    if (s.gExecMode != kModeReplace)
+        return;
+    std::unique_ptr<Database> db = Database::open(s.gDbPath);
+    QString text;
+    if (s.gOutKind == kOutMembers) {
+        text = QStringLiteral("既存の檀信徒個人データ（D_KOJIN）%1 行を削除してから転記します。")
+                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")));
+    } else if (s.gOutKind == kOutHouseholds) {
+        text = QStringLiteral("既存の世帯データ（D_SETAI）%1 行を削除してから転記します。")
+                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")));
+    } else {
+        text = QStringLiteral("既存の過去帳データ（W_KAKO %1 行、W_KAIKI %2 行、kako.rnd %3 件）を削除してから転記します。")
+                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")))
+                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")))
+                   .arg(KakoRndFile(s.gKakoPath).entryCount());
+    }
+    db->close();
+    out << CheckFinding{0, -1, CheckKind::Notice, text};
+}
+
+// The backups are written beside the database: a folder that takes no new
+// file means the run will ask whether to go on without them.
+void noteBackup(const AppState &real, QList<CheckFinding> &out)
+{
+    const QFileInfo folder(QFileInfo(real.gTera2Path).absolutePath());
+    QStringList problems;
+    if (!folder.isWritable())
+        problems << QStringLiteral("フォルダ %1 に書き込めません").arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    for (const QString &old : {real.gTera2Path, real.gKako2Path}) {
+        const QFileInfo f(old);
+        if (f.exists() && !f.isWritable())
+            problems << QStringLiteral("%1 を置き換えられません").arg(QDir::toNativeSeparators(old));
+    }
+    if (!problems.isEmpty())
+        out << CheckFinding{0, -1, CheckKind::Notice,
+                            QStringLiteral("バックアップを作れない見込みです（%1）。転記の始めに続けるかどうか聞かれます。")
+                                .arg(problems.join(QStringLiteral("、")))};
+}
+
+} // namespace
+
+CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock, ProgressObserver *progress)
+{
+    CheckReport out;
+    if (Database::isConnectionString(state.gDbPath)) {
+        out.failure = QStringLiteral("接続文字列で指定したデータベースは検証できません。データベースのファイルを指定してください。");
+        return out;
+    }
+    if (!QFileInfo(state.gDbPath).isFile()) {
+        out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.gDbPath));
+        return out;
+    }
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
+        return out;
+    }
+
+    // Every path of the run points into the scratch folder: the run may
+    // write, delete and back up there as it likes.
+    AppState s = state;
+    s.gDbPath = scratch.filePath(QStringLiteral("tera.mdb"));
+    s.gKakoPath = scratch.filePath(QStringLiteral("kako.rnd"));
+    s.gKako2Path = scratch.filePath(QStringLiteral("kako2.rnd"));
+    s.gTera2Path = scratch.filePath(QStringLiteral("tera2.mdb"));
+
+    QuietPrompt quiet;
+    QString failure;
+    if (!CopyIfPresent(state.gDbPath, s.gDbPath, quiet, &failure)) {
+        out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
+        return out;
+    }
+    if (QFileInfo(state.gKakoPath).isFile() && !CopyIfPresent(state.gKakoPath, s.gKakoPath, quiet, &failure)) {
+        out.failure = QStringLiteral("検証用に kako.rnd を写せません: %1").arg(failure);
+        return out;
+    }
+
+    QList<CheckFinding> general;
+    QList<CheckFinding> rows;
+    try {
+        noteDeletions(s, general);
+    } catch (const DbError &e) {
+        // The run itself will meet and report the same failure.
+        Q_UNUSED(e);
+    }
+    noteBackup(state, general);
+
+    CheckObserver observer(vsf, s.gOutKind, rows);
+    CheckProgress checkProgress(progress);
+    TranscribeOptions options;
+    options.backup = false;
+    options.continueAfterFailure = true;
+    options.rows = &observer;
+    try {
+        out.run = Transcribe(vsf, s, quiet, clock, progress ? &checkProgress : nullptr, options);
+    } catch (const DbError &e) {
+        // A failure of the observer's own queries on the copy.
+        out.failure = QStringLiteral("検証を続けられません: %1").arg(e.description());
+        if (progress)
+            progress->finished();
+        return out;
+    }
+    out.made = true;
+
+    const TranscribeReport &run = out.run;
+    if (run.outcome == TranscribeReport::Outcome::Failed && run.stops.isEmpty())
+        general << CheckFinding{0, run.failureColumn, CheckKind::Stop,
+                                QStringLiteral("転記を始められません: %1").arg(run.failure)};
+    if (run.outcome == TranscribeReport::Outcome::Cancelled)
+        general << CheckFinding{0, -1, CheckKind::Notice,
+                                QStringLiteral("検証を途中で止めました（%1 行目まで）。").arg(run.rowsRead)};
+    for (const RowStop &stop : run.stops)
+        rows << CheckFinding{stop.row, stop.column, CheckKind::Stop,
+                             stop.endsProgram
+                                 ? QStringLiteral("データベースの障害でプログラムが終了します: %1").arg(stop.reason)
+                                 : QStringLiteral("転記はこの行で止まります: %1").arg(stop.reason)};
+    for (const RowNote &n : run.rolledBack)
+        rows << CheckFinding{n.row, -1, CheckKind::NotWritten,
+                             QStringLiteral("この行は書き込まれません（転記は続きます）: %1").arg(n.reason)};
+    for (const RowNote &n : run.skipped)
+        rows << CheckFinding{n.row, -1, CheckKind::Skip, n.reason};
+    std::stable_sort(rows.begin(), rows.end(), [](const CheckFinding &a, const CheckFinding &b) {
+        return a.row != b.row ? a.row < b.row : int(a.kind) < int(b.kind);
+    });
+    std::stable_sort(general.begin(), general.end(),
+                     [](const CheckFinding &a, const CheckFinding &b) { return int(a.kind) < int(b.kind); });
+    out.findings = general + rows;
+    return out;
+}
+
+QString CheckSummaryText(const CheckReport &report)
+{
+    if (!report.made)
+        return QStringLiteral("検証できませんでした。\r\n%1").arg(report.failure);
+    const TranscribeReport &run = report.run;
+    QStringList lines;
+    lines << QStringLiteral("検証が終わりました（データベースと kako.rnd には何も書き込んでいません）。");
+    lines << QStringLiteral("読込 %1 行: 書込 %2 行、スキップ %3 行、書き込めない行 %4 行")
+                 .arg(run.rowsRead)
+                 .arg(run.rowsWritten)
+                 .arg(run.skipped.size())
+                 .arg(run.rolledBack.size() + run.stops.size());
+    const int stop = report.firstStopRow();
+    if (stop == 0)
+        lines << QStringLiteral("転記は始められません。");
+    else if (stop > 0)
+        lines << QStringLiteral("転記は %1 行目で止まります（止まる行は全部で %2 行。それより後の行は、止まる行を除いて検証しました）。")
+                     .arg(stop)
+                     .arg(report.count(CheckKind::Stop));
+    else
+        lines << QStringLiteral("転記を止める行はありません。");
+    QStringList counts;
+    auto add = [&](CheckKind kind, const QString &what) {
+        if (const int n = report.count(kind))
+            counts << QStringLiteral("%1 %2 件").arg(what).arg(n);
+    };
+    add(CheckKind::Unreadable, QStringLiteral("読めない値"));
+    add(CheckKind::Created, QStringLiteral("新しく作る世帯・個人"));
+    add(CheckKind::Deceased, QStringLiteral("故人にする個人"));
+    add(CheckKind::Renumbered, QStringLiteral("世帯番号の付け替え"));
+    add(CheckKind::Updated, QStringLiteral("書き換える個人"));
+    add(CheckKind::KakoText, QStringLiteral("kako.rnd に収まらない文字のある項目"));
+    if (!counts.isEmpty())
+        lines << counts.join(QStringLiteral("、"));
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QList<QStringList> CheckFindingRows(const CheckReport &report, const QStringList &headings)
+{
+    QList<QStringList> rows;
+    rows << QStringList{QStringLiteral("行"), QStringLiteral("列"), QStringLiteral("区分"), QStringLiteral("内容")};
+    for (const CheckFinding &f : report.findings) {
+        QString column;
+        if (f.column >= 0) {
+            const QString heading = headings.value(f.column).trimmed();
+            column = heading.isEmpty() ? QString::number(f.column)
+                                       : QStringLiteral("%1 %2").arg(f.column).arg(heading);
+        }
+        rows << QStringList{f.row > 0 ? QString::number(f.row) : QString(), column, CheckKindName(f.kind), f.text};
+    }
+    return rows;
+}
+
+bool SaveCheckCsv(const CheckReport &report, const QStringList &headings, const QString &path, QString &error)
+{
+    QList<GridRow> rows;
+    for (const QStringList &cells : CheckFindingRows(report, headings))
+        rows << GridRow::fromCells(cells);
+    const GridResult written = WriteDelimitedText(path, QLatin1Char(','), rows, 4, TextEncoding::Auto);
+    if (!written.ok)
+        error = written.message;
+    return written.ok;
+}
+
+} // namespace tera

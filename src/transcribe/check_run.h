@@ -1,0 +1,91 @@
+#pragma once
+#include "transcribe/transcribe.h"
+
+#include <QList>
+#include <QString>
+
+namespace tera {
+struct AppState;
+class Clock;
+class GridModel;
+class ProgressObserver;
+
+// The check before writing (検証): the transcription run whole, with the very
+// same cell assignment, lookups and row procedures, on scratch copies of
+// tera.mdb and kako.rnd in a temporary folder. Nothing of the real database,
+// kako.rnd or the backups is written; the copies are thrown away afterwards.
+// What the run did on the copies is what a transcription started now would do.
+
+// What a finding is about, in the order of their weight.
+enum class CheckKind {
+    Stop,       // a failure that stops the transcription at this row
+    NotWritten, // a writer failure: the row is left out whole, the run goes on
+    Skip,       // the rules skip the row
+    Unreadable, // a value that cannot be read and is written as 0 or blank
+    Notice,     // the run as a whole: deletions of replace mode, the backup
+    Created,    // a household (and member) the row creates besides its own
+    Deceased,   // a member the row marks deceased
+    Renumbered, // a household whose references move to a new number
+    Updated,    // an existing member row written over
+    KakoText,   // text that kako.rnd cannot hold (cut, or "?" in CP932)
+};
+
+// The word the lists show for a kind.
+QString CheckKindName(CheckKind kind);
+
+struct CheckFinding {
+    int row = 0;     // import-table row (1 = first data row); 0 the run as a whole
+    int column = -1; // import-table column where known
+    CheckKind kind = CheckKind::Notice;
+    QString text;
+    int replacedChars = 0; // KakoText: characters written as "?" in kako.rnd
+};
+
+struct CheckReport {
+    // False when the check could not be made (failure says why); nothing is
+    // known about the rows then.
+    bool made = false;
+    QString failure;
+    // What the run on the copies did: rows read, written, skipped, and the
+    // stops (TranscribeReport::stops) of every row that would stop a real run.
+    TranscribeReport run;
+    // Per row, in row order; findings of the run as a whole (row 0) first.
+    QList<CheckFinding> findings;
+
+    // The first row at which a transcription would stop (0: it cannot even
+    // start), -1 when none would.
+    int firstStopRow() const;
+    // True when a transcription started now would stop before its end (or
+    // the check could not tell).
+    bool stops() const { return !made || firstStopRow() >= 0; }
+    int count(CheckKind kind) const;
+    int replacedChars() const;
+};
+
+// Runs the check over the import grid vsf as state says (kind, mode, paths,
+// masters). state is not changed (the run works on a copy of it). A progress
+// observer sees "n 番目のデータを検証しています" and may cancel; the rows
+// checked up to then are reported.
+CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock,
+                               ProgressObserver *progress = nullptr);
+
+// The check's closing note: rows, what will be written, and whether the run
+// would stop.
+QString CheckSummaryText(const CheckReport &report);
+
+// Progress texts of the check.
+namespace CheckText {
+inline const QString kChecking = QStringLiteral("データを検証しています");
+QString rowProgress(int row);
+} // namespace CheckText
+
+// The findings as table rows: 行, 列, 区分, 内容 (and a heading row first).
+// headings names the import-table columns (row 0 of the import grid) for the
+// 列 cell; may be empty.
+QList<QStringList> CheckFindingRows(const CheckReport &report, const QStringList &headings);
+
+// Writes the findings as comma-separated text (CP932 when every character
+// fits, else UTF-8 with a byte-order mark). False with the reason in error.
+bool SaveCheckCsv(const CheckReport &report, const QStringList &headings, const QString &path, QString &error);
+
+} // namespace tera

@@ -1,0 +1,239 @@
+// The command line of the additions: check (findings, exit code, nothing
+// written), --links with a saved data link, the run report and restore.
+#include "app/app_state.h"
+#include "app/demo_database.h"
+#include "convert/item_catalogue.h"
+#include "platform/database.h"
+#include "transcribe/link_file.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run runTera(const QStringList &args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    p.setProcessEnvironment(env);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(QStringLiteral(TERA_BINARY), args);
+    Run r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QString example(const char *name) { return QStringLiteral(TERA_SOURCE_DIR "/examples/") + QString::fromLatin1(name); }
+
+const QList<DataLink> kDeathLinks{{0, 10}, {1, 9}, {2, 11}, {3, 1}, {4, 2}, {5, 7},
+                                  {6, 12}, {7, 13}, {8, 22}, {9, 23}, {10, 24}, {11, 25}};
+
+QStringList linkArgs(const QList<DataLink> &links)
+{
+    QStringList out;
+    for (const DataLink &l : links)
+        out << QStringLiteral("--link") << QStringLiteral("%1:%2").arg(l.Lpoj).arg(l.Rpoj);
+    return out;
+}
+
+QStringList base(const char *command, const QString &db, const QString &source, const char *mode)
+{
+    return {QString::fromLatin1(command), QStringLiteral("--db"), db, QStringLiteral("--source"), source,
+            QStringLiteral("--mode"), QString::fromLatin1(mode), QStringLiteral("--today"), QStringLiteral("2024-05-10")};
+}
+
+QByteArray digest(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray("<missing>");
+}
+
+qint64 count(const QString &dbPath, const QString &sql)
+{
+    auto db = Database::open(dbPath);
+    Query q = db->exec(sql);
+    q.next();
+    const qint64 n = q.integer(QStringLiteral("n"));
+    q.finish();
+    return n;
+}
+
+// The death-register example with one line whose date is written the wrong
+// way round (data line 9).
+QString brokenCopy(const QString &dir)
+{
+    QFile in(example("death-register.utf8.csv"));
+    in.open(QIODevice::ReadOnly);
+    QList<QByteArray> lines = in.readAll().split('\n');
+    lines[9].replace("1998年8月15日", "8月1998年15日");
+    const QString path = QDir(dir).filePath(QStringLiteral("broken.csv"));
+    QFile out(path);
+    out.open(QIODevice::WriteOnly);
+    out.write(lines.join('\n'));
+    return path;
+}
+
+} // namespace
+
+class TestCliCheck : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The check names the row that would stop the run and exits 1, writing
+    // nothing; the transcription then stops at that very row.
+    void checkThenTranscribe()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = brokenCopy(dir.path());
+        const QStringList files{db, dir.filePath(QStringLiteral("kako.rnd")), dir.filePath(QStringLiteral("tera2.mdb"))};
+        QList<QByteArray> before;
+        for (const QString &f : files)
+            before << digest(f);
+        const QStringList folder = QDir(dir.path()).entryList(QDir::Files);
+
+        const QString csv = QDir::temp().filePath(QStringLiteral("tera-check-%1.csv").arg(QCoreApplication::applicationPid()));
+        Run r = runTera(base("check", db, source, "append") << QStringLiteral("--kind") << QStringLiteral("death")
+                                                            << QStringLiteral("--title") << linkArgs(kDeathLinks)
+                                                            << QStringLiteral("--csv") << csv);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains(QStringLiteral("9 行目（1 列目「没年月日」） [中止]")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("1 行目 [新規作成] 施主「髙橋　一郎」")), qPrintable(r.out));
+        QVERIFY(r.out.contains(QStringLiteral("10 行目（1 列目「没年月日」） [読めない値]")));
+        QVERIFY(r.out.contains(QStringLiteral("転記は 9 行目で止まります")));
+        QVERIFY(QFile::exists(csv));
+        QFile::remove(csv);
+        QList<QByteArray> after;
+        for (const QString &f : files)
+            after << digest(f);
+        QCOMPARE(after, before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), folder);
+
+        r = runTera(base("transcribe", db, source, "append") << QStringLiteral("--kind") << QStringLiteral("death")
+                                                             << QStringLiteral("--title") << linkArgs(kDeathLinks));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("9 行目（1 列目「没年月日」）")), qPrintable(r.err));
+        QCOMPARE(count(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 8);
+
+        // The run report lies beside the database and names the stop.
+        const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")});
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(r.err.contains(reports.first()));
+        QFile report(QDir(dir.path()).filePath(reports.first()));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(report.readAll());
+        QVERIFY2(text.contains(QStringLiteral("9 行目（1 列目）")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("tera2.mdb")));
+
+        // The example as it is checks clean.
+        r = runTera(base("check", db, example("death-register.utf8.csv"), "append")
+                    << QStringLiteral("--kind") << QStringLiteral("death") << QStringLiteral("--title") << linkArgs(kDeathLinks));
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QStringLiteral("転記を止める行はありません")));
+    }
+
+    // A saved link stands in for --kind, --title and every --link, and the
+    // run it drives writes what the hand-given links write.
+    void savedLinks()
+    {
+        QTemporaryDir dir;
+        const QString source = example("death-register.cp932.csv");
+        const QString links = dir.filePath(QStringLiteral("過去帳.json"));
+        QStringList titles{QStringLiteral("戒名"), QStringLiteral("戒名ヨミカナ--(ｱｲｳの形式)"), QStringLiteral("俗名"),
+                           QStringLiteral("没年月日（9999年99月99日）"), QStringLiteral("没年(年号xx年xx月xx日)"),
+                           QStringLiteral("享年------(1,2,3の形式)"), QStringLiteral("施主名"), QStringLiteral("続柄"),
+                           QStringLiteral("郵便番号(xxx-xxxx)"), QStringLiteral("住所"), QStringLiteral("電話番号(xxx-xxx-xxxx)"),
+                           QStringLiteral("地区")};
+        QString error;
+        QVERIFY(WriteLinkFile(links, MakeLinkFile(kOutDeathRegister, 1, kDeathLinks, titles, CatalogueOf(kOutDeathRegister)),
+                              error));
+
+        QTemporaryDir a, b;
+        const QString dbA = CreateDemoDatabase(a.path()), dbB = CreateDemoDatabase(b.path());
+        Run r = runTera(base("transcribe", dbA, source, "append") << QStringLiteral("--links") << links);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        r = runTera(base("transcribe", dbB, source, "append") << QStringLiteral("--kind") << QStringLiteral("death")
+                                                              << QStringLiteral("--title") << linkArgs(kDeathLinks));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(digest(a.filePath(QStringLiteral("kako.rnd"))), digest(b.filePath(QStringLiteral("kako.rnd"))));
+        QCOMPARE(count(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")),
+                 count(dbB, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")));
+
+        // A kind that disagrees with the link's, and a file without one of
+        // the linked columns: refused before anything is written.
+        r = runTera(base("transcribe", dbA, source, "append") << QStringLiteral("--links") << links
+                                                              << QStringLiteral("--kind") << QStringLiteral("members"));
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.contains(QStringLiteral("出力区分")));
+        const QString members = example("members.utf8.csv");
+        const qint64 before = count(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
+        r = runTera(base("check", dbA, members, "append") << QStringLiteral("--links") << links);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("読込み列 Lpoj 0「戒名」")), qPrintable(r.err));
+        r = runTera(base("transcribe", dbA, members, "append") << QStringLiteral("--links") << links);
+        QCOMPARE(r.code, 2);
+        QCOMPARE(count(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), before);
+    }
+
+    // restore --yes puts the bytes of before the last run back; without
+    // --yes and without a terminal it declines and changes nothing.
+    void restore()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QByteArray original = digest(db);
+        Run r = runTera(base("transcribe", db, example("death-register.utf8.csv"), "append")
+                        << QStringLiteral("--kind") << QStringLiteral("death") << QStringLiteral("--title") << linkArgs(kDeathLinks));
+        QCOMPARE(r.code, 0);
+        const QByteArray written = digest(db);
+        QVERIFY(written != original);
+
+        r = runTera({QStringLiteral("restore"), QStringLiteral("--db"), db});
+        QCOMPARE(r.code, 3);
+        QVERIFY(r.err.contains(QStringLiteral("tera2.mdb")));
+        QCOMPARE(digest(db), written);
+
+        r = runTera({QStringLiteral("restore"), QStringLiteral("--db"), db, QStringLiteral("--yes")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(digest(db), original);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("kako.rnd"))));
+        QCOMPARE(count(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
+
+        QTemporaryDir empty;
+        const QString bare = CreateDemoDatabase(empty.path());
+        r = runTera({QStringLiteral("restore"), QStringLiteral("--db"), bare, QStringLiteral("--yes")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QStringLiteral("元に戻すバックアップがありません")));
+        r = runTera({QStringLiteral("restore")});
+        QCOMPARE(r.code, 2);
+    }
+
+    void help()
+    {
+        const Run r = runTera({QStringLiteral("help")});
+        QCOMPARE(r.code, 0);
+        for (const char *command : {"check", "restore", "screenshots"})
+            QVERIFY2(r.out.contains(QStringLiteral("tera-import ") + QString::fromLatin1(command)), command);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliCheck)
+#include "tst_cli_check.moc"

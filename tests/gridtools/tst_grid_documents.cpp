@@ -1,0 +1,543 @@
+// The import window's document and clipboard commands: the menus and the
+// toolbar, Copy/Cut/Paste text forms, New, Open, Save and Save As with each
+// of their ways out, every file kind saved and read back, failures reported
+// without loss, and the closing question.
+#include "gridtools/grid_menus.h"
+#include "mainwin/forms.h"
+#include "grid_fixture.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+using namespace tera;
+
+namespace {
+
+// True while a cell editor is open on the view.
+bool editing(const QAbstractItemView *view)
+{
+    const auto editors = view->viewport()->findChildren<QLineEdit *>();
+    return std::any_of(editors.cbegin(), editors.cend(), [](const QLineEdit *e) { return e->isVisible(); });
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void enableAllKinds()
+{
+    for (QRadioButton *b : dlgFile::instance().rSaveLoadSetting)
+        b->setEnabled(true);
+}
+
+} // namespace
+
+class TestGridDocuments : public QObject {
+    Q_OBJECT
+    std::unique_ptr<GridFixture> f;
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<GridFixture>();
+        enableAllKinds();
+    }
+    void cleanup() { f.reset(); }
+
+    // The entries without a command of their own change nothing and say nothing.
+    void entriesWithoutAction()
+    {
+        f->grid().select(2, 2, 3, 3);
+        const GridMenus &m = f->w->menus;
+        for (QAction *a : {m.mnuHelpContents, m.mnuHelpSearch, m.mnuInsertSum, m.mnuAboutSample, m.mnuDispGrid,
+                           m.mnuDispCellFormat, m.mnuDispBorder, m.mnuTableMerge, m.mnuTableTotal, m.mnuTableOutline,
+                           m.mnuTableDB, m.mnuHelpAbout})
+            a->trigger();
+        QCOMPARE(f->grid().Rows(), 8);
+        QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
+        QVERIFY(f->prompt.texts().isEmpty());
+        QVERIFY(f->questions.isEmpty());
+        QVERIFY(f->clipboard.isEmpty());
+    }
+
+    void toolbar()
+    {
+        const QList<QAction *> buttons = f->w->menus.Toolbar1->actions();
+        QStringList keys;
+        for (QAction *a : buttons) {
+            keys << a->data().toString();
+            QVERIFY(!a->icon().isNull());
+        }
+        QCOMPARE(keys, (QStringList{"終了", "新規作成", "開く", "上書き保存", "ｺﾋﾟｰ", "切り取り", "貼り付け", "並べ替え"}));
+
+        // Dispatch is on the key: ｺﾋﾟｰ copies, an unknown key does nothing.
+        f->grid().select(1, 1, 1, 2);
+        f->w->menus.toolbarButton(u"ｺﾋﾟｰ")->trigger();
+        QCOMPARE(f->clipboard, QStringLiteral("1-1\t1-2\r\n"));
+        f->tools().Toolbar1_ButtonClick(QStringLiteral("印刷"));
+        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->grid().Rows(), 8);
+    }
+
+    // Copy ends every row with CR LF, Cut with CR; either gives the same
+    // text whichever way the range was dragged.
+    void copyAndCut_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<int>("rowSel");
+        QTest::addColumn<int>("colSel");
+        QTest::newRow("down and right") << 2 << 2 << 3 << 3;
+        QTest::newRow("up and left") << 3 << 3 << 2 << 2;
+        QTest::newRow("up and right") << 3 << 2 << 2 << 3;
+        QTest::newRow("down and left") << 2 << 3 << 3 << 2;
+    }
+
+    void copyAndCut()
+    {
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(int, rowSel);
+        QFETCH(int, colSel);
+        QVERIFY(f->grid().select(row, col, rowSel, colSel));
+        f->w->menus.mnuEditCopy->trigger();
+        QCOMPARE(f->clipboard, QStringLiteral("2-2\t2-3\r\n3-2\t3-3\r\n"));
+        QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
+
+        f->w->menus.mnuEditCut->trigger();
+        QCOMPARE(f->clipboard, QStringLiteral("2-2\t2-3\r3-2\t3-3\r"));
+        for (int r = 1; r < 5; ++r)
+            for (int c = 1; c < 5; ++c) {
+                const bool inside = r >= 2 && r <= 3 && c >= 2 && c <= 3;
+                QCOMPARE(f->grid().TextMatrix(r, c), inside ? QString() : QStringLiteral("%1-%2").arg(r).arg(c));
+            }
+        QVERIFY(f->prompt.texts().isEmpty());
+    }
+
+    // A copied range pastes back unchanged from the current cell on.
+    void pasteCopiedRange()
+    {
+        f->grid().select(5, 1, 6, 4);
+        f->w->menus.mnuEditCopy->trigger();
+        f->grid().select(1, 1, 1, 1);
+        f->w->menus.mnuEditPaste->trigger();
+        QCOMPARE(f->grid().rowTexts(1).mid(1), f->grid().rowTexts(5).mid(1));
+        QCOMPARE(f->grid().rowTexts(2).mid(1), f->grid().rowTexts(6).mid(1));
+    }
+
+    void nothingWithoutCurrentRow()
+    {
+        f->grid().setRow(-1);
+        f->clipboard = QStringLiteral("keep");
+        f->w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
+        f->tools().EditCopy();
+        f->tools().EditCut();
+        QCOMPARE(f->clipboard, QStringLiteral("keep"));
+        f->tools().EditPaste();
+        f->tools().DblClick();
+        QVERIFY(!editing(f->w->vsf));
+        QCOMPARE(f->column(1), (QStringList{"h1", "1-1", "2-1", "3-1", "4-1", "5-1", "6-1", "7-1"}));
+        QVERIFY(f->prompt.texts().isEmpty());
+    }
+
+    // A clipboard that takes or gives nothing is reported and the table
+    // keeps every cell (Cut empties cells only once the text is safe).
+    void clipboardFailures()
+    {
+        f->grid().select(2, 2, 3, 3);
+        f->clipboardBroken = true;
+        f->w->menus.mnuEditCopy->trigger();
+        f->w->menus.mnuEditCut->trigger();
+        f->w->menus.mnuEditPaste->trigger();
+        QCOMPARE(f->prompt.texts(), (QStringList{GridToolText::kClipboardNotWritten, GridToolText::kClipboardNotWritten,
+                                                 GridToolText::kClipboardNotRead}));
+        QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
+        QCOMPARE(f->grid().TextMatrix(3, 3), QStringLiteral("3-3"));
+
+        f->prompt.clear();
+        f->clipboardBroken = false;
+        f->clipboard.clear();
+        f->w->menus.mnuEditPaste->trigger();
+        QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kClipboardNoText});
+        QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
+    }
+
+    // The platform clipboard itself, as the window uses it by default.
+    void systemClipboard()
+    {
+        GridCommands plain(nullptr, f->grid(), nullptr, f->w->mDocName, f->prompt);
+        f->grid().select(2, 2, 3, 3);
+        plain.EditCopy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("2-2\t2-3\r\n3-2\t3-3\r\n"));
+        f->grid().select(5, 1, 5, 1);
+        plain.EditPaste();
+        QCOMPARE(f->grid().rowTexts(5).mid(1, 2), (QStringList{"2-2", "2-3"}));
+        QCOMPARE(f->grid().rowTexts(6).mid(1, 2), (QStringList{"3-2", "3-3"}));
+        QVERIFY(f->prompt.texts().isEmpty());
+    }
+
+    void newAnsweredEachWay_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("fileKindAnswer"); // -1: dlgFile not expected, 0: ｷｬﾝｾﾙ, 1: ＯＫ
+        QTest::addColumn<bool>("cleared");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("Cancel") << int(Answer::Cancel) << -1 << false << false;
+        QTest::newRow("No") << int(Answer::No) << -1 << true << false;
+        QTest::newRow("Yes, saved") << int(Answer::Yes) << 1 << true << true;
+        QTest::newRow("Yes, save cancelled") << int(Answer::Yes) << 0 << true << false;
+    }
+
+    void newAnsweredEachWay()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, fileKindAnswer);
+        QFETCH(bool, cleared);
+        QFETCH(bool, saved);
+        f->w->mDocName = f->path(QStringLiteral("before.csv"));
+        f->grid().select(2, 2, 2, 2);
+        f->saveFirst = Answer(answer);
+        bool shown = false;
+        if (fileKindAnswer >= 0)
+            answerFileKind(3, fileKindAnswer == 1, &shown);
+        f->w->menus.mnuFileNew->trigger();
+        QCOMPARE(f->questions, QStringList{GridToolText::kSaveFirst});
+        QCOMPARE(shown, fileKindAnswer >= 0);
+        QCOMPARE(QFile::exists(f->path(QStringLiteral("before.csv"))), saved);
+        if (saved)
+            QVERIFY(readAll(f->path(QStringLiteral("before.csv"))).contains("2-2"));
+        if (!cleared) {
+            QCOMPARE(f->grid().Rows(), 8);
+            QCOMPARE(f->grid().Cols(), 5);
+            QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
+            QCOMPARE(f->w->mDocName, f->path(QStringLiteral("before.csv")));
+            return;
+        }
+        QCOMPARE(f->grid().Rows(), 50);
+        QCOMPARE(f->grid().Cols(), 10);
+        QCOMPARE(f->grid().FixedRows(), 1);
+        QCOMPARE(f->grid().FixedCols(), 1);
+        for (int r = 0; r < 50; ++r)
+            for (int c = 0; c < 10; ++c)
+                QVERIFY(f->grid().TextMatrix(r, c).isEmpty());
+        QCOMPARE(f->w->mDocName, QStringLiteral("Unknown.vsg"));
+        QCOMPARE(f->w->windowTitle(), QStringLiteral("インポート"));
+    }
+
+    void openCancelledAtEachStep()
+    {
+        const QString file = f->path(QStringLiteral("other.csv"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("x,y\r\n");
+        out.close();
+
+        // The file dialog cancelled: nothing at all.
+        f->openPick.clear();
+        bool shown = false;
+        answerFileKind(-1, true, &shown);
+        f->w->menus.mnuFileOpen->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(f->opened, 1);
+        QVERIFY(!shown);
+        QCOMPARE(f->w->mDocName, QStringLiteral("Unknown.vsg"));
+        QCOMPARE(f->w->windowTitle(), QStringLiteral("インポート"));
+        QVERIFY(f->prompt.texts().isEmpty());
+
+        // dlgFile cancelled: said so; name and caption already the new ones.
+        f->openPick = file;
+        answerFileKind(-1, false, &shown);
+        f->w->menus.toolbarButton(u"開く")->trigger();
+        QVERIFY(shown);
+        QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kCancelled});
+        QVERIFY(!dlgFile::instance().cancelled());
+        QCOMPARE(f->w->mDocName, file);
+        QCOMPARE(f->w->windowTitle(), QStringLiteral("データインポート ") + file);
+        QCOMPARE(f->grid().Rows(), 8);
+        QCOMPARE(f->grid().TextMatrix(1, 1), QStringLiteral("1-1"));
+    }
+
+    // The extension test ignores letter case: DATA.CSV offers comma text only.
+    void openUpperCaseExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<bool>>("enabled");
+        QTest::addColumn<int>("option");
+        QTest::newRow(".CSV") << "DATA.CSV" << QList<bool>{false, false, false, true, false} << 3;
+        QTest::newRow(".TXT") << "DATA.TXT" << QList<bool>{false, false, false, true, true} << 3;
+        QTest::newRow(".VSG") << "DATA.VSG" << QList<bool>{true, true, true, false, false} << 0;
+    }
+
+    void openUpperCaseExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(QList<bool>, enabled);
+        QFETCH(int, option);
+        f->openPick = f->path(name);
+        QVERIFY(f->grid().SaveGrid(f->openPick, name.endsWith(QStringLiteral("VSG")) ? GridFileKind::All
+                                                                                       : GridFileKind::Csv)
+                    .ok);
+        f->fill(3, 3);
+        bool shown = false;
+        answerFileKind(option, true, &shown);
+        f->w->menus.mnuFileOpen->trigger();
+        QVERIFY(shown);
+        QList<bool> seen;
+        for (QRadioButton *b : dlgFile::instance().rSaveLoadSetting)
+            seen << b->isEnabled();
+        QCOMPARE(seen, enabled);
+        QCOMPARE(f->grid().Rows(), 8);
+        QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
+        QVERIFY(f->prompt.texts().isEmpty());
+    }
+
+    void saveCancelledAtEachStep()
+    {
+        const QString file = f->path(QStringLiteral("table.csv"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("old\r\n");
+        out.close();
+        f->w->mDocName = file;
+
+        // Save: the overwrite question answered Cancel.
+        f->prompt.script({Answer::Cancel});
+        bool shown = false;
+        answerFileKind(3, true, &shown);
+        f->w->menus.mnuFileSave->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(f->prompt.texts(), QStringList{GridToolText::overwriteQuestion(file)});
+        QCOMPARE(f->prompt.shown().first().buttons, Buttons::OkCancel);
+        QVERIFY(!shown);
+        QCOMPARE(readAll(file), QByteArray("old\r\n"));
+
+        // Save: overwrite OK, dlgFile cancelled.
+        f->prompt.clear();
+        f->prompt.script({Answer::Ok});
+        answerFileKind(3, false, &shown);
+        f->w->menus.toolbarButton(u"上書き保存")->trigger();
+        QVERIFY(shown);
+        QCOMPARE(f->prompt.texts(), (QStringList{GridToolText::overwriteQuestion(file), GridToolText::kCancelled}));
+        QCOMPARE(readAll(file), QByteArray("old\r\n"));
+
+        // Save As: the file dialog cancelled, then dlgFile cancelled.
+        f->prompt.clear();
+        f->savePick.clear();
+        f->w->menus.mnuFileSaveAs->trigger();
+        QCOMPARE(f->proposed, file);
+        QCOMPARE(f->w->mDocName, file);
+        QVERIFY(f->prompt.texts().isEmpty());
+        const QString renamed = f->path(QStringLiteral("renamed.vsg"));
+        f->savePick = renamed;
+        answerFileKind(0, false, &shown);
+        f->w->menus.mnuFileSaveAs->trigger();
+        QVERIFY(shown);
+        QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kCancelled});
+        QCOMPARE(f->w->mDocName, renamed);
+        QVERIFY(!QFile::exists(renamed));
+        QCOMPARE(f->w->windowTitle(), QStringLiteral("インポート"));
+    }
+
+    // A table that was never saved goes to Unknown.vsg in the current folder,
+    // and the second time the overwrite question comes first.
+    void saveNewTableAsUnknown()
+    {
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(f->files.path()));
+        f->w->menus.mnuFileNew->trigger(); // answered Cancel: nothing happens
+        answerFileKind(0, true);
+        f->w->menus.mnuFileSave->trigger();
+        const bool written = QFile::exists(f->path(QStringLiteral("Unknown.vsg")));
+        answerFileKind(0, true);
+        f->w->menus.mnuFileSave->trigger();
+        QDir::setCurrent(before);
+        QVERIFY(written);
+        QCOMPARE(f->prompt.texts(), QStringList{GridToolText::overwriteQuestion(QStringLiteral("Unknown.vsg"))});
+    }
+
+    // Every kind written by Save As and read back by Open into a new table.
+    void everyKindSavedAndReopened_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("texts");
+        QTest::addColumn<bool>("format");
+        QTest::newRow("0 全ての情報") << 0 << "all.vsg" << true << true;
+        QTest::newRow("1 ﾃﾞｰﾀのみ") << 1 << "texts.vsg" << true << false;
+        QTest::newRow("2 属性情報のみ") << 2 << "format.vsg" << false << true;
+        QTest::newRow("3 ｺﾝﾏ区切りﾃｷｽﾄ") << 3 << "comma.csv" << true << false;
+        QTest::newRow("4 ﾀﾌﾞ区切りﾃｷｽﾄ") << 4 << "tab.txt" << true << false;
+    }
+
+    void everyKindSavedAndReopened()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, name);
+        QFETCH(bool, texts);
+        QFETCH(bool, format);
+        // Texts that need quoting, and formatting to carry.
+        f->grid().setTextMatrix(2, 2, QStringLiteral("髙橋, \"一郎\"\t様"));
+        f->grid().setTextMatrix(3, 3, QStringLiteral("二行\r\n目"));
+        f->grid().setColWidth(2, 2500);
+        f->grid().setRowHeight(3, 600);
+        const QList<QStringList> original = [&] {
+            QList<QStringList> rows;
+            for (int r = 0; r < f->grid().Rows(); ++r)
+                rows << f->grid().rowTexts(r);
+            return rows;
+        }();
+
+        f->savePick = f->path(name);
+        answerFileKind(kind, true);
+        f->w->menus.mnuFileSaveAs->trigger();
+        QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
+        QVERIFY(QFile::exists(f->savePick));
+        QCOMPARE(f->w->mDocName, f->savePick);
+
+        f->saveFirst = Answer::No;
+        f->w->menus.mnuFileNew->trigger();
+        QCOMPARE(f->grid().Rows(), 50);
+
+        f->openPick = f->savePick;
+        answerFileKind(kind, true);
+        f->w->menus.mnuFileOpen->trigger();
+        QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
+        QCOMPARE(dlgFile::instance().fileKind(), qint16(kind));
+        if (texts) {
+            QCOMPARE(f->grid().Rows(), 8);
+            QCOMPARE(f->grid().Cols(), 5);
+            for (int r = 0; r < 8; ++r)
+                QCOMPARE(f->grid().rowTexts(r), original[r]);
+        } else {
+            QCOMPARE(f->grid().Rows(), 50);
+            QVERIFY(f->grid().TextMatrix(2, 2).isEmpty());
+        }
+        QCOMPARE(f->grid().ColWidth(2), format ? 2500 : GridModel::kDefaultColWidth);
+        QCOMPARE(f->grid().RowHeight(3), format ? 600 : GridModel::kDefaultRowHeight);
+    }
+
+    // A file that does not read is reported and the table stays.
+    void openBrokenFile()
+    {
+        const QString file = f->path(QStringLiteral("broken.vsg"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("this is no grid document");
+        out.close();
+        f->openPick = file;
+        answerFileKind(0, true);
+        f->w->menus.mnuFileOpen->trigger();
+        QCOMPARE(f->prompt.texts().size(), 1);
+        QVERIFY(f->prompt.texts().first().contains(QStringLiteral("broken.vsg")));
+        QCOMPARE(f->grid().Rows(), 8);
+        QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
+    }
+
+    // A save that cannot be written says so; Save As keeps the old name.
+    void saveFailures()
+    {
+        const QString nowhere = f->path(QStringLiteral("no such folder/t.csv"));
+        f->w->mDocName = nowhere;
+        answerFileKind(3, true);
+        QCOMPARE(f->tools().FileSave(), GridCommands::SaveOutcome::Failed);
+        QCOMPARE(f->prompt.texts().size(), 1);
+        QVERIFY(f->prompt.texts().first().contains(QStringLiteral("t.csv")));
+
+        f->prompt.clear();
+        f->w->mDocName = QStringLiteral("Unknown.vsg");
+        f->savePick = f->path(QStringLiteral("no such folder/u.vsg"));
+        answerFileKind(0, true);
+        f->w->menus.mnuFileSaveAs->trigger();
+        QCOMPARE(f->prompt.texts().size(), 1);
+        QVERIFY(f->prompt.texts().first().contains(QStringLiteral("u.vsg")));
+        QCOMPARE(f->w->mDocName, QStringLiteral("Unknown.vsg"));
+        QVERIFY(!QFile::exists(f->savePick));
+
+        // New's save that was asked for and failed keeps the table it was to keep.
+        f->prompt.clear();
+        f->w->mDocName = nowhere;
+        f->saveFirst = Answer::Yes;
+        answerFileKind(3, true);
+        f->w->menus.mnuFileNew->trigger();
+        QCOMPARE(f->prompt.texts().size(), 1);
+        QCOMPARE(f->grid().Rows(), 8);
+        QCOMPARE(f->w->mDocName, nowhere);
+    }
+
+    // Save and Save As offer the kinds that fit the name they write: after a
+    // .vsg was opened, a table saved as .csv can still be comma text.
+    void saveOffersTheKindsOfItsName()
+    {
+        dlgFile::instance().EnableForFileName(QStringLiteral("x.vsg"));
+        f->savePick = f->path(QStringLiteral("out.csv"));
+        answerFileKind(3, true);
+        f->w->menus.mnuFileSaveAs->trigger();
+        QVERIFY(f->prompt.texts().isEmpty());
+        QVERIFY(readAll(f->savePick).startsWith(",h1,h2,h3,h4\r\n"));
+    }
+
+    void closingAsks()
+    {
+        f->w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
+        f->closeAnswer = Answer::No;
+        QVERIFY(!f->w->close());
+        QVERIFY(f->w->isVisible());
+        f->w->menus.mnuFileExit->trigger();
+        f->w->menus.toolbarButton(u"終了")->trigger();
+        QVERIFY(f->w->isVisible());
+        QCOMPARE(f->questions, QStringList(3, GridToolText::kCloseQuestion));
+        QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
+        f->closeAnswer = Answer::Yes;
+        QVERIFY(f->w->close());
+        QVERIFY(!f->w->isVisible());
+        QVERIFY(f->prompt.texts().isEmpty());
+    }
+
+    // Through a prompt that knows only Yes/No, the questions still come up
+    // with their exact texts (the scripted prompt of the other window tests).
+    void questionsThroughAPlainPrompt()
+    {
+        GridCommands plain(f->w.get(), f->grid(), f->w->vsf, f->w->mDocName, f->prompt);
+        f->prompt.script({Answer::No, Answer::Cancel});
+        QVERIFY(!plain.confirmClose());
+        plain.FileNew();
+        QCOMPARE(f->prompt.texts(), (QStringList{GridToolText::kCloseQuestion, GridToolText::kSaveFirst}));
+        QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
+        QCOMPARE(f->grid().Rows(), 8);
+    }
+
+    void doubleClickEdits()
+    {
+        f->w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
+        f->grid().select(3, 2, 3, 2);
+        f->grid().setEditable(false);
+        f->tools().DblClick();
+        QVERIFY(!editing(f->w->vsf));
+        f->grid().setEditable(true);
+        f->tools().DblClick();
+        QVERIFY(editing(f->w->vsf));
+    }
+
+    // Last: once the program is ending the window goes without asking.
+    void programEndingClosesWithoutAsking()
+    {
+        f->w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
+        f->closeAnswer = Answer::No;
+        EndProgramNow(0);
+        QVERIFY(!f->w->isVisible());
+        QVERIFY(f->questions.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestGridDocuments)
+#include "tst_grid_documents.moc"

@@ -1,0 +1,242 @@
+// The sort dialog: its modes and captions, the key and row range boxes, the
+// per-column key table of mode 10 with its drop-down, and the sort it starts
+// on the import table.
+#include "gridtools/grid_menus.h"
+#include "grid_fixture.h"
+
+#include <QAction>
+#include <QComboBox>
+
+using namespace tera;
+
+namespace {
+QString caption(int mode) { return dlgSort::GetComboStr(qint16(mode)); }
+} // namespace
+
+class TestSortDialog : public QObject {
+    Q_OBJECT
+    std::unique_ptr<GridFixture> f;
+
+    dlgSort &dialog()
+    {
+        dlgSort &d = dlgSort::instance();
+        d.setGrid(&f->grid());
+        return d;
+    }
+    // Brings the dialog up beside the test (not modally) for the grid.
+    dlgSort &shown()
+    {
+        dlgSort &d = dialog();
+        d.Form_Activate();
+        d.show();
+        if (!QTest::qWaitForWindowExposed(&d))
+            qWarning("sort dialog not exposed");
+        return d;
+    }
+    QStringList keyRows()
+    {
+        QStringList out;
+        GridModel &k = dlgSort::instance().keyTable();
+        for (int r = 1; r < k.Rows(); ++r)
+            out << k.TextMatrix(r, 0) + QLatin1Char('|') + k.TextMatrix(r, 1);
+        return out;
+    }
+
+private slots:
+    void init() { f = std::make_unique<GridFixture>(); }
+    void cleanup()
+    {
+        dlgSort::instance().hide();
+        f.reset();
+    }
+
+    // GetComboStr knows modes 0 to 9 only; GetComboNum reads the first
+    // character, so each caption of the mode list gives back its mode.
+    void comboHelpers()
+    {
+        dlgSort &d = dialog();
+        QCOMPARE(d.Combo1->count(), 11);
+        QCOMPARE(caption(10), QString());
+        QCOMPARE(caption(-1), QString());
+        QCOMPARE(dlgSort::GetComboNum(d.Combo1->itemText(10)), 1);
+        QCOMPARE(dlgSort::GetComboNum(QStringLiteral("ﾕｰｻﾞｰ")), 0);
+        const QStringList modes = d.modeList().split('|');
+        QCOMPARE(modes.size(), 10);
+        for (int m = 0; m <= 9; ++m) {
+            QCOMPARE(modes[m], d.Combo1->itemText(m));
+            QCOMPARE(dlgSort::GetComboNum(modes[m]), m);
+        }
+    }
+
+    // Mode 10 lists the key columns with their own modes; any other mode
+    // empties the table to its heading and switches it off.
+    void keyTableFollowsTheMode()
+    {
+        f->grid().select(2, 2, 5, 4);
+        f->grid().setColSort(3, 5);
+        dlgSort &d = shown();
+        QCOMPARE(d.Text1->text(), QStringLiteral("2"));
+        QCOMPARE(d.Text2->text(), QStringLiteral("4"));
+        QCOMPARE(d.Text3->text(), QStringLiteral("2"));
+        QCOMPARE(d.Text4->text(), QStringLiteral("5"));
+        d.Combo1->setCurrentIndex(10);
+        QVERIFY(d.columnKeys());
+        QVERIFY(d.vsfsort->isEnabled());
+        QCOMPARE(keyRows(), (QStringList{"2|" + caption(0), "3|" + caption(5), "4|" + caption(0)}));
+        d.Combo1->setCurrentIndex(3);
+        QVERIFY(!d.columnKeys());
+        QVERIFY(!d.vsfsort->isEnabled());
+        QCOMPARE(d.keyTable().Rows(), 1);
+
+        // Text1 above Text2: no key columns.
+        d.Combo1->setCurrentIndex(10);
+        d.Text1->setText(QStringLiteral("4"));
+        d.Text2->setText(QStringLiteral("3"));
+        d.SetVsf();
+        QVERIFY(keyRows().isEmpty());
+        // An empty box leaves the table as it was; Enter in the key range
+        // refreshes it.
+        d.Text1->clear();
+        QTest::keyClicks(d.Text1, QStringLiteral("1"));
+        d.Text2->clear();
+        QTest::keyClick(d.Text2, Qt::Key_Return);
+        QVERIFY(keyRows().isEmpty());
+        QTest::keyClicks(d.Text2, QStringLiteral("2"));
+        QTest::keyClick(d.Text2, Qt::Key_Return);
+        QCOMPARE(keyRows(), (QStringList{"1|" + caption(0), "2|" + caption(0)}));
+        QCOMPARE(f->beeps, 0);
+    }
+
+    // The range boxes take numbers up to the last column / row index.
+    void rangeBoxesRefuseOutOfRange_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("beeps");
+        // The fixture's table: 8 rows (0-7), 5 columns (0-4).
+        QTest::newRow("Text1 4") << 1 << "4" << "4" << 0;
+        QTest::newRow("Text2 above the last column") << 2 << "5" << "" << 1;
+        QTest::newRow("Text2 two digits") << 2 << "12" << "1" << 1;
+        QTest::newRow("Text3 7") << 3 << "7" << "7" << 0;
+        QTest::newRow("Text3 above the last row") << 3 << "8" << "" << 1;
+        QTest::newRow("Text4 letters") << 4 << "a-" << "" << 0;
+    }
+
+    void rangeBoxesRefuseOutOfRange()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QFETCH(int, beeps);
+        dlgSort &d = shown();
+        QLineEdit *boxes[] = {d.Text1, d.Text2, d.Text3, d.Text4};
+        QLineEdit *b = boxes[box - 1];
+        b->clear();
+        QTest::keyClicks(b, typed);
+        QCOMPARE(b->text(), kept);
+        QCOMPARE(f->beeps, beeps);
+    }
+
+    // A mode picked in the key table's drop-down goes to the grid's column
+    // before the sort runs with mode 10.
+    void perColumnModesSort()
+    {
+        GridModel &g = f->grid();
+        const QStringList col2{"b", "a", "b", "a", "b", "a"};
+        const QStringList col3{"x", "Y", "y", "X", "z", "Z"};
+        for (int r = 1; r <= 6; ++r) {
+            g.setTextMatrix(r, 2, col2[r - 1]);
+            g.setTextMatrix(r, 3, col3[r - 1]);
+            g.setTextMatrix(r, 1, QString::number(r));
+        }
+        g.select(1, 2, 6, 3);
+        dlgSort &d = shown();
+        d.Combo1->setCurrentIndex(10);
+        QCOMPARE(keyRows(), (QStringList{"2|" + caption(0), "3|" + caption(0)}));
+
+        // Column 2 ascending by the drop-down, opened by one click.
+        const auto pick = [&](int row, int mode) {
+            const QModelIndex at = d.keyTable().index(row, 1);
+            QTest::mouseClick(d.vsfsort->viewport(), Qt::LeftButton, {}, d.vsfsort->visualRect(at).center());
+            // Closed editors linger until deleted: take the open one.
+            QComboBox *combo = nullptr;
+            for (QComboBox *c : d.vsfsort->findChildren<QComboBox *>())
+                if (c->isVisible())
+                    combo = c;
+            QVERIFY(combo);
+            QCOMPARE(combo->count(), 10);
+            combo->setCurrentIndex(mode);
+            emit combo->activated(mode);
+        };
+        pick(1, 7);
+        pick(2, 8);
+        QCOMPARE(keyRows(), (QStringList{"2|" + caption(7), "3|" + caption(8)}));
+        // The column numbers cannot be edited.
+        const QModelIndex number = d.keyTable().index(1, 0);
+        QTest::mouseClick(d.vsfsort->viewport(), Qt::LeftButton, {}, d.vsfsort->visualRect(number).center());
+        QTest::mouseDClick(d.vsfsort->viewport(), Qt::LeftButton, {}, d.vsfsort->visualRect(number).center());
+        d.vsfsort->EditCell();
+        QTest::keyClicks(d.vsfsort, QStringLiteral("9"));
+        QCoreApplication::processEvents();
+        for (QWidget *w : d.vsfsort->viewport()->findChildren<QWidget *>())
+            QVERIFY(!w->isVisible());
+        QCOMPARE(d.keyTable().TextMatrix(1, 0), QStringLiteral("2"));
+
+        d.Command2->click();
+        QCOMPARE(g.ColSort(2), 7);
+        QCOMPARE(g.ColSort(3), 8);
+        // a before b; within each, case-sensitive descending (lower case first).
+        QCOMPARE(f->column(2).mid(1, 6), (QStringList{"a", "a", "a", "b", "b", "b"}));
+        QCOMPARE(f->column(3).mid(1, 6), (QStringList{"Z", "Y", "X", "z", "y", "x"}));
+        QCOMPARE(f->column(1).mid(1, 6), (QStringList{"6", "2", "4", "5", "3", "1"}));
+        // The seventh row lies outside Row..RowSel and stays.
+        QCOMPARE(g.TextMatrix(7, 1), QStringLiteral("7-1"));
+        QVERIFY(d.isVisible());
+        d.Command1->click();
+        QVERIFY(!d.isVisible());
+    }
+
+    void modesThroughTheMenu_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList start{"10", "9", "100", "b", "B", "a"};
+        QTest::newRow("0 no sort") << 0 << start;
+        QTest::newRow("3 numbers ascending") << 3 << QStringList{"b", "B", "a", "9", "10", "100"};
+        QTest::newRow("4 numbers descending") << 4 << QStringList{"100", "10", "9", "b", "B", "a"};
+        QTest::newRow("7 case-sensitive ascending") << 7 << QStringList{"10", "100", "9", "B", "a", "b"};
+        QTest::newRow("8 case-sensitive descending") << 8 << QStringList{"b", "a", "B", "9", "100", "10"};
+    }
+
+    // The mode chosen stays for the next use (the dialog is kept).
+    void modesThroughTheMenu()
+    {
+        QFETCH(int, mode);
+        QFETCH(QStringList, expected);
+        const QStringList start{"10", "9", "100", "b", "B", "a"};
+        for (int r = 1; r <= 6; ++r)
+            f->grid().setTextMatrix(r, 2, start[r - 1]);
+        f->grid().select(1, 2, 6, 2);
+        int modeAtStart = -1;
+        QTimer::singleShot(0, [&] {
+            dlgSort &d = dlgSort::instance();
+            modeAtStart = d.Combo1->currentIndex();
+            d.Combo1->setCurrentIndex(mode);
+            d.Command2->click();
+            d.Command1->click();
+        });
+        f->w->menus.mnuTableSort->trigger();
+        QCOMPARE(f->column(2).mid(1, 6), expected);
+        QTimer::singleShot(0, [&] {
+            modeAtStart = dlgSort::instance().Combo1->currentIndex();
+            dlgSort::instance().Command1->click();
+        });
+        f->w->menus.toolbarButton(u"並べ替え")->trigger();
+        QCOMPARE(modeAtStart, mode);
+        QCOMPARE(f->column(2).mid(1, 6), expected);
+    }
+};
+
+QTEST_MAIN(TestSortDialog)
+#include "tst_sort_dialog.moc"

@@ -1,0 +1,173 @@
+// 検証 in the import window, the run report's offer after 実行, and the
+// main window's restore.
+#include "mainwin/check_window.h"
+#include "mainwin/run_finish.h"
+#include "transcribe/restore.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QCryptographicHash>
+#include <QLabel>
+
+using namespace tera;
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestCheckWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowFixture> f;
+
+    // The death-register example, optionally with data line 9's date
+    // written the wrong way round, in the import window (append mode).
+    DesnHelp *openImport(bool broken)
+    {
+        QFile in(examplePath(QStringLiteral("death-register.utf8.csv")));
+        if (!in.open(QIODevice::ReadOnly))
+            return nullptr;
+        QByteArray bytes = in.readAll();
+        if (broken)
+            bytes.replace("1998年8月15日", "8月1998年15日");
+        f->w->Option1[2]->click();
+        f->w->Option2[1]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(f->writeFile(QStringLiteral("death.csv"), bytes), 3);
+        f->w->cmdAutoLink->click();
+        f->w->Command3->click();
+        DesnHelp *d = f->w->importWindow();
+        if (d)
+            d->openReport = [this](const QString &path) { opened << path; };
+        return d;
+    }
+
+    QStringList opened;
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<WindowFixture>();
+        opened.clear();
+    }
+    void cleanup() { f.reset(); }
+
+    // The list names the row that would stop the run; a double-click brings
+    // the table there; nothing is written; 実行 then stops at that row.
+    void checkThenRun()
+    {
+        DesnHelp *d = openImport(true);
+        QVERIFY(d);
+        const QStringList before = QDir(f->t.dir()).entryList(QDir::Files);
+        const QByteArray dbBefore = bytesOf(f->state.gDbPath);
+        d->cmdCheck->click();
+        auto *check = d->findChild<CheckWindow *>();
+        QVERIFY(check);
+        QVERIFY(check->isVisible());
+        QCOMPARE(check->report().firstStopRow(), 9);
+        QVERIFY(check->lblSummary->text().contains(QStringLiteral("9 行目で止まります")));
+        QCOMPARE(check->grid().Rows(), int(check->report().findings.size()) + 1);
+        QCOMPARE(QDir(f->t.dir()).entryList(QDir::Files), before);
+        QCOMPARE(bytesOf(f->state.gDbPath), dbBefore);
+        QVERIFY(f->prompt.texts().isEmpty());
+
+        int stopLine = -1;
+        for (int r = 1; r < check->grid().Rows(); ++r)
+            if (check->grid().TextMatrix(r, 2) == QStringLiteral("中止"))
+                stopLine = r;
+        QVERIFY(stopLine > 0);
+        QCOMPARE(check->grid().TextMatrix(stopLine, 0), QStringLiteral("9"));
+        QCOMPARE(check->grid().TextMatrix(stopLine, 1), QStringLiteral("1 没年月日"));
+        d->grid().setRow(2);
+        check->vsfResult_DblClick(stopLine);
+        QCOMPARE(d->grid().Row(), 9);
+        QCOMPARE(d->grid().Col(), 1);
+
+        const QString csv = f->files.filePath(QStringLiteral("検証結果.csv"));
+        check->saveFileDialog = [&](const QString &, const QString &) { return csv; };
+        check->cmdSave->click();
+        GridModel saved;
+        QVERIFY(saved.LoadGrid(csv, GridFileKind::Csv).ok);
+        QCOMPARE(saved.Rows(), check->grid().Rows());
+        QCOMPARE(saved.TextMatrix(stopLine, 3), check->grid().TextMatrix(stopLine, 3));
+
+        // A second 検証 replaces the list rather than adding another.
+        d->cmdCheck->click();
+        QCOMPARE(d->findChildren<CheckWindow *>().size(), 1);
+        check = d->findChild<CheckWindow *>();
+        QCOMPARE(check->report().firstStopRow(), 9);
+
+        // 実行: stopped at row 9; the run report is offered after the
+        // failure's own message, and Yes opens it.
+        d->Command1->click();
+        QCOMPARE(d->lastReport().failureRow, 9);
+        QCOMPARE(d->lastReport().rowsWritten, 8);
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 8);
+        const QString offer = f->prompt.texts().last();
+        QVERIFY2(offer.contains(QStringLiteral("レポートを開きますか？")), qPrintable(offer));
+        QCOMPARE(f->prompt.shown().last().buttons, Buttons::YesNo);
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(offer.contains(QDir::toNativeSeparators(opened.first())));
+        QCOMPARE(QFileInfo(opened.first()).absolutePath(), QFileInfo(f->state.gDbPath).absolutePath());
+        QFile report(opened.first());
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(report.readAll());
+        QVERIFY(text.contains(QStringLiteral("9 行目（1 列目）")));
+        QVERIFY(text.contains(QDir::toNativeSeparators(f->state.gTera2Path)));
+    }
+
+    // A run that goes through: the summary carries the offer; No leaves
+    // the report unopened, but written.
+    void reportOfferDeclined()
+    {
+        DesnHelp *d = openImport(false);
+        QVERIFY(d);
+        f->prompt.script({Answer::No});
+        d->Command1->click();
+        QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::Completed);
+        const QString offer = f->prompt.texts().last();
+        QVERIFY(offer.startsWith(QStringLiteral("転記が終わりました。")));
+        QVERIFY(offer.contains(QStringLiteral("転記レポート: ")));
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(QDir(f->t.dir()).entryList({QStringLiteral("import-report-*.txt")}).size(), 1);
+    }
+
+    // データベース > バックアップから元に戻す after a run: the database is
+    // the backup again, byte for byte.
+    void restoreFromTheMenu()
+    {
+        DesnHelp *d = openImport(false);
+        QVERIFY(d);
+        f->prompt.script({Answer::No});
+        d->Command1->click();
+        QVERIFY(f->count(QStringLiteral("W_KAKO")) > 0);
+        const QByteArray backup = bytesOf(f->state.gTera2Path);
+        f->prompt.clear();
+        f->prompt.script({Answer::Yes});
+        f->w->actRestore->trigger();
+        QVERIFY(f->prompt.texts().first().contains(QStringLiteral("元に戻しますか？")));
+        QCOMPARE(bytesOf(f->state.gDbPath), backup);
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 0);
+        QVERIFY(!QFile::exists(f->state.gKakoPath));
+    }
+
+    // The offer's text for each kind of end.
+    void offerText()
+    {
+        TranscribeReport r;
+        r.rowsRead = r.rowsWritten = 3;
+        QVERIFY(RunReportOfferText(r, QStringLiteral("/x/import-report.txt"))
+                    .startsWith(QStringLiteral("転記が終わりました。\r\n書き込み 3 行")));
+        r.outcome = TranscribeReport::Outcome::Failed;
+        QVERIFY(RunReportOfferText(r, QStringLiteral("/x/r.txt")).startsWith(QStringLiteral("転記の経過を転記レポートに書きました。")));
+    }
+};
+
+QTEST_MAIN(TestCheckWindow)
+#include "tst_check_window.moc"

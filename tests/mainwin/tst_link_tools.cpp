@@ -1,0 +1,164 @@
+// The main window's link tools: 自動リンク on the example files (undone with
+// 解除), and data links saved and opened again through the menu.
+#include "convert/auto_link.h"
+#include "transcribe/link_file.h"
+#include "window_fixture.h"
+
+#include <QAction>
+
+using namespace tera;
+
+class TestLinkTools : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowFixture> f;
+
+    void openExample(int kind, const QString &file, int titleOption = 1)
+    {
+        f->w->Option1[kind]->click();
+        f->w->OptH[titleOption]->click();
+        f->pickSource(examplePath(file), 3);
+    }
+    // Clicks link-grid row r, as the user does before 解除.
+    void pickLinkRow(int r)
+    {
+        f->w->linkGrid().setRow(r);
+        f->w->vsf_Click();
+    }
+
+private slots:
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    // Every column of each example is linked to its item, as by hand.
+    void autoLinkExamples_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("members") << 0 << QStringLiteral("members.utf8.csv");
+        QTest::newRow("households") << 1 << QStringLiteral("households.cp932.csv");
+        QTest::newRow("death register") << 2 << QStringLiteral("death-register.cp932.csv");
+    }
+    void autoLinkExamples()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, file);
+        openExample(kind, file);
+        const int columns = f->w->lstAll->count();
+        f->w->cmdAutoLink->click();
+        QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join(QLatin1Char('\n'))));
+        QCOMPARE(f->w->linkGrid().Rows() - 1, columns);
+        const QStringList auto_ = f->linkColumn(4);
+
+        // The same pairs a person makes by picking the lines of equal names.
+        f->w->links().ResetLinkGrid();
+        f->w->links().mNextLinkRow = 1;
+        QCOMPARE(f->linkSameNames(), columns);
+        QCOMPARE(f->linkColumn(4), auto_);
+    }
+
+    // 解除 takes an auto-link back like any link; a second press links only
+    // what is not linked yet, and refuses nothing twice.
+    void undoWithUnlinkAndPressAgain()
+    {
+        openExample(2, QStringLiteral("death-register.utf8.csv"));
+        f->link(0, 10); // 戒名 by hand first
+        f->w->cmdAutoLink->click();
+        const int rows = f->w->linkGrid().Rows();
+        QCOMPARE(rows - 1, 12);
+        QCOMPARE(f->linkColumn(3).count(QStringLiteral("0")), 1);
+        pickLinkRow(3);
+        const QString dropped = f->w->linkGrid().TextMatrix(3, LinkGridCol::Lpoj);
+        f->w->Command2->click();
+        QCOMPARE(f->w->linkGrid().Rows(), rows - 1);
+        QVERIFY(!f->linkColumn(3).contains(dropped));
+        f->w->cmdAutoLink->click();
+        QCOMPARE(f->w->linkGrid().Rows(), rows);
+        QCOMPARE(f->linkColumn(3).last(), dropped);
+        QVERIFY(f->prompt.texts().isEmpty());
+        f->w->cmdAutoLink->click();
+        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kAutoLinkNone});
+    }
+
+    void autoLinkRefusals()
+    {
+        f->w->cmdAutoLink->click();
+        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kPickSourceFirst});
+        f->prompt.clear();
+        openExample(2, QStringLiteral("death-register.utf8.csv"), 0);
+        f->w->actAutoLink->trigger();
+        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kAutoLinkNeedsTitles});
+        QCOMPARE(f->w->linkGrid().Rows(), 1);
+    }
+
+    // Saved with its kind and title option, opened again after both were
+    // changed: the same link grid, and the same import table.
+    void savedLinkRoundTrip()
+    {
+        openExample(2, QStringLiteral("death-register.utf8.csv"));
+        f->w->cmdAutoLink->click();
+        pickLinkRow(2);
+        f->w->Command2->click(); // a hand-made change that the file keeps
+        const QStringList lpoj = f->linkColumn(3), rpoj = f->linkColumn(4), names = f->linkColumn(2);
+        const QString path = f->files.filePath(QStringLiteral("過去帳リンク.json"));
+        QString offered;
+        f->w->saveFileDialog = [&](const QString &, const QString &initial) {
+            offered = initial;
+            return path;
+        };
+        f->w->actSaveLinks->trigger();
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(offered, QStringLiteral("過去帳データリンク.json"));
+
+        f->w->Option1[0]->click();
+        f->w->OptH[0]->click();
+        QCOMPARE(f->w->linkGrid().Rows(), 1);
+        f->picked = path;
+        f->w->actLoadLinks->trigger();
+        QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join(QLatin1Char('\n'))));
+        QVERIFY(f->w->Option1[2]->isChecked());
+        QVERIFY(f->w->OptH[1]->isChecked());
+        QCOMPARE(f->state.gOutKind, qint16(2));
+        QCOMPARE(f->w->mTitleRows, qint16(1));
+        QCOMPARE(f->linkColumn(3), lpoj);
+        QCOMPARE(f->linkColumn(4), rpoj);
+        QCOMPARE(f->linkColumn(2), names);
+
+        // Opening it again over the same kind starts the grid afresh.
+        f->w->actLoadLinks->trigger();
+        QCOMPARE(f->linkColumn(4), rpoj);
+    }
+
+    // A link opened on a file without some of its columns says which.
+    void loadOntoAnotherFile()
+    {
+        openExample(2, QStringLiteral("death-register.utf8.csv"));
+        f->w->cmdAutoLink->click();
+        const QString path = f->files.filePath(QStringLiteral("l.json"));
+        QVERIFY(f->w->SaveLinkFile(path));
+
+        openExample(2, QStringLiteral("members.utf8.csv"));
+        QVERIFY(f->w->LoadLinkFile(path));
+        QCOMPARE(f->prompt.texts().size(), 1);
+        const QString said = f->prompt.texts().first();
+        QVERIFY2(said.contains(QStringLiteral("読込み列 Lpoj 0「戒名」")), qPrintable(said));
+        QVERIFY(said.contains(QStringLiteral("今のファイルにない")));
+        QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
+        // 住所 is in both files: that link moved to the members file's column.
+        QVERIFY(said.contains(QStringLiteral("「住所」: Lpoj 9 → 12")));
+        QVERIFY(f->linkColumn(3).contains(QStringLiteral("12")));
+
+        f->prompt.clear();
+        QVERIFY(!f->w->LoadLinkFile(f->writeFile(QStringLiteral("bad.json"), "{}")));
+        QVERIFY(f->prompt.texts().first().contains(QStringLiteral("データリンクのファイルではありません")));
+    }
+
+    void saveWithoutLinks()
+    {
+        f->w->actSaveLinks->trigger();
+        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kNothingToSave});
+    }
+};
+
+QTEST_MAIN(TestLinkTools)
+#include "tst_link_tools.moc"

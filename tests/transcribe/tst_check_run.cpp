@@ -1,0 +1,439 @@
+// The check before writing: it must say what a transcription started right
+// after it then does (skips, creations, deceased, renumbering, kako.rnd
+// texts, failures), and it must leave every real file as it was.
+#include "app/master_data.h"
+#include "app/startup.h"
+#include "convert/item_catalogue.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/grid_model.h"
+#include "scripted_prompt.h"
+#include "test_db.h"
+#include "transcribe/check_run.h"
+#include "transcribe/progress.h"
+#include "transcribe/transcribe.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+constexpr int kDate = 1, kEraDate = 2, kAge = 7, kKaimyo = 10, kZokumei = 11, kSeshu = 12;
+constexpr int kRegistered = 2, kMemberName = 8, kBirthMonth = 14, kMemberJyu = 35;
+constexpr int kHead = 2;
+
+using Row = QMap<int, QString>;
+
+std::unique_ptr<GridModel> importTable(qint16 kind, const QList<Row> &rows)
+{
+    const Catalogue cat = CatalogueOf(kind);
+    auto g = std::make_unique<GridModel>();
+    g->setRows(int(rows.size()) + 1);
+    g->setCols(int(cat.size()));
+    g->setFixedRows(1);
+    g->setFixedCols(1);
+    for (int c = 0; c < cat.size(); ++c)
+        g->setTextMatrix(0, c, cat.at(c).name);
+    for (int r = 0; r < rows.size(); ++r) {
+        g->setTextMatrix(r + 1, 0, QString::number(r + 1));
+        for (auto it = rows.at(r).cbegin(); it != rows.at(r).cend(); ++it)
+            g->setTextMatrix(r + 1, it.key(), it.value());
+    }
+    return g;
+}
+
+QByteArray digest(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+struct Fixture {
+    TestDb t;
+    AppState state;
+    ScriptedPrompt prompt;
+    FixedClock clock{QDate(2024, 5, 10)};
+
+    explicit Fixture(qint16 kind, qint16 mode = kModeAppend)
+    {
+        state.gDbPath = t.path();
+        DeriveSiblingPaths(state);
+        state.gOutKind = kind;
+        state.gExecMode = mode;
+        GetComSys(t.db(), state, prompt);
+        LoadOmairiMaster(t.db(), state);
+    }
+    Database &db() { return t.db(); }
+    void addMember(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"))
+    {
+        db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), no},
+                                                {QStringLiteral("SETAI_NO"), setai},
+                                                {QStringLiteral("MEI"), name},
+                                                {QStringLiteral("LIF"), lif},
+                                                {QStringLiteral("ZOK_CD"), QStringLiteral("00")}});
+    }
+    void addHousehold(const QString &head, const QString &setai)
+    {
+        db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}});
+    }
+    // Every file the check must leave alone.
+    QList<QByteArray> files()
+    {
+        return {digest(state.gDbPath), digest(state.gKakoPath), digest(state.gTera2Path), digest(state.gKako2Path)};
+    }
+    CheckReport check(const GridModel &grid)
+    {
+        t.db().close();
+        const QList<QByteArray> before = files();
+        const QStringList folder = QDir(t.dir()).entryList(QDir::Files);
+        CheckReport r = CheckTranscription(grid, state, clock);
+        // Not a byte of the database, kako.rnd or the backups has changed,
+        // and no file was added beside them.
+        if (files() != before || QDir(t.dir()).entryList(QDir::Files) != folder)
+            qWarning("the check touched the real files");
+        checkLeftAlone = files() == before && QDir(t.dir()).entryList(QDir::Files) == folder;
+        return r;
+    }
+    TranscribeReport transcribe(const GridModel &grid)
+    {
+        t.db().close();
+        ScriptedPrompt runPrompt;
+        return Transcribe(grid, state, runPrompt, clock);
+    }
+    std::unique_ptr<Database> reopen() { return t.openAgain(); }
+    bool checkLeftAlone = false;
+};
+
+QList<int> rowsOf(const CheckReport &r, CheckKind kind, int below = INT_MAX)
+{
+    QList<int> out;
+    for (const CheckFinding &f : r.findings)
+        if (f.kind == kind && f.row < below)
+            out << f.row;
+    return out;
+}
+
+QList<int> rowsOf(const QList<RowNote> &notes, int below = INT_MAX)
+{
+    QList<int> out;
+    for (const RowNote &n : notes)
+        if (n.row < below)
+            out << n.row;
+    return out;
+}
+
+QString findingText(const CheckReport &r, CheckKind kind)
+{
+    QStringList out;
+    for (const CheckFinding &f : r.findings)
+        if (f.kind == kind)
+            out << f.text;
+    return out.join(QLatin1Char('\n'));
+}
+
+// Members and households the run added, as the check names them.
+QStringList newMembers(Database &db, qint64 afterId)
+{
+    QStringList out;
+    Query q = db.exec(QStringLiteral("SELECT [KOJIN_NO], [MEI] FROM [D_KOJIN] WHERE [ID] > ? ORDER BY [ID]"), {afterId});
+    while (q.next())
+        out << QStringLiteral("個人 %1「%2」").arg(q.text(QStringLiteral("KOJIN_NO")), q.text(QStringLiteral("MEI")));
+    q.finish();
+    return out;
+}
+
+QStringList newHouseholds(Database &db, qint64 afterSno)
+{
+    QStringList out;
+    Query q = db.exec(QStringLiteral("SELECT [SETAI_NO], [世帯主名] FROM [D_SETAI] WHERE [SNO] > ? ORDER BY [SNO]"), {afterSno});
+    while (q.next())
+        out << QStringLiteral("世帯 %1「%2」").arg(q.text(QStringLiteral("SETAI_NO")), q.text(QStringLiteral("世帯主名")));
+    q.finish();
+    return out;
+}
+
+QString lifOf(Database &db, const QString &name)
+{
+    Query q = db.exec(QStringLiteral("SELECT [LIF] FROM [D_KOJIN] WHERE [MEI] = ?"), {name});
+    const QString lif = q.next() ? q.text(QStringLiteral("LIF")) : QStringLiteral("<none>");
+    q.finish();
+    return lif;
+}
+
+// A 戒名 of 22 characters whose first one CP932 lacks: one "?" and a cut.
+const QString kLongKaimyo = QString::fromUtf8("\xF0\xA0\xAE\xB7") + QString(21, QChar(u'釋'));
+
+QList<Row> deathRows(bool withStop)
+{
+    QList<Row> rows{
+        {{kKaimyo, QStringLiteral("釋浄心")}, {kZokumei, QStringLiteral("髙橋　清一")}, {kDate, QStringLiteral("2003年5月17日")},
+         {kSeshu, QStringLiteral("髙橋　一郎")}},
+        {{kZokumei, QStringLiteral("名無し")}},
+        {{kKaimyo, QStringLiteral("釋勇心")}, {kZokumei, QStringLiteral("田中　勇")}, {kEraDate, QStringLiteral("令和元年6月1日")},
+         {kSeshu, QStringLiteral("小林　隆")}},
+        // The donor made by the row before is found now: no second household.
+        {{kKaimyo, kLongKaimyo}, {kDate, QStringLiteral("2010年1月2日")}, {kSeshu, QStringLiteral("小林　隆")}},
+        {{kKaimyo, QStringLiteral("釋妙華")}, {kAge, QStringLiteral("八十五歳")}, {kDate, QStringLiteral("2012年3月")},
+         {kSeshu, QStringLiteral("髙橋　一郎")}},
+    };
+    if (withStop)
+        rows << Row{{kKaimyo, QStringLiteral("釋誤記")}, {kDate, QStringLiteral("5月2003年")}};
+    rows << Row{{kKaimyo, QStringLiteral("釋誠道")}, {kDate, QStringLiteral("2019年12月24日")},
+                {kSeshu, QStringLiteral("鈴木　美智子")}};
+    return rows;
+}
+
+} // namespace
+
+class TestCheckRun : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A death register without a stopping row: every finding of the check
+    // is what the transcription then does.
+    void deathRegisterMatchesTheRun()
+    {
+        Fixture f(kOutDeathRegister);
+        f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
+        f.addMember(QStringLiteral("2"), QStringLiteral("田中　勇"), QStringLiteral("000002"));
+        f.addHousehold(QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
+        f.addHousehold(QStringLiteral("田中　幸子"), QStringLiteral("000002"));
+        auto grid = importTable(kOutDeathRegister, deathRows(false));
+
+        const CheckReport c = f.check(*grid);
+        QVERIFY(f.checkLeftAlone);
+        QVERIFY2(c.made, qPrintable(c.failure));
+        QVERIFY(!c.stops());
+        QCOMPARE(c.firstStopRow(), -1);
+        QCOMPARE(rowsOf(c, CheckKind::Skip), QList<int>{2});
+        QCOMPARE(rowsOf(c, CheckKind::Created), (QList<int>{3, 6}));
+        QCOMPARE(rowsOf(c, CheckKind::Deceased), QList<int>{3});
+        QCOMPARE(rowsOf(c, CheckKind::KakoText), QList<int>{4});
+        QCOMPARE(rowsOf(c, CheckKind::Unreadable), (QList<int>{5, 5})); // the age and the date without a day
+        QVERIFY(findingText(c, CheckKind::Unreadable).contains(QStringLiteral("八十五歳")));
+        QVERIFY(findingText(c, CheckKind::KakoText).contains(QStringLiteral("切れます")));
+
+        const TranscribeReport r = f.transcribe(*grid);
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+        QCOMPARE(rowsOf(r.skipped), rowsOf(c, CheckKind::Skip));
+        QCOMPARE(r.skipped.first().reason, c.run.skipped.first().reason);
+        QCOMPARE(r.rowsWritten, c.run.rowsWritten);
+        QCOMPARE(r.firstKakoCd, c.run.firstKakoCd);
+        QCOMPARE(r.lastKakoCd, c.run.lastKakoCd);
+        QCOMPARE(r.kakoReplacedChars, qint64(c.replacedChars()));
+        QCOMPARE(c.replacedChars(), 1);
+
+        auto db = f.reopen();
+        // Exactly the members and households the check named were made.
+        const QStringList members = newMembers(*db, 2), households = newHouseholds(*db, 2);
+        QCOMPARE(members.size(), 2);
+        QCOMPARE(households.size(), 2);
+        const QString created = findingText(c, CheckKind::Created);
+        for (const QString &made : members + households)
+            QVERIFY2(created.contains(made), qPrintable(made + QStringLiteral(" / ") + created));
+        QCOMPARE(lifOf(*db, QStringLiteral("田中　勇")), QStringLiteral("1"));
+        QCOMPARE(lifOf(*db, QStringLiteral("髙橋　一郎")), QStringLiteral("0"));
+    }
+
+    // A row that stops the run: the check names it (row and column), lists
+    // the rows after it too, and everything before it matches the run.
+    void deathRegisterStopMatchesTheRun()
+    {
+        Fixture f(kOutDeathRegister);
+        f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
+        f.addMember(QStringLiteral("2"), QStringLiteral("田中　勇"), QStringLiteral("000002"));
+        auto grid = importTable(kOutDeathRegister, deathRows(true));
+
+        const CheckReport c = f.check(*grid);
+        QVERIFY(f.checkLeftAlone);
+        QVERIFY(c.stops());
+        QCOMPARE(c.firstStopRow(), 6);
+        QCOMPARE(c.count(CheckKind::Stop), 1);
+        // The rows after the stop are checked as well.
+        QCOMPARE(rowsOf(c, CheckKind::Created), (QList<int>{3, 7}));
+        QVERIFY(CheckSummaryText(c).contains(QStringLiteral("6 行目で止まります")));
+
+        const TranscribeReport r = f.transcribe(*grid);
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QCOMPARE(r.failureRow, c.firstStopRow());
+        const CheckFinding stop = c.findings.at(int(std::find_if(c.findings.cbegin(), c.findings.cend(),
+                                                                  [](const CheckFinding &x) { return x.kind == CheckKind::Stop; })
+                                                     - c.findings.cbegin()));
+        QCOMPARE(stop.column, r.failureColumn);
+        QCOMPARE(stop.column, kDate);
+        QVERIFY(stop.text.contains(r.failure));
+        QCOMPARE(rowsOf(r.skipped), rowsOf(c, CheckKind::Skip, 6));
+        QCOMPARE(r.kakoReplacedChars, qint64(c.replacedChars()));
+        auto db = f.reopen();
+        const QStringList members = newMembers(*db, 2);
+        QCOMPARE(members.size(), rowsOf(c, CheckKind::Created, 6).size());
+        QVERIFY(findingText(c, CheckKind::Created).contains(members.value(0)));
+        QCOMPARE(lifOf(*db, QStringLiteral("田中　勇")), QStringLiteral("1"));
+    }
+
+    // Writer failures and the members' end of the program, made with
+    // triggers: the check lists both and goes on; the run leaves out the
+    // first row and ends at the second.
+    void failuresMatchTheRun()
+    {
+        Fixture f(kOutDeathRegister);
+        f.db().execute(QStringLiteral("CREATE TRIGGER [no_setai] BEFORE INSERT ON [D_SETAI] WHEN NEW.[世帯主名] = '壊れ世帯' "
+                                      "BEGIN SELECT RAISE(ABORT, 'household refused'); END"));
+        f.db().execute(QStringLiteral("CREATE TRIGGER [no_kojin] BEFORE INSERT ON [D_KOJIN] WHEN NEW.[MEI] = '壊れ個人' "
+                                      "BEGIN SELECT RAISE(ABORT, 'member refused'); END"));
+        auto grid = importTable(kOutDeathRegister,
+                                {{{kKaimyo, QStringLiteral("釋一")}, {kSeshu, QStringLiteral("壊れ世帯")}},
+                                 {{kKaimyo, QStringLiteral("釋二")}, {kSeshu, QStringLiteral("山本　一")}},
+                                 {{kKaimyo, QStringLiteral("釋三")}, {kSeshu, QStringLiteral("壊れ個人")}},
+                                 {{kKaimyo, QStringLiteral("釋四")}, {kSeshu, QStringLiteral("山本　一")}}});
+        const CheckReport c = f.check(*grid);
+        QVERIFY(f.checkLeftAlone);
+        QCOMPARE(rowsOf(c, CheckKind::NotWritten), QList<int>{1});
+        QCOMPARE(rowsOf(c, CheckKind::Stop), QList<int>{3});
+        QVERIFY(findingText(c, CheckKind::Stop).contains(QStringLiteral("プログラムが終了します")));
+        QCOMPARE(rowsOf(c, CheckKind::Created), QList<int>{2});
+        QCOMPARE(c.run.rowsWritten, 2);
+
+        TranscribeReport r;
+        TranscribeOptions o;
+        o.reportOnEnd = &r;
+        f.t.db().close();
+        ScriptedPrompt runPrompt;
+        bool ended = false;
+        try {
+            Transcribe(*grid, f.state, runPrompt, f.clock, nullptr, o);
+        } catch (const EndProgram &) {
+            ended = true;
+        }
+        QVERIFY(ended);
+        QCOMPARE(r.failureRow, 3);
+        QCOMPARE(rowsOf(r.rolledBack), rowsOf(c, CheckKind::NotWritten));
+        QCOMPARE(r.rowsWritten, 1);
+        auto db = f.reopen();
+        QCOMPARE(newMembers(*db, 0).size(), 1);
+    }
+
+    // Members: a household made for a new member, an existing member written
+    // over, a number that is no number, and a registration date that stops.
+    void membersMatchTheRun()
+    {
+        Fixture f(kOutMembers);
+        f.addHousehold(QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
+        f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
+        auto grid = importTable(kOutMembers, {{{kMemberName, QStringLiteral("髙橋　一郎")}, {kMemberJyu, QStringLiteral("本郷")}},
+                                              {{kMemberName, QStringLiteral("佐藤　花子")}},
+                                              {{kMemberJyu, QStringLiteral("氏名なし")}},
+                                              {{kMemberName, QStringLiteral("鈴木　茂")}, {kBirthMonth, QStringLiteral("不明")}},
+                                              {{kMemberName, QStringLiteral("山田　太郎")}, {kRegistered, QStringLiteral("20031345")}}});
+        const CheckReport c = f.check(*grid);
+        QVERIFY(f.checkLeftAlone);
+        QCOMPARE(rowsOf(c, CheckKind::Updated), QList<int>{1});
+        QCOMPARE(rowsOf(c, CheckKind::Created), (QList<int>{2, 4}));
+        QCOMPARE(rowsOf(c, CheckKind::Skip), QList<int>{3});
+        QCOMPARE(rowsOf(c, CheckKind::Unreadable), QList<int>{4});
+        QCOMPARE(c.firstStopRow(), 5);
+
+        const TranscribeReport r = f.transcribe(*grid);
+        QCOMPARE(r.failureRow, 5);
+        QCOMPARE(rowsOf(r.skipped), rowsOf(c, CheckKind::Skip));
+        auto db = f.reopen();
+        const QStringList households = newHouseholds(*db, 1);
+        QCOMPARE(households.size(), 2);
+        for (const QString &h : households)
+            QVERIFY2(findingText(c, CheckKind::Created).contains(h), qPrintable(h));
+        // The existing member was written over, not added.
+        QCOMPARE(newMembers(*db, 1).size(), 2);
+    }
+
+    // Households: a head who is a member of another household has his
+    // references moved; the check says from which number to which.
+    void householdRenumberingMatchesTheRun()
+    {
+        Fixture f(kOutHouseholds);
+        f.addHousehold(QStringLiteral("他家"), QStringLiteral("000001"));
+        f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000007"));
+        auto grid = importTable(kOutHouseholds,
+                                {{{kHead, QStringLiteral("髙橋　一郎")}}, {{kHead, QStringLiteral("他家")}}});
+        const CheckReport c = f.check(*grid);
+        QCOMPARE(rowsOf(c, CheckKind::Renumbered), QList<int>{1});
+        QVERIFY(findingText(c, CheckKind::Renumbered).contains(QStringLiteral("000007 を 000002")));
+        QCOMPARE(rowsOf(c, CheckKind::Skip), QList<int>{2});
+
+        const TranscribeReport r = f.transcribe(*grid);
+        QCOMPARE(rowsOf(r.skipped), QList<int>{2});
+        auto db = f.reopen();
+        Query q = db->exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("髙橋　一郎")});
+        QVERIFY(q.next());
+        QCOMPARE(q.text(QStringLiteral("SETAI_NO")), QStringLiteral("000002"));
+        q.finish();
+    }
+
+    // Replace mode: the check says what would be deleted, asks nothing and
+    // deletes nothing real, kako.rnd included.
+    void replaceModeDeletesNothing()
+    {
+        Fixture f(kOutDeathRegister, kModeReplace);
+        f.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("既存")}});
+        {
+            QFile kako(f.state.gKakoPath);
+            QVERIFY(kako.open(QIODevice::WriteOnly));
+            kako.write(QByteArray(780 * 2, ' '));
+        }
+        auto grid = importTable(kOutDeathRegister, {{{kKaimyo, QStringLiteral("釋新")}}});
+        const CheckReport c = f.check(*grid);
+        QVERIFY(f.checkLeftAlone);
+        QVERIFY(findingText(c, CheckKind::Notice).contains(QStringLiteral("W_KAKO 1 行")));
+        QVERIFY(findingText(c, CheckKind::Notice).contains(QStringLiteral("kako.rnd 2 件")));
+        QCOMPARE(c.run.firstKakoCd, 1); // numbered from 1 after the deletion
+    }
+
+    // What cannot be checked says why.
+    void refusals()
+    {
+        AppState s;
+        s.gDbPath = QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\tera.mdb;");
+        FixedClock clock(QDate(2024, 5, 10));
+        GridModel g;
+        CheckReport c = CheckTranscription(g, s, clock);
+        QVERIFY(!c.made);
+        QVERIFY(c.stops());
+        QVERIFY(c.failure.contains(QStringLiteral("接続文字列")));
+        s.gDbPath = QDir::temp().filePath(QStringLiteral("no-such-folder-tera/tera.mdb"));
+        c = CheckTranscription(g, s, clock);
+        QVERIFY(!c.made);
+        QVERIFY(CheckSummaryText(c).contains(QStringLiteral("検証できませんでした")));
+    }
+
+    // The list as CSV: a heading line, one line per finding, the column named.
+    void savesCsv()
+    {
+        Fixture f(kOutDeathRegister);
+        auto grid = importTable(kOutDeathRegister, deathRows(true));
+        const CheckReport c = f.check(*grid);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("検証.csv"));
+        QString error;
+        QStringList headings;
+        for (int col = 0; col < grid->Cols(); ++col)
+            headings << grid->TextMatrix(0, col);
+        QVERIFY2(SaveCheckCsv(c, headings, path, error), qPrintable(error));
+        GridModel back;
+        QVERIFY(back.LoadGrid(path, GridFileKind::Csv).ok);
+        QCOMPARE(back.Rows(), int(c.findings.size()) + 1);
+        QCOMPARE(back.TextMatrix(0, 2), QStringLiteral("区分"));
+        bool named = false;
+        for (int r = 1; r < back.Rows(); ++r)
+            named |= back.TextMatrix(r, 2) == QStringLiteral("中止") && back.TextMatrix(r, 0) == QStringLiteral("6")
+                     && back.TextMatrix(r, 1) == QStringLiteral("1 没年月日");
+        QVERIFY(named);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCheckRun)
+#include "tst_check_run.moc"

@@ -1,0 +1,182 @@
+// Restore puts the backups of a run back byte for byte, after a question
+// that names the files and their times, and keeps what it replaces.
+#include "app/master_data.h"
+#include "app/startup.h"
+#include "convert/item_catalogue.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/grid_model.h"
+#include "scripted_prompt.h"
+#include "test_db.h"
+#include "transcribe/restore.h"
+#include "transcribe/transcribe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+struct Fixture {
+    TestDb t;
+    AppState state;
+    ScriptedPrompt prompt;
+    FixedClock clock{QDate(2024, 5, 10)};
+
+    Fixture()
+    {
+        state.gDbPath = t.path();
+        DeriveSiblingPaths(state);
+        state.gOutKind = kOutDeathRegister;
+        state.gExecMode = kModeAppend;
+        GetComSys(t.db(), state, prompt);
+        LoadOmairiMaster(t.db(), state);
+        t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("元からの戒名")}});
+        t.db().close();
+    }
+    // A death-register run of n rows: backups first, then the rows.
+    void run(int n)
+    {
+        const Catalogue cat = CatalogueOf(kOutDeathRegister);
+        GridModel g;
+        g.setRows(n + 1);
+        g.setCols(int(cat.size()));
+        for (int r = 1; r <= n; ++r) {
+            g.setTextMatrix(r, 10, QStringLiteral("釋%1").arg(r));
+            g.setTextMatrix(r, 1, QStringLiteral("2003年5月17日"));
+        }
+        ScriptedPrompt runPrompt;
+        const TranscribeReport report = Transcribe(g, state, runPrompt, clock);
+        QVERIFY(report.ok());
+    }
+    qint64 kakoRows()
+    {
+        auto db = t.openAgain();
+        Query q = db->exec(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
+        q.next();
+        const qint64 n = q.integer(QStringLiteral("n"));
+        q.finish();
+        return n;
+    }
+};
+
+void writeKako(const QString &path, char fill, int records)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(780 * records, fill));
+}
+
+} // namespace
+
+class TestRestore : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Two runs: the restore brings back the state between them, exactly.
+    void bringsBackTheExactBytes()
+    {
+        Fixture f;
+        writeKako(f.state.gKakoPath, 'k', 1);
+        f.run(2);
+        const QByteArray dbBetween = bytesOf(f.state.gDbPath);
+        const QByteArray kakoBetween = bytesOf(f.state.gKakoPath);
+        const qint64 rowsBetween = f.kakoRows();
+        f.run(3);
+        QVERIFY(f.kakoRows() > rowsBetween);
+        const QByteArray dbAfter = bytesOf(f.state.gDbPath);
+        const QByteArray kakoAfter = bytesOf(f.state.gKakoPath);
+        // The backups of the second run hold the state between the runs.
+        QCOMPARE(bytesOf(f.state.gTera2Path), dbBetween);
+        QCOMPARE(bytesOf(f.state.gKako2Path), kakoBetween);
+
+        ScriptedPrompt p;
+        p.script({Answer::Yes});
+        const RestoreResult r = RestoreFromBackup(f.state, p);
+        QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
+        QCOMPARE(bytesOf(f.state.gDbPath), dbBetween);
+        QCOMPARE(bytesOf(f.state.gKakoPath), kakoBetween);
+        QCOMPARE(f.kakoRows(), rowsBetween);
+        // What was replaced is kept.
+        QCOMPARE(bytesOf(BeforeRestorePath(f.state.gDbPath)), dbAfter);
+        QCOMPARE(bytesOf(BeforeRestorePath(f.state.gKakoPath)), kakoAfter);
+
+        // The question named both backups with their times, then the result.
+        QCOMPARE(p.shown().size(), 2);
+        const QString question = p.shown().at(0).text;
+        QCOMPARE(p.shown().at(0).buttons, Buttons::YesNo);
+        const QString time = QFileInfo(f.state.gTera2Path).lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+        for (const QString &part : {QDir::toNativeSeparators(f.state.gTera2Path), QDir::toNativeSeparators(f.state.gKako2Path),
+                                    QDir::toNativeSeparators(f.state.gDbPath), time, QStringLiteral("元に戻しますか？")})
+            QVERIFY2(question.contains(part), qPrintable(part + QStringLiteral("\n") + question));
+        QVERIFY(p.shown().at(1).text.startsWith(RestoreText::kDone));
+    }
+
+    // A backup made before kako.rnd existed: the restore takes away the
+    // kako.rnd the run created (kept aside), so database and file match.
+    void kakoMadeByTheRunIsTakenAway()
+    {
+        Fixture f;
+        f.run(2);
+        QVERIFY(!QFile::exists(f.state.gKako2Path));
+        QVERIFY(QFile::exists(f.state.gKakoPath));
+        const QByteArray kakoAfter = bytesOf(f.state.gKakoPath);
+        ScriptedPrompt p;
+        const RestoreResult r = RestoreFromBackup(f.state, p);
+        QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
+        QVERIFY(p.shown().at(0).text.contains(QStringLiteral("取り除きます")));
+        QVERIFY(!QFile::exists(f.state.gKakoPath));
+        QCOMPARE(bytesOf(BeforeRestorePath(f.state.gKakoPath)), kakoAfter);
+        QCOMPARE(f.kakoRows(), 1);
+    }
+
+    // Side files of SQLite left by a killed process belong to the replaced
+    // file: they must not be applied to the restored one.
+    void staleSideFilesGo()
+    {
+        Fixture f;
+        f.run(1);
+        const QByteArray backup = bytesOf(f.state.gTera2Path);
+        QFile wal(f.state.gDbPath + QStringLiteral("-shm"));
+        QVERIFY(wal.open(QIODevice::WriteOnly));
+        wal.write("stale");
+        wal.close();
+        ScriptedPrompt p;
+        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
+        QVERIFY(!QFile::exists(f.state.gDbPath + QStringLiteral("-shm")));
+        QCOMPARE(bytesOf(f.state.gDbPath), backup);
+        QCOMPARE(f.kakoRows(), 1);
+    }
+
+    // No: nothing changes. No backup: says so, nothing changes.
+    void declinedOrNothingToRestore()
+    {
+        Fixture f;
+        const QByteArray before = bytesOf(f.state.gDbPath);
+        ScriptedPrompt p;
+        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::NoBackup);
+        QCOMPARE(p.shown().size(), 1);
+        QVERIFY(p.shown().at(0).text.contains(QDir::toNativeSeparators(f.state.gTera2Path)));
+
+        f.run(1);
+        const QByteArray after = bytesOf(f.state.gDbPath);
+        QVERIFY(after != before);
+        p.clear();
+        p.script({Answer::No});
+        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Declined);
+        QCOMPARE(bytesOf(f.state.gDbPath), after);
+        QVERIFY(!QFile::exists(BeforeRestorePath(f.state.gDbPath)));
+        QCOMPARE(p.shown().last().text, RestoreText::kStopped);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRestore)
+#include "tst_restore.moc"

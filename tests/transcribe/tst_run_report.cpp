@@ -1,0 +1,167 @@
+// The run report beside the database: what a run did, above all when it
+// failed, and the backups it made.
+#include "app/master_data.h"
+#include "app/startup.h"
+#include "convert/item_catalogue.h"
+#include "platform/clock.h"
+#include "platform/grid_model.h"
+#include "scripted_prompt.h"
+#include "test_db.h"
+#include "transcribe/run_report.h"
+#include "transcribe/transcribe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+constexpr int kDate = 1, kKaimyo = 10;
+
+std::unique_ptr<GridModel> deathTable(const QList<QPair<QString, QString>> &rows)
+{
+    const Catalogue cat = CatalogueOf(kOutDeathRegister);
+    auto g = std::make_unique<GridModel>();
+    g->setRows(int(rows.size()) + 1);
+    g->setCols(int(cat.size()));
+    g->setFixedRows(1);
+    g->setFixedCols(1);
+    for (int c = 0; c < cat.size(); ++c)
+        g->setTextMatrix(0, c, cat.at(c).name);
+    for (int r = 0; r < rows.size(); ++r) {
+        g->setTextMatrix(r + 1, kKaimyo, rows.at(r).first);
+        g->setTextMatrix(r + 1, kDate, rows.at(r).second);
+    }
+    return g;
+}
+
+QString readReport(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray bytes = f.readAll();
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QStringLiteral("<no byte-order mark>");
+    return QString::fromUtf8(bytes.mid(3));
+}
+
+} // namespace
+
+class TestRunReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A run stopped by an unreadable date: the report names the row, the
+    // column and the reason, the rows before it and the backups made.
+    void reportAfterAFailedRun()
+    {
+        TestDb t;
+        AppState state;
+        ScriptedPrompt prompt;
+        FixedClock clock(QDate(2024, 5, 10));
+        state.gDbPath = t.path();
+        DeriveSiblingPaths(state);
+        state.gOutKind = kOutDeathRegister;
+        state.gExecMode = kModeAppend;
+        state.gSrcPath = QStringLiteral("/data/過去帳.csv");
+        GetComSys(t.db(), state, prompt);
+        LoadOmairiMaster(t.db(), state);
+        t.db().close();
+        {
+            QFile kako(state.gKakoPath);
+            QVERIFY(kako.open(QIODevice::WriteOnly));
+            kako.write(QByteArray(780, ' '));
+        }
+
+        auto grid = deathTable({{QStringLiteral("釋一"), QStringLiteral("2003年5月17日")},
+                                {QString(), QString()},
+                                {QStringLiteral("釋三"), QStringLiteral("5月2003年")},
+                                {QStringLiteral("釋四"), QString()}});
+        const QDateTime started(QDate(2024, 5, 10), QTime(9, 30, 0));
+        const TranscribeReport report = Transcribe(*grid, state, prompt, clock);
+        QCOMPARE(report.outcome, TranscribeReport::Outcome::Failed);
+
+        RunReportInfo info = RunInfoFor(state, started);
+        info.finished = QDateTime(QDate(2024, 5, 10), QTime(9, 30, 5));
+        QString error;
+        const QString path = WriteRunReport(report, info, &error);
+        QVERIFY2(!path.isEmpty(), qPrintable(error));
+        QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(t.path()).absolutePath());
+        QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("import-report-20240510-093005.txt"));
+
+        const QString text = readReport(path);
+        const QStringList expected{
+            QStringLiteral("開始: 2024/05/10 09:30:00"),
+            QStringLiteral("終了: 2024/05/10 09:30:05"),
+            QStringLiteral("転記元ファイル: ") + QDir::toNativeSeparators(QStringLiteral("/data/過去帳.csv")),
+            QStringLiteral("出力区分: 過去帳データ"),
+            QStringLiteral("実行区分: 既存データに追加転記"),
+            QStringLiteral("結果: 失敗"),
+            QStringLiteral("読込 3 行、書込 1 行、スキップ 1 行"),
+            QStringLiteral("過去CD: 2 ～ 2"),
+            QStringLiteral("3 行目（1 列目）: 「5月2003年」は日付として読めません"),
+            QStringLiteral("2 行目: 戒名が空です"),
+            QDir::toNativeSeparators(state.gTera2Path),
+            QDir::toNativeSeparators(state.gKako2Path),
+        };
+        for (const QString &line : expected)
+            QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral("\n---\n") + text));
+        QVERIFY(text.contains(QStringLiteral("\r\n")));
+        QVERIFY(!text.contains(QStringLiteral("釋四")));
+
+        // A second run in the same second does not overwrite the first.
+        const QString second = WriteRunReport(report, info, &error);
+        QCOMPARE(QFileInfo(second).fileName(), QStringLiteral("import-report-20240510-093005-2.txt"));
+        QVERIFY(QFile::exists(path));
+    }
+
+    // The outcomes without rows: a declined question, a run that ended the
+    // program (its report comes through reportOnEnd), a failed backup.
+    void outcomes_data()
+    {
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("replace declined") << int(TranscribeReport::Outcome::ReplaceDeclined)
+                                          << QStringLiteral("既存データの削除を取りやめました");
+        QTest::newRow("ended") << int(TranscribeReport::Outcome::Ended) << QStringLiteral("プログラムを終了しました");
+        QTest::newRow("cancelled") << int(TranscribeReport::Outcome::Cancelled) << QStringLiteral("キャンセル");
+    }
+    void outcomes()
+    {
+        QFETCH(int, outcome);
+        QFETCH(QString, expected);
+        TranscribeReport r;
+        r.outcome = TranscribeReport::Outcome(outcome);
+        r.backup.ok = false;
+        r.backup.failure = QStringLiteral("コピーできません");
+        if (r.outcome == TranscribeReport::Outcome::Ended) {
+            r.failureRow = 4;
+            r.failure = QStringLiteral("disk I/O error");
+        }
+        RunReportInfo info;
+        info.kind = kOutMembers;
+        info.mode = kModeReplace;
+        const QString text = RunReportText(r, info);
+        QVERIFY2(text.contains(expected), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("バックアップに失敗しました: コピーできません")));
+        QVERIFY(text.contains(QStringLiteral("出力区分: 檀信徒個人データ")));
+        QCOMPARE(text.contains(QStringLiteral("4 行目: disk I/O error")), r.outcome == TranscribeReport::Outcome::Ended);
+    }
+
+    // A folder that takes no file: the caller learns why.
+    void unwritableFolder()
+    {
+        RunReportInfo info;
+        info.dbPath = QStringLiteral("/proc/no-such-folder/tera.mdb");
+        info.finished = QDateTime::currentDateTime();
+        QString error;
+        QVERIFY(WriteRunReport(TranscribeReport(), info, &error).isEmpty());
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunReport)
+#include "tst_run_report.moc"
