@@ -402,6 +402,10 @@ void frmListKAKO2::Command3_Click()
     for (int i = 0; i < int(Option1.size()); ++i)
         if (Option1[i]->isChecked())
             m_import->selectOutKind(i);
+    // The import window shows the mode the run will use: a window that says
+    // 既存データを削除して転記 while the run appends (or the reverse) misleads.
+    if (m_state.gExecMode >= 0 && m_state.gExecMode < qint16(m_import->Option2.size()))
+        m_import->Option2[m_state.gExecMode]->setChecked(true);
     m_import->show();
     m_import->raise();
     m_import->activateWindow();
