@@ -3,7 +3,6 @@
 // texts that outlive a row, and the failures it reports.
 #include "app/app_state.h"
 #include "convert/cell_assignment.h"
-#include "convert/kanji_numerals.h"
 #include "platform/clock.h"
 #include "platform/db_error.h"
 #include "scripted_prompt.h"
@@ -138,8 +137,6 @@ private slots:
     void eraAndDigitsOutliveTheRow();
     void emptyNumericCellsKeepTheDate();
     void dayBeforeYearCompletesOnlyAtItem16();
-    void numericValueReadsFullWidth_data();
-    void numericValueReadsFullWidth();
 
 private:
     void routes()
@@ -507,23 +504,6 @@ void TestCellAssignment::dayBeforeYearCompletesOnlyAtItem16()
     AssignCell(*run.ctx, 2, 16, cells[16]);
     QCOMPARE(run.k().bHi, qint16(17));
     QCOMPARE(run.ctx->gKaikiDate[8], QStringLiteral("2004/05/17"));
-}
-
-void TestCellAssignment::numericValueReadsFullWidth_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qint64>("value");
-    QTest::newRow("full-width digits") << "２００３" << qint64(2003);
-    QTest::newRow("full-width age") << "８５歳" << qint64(85);
-    QTest::newRow("full-width blank and minus") << "　－１２" << qint64(-12);
-    QTest::newRow("kanji digits are no number") << "八五" << qint64(0);
-}
-
-void TestCellAssignment::numericValueReadsFullWidth()
-{
-    QFETCH(QString, text);
-    QFETCH(qint64, value);
-    QCOMPARE(NumericValue(text), value);
 }
 
 QTEST_GUILESS_MAIN(TestCellAssignment)

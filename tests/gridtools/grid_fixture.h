@@ -15,6 +15,7 @@
 #include "scripted_prompt.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -152,6 +153,15 @@ struct GridFixture {
     }
 
     QString path(const QString &name) const { return QDir(files.path()).filePath(name); }
+
+    // A file of these bytes in the fixture's folder; its path.
+    QString writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile out(path(name));
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(out.fileName()));
+        return out.fileName();
+    }
 };
 
 } // namespace tera

@@ -120,19 +120,9 @@ private slots:
         QVERIFY(f->prompt.texts().isEmpty());
     }
 
-    // A copied range pastes back unchanged from the current cell on.
-    void pasteCopiedRange()
-    {
-        f->grid().select(5, 1, 6, 4);
-        f->w->menus.mnuEditCopy->trigger();
-        f->grid().select(1, 1, 1, 1);
-        f->w->menus.mnuEditPaste->trigger();
-        QCOMPARE(f->grid().rowTexts(1).mid(1), f->grid().rowTexts(5).mid(1));
-        QCOMPARE(f->grid().rowTexts(2).mid(1), f->grid().rowTexts(6).mid(1));
-    }
-
     void nothingWithoutCurrentRow()
     {
+        f->grid().setEditable(false);
         f->grid().setRow(-1);
         f->clipboard = QStringLiteral("keep");
         f->w->show();
@@ -145,6 +135,13 @@ private slots:
         QVERIFY(!editing(f->w->vsf));
         QCOMPARE(f->column(1), (QStringList{"h1", "1-1", "2-1", "3-1", "4-1", "5-1", "6-1", "7-1"}));
         QVERIFY(f->prompt.texts().isEmpty());
+        // With a current cell a double-click edits, if the grid is editable.
+        f->grid().select(3, 2, 3, 2);
+        f->tools().DblClick();
+        QVERIFY(!editing(f->w->vsf));
+        f->grid().setEditable(true);
+        f->tools().DblClick();
+        QVERIFY(editing(f->w->vsf));
     }
 
     // A clipboard that takes or gives nothing is reported and the table
@@ -169,7 +166,8 @@ private slots:
         QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
     }
 
-    // The platform clipboard itself, as the window uses it by default.
+    // The platform clipboard itself, as the window uses it by default: a
+    // copied range pastes back unchanged from the current cell on.
     void systemClipboard()
     {
         GridCommands plain(nullptr, f->grid(), nullptr, f->w->mDocName, f->prompt);
@@ -233,11 +231,7 @@ private slots:
 
     void openCancelledAtEachStep()
     {
-        const QString file = f->path(QStringLiteral("other.csv"));
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write("x,y\r\n");
-        out.close();
+        const QString file = f->writeFile(QStringLiteral("other.csv"), "x,y\r\n");
 
         // The file dialog cancelled: nothing at all.
         f->openPick.clear();
@@ -264,35 +258,20 @@ private slots:
         QCOMPARE(f->grid().TextMatrix(1, 1), QStringLiteral("1-1"));
     }
 
-    // The extension test ignores letter case: DATA.CSV offers comma text only.
-    void openUpperCaseExtension_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QList<bool>>("enabled");
-        QTest::addColumn<int>("option");
-        QTest::newRow(".CSV") << "DATA.CSV" << QList<bool>{false, false, false, true, false} << 3;
-        QTest::newRow(".TXT") << "DATA.TXT" << QList<bool>{false, false, false, true, true} << 3;
-        QTest::newRow(".VSG") << "DATA.VSG" << QList<bool>{true, true, true, false, false} << 0;
-    }
-
+    // Open asks dlgFile with the picked name: DATA.CSV offers comma text only.
     void openUpperCaseExtension()
     {
-        QFETCH(QString, name);
-        QFETCH(QList<bool>, enabled);
-        QFETCH(int, option);
-        f->openPick = f->path(name);
-        QVERIFY(f->grid().SaveGrid(f->openPick, name.endsWith(QStringLiteral("VSG")) ? GridFileKind::All
-                                                                                       : GridFileKind::Csv)
-                    .ok);
+        f->openPick = f->path(QStringLiteral("DATA.CSV"));
+        QVERIFY(f->grid().SaveGrid(f->openPick, GridFileKind::Csv).ok);
         f->fill(3, 3);
         bool shown = false;
-        answerFileKind(option, true, &shown);
+        answerFileKind(3, true, &shown);
         f->w->menus.mnuFileOpen->trigger();
         QVERIFY(shown);
         QList<bool> seen;
         for (QRadioButton *b : dlgFile::instance().rSaveLoadSetting)
             seen << b->isEnabled();
-        QCOMPARE(seen, enabled);
+        QCOMPARE(seen, (QList<bool>{false, false, false, true, false}));
         QCOMPARE(f->grid().Rows(), 8);
         QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
         QVERIFY(f->prompt.texts().isEmpty());
@@ -300,11 +279,7 @@ private slots:
 
     void saveCancelledAtEachStep()
     {
-        const QString file = f->path(QStringLiteral("table.csv"));
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write("old\r\n");
-        out.close();
+        const QString file = f->writeFile(QStringLiteral("table.csv"), "old\r\n");
         f->w->mDocName = file;
 
         // Save: the overwrite question answered Cancel.
@@ -426,12 +401,7 @@ private slots:
     // A file that does not read is reported and the table stays.
     void openBrokenFile()
     {
-        const QString file = f->path(QStringLiteral("broken.vsg"));
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write("this is no grid document");
-        out.close();
-        f->openPick = file;
+        f->openPick = f->writeFile(QStringLiteral("broken.vsg"), "this is no grid document");
         answerFileKind(0, true);
         f->w->menus.mnuFileOpen->trigger();
         QCOMPARE(f->prompt.texts().size(), 1);
@@ -512,19 +482,6 @@ private slots:
         QCOMPARE(f->prompt.texts(), (QStringList{GridToolText::kCloseQuestion, GridToolText::kSaveFirst}));
         QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
         QCOMPARE(f->grid().Rows(), 8);
-    }
-
-    void doubleClickEdits()
-    {
-        f->w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
-        f->grid().select(3, 2, 3, 2);
-        f->grid().setEditable(false);
-        f->tools().DblClick();
-        QVERIFY(!editing(f->w->vsf));
-        f->grid().setEditable(true);
-        f->tools().DblClick();
-        QVERIFY(editing(f->w->vsf));
     }
 
     // Last: once the program is ending the window goes without asking.

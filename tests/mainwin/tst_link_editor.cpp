@@ -58,6 +58,8 @@ private slots:
 
     // A link row names the source title and the destination field name (not
     // the list label), and the lines stay selected so the pair links again.
+    // Repeats are allowed: the same item twice gives the same Rpoj, the same
+    // source column twice the same Lpoj.
     void linkWritesNamesAndPositions()
     {
         loadFourColumns();
@@ -71,6 +73,9 @@ private slots:
         QCOMPARE(f->w->linkGrid().Rows(), 3);
         QCOMPARE(f->w->links().mNextLinkRow, 3);
         QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+        f->link(1, kLineDate);
+        QCOMPARE(f->linkColumn(LinkGridCol::Lpoj), (QStringList{QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("1")}));
+        QCOMPARE(f->linkColumn(LinkGridCol::Rpoj), (QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")}));
         QVERIFY(f->prompt.texts().isEmpty());
     }
 
@@ -79,7 +84,6 @@ private slots:
         QTest::addColumn<int>("sourceLine");
         QTest::addColumn<int>("targetLine");
         QTest::addColumn<QString>("message");
-        QTest::newRow("nothing chosen") << -1 << -1 << LinkText::kNoSourceItem;
         QTest::newRow("no source line") << -1 << kLineKaimyo << LinkText::kNoSourceItem;
         QTest::newRow("no target line") << 0 << -1 << LinkText::kNoTargetItem;
         QTest::newRow("過去帳管理番号--リンク不可") << 0 << kLineKakoCd << LinkText::kNotLinkable;
@@ -99,12 +103,19 @@ private slots:
         QCOMPARE(f->w->links().mNextLinkRow, 1);
     }
 
-    // Rows 1 to 3; click row 2 and 解除: two rows numbered 1 and 2, the old
-    // row 3 now row 2; 解除 again deletes that one too; a third is refused.
+    // 解除 before any click, or on the heading row, is refused. Rows 1 to 3;
+    // click row 2 and 解除: two rows numbered 1 and 2, the old row 3 now
+    // row 2; 解除 again deletes that one too; a third is refused.
     void unlinkTwiceThenRefused()
     {
         loadFourColumns();
         f->link(0, kLineKaimyo);
+        f->w->Command2->click();
+        clickLinkRow(*f->w, 0);
+        f->w->Command2->click();
+        QCOMPARE(f->prompt.texts(), QStringList(2, LinkText::kPickRowFirst));
+        QCOMPARE(f->w->linkGrid().Rows(), 2);
+        f->prompt.clear();
         f->link(1, kLineZokumei);
         f->link(2, kLineDate);
         clickLinkRow(*f->w, 2);
@@ -124,24 +135,6 @@ private slots:
         // A new link goes after the one left.
         f->link(3, kLineAge);
         QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
-    }
-
-    void unlinkRefused_data()
-    {
-        QTest::addColumn<int>("clickRow");
-        QTest::newRow("no click yet") << -1;
-        QTest::newRow("heading row") << 0;
-    }
-    void unlinkRefused()
-    {
-        QFETCH(int, clickRow);
-        loadFourColumns();
-        f->link(0, kLineKaimyo);
-        if (clickRow >= 0)
-            clickLinkRow(*f->w, clickRow);
-        f->w->Command2->click();
-        QCOMPARE(f->prompt.texts(), QStringList{LinkText::kPickRowFirst});
-        QCOMPARE(f->w->linkGrid().Rows(), 2);
     }
 
     // Changing the output kind empties the link grid; the row clicked last
@@ -165,19 +158,6 @@ private slots:
         f->link(0, 2);
         f->w->Option1[1]->click();
         QCOMPARE(f->w->linkGrid().Rows(), 2);
-    }
-
-    // Two links to the same item give two rows with the same Rpoj; the same
-    // source column twice gives the same Lpoj.
-    void repeatsAreAllowed()
-    {
-        loadFourColumns();
-        f->link(0, kLineKaimyo);
-        f->link(1, kLineKaimyo);
-        f->link(1, kLineZokumei);
-        QCOMPARE(f->linkColumn(LinkGridCol::Lpoj), (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("1")}));
-        QCOMPARE(f->linkColumn(LinkGridCol::Rpoj),
-                 (QStringList{QStringLiteral("10"), QStringLiteral("10"), QStringLiteral("11")}));
     }
 
     // Double-clicks move lines; the line after the removed one becomes

@@ -80,8 +80,11 @@ private slots:
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kAutoLinkNone});
     }
 
-    void autoLinkRefusals()
+    void refusals()
     {
+        f->w->actSaveLinks->trigger();
+        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kNothingToSave});
+        f->prompt.clear();
         f->w->cmdAutoLink->click();
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kPickSourceFirst});
         f->prompt.clear();
@@ -151,12 +154,6 @@ private slots:
         f->prompt.clear();
         QVERIFY(!f->w->LoadLinkFile(f->writeFile(QStringLiteral("bad.json"), "{}")));
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("データリンクのファイルではありません")));
-    }
-
-    void saveWithoutLinks()
-    {
-        f->w->actSaveLinks->trigger();
-        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kNothingToSave});
     }
 };
 

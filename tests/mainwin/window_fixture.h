@@ -126,6 +126,21 @@ struct WindowFixture {
         return made;
     }
 
+    // The road to the import window: kind and mode chosen, path read with
+    // its title line as comma text, titles linked to the items of the same
+    // name, 読込実行. Null when nothing linked or no window opened.
+    DesnHelp *readIntoImport(int kind, int mode, const QString &path)
+    {
+        w->Option1[kind]->click();
+        w->Option2[mode]->click();
+        w->OptH[1]->click();
+        pickSource(path, 3);
+        if (linkSameNames() == 0)
+            return nullptr;
+        w->Command3->click();
+        return w->importWindow();
+    }
+
     QStringList linkColumn(int col) const
     {
         QStringList out;

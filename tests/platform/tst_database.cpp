@@ -4,8 +4,6 @@
 #include "test_db.h"
 
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -58,10 +56,11 @@ private slots:
         broken.append('\0');
         broken.append(QByteArray(4000, '\x7f'));
         QTest::newRow("text") << QByteArray("氏名,住所\n山田,東京\n") << QStringLiteral("データベースではないファイル");
-        QTest::newRow("empty") << QByteArray() << QStringLiteral("データベースではないファイル");
+        QTest::newRow("empty") << QByteArray("") << QStringLiteral("データベースではないファイル");
         QTest::newRow("jet") << jet << QStringLiteral("Microsoft Access Driver");
         QTest::newRow("ace") << ace << QStringLiteral("Microsoft Access Driver");
         QTest::newRow("damaged sqlite") << broken << QStringLiteral("データベースを開けません");
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("ありません"); // null: no file at all
     }
     void badFilesGiveClearMessages()
     {
@@ -69,29 +68,19 @@ private slots:
         QFETCH(QString, expected);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("tera.mdb"));
-        writeFile(path, bytes);
+        if (!bytes.isNull())
+            writeFile(path, bytes);
         try {
             Database::open(path);
             QFAIL("opened a file that is no usable database");
         } catch (const DbError &e) {
-            QVERIFY2(e.description().contains(expected) || e.description().contains(QStringLiteral("SQL")),
+            QVERIFY2(e.description().contains(expected) || (bytes.startsWith("SQLite") && e.description().contains(QStringLiteral("SQL"))),
                      qPrintable(e.description()));
             if (!bytes.startsWith("SQLite"))
                 QVERIFY2(e.description().contains(path), qPrintable(e.description()));
         }
+        QCOMPARE(QFile::exists(path), !bytes.isNull());
         QCOMPARE(QFile(path).size(), qint64(bytes.size())); // nothing was written to it
-    }
-
-    void missingFile()
-    {
-        QTemporaryDir dir;
-        try {
-            Database::open(dir.filePath(QStringLiteral("nothing.mdb")));
-            QFAIL("opened a missing file");
-        } catch (const DbError &e) {
-            QVERIFY(e.description().contains(QStringLiteral("ありません")));
-        }
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing.mdb"))));
     }
 
     void readOnlyFileIsRefused()
@@ -275,25 +264,13 @@ private slots:
     void productTablesWithExtraColumns()
     {
         QFETCH(Route, route);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tera.mdb"));
-        // Build the file with the sqlite3 schema of a richer product table.
-        {
-            const QString name = QStringLiteral("seed");
-            {
-                QSqlDatabase s = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-                s.setDatabaseName(path);
-                QVERIFY(s.open());
-                QSqlQuery q(s);
-                QVERIFY(q.exec(QStringLiteral(
-                    "CREATE TABLE [D_KOJIN] ([更新日] TEXT NOT NULL DEFAULT '2000/01/01', [MEI] TEXT, "
-                    "[旧コード] INTEGER NOT NULL DEFAULT 42, [ID] INTEGER PRIMARY KEY AUTOINCREMENT, "
-                    "[KOJIN_NO] TEXT, [備考] TEXT DEFAULT '－', [LIF] TEXT)")));
-                s.close();
-            }
-            QSqlDatabase::removeDatabase(name);
-        }
-        auto db = openRoute(path, route);
+        TestDb t(route);
+        t.db().execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
+        t.db().execute(QStringLiteral(
+            "CREATE TABLE [D_KOJIN] ([更新日] TEXT NOT NULL DEFAULT '2000/01/01', [MEI] TEXT, "
+            "[旧コード] INTEGER NOT NULL DEFAULT 42, [ID] INTEGER PRIMARY KEY AUTOINCREMENT, "
+            "[KOJIN_NO] TEXT, [備考] TEXT DEFAULT '－', [LIF] TEXT)"));
+        auto db = t.openAgain();
         db->insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), QStringLiteral("5")},
                                                {QStringLiteral("MEI"), QStringLiteral("鈴木")},
                                                {QStringLiteral("LIF"), QStringLiteral("0")}});
@@ -313,7 +290,6 @@ private slots:
     void datesAsTheDatabaseStoresThem()
     {
         TestDb t;
-        QCOMPARE(t.db().dateValue(QDate(2003, 5, 17)).toString(), QStringLiteral("2003/05/17"));
         t.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("T_YMD"), t.db().dateValue(QDate(1999, 1, 1))}});
         Query q = t.db().exec(QStringLiteral("SELECT [T_YMD] FROM [D_KOJIN]"));
         QVERIFY(q.next());

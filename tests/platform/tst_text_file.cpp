@@ -1,6 +1,7 @@
 #include "platform/text_file.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,14 +48,13 @@ private slots:
     void excelCp932Csv();
     void encodings_data();
     void encodings();
-    void forcedEncodingOverridesDetection();
+    void forcedEncoding_data();
+    void forcedEncoding();
     void badFiles_data();
     void badFiles();
     void unterminatedQuoteKeepsEverything();
-    void unreadableCharacterInForcedEncoding();
     void writeThenRead_data();
     void writeThenRead();
-    void autoWriteKeepsEveryCharacter();
     void forcedCp932RefusesWhatItCannotWrite();
     void writeFailureNamesFile();
 };
@@ -146,20 +146,40 @@ void TstTextFile::encodings()
     QCOMPARE(cellsOf(t), (Rows{{"氏名", "住所"}, {"山田", "京都市"}})); // no BOM left in the first cell
 }
 
-void TstTextFile::forcedEncodingOverridesDetection()
+// A forced encoding wins over detection; a byte it cannot read becomes U+FFFD
+// and its line is named.
+void TstTextFile::forcedEncoding_data()
 {
-    // Valid UTF-8, but the caller knows better.
-    const QByteArray bytes = QStringLiteral("ア,イ\n").toUtf8();
-    TextTable t;
-    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("f.csv"), QChar(u','), t, TextEncoding::Cp932);
-    QVERIFY(r.ok);
-    QCOMPARE(t.encoding, TextEncoding::Cp932);
-    QVERIFY(t.rows.first().cell(0) != QStringLiteral("ア"));
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<qint64>("badLine");
+    const QByteArray utf8 = QStringLiteral("ア,イ\n").toUtf8();
+    QTest::newRow("valid UTF-8 read as CP932")
+        << utf8 << TextEncoding::Cp932 << Rows{QString(QStringDecoder("windows-31j").decode(utf8.chopped(1))).split(u',')}
+        << qint64(0);
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + utf8 << TextEncoding::Utf8 << Rows{{"ア", "イ"}}
+                                    << qint64(0);
+    QTest::newRow("bad UTF-8 byte") << QByteArray("a\nb\nc\xFF" "d\ne\n") << TextEncoding::Utf8
+                                    << Rows{{"a"}, {"b"}, {"c\uFFFDd"}, {"e"}} << qint64(3);
+    QTest::newRow("bad CP932 byte") << QByteArray("x\r\ny\xA0z\r\n") << TextEncoding::Cp932 << Rows{{"x"}, {"y\uFFFDz"}}
+                                    << qint64(2);
+}
 
-    // A UTF-8 byte-order mark is skipped when UTF-8 is forced, too.
-    TextTable u;
-    QVERIFY(ParseDelimitedText("\xEF\xBB\xBF" + bytes, QStringLiteral("f.csv"), QChar(u','), u, TextEncoding::Utf8).ok);
-    QCOMPARE(cellsOf(u), (Rows{{"ア", "イ"}}));
+void TstTextFile::forcedEncoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(Rows, rows);
+    QFETCH(qint64, badLine);
+    TextTable t;
+    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("f.csv"), QChar(u','), t, encoding);
+    QVERIFY(r.ok);
+    QCOMPARE(t.encoding, encoding);
+    QCOMPARE(cellsOf(t), rows);
+    QCOMPARE(r.badLine, badLine);
+    if (badLine > 0)
+        QVERIFY2(r.message.contains(QStringLiteral("%1 行目").arg(badLine)), qPrintable(r.message));
 }
 
 void TstTextFile::badFiles_data()
@@ -207,70 +227,41 @@ void TstTextFile::unterminatedQuoteKeepsEverything()
     QCOMPARE(cellsOf(t), (Rows{{"a", "b", ""}, {"c", "\"d", "e"}, {"f", "g", ""}}));
 }
 
-void TstTextFile::unreadableCharacterInForcedEncoding()
-{
-    const QByteArray bytes = QByteArray("a\nb\n") + QByteArray("c\xFF") + QByteArray("d\ne\n");
-    TextTable t;
-    const GridResult r = ParseDelimitedText(bytes, QStringLiteral("u.txt"), QChar(u'\t'), t, TextEncoding::Utf8);
-    QVERIFY(r.ok);
-    QCOMPARE(r.badLine, 3);
-    QVERIFY(r.message.contains(QStringLiteral("3 行目")));
-    QCOMPARE(t.rows.size(), 4);
-    QCOMPARE(t.rows[2].cell(0), QStringLiteral("c\uFFFDd"));
-
-    TextTable s;
-    const GridResult rs = ParseDelimitedText(QByteArray("x\r\ny\xA0z\r\n"), QStringLiteral("s.csv"), QChar(u','), s,
-                                             TextEncoding::Cp932);
-    QVERIFY(rs.ok);
-    QCOMPARE(rs.badLine, 2);
-    QCOMPARE(s.rows[1].cell(0), QStringLiteral("y\uFFFDz"));
-}
-
 void TstTextFile::writeThenRead_data()
 {
     QTest::addColumn<QChar>("separator");
-    QTest::newRow("CSV") << QChar(u',');
-    QTest::newRow("TSV") << QChar(u'\t');
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<TextEncoding>("encoding");
+    const Rows quoting{{"番号", "氏名", "備考", ""},
+                       {"1", "髙橋, 一郎", "「\"至急\"」", "tab\there"},
+                       {"", "", "", ""},
+                       {"2", " 前後に空白 ", "改行\r\nあり", "LF\nCR\rend"},
+                       {"\"", ",", "\t", "①"}};
+    QTest::newRow("CSV") << QChar(u',') << quoting << TextEncoding::Cp932;
+    QTest::newRow("TSV") << QChar(u'\t') << quoting << TextEncoding::Cp932;
+    // U+2212 and the emoji have no CP932 code: the file goes out as UTF-8.
+    QTest::newRow("beyond CP932") << QChar(u',') << Rows{{"−5", "😀"}, {"あ", ""}} << TextEncoding::Utf8;
 }
 
 void TstTextFile::writeThenRead()
 {
     QFETCH(QChar, separator);
-    const Rows rows{{"番号", "氏名", "備考", ""},
-                    {"1", "髙橋, 一郎", "「\"至急\"」", "tab\there"},
-                    {"", "", "", ""},
-                    {"2", " 前後に空白 ", "改行\r\nあり", "LF\nCR\rend"},
-                    {"\"", ",", "\t", "①"}};
+    QFETCH(Rows, rows);
+    QFETCH(TextEncoding, encoding);
     QList<GridRow> grid;
     for (const QStringList &r : rows)
         grid.append(GridRow::fromCells(r));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("表.csv"));
-    QVERIFY(WriteDelimitedText(path, separator, grid, 4).ok);
+    QVERIFY(WriteDelimitedText(path, separator, grid, int(rows.first().size())).ok);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().startsWith("\xEF\xBB\xBF"), encoding == TextEncoding::Utf8);
 
     TextTable t;
     const GridResult r = ReadDelimitedText(path, separator, t);
     QVERIFY2(r.ok && r.message.isEmpty(), qPrintable(r.message));
-    QCOMPARE(t.encoding, TextEncoding::Cp932);
-    QCOMPARE(cellsOf(t), rows);
-}
-
-void TstTextFile::autoWriteKeepsEveryCharacter()
-{
-    // U+2212 and the emoji have no CP932 code: the file goes out as UTF-8.
-    const Rows rows{{"−5", "😀"}, {"あ", ""}};
-    QList<GridRow> grid;
-    for (const QStringList &r : rows)
-        grid.append(GridRow::fromCells(r));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("u.csv"));
-    QVERIFY(WriteDelimitedText(path, QChar(u','), grid, 2).ok);
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(f.readAll().startsWith("\xEF\xBB\xBF"));
-    TextTable t;
-    QVERIFY(ReadDelimitedText(path, QChar(u','), t).ok);
-    QCOMPARE(t.encoding, TextEncoding::Utf8);
+    QCOMPARE(t.encoding, encoding);
     QCOMPARE(cellsOf(t), rows);
 }
 

@@ -1,22 +1,13 @@
 // The check before writing: it must say what a transcription started right
 // after it then does (skips, creations, deceased, renumbering, kako.rnd
 // texts, failures), and it must leave every real file as it was.
-#include "app/master_data.h"
-#include "app/startup.h"
-#include "convert/item_catalogue.h"
-#include "platform/clock.h"
-#include "platform/database.h"
-#include "platform/grid_model.h"
-#include "scripted_prompt.h"
-#include "test_db.h"
+#include "run_fixture.h"
 #include "transcribe/check_run.h"
 #include "transcribe/progress.h"
-#include "transcribe/transcribe.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QtTest>
 
 using namespace tera;
 
@@ -26,25 +17,7 @@ constexpr int kDate = 1, kEraDate = 2, kAge = 7, kKaimyo = 10, kZokumei = 11, kS
 constexpr int kRegistered = 2, kMemberName = 8, kBirthMonth = 14, kMemberJyu = 35;
 constexpr int kHead = 2;
 
-using Row = QMap<int, QString>;
-
-std::unique_ptr<GridModel> importTable(qint16 kind, const QList<Row> &rows)
-{
-    const Catalogue cat = CatalogueOf(kind);
-    auto g = std::make_unique<GridModel>();
-    g->setRows(int(rows.size()) + 1);
-    g->setCols(int(cat.size()));
-    g->setFixedRows(1);
-    g->setFixedCols(1);
-    for (int c = 0; c < cat.size(); ++c)
-        g->setTextMatrix(0, c, cat.at(c).name);
-    for (int r = 0; r < rows.size(); ++r) {
-        g->setTextMatrix(r + 1, 0, QString::number(r + 1));
-        for (auto it = rows.at(r).cbegin(); it != rows.at(r).cend(); ++it)
-            g->setTextMatrix(r + 1, it.key(), it.value());
-    }
-    return g;
-}
+using Row = ImportRow;
 
 QByteArray digest(const QString &path)
 {
@@ -54,34 +27,8 @@ QByteArray digest(const QString &path)
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-struct Fixture {
-    TestDb t;
-    AppState state;
-    ScriptedPrompt prompt;
-    FixedClock clock{QDate(2024, 5, 10)};
-
-    explicit Fixture(qint16 kind, qint16 mode = kModeAppend)
-    {
-        state.gDbPath = t.path();
-        DeriveSiblingPaths(state);
-        state.gOutKind = kind;
-        state.gExecMode = mode;
-        GetComSys(t.db(), state, prompt);
-        LoadOmairiMaster(t.db(), state);
-    }
-    Database &db() { return t.db(); }
-    void addMember(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"))
-    {
-        db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), no},
-                                                {QStringLiteral("SETAI_NO"), setai},
-                                                {QStringLiteral("MEI"), name},
-                                                {QStringLiteral("LIF"), lif},
-                                                {QStringLiteral("ZOK_CD"), QStringLiteral("00")}});
-    }
-    void addHousehold(const QString &head, const QString &setai)
-    {
-        db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}});
-    }
+struct Fixture : RunFixture {
+    using RunFixture::RunFixture;
     // Every file the check must leave alone.
     QList<QByteArray> files()
     {
@@ -106,7 +53,6 @@ struct Fixture {
         ScriptedPrompt runPrompt;
         return Transcribe(grid, state, runPrompt, clock);
     }
-    std::unique_ptr<Database> reopen() { return t.openAgain(); }
     bool checkLeftAlone = false;
 };
 
@@ -229,16 +175,16 @@ private slots:
         QCOMPARE(r.kakoReplacedChars, qint64(c.replacedChars()));
         QCOMPARE(c.replacedChars(), 1);
 
-        auto db = f.reopen();
+        Database &db = f.reopen();
         // Exactly the members and households the check named were made.
-        const QStringList members = newMembers(*db, 2), households = newHouseholds(*db, 2);
+        const QStringList members = newMembers(db, 2), households = newHouseholds(db, 2);
         QCOMPARE(members.size(), 2);
         QCOMPARE(households.size(), 2);
         const QString created = findingText(c, CheckKind::Created);
         for (const QString &made : members + households)
             QVERIFY2(created.contains(made), qPrintable(made + QStringLiteral(" / ") + created));
-        QCOMPARE(lifOf(*db, QStringLiteral("田中　勇")), QStringLiteral("1"));
-        QCOMPARE(lifOf(*db, QStringLiteral("髙橋　一郎")), QStringLiteral("0"));
+        QCOMPARE(lifOf(db, QStringLiteral("田中　勇")), QStringLiteral("1"));
+        QCOMPARE(lifOf(db, QStringLiteral("髙橋　一郎")), QStringLiteral("0"));
     }
 
     // A row that stops the run: the check names it (row and column), lists
@@ -270,11 +216,11 @@ private slots:
         QVERIFY(stop.text.contains(r.failure));
         QCOMPARE(rowsOf(r.skipped), rowsOf(c, CheckKind::Skip, 6));
         QCOMPARE(r.kakoReplacedChars, qint64(c.replacedChars()));
-        auto db = f.reopen();
-        const QStringList members = newMembers(*db, 2);
+        Database &db = f.reopen();
+        const QStringList members = newMembers(db, 2);
         QCOMPARE(members.size(), rowsOf(c, CheckKind::Created, 6).size());
         QVERIFY(findingText(c, CheckKind::Created).contains(members.value(0)));
-        QCOMPARE(lifOf(*db, QStringLiteral("田中　勇")), QStringLiteral("1"));
+        QCOMPARE(lifOf(db, QStringLiteral("田中　勇")), QStringLiteral("1"));
     }
 
     // Writer failures and the members' end of the program, made with
@@ -283,9 +229,9 @@ private slots:
     void failuresMatchTheRun()
     {
         Fixture f(kOutDeathRegister);
-        f.db().execute(QStringLiteral("CREATE TRIGGER [no_setai] BEFORE INSERT ON [D_SETAI] WHEN NEW.[世帯主名] = '壊れ世帯' "
+        f.t.db().execute(QStringLiteral("CREATE TRIGGER [no_setai] BEFORE INSERT ON [D_SETAI] WHEN NEW.[世帯主名] = '壊れ世帯' "
                                       "BEGIN SELECT RAISE(ABORT, 'household refused'); END"));
-        f.db().execute(QStringLiteral("CREATE TRIGGER [no_kojin] BEFORE INSERT ON [D_KOJIN] WHEN NEW.[MEI] = '壊れ個人' "
+        f.t.db().execute(QStringLiteral("CREATE TRIGGER [no_kojin] BEFORE INSERT ON [D_KOJIN] WHEN NEW.[MEI] = '壊れ個人' "
                                       "BEGIN SELECT RAISE(ABORT, 'member refused'); END"));
         auto grid = importTable(kOutDeathRegister,
                                 {{{kKaimyo, QStringLiteral("釋一")}, {kSeshu, QStringLiteral("壊れ世帯")}},
@@ -315,8 +261,8 @@ private slots:
         QCOMPARE(r.failureRow, 3);
         QCOMPARE(rowsOf(r.rolledBack), rowsOf(c, CheckKind::NotWritten));
         QCOMPARE(r.rowsWritten, 1);
-        auto db = f.reopen();
-        QCOMPARE(newMembers(*db, 0).size(), 1);
+        Database &db = f.reopen();
+        QCOMPARE(newMembers(db, 0).size(), 1);
     }
 
     // Members: a household made for a new member, an existing member written
@@ -342,13 +288,13 @@ private slots:
         const TranscribeReport r = f.transcribe(*grid);
         QCOMPARE(r.failureRow, 5);
         QCOMPARE(rowsOf(r.skipped), rowsOf(c, CheckKind::Skip));
-        auto db = f.reopen();
-        const QStringList households = newHouseholds(*db, 1);
+        Database &db = f.reopen();
+        const QStringList households = newHouseholds(db, 1);
         QCOMPARE(households.size(), 2);
         for (const QString &h : households)
             QVERIFY2(findingText(c, CheckKind::Created).contains(h), qPrintable(h));
         // The existing member was written over, not added.
-        QCOMPARE(newMembers(*db, 1).size(), 2);
+        QCOMPARE(newMembers(db, 1).size(), 2);
     }
 
     // Households: a head who is a member of another household has his
@@ -367,8 +313,8 @@ private slots:
 
         const TranscribeReport r = f.transcribe(*grid);
         QCOMPARE(rowsOf(r.skipped), QList<int>{2});
-        auto db = f.reopen();
-        Query q = db->exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("髙橋　一郎")});
+        Database &db = f.reopen();
+        Query q = db.exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("髙橋　一郎")});
         QVERIFY(q.next());
         QCOMPARE(q.text(QStringLiteral("SETAI_NO")), QStringLiteral("000002"));
         q.finish();
@@ -379,7 +325,7 @@ private slots:
     void replaceModeDeletesNothing()
     {
         Fixture f(kOutDeathRegister, kModeReplace);
-        f.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("既存")}});
+        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("既存")}});
         {
             QFile kako(f.state.gKakoPath);
             QVERIFY(kako.open(QIODevice::WriteOnly));

@@ -39,8 +39,6 @@ private slots:
         QTest::newRow("half up") << "12.5" << 6 << "000013";
         QTest::newRow("below half") << "12.49" << 6 << "000012";
         QTest::newRow("carry") << "99.5" << 2 << "100";
-        QTest::newRow("postal first") << "12" << 3 << "012";
-        QTest::newRow("postal second") << "34" << 4 << "0034";
         QTest::newRow("empty") << "" << 6 << "";
         QTest::newRow("blanks only") << "  " << 6 << "  ";
         QTest::newRow("no number") << "A12" << 6 << "A12";

@@ -1,19 +1,10 @@
 // Restore puts the backups of a run back byte for byte, after a question
 // that names the files and their times, and keeps what it replaces.
-#include "app/master_data.h"
-#include "app/startup.h"
-#include "convert/item_catalogue.h"
-#include "platform/clock.h"
-#include "platform/database.h"
-#include "platform/grid_model.h"
-#include "scripted_prompt.h"
-#include "test_db.h"
+#include "run_fixture.h"
 #include "transcribe/restore.h"
-#include "transcribe/transcribe.h"
 
 #include <QDir>
 #include <QFile>
-#include <QtTest>
 
 using namespace tera;
 
@@ -25,45 +16,26 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-struct Fixture {
-    TestDb t;
-    AppState state;
-    ScriptedPrompt prompt;
-    FixedClock clock{QDate(2024, 5, 10)};
-
-    Fixture()
+struct Fixture : RunFixture {
+    Fixture() : RunFixture(kOutDeathRegister)
     {
-        state.gDbPath = t.path();
-        DeriveSiblingPaths(state);
-        state.gOutKind = kOutDeathRegister;
-        state.gExecMode = kModeAppend;
-        GetComSys(t.db(), state, prompt);
-        LoadOmairiMaster(t.db(), state);
         t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("元からの戒名")}});
         t.db().close();
     }
     // A death-register run of n rows: backups first, then the rows.
     void run(int n)
     {
-        const Catalogue cat = CatalogueOf(kOutDeathRegister);
-        GridModel g;
-        g.setRows(n + 1);
-        g.setCols(int(cat.size()));
-        for (int r = 1; r <= n; ++r) {
-            g.setTextMatrix(r, 10, QStringLiteral("釋%1").arg(r));
-            g.setTextMatrix(r, 1, QStringLiteral("2003年5月17日"));
-        }
-        ScriptedPrompt runPrompt;
-        const TranscribeReport report = Transcribe(g, state, runPrompt, clock);
-        QVERIFY(report.ok());
+        QList<ImportRow> rows;
+        for (int r = 1; r <= n; ++r)
+            rows << ImportRow{{10, QStringLiteral("釋%1").arg(r)}, {1, QStringLiteral("2003年5月17日")}};
+        QVERIFY(RunFixture::run(rows).ok());
+        db.reset();
     }
     qint64 kakoRows()
     {
-        auto db = t.openAgain();
-        Query q = db->exec(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
-        q.next();
-        const qint64 n = q.integer(QStringLiteral("n"));
-        q.finish();
+        reopen();
+        const qint64 n = count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
+        db.reset();
         return n;
     }
 };

@@ -1,41 +1,16 @@
 // The run report beside the database: what a run did, above all when it
 // failed, and the backups it made.
-#include "app/master_data.h"
-#include "app/startup.h"
-#include "convert/item_catalogue.h"
-#include "platform/clock.h"
-#include "platform/grid_model.h"
-#include "scripted_prompt.h"
-#include "test_db.h"
+#include "run_fixture.h"
 #include "transcribe/run_report.h"
-#include "transcribe/transcribe.h"
 
 #include <QDir>
 #include <QFile>
-#include <QtTest>
 
 using namespace tera;
 
 namespace {
 
 constexpr int kDate = 1, kKaimyo = 10;
-
-std::unique_ptr<GridModel> deathTable(const QList<QPair<QString, QString>> &rows)
-{
-    const Catalogue cat = CatalogueOf(kOutDeathRegister);
-    auto g = std::make_unique<GridModel>();
-    g->setRows(int(rows.size()) + 1);
-    g->setCols(int(cat.size()));
-    g->setFixedRows(1);
-    g->setFixedCols(1);
-    for (int c = 0; c < cat.size(); ++c)
-        g->setTextMatrix(0, c, cat.at(c).name);
-    for (int r = 0; r < rows.size(); ++r) {
-        g->setTextMatrix(r + 1, kKaimyo, rows.at(r).first);
-        g->setTextMatrix(r + 1, kDate, rows.at(r).second);
-    }
-    return g;
-}
 
 QString readReport(const QString &path)
 {
@@ -58,30 +33,19 @@ private slots:
     // column and the reason, the rows before it and the backups made.
     void reportAfterAFailedRun()
     {
-        TestDb t;
-        AppState state;
-        ScriptedPrompt prompt;
-        FixedClock clock(QDate(2024, 5, 10));
-        state.gDbPath = t.path();
-        DeriveSiblingPaths(state);
-        state.gOutKind = kOutDeathRegister;
-        state.gExecMode = kModeAppend;
-        state.gSrcPath = QStringLiteral("/data/過去帳.csv");
-        GetComSys(t.db(), state, prompt);
-        LoadOmairiMaster(t.db(), state);
-        t.db().close();
+        RunFixture f(kOutDeathRegister);
+        const AppState &state = f.state;
+        f.state.gSrcPath = QStringLiteral("/data/過去帳.csv");
         {
             QFile kako(state.gKakoPath);
             QVERIFY(kako.open(QIODevice::WriteOnly));
             kako.write(QByteArray(780, ' '));
         }
-
-        auto grid = deathTable({{QStringLiteral("釋一"), QStringLiteral("2003年5月17日")},
-                                {QString(), QString()},
-                                {QStringLiteral("釋三"), QStringLiteral("5月2003年")},
-                                {QStringLiteral("釋四"), QString()}});
         const QDateTime started(QDate(2024, 5, 10), QTime(9, 30, 0));
-        const TranscribeReport report = Transcribe(*grid, state, prompt, clock);
+        const TranscribeReport report = f.run({{{kKaimyo, QStringLiteral("釋一")}, {kDate, QStringLiteral("2003年5月17日")}},
+                                               {},
+                                               {{kKaimyo, QStringLiteral("釋三")}, {kDate, QStringLiteral("5月2003年")}},
+                                               {{kKaimyo, QStringLiteral("釋四")}}});
         QCOMPARE(report.outcome, TranscribeReport::Outcome::Failed);
 
         RunReportInfo info = RunInfoFor(state, started);
@@ -89,7 +53,7 @@ private slots:
         QString error;
         const QString path = WriteRunReport(report, info, &error);
         QVERIFY2(!path.isEmpty(), qPrintable(error));
-        QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(t.path()).absolutePath());
+        QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(f.t.path()).absolutePath());
         QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("import-report-20240510-093005.txt"));
 
         const QString text = readReport(path);
