@@ -59,11 +59,7 @@ int RunCheckCommand(const QStringList &given, QTextStream &out, QTextStream &err
     if (!PrepareImport(o, prompt, err, prepared, code))
         return code;
 
-    std::unique_ptr<Clock> clock;
-    if (o.today.isValid())
-        clock = std::make_unique<FixedClock>(o.today);
-    else
-        clock = std::make_unique<SystemClock>();
+    const std::unique_ptr<Clock> clock = ClockFor(o);
 
     const CheckReport report = CheckTranscription(*prepared.importTable, prepared.state, *clock);
     if (!report.made) {

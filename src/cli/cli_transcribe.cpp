@@ -210,6 +210,13 @@ GridFileKind DetectSeparator(const QString &path)
     return tabs > commas ? GridFileKind::Tsv : GridFileKind::Csv;
 }
 
+std::unique_ptr<Clock> ClockFor(const ImportOptions &options)
+{
+    if (options.today.isValid())
+        return std::make_unique<FixedClock>(options.today);
+    return std::make_unique<SystemClock>();
+}
+
 bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode)
 {
     ImportOptions o = given;
@@ -349,11 +356,7 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
     if (!PrepareImport(o, prompt, err, prepared, code))
         return code;
 
-    std::unique_ptr<Clock> clock;
-    if (o.today.isValid())
-        clock = std::make_unique<FixedClock>(o.today);
-    else
-        clock = std::make_unique<SystemClock>();
+    const std::unique_ptr<Clock> clock = ClockFor(o);
     std::unique_ptr<ProgressObserver> progress;
     if (isatty(fileno(stderr)))
         progress = std::make_unique<TerminalProgress>(err);

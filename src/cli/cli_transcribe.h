@@ -12,6 +12,7 @@
 #include <memory>
 
 namespace tera {
+class Clock;
 class Prompt;
 
 // The options of the batch commands that import a file.
@@ -54,6 +55,9 @@ struct PreparedImport {
 // does. Returns false after printing the reason to err (messages through
 // prompt); exitCode tells which.
 bool PrepareImport(const ImportOptions &options, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode);
+
+// "Today" as the options fix it (--today), else the system's.
+std::unique_ptr<Clock> ClockFor(const ImportOptions &options);
 
 int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err);
 
