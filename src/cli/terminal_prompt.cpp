@@ -17,10 +17,12 @@ Answer TerminalPrompt::ask(const QString &text, Buttons buttons, Icon icon)
     m_err << mark << shown << Qt::endl;
     if (buttons == Buttons::Ok)
         return Answer::Ok;
-    const Answer yes = buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
+    const Answer yes = yesNo ? Answer::Yes : Answer::Ok;
+    // Without a terminal a three-way question is cancelled, never answered No.
     const Answer no = buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
     if (m_assumeYes) {
-        m_err << (buttons == Buttons::YesNo ? "→ はい (--yes)" : "→ OK (--yes)") << Qt::endl;
+        m_err << (yesNo ? "→ はい (--yes)" : "→ OK (--yes)") << Qt::endl;
         return yes;
     }
     if (!isatty(fileno(stdin))) {
@@ -28,7 +30,7 @@ Answer TerminalPrompt::ask(const QString &text, Buttons buttons, Icon icon)
               << Qt::endl;
         return no;
     }
-    m_err << (buttons == Buttons::YesNo ? "はい/いいえ [y/N]: " : "OK/キャンセル [y/N]: ") << Qt::flush;
+    m_err << (yesNo ? "はい/いいえ [y/N]: " : "OK/キャンセル [y/N]: ") << Qt::flush;
     char line[64] = {0};
     if (!std::fgets(line, sizeof line, stdin))
         return no;

@@ -6,7 +6,6 @@
 #include "gridtools/grid_view.h"
 #include "mainwin/file_kind_dialog.h"
 #include "mainwin/forms.h"
-#include "mainwin/message_box_prompt.h"
 #include "platform/grid_model.h"
 
 #include <QApplication>
@@ -15,7 +14,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -35,35 +33,6 @@ struct BusyPointer {
     BusyPointer() { SetAllFormsPointer(kPointerBusy); }
     ~BusyPointer() { SetAllFormsPointer(kPointerDefault); }
 };
-
-// A question the Prompt interface cannot put as asked (three buttons, or a
-// caption of its own). The windows' message-box prompt gets the real box;
-// any other prompt (the tests' scripted one) gets the nearest question it
-// knows, and its answer is taken as given.
-Answer askInBox(Prompt &prompt, QWidget *parent, const QString &text, const QString &caption,
-                QMessageBox::StandardButtons buttons, QMessageBox::Icon icon, Buttons nearest, Icon nearestIcon)
-{
-    if (!dynamic_cast<MessageBoxPrompt *>(&prompt))
-        return prompt.ask(text, nearest, nearestIcon);
-    QMessageBox box(parent);
-    box.setWindowTitle(caption.isEmpty() ? QApplication::applicationDisplayName() : caption);
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    box.setText(shown);
-    box.setIcon(icon);
-    box.setStandardButtons(buttons);
-    if (auto *b = box.button(QMessageBox::Yes))
-        b->setText(QStringLiteral("はい(&Y)"));
-    if (auto *b = box.button(QMessageBox::No))
-        b->setText(QStringLiteral("いいえ(&N)"));
-    if (auto *b = box.button(QMessageBox::Cancel))
-        b->setText(QStringLiteral("キャンセル"));
-    switch (box.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return Answer::Cancel;
-    }
-}
 
 // Line ends as the clipboard may hand them back (some platforms turn CR LF
 // into LF and back).
@@ -116,12 +85,10 @@ GridCommands::GridCommands(QWidget *window, GridModel &grid, GridView *view, QSt
         return data->hasText() ? data->text() : QString();
     };
     askSaveFirst = [this](const QString &text) {
-        return askInBox(m_prompt, m_window, text, QString(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                        QMessageBox::NoIcon, Buttons::YesNo, Icon::None);
+        return m_prompt.ask(text, Buttons::YesNoCancel, Icon::None);
     };
     askClose = [this](const QString &text) {
-        return askInBox(m_prompt, m_window, text, GridToolText::kCloseCaption, QMessageBox::Yes | QMessageBox::No,
-                        QMessageBox::Warning, Buttons::YesNo, Icon::Exclamation);
+        return m_prompt.askWithCaption(text, GridToolText::kCloseCaption, Buttons::YesNo, Icon::Exclamation);
     };
 }
 

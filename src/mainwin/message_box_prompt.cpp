@@ -8,8 +8,15 @@ namespace tera {
 
 Answer MessageBoxPrompt::ask(const QString &text, Buttons buttons, Icon icon)
 {
+    return askWithCaption(text, QString(), buttons, icon);
+}
+
+void MessageBoxPrompt::beep() { QApplication::beep(); }
+
+Answer MessageBoxPrompt::askWithCaption(const QString &text, const QString &caption, Buttons buttons, Icon icon)
+{
     QMessageBox box(m_parent);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle(caption.isEmpty() ? QApplication::applicationDisplayName() : caption);
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     box.setText(shown);
@@ -24,6 +31,9 @@ Answer MessageBoxPrompt::ask(const QString &text, Buttons buttons, Icon icon)
     case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
     }
     if (auto *b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("はい(&Y)"));
     if (auto *b = box.button(QMessageBox::No)) b->setText(QStringLiteral("いいえ(&N)"));
@@ -32,7 +42,13 @@ Answer MessageBoxPrompt::ask(const QString &text, Buttons buttons, Icon icon)
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
-    default: return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::OkCancel && box.clickedButton() == nullptr ? Answer::Cancel : Answer::Ok);
+    default:
+        // Closed by the window frame or Esc.
+        if (buttons == Buttons::YesNo)
+            return Answer::No;
+        if (buttons == Buttons::YesNoCancel || (buttons == Buttons::OkCancel && box.clickedButton() == nullptr))
+            return Answer::Cancel;
+        return Answer::Ok;
     }
 }
 

@@ -11,6 +11,8 @@ class MessageBoxPrompt : public Prompt {
 public:
     explicit MessageBoxPrompt(QWidget *parent = nullptr) : m_parent(parent) {}
     Answer ask(const QString &text, Buttons buttons, Icon icon) override;
+    Answer askWithCaption(const QString &text, const QString &caption, Buttons buttons, Icon icon) override;
+    void beep() override;
     void setParent(QWidget *parent) { m_parent = parent; }
 
 private:

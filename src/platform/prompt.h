@@ -7,7 +7,7 @@ namespace tera {
 // Every message box and question of the system goes through this interface:
 // the windows show message boxes, the command line uses the terminal, tests
 // use a scripted fake that records the texts.
-enum class Buttons { Ok, OkCancel, YesNo };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Icon { None, Exclamation, Critical, Question, Information };
 enum class Answer { Ok, Cancel, Yes, No };
 
@@ -16,6 +16,15 @@ public:
     virtual ~Prompt() = default;
     // Shows text with the given buttons and icon and returns the answer.
     virtual Answer ask(const QString &text, Buttons buttons, Icon icon) = 0;
+    // A question whose box carries a caption of its own instead of the
+    // application's title; prompts without captions ask it plainly.
+    virtual Answer askWithCaption(const QString &text, const QString &caption, Buttons buttons, Icon icon)
+    {
+        Q_UNUSED(caption);
+        return ask(text, buttons, icon);
+    }
+    // The error beep that goes with some reports; silent where there is no sound.
+    virtual void beep() {}
     // A plain message with an OK button.
     void message(const QString &text, Icon icon = Icon::None) { ask(text, Buttons::Ok, icon); }
 };

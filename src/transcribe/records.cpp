@@ -36,6 +36,7 @@ QString ErrCodeText(qint32 number, const QString &description)
 
 void ShowErrCode(Prompt &prompt, qint32 number, const QString &description)
 {
+    prompt.beep();
     prompt.ask(ErrCodeText(number, description), Buttons::Ok, Icon::Exclamation);
 }
 

@@ -471,9 +471,9 @@ private slots:
         QVERIFY(f->prompt.texts().isEmpty());
     }
 
-    // Through a prompt that knows only Yes/No, the questions still come up
-    // with their exact texts (the scripted prompt of the other window tests).
-    void questionsThroughAPlainPrompt()
+    // Without the fixture's hooks the questions go through the prompt: the
+    // closing one under its own caption, New's as a three-way question.
+    void questionsThroughThePrompt()
     {
         GridCommands plain(f->w.get(), f->grid(), f->w->vsf, f->w->mDocName, f->prompt);
         f->prompt.script({Answer::No, Answer::Cancel});
@@ -481,6 +481,8 @@ private slots:
         plain.FileNew();
         QCOMPARE(f->prompt.texts(), (QStringList{GridToolText::kCloseQuestion, GridToolText::kSaveFirst}));
         QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
+        QCOMPARE(f->prompt.shown().first().caption, GridToolText::kCloseCaption);
+        QCOMPARE(f->prompt.shown().last().buttons, Buttons::YesNoCancel);
         QCOMPARE(f->grid().Rows(), 8);
     }
 

@@ -117,6 +117,7 @@ private slots:
             QCOMPARE(s.buttons, Buttons::Ok);
             QCOMPARE(s.icon, Icon::Exclamation);
         }
+        QCOMPARE(prompt.beeps(), 2); // one beep with each report
     }
 };
 
