@@ -99,10 +99,10 @@ std::map<QString, QString> snapshot(TranscribeContext &c)
 }
 
 // "a=1|b=" as field -> value.
-std::map<QString, QString> parseExpected(const QString &spec)
+std::map<QString, QString> parseExpected(const QString &expected)
 {
     std::map<QString, QString> m;
-    for (const QString &part : spec.split(u'|', Qt::SkipEmptyParts)) {
+    for (const QString &part : expected.split(u'|', Qt::SkipEmptyParts)) {
         const qsizetype eq = part.indexOf(u'=');
         m[part.left(eq)] = part.mid(eq + 1);
     }
