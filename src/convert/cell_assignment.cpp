@@ -2,6 +2,7 @@
 
 #include "convert/era_calendar.h"
 #include "convert/kanji_numerals.h"
+#include "convert/number_format.h"
 #include "platform/db_error.h"
 #include "transcribe/context.h"
 #include "transcribe/death_register.h"
@@ -324,24 +325,8 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
 
 QString FormatSetaiNo(const QString &text)
 {
-    const QString t = text.trimmed();
-    QString digits;
-    digits.reserve(t.size());
-    for (const QChar c : t) {
-        if (c >= u'0' && c <= u'9')
-            digits += c;
-        else if (c >= u'０' && c <= u'９')
-            digits += QChar(u'0' + (c.unicode() - u'０'));
-        else
-            return t; // not a whole number: kept as it stands
-    }
-    if (digits.isEmpty())
-        return t;
-    qsizetype lead = 0;
-    while (lead + 1 < digits.size() && digits.at(lead) == u'0')
-        ++lead;
-    digits.remove(0, lead);
-    return digits.rightJustified(6, u'0');
+    // The same "000000" rule as the writers', on the trimmed text.
+    return SixDigits(text.trimmed());
 }
 
 void SplitPostalCode(MemberRec &row, QString &p)

@@ -41,10 +41,9 @@ inline constexpr int kErrCellDateOrder = 5;  // 月 before 年, 日 before 月, 
 // lookup. A text that is no date at all sets nothing.
 void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text);
 
-// A household number in the form "000000": a whole number (ASCII or
-// full-width digits, blanks around it ignored) padded with leading zeros to
-// six digits ("12" gives "000012", "1234567" stays); any other text comes back
-// trimmed but otherwise as it is, and empty stays empty.
+// A household number in the form "000000": SixDigits of the trimmed text
+// ("12" and "１２" give "000012", "1234567" stays); text that is no number
+// comes back trimmed, and empty stays empty.
 QString FormatSetaiNo(const QString &text);
 
 // The split of a postal code cell into YUBIN1 (first three characters) and

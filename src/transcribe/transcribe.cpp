@@ -123,12 +123,6 @@ QString writeRow(TranscribeContext &ctx, qint16 kind, const QString &preDeleteNo
 } // namespace
 
 TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
-                            ProgressObserver *progress)
-{
-    return Transcribe(vsf, state, prompt, clock, progress, TranscribeOptions());
-}
-
-TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
                             ProgressObserver *progress, const TranscribeOptions &options)
 {
     TranscribeReport report;
@@ -244,6 +238,17 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         ++report.rowsRead;
         const qint32 counterBefore = entryCounter;
         int column = -1;
+        // A failure the row's guard has rolled back: a check notes it and goes
+        // on (true); a transcription reports it and stops (false).
+        auto rowFailed = [&](int where, const QString &reason) {
+            if (!options.continueAfterFailure) {
+                fail(r, where, reason);
+                return false;
+            }
+            entryCounter = counterBefore;
+            goOn(r, where, reason, false);
+            return true;
+        };
         try {
             Transaction tx(*db);
             ctx.rowFailures.clear();
@@ -299,21 +304,11 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 *options.reportOnEnd = report;
             throw;
         } catch (const KakoRndError &e) {
-            if (options.continueAfterFailure) {
-                entryCounter = counterBefore;
-                goOn(r, -1, e.message(), false);
-                continue;
-            }
-            fail(r, -1, e.message());
-            break;
+            if (!rowFailed(-1, e.message()))
+                break;
         } catch (const DbError &e) {
-            if (options.continueAfterFailure) {
-                entryCounter = counterBefore;
-                goOn(r, column, e.description(), false);
-                continue;
-            }
-            fail(r, column, e.description());
-            break;
+            if (!rowFailed(column, e.description()))
+                break;
         }
     }
 

@@ -112,8 +112,6 @@ struct TranscribeOptions {
 // reason. Throws EndProgram (after the database is closed and the current row
 // rolled back) when a member procedure ends the program.
 TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
-                            ProgressObserver *progress = nullptr);
-TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
-                            ProgressObserver *progress, const TranscribeOptions &options);
+                            ProgressObserver *progress = nullptr, const TranscribeOptions &options = {});
 
 } // namespace tera
