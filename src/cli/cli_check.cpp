@@ -7,6 +7,7 @@
 #include "platform/database.h"
 #include "transcribe/check_run.h"
 #include "transcribe/restore.h"
+#include "transcribe/transcribe.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -66,21 +67,16 @@ int RunCheckCommand(const QStringList &given, QTextStream &out, QTextStream &err
         err << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
         return 3;
     }
-    QStringList headings;
-    for (int c = 0; c < prepared.importTable->Cols(); ++c)
-        headings << prepared.importTable->TextMatrix(0, c);
     // One line per finding, the place written as the run's messages write it.
     for (const CheckFinding &f : report.findings) {
-        QString where = f.row > 0 ? QStringLiteral("%1 行目").arg(f.row) : QStringLiteral("全体");
-        if (f.column >= 0) {
-            const QString heading = headings.value(f.column).trimmed();
-            where += heading.isEmpty() ? QStringLiteral("（%1 列目）").arg(f.column)
-                                       : QStringLiteral("（%1 列目「%2」）").arg(f.column).arg(heading);
-        }
+        const QString where = RowPlace(*prepared.importTable, f.row, f.column);
         out << where << QStringLiteral(" [") << CheckKindName(f.kind) << QStringLiteral("] ") << f.text << Qt::endl;
     }
     out << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
     if (!csvPath.isEmpty()) {
+        QStringList headings;
+        for (int c = 0; c < prepared.importTable->Cols(); ++c)
+            headings << prepared.importTable->TextMatrix(0, c);
         QString why;
         if (!SaveCheckCsv(report, headings, csvPath, why)) {
             err << why << Qt::endl;

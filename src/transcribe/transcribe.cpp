@@ -39,24 +39,23 @@ QString rowProgress(int row) { return QString::number(row) + QStringLiteral(" �
 
 } // namespace TranscribeText
 
-namespace {
-
-// Where a failure happened, for the report.
-struct RowFailure {
-    int column = -1;
-    QString reason;
-};
-
-QString failureMessage(const GridModel &vsf, int row, int column, const QString &reason)
+QString RowPlace(const GridModel &vsf, int row, int column)
 {
-    QString where = QStringLiteral("%1 行目").arg(row);
+    QString where = row > 0 ? QStringLiteral("%1 行目").arg(row) : QStringLiteral("全体");
     if (column >= 0) {
         const QString heading = vsf.Rows() > 0 ? vsf.TextMatrix(0, column).trimmed() : QString();
         where += heading.isEmpty() ? QStringLiteral("（%1 列目）").arg(column)
                                    : QStringLiteral("（%1 列目「%2」）").arg(column).arg(heading);
     }
+    return where;
+}
+
+namespace {
+
+QString failureMessage(const GridModel &vsf, int row, int column, const QString &reason)
+{
     return QStringLiteral("%1の転記で問題が発生したため、処理を中止しました。\r\n%2\r\nそれより前の行は書き込まれています。")
-        .arg(where, reason);
+        .arg(RowPlace(vsf, row, column), reason);
 }
 
 // Per-row commits stay cheap on SQLite with a write-ahead log: a killed

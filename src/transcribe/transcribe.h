@@ -22,6 +22,10 @@ inline const QString kProgress = QStringLiteral("データを転記してます"
 QString rowProgress(int row);
 } // namespace TranscribeText
 
+// A place in the import table as messages name it: "3 行目（10 列目「戒名」）",
+// "全体" for no row, the column part only when one is known.
+QString RowPlace(const GridModel &vsf, int row, int column);
+
 // One row that was read but not written, and why.
 struct RowNote {
     int row = 0;    // import-table row (1 = first data row)
