@@ -4,6 +4,7 @@
 #include "app/demo_database.h"
 #include "convert/item_catalogue.h"
 #include "platform/database.h"
+#include "program_run.h"
 #include "transcribe/link_file.h"
 
 #include <QCryptographicHash>
@@ -17,30 +18,7 @@ using namespace tera;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
 
-Run runTera(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    p.setProcessEnvironment(env);
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral(TERA_BINARY), args);
-    Run r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-QString example(const char *name) { return QStringLiteral(TERA_SOURCE_DIR "/examples/") + QString::fromLatin1(name); }
 
 const QList<DataLink> kDeathLinks{{0, 10}, {1, 9}, {2, 11}, {3, 1}, {4, 2}, {5, 7},
                                   {6, 12}, {7, 13}, {8, 22}, {9, 23}, {10, 24}, {11, 25}};
@@ -66,15 +44,6 @@ QByteArray digest(const QString &path)
                                        : QByteArray("<missing>");
 }
 
-qint64 count(const QString &dbPath, const QString &sql)
-{
-    auto db = Database::open(dbPath);
-    Query q = db->exec(sql);
-    q.next();
-    const qint64 n = q.integer(QStringLiteral("n"));
-    q.finish();
-    return n;
-}
 
 // The death-register example with one line whose date is written the wrong
 // way round (data line 9).
@@ -111,7 +80,7 @@ private slots:
         const QStringList folder = QDir(dir.path()).entryList(QDir::Files);
 
         const QString csv = QDir::temp().filePath(QStringLiteral("tera-check-%1.csv").arg(QCoreApplication::applicationPid()));
-        Run r = runTera(base("check", db, source, "append") << QStringLiteral("--kind") << QStringLiteral("death")
+        ProgramRun r = runTera(base("check", db, source, "append") << QStringLiteral("--kind") << QStringLiteral("death")
                                                             << QStringLiteral("--title") << linkArgs(kDeathLinks)
                                                             << QStringLiteral("--csv") << csv);
         QCOMPARE(r.code, 1);
@@ -131,7 +100,7 @@ private slots:
                                                              << QStringLiteral("--title") << linkArgs(kDeathLinks));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("9 行目（1 列目「没年月日」）")), qPrintable(r.err));
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 8);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 8);
 
         // The run report lies beside the database and names the stop.
         const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")});
@@ -168,14 +137,14 @@ private slots:
 
         QTemporaryDir a, b;
         const QString dbA = CreateDemoDatabase(a.path()), dbB = CreateDemoDatabase(b.path());
-        Run r = runTera(base("transcribe", dbA, source, "append") << QStringLiteral("--links") << links);
+        ProgramRun r = runTera(base("transcribe", dbA, source, "append") << QStringLiteral("--links") << links);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         r = runTera(base("transcribe", dbB, source, "append") << QStringLiteral("--kind") << QStringLiteral("death")
                                                               << QStringLiteral("--title") << linkArgs(kDeathLinks));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(digest(a.filePath(QStringLiteral("kako.rnd"))), digest(b.filePath(QStringLiteral("kako.rnd"))));
-        QCOMPARE(count(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")),
-                 count(dbB, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")));
+        QCOMPARE(countIn(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")),
+                 countIn(dbB, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")));
 
         // A kind that disagrees with the link's, and a file without one of
         // the linked columns: refused before anything is written.
@@ -184,13 +153,13 @@ private slots:
         QCOMPARE(r.code, 2);
         QVERIFY(r.err.contains(QStringLiteral("出力区分")));
         const QString members = example("members.utf8.csv");
-        const qint64 before = count(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
+        const qint64 before = countIn(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
         r = runTera(base("check", dbA, members, "append") << QStringLiteral("--links") << links);
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(QStringLiteral("読込み列 Lpoj 0「戒名」")), qPrintable(r.err));
         r = runTera(base("transcribe", dbA, members, "append") << QStringLiteral("--links") << links);
         QCOMPARE(r.code, 2);
-        QCOMPARE(count(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), before);
+        QCOMPARE(countIn(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), before);
     }
 
     // restore --yes puts the bytes of before the last run back; without
@@ -200,7 +169,7 @@ private slots:
         QTemporaryDir dir;
         const QString db = CreateDemoDatabase(dir.path());
         const QByteArray original = digest(db);
-        Run r = runTera(base("transcribe", db, example("death-register.utf8.csv"), "append")
+        ProgramRun r = runTera(base("transcribe", db, example("death-register.utf8.csv"), "append")
                         << QStringLiteral("--kind") << QStringLiteral("death") << QStringLiteral("--title") << linkArgs(kDeathLinks));
         QCOMPARE(r.code, 0);
         const QByteArray written = digest(db);
@@ -215,7 +184,7 @@ private slots:
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(digest(db), original);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("kako.rnd"))));
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
 
         QTemporaryDir empty;
         const QString bare = CreateDemoDatabase(empty.path());
@@ -228,7 +197,7 @@ private slots:
 
     void help()
     {
-        const Run r = runTera({QStringLiteral("help")});
+        const ProgramRun r = runTera({QStringLiteral("help")});
         QCOMPARE(r.code, 0);
         for (const char *command : {"check", "restore", "screenshots"})
             QVERIFY2(r.out.contains(QStringLiteral("tera-import ") + QString::fromLatin1(command)), command);

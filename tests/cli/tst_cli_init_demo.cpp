@@ -1,7 +1,7 @@
 // The program itself: init-demo from the command line, with no display.
 #include "platform/database.h"
+#include "program_run.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,19 +12,12 @@ class TestCliInitDemo : public QObject {
 
     static int run(const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(TERA_BINARY), args);
-        if (!p.waitForFinished(30000))
-            return -1;
+        const ProgramRun r = runTera(args);
         if (out)
-            *out = p.readAllStandardOutput();
+            *out = r.out.toUtf8();
         if (err)
-            *err = p.readAllStandardError();
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+            *err = r.err.toUtf8();
+        return r.code;
     }
 
 private slots:

@@ -2,6 +2,7 @@
 // windows: the example files of every kind, refused links, refused questions.
 #include "app/demo_database.h"
 #include "platform/database.h"
+#include "program_run.h"
 
 #include <QFile>
 #include <QProcess>
@@ -12,30 +13,7 @@ using namespace tera;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
 
-Run runTera(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    p.setProcessEnvironment(env);
-    p.setStandardInputFile(QProcess::nullDevice()); // no terminal to ask on
-    p.start(QStringLiteral(TERA_BINARY), args);
-    Run r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-QString example(const char *name) { return QStringLiteral(TERA_SOURCE_DIR "/examples/") + QString::fromLatin1(name); }
 
 QStringList links(const QList<std::pair<int, int>> &pairs)
 {
@@ -61,15 +39,6 @@ QStringList transcribeArgs(const QString &db, const QString &source, const char 
            + links(pairs);
 }
 
-qint64 count(const QString &dbPath, const QString &sql)
-{
-    auto db = Database::open(dbPath);
-    Query q = db->exec(sql);
-    q.next();
-    const qint64 n = q.integer(QStringLiteral("n"));
-    q.finish();
-    return n;
-}
 
 int dataLines(const QString &path)
 {
@@ -100,22 +69,22 @@ private slots:
         const QString households = example("households.") + encoding + QStringLiteral(".csv");
         const QString death = example("death-register.") + encoding + QStringLiteral(".csv");
 
-        Run r = runTera(transcribeArgs(db, members, "members", "replace", kMemberLinks) << QStringLiteral("--yes"));
+        ProgramRun r = runTera(transcribeArgs(db, members, "members", "replace", kMemberLinks) << QStringLiteral("--yes"));
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains(QStringLiteral("書込 %1 行").arg(dataLines(example("members.utf8.csv")))), qPrintable(r.out));
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), dataLines(example("members.utf8.csv")));
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), dataLines(example("members.utf8.csv")));
 
         r = runTera(transcribeArgs(db, households, "households", "append", kHouseholdLinks));
         QVERIFY2(r.code == 0, qPrintable(r.err));
 
         r = runTera(transcribeArgs(db, death, "death", "append", kDeathLinks));
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        const qint64 entries = count(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
+        const qint64 entries = countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]"));
         QVERIFY(entries > 0);
         QCOMPARE(QFile(dir.filePath(QStringLiteral("kako.rnd"))).size(), entries * 780);
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")) % 18, 0);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")) % 18, 0);
         // Names with extension characters arrive whole from either encoding.
-        QVERIFY(count(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [俗名] LIKE '髙橋%'")) > 0);
+        QVERIFY(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [俗名] LIKE '髙橋%'")) > 0);
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("tera2.mdb"))));
     }
 
@@ -150,11 +119,11 @@ private slots:
             auto d = Database::open(db);
             d->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("既存")}});
         }
-        const Run r = runTera(transcribeArgs(db, example("death-register.utf8.csv"), "death", mode.toLatin1().constData(), kDeathLinks)
+        const ProgramRun r = runTera(transcribeArgs(db, example("death-register.utf8.csv"), "death", mode.toLatin1().constData(), kDeathLinks)
                            + extra);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 1);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 1);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("kako.rnd"))) || QFile(dir.filePath(QStringLiteral("kako.rnd"))).size() == 0);
     }
 
@@ -167,10 +136,10 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray("\x00\x01\x02\xff\xfe garbage", 16));
         f.close();
-        const Run r = runTera(transcribeArgs(db, binary, "death", "append", {{0, 10}}));
+        const ProgramRun r = runTera(transcribeArgs(db, binary, "death", "append", {{0, 10}}));
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(QStringLiteral("broken.csv")), qPrintable(r.err));
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
     }
 };
 
