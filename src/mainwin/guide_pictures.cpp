@@ -1,3 +1,4 @@
+#include "mainwin/picture_tools.h"
 #include "mainwin/guide_pictures.h"
 
 #include "app/demo_database.h"
@@ -30,15 +31,6 @@ namespace tera {
 
 namespace {
 
-// The pictures answer every question with No and open nothing.
-class NoPrompt : public Prompt {
-public:
-    Answer ask(const QString &, Buttons buttons, Icon) override
-    {
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-};
-
 // A death register in the shape of examples/death-register.utf8.csv (names
 // invented): line 4 has its date the wrong way round, line 5 no day, line 6
 // an age in kanji.
@@ -51,24 +43,6 @@ const char kSource[] =
     "釋誠道,ｼｬｸｾｲﾄﾞｳ,鈴木　茂,12月2019年24日,,67歳,鈴木　美智子,夫,190-0012,東京都立川市曙町一丁目21番3号,042-522-6613,立川\r\n"
     "釋尼蓮華,ｼｬｸﾆﾚﾝｹﾞ,渡邉　ふみ,2012年3月,,90歳,渡邉　浩二,祖母,336-0022,埼玉県さいたま市南区白幡五丁目1番3号,048-862-1180,白幡\r\n"
     "釋勇心,ｼｬｸﾕｳｼﾝ,田中　勇,,令和元年6月1日,八十四,田中　幸子,夫,181-0013,東京都三鷹市下連雀四丁目16番7号,0422-48-1152,三鷹\r\n";
-
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
-
-bool save(QWidget *w, const QString &dir, const QString &name, QTextStream &out, QTextStream &err)
-{
-    settle();
-    const QString path = QDir(dir).filePath(name);
-    if (!w->grab().save(path, "PNG")) {
-        err << QStringLiteral("%1 を書き込めません。").arg(path) << Qt::endl;
-        return false;
-    }
-    out << path << Qt::endl;
-    return true;
-}
 
 bool saveMessage(const QString &text, QMessageBox::Icon icon, bool yesNo, const QString &dir, const QString &name,
                  QTextStream &out, QTextStream &err)
@@ -83,7 +57,7 @@ bool saveMessage(const QString &text, QMessageBox::Icon icon, bool yesNo, const 
     if (auto *b = box.button(QMessageBox::No))
         b->setText(QStringLiteral("いいえ(&N)"));
     box.show();
-    const bool ok = save(&box, dir, name, out, err);
+    const bool ok = SavePicture(&box, dir, name, out, err);
     box.hide();
     return ok;
 }
@@ -115,7 +89,7 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     } cleanup{work};
 
     AppState state;
-    NoPrompt prompt;
+    PicturePrompt prompt(Answer::No);
     FixedClock clock(QDate(2024, 5, 10));
     try {
         state.gDbPath = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
@@ -151,7 +125,7 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     window.Option2[1]->click();
     window.ReadSourceFile(source, 3);
     window.cmdAutoLink->click();
-    ok &= save(&window, dir, names.at(0), out, err);
+    ok &= SavePicture(&window, dir, names.at(0), out, err);
 
     // 2. The check's list beside the import window.
     window.Command3->click();
@@ -164,7 +138,7 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     import->cmdCheck->click();
     if (auto *check = import->findChild<CheckWindow *>()) {
         check->resize(1180, 330);
-        ok &= save(check, dir, names.at(1), out, err);
+        ok &= SavePicture(check, dir, names.at(1), out, err);
         check->close();
     } else {
         err << QStringLiteral("検証結果の画面が開きませんでした。") << Qt::endl;

@@ -1,3 +1,4 @@
+#include "mainwin/picture_tools.h"
 #include "mainwin/screenshots.h"
 
 #include "app/demo_database.h"
@@ -28,15 +29,6 @@ namespace tera {
 
 namespace {
 
-// The pictures answer no questions.
-class QuietPrompt : public Prompt {
-public:
-    Answer ask(const QString &, Buttons buttons, Icon) override
-    {
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-};
-
 // A few lines in the shape of examples/death-register.utf8.csv (all names
 // invented).
 const char kDemoSource[] =
@@ -49,24 +41,6 @@ const char kDemoSource[] =
     "釋浄光,ｼｬｸｼﾞｮｳｺｳ,佐藤　武,,昭和六十四年一月七日, 64,佐藤　正雄,父,107-0062,東京都港区南青山二丁目8番1号,03-3401-7786,青山\r\n"
     "釋誠道,ｼｬｸｾｲﾄﾞｳ,鈴木　茂,２０１９年１２月２４日,,67歳,鈴木　美智子,夫,190-0012,東京都立川市曙町一丁目21番3号,042-522-6613,立川\r\n"
     "釋勇心,ｼｬｸﾕｳｼﾝ,田中　勇,,令和元年6月1日,84歳,田中　幸子,夫,181-0013,東京都三鷹市下連雀四丁目16番7号,0422-48-1152,三鷹\r\n";
-
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
-
-bool save(QWidget *w, const QString &dir, const QString &name, QTextStream &out, QTextStream &err)
-{
-    settle();
-    const QString path = QDir(dir).filePath(name);
-    if (!w->grab().save(path, "PNG")) {
-        err << QStringLiteral("%1 を書き込めません。").arg(path) << Qt::endl;
-        return false;
-    }
-    out << path << Qt::endl;
-    return true;
-}
 
 // Links each source title to the list line of the same label.
 void linkSameNames(frmListKAKO2 &w, const QStringList &titles)
@@ -126,7 +100,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         }
     }
 
-    QuietPrompt prompt;
+    PicturePrompt prompt(Answer::Yes);
     SystemClock clock;
     bool ok = true;
     const QStringList names = WindowPictureNames();
@@ -135,7 +109,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         frm確認 location(state, prompt);
         location.Text1->setText(QStringLiteral("C:\\Program Files\\カリンデ\\tera.mdb"));
         location.show();
-        ok &= save(&location, dir, names.at(0), out, err);
+        ok &= SavePicture(&location, dir, names.at(0), out, err);
     }
 
     frmListKAKO2 window(state, prompt, clock);
@@ -150,19 +124,19 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
                            QStringLiteral("施主名")});
     window.lstAll->setCurrentRow(0);
     window.lstSelected->setCurrentRow(10);
-    ok &= save(&window, dir, names.at(1), out, err);
+    ok &= SavePicture(&window, dir, names.at(1), out, err);
 
     dlgFile &kinds = dlgFile::instance();
     kinds.EnableForFileName(source);
     kinds.rSaveLoadSetting[3]->click();
     kinds.show();
-    ok &= save(&kinds, dir, names.at(2), out, err);
+    ok &= SavePicture(&kinds, dir, names.at(2), out, err);
     kinds.hide();
 
     window.Command3->click();
     if (DesnHelp *import = window.importWindow()) {
         import->resize(1000, 420);
-        ok &= save(import, dir, names.at(3), out, err);
+        ok &= SavePicture(import, dir, names.at(3), out, err);
     } else {
         err << QStringLiteral("インポート画面が開きませんでした。") << Qt::endl;
         ok = false;
@@ -178,7 +152,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         now = 20000;
         gage.progress(501, 1200, TranscribeText::rowProgress(501));
         gage.setWindowModality(Qt::NonModal);
-        ok &= save(&gage, dir, names.at(4), out, err);
+        ok &= SavePicture(&gage, dir, names.at(4), out, err);
         gage.hide();
     }
 
@@ -193,7 +167,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         box.setText(RunSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         box.setStandardButtons(QMessageBox::Ok);
         box.show();
-        ok &= save(&box, dir, names.at(5), out, err);
+        ok &= SavePicture(&box, dir, names.at(5), out, err);
     }
     return ok ? 0 : 1;
 }
