@@ -89,7 +89,7 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     } cleanup{work};
 
     AppState state;
-    PicturePrompt prompt(Answer::No);
+    QuietPrompt prompt(Answer::No);
     FixedClock clock(QDate(2024, 5, 10));
     try {
         state.gDbPath = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));

@@ -100,7 +100,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         }
     }
 
-    PicturePrompt prompt(Answer::Yes);
+    QuietPrompt prompt(Answer::Yes);
     SystemClock clock;
     bool ok = true;
     const QStringList names = WindowPictureNames();

@@ -29,6 +29,21 @@ public:
     void message(const QString &text, Icon icon = Icon::None) { ask(text, Buttons::Ok, icon); }
 };
 
+// Shows nothing and answers every Yes/No question the same way (OK to the
+// rest): for runs on scratch copies and for drawing pictures, where no one is
+// there to ask and what the messages say is reported otherwise.
+class QuietPrompt : public Prompt {
+public:
+    explicit QuietPrompt(Answer toQuestions) : m_answer(toQuestions) {}
+    Answer ask(const QString &, Buttons buttons, Icon) override
+    {
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? m_answer : Answer::Ok;
+    }
+
+private:
+    Answer m_answer;
+};
+
 // "End the program": thrown where a rule ends the program, caught only at the
 // top level, which closes what is open and shuts down cleanly.
 class EndProgram : public std::exception {

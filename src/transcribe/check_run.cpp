@@ -66,17 +66,6 @@ int CheckReport::replacedChars() const
 
 namespace {
 
-// The check answers the run's questions itself (the replace question: the
-// check is of what happens when the user says yes) and shows nothing: what
-// the messages say is in the run's report.
-class QuietPrompt : public Prompt {
-public:
-    Answer ask(const QString &, Buttons buttons, Icon) override
-    {
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-};
-
 // The user's progress display, told that this is a check.
 class CheckProgress : public ProgressObserver {
 public:
@@ -457,7 +446,10 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     s.gKako2Path = scratch.filePath(QStringLiteral("kako2.rnd"));
     s.gTera2Path = scratch.filePath(QStringLiteral("tera2.mdb"));
 
-    QuietPrompt quiet;
+    // The check answers the run's questions itself (the replace question: it is
+    // a check of what happens when the user says yes); what the messages say
+    // is in the run's report.
+    QuietPrompt quiet(Answer::Yes);
     QString failure;
     if (!CopyIfPresent(state.gDbPath, s.gDbPath, quiet, &failure)) {
         out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);

@@ -38,12 +38,6 @@ void settleSqlite(const QString &path)
     db->close();
 }
 
-// A silent prompt for the copies: a missing file is decided before copying.
-class NoMessages : public Prompt {
-public:
-    Answer ask(const QString &, Buttons, Icon) override { return Answer::Ok; }
-};
-
 } // namespace
 
 QString BeforeRestorePath(const QString &path) { return path + QStringLiteral(".before-restore"); }
@@ -127,7 +121,8 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
         return result;
     };
 
-    NoMessages quiet;
+    // A missing file is decided before copying: no message to show.
+    QuietPrompt quiet(Answer::No);
     QString failure;
     // 1. The current files, kept aside whole before anything is replaced.
     try {
