@@ -52,6 +52,18 @@ QString driverText(const QSqlError &e)
     return t;
 }
 
+// A column's name as the engine reports it. Some ODBC drivers give the byte
+// length of a multi-byte name where Qt expects characters, leaving NULs and
+// garbage behind it.
+QString fieldName(const QSqlRecord &rec, int i)
+{
+    QString name = rec.fieldName(i);
+    const int nul = name.indexOf(QChar(0));
+    if (nul >= 0)
+        name.truncate(nul);
+    return name;
+}
+
 } // namespace
 
 struct Database::Cached {
@@ -69,15 +81,8 @@ int Query::indexOf(const QString &column) const
         throw DbError(kErrItemNotFound, QStringLiteral("結果のない文から項目 %1 を読もうとしました。").arg(column));
     if (m_columns->isEmpty()) {
         const QSqlRecord rec = m_q->record();
-        for (int i = 0; i < rec.count(); ++i) {
-            // Some ODBC drivers report the byte length of a multi-byte name
-            // where Qt expects characters, leaving NULs and garbage behind it.
-            QString name = rec.fieldName(i);
-            const int nul = name.indexOf(QChar(0));
-            if (nul >= 0)
-                name.truncate(nul);
-            m_columns->insert(name.toLower(), i);
-        }
+        for (int i = 0; i < rec.count(); ++i)
+            m_columns->insert(fieldName(rec, i).toLower(), i);
     }
     const auto it = m_columns->constFind(column.toLower());
     if (it == m_columns->constEnd())
@@ -414,11 +419,8 @@ QStringList Database::columnsOf(const QString &table)
 {
     const QSqlRecord rec = QSqlDatabase::database(m_connection, false).record(table);
     QStringList out;
-    for (int i = 0; i < rec.count(); ++i) {
-        QString name = rec.fieldName(i);
-        const int nul = name.indexOf(QChar(0));
-        out << (nul >= 0 ? name.left(nul) : name);
-    }
+    for (int i = 0; i < rec.count(); ++i)
+        out << fieldName(rec, i);
     return out;
 }
 
