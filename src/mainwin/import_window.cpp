@@ -88,8 +88,21 @@ DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget 
     top->addWidget(fraExecMode);
     top->addStretch(1);
     top->addWidget(Command1, 0, Qt::AlignBottom);
+    auto *alignRow = new QHBoxLayout;
+    auto *alignGroup = new QButtonGroup(this);
+    const char16_t *const alignments[10] = {u"左上", u"左中央", u"左下", u"中央上", u"中央中央",
+                                            u"中央下", u"右上", u"右中央", u"右下", u"標準"};
+    for (int i = 0; i < 10; ++i) {
+        Opt[i] = new QRadioButton(QString::fromUtf16(alignments[i]), central);
+        Opt[i]->setObjectName(QStringLiteral("Opt_%1").arg(i));
+        alignGroup->addButton(Opt[i], i);
+        alignRow->addWidget(Opt[i]);
+    }
+    alignRow->addStretch(1);
+    connect(alignGroup, &QButtonGroup::idClicked, this, [this](int index) { mAlignment = qint16(index); });
     auto *layout = new QVBoxLayout(central);
     layout->addLayout(top);
+    layout->addLayout(alignRow);
     layout->addWidget(vsf, 1);
     setCentralWidget(central);
     resize(960, 600);

@@ -42,6 +42,10 @@ public:
 
     // The current document name (the grid's file commands use it).
     QString mDocName = QStringLiteral("Unknown.vsg");
+    // Opt(0..9): the cell alignment choice; the index last clicked is only
+    // stored (mAlignment, -1 until one is clicked).
+    std::array<QRadioButton *, 10> Opt{};
+    qint16 mAlignment = -1;
 
     // The grid's document, clipboard, row/column and sort commands, and the
     // menu bar and toolbar that start them.

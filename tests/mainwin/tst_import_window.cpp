@@ -64,6 +64,17 @@ private slots:
         QCOMPARE(d.grid().Rows(), 1);
         QCOMPARE(d.grid().Cols(), 1);
         QCOMPARE(d.vsf->objectName(), QStringLiteral("vsf"));
+        // The alignment choice is only stored: the grid stays as it was.
+        const QStringList alignments{QStringLiteral("左上"), QStringLiteral("左中央"), QStringLiteral("左下"),
+                                     QStringLiteral("中央上"), QStringLiteral("中央中央"), QStringLiteral("中央下"),
+                                     QStringLiteral("右上"), QStringLiteral("右中央"), QStringLiteral("右下"),
+                                     QStringLiteral("標準")};
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(d.Opt[i]->text(), alignments.at(i));
+        QCOMPARE(d.mAlignment, qint16(-1));
+        d.Opt[7]->click();
+        QCOMPARE(d.mAlignment, qint16(7));
+        QCOMPARE(d.grid().Rows(), 1);
     }
 
     // 3 lines of 4 fields: with a title line two data rows numbered 1 and 2,
