@@ -48,19 +48,11 @@ int RunCheckCommand(const QStringList &given, QTextStream &out, QTextStream &err
         csvPath = args.at(csv + 1);
         args.remove(csv, 2);
     }
-    ImportOptions o;
-    QString error;
-    if (!ParseImportOptions(args, o, error)) {
-        err << error << Qt::endl << kCheckUsage;
-        return 2;
-    }
-    TerminalPrompt prompt(err, o.yes);
-    PreparedImport prepared;
-    int code = 0;
-    if (!PrepareImport(o, prompt, err, prepared, code))
+    ImportCommand command;
+    if (const int code = StartImportCommand(args, kCheckUsage, err, command))
         return code;
-
-    const std::unique_ptr<Clock> clock = ClockFor(o);
+    const PreparedImport &prepared = command.prepared;
+    const std::unique_ptr<Clock> &clock = command.clock;
 
     const CheckReport report = CheckTranscription(*prepared.importTable, prepared.state, *clock);
     if (!report.made) {

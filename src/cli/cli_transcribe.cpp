@@ -338,25 +338,33 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
     return true;
 }
 
+int StartImportCommand(const QStringList &args, const char *usage, QTextStream &err, ImportCommand &command)
+{
+    QString error;
+    if (!ParseImportOptions(args, command.options, error)) {
+        err << error << Qt::endl << usage;
+        return 2;
+    }
+    command.prompt = std::make_unique<TerminalPrompt>(err, command.options.yes);
+    int code = 0;
+    if (!PrepareImport(command.options, *command.prompt, err, command.prepared, code))
+        return code;
+    command.clock = ClockFor(command.options);
+    return 0;
+}
+
 int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         out << kTranscribeUsage;
         return 0;
     }
-    ImportOptions o;
-    QString error;
-    if (!ParseImportOptions(args, o, error)) {
-        err << error << Qt::endl << kTranscribeUsage;
-        return 2;
-    }
-    TerminalPrompt prompt(err, o.yes);
-    PreparedImport prepared;
-    int code = 0;
-    if (!PrepareImport(o, prompt, err, prepared, code))
+    ImportCommand command;
+    if (const int code = StartImportCommand(args, kTranscribeUsage, err, command))
         return code;
-
-    const std::unique_ptr<Clock> clock = ClockFor(o);
+    PreparedImport &prepared = command.prepared;
+    Prompt &prompt = *command.prompt;
+    const std::unique_ptr<Clock> &clock = command.clock;
     std::unique_ptr<ProgressObserver> progress;
     if (isatty(fileno(stderr)))
         progress = std::make_unique<TerminalProgress>(err);

@@ -59,6 +59,19 @@ bool PrepareImport(const ImportOptions &options, Prompt &prompt, QTextStream &er
 // "Today" as the options fix it (--today), else the system's.
 std::unique_ptr<Clock> ClockFor(const ImportOptions &options);
 
+// What an import command (transcribe, check) works with once it has started.
+struct ImportCommand {
+    ImportOptions options;
+    std::unique_ptr<Prompt> prompt; // the terminal, answering as --yes says
+    PreparedImport prepared;
+    std::unique_ptr<Clock> clock;
+};
+
+// Parses the options after the command and prepares the import as 読込実行
+// does. Returns 0 when ready, otherwise the exit code after saying why on err
+// (a mistake in the options is followed by usage).
+int StartImportCommand(const QStringList &args, const char *usage, QTextStream &err, ImportCommand &command);
+
 int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err);
 
 // The options shared by transcribe and check, as the usage shows them.
