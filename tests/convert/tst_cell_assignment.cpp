@@ -128,10 +128,6 @@ private slots:
     void writtenDates();
     void unreadableCellsFail_data();
     void unreadableCellsFail();
-    void ages_data();
-    void ages();
-    void postalCodes_data();
-    void postalCodes();
     void separatePostalHalves();
     void eraAndDigitsOutliveTheRow_data() { routes(); }
     void eraAndDigitsOutliveTheRow();
@@ -150,7 +146,8 @@ private:
 
 // Each item is assigned alone into records where every field holds 旧 (and
 // every number 7): the fields that change, and their values, are exactly
-// those listed. A field left out of the list must not change.
+// those listed. A field left out of the list must not change; "cell" is the
+// cell's own text afterwards, where rewriting it matters.
 void TestCellAssignment::eachItemFillsItsFields_data()
 {
     QTest::addColumn<int>("kind");
@@ -162,69 +159,36 @@ void TestCellAssignment::eachItemFillsItsFields_data()
         int kind, item;
         QString cell, changes;
     } cases[] = {
-        // members
+        // members: text items are taken even when empty, trimmed
         {0, 1, " 0123 ", "KOJIN_NO=0123"}, {0, 1, "", "KOJIN_NO="},
-        {0, 2, "2003/05/17", "T_YMD=2003/05/17"}, {0, 3, "", "取消日="},
         {0, 4, " １２ ", "SETAI_NO=000012"}, {0, 4, "", "SETAI_NO="}, {0, 4, "A-12", "SETAI_NO=A-12"},
-        {0, 5, "01", "ZOK_CD=01"}, {0, 6, "5", "ZOK_ID=0"}, {0, 7, "長男", "ZOK_NM=本人"}, {0, 7, "", "ZOK_NM=本人"},
+        {0, 6, "5", "ZOK_ID=0"}, {0, 7, "長男", "ZOK_NM=本人"}, {0, 7, "", "ZOK_NM=本人"}, {0, 20, "1", "LIF=0"},
         {0, 8, " 山田　太郎 ", "MEI=山田　太郎|連絡先氏名=山田　太郎|訪問先氏名=山田　太郎"},
-        {0, 8, "", "MEI=|連絡先氏名=|訪問先氏名="},
-        {0, 9, "ﾔﾏﾀﾞ", "MEI_KA=ﾔﾏﾀﾞ"}, {0, 10, "男", "SEX=男"},
-        {0, 11, "1950", "sei=1950"}, {0, 11, "", ""}, {0, 12, "昭和", "NenGo=昭和"}, {0, 12, "", "NenGo="},
-        {0, 13, "25", "NENGO_NEN=25"}, {0, 13, "昭和２５年", "NENGO_NEN=25"}, {0, 13, "元年", "NENGO_NEN=1"},
-        {0, 13, "", ""}, {0, 14, "5月", "tuki=5"}, {0, 15, "１７", "Hi=17"},
-        {0, 16, "午", "KETO=午"}, {0, 17, "一白", "KHOSI=一白"}, {0, 18, "", "KBUTU="},
-        {0, 19, "090-1234-5678", "KEITAI=090-1234-5678"}, {0, 20, "1", "LIF=0"},
-        {0, 21, "x", "Memo=x"}, {0, 22, "x", "SYOKU=x"}, {0, 23, "x", "KINMU_MEI=x"}, {0, 24, "x", "BUKA=x"},
-        {0, 25, "x", "KINMU_JYU=x"}, {0, 26, "x", "KINMU_TEL=x"}, {0, 27, "x", "NAI_TEL=x"},
-        {0, 28, "", "KINMU_MEMO="}, {0, 29, "x", ""}, {0, 30, "x", ""},
-        {0, 31, "03-1234", "tel=03-1234|連絡先電話=03-1234|訪問先電話=03-1234"},
-        {0, 32, "03-9", "FAX=03-9|連絡先ＦＡＸ=03-9|訪問先ＦＡＸ=03-9"},
+        {0, 11, "1950", "sei=1950"}, {0, 11, "", ""},
+        {0, 13, "昭和２５年", "NENGO_NEN=25"}, {0, 13, "元年", "NENGO_NEN=1"}, {0, 13, "", ""},
         {0, 33, " 123 ", "YUBIN1=123|連絡先〒=123-旧|訪問先〒=123-旧"},
         {0, 34, "", "YUBIN2=|連絡先〒=旧-|訪問先〒=旧-"},
         {0, 35, "東京都", "JYU=東京都|訪問先住所=東京都|連絡先住所=東京都"}, {0, 35, " ", ""},
-        {0, 36, "", "JYU_KA=|連絡先住所２=|訪問先住所２="},
-        {0, 37, "123-4567", "連絡先〒=123-4567|訪問先〒=123-4567|YUBIN1=123|YUBIN2=4567"}, {0, 37, "", ""},
-        {0, 38, "x", "連絡先氏名=x"}, {0, 38, "", ""}, {0, 39, "x", "連絡先〒=x"}, {0, 40, "x", "連絡先住所=x"},
-        {0, 41, "x", "連絡先住所２=x"}, {0, 42, "x", "連絡先電話=x"}, {0, 43, "x", "連絡先ＦＡＸ=x"},
-        {0, 44, "x", "訪問先氏名=x"}, {0, 45, "x", "訪問先〒=x"}, {0, 46, "x", "訪問先住所=x"},
-        {0, 47, "x", "訪問先住所２=x"}, {0, 48, "x", "訪問先電話=x"}, {0, 49, "x", "訪問先ＦＡＸ=x"},
-        {0, 50, "北", "地区=北"}, {0, 51, "ﾔ", "検索=ﾔ"}, {0, 51, "", ""}, {0, 0, "x", ""}, {0, 52, "x", ""},
+        {0, 37, "123-4567", "連絡先〒=123-4567|訪問先〒=123-4567|YUBIN1=123|YUBIN2=4567|cell=1234567"},
+        {0, 37, "12-34", "連絡先〒=12-34|訪問先〒=12-34|YUBIN1=123|YUBIN2=4|cell=1234"}, {0, 37, "", ""},
+        {0, 38, "x", "連絡先氏名=x"}, {0, 38, "", ""}, {0, 29, "x", ""}, {0, 0, "x", ""}, {0, 52, "x", ""},
         // households
-        {1, 1, "0000007", "SETAI_NO=000007"}, {1, 1, "1234567", "SETAI_NO=1234567"}, {1, 1, "", "SETAI_NO="},
-        {1, 2, "山田", "MEI=山田|連絡先氏名=山田|訪問先氏名=山田"}, {1, 3, "", "MEI_KA="},
-        {1, 4, "03", "tel=03|連絡先電話=03|訪問先電話=03"}, {1, 5, "", "FAX=|連絡先ＦＡＸ=|訪問先ＦＡＸ="},
-        {1, 6, "123", "YUBIN1=123|連絡先〒=123-旧|訪問先〒=123-旧"},
+        {1, 1, "0000007", "SETAI_NO=000007"}, {1, 1, "1234567", "SETAI_NO=1234567"},
         {1, 7, "4567", "YUBIN2=4567|連絡先〒=旧-4567|訪問先〒=旧-4567"},
-        {1, 8, "京都", "JYU=京都|訪問先住所=京都|連絡先住所=京都"}, {1, 8, "", ""},
-        {1, 9, "", "JYU_KA=|連絡先住所２=|訪問先住所２="},
-        {1, 10, "1234567", "連絡先〒=1234567|訪問先〒=1234567|YUBIN1=123|YUBIN2=4567"},
-        {1, 11, "x", ""}, {1, 15, "x", ""}, {1, 18, "x", ""},
-        {1, 19, "x", "連絡先氏名=x"}, {1, 20, "x", "連絡先〒=x"}, {1, 21, "x", "連絡先住所=x"},
-        {1, 22, "x", "連絡先住所２=x"}, {1, 23, "x", "連絡先電話=x"}, {1, 24, "x", "連絡先ＦＡＸ=x"},
-        {1, 25, "x", "訪問先氏名=x"}, {1, 26, "x", "訪問先〒=x"}, {1, 27, "x", "訪問先住所=x"},
-        {1, 28, "x", "訪問先住所２=x"}, {1, 29, "x", "訪問先電話=x"}, {1, 30, "", ""}, {1, 30, "x", "訪問先ＦＡＸ=x"},
-        {1, 31, "x", "地区=x"}, {1, 32, "x", "検索=x"}, {1, 33, "x", ""},
+        {1, 10, " 123-4567 ", "連絡先〒=123-4567|訪問先〒=123-4567|YUBIN1=123|YUBIN2=4567|cell= 1234567 "},
+        {1, 10, "123", "連絡先〒=123|訪問先〒=123|YUBIN1=123"}, // the second half left as it was
+        {1, 30, "", ""}, {1, 30, "x", "訪問先ＦＡＸ=x"}, {1, 33, "x", ""},
         // death register (the working era name is 平成 before each case)
         {2, 3, "昭和", "w.eraName=昭和"}, {2, 3, "", ""},
-        {2, 4, "十五", "w.eraYearDigits=15|k.bnen=2003"}, {2, 4, "", ""},
-        {2, 5, "五", "w.monthDigits=5|k.btuki=5"}, {2, 5, "", ""},
-        {2, 6, "１７", "w.dayDigits=17|k.bHi=17"}, {2, 6, "", ""},
-        {2, 7, "85歳", "k.享年=85"}, {2, 7, "", "k.享年=0"}, {2, 8, "x", ""},
-        {2, 9, "ｼｬｸ", "k.ﾖﾐ=ｼｬｸ"}, {2, 10, kaimyo22, "k.戒名=" + kaimyo22}, {2, 10, "", "k.戒名="},
-        {2, 11, "山田", "k.俗名=山田"}, {2, 12, "山田一郎", "k.施主名=山田一郎|MEI=山田一郎|世帯主名=山田一郎"},
-        {2, 12, "", "k.施主名=|MEI=|世帯主名="}, {2, 13, "長男", "k.続柄=長男"},
-        {2, 14, "2003", "k.bnen=2003"}, {2, 14, "", ""}, {2, 15, "5", "k.btuki=5"}, {2, 15, "", ""},
-        {2, 16, "17", "k.bHi=17"}, {2, 16, "", ""}, {2, 17, "12", "寺番号=12"}, {2, 17, "70000", "寺番号=70000"},
-        {2, 17, "", ""}, {2, 18, "x", ""}, {2, 19, "x", ""},
-        {2, 20, "12", "SETAI_NO=000012"}, {2, 20, "", ""}, {2, 21, "12", "KOJIN_NO=12"}, {2, 21, "", ""},
-        {2, 22, "123-4567", "k.郵便=123-4567|連絡先〒=123-4567|訪問先〒=123-4567|YUBIN1=123|YUBIN2=4567"},
-        {2, 22, "", ""},
-        {2, 23, "大阪", "k.住所=大阪|JYU=大阪|訪問先住所=大阪|連絡先住所=大阪"}, {2, 23, "", ""},
-        {2, 24, "06", "k.電話=06|tel=06|連絡先電話=06|訪問先電話=06"},
-        {2, 25, "西", "地区=西"}, {2, 26, "ﾔﾏ", "検索=ﾔﾏ"}, {2, 26, "", ""}, {2, 27, "x", ""},
-        // any other kind
-        {3, 8, "x", ""},
+        {2, 4, "十五", "w.eraYearDigits=15|k.bnen=2003"}, {2, 4, "", ""}, {2, 6, "１７", "w.dayDigits=17|k.bHi=17"},
+        {2, 7, "85歳", "k.享年=85|cell=85"}, {2, 7, "８５才", "k.享年=85|cell=８５"}, {2, 7, "8歳5", "k.享年=85|cell=85"},
+        {2, 7, "不明", "k.享年=0"}, {2, 7, "", "k.享年=0"},
+        {2, 10, kaimyo22, "k.戒名=" + kaimyo22},
+        {2, 12, "山田一郎", "k.施主名=山田一郎|MEI=山田一郎|世帯主名=山田一郎"}, {2, 12, "", "k.施主名=|MEI=|世帯主名="},
+        {2, 14, "2003", "k.bnen=2003"}, {2, 14, "", ""}, {2, 16, "", ""},
+        {2, 17, "70000", "寺番号=70000"}, {2, 17, "", ""}, {2, 20, "12", "SETAI_NO=000012"}, {2, 20, "", ""},
+        {2, 22, "1234567", "k.郵便=1234567|連絡先〒=1234567|訪問先〒=1234567|YUBIN1=123|YUBIN2=4567"}, {2, 22, "", ""},
+        {2, 26, "", ""}, {2, 27, "x", ""}, {3, 8, "x", ""},
     };
     for (const auto &c : cases)
         QTest::addRow("kind %d item %d '%s'", c.kind, c.item, qPrintable(c.cell))
@@ -253,6 +217,8 @@ void TestCellAssignment::eachItemFillsItsFields()
     for (const auto &[name, value] : snapshot(c))
         if (before.at(name) != value)
             changed[name] = value;
+    if (changes.contains(QStringLiteral("cell="))) // the cell text as the later items see it
+        changed["cell"] = cell;
     // A field set to the value it held already ("7", "旧") does not show.
     QCOMPARE(changed, parseExpected(changes));
 }
@@ -274,11 +240,9 @@ void TestCellAssignment::writtenDates_data()
     } cases[] = {
         {2, "平成15年5月17日", 2003, 5, 17, "2004/05/17"},
         {1, "２００３年５月１７日", 2003, 5, 17, "2004/05/17"},
-        {1, "2003年5月17日", 2003, 5, 17, "2004/05/17"},
         {1, "二〇〇三年五月十七日", 2003, 5, 17, "2004/05/17"},
         {1, " 2003 年 05 月 17 日 ", 2003, 5, 17, "2004/05/17"},
         {1, "2003年5月", 2003, 5, 0, ""},
-        {1, "2003年", 2003, 0, 0, ""},
         {1, "2003年月17日", 2003, 0, 17, ""},
         {1, "2003/05/17", 0, 0, 0, ""},
         {1, "", 0, 0, 0, ""},
@@ -286,10 +250,8 @@ void TestCellAssignment::writtenDates_data()
         {2, "平成元年1月8日", 1989, 1, 8, "1990/01/08"},
         {2, "昭和64年1月7日", 1989, 1, 7, "1990/01/07"},
         {2, "令和２年十二月三十一日", 2020, 12, 31, "2021/12/31"},
-        {2, "平成 15 年5月17日", 2003, 5, 17, "2004/05/17"},
         {2, "大化5年5月17日", 0, 5, 17, ""},   // an era the table does not hold
         {2, "平成不明年5月17日", 0, 5, 17, ""}, // no era year: not the year before 平成
-        {2, "平成年5月", 0, 5, 0, ""},
     };
     for (Route r : {Route::Direct, Route::Odbc})
         for (const auto &c : cases)
@@ -356,90 +318,13 @@ void TestCellAssignment::unreadableCellsFail()
     }
 }
 
-void TestCellAssignment::ages_data()
-{
-    QTest::addColumn<QString>("cell");
-    QTest::addColumn<int>("age");
-    QTest::addColumn<QString>("textAfter");
-    QTest::newRow("歳") << "85歳" << 85 << "85";
-    QTest::newRow("才") << "85才" << 85 << "85";
-    QTest::newRow("leading blank") << " 85" << 85 << " 85";
-    QTest::newRow("full-width") << "８５歳" << 85 << "８５";
-    QTest::newRow("full-width blank") << "　８５才" << 85 << "　８５";
-    QTest::newRow("歳 inside") << "8歳5" << 85 << "85";
-    QTest::newRow("empty") << "" << 0 << "";
-    QTest::newRow("no number") << "不明" << 0 << "不明";
-}
-
-void TestCellAssignment::ages()
-{
-    QFETCH(QString, cell);
-    QFETCH(int, age);
-    QFETCH(QString, textAfter);
-    Run run(*m_db.at(Route::Direct));
-    ClearKakoRec(run.ctx->records);
-    run.ctx->records.gKakoRec.享年 = 99;
-    AssignCell(*run.ctx, 2, 7, cell);
-    QCOMPARE(int(run.k().享年), age);
-    QCOMPARE(cell, textAfter);
-}
-
-void TestCellAssignment::postalCodes_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("item");
-    QTest::addColumn<QString>("cell");
-    QTest::addColumn<QString>("yubin1");
-    QTest::addColumn<QString>("yubin2");
-    QTest::addColumn<QString>("textAfter");
-    const struct {
-        const char *cell, *y1, *y2, *after;
-    } cases[] = {
-        {"1234567", "123", "4567", "1234567"}, {"123-4567", "123", "4567", "1234567"},
-        {"12-34", "123", "4", "1234"},          {"123", "123", "", "123"},
-        {" 123-4567 ", "123", "4567", " 1234567 "}, {"", "", "", ""},
-    };
-    const std::pair<int, int> items[] = {{0, 37}, {1, 10}, {2, 22}};
-    for (const auto &[kind, item] : items)
-        for (const auto &c : cases)
-            QTest::addRow("kind %d '%s'", kind, c.cell) << kind << item << QString::fromUtf8(c.cell)
-                                                        << c.y1 << c.y2 << QString::fromUtf8(c.after);
-}
-
-void TestCellAssignment::postalCodes()
-{
-    QFETCH(int, kind);
-    QFETCH(int, item);
-    QFETCH(QString, cell);
-    QFETCH(QString, yubin1);
-    QFETCH(QString, yubin2);
-    QFETCH(QString, textAfter);
-    Run run(*m_db.at(Route::Direct));
-    ClearKakoRec(run.ctx->records);
-    const QString dashed = cell.trimmed();
-    AssignCell(*run.ctx, qint16(kind), qint16(item), cell);
-    const MemberRec &r = run.ctx->records.gRow;
-    QCOMPARE(r.YUBIN1, yubin1);
-    QCOMPARE(r.YUBIN2, yubin2);
-    QCOMPARE(cell, textAfter);
-    // The dashed form as written stays in the contact and visit fields.
-    QCOMPARE(r.連絡先郵便, dashed);
-    QCOMPARE(r.訪問先郵便, dashed);
-    if (kind == 2)
-        QCOMPARE(run.k().郵便, dashed);
-}
-
 void TestCellAssignment::separatePostalHalves()
 {
+    // A whole postal code in a later column wins over the halves.
     Run run(*m_db.at(Route::Direct));
     QStringList members(53);
     members[33] = QStringLiteral(" 123 ");
     members[34] = QStringLiteral("4567");
-    run.row(0, members);
-    QCOMPARE(run.ctx->records.gRow.連絡先郵便, QStringLiteral("123-4567"));
-    QCOMPARE(run.ctx->records.gRow.訪問先郵便, QStringLiteral("123-4567"));
-
-    // A whole postal code in a later column wins over the halves.
     members[37] = QStringLiteral("765-4321");
     run.row(0, members);
     QCOMPARE(run.ctx->records.gRow.連絡先郵便, QStringLiteral("765-4321"));
