@@ -76,7 +76,9 @@ int RunCheckCommand(const QStringList &given, QTextStream &out, QTextStream &err
         }
         err << QStringLiteral("検証結果: %1").arg(QDir::toNativeSeparators(csvPath)) << Qt::endl;
     }
-    return report.stops() ? 1 : 0;
+    // A row that would stop the run, or that would be left out because of a
+    // failure, is no clean bill.
+    return report.stops() || report.count(CheckKind::NotWritten) > 0 ? 1 : 0;
 }
 
 int RunRestoreCommand(const QStringList &args, QTextStream &out, QTextStream &err)

@@ -390,15 +390,18 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
         return 4;
     }
     fileReport();
-    out << QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行")
-               .arg(report.rowsRead)
-               .arg(report.rowsWritten)
-               .arg(report.skipped.size() + report.rolledBack.size())
-        << Qt::endl;
+    QString summary = QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行")
+                          .arg(report.rowsRead)
+                          .arg(report.rowsWritten)
+                          .arg(report.skipped.size());
+    const int incomplete = report.incompleteRows();
+    if (incomplete > 0)
+        summary += QStringLiteral("、未完了 %1 行").arg(incomplete);
+    out << summary << Qt::endl;
     for (const RowNote &n : report.skipped)
         err << QStringLiteral("%1 行目: スキップ（%2）").arg(n.row).arg(n.reason) << Qt::endl;
     for (const RowNote &n : report.rolledBack)
-        err << QStringLiteral("%1 行目: 書き込めませんでした（%2）").arg(n.row).arg(n.reason) << Qt::endl;
+        err << QStringLiteral("%1 行目: 未完了、何も書き込んでいません（%2）").arg(n.row).arg(n.reason) << Qt::endl;
     if (report.kakoReplacedChars > 0)
         err << QStringLiteral("kako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
                    .arg(report.kakoReplacedChars)
@@ -406,7 +409,8 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
     switch (report.outcome) {
     case TranscribeReport::Outcome::Completed:
     case TranscribeReport::Outcome::Cancelled:
-        return 0;
+        // Rows rolled back because of a failure are no success.
+        return report.rolledBack.isEmpty() ? 0 : 1;
     case TranscribeReport::Outcome::BackupDeclined:
     case TranscribeReport::Outcome::ReplaceDeclined:
         return 3;
@@ -414,6 +418,8 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
         return 1;
     case TranscribeReport::Outcome::Ended:
         return 4;
+    case TranscribeReport::Outcome::Locked:
+        return 5;
     }
     return 1;
 }

@@ -158,7 +158,9 @@ QString RunSummaryText(const TranscribeReport &report)
     QString head;
     switch (report.outcome) {
     case TranscribeReport::Outcome::Completed:
-        head = QStringLiteral("転記が終わりました。");
+        head = report.rolledBack.isEmpty()
+                   ? QStringLiteral("転記が終わりました。")
+                   : QStringLiteral("転記が終わりましたが、書き込めなかった行があります（未完了 %1 行）。").arg(report.rolledBack.size());
         break;
     case TranscribeReport::Outcome::Cancelled:
         head = QStringLiteral("転記をキャンセルしました。%1 行目まで処理しました。").arg(report.rowsRead);
@@ -167,11 +169,12 @@ QString RunSummaryText(const TranscribeReport &report)
         return QString();
     }
     QString text = head
-                   + QStringLiteral("\r\n書き込み %1 行、スキップ %2 行")
+                   + QStringLiteral("\r\n書き込み %1 行、スキップ %2 行、未完了 %3 行")
                          .arg(report.rowsWritten)
-                         .arg(report.skipped.size() + report.rolledBack.size());
+                         .arg(report.skipped.size())
+                         .arg(report.rolledBack.size());
     text += rowNotes(QStringLiteral("スキップした行:"), report.skipped);
-    text += rowNotes(QStringLiteral("書き込めなかった行（何も書き込んでいません）:"), report.rolledBack);
+    text += rowNotes(QStringLiteral("未完了の行（失敗のため何も書き込んでいません）:"), report.rolledBack);
     if (report.kakoReplacedChars > 0)
         text += QStringLiteral("\r\nkako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
                     .arg(report.kakoReplacedChars);

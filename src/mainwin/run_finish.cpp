@@ -29,7 +29,9 @@ QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const 
     QString error;
     const QString path = WriteRunReport(report, RunInfoFor(state, started), &error);
     using Outcome = TranscribeReport::Outcome;
-    const bool stoppedByUser = report.outcome == Outcome::BackupDeclined || report.outcome == Outcome::ReplaceDeclined;
+    // The refusal of a busy database has been said already.
+    const bool stoppedByUser = report.outcome == Outcome::BackupDeclined || report.outcome == Outcome::ReplaceDeclined
+                               || report.outcome == Outcome::Locked;
     if (stoppedByUser || report.outcome == Outcome::Ended)
         return path;
     if (path.isEmpty()) {

@@ -52,6 +52,31 @@ QString driverText(const QSqlError &e)
     return t;
 }
 
+// True when the engine refused because another connection holds a lock:
+// SQLITE_BUSY / SQLITE_LOCKED through Qt's SQLite driver, and the lock
+// messages of ODBC drivers (SQLite's "database is locked", the Access
+// driver's "could not lock" / "currently locked" / "ロック").
+bool isLockError(const QSqlError &e)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    if (ok && (code == 5 || code == 6 || code == 261 || code == 262 || code == 517))
+        return true;
+    const QString text = (e.databaseText() + QLatin1Char(' ') + e.driverText()).toLower();
+    return text.contains(QStringLiteral("database is locked")) || text.contains(QStringLiteral("table is locked"))
+           || text.contains(QStringLiteral("could not lock")) || text.contains(QStringLiteral("currently locked"))
+           || text.contains(QStringLiteral("is locked")) || text.contains(QStringLiteral("database is busy"))
+           || text.contains(QStringLiteral("ロック"));
+}
+
+DbError engineError(int number, const QString &description, const QSqlError &e)
+{
+    DbError error(number, description);
+    if (isLockError(e))
+        error.markLockConflict();
+    return error;
+}
+
 // A column's name as the engine reports it. Some ODBC drivers give the byte
 // length of a multi-byte name where Qt expects characters, leaving NULs and
 // garbage behind it.
@@ -107,8 +132,8 @@ Query &Query::exec(const QVariantList &params)
         const QSqlError e = m_q->lastError();
         bool ok = false;
         const int n = e.nativeErrorCode().toInt(&ok);
-        throw DbError(ok ? n : kErrCannotOpen,
-                      QStringLiteral("SQL の実行に失敗しました: %1 [%2]").arg(driverText(e), m_q->lastQuery()));
+        throw engineError(ok ? n : kErrCannotOpen,
+                          QStringLiteral("SQL の実行に失敗しました: %1 [%2]").arg(driverText(e), m_q->lastQuery()), e);
     }
     return *this;
 }
@@ -231,7 +256,9 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
             db->m_dialect = Dialect::SQLite;
             db->m_engine = options.sqliteThroughOdbc ? Engine::Odbc : Engine::SQLite;
             if (options.sqliteThroughOdbc)
-                odbcConnect = QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=5000;").arg(odbcEscape(path));
+                odbcConnect = QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=%2;")
+                                  .arg(odbcEscape(path))
+                                  .arg(qMax(0, options.lockWaitMs));
             break;
         case FileKind::Jet:
             db->m_dialect = Dialect::Access;
@@ -245,7 +272,7 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
     if (db->m_engine == Engine::SQLite) {
         QSqlDatabase q = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), db->m_connection);
         q.setDatabaseName(pathOrConnection);
-        q.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        q.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMax(0, options.lockWaitMs)));
         if (!q.open())
             throw db->lastError(QStringLiteral("データベースを開けません: %1").arg(pathOrConnection));
         // Qt opens any file lazily; read the schema now so that a damaged file
@@ -317,7 +344,7 @@ bool Database::isOpen() const { return !m_connection.isEmpty(); }
 DbError Database::lastError(const QString &what) const
 {
     const QSqlError e = QSqlDatabase::database(m_connection, false).lastError();
-    return DbError(kErrCannotOpen, what + QStringLiteral(" (") + driverText(e) + QLatin1Char(')'));
+    return engineError(kErrCannotOpen, what + QStringLiteral(" (") + driverText(e) + QLatin1Char(')'), e);
 }
 
 Query Database::prepare(const QString &sql)
@@ -330,7 +357,7 @@ Query Database::prepare(const QString &sql)
         cached->query.setForwardOnly(true);
         if (!cached->query.prepare(sql)) {
             const QSqlError e = cached->query.lastError();
-            throw DbError(kErrCannotOpen, QStringLiteral("SQL を準備できません: %1 [%2]").arg(driverText(e), sql));
+            throw engineError(kErrCannotOpen, QStringLiteral("SQL を準備できません: %1 [%2]").arg(driverText(e), sql), e);
         }
         it = m_cache.insert(sql, cached);
     }
@@ -435,25 +462,46 @@ void Database::beginTransaction()
     if (m_inTransaction)
         throw DbError(kErrCannotOpen, QStringLiteral("トランザクションは既に始まっています。"));
     finishAll();
-    if (!QSqlDatabase::database(m_connection, false).transaction())
+    if (m_engine == Engine::SQLite) {
+        // A write transaction from the start: the busy timeout then waits
+        // for another writer here, instead of a read transaction failing at
+        // once when it later needs to write.
+        runPlain(QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("トランザクションを開始できません"));
+    } else if (!QSqlDatabase::database(m_connection, false).transaction()) {
         throw lastError(QStringLiteral("トランザクションを開始できません"));
+    }
     m_inTransaction = true;
 }
 
 void Database::commit()
 {
     finishAll();
-    m_inTransaction = false;
-    if (!QSqlDatabase::database(m_connection, false).commit())
+    // A commit that fails (a lock it could not get) leaves the transaction
+    // open: the caller rolls it back.
+    if (m_engine == Engine::SQLite)
+        runPlain(QStringLiteral("COMMIT"), QStringLiteral("トランザクションを確定できません"));
+    else if (!QSqlDatabase::database(m_connection, false).commit())
         throw lastError(QStringLiteral("トランザクションを確定できません"));
+    m_inTransaction = false;
 }
 
 void Database::rollback()
 {
     finishAll();
     m_inTransaction = false;
-    if (!QSqlDatabase::database(m_connection, false).rollback())
+    if (m_engine == Engine::SQLite)
+        runPlain(QStringLiteral("ROLLBACK"), QStringLiteral("トランザクションを取り消せません"));
+    else if (!QSqlDatabase::database(m_connection, false).rollback())
         throw lastError(QStringLiteral("トランザクションを取り消せません"));
+}
+
+void Database::runPlain(const QString &sql, const QString &what)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!q.exec(sql)) {
+        const QSqlError e = q.lastError();
+        throw engineError(kErrCannotOpen, what + QStringLiteral(" (") + driverText(e) + QLatin1Char(')'), e);
+    }
 }
 
 Transaction::~Transaction()
@@ -468,8 +516,8 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_done = true;
     m_db.commit();
+    m_done = true;
 }
 
 qint16 toInt16(qint64 value)

@@ -78,6 +78,10 @@ public:
         // Reach a SQLite file through the SQLite ODBC driver instead of Qt's
         // own SQLite driver: the tests run every case through both.
         bool sqliteThroughOdbc = false;
+        // How long a statement waits for a lock held by another connection
+        // before it fails as a lock conflict. The temple product keeps the
+        // database open, so short locks are normal.
+        int lockWaitMs = 30000;
     };
 
     // Opens a database file (shared, read-write) or an ODBC connection string
@@ -130,6 +134,7 @@ private:
     Database() = default;
     struct Cached;
     void finishAll();
+    void runPlain(const QString &sql, const QString &what);
     DbError lastError(const QString &what) const;
 
     QString m_connection;

@@ -14,6 +14,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
@@ -459,6 +460,13 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
         out.failure = QStringLiteral("検証用に kako.rnd を写せません: %1").arg(failure);
         return out;
     }
+    // A record that a killed run left uncommitted: the run on the copies
+    // takes it back first, as a real run would.
+    if (QFileInfo::exists(KakoJournalPath(state.gKakoPath))
+        && !QFile::copy(KakoJournalPath(state.gKakoPath), KakoJournalPath(s.gKakoPath))) {
+        out.failure = QStringLiteral("検証用に %1 を写せません。").arg(KakoJournalPath(state.gKakoPath));
+        return out;
+    }
 
     QList<CheckFinding> general;
     QList<CheckFinding> rows;
@@ -474,6 +482,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     CheckProgress checkProgress(progress);
     TranscribeOptions options;
     options.backup = false;
+    options.runLock = false; // the copies are the check's own
     options.continueAfterFailure = true;
     options.rows = &observer;
     try {
@@ -491,6 +500,8 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     if (run.outcome == TranscribeReport::Outcome::Failed && run.stops.isEmpty())
         general << CheckFinding{0, run.failureColumn, CheckKind::Stop,
                                 QStringLiteral("転記を始められません: %1").arg(run.failure)};
+    if (run.recoveredKakoCd > 0)
+        general << CheckFinding{0, -1, CheckKind::Notice, TranscribeText::kakoRecovered(run.recoveredKakoCd)};
     if (run.outcome == TranscribeReport::Outcome::Cancelled)
         general << CheckFinding{0, -1, CheckKind::Notice,
                                 QStringLiteral("検証を途中で止めました（%1 行目まで）。").arg(run.rowsRead)};

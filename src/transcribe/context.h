@@ -75,14 +75,31 @@ struct TranscribeContext {
     // next step of the row, which will not be committed.
     void writerFailed(const DbError &error)
     {
+        // A lock held by another program is no fault of the row: the driver
+        // waits and writes the row again.
+        if (error.isLockConflict())
+            throw error;
         ShowErrCode(prompt, error);
         rowFailures << error.description();
     }
 
     // The member procedures' trap: the critical message, then a controlled
     // end of the program (the current row is rolled back by the driver).
+    // A lookup that failed: the rules read it as "not found", but a row
+    // written on that answer could make a second household for a member who
+    // exists. The row is rolled back instead (without a message of its own;
+    // the run reports the row).
+    void lookupFailed(const DbError &error)
+    {
+        if (error.isLockConflict())
+            throw error;
+        rowFailures << error.description();
+    }
+
     [[noreturn]] void endForMemberFailure(const DbError &error)
     {
+        if (error.isLockConflict())
+            throw error;
         rowFailures << error.description();
         prompt.message(kMemberDbFailure, Icon::Critical);
         throw EndProgram();

@@ -483,12 +483,20 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
     }
 }
 
+EntryLimitReached::EntryLimitReached(qint64 kakoCd)
+    : DbError(6, QStringLiteral("過去帳に登録できるのは 32,767 件までです（過去CD の上限）。この行は過去CD %1 になるため書き込めません。")
+                     .arg(kakoCd))
+{
+}
+
 void WriteDeathRow(TranscribeContext &ctx, qint32 &entryCounter)
 {
     KakoRec &k = ctx.gKakoRec();
     // The entry takes the record number after the last one of kako.rnd; a
     // number past the 16-bit range stops before anything is written.
-    const qint16 kakoCd = toInt16(qint64(entryCounter) + 1);
+    if (qint64(entryCounter) + 1 > kMaxKakoCd)
+        throw EntryLimitReached(qint64(entryCounter) + 1);
+    const qint16 kakoCd = static_cast<qint16>(entryCounter + 1);
     entryCounter = kakoCd;
     k.過去CD = kakoCd;
 

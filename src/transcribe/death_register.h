@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/db_error.h"
+
 #include <QString>
 
 namespace tera {
@@ -61,13 +63,22 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd);
 // householdNo is the numeric value of SETAI_NO, written as 個人CD.
 bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo);
 
+// 過去CD is a 16-bit number in the product: the death register holds at most
+// 32,767 entries. Every row after the one that reaches past it would fail
+// the same way.
+inline constexpr qint32 kMaxKakoCd = 32767;
+class EntryLimitReached : public DbError {
+public:
+    explicit EntryLimitReached(qint64 kakoCd);
+};
+
 // Writes one death-register row whose cells have been assigned (the caller
 // has skipped a row with an empty 戒名): numbers it after entryCounter, marks
 // the deceased member deceased, records the donor as the living head of his
 // household or creates both from the row's own values, then kako.rnd,
 // W_KAKO, the household's M_お参り, D_OMAIRI and W_KAIKI. A 過去CD, member
 // number or household number past 32767 throws the overflow DbError before
-// the kako.rnd record is written; a kako.rnd failure throws KakoRndError.
+// the kako.rnd record is written (for 過去CD: EntryLimitReached); a kako.rnd failure throws KakoRndError.
 // The caller writes the row in one transaction.
 void WriteDeathRow(TranscribeContext &ctx, qint32 &entryCounter);
 

@@ -287,23 +287,140 @@ qint64 KakoRndFile::entryCount() const
     return info.exists() ? info.size() / kKakoRecordBytes : 0;
 }
 
+QString KakoJournalPath(const QString &kakoPath) { return kakoPath + QStringLiteral(".journal"); }
+
+namespace {
+
+const QByteArray kJournalMagic = QByteArrayLiteral("tera-import kako.rnd journal 1");
+
+QByteArray journalText(qint32 record, qint64 oldLength, const QByteArray &oldBytes)
+{
+    return kJournalMagic + "\nrecord=" + QByteArray::number(record) + "\nlength=" + QByteArray::number(oldLength)
+           + "\nold=" + oldBytes.toHex() + "\nend\n";
+}
+
+} // namespace
+
+bool KakoJournal::read(const QString &kakoPath, KakoJournal &journal)
+{
+    QFile f(KakoJournalPath(kakoPath));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> lines = f.read(4096).split('\n');
+    if (lines.size() < 5 || lines.at(0) != kJournalMagic || lines.at(4) != "end")
+        return false;
+    auto field = [&](int i, const char *key) {
+        const QByteArray line = lines.at(i);
+        return line.startsWith(key) ? line.mid(int(qstrlen(key))) : QByteArray();
+    };
+    bool okRecord = false, okLength = false;
+    journal.record = field(1, "record=").toInt(&okRecord);
+    journal.oldLength = field(2, "length=").toLongLong(&okLength);
+    journal.oldBytes = QByteArray::fromHex(field(3, "old="));
+    return okRecord && okLength && journal.record >= 1 && journal.oldLength >= 0
+           && (journal.oldBytes.isEmpty() || journal.oldBytes.size() == kKakoRecordBytes);
+}
+
+void KakoJournal::undo(const QString &kakoPath) const
+{
+    QFile f(kakoPath);
+    if (!f.exists())
+        return;
+    if (!f.open(QIODevice::ReadWrite))
+        throw KakoRndError(QStringLiteral("kako.rnd を元に戻せません: %1（%2）").arg(kakoPath, f.errorString()));
+    bool ok = true;
+    if (!oldBytes.isEmpty())
+        ok = f.seek(qint64(record - 1) * kKakoRecordBytes) && f.write(oldBytes) == oldBytes.size() && f.flush();
+    if (ok && f.size() > oldLength)
+        ok = f.resize(oldLength);
+    const QString reason = f.errorString();
+    f.close();
+    if (!ok)
+        throw KakoRndError(QStringLiteral("kako.rnd を元に戻せません: %1（%2）").arg(kakoPath, reason));
+}
+
 void KakoRndFile::put(const KakoRec &rec)
 {
     const qint32 n = rec.過去CD;
     if (n < 1)
         throw KakoRndError(recordNumberMessage(n));
+    if (m_pending.active)
+        throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 がまだ確定していません。").arg(m_pending.record));
     int replaced = 0;
     const QByteArray bytes = EncodeKakoRec(rec, &replaced);
 
+    // First the way back, then the record.
+    Pending pending;
+    pending.active = true;
+    pending.record = n;
+    {
+        QFile old(m_path);
+        if (old.exists()) {
+            pending.oldLength = old.size();
+            const qint64 at = qint64(n - 1) * kKakoRecordBytes;
+            if (at < pending.oldLength) {
+                if (!old.open(QIODevice::ReadOnly) || !old.seek(at))
+                    throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(m_path, old.errorString()));
+                pending.oldBytes = old.read(kKakoRecordBytes);
+                if (pending.oldBytes.size() != kKakoRecordBytes)
+                    pending.oldBytes.clear(); // a cut-off record: cutting the file back restores it
+            }
+        }
+    }
+    {
+        const QString journalPath = KakoJournalPath(m_path);
+        QFile journal(journalPath);
+        const QByteArray text = journalText(n, pending.oldLength, pending.oldBytes);
+        const bool ok = journal.open(QIODevice::WriteOnly | QIODevice::Truncate) && journal.write(text) == text.size()
+                         && journal.flush();
+        const QString reason = journal.errorString();
+        journal.close();
+        if (!ok) {
+            QFile::remove(journalPath);
+            throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を書き込めません（%2）").arg(journalPath, reason));
+        }
+    }
+    m_pending = pending;
+
     QFile f(m_path);
-    if (!f.open(QIODevice::ReadWrite))
-        throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(m_path, f.errorString()));
+    if (!f.open(QIODevice::ReadWrite)) {
+        const QString reason = f.errorString();
+        keepPending(); // nothing was written
+        throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(m_path, reason));
+    }
     const bool written = f.seek(qint64(n - 1) * kKakoRecordBytes) && f.write(bytes) == bytes.size() && f.flush();
     const QString reason = f.errorString();
     f.close();
-    if (!written)
+    if (!written) {
+        try {
+            undoPending();
+        } catch (const KakoRndError &) {
+            // The journal stays; the next run puts the file back.
+        }
         throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 を書き込めません: %2（%3）").arg(n).arg(m_path, reason));
+    }
     m_replaced += replaced;
+}
+
+void KakoRndFile::keepPending()
+{
+    if (!m_pending.active)
+        return;
+    m_pending = Pending();
+    QFile::remove(KakoJournalPath(m_path));
+}
+
+void KakoRndFile::undoPending()
+{
+    if (!m_pending.active)
+        return;
+    KakoJournal j;
+    j.record = m_pending.record;
+    j.oldLength = m_pending.oldLength;
+    j.oldBytes = m_pending.oldBytes;
+    j.undo(m_path); // on failure the journal stays for the next run
+    m_pending = Pending();
+    QFile::remove(KakoJournalPath(m_path));
 }
 
 KakoRec KakoRndFile::get(qint32 n) const

@@ -45,6 +45,11 @@ KakoRec DecodeKakoRec(QByteArrayView bytes);
 
 // The file at one path. The file is opened and closed for every record, so
 // whatever was written before a failure stays on disk.
+//
+// A record belongs to a database row that is committed after it is written.
+// Until then the record is pending: a small journal beside the file
+// (KakoJournalPath) says how to take it back, so that neither a failed row
+// nor a killed process leaves a record without its W_KAKO entry.
 class KakoRndFile {
 public:
     explicit KakoRndFile(const QString &path) : m_path(path) {}
@@ -52,10 +57,19 @@ public:
 
     // The number of entries: file length / 780; 0 when the file is missing.
     qint64 entryCount() const;
-    // Opens the file (creating it when missing), writes rec as record
-    // rec.過去CD, closes it. Throws KakoRndError when the number is below 1
-    // or the file cannot be opened or written.
+    // Writes the journal, then opens the file (creating it when missing),
+    // writes rec as record rec.過去CD and closes it; the record is pending
+    // until keepPending() or undoPending(). Throws KakoRndError when the
+    // number is below 1, a record is already pending, or the journal or the
+    // file cannot be written (nothing is left pending then).
     void put(const KakoRec &rec);
+    bool hasPending() const { return m_pending.active; }
+    // The row was committed: the record stays, the journal goes.
+    void keepPending();
+    // The row was not committed: the file gets back its old bytes and
+    // length, the journal goes. Throws KakoRndError when the file cannot be
+    // put back (the journal then stays for the next run).
+    void undoPending();
     // Reads record n; throws KakoRndError when the file holds no record n.
     KakoRec get(qint32 n) const;
 
@@ -63,8 +77,32 @@ public:
     qint64 replacedChars() const { return m_replaced; }
 
 private:
+    struct Pending {
+        bool active = false;
+        qint32 record = 0;
+        qint64 oldLength = 0;
+        QByteArray oldBytes; // the record's bytes before, when it was inside the file
+    };
     QString m_path;
     qint64 m_replaced = 0;
+    Pending m_pending;
+
+};
+
+// The journal of a pending record: kako.rnd.journal beside kako.rnd.
+QString KakoJournalPath(const QString &kakoPath);
+
+// A journal that a run left behind, as the next run reads it.
+struct KakoJournal {
+    qint32 record = 0;
+    qint64 oldLength = 0;
+    QByteArray oldBytes;
+
+    // False when there is no journal or it is incomplete (a run killed while
+    // writing the journal had not touched kako.rnd yet).
+    static bool read(const QString &kakoPath, KakoJournal &journal);
+    // Puts kako.rnd back as it was before the record. Throws KakoRndError.
+    void undo(const QString &kakoPath) const;
 };
 
 } // namespace tera

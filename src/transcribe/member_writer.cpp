@@ -238,8 +238,8 @@ bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, 
         r.検索 = text("検索");
         q.finish();
         found = true;
-    } catch (const DbError &) {
-        // A failed lookup counts as not found.
+    } catch (const DbError &e) {
+        ctx.lookupFailed(e);
     }
     return found;
 }
@@ -271,7 +271,8 @@ QString GetSetaiNoOf(TranscribeContext &ctx, const QString &key, qint16 mode)
             n = SixDigits(q.text(QStringLiteral("SETAI_NO")));
         q.finish();
         return n;
-    } catch (const DbError &) {
+    } catch (const DbError &e) {
+        ctx.lookupFailed(e);
         return QString();
     }
 }

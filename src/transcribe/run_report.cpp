@@ -69,6 +69,7 @@ QString OutcomeName(TranscribeReport::Outcome outcome)
     case TranscribeReport::Outcome::Cancelled: return QStringLiteral("キャンセル（途中で止めました）");
     case TranscribeReport::Outcome::Failed: return QStringLiteral("失敗（途中で止まりました）");
     case TranscribeReport::Outcome::Ended: return QStringLiteral("失敗（データベースの障害でプログラムを終了しました）");
+    case TranscribeReport::Outcome::Locked: return QStringLiteral("中止（別の転記または復元がデータベースを使用中でした）");
     }
     return QString();
 }
@@ -84,12 +85,19 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
     lines << QStringLiteral("kako.rnd: %1").arg(native(info.kakoPath));
     lines << QStringLiteral("出力区分: %1").arg(OutKindName(info.kind));
     lines << QStringLiteral("実行区分: %1").arg(ExecModeName(info.mode));
-    lines << QStringLiteral("結果: %1").arg(OutcomeName(report.outcome));
-    lines << QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行（うち書き込めなかった行 %4 行）")
+    const int incomplete = report.incompleteRows();
+    lines << QStringLiteral("結果: %1").arg(OutcomeName(report.outcome))
+                 + (incomplete > 0 && report.outcome == TranscribeReport::Outcome::Completed
+                        ? QStringLiteral("（未完了の行があります）")
+                        : QString());
+    lines << QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行、未完了 %4 行（失敗のため何も書き込んでいない行）")
                  .arg(report.rowsRead)
                  .arg(report.rowsWritten)
-                 .arg(report.skipped.size() + report.rolledBack.size())
-                 .arg(report.rolledBack.size());
+                 .arg(report.skipped.size())
+                 .arg(incomplete);
+    if (report.recoveredKakoCd > 0)
+        lines << QStringLiteral("開始前: 前回の転記が途中で終わっていたため、kako.rnd の確定していない記録（過去CD %1）を取り消しました。")
+                     .arg(report.recoveredKakoCd);
     if (info.kind == kOutDeathRegister && report.firstKakoCd > 0)
         lines << QStringLiteral("過去CD: %1 ～ %2").arg(report.firstKakoCd).arg(report.lastKakoCd);
     if (report.kakoReplacedChars > 0)

@@ -12,7 +12,12 @@
 #include "transcribe/member_writer.h"
 #include "transcribe/progress.h"
 
+#include "transcribe/run_lock.h"
+
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 
 namespace tera {
 
@@ -37,6 +42,43 @@ QString replaceQuestion()
 
 QString rowProgress(int row) { return QString::number(row) + QStringLiteral(" 番目のデータを転記してます"); }
 
+QString lockedOut(int waitedMs)
+{
+    return QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中のため、%1 秒待っても書き込めませんでした。\r\n"
+                          "そのプログラムの作業が終わってから、もう一度実行してください。")
+        .arg((waitedMs + 999) / 1000);
+}
+
+namespace {
+const QString kWaysOut = QStringLiteral("このまま追加転記すると、登録済みの過去帳データを上書きしてしまいます。\r\n"
+                                        "次のどちらかで対処してください。\r\n"
+                                        "・バックアップ kako2.rnd から kako.rnd を元に戻す（kako2.rnd が今の過去帳に合っている場合）\r\n"
+                                        "・「既存データを削除して転記」で転記し直す\r\n"
+                                        "何も書き込んでいません（バックアップも作っていません）。");
+}
+
+QString kakoBehind(qint64 records, qint64 highestKakoCd)
+{
+    return QStringLiteral("kako.rnd の記録は %1 件ですが、データベースの過去帳（W_KAKO）には過去CD %2 までの登録があります。\r\n")
+               .arg(records)
+               .arg(highestKakoCd)
+           + kWaysOut;
+}
+
+QString kakoCut(qint64 bytes)
+{
+    return QStringLiteral("kako.rnd の長さ（%1 バイト）が 1 件 780 バイトの倍数ではありません。ファイルが途中で切れているか壊れています。\r\n")
+               .arg(bytes)
+           + kWaysOut;
+}
+
+QString kakoRecovered(qint32 record)
+{
+    return QStringLiteral("前回の転記が途中で終わっていたため、kako.rnd に残っていた確定していない記録（過去CD %1）を取り消しました。\r\n"
+                          "データベースには、その記録の登録はありません。")
+        .arg(record);
+}
+
 } // namespace TranscribeText
 
 QString RowPlace(const GridModel &vsf, int row, int column)
@@ -48,6 +90,18 @@ QString RowPlace(const GridModel &vsf, int row, int column)
                                    : QStringLiteral("（%1 列目「%2」）").arg(column).arg(heading);
     }
     return where;
+}
+
+int TranscribeReport::incompleteRows() const
+{
+    int n = int(rolledBack.size());
+    if (outcome == Outcome::Failed || outcome == Outcome::Ended) {
+        if (!stops.isEmpty())
+            n += int(stops.size()); // a run that goes on: each stopping row was rolled back
+        else
+            n += failureRow > 0 ? rowsTotal - rowsRead + 1 : rowsTotal;
+    }
+    return n;
 }
 
 namespace {
@@ -119,12 +173,108 @@ QString writeRow(TranscribeContext &ctx, qint16 kind, const QString &preDeleteNo
     }
 }
 
+
+Database::Options databaseOptions(const TranscribeOptions &options)
+{
+    Database::Options o;
+    o.lockWaitMs = options.lockWaitMs;
+    return o;
+}
+
+// A journal that a killed run left: its record is kept when the row was
+// committed (W_KAKO holds the entry) and taken back otherwise.
+qint32 settleKakoJournal(Database &db, const QString &kakoPath)
+{
+    const QString journalPath = KakoJournalPath(kakoPath);
+    if (!QFileInfo::exists(journalPath))
+        return 0;
+    KakoJournal journal;
+    qint32 undone = 0;
+    if (KakoJournal::read(kakoPath, journal)) {
+        Query q = db.exec(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [過去CD] = ?"), {journal.record});
+        q.next();
+        const bool committed = q.integer(QStringLiteral("n")) > 0;
+        q.finish();
+        if (!committed) {
+            journal.undo(kakoPath);
+            undone = journal.record;
+        }
+    }
+    // An incomplete journal was being written when the run was killed:
+    // kako.rnd had not been touched yet.
+    if (!QFile::remove(journalPath))
+        throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を削除できません。").arg(journalPath));
+    return undone;
+}
+
+// The masters a run reads, with the columns it reads.
+void checkMasters(Database &db)
+{
+    const std::pair<const char *, QString> masters[] = {
+        {"M_年号", QStringLiteral("SELECT [年号], [開始], [終了], [計算] FROM [M_年号]")},
+        {"OMAIRI", QStringLiteral("SELECT [ONO], [NM], [Otuki], [OHi], [訪問区分] FROM [OMAIRI]")},
+        {"M_KBN", QStringLiteral("SELECT [ID], [項目NO] FROM [M_KBN]")},
+    };
+    for (const auto &[table, sql] : masters) {
+        try {
+            Query q = db.exec(sql);
+            q.next();
+            q.finish();
+        } catch (const DbError &e) {
+            if (e.isLockConflict())
+                throw;
+            throw DbError(e.number(), QStringLiteral("マスタ %1 を読めないため、転記を始められません。何も書き込んでいません。\r\n%2")
+                                          .arg(QString::fromUtf8(table), e.description()));
+        }
+    }
+}
+
+// Numbers on from kako.rnd would write over entries W_KAKO already holds.
+QString checkNumbering(Database &db, const QString &kakoPath)
+{
+    const QFileInfo kako(kakoPath);
+    const qint64 bytes = kako.isFile() ? kako.size() : 0;
+    if (bytes % kKakoRecordBytes != 0)
+        return TranscribeText::kakoCut(bytes);
+    Query q = db.exec(QStringLiteral("SELECT max([過去CD]) AS n FROM [W_KAKO]"));
+    q.next();
+    const qint64 highest = q.integer(QStringLiteral("n"));
+    q.finish();
+    const qint64 records = bytes / kKakoRecordBytes;
+    return records < highest ? TranscribeText::kakoBehind(records, highest) : QString();
+}
+
+// Replace mode empties the death register; kako.rnd goes with it, but only
+// once the deletions are committed.
+void replaceDeathRegister(Database &db, const QString &kakoPath)
+{
+    Transaction tx(db);
+    db.execute(QStringLiteral("DELETE FROM [W_KAKO]"));
+    db.execute(QStringLiteral("DELETE FROM [W_KAIKI]"));
+    // Services scheduled for the entries that go; rows of no entry (0) are
+    // the household's own.
+    db.execute(QStringLiteral("DELETE FROM [D_OMAIRI] WHERE [過去CD] >= 1"));
+    const QString aside = kakoPath + QStringLiteral(".replacing");
+    QFile::remove(aside);
+    if (QFile::exists(kakoPath) && !QFile::rename(kakoPath, aside))
+        throw DbError(75, QStringLiteral("%1 を削除できません。").arg(kakoPath));
+    try {
+        tx.commit();
+    } catch (const DbError &) {
+        QFile::rename(aside, kakoPath);
+        throw;
+    }
+    QFile::remove(aside);
+    QFile::remove(KakoJournalPath(kakoPath));
+}
+
 } // namespace
 
 TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
                             ProgressObserver *progress, const TranscribeOptions &options)
 {
     TranscribeReport report;
+    report.rowsTotal = qMax(0, vsf.Rows() - 1);
     const qint16 kind = state.gOutKind;
     if (kind < kOutMembers || kind > kOutDeathRegister) {
         report.outcome = TranscribeReport::Outcome::Failed;
@@ -144,6 +294,9 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         if (progress)
             progress->finished();
     };
+    auto reasonOf = [&](const DbError &e) {
+        return e.isLockConflict() ? TranscribeText::lockedOut(options.lockWaitMs) : e.description();
+    };
 
     // A run that goes on past failures notes each one (the row was rolled
     // back by its guard) and keeps the first as the run's failure.
@@ -156,6 +309,45 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             report.failureColumn = column;
         }
     };
+
+    // One run at a time: two runs numbering the same kako.rnd would write
+    // over each other's entries.
+    RunLock lock(state.gDbPath);
+    if (options.runLock) {
+        QString refusal;
+        if (!lock.tryTake(refusal)) {
+            report.outcome = lock.busy() ? TranscribeReport::Outcome::Locked : TranscribeReport::Outcome::Failed;
+            report.failure = refusal;
+            prompt.message(refusal, Icon::Exclamation);
+            if (progress)
+                progress->finished();
+            return report;
+        }
+    }
+
+    // Before anything is written, the backup included (its copies are the
+    // way back that the messages point to).
+    try {
+        std::unique_ptr<Database> db = Database::open(state.gDbPath, databaseOptions(options));
+        report.recoveredKakoCd = settleKakoJournal(*db, state.gKakoPath);
+        if (report.recoveredKakoCd > 0)
+            prompt.message(TranscribeText::kakoRecovered(report.recoveredKakoCd), Icon::Information);
+        checkMasters(*db);
+        if (kind == kOutDeathRegister && state.gExecMode == kModeAppend) {
+            const QString behind = checkNumbering(*db, state.gKakoPath);
+            if (!behind.isEmpty()) {
+                fail(0, -1, behind);
+                return report;
+            }
+        }
+        db->close();
+    } catch (const DbError &e) {
+        fail(0, -1, reasonOf(e));
+        return report;
+    } catch (const KakoRndError &e) {
+        fail(0, -1, e.message());
+        return report;
+    }
 
     // Backup first, while the database is closed.
     if (options.backup)
@@ -176,9 +368,9 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
 
     std::unique_ptr<Database> db;
     try {
-        db = Database::open(state.gDbPath);
+        db = Database::open(state.gDbPath, databaseOptions(options));
     } catch (const DbError &e) {
-        fail(0, -1, e.description());
+        fail(0, -1, reasonOf(e));
         return report;
     }
 
@@ -197,36 +389,38 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             return report;
         }
         try {
-            Transaction tx(*db);
-            if (kind == kOutMembers) {
-                db->execute(QStringLiteral("DELETE FROM [D_KOJIN]"));
-            } else if (kind == kOutHouseholds) {
-                preDeleteNo = QString::number(NextSetaiNo(ctx));
-                db->execute(QStringLiteral("DELETE FROM [D_SETAI]"));
-            } else {
-                db->execute(QStringLiteral("DELETE FROM [W_KAKO]"));
-                db->execute(QStringLiteral("DELETE FROM [W_KAIKI]"));
-            }
-            tx.commit();
             if (kind == kOutDeathRegister) {
-                if (QFile::exists(state.gKakoPath) && !QFile::remove(state.gKakoPath))
-                    throw DbError(75, QStringLiteral("%1 を削除できません。").arg(state.gKakoPath));
+                replaceDeathRegister(*db, state.gKakoPath);
                 kakoCount = 0;
+            } else {
+                Transaction tx(*db);
+                if (kind == kOutMembers) {
+                    db->execute(QStringLiteral("DELETE FROM [D_KOJIN]"));
+                } else {
+                    preDeleteNo = QString::number(NextSetaiNo(ctx));
+                    db->execute(QStringLiteral("DELETE FROM [D_SETAI]"));
+                }
+                tx.commit();
             }
         } catch (const DbError &e) {
-            fail(0, -1, e.description());
+            fail(0, -1, reasonOf(e));
+            return report;
+        }
+        if (!ensureKakoFile(state.gKakoPath, failure)) {
+            fail(0, -1, failure);
             return report;
         }
     }
 
     enterRunJournal(*db);
-    const int dataRows = qMax(0, vsf.Rows() - 1);
+    const int dataRows = report.rowsTotal;
     if (progress)
         progress->progress(0, dataRows, TranscribeText::kProgress);
 
     qint32 entryCounter = static_cast<qint32>(kakoCount);
+    bool stopped = false;
 
-    for (int r = 1; r < vsf.Rows(); ++r) {
+    for (int r = 1; r < vsf.Rows() && !stopped; ++r) {
         if (progress) {
             if (progress->cancelRequested()) {
                 report.outcome = TranscribeReport::Outcome::Cancelled;
@@ -236,78 +430,149 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         }
         ++report.rowsRead;
         const qint32 counterBefore = entryCounter;
-        int column = -1;
-        // A failure the row's guard has rolled back: a check notes it and goes
-        // on (true); a transcription reports it and stops (false).
-        auto rowFailed = [&](int where, const QString &reason) {
-            if (!options.continueAfterFailure) {
-                fail(r, where, reason);
+        // The working texts carry over from row to row; a row tried again
+        // starts from what the previous row left.
+        const CellWorkingTexts workBefore = ctx.work;
+        QElapsedTimer waiting;
+
+        // Takes back the row's kako.rnd record (its database writes are
+        // rolled back by the transaction guard). False when the file could
+        // not be put back: the run must not go on numbering over it.
+        auto undoKako = [&](QString &why) {
+            try {
+                ctx.kakoFile.undoPending();
+                return true;
+            } catch (const KakoRndError &e) {
+                why = e.message();
                 return false;
             }
-            entryCounter = counterBefore;
-            goOn(r, where, reason, false);
-            return true;
         };
-        try {
-            Transaction tx(*db);
-            ctx.rowFailures.clear();
-            ClearKakoRec(ctx.records);
-            // Each entry's anniversary dates are its own: a row without a
-            // complete date must not inherit the previous row's.
-            ClearKaikiDates(ctx);
-            ctx.gRow().Kankei = QStringLiteral("0");
-            for (int c = 1; c < vsf.Cols(); ++c) {
-                column = c;
-                QString text = vsf.TextMatrix(r, c);
-                AssignCell(ctx, kind, static_cast<qint16>(c), text);
+        // A failure the row's guard has rolled back: a check notes it and goes
+        // on; a transcription reports it and stops.
+        auto rowFailed = [&](int where, const QString &reason) {
+            QString why;
+            const bool undone = undoKako(why);
+            const QString full = undone ? reason : reason + QStringLiteral("\r\n") + why;
+            if (!options.continueAfterFailure || !undone) {
+                fail(r, where, full);
+                stopped = true;
+                return;
             }
-            column = -1;
-            if (options.rows)
-                options.rows->rowAssigned(r, ctx);
-            const QString skipped = writeRow(ctx, kind, preDeleteNo, entryCounter);
-            if (!skipped.isEmpty()) {
-                report.skipped << RowNote{r, skipped};
-                continue; // nothing written; the guard has nothing to undo
-            }
-            if (!ctx.rowFailures.isEmpty()) {
-                // A writer reported a failure: keep nothing of the row, so
-                // that no entry is ever half-written, and go on.
+            entryCounter = counterBefore;
+            goOn(r, where, full, false);
+        };
+
+        for (bool again = true; again;) {
+            again = false;
+            int column = -1;
+            try {
+                Transaction tx(*db);
+                ctx.rowFailures.clear();
+                ClearKakoRec(ctx.records);
+                // Each entry's anniversary dates are its own: a row without a
+                // complete date must not inherit the previous row's.
+                ClearKaikiDates(ctx);
+                ctx.gRow().Kankei = QStringLiteral("0");
+                for (int c = 1; c < vsf.Cols(); ++c) {
+                    column = c;
+                    QString text = vsf.TextMatrix(r, c);
+                    AssignCell(ctx, kind, static_cast<qint16>(c), text);
+                }
+                column = -1;
+                if (options.rows)
+                    options.rows->rowAssigned(r, ctx);
+                const QString skipped = writeRow(ctx, kind, preDeleteNo, entryCounter);
+                if (!skipped.isEmpty()) {
+                    report.skipped << RowNote{r, skipped};
+                    break; // nothing written; the guard has nothing to undo
+                }
+                if (!ctx.rowFailures.isEmpty()) {
+                    // A writer reported a failure: keep nothing of the row, so
+                    // that no entry is ever half-written, and go on.
+                    QString why;
+                    if (!undoKako(why)) {
+                        fail(r, -1, ctx.rowFailures.join(QStringLiteral(" / ")) + QStringLiteral("\r\n") + why);
+                        stopped = true;
+                        break;
+                    }
+                    entryCounter = counterBefore;
+                    report.rolledBack << RowNote{r, ctx.rowFailures.join(QStringLiteral(" / "))};
+                    break;
+                }
+                if (options.rows)
+                    options.rows->rowWritten(r, ctx);
+                tx.commit();
+                ctx.kakoFile.keepPending();
+                ++report.rowsWritten;
+                if (kind == kOutDeathRegister) {
+                    if (report.firstKakoCd == 0)
+                        report.firstKakoCd = ctx.gKakoRec().過去CD;
+                    report.lastKakoCd = ctx.gKakoRec().過去CD;
+                }
+            } catch (const EndProgram &) {
+                QString why;
+                undoKako(why);
+                if (options.continueAfterFailure) {
+                    entryCounter = counterBefore;
+                    goOn(r, column, ctx.rowFailures.join(QStringLiteral(" / ")), true);
+                    break;
+                }
+                report.outcome = TranscribeReport::Outcome::Ended;
+                report.failureRow = r;
+                report.failure = ctx.rowFailures.join(QStringLiteral(" / "));
+                report.kakoReplacedChars = ctx.kakoFile.replacedChars();
+                leaveRunJournal(*db);
+                db->close();
+                if (progress)
+                    progress->finished();
+                if (options.reportOnEnd)
+                    *options.reportOnEnd = report;
+                throw;
+            } catch (const KakoRndError &e) {
+                rowFailed(-1, e.message());
+            } catch (const EntryLimitReached &e) {
+                // Every later entry would meet the same limit: one stop says
+                // it for all of them.
+                QString why;
+                undoKako(why);
                 entryCounter = counterBefore;
-                report.rolledBack << RowNote{r, ctx.rowFailures.join(QStringLiteral(" / "))};
-                continue;
-            }
-            if (options.rows)
-                options.rows->rowWritten(r, ctx);
-            tx.commit();
-            ++report.rowsWritten;
-            if (kind == kOutDeathRegister) {
-                if (report.firstKakoCd == 0)
-                    report.firstKakoCd = ctx.gKakoRec().過去CD;
-                report.lastKakoCd = ctx.gKakoRec().過去CD;
-            }
-        } catch (const EndProgram &) {
-            if (options.continueAfterFailure) {
+                if (options.continueAfterFailure) {
+                    const int left = dataRows - r;
+                    goOn(r, -1,
+                         left > 0 ? e.description()
+                                        + QStringLiteral("この行から後の %1 行の過去帳データも書き込めません。").arg(left)
+                                  : e.description(),
+                         false);
+                    stopped = true;
+                } else {
+                    fail(r, -1, e.description());
+                    stopped = true;
+                }
+            } catch (const DbError &e) {
+                if (!e.isLockConflict()) {
+                    rowFailed(column, e.description());
+                    continue;
+                }
+                // Another program holds the database: the row is rolled back
+                // whole and tried again until the wait is over.
+                QString why;
+                if (!undoKako(why)) {
+                    fail(r, -1, why);
+                    stopped = true;
+                    break;
+                }
                 entryCounter = counterBefore;
-                goOn(r, column, ctx.rowFailures.join(QStringLiteral(" / ")), true);
-                continue;
+                ctx.work = workBefore;
+                if (!waiting.isValid())
+                    waiting.start();
+                if (waiting.elapsed() < options.lockWaitMs) {
+                    QThread::msleep(200);
+                    again = true;
+                    continue;
+                }
+                fail(r, -1, TranscribeText::lockedOut(options.lockWaitMs));
+                stopped = true;
             }
-            report.outcome = TranscribeReport::Outcome::Ended;
-            report.failureRow = r;
-            report.failure = ctx.rowFailures.join(QStringLiteral(" / "));
-            report.kakoReplacedChars = ctx.kakoFile.replacedChars();
-            leaveRunJournal(*db);
-            db->close();
-            if (progress)
-                progress->finished();
-            if (options.reportOnEnd)
-                *options.reportOnEnd = report;
-            throw;
-        } catch (const KakoRndError &e) {
-            if (!rowFailed(-1, e.message()))
-                break;
-        } catch (const DbError &e) {
-            if (!rowFailed(column, e.description()))
-                break;
         }
     }
 

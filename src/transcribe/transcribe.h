@@ -51,8 +51,10 @@ struct TranscribeReport {
         Cancelled,       // the user stopped the run between two rows
         Failed,          // a failure stopped the run; rows before it stay written
         Ended,           // a member procedure ended the program
+        Locked,          // another run held the database; nothing was written
     };
     Outcome outcome = Outcome::Completed;
+    int rowsTotal = 0;    // data rows of the import table
     int rowsRead = 0;     // data rows handed to the row procedures
     int rowsWritten = 0;
     QList<RowNote> skipped;    // rows the rules skip (no name, household exists, ...)
@@ -64,10 +66,21 @@ struct TranscribeReport {
     qint64 kakoReplacedChars = 0; // characters kako.rnd could not hold (written as "?")
     qint32 firstKakoCd = 0;       // death register: the entry numbers written
     qint32 lastKakoCd = 0;
+    // An earlier run was killed between a kako.rnd record and its commit:
+    // the record it took back before this run started (0: none).
+    qint32 recoveredKakoCd = 0;
     // Only in a run that goes on past failures: every row that would have
     // stopped an ordinary run, in order.
     QList<RowStop> stops;
-    bool ok() const { return outcome == Outcome::Completed || outcome == Outcome::Cancelled; }
+    // Rows left unwritten because of a failure: the rows rolled back, and
+    // after a stop the row that stopped the run and every row after it. Rows
+    // the rules skip and rows a cancel never reached are not counted.
+    int incompleteRows() const;
+    // The run wrote every row it was asked to, apart from the rule skips.
+    bool ok() const
+    {
+        return (outcome == Outcome::Completed || outcome == Outcome::Cancelled) && rolledBack.isEmpty();
+    }
 };
 
 // Watches each row of a run while its transaction is open, on the run's own
@@ -106,7 +119,24 @@ struct TranscribeOptions {
     // Receives the report when a member procedure ends the program (the
     // exception carries none), so that the caller can still file it.
     TranscribeReport *reportOnEnd = nullptr;
+    // Hold the database's run lock for the whole run. A check, on its own
+    // scratch copies, takes none.
+    bool runLock = true;
+    // How long a row waits for a lock that another program holds on the
+    // database before the run stops.
+    int lockWaitMs = 30000;
 };
+
+namespace TranscribeText {
+// The run stops because another program kept the database locked.
+QString lockedOut(int waitedMs);
+// kako.rnd holds fewer records than W_KAKO has entries, or is cut inside a
+// record: an append run would write over existing entries.
+QString kakoBehind(qint64 records, qint64 highestKakoCd);
+QString kakoCut(qint64 bytes);
+// What the run took back of a run killed between a record and its commit.
+QString kakoRecovered(qint32 record);
+} // namespace TranscribeText
 
 // Transcribes the data rows of the import grid vsf (rows 1 to Rows - 1,
 // columns 1 to Cols - 1) as state.gOutKind, in state.gExecMode, into the
@@ -115,6 +145,14 @@ struct TranscribeOptions {
 // reported through prompt with the row, the column where known and the
 // reason. Throws EndProgram (after the database is closed and the current row
 // rolled back) when a member procedure ends the program.
+//
+// Before anything is written, the backup included: the run lock is taken
+// (another run: Outcome::Locked), a kako.rnd record that a killed run left
+// uncommitted is taken back, the masters M_年号, OMAIRI and M_KBN must be
+// readable, and an append to the death register must not number into
+// existing entries. A row that meets another program's lock waits for it
+// (TranscribeOptions::lockWaitMs) and is tried again whole; a row that still
+// cannot get the lock stops the run.
 TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
                             ProgressObserver *progress = nullptr, const TranscribeOptions &options = {});
 

@@ -1,0 +1,147 @@
+// The command line as scripts use it when things go wrong: two runs on one
+// database at once, rows that fail, a kako.rnd behind the register. The exit
+// code and the data must both tell the truth.
+#include "app/demo_database.h"
+#include "platform/database.h"
+#include "program_run.h"
+#include "transcribe/kako_rnd.h"
+#include "transcribe/run_lock.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+QString writeSource(const QString &dir, int rows)
+{
+    const QString path = dir + QStringLiteral("/death.csv");
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QString();
+    QByteArray text = "戒名,俗名,施主名,没年月日\r\n";
+    for (int i = 1; i <= rows; ++i)
+        text += QStringLiteral("釋浄%1,故人%1,施主%2,%3年%4月%5日\r\n")
+                    .arg(i)
+                    .arg(i % 40)
+                    .arg(1950 + i % 70)
+                    .arg(1 + i % 12)
+                    .arg(1 + i % 28)
+                    .toUtf8();
+    f.write(text);
+    return path;
+}
+
+QStringList runArgs(const QString &command, const QString &db, const QString &source)
+{
+    return {command,
+            QStringLiteral("--db"),
+            db,
+            QStringLiteral("--source"),
+            source,
+            QStringLiteral("--kind"),
+            QStringLiteral("death"),
+            QStringLiteral("--mode"),
+            QStringLiteral("append"),
+            QStringLiteral("--title"),
+            QStringLiteral("--link"),
+            QStringLiteral("0:10"),
+            QStringLiteral("--link"),
+            QStringLiteral("1:11"),
+            QStringLiteral("--link"),
+            QStringLiteral("2:12"),
+            QStringLiteral("--link"),
+            QStringLiteral("3:1"),
+            QStringLiteral("--yes"),
+            QStringLiteral("--today"),
+            QStringLiteral("2024-05-10")};
+}
+
+} // namespace
+
+class TestCliSafety : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The second of two runs started together is refused at once (exit 5,
+    // naming the first); the first writes everything, and the register and
+    // kako.rnd agree.
+    void twoRunsAtOnce()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = writeSource(dir.path(), 1500);
+        QProcess first;
+        first.start(QStringLiteral(TERA_BINARY), runArgs(QStringLiteral("transcribe"), db, source));
+        QVERIFY(first.waitForStarted());
+        QElapsedTimer t;
+        t.start();
+        while (!QFile::exists(RunLockPath(db)) && t.elapsed() < 20000 && first.state() == QProcess::Running)
+            QThread::msleep(10);
+        QVERIFY2(QFile::exists(RunLockPath(db)), "the first run never took the lock");
+
+        const ProgramRun second = runTera(runArgs(QStringLiteral("transcribe"), db, source));
+        QCOMPARE(second.code, 5);
+        QVERIFY2(second.err.contains(QStringLiteral("プロセス %1").arg(first.processId())), qPrintable(second.err));
+
+        QVERIFY(first.waitForFinished(120000));
+        QCOMPARE(first.exitCode(), 0);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 1500);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT max([過去CD]) AS n FROM [W_KAKO]")), 1500);
+        QCOMPARE(KakoRndFile(dir.filePath(QStringLiteral("kako.rnd"))).entryCount(), 1500);
+        QVERIFY(!QFile::exists(RunLockPath(db)));
+    }
+
+    // Failing rows make the run a failure: exit 1, "未完了" with the count,
+    // nothing of those rows written; check says the same beforehand.
+    void failedRowsAreNoSuccess()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = writeSource(dir.path(), 6);
+        Database::open(db)->execute(QStringLiteral("ALTER TABLE [W_KAIKI] DROP COLUMN [回年号]"));
+
+        const ProgramRun check = runTera(runArgs(QStringLiteral("check"), db, source));
+        QCOMPARE(check.code, 1);
+
+        const ProgramRun run = runTera(runArgs(QStringLiteral("transcribe"), db, source));
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.out.contains(QStringLiteral("書込 0 行、スキップ 0 行、未完了 6 行")), qPrintable(run.out));
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
+        QCOMPARE(KakoRndFile(dir.filePath(QStringLiteral("kako.rnd"))).entryCount(), 0);
+    }
+
+    // kako.rnd deleted after an import: the next append stops before the
+    // backup, the entries and kako2.rnd stay as they are.
+    void appendAfterKakoLost()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = writeSource(dir.path(), 4);
+        QCOMPARE(runTera(runArgs(QStringLiteral("transcribe"), db, source)).code, 0);
+        const QString kako = dir.filePath(QStringLiteral("kako.rnd"));
+        QVERIFY(QFile::remove(kako));
+        QFile kako2(dir.filePath(QStringLiteral("kako2.rnd")));
+        const QDateTime backupTime = QFileInfo(kako2).lastModified();
+
+        const ProgramRun check = runTera(runArgs(QStringLiteral("check"), db, source));
+        QCOMPARE(check.code, 1);
+        QVERIFY(check.out.contains(QStringLiteral("過去CD 4 まで")));
+
+        const ProgramRun run = runTera(runArgs(QStringLiteral("transcribe"), db, source));
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("kako.rnd の記録は 0 件")), qPrintable(run.err));
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 4);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 4 * 18);
+        QVERIFY(!QFile::exists(kako));
+        QCOMPARE(QFileInfo(kako2).lastModified(), backupTime);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliSafety)
+#include "tst_cli_safety.moc"

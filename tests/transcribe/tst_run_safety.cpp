@@ -1,0 +1,357 @@
+// What a run guarantees when things go wrong around it: entry numbers never
+// write over entries, one run at a time, locks of other programs waited out,
+// failed rows leave nothing behind (kako.rnd included), a killed run's
+// uncommitted record taken back, masters checked before anything is written.
+// Each case makes the fault happen for real and then reads the files.
+#include "run_fixture.h"
+#include "transcribe/check_run.h"
+#include "transcribe/death_register.h"
+#include "transcribe/kako_rnd.h"
+#include "transcribe/run_lock.h"
+
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+
+#include <atomic>
+#include <thread>
+
+using namespace tera;
+
+namespace {
+
+constexpr int kDate = 1, kKaimyo = 10, kZokumei = 11, kSeshu = 12;
+
+QList<ImportRow> deathRows(int n, int from = 1)
+{
+    QList<ImportRow> rows;
+    for (int i = from; i < from + n; ++i)
+        rows << ImportRow{{kKaimyo, QStringLiteral("釋浄%1").arg(i)},
+                          {kZokumei, QStringLiteral("故人%1").arg(i)},
+                          {kSeshu, QStringLiteral("施主%1").arg(i % 3)},
+                          {kDate, QStringLiteral("2003年5月%1日").arg(1 + i % 28)}};
+    return rows;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The death register as the tables and kako.rnd hold it.
+struct Register {
+    qint64 kako = 0, kaiki = 0, omairi = 0, kakoRecords = 0;
+    bool operator==(const Register &o) const
+    {
+        return kako == o.kako && kaiki == o.kaiki && omairi == o.omairi && kakoRecords == o.kakoRecords;
+    }
+};
+
+Register registerOf(RunFixture &f)
+{
+    if (!f.db)
+        f.reopen();
+    return {f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")),
+            f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")),
+            f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), KakoRndFile(f.state.gKakoPath).entryCount()};
+}
+
+// Every W_KAKO entry n has record n in kako.rnd with its 戒名, and kako.rnd
+// holds no other record.
+void checkKakoMatchesRegister(RunFixture &f)
+{
+    const KakoRndFile kako(f.state.gKakoPath);
+    Query q = f.db->exec(QStringLiteral("SELECT [過去CD], [戒名] FROM [W_KAKO] ORDER BY [過去CD]"));
+    qint64 expected = 1;
+    while (q.next()) {
+        QCOMPARE(q.integer(QStringLiteral("過去CD")), expected);
+        QCOMPARE(kako.get(qint32(expected)).戒名, q.text(QStringLiteral("戒名")));
+        ++expected;
+    }
+    q.finish();
+    QCOMPARE(kako.entryCount(), expected - 1);
+}
+
+// Holds the database's write lock from another connection (another thread,
+// as the temple product would from another process) for holdMs.
+class LockHolder {
+public:
+    LockHolder(const QString &path, int holdMs)
+    {
+        m_thread = std::thread([this, path, holdMs] {
+            auto db = Database::open(path);
+            db->beginTransaction();
+            db->execute(QStringLiteral("UPDATE [M_KBN] SET [名称] = [名称] WHERE [ID] = 1"));
+            m_locked = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            db->commit();
+            db->close();
+        });
+        while (!m_locked)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~LockHolder() { m_thread.join(); }
+
+private:
+    std::thread m_thread;
+    std::atomic<bool> m_locked{false};
+};
+
+} // namespace
+
+class TestRunSafety : public QObject {
+    Q_OBJECT
+
+private slots:
+    // kako.rnd behind the register (missing, short) or cut inside a record:
+    // an append stops before anything is written, the backup included, and
+    // says both numbers; the entries stay as they were.
+    void appendNeverNumbersOverEntries_data()
+    {
+        QTest::addColumn<int>("keptBytes");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("kako.rnd deleted") << -1 << QStringLiteral("kako.rnd の記録は 0 件ですが、データベースの過去帳（W_KAKO）には過去CD 6 まで");
+        QTest::newRow("cut to 4 records") << int(4 * kKakoRecordBytes) << QStringLiteral("記録は 4 件ですが");
+        QTest::newRow("cut inside a record") << int(6 * kKakoRecordBytes - 100) << QStringLiteral("（4580 バイト）");
+        QTest::newRow("longer by half a record") << int(6 * kKakoRecordBytes + 390) << QStringLiteral("（5070 バイト）");
+    }
+    void appendNeverNumbersOverEntries()
+    {
+        QFETCH(int, keptBytes);
+        QFETCH(QString, said);
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        QVERIFY(f.run(deathRows(6)).ok());
+        QFile::remove(f.state.gKako2Path);
+        QFile::remove(f.state.gTera2Path);
+        if (keptBytes < 0) {
+            QVERIFY(QFile::remove(f.state.gKakoPath));
+        } else {
+            QFile kako(f.state.gKakoPath);
+            QVERIFY(kako.resize(keptBytes));
+        }
+        const QByteArray kakoBefore = fileBytes(f.state.gKakoPath);
+        const QByteArray dbBefore = fileBytes(f.state.gDbPath);
+        f.prompt.clear();
+
+        const TranscribeReport r = f.run(deathRows(4, 100));
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QCOMPARE(r.rowsWritten, 0);
+        QCOMPARE(r.incompleteRows(), 4);
+        QVERIFY2(f.prompt.texts().join(QString()).contains(said), qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
+        QVERIFY(f.prompt.texts().join(QString()).contains(QStringLiteral("既存データを削除して転記")));
+        QCOMPARE(fileBytes(f.state.gKakoPath), kakoBefore);
+        QCOMPARE(fileBytes(f.state.gDbPath), dbBefore);
+        QVERIFY2(!QFile::exists(f.state.gTera2Path) && !QFile::exists(f.state.gKako2Path), "a backup was made");
+
+        // The check says the same before anything is tried.
+        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, deathRows(4, 100)), f.state, f.clock);
+        QVERIFY(check.made);
+        QCOMPARE(check.firstStopRow(), 0);
+    }
+
+    // Replace mode takes the services of the entries it removes with them;
+    // the household's own service rows (過去CD 0) stay.
+    void replaceRemovesServicesOfRemovedEntries()
+    {
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        QVERIFY(f.run(deathRows(12)).ok());
+        f.db->insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("OMAIRINO"), 3}, {QStringLiteral("過去CD"), 0}});
+        f.state.gExecMode = kModeReplace;
+        const TranscribeReport r = f.run(deathRows(3, 50));
+        QCOMPARE(r.rowsWritten, 3);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] > 3")), 0);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] = 0")), 1);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] >= 1")), 3 * 18);
+        checkKakoMatchesRegister(f);
+    }
+
+    // A second run on the same database is refused at once and names the
+    // run that holds it; a lock left by a killed run is taken over.
+    void oneRunAtATime()
+    {
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        {
+            RunLock other(f.state.gDbPath);
+            QString refusal;
+            QVERIFY(other.tryTake(refusal));
+            const TranscribeReport r = f.run(deathRows(2));
+            QCOMPARE(r.outcome, TranscribeReport::Outcome::Locked);
+            const QString said = f.prompt.texts().join(QString());
+            QVERIFY2(said.contains(QStringLiteral("別の転記または復元が使用中"))
+                         && said.contains(QStringLiteral("プロセス %1").arg(QCoreApplication::applicationPid())),
+                     qPrintable(said));
+            QCOMPARE(registerOf(f), Register{});
+            QVERIFY(!QFile::exists(f.state.gTera2Path));
+        }
+
+        // The lock file of a process that no longer runs.
+        QProcess gone;
+        gone.start(QStringLiteral("true"));
+        QVERIFY(gone.waitForStarted());
+        const qint64 deadPid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        {
+            QFile stale(RunLockPath(f.state.gDbPath));
+            QVERIFY(stale.open(QIODevice::WriteOnly));
+            stale.write(QByteArray::number(deadPid) + "\ntst_run_safety\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        }
+        const TranscribeReport r = f.run(deathRows(2));
+        QVERIFY2(r.ok(), qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
+        QCOMPARE(r.rowsWritten, 2);
+        QVERIFY2(!QFile::exists(RunLockPath(f.state.gDbPath)), "the run left its lock behind");
+    }
+
+    // Another connection holding the write lock for a while: the run waits
+    // and writes every row. Holding it past the wait stops the run with a
+    // message about the other program, and nothing is written or skipped.
+    void locksOfOtherProgramsAreWaitedOut()
+    {
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        f.db.reset();
+        f.t.db().close();
+        TranscribeReport r;
+        {
+            LockHolder holder(f.state.gDbPath, 1500);
+            r = Transcribe(*importTable(kOutDeathRegister, deathRows(20)), f.state, f.prompt, f.clock);
+        }
+        QVERIFY2(r.ok(), qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
+        QCOMPARE(r.rowsWritten, 20);
+        QVERIFY(r.skipped.isEmpty() && r.rolledBack.isEmpty());
+        f.reopen();
+        checkKakoMatchesRegister(f);
+        const Register before = registerOf(f);
+        f.db.reset();
+
+        f.prompt.clear();
+        TranscribeOptions options;
+        options.lockWaitMs = 600;
+        {
+            LockHolder holder(f.state.gDbPath, 2500);
+            r = Transcribe(*importTable(kOutDeathRegister, deathRows(5, 40)), f.state, f.prompt, f.clock, nullptr, options);
+        }
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QVERIFY(r.skipped.isEmpty() && r.rolledBack.isEmpty());
+        QCOMPARE(r.rowsWritten, 0);
+        QVERIFY2(f.prompt.texts().join(QString()).contains(QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中")),
+                 qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
+        f.reopen();
+        QCOMPARE(registerOf(f), before);
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+    }
+
+    // A column the run writes is missing: every row is rolled back whole,
+    // kako.rnd included, and the run does not count as a success.
+    void failedRowsLeaveNothingAndAreNoSuccess()
+    {
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        f.t.db().execute(QStringLiteral("ALTER TABLE [W_KAKO] DROP COLUMN [享年和]"));
+        const TranscribeReport r = f.run(deathRows(5));
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+        QVERIFY(!r.ok());
+        QCOMPARE(r.rowsWritten, 0);
+        QCOMPARE(r.rolledBack.size(), 5);
+        QCOMPARE(r.incompleteRows(), 5);
+        QCOMPARE(registerOf(f), Register{});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), 0);
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+    }
+
+    // A run killed between a kako.rnd record and its commit leaves the
+    // journal; the next run takes the record back (or keeps it when the row
+    // was committed after all) and numbers on without a gap.
+    void uncommittedRecordOfAKilledRunIsTakenBack_data()
+    {
+        QTest::addColumn<bool>("committed");
+        QTest::newRow("killed before the commit") << false;
+        QTest::newRow("killed after the commit") << true;
+    }
+    void uncommittedRecordOfAKilledRunIsTakenBack()
+    {
+        QFETCH(bool, committed);
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        QVERIFY(f.run(deathRows(3)).ok());
+        {
+            // What the killed run got as far as: the record written, the
+            // journal beside it, the row committed or not.
+            KakoRndFile kako(f.state.gKakoPath);
+            KakoRec rec;
+            rec.過去CD = 4;
+            rec.戒名 = QStringLiteral("釋途中");
+            kako.put(rec);
+            if (committed)
+                f.db->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 4}, {QStringLiteral("戒名"), rec.戒名}});
+        }
+        QVERIFY(QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 4);
+
+        f.prompt.clear();
+        const TranscribeReport r = f.run(deathRows(2, 10));
+        QVERIFY(r.ok());
+        QCOMPARE(r.recoveredKakoCd, committed ? 0 : 4);
+        QCOMPARE(f.prompt.texts().join(QString()).contains(QStringLiteral("確定していない記録（過去CD 4）")), !committed);
+        QCOMPARE(r.firstKakoCd, committed ? 5 : 4);
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        if (committed) {
+            // The committed row has its W_KAKO row only (made by hand here).
+            QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 6);
+            QCOMPARE(KakoRndFile(f.state.gKakoPath).get(4).戒名, QStringLiteral("釋途中"));
+        } else {
+            checkKakoMatchesRegister(f);
+        }
+    }
+
+    // A master the run reads is missing: the run stops before writing
+    // anything, the backup included.
+    void missingMastersStopBeforeWriting_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::newRow("M_年号") << QStringLiteral("M_年号");
+        QTest::newRow("OMAIRI") << QStringLiteral("OMAIRI");
+        QTest::newRow("M_KBN") << QStringLiteral("M_KBN");
+    }
+    void missingMastersStopBeforeWriting()
+    {
+        QFETCH(QString, table);
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        f.t.db().execute(QStringLiteral("DROP TABLE [%1]").arg(table));
+        const TranscribeReport r = f.run(deathRows(3));
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QVERIFY2(r.failure.contains(QStringLiteral("マスタ %1 を読めない").arg(table)), qPrintable(r.failure));
+        QCOMPARE(registerOf(f), Register{});
+        QVERIFY(!QFile::exists(f.state.gTera2Path));
+    }
+
+    // The 32,767-entry limit: the run stops at the row past it with a
+    // message naming the limit; the check reports it once for all the rows.
+    void entryLimitIsNamedOnce()
+    {
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        {
+            QFile kako(f.state.gKakoPath);
+            QVERIFY(kako.open(QIODevice::WriteOnly));
+            QVERIFY(kako.resize(qint64(kMaxKakoCd - 2) * kKakoRecordBytes));
+        }
+        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, deathRows(40)), f.state, f.clock);
+        QVERIFY(check.made);
+        QCOMPARE(check.count(CheckKind::Stop), 1);
+        QCOMPARE(check.firstStopRow(), 3);
+        bool named = false;
+        for (const CheckFinding &finding : check.findings)
+            named = named || (finding.kind == CheckKind::Stop && finding.text.contains(QStringLiteral("32,767"))
+                              && finding.text.contains(QStringLiteral("37 行")));
+        QVERIFY(named);
+
+        const TranscribeReport r = f.run(deathRows(40));
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QCOMPARE(r.rowsWritten, 2);
+        QCOMPARE(r.failureRow, 3);
+        QCOMPARE(r.incompleteRows(), 38);
+        QVERIFY(r.failure.contains(QStringLiteral("32,767")));
+        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), qint64(kMaxKakoCd));
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunSafety)
+#include "tst_run_safety.moc"
