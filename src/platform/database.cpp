@@ -65,7 +65,8 @@ bool isLockError(const QSqlError &e)
     const QString text = (e.databaseText() + QLatin1Char(' ') + e.driverText()).toLower();
     return text.contains(QStringLiteral("database is locked")) || text.contains(QStringLiteral("table is locked"))
            || text.contains(QStringLiteral("could not lock")) || text.contains(QStringLiteral("currently locked"))
-           || text.contains(QStringLiteral("is locked")) || text.contains(QStringLiteral("database is busy"))
+           || text.contains(QStringLiteral("is locked")) || text.contains(QStringLiteral("opened or locked"))
+           || text.contains(QStringLiteral("database is busy"))
            || text.contains(QStringLiteral("ロック"));
 }
 

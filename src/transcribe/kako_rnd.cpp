@@ -348,6 +348,18 @@ void KakoRndFile::put(const KakoRec &rec)
         throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 がまだ確定していません。").arg(m_pending.record));
     int replaced = 0;
     const QByteArray bytes = EncodeKakoRec(rec, &replaced);
+    if (!m_journaled) {
+        QFile f(m_path);
+        if (!f.open(QIODevice::ReadWrite))
+            throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(m_path, f.errorString()));
+        const bool written = f.seek(qint64(n - 1) * kKakoRecordBytes) && f.write(bytes) == bytes.size() && f.flush();
+        const QString reason = f.errorString();
+        f.close();
+        if (!written)
+            throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 を書き込めません: %2（%3）").arg(n).arg(m_path, reason));
+        m_replaced += replaced;
+        return;
+    }
 
     // First the way back, then the record.
     Pending pending;

@@ -57,7 +57,10 @@ public:
 
     // The number of entries: file length / 780; 0 when the file is missing.
     qint64 entryCount() const;
-    // Writes the journal, then opens the file (creating it when missing),
+    // A transcription run keeps each record pending until its row is
+    // committed; other users (tools, tests) write records plainly.
+    void setJournaled(bool on) { m_journaled = on; }
+    // Writes the journal (when journaled), then opens the file (creating it when missing),
     // writes rec as record rec.過去CD and closes it; the record is pending
     // until keepPending() or undoPending(). Throws KakoRndError when the
     // number is below 1, a record is already pending, or the journal or the
@@ -85,6 +88,7 @@ private:
     };
     QString m_path;
     qint64 m_replaced = 0;
+    bool m_journaled = false;
     Pending m_pending;
 
 };

@@ -376,6 +376,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
 
     TranscribeContext ctx(*db, state, prompt, clock);
     ctx.scheduleKind = 2;
+    ctx.kakoFile.setJournaled(true);
     qint64 kakoCount = ctx.kakoFile.entryCount();
     QString preDeleteNo;
 
