@@ -70,11 +70,27 @@ bool isLockError(const QSqlError &e)
            || text.contains(QStringLiteral("ロック"));
 }
 
+// SQLITE_FULL / SQLITE_READONLY, and the wording of the drivers.
+DbError::Cause causeOf(const QSqlError &e)
+{
+    if (isLockError(e))
+        return DbError::Cause::Lock;
+    const QString text = (e.databaseText() + QLatin1Char(' ') + e.driverText()).toLower();
+    if (text.contains(QStringLiteral("disk is full")) || text.contains(QStringLiteral("disk full"))
+        || text.contains(QStringLiteral("no space left")) || text.contains(QStringLiteral("not enough space")))
+        return DbError::Cause::DiskFull;
+    if (text.contains(QStringLiteral("readonly database")) || text.contains(QStringLiteral("read-only"))
+        || text.contains(QStringLiteral("read only")))
+        return DbError::Cause::ReadOnly;
+    if (text.contains(QStringLiteral("disk i/o error")))
+        return DbError::Cause::Io;
+    return DbError::Cause::None;
+}
+
 DbError engineError(int number, const QString &description, const QSqlError &e)
 {
     DbError error(number, description);
-    if (isLockError(e))
-        error.markLockConflict();
+    error.setCause(causeOf(e));
     return error;
 }
 

@@ -13,20 +13,28 @@ public:
     int number() const { return m_number; }
     QString description() const { return m_description; }
 
-    // Another connection (the temple product, another program) held a lock
-    // that the statement needed. Such a failure is nobody's fault in the
-    // row: the run waits and tries the row again instead of reporting it.
-    bool isLockConflict() const { return m_lockConflict; }
-    DbError &markLockConflict()
+    // Failures whose cause lies outside the row, which every later row would
+    // meet too.
+    enum class Cause {
+        None,
+        Lock,     // another connection (the temple product) held a lock the statement needed
+        DiskFull, // no space left for the database or its journal
+        ReadOnly, // the file or its folder cannot be written
+        Io,       // the disk refused a read or a write
+    };
+    Cause cause() const { return m_cause; }
+    bool isLockConflict() const { return m_cause == Cause::Lock; }
+    DbError &setCause(Cause cause)
     {
-        m_lockConflict = true;
+        m_cause = cause;
         return *this;
     }
+    DbError &markLockConflict() { return setCause(Cause::Lock); }
 
 private:
     int m_number;
     QString m_description;
-    bool m_lockConflict = false;
+    Cause m_cause = Cause::None;
 };
 
 } // namespace tera

@@ -75,9 +75,10 @@ struct TranscribeContext {
     // next step of the row, which will not be committed.
     void writerFailed(const DbError &error)
     {
-        // A lock held by another program is no fault of the row: the driver
-        // waits and writes the row again.
-        if (error.isLockConflict())
+        // A lock held by another program, a full disk, a read-only file: no
+        // fault of the row. The driver waits for the lock and writes the row
+        // again, or stops the run naming the cause.
+        if (error.cause() != DbError::Cause::None)
             throw error;
         ShowErrCode(prompt, error);
         rowFailures << error.description();
@@ -91,14 +92,14 @@ struct TranscribeContext {
     // the run reports the row).
     void lookupFailed(const DbError &error)
     {
-        if (error.isLockConflict())
+        if (error.cause() != DbError::Cause::None)
             throw error;
         rowFailures << error.description();
     }
 
     [[noreturn]] void endForMemberFailure(const DbError &error)
     {
-        if (error.isLockConflict())
+        if (error.cause() != DbError::Cause::None)
             throw error;
         rowFailures << error.description();
         prompt.message(kMemberDbFailure, Icon::Critical);

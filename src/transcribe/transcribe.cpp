@@ -49,6 +49,23 @@ QString lockedOut(int waitedMs)
         .arg((waitedMs + 999) / 1000);
 }
 
+QString cannotWrite(const QString &engineText, DbError::Cause cause)
+{
+    QString head;
+    switch (cause) {
+    case DbError::Cause::DiskFull:
+        head = QStringLiteral("ディスクの空きがないため、データベースに書き込めません。空きを作ってから、もう一度実行してください。");
+        break;
+    case DbError::Cause::ReadOnly:
+        head = QStringLiteral("データベースが読み取り専用のため書き込めません（ファイルかフォルダに書き込みの権限がありません）。");
+        break;
+    default:
+        head = QStringLiteral("ディスクの読み書きに失敗したため、データベースに書き込めません。");
+        break;
+    }
+    return head + QStringLiteral("\r\n（%1）").arg(engineText);
+}
+
 namespace {
 const QString kWaysOut = QStringLiteral("このまま追加転記すると、登録済みの過去帳データを上書きしてしまいます。\r\n"
                                         "次のどちらかで対処してください。\r\n"
@@ -221,7 +238,7 @@ void checkMasters(Database &db)
             q.next();
             q.finish();
         } catch (const DbError &e) {
-            if (e.isLockConflict())
+            if (e.cause() != DbError::Cause::None)
                 throw;
             throw DbError(e.number(), QStringLiteral("マスタ %1 を読めないため、転記を始められません。何も書き込んでいません。\r\n%2")
                                           .arg(QString::fromUtf8(table), e.description()));
@@ -295,7 +312,14 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             progress->finished();
     };
     auto reasonOf = [&](const DbError &e) {
-        return e.isLockConflict() ? TranscribeText::lockedOut(options.lockWaitMs) : e.description();
+        switch (e.cause()) {
+        case DbError::Cause::Lock: return TranscribeText::lockedOut(options.lockWaitMs);
+        case DbError::Cause::DiskFull:
+        case DbError::Cause::ReadOnly:
+        case DbError::Cause::Io: return TranscribeText::cannotWrite(e.description(), e.cause());
+        case DbError::Cause::None: break;
+        }
+        return e.description();
     };
 
     // A run that goes on past failures notes each one (the row was rolled
@@ -550,6 +574,15 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                     stopped = true;
                 }
             } catch (const DbError &e) {
+                if (e.cause() != DbError::Cause::None && !e.isLockConflict()) {
+                    // Every later row would fail the same way: stop here,
+                    // also in a check.
+                    QString why;
+                    const bool undone = undoKako(why);
+                    fail(r, -1, reasonOf(e) + (undone ? QString() : QStringLiteral("\r\n") + why));
+                    stopped = true;
+                    break;
+                }
                 if (!e.isLockConflict()) {
                     rowFailed(column, e.description());
                     continue;

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/db_error.h"
 #include "transcribe/backup.h"
 
 #include <QList>
@@ -130,6 +131,9 @@ struct TranscribeOptions {
 namespace TranscribeText {
 // The run stops because another program kept the database locked.
 QString lockedOut(int waitedMs);
+// The run stops because the database cannot be written at all (a full disk,
+// a read-only file, a disk error), with the engine's own words.
+QString cannotWrite(const QString &engineText, DbError::Cause cause);
 // kako.rnd holds fewer records than W_KAKO has entries, or is cut inside a
 // record: an append run would write over existing entries.
 QString kakoBehind(qint64 records, qint64 highestKakoCd);
