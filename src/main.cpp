@@ -11,13 +11,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 #include <QTextStream>
 
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -25,12 +23,30 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    if (tera::isCliCommand(args)) {
+    // Decided before any QApplication exists: creating one without a display
+    // aborts inside Qt.
+    const tera::Launch launch = tera::ChooseLaunch(args);
+    switch (launch.kind) {
+    case tera::Launch::Kind::Batch: {
         // The batch command line needs no display.
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
         return tera::runCli(args, out, err);
+    }
+    case tera::Launch::Kind::Refused: {
+        QTextStream err(stderr);
+        err << launch.message << Qt::endl;
+        return launch.code;
+    }
+    case tera::Launch::Kind::Desktop:
+    case tera::Launch::Kind::Pictures:
+        break;
+    }
+    if (!tera::HasDisplay()) {
+        QTextStream err(stderr);
+        err << tera::NoDisplayMessage() << Qt::endl;
+        return tera::kNoDisplayExitCode;
     }
 
     QApplication app(argc, argv);
@@ -43,14 +59,13 @@ int main(int argc, char *argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
 
-    if (args.value(0) == QStringLiteral("screenshots")) {
+    if (launch.kind == tera::Launch::Kind::Pictures) {
         // Pictures of every window for the documentation; runs headless with
         // QT_QPA_PLATFORM=offscreen.
         QTextStream out(stdout);
         QTextStream err(stderr);
-        const QString dir = args.value(1, QStringLiteral("docs/images"));
-        const int windows = tera::RenderWindowPictures(dir, out, err);
-        const int guide = tera::RenderGuidePictures(dir, out, err);
+        const int windows = tera::RenderWindowPictures(launch.picturesDir, out, err);
+        const int guide = tera::RenderGuidePictures(launch.picturesDir, out, err);
         return windows != 0 ? windows : guide;
     }
 
@@ -59,12 +74,7 @@ int main(int argc, char *argv[])
     tera::WidgetLocationDialog dialog(prompt);
     tera::StartupOptions options;
     options.appPath = QCoreApplication::applicationDirPath();
-    if (args.size() == 1)
-        options.givenDbPath = QFileInfo(args.first()).absoluteFilePath();
-    else if (args.size() > 1) {
-        std::fprintf(stderr, "引数が多すぎます。tera-import help を参照してください。\n");
-        return 2;
-    }
+    options.givenDbPath = launch.dbPath;
     try {
         tera::RunStartup(state, prompt, dialog, options);
     } catch (const tera::EndProgram &end) {

@@ -1,6 +1,7 @@
 #include "cli/cli_check.h"
 
 #include "app/startup.h"
+#include "cli/cli_options.h"
 #include "cli/cli_transcribe.h"
 #include "cli/terminal_prompt.h"
 #include "platform/clock.h"
@@ -20,36 +21,33 @@ const char *const kCheckUsage =
     "使い方: tera-import check（transcribe と同じオプション）[--csv FILE]\n"
     "  転記と同じ処理をデータベースの一時コピーで行い、書き込む前に問題を一覧します。\n"
     "  データベースと kako.rnd には何も書き込みません。--csv FILE で一覧を CSV に保存します。\n"
-    "  終了コード: 0 最後まで転記できる、1 転記が止まる行がある、2 オプションかリンクの誤り、\n"
-    "              3 データベースを読めない・検証できない\n";
+    "  終了コード: 0 最後まで転記できる\n"
+    "              1 転記が止まる行・失敗する行がある\n"
+    "              2 オプション、リンク、読込みファイルの誤り\n"
+    "              3 データベースがない・読めない、または検証できない\n";
 
 const char *const kRestoreUsage =
     "使い方: tera-import restore --db PATH [--yes]\n"
     "  転記の前に作られたバックアップ tera2.mdb と kako2.rnd を tera.mdb と kako.rnd に戻します。\n"
     "  今のファイルは *.before-restore として残します。--yes で確認に「はい」と答えます。\n"
-    "  終了コード: 0 戻した、1 失敗またはバックアップがない、2 オプションの誤り、3 確認で中止\n";
+    "  端末では はい・いいえ（y・n でも可）で答えます。\n"
+    "  終了コード: 0 戻した\n"
+    "              1 失敗した、またはバックアップがない\n"
+    "              2 オプションの誤り\n"
+    "              3 確認で中止した\n"
+    "              5 別の転記・復元が同じデータベースを使用中\n";
 
 } // namespace
 
-int RunCheckCommand(const QStringList &given, QTextStream &out, QTextStream &err)
+int RunCheckCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (given.contains(QStringLiteral("--help")) || given.contains(QStringLiteral("-h"))) {
+    if (asksForHelp(args)) {
         out << kCheckUsage << "オプション: " << kImportOptionsUsage;
         return 0;
     }
-    QStringList args = given;
     QString csvPath;
-    const int csv = int(args.indexOf(QStringLiteral("--csv")));
-    if (csv >= 0) {
-        if (csv + 1 >= args.size()) {
-            err << "--csv の値がありません。" << Qt::endl << kCheckUsage;
-            return 2;
-        }
-        csvPath = args.at(csv + 1);
-        args.remove(csv, 2);
-    }
     ImportCommand command;
-    if (const int code = StartImportCommand(args, kCheckUsage, err, command))
+    if (const int code = StartImportCommand(args, kCheckUsage, err, command, &csvPath))
         return code;
     const PreparedImport &prepared = command.prepared;
     const std::unique_ptr<Clock> &clock = command.clock;
@@ -83,22 +81,25 @@ int RunCheckCommand(const QStringList &given, QTextStream &out, QTextStream &err
 
 int RunRestoreCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+    if (asksForHelp(args)) {
         out << kRestoreUsage;
         return 0;
     }
-    QString db;
-    bool yes = false;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args.at(i) == QStringLiteral("--db") && i + 1 < args.size()) {
-            db = args.at(++i);
-        } else if (args.at(i) == QStringLiteral("--yes")) {
-            yes = true;
-        } else {
-            err << QStringLiteral("知らないオプションです: %1").arg(args.at(i)) << Qt::endl << kRestoreUsage;
-            return 2;
-        }
+    QCommandLineParser parser;
+    QString error;
+    if (!parseStrictly(parser, {QCommandLineOption(QStringLiteral("db"), QString(), QStringLiteral("PATH")),
+                                QCommandLineOption(QStringLiteral("yes"))},
+                       args, error)) {
+        err << error << Qt::endl << kRestoreUsage;
+        return 2;
     }
+    if (!parser.positionalArguments().isEmpty()) {
+        err << QStringLiteral("余分な引数です: %1").arg(parser.positionalArguments().constFirst()) << Qt::endl
+            << kRestoreUsage;
+        return 2;
+    }
+    const QString db = parser.value(QStringLiteral("db"));
+    const bool yes = parser.isSet(QStringLiteral("yes"));
     if (db.isEmpty()) {
         err << "--db は必ず指定してください。" << Qt::endl << kRestoreUsage;
         return 2;

@@ -2,9 +2,11 @@
 
 #include "app/master_data.h"
 #include "app/startup.h"
+#include "cli/cli_options.h"
 #include "cli/terminal_prompt.h"
 #include "platform/clock.h"
 #include "platform/database.h"
+#include "platform/file_io.h"
 #include "platform/prompt.h"
 #include "transcribe/link_file.h"
 #include "transcribe/progress.h"
@@ -62,7 +64,14 @@ const char *const kTranscribeUsage =
     "                              [--yes] [--today YYYY-MM-DD]\n"
     "  --links FILE  画面で保存したデータリンク（出力区分と表題の区分も含む）を使います。\n"
     "                このとき --kind と --link は省略できます（--link は後に追加されます）。\n"
-    "  転記が終わると、データベースと同じフォルダに転記レポート import-report-*.txt を書きます。\n";
+    "  転記が終わると、データベースと同じフォルダに転記レポート import-report-*.txt を書きます。\n"
+    "  --db=PATH のように = で値を付けることもできます。--link 以外のオプションは一度だけ指定します。\n"
+    "  終了コード: 0 転記した（キャンセルで止めたときも）\n"
+    "              1 失敗のため書き込めなかった行・取り消した行がある、または転記が途中で止まった\n"
+    "              2 オプション、リンク、読込みファイルの誤り（何も書き込みません）\n"
+    "              3 確認で中止した、またはデータベースがない・読めない\n"
+    "              4 データベースの障害でプログラムを終了した\n"
+    "              5 別の転記・復元が同じデータベースを使用中\n";
 
 } // namespace
 
@@ -71,106 +80,112 @@ const char *const kImportOptionsUsage =
     "  [--title] --link L:R [--link L:R ...] [--links FILE] [--format csv|tsv]\n"
     "  [--encoding auto|utf-8|cp932] [--yes] [--today YYYY-MM-DD]\n";
 
-bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &error)
+bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &error, QString *checkCsv)
 {
-    auto value = [&](int &i, const QString &name, QString &v) {
-        if (i + 1 >= args.size()) {
-            error = QStringLiteral("%1 の値がありません。").arg(name);
+    const auto value = [](const char *name, const char *valueName) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(valueName));
+    };
+    QList<QCommandLineOption> known{value("db", "PATH"),
+                                    value("source", "FILE"),
+                                    value("kind", "KIND"),
+                                    value("mode", "MODE"),
+                                    QCommandLineOption(QStringLiteral("title")),
+                                    value("link", "L:R"),
+                                    value("links", "FILE"),
+                                    value("format", "FORMAT"),
+                                    value("encoding", "ENCODING"),
+                                    QCommandLineOption(QStringLiteral("yes")),
+                                    value("today", "DATE")};
+    if (checkCsv)
+        known << value("csv", "FILE");
+    QCommandLineParser parser;
+    if (!parseStrictly(parser, known, args, error, {QStringLiteral("link")}))
+        return false;
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("余分な引数です: %1").arg(parser.positionalArguments().constFirst());
+        return false;
+    }
+    const auto given = [&](const char *name) { return parser.isSet(QString::fromLatin1(name)); };
+    const auto valueOf = [&](const char *name) { return parser.value(QString::fromLatin1(name)); };
+
+    o.db = valueOf("db");
+    o.source = valueOf("source");
+    o.linksFile = valueOf("links");
+    if (checkCsv)
+        *checkCsv = valueOf("csv");
+    if (given("kind")) {
+        const QString v = valueOf("kind");
+        if (v == QStringLiteral("members"))
+            o.kind = kOutMembers;
+        else if (v == QStringLiteral("households"))
+            o.kind = kOutHouseholds;
+        else if (v == QStringLiteral("death"))
+            o.kind = kOutDeathRegister;
+        else {
+            error = QStringLiteral("--kind は members、households、death のいずれかです（%1）。").arg(v);
             return false;
         }
-        v = args.at(++i);
-        return true;
-    };
-    for (int i = 0; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        QString v;
-        if (a == QStringLiteral("--db")) {
-            if (!value(i, a, o.db))
-                return false;
-        } else if (a == QStringLiteral("--source")) {
-            if (!value(i, a, o.source))
-                return false;
-        } else if (a == QStringLiteral("--kind")) {
-            if (!value(i, a, v))
-                return false;
-            if (v == QStringLiteral("members"))
-                o.kind = kOutMembers;
-            else if (v == QStringLiteral("households"))
-                o.kind = kOutHouseholds;
-            else if (v == QStringLiteral("death"))
-                o.kind = kOutDeathRegister;
-            else {
-                error = QStringLiteral("--kind は members、households、death のいずれかです（%1）。").arg(v);
-                return false;
-            }
-        } else if (a == QStringLiteral("--mode")) {
-            if (!value(i, a, v))
-                return false;
-            if (v == QStringLiteral("replace"))
-                o.mode = kModeReplace;
-            else if (v == QStringLiteral("append"))
-                o.mode = kModeAppend;
-            else {
-                error = QStringLiteral("--mode は replace か append です（%1）。").arg(v);
-                return false;
-            }
-        } else if (a == QStringLiteral("--title")) {
-            o.titleRows = 1;
-        } else if (a == QStringLiteral("--link")) {
-            if (!value(i, a, v))
-                return false;
-            const QStringList parts = v.split(QLatin1Char(':'));
-            bool okL = false, okR = false;
-            DataLink l;
-            if (parts.size() == 2) {
-                l.Lpoj = parts.at(0).trimmed().toInt(&okL);
-                l.Rpoj = parts.at(1).trimmed().toInt(&okR);
-            }
-            if (!okL || !okR) {
-                error = QStringLiteral("--link は 読込み列:書出し項目 の形で指定してください（%1）。").arg(v);
-                return false;
-            }
-            o.links << l;
-        } else if (a == QStringLiteral("--links")) {
-            if (!value(i, a, o.linksFile))
-                return false;
-        } else if (a == QStringLiteral("--format")) {
-            if (!value(i, a, v))
-                return false;
-            if (v == QStringLiteral("csv"))
-                o.format = GridFileKind::Csv;
-            else if (v == QStringLiteral("tsv"))
-                o.format = GridFileKind::Tsv;
-            else {
-                error = QStringLiteral("--format は csv か tsv です（%1）。").arg(v);
-                return false;
-            }
-            o.formatGiven = true;
-        } else if (a == QStringLiteral("--encoding")) {
-            if (!value(i, a, v))
-                return false;
-            if (v == QStringLiteral("auto"))
-                o.encoding = TextEncoding::Auto;
-            else if (v == QStringLiteral("utf-8") || v == QStringLiteral("utf8"))
-                o.encoding = TextEncoding::Utf8;
-            else if (v == QStringLiteral("cp932") || v == QStringLiteral("sjis") || v == QStringLiteral("shift_jis"))
-                o.encoding = TextEncoding::Cp932;
-            else {
-                error = QStringLiteral("--encoding は auto、utf-8、cp932 のいずれかです（%1）。").arg(v);
-                return false;
-            }
-        } else if (a == QStringLiteral("--yes")) {
-            o.yes = true;
-        } else if (a == QStringLiteral("--today")) {
-            if (!value(i, a, v))
-                return false;
-            o.today = QDate::fromString(v, QStringLiteral("yyyy-MM-dd"));
-            if (!o.today.isValid()) {
-                error = QStringLiteral("--today は YYYY-MM-DD の形の日付です（%1）。").arg(v);
-                return false;
-            }
-        } else {
-            error = QStringLiteral("知らないオプションです: %1").arg(a);
+    }
+    if (given("mode")) {
+        const QString v = valueOf("mode");
+        if (v == QStringLiteral("replace"))
+            o.mode = kModeReplace;
+        else if (v == QStringLiteral("append"))
+            o.mode = kModeAppend;
+        else {
+            error = QStringLiteral("--mode は replace か append です（%1）。").arg(v);
+            return false;
+        }
+    }
+    if (given("title"))
+        o.titleRows = 1;
+    // The links in the order given: the link grid's order.
+    for (const QString &v : parser.values(QStringLiteral("link"))) {
+        const QStringList parts = v.split(QLatin1Char(':'));
+        bool okL = false, okR = false;
+        DataLink l;
+        if (parts.size() == 2) {
+            l.Lpoj = parts.at(0).trimmed().toInt(&okL);
+            l.Rpoj = parts.at(1).trimmed().toInt(&okR);
+        }
+        if (!okL || !okR) {
+            error = QStringLiteral("--link は 読込み列:書出し項目 の形で指定してください（%1）。").arg(v);
+            return false;
+        }
+        o.links << l;
+    }
+    if (given("format")) {
+        const QString v = valueOf("format");
+        if (v == QStringLiteral("csv"))
+            o.format = GridFileKind::Csv;
+        else if (v == QStringLiteral("tsv"))
+            o.format = GridFileKind::Tsv;
+        else {
+            error = QStringLiteral("--format は csv か tsv です（%1）。").arg(v);
+            return false;
+        }
+        o.formatGiven = true;
+    }
+    if (given("encoding")) {
+        const QString v = valueOf("encoding");
+        if (v == QStringLiteral("auto"))
+            o.encoding = TextEncoding::Auto;
+        else if (v == QStringLiteral("utf-8") || v == QStringLiteral("utf8"))
+            o.encoding = TextEncoding::Utf8;
+        else if (v == QStringLiteral("cp932") || v == QStringLiteral("sjis") || v == QStringLiteral("shift_jis"))
+            o.encoding = TextEncoding::Cp932;
+        else {
+            error = QStringLiteral("--encoding は auto、utf-8、cp932 のいずれかです（%1）。").arg(v);
+            return false;
+        }
+    }
+    if (given("yes"))
+        o.yes = true;
+    if (given("today")) {
+        const QString v = valueOf("today");
+        o.today = QDate::fromString(v, QStringLiteral("yyyy-MM-dd"));
+        if (!o.today.isValid()) {
+            error = QStringLiteral("--today は YYYY-MM-DD の形の日付です（%1）。").arg(v);
             return false;
         }
     }
@@ -189,6 +204,10 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
 
 GridFileKind DetectSeparator(const QString &path)
 {
+    // Nothing but a regular file is opened here: a named pipe would block the
+    // open, and the loader that follows says why the file is refused.
+    if (!CheckReadableFile(path).ok)
+        return GridFileKind::Csv;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return GridFileKind::Csv;
@@ -273,6 +292,13 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
     }
     if (loaded.hasWarning())
         err << loaded.message << Qt::endl;
+    if (out.preview->Cols() == 0) {
+        // Nothing to link or write; the loader has said so.
+        if (!loaded.hasWarning())
+            err << NoDataMessage(o.source) << Qt::endl;
+        exitCode = 2;
+        return false;
+    }
 
     out.catalogue = CatalogueOf(o.kind);
     if (!o.linksFile.isEmpty()) {
@@ -338,10 +364,11 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
     return true;
 }
 
-int StartImportCommand(const QStringList &args, const char *usage, QTextStream &err, ImportCommand &command)
+int StartImportCommand(const QStringList &args, const char *usage, QTextStream &err, ImportCommand &command,
+                       QString *checkCsv)
 {
     QString error;
-    if (!ParseImportOptions(args, command.options, error)) {
+    if (!ParseImportOptions(args, command.options, error, checkCsv)) {
         err << error << Qt::endl << usage;
         return 2;
     }
@@ -355,7 +382,7 @@ int StartImportCommand(const QStringList &args, const char *usage, QTextStream &
 
 int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+    if (asksForHelp(args)) {
         out << kTranscribeUsage;
         return 0;
     }

@@ -33,12 +33,15 @@ struct ImportOptions {
     QDate today;
 };
 
-// Parses the options after the subcommand; on a mistake returns false with
-// the message in error.
-bool ParseImportOptions(const QStringList &args, ImportOptions &options, QString &error);
+// Parses the options after the subcommand (--name VALUE or --name=VALUE;
+// --link may repeat, any other option is given once); on a mistake returns
+// false with the message in error. With checkCsv, check's --csv FILE is
+// accepted too and its value lands there.
+bool ParseImportOptions(const QStringList &args, ImportOptions &options, QString &error, QString *checkCsv = nullptr);
 
 // Comma or tab, judged from the first line of the file: the separator that
-// occurs more often outside quotes.
+// occurs more often outside quotes. Anything but a regular file is left
+// unopened (and taken for CSV).
 GridFileKind DetectSeparator(const QString &path);
 
 // Everything a batch import needs before the transcription: the state with
@@ -70,7 +73,8 @@ struct ImportCommand {
 // Parses the options after the command and prepares the import as 読込実行
 // does. Returns 0 when ready, otherwise the exit code after saying why on err
 // (a mistake in the options is followed by usage).
-int StartImportCommand(const QStringList &args, const char *usage, QTextStream &err, ImportCommand &command);
+int StartImportCommand(const QStringList &args, const char *usage, QTextStream &err, ImportCommand &command,
+                       QString *checkCsv = nullptr);
 
 int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err);
 

@@ -6,6 +6,41 @@
 
 namespace tera {
 
+namespace {
+
+// One line from standard input in the terminal's encoding, without its line
+// end; false at the end of input. An overlong line is read to its end and cut.
+bool readLine(QString &line)
+{
+    std::string bytes;
+    for (int c; (c = std::fgetc(stdin)) != EOF;) {
+        if (c == '\n') {
+            line = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
+            return true;
+        }
+        if (bytes.size() < 256)
+            bytes.push_back(char(c));
+    }
+    line = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
+    return !bytes.empty();
+}
+
+} // namespace
+
+TypedAnswer ReadTypedAnswer(const QString &line)
+{
+    // NFKC folds the full-width letters a Japanese input method types
+    // (ｙ, ＮＯ) into plain ones.
+    const QString answer = line.normalized(QString::NormalizationForm_KC).trimmed().toCaseFolded();
+    static const QStringList yes = {QStringLiteral("はい"), QStringLiteral("y"), QStringLiteral("yes")};
+    static const QStringList no = {QStringLiteral("いいえ"), QStringLiteral("n"), QStringLiteral("no")};
+    if (yes.contains(answer))
+        return TypedAnswer::Yes;
+    if (no.contains(answer))
+        return TypedAnswer::No;
+    return TypedAnswer::Unclear;
+}
+
 TerminalPrompt::TerminalPrompt(QTextStream &err, bool assumeYes) : m_err(err), m_assumeYes(assumeYes) {}
 
 Answer TerminalPrompt::ask(const QString &text, Buttons buttons, Icon icon)
@@ -30,11 +65,25 @@ Answer TerminalPrompt::ask(const QString &text, Buttons buttons, Icon icon)
               << Qt::endl;
         return no;
     }
-    m_err << (yesNo ? "はい/いいえ [y/N]: " : "OK/キャンセル [y/N]: ") << Qt::flush;
-    char line[64] = {0};
-    if (!std::fgets(line, sizeof line, stdin))
-        return no;
-    return (line[0] == 'y' || line[0] == 'Y') ? yes : no;
+    // An empty line takes the default shown in capitals; anything unclear
+    // is asked again rather than guessed.
+    for (;;) {
+        m_err << (yesNo ? "はい/いいえ [y/N]: " : "OK/キャンセル [y/N]: ") << Qt::flush;
+        QString line;
+        if (!readLine(line))
+            return no;
+        if (line.trimmed().isEmpty())
+            return no;
+        switch (ReadTypedAnswer(line)) {
+        case TypedAnswer::Yes:
+            return yes;
+        case TypedAnswer::No:
+            return no;
+        case TypedAnswer::Unclear:
+            m_err << "はい か いいえ（y か n）で答えてください。" << Qt::endl;
+            break;
+        }
+    }
 }
 
 } // namespace tera

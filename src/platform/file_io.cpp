@@ -7,13 +7,31 @@
 
 namespace tera {
 
-GridResult ReadWholeFile(const QString &path, QByteArray &bytes)
+GridResult CheckReadableFile(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
         return GridResult::failure(QStringLiteral("ファイル「%1」が見つかりません。").arg(displayName(path)));
     if (info.isDir())
         return GridResult::failure(QStringLiteral("「%1」はフォルダーです。ファイルを指定してください。").arg(displayName(path)));
+    // isFile() follows a symbolic link, so a link to a regular file is read.
+    if (!info.isFile())
+        return GridResult::failure(
+            QStringLiteral("「%1」は通常のファイルではありません（名前付きパイプやデバイスなど）。読み込むファイルを指定してください。")
+                .arg(displayName(path)));
+    if (info.size() > kMaxReadFileBytes)
+        return GridResult::failure(QStringLiteral("ファイル「%1」は大きすぎて読み込めません（%2 MiB。読み込めるのは %3 MiB までです）。")
+                                       .arg(displayName(path))
+                                       .arg((info.size() + (1 << 20) - 1) >> 20)
+                                       .arg(kMaxReadFileBytes >> 20));
+    return {};
+}
+
+GridResult ReadWholeFile(const QString &path, QByteArray &bytes)
+{
+    const GridResult readable = CheckReadableFile(path);
+    if (!readable.ok)
+        return readable;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return GridResult::failure(

@@ -441,7 +441,19 @@ GridResult ReadDelimitedText(const QString &path, QChar separator, TextTable &ou
     if (!decoded.ok)
         return decoded;
     bytes = QByteArray(); // only the text is needed from here on: keep the peak low
-    return parseText(std::move(text), path, separator, used, decoded, out);
+    GridResult result = parseText(std::move(text), path, separator, used, decoded, out);
+    if (result.ok && out.rows.isEmpty()) {
+        // Said here, where the file is named, rather than left for a link
+        // check that would talk of columns "from 0 to -1".
+        const QString empty = NoDataMessage(path);
+        result.message = result.message.isEmpty() ? empty : result.message + QLatin1Char('\n') + empty;
+    }
+    return result;
+}
+
+QString NoDataMessage(const QString &path)
+{
+    return QStringLiteral("ファイル「%1」には読み込むデータがありません（空のファイルです）。").arg(displayName(path));
 }
 
 QString FormatDelimitedText(QChar separator, const QList<GridRow> &rows, int cols)

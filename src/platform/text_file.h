@@ -47,8 +47,13 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
 // its line on, with a warning naming that line. On failure out is untouched.
 GridResult ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QChar separator, TextTable &out,
                               TextEncoding encoding = TextEncoding::Auto);
+// Reads a file as ParseDelimitedText does. Only a regular file within
+// kMaxReadFileBytes is opened (see CheckReadableFile); a file with no text at
+// all reads as an empty table with the warning NoDataMessage.
 GridResult ReadDelimitedText(const QString &path, QChar separator, TextTable &out,
                              TextEncoding encoding = TextEncoding::Auto);
+// Says that the file holds no data.
+QString NoDataMessage(const QString &path);
 
 // Writes cols cells of every row, separated by separator, each line ending in
 // CR LF; a field holding the separator, a quote, CR or LF is quoted. The file

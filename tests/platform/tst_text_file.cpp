@@ -1,15 +1,26 @@
+#include "platform/file_io.h"
+#include "platform/grid_model.h"
 #include "platform/text_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace tera;
 
 using Rows = QList<QStringList>;
 Q_DECLARE_METATYPE(tera::TextEncoding)
+Q_DECLARE_METATYPE(tera::GridFileKind)
 
 namespace {
 
@@ -57,6 +68,8 @@ private slots:
     void writeThenRead();
     void forcedCp932RefusesWhatItCannotWrite();
     void writeFailureNamesFile();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
 };
 
 void TstTextFile::parse_data()
@@ -296,6 +309,84 @@ void TstTextFile::writeFailureNamesFile()
     QVERIFY(!r.ok);
     QVERIFY(r.message.contains(QStringLiteral("見つかりません")));
     QCOMPARE(cellsOf(t), (Rows{{"untouched"}}));
+}
+
+// The loader the windows use, on what a file dialog or a typed path can name.
+void TstTextFile::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<GridFileKind>("kind");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("says");
+    const QString notRegular = QStringLiteral("通常のファイルではありません");
+    QTest::newRow("named pipe") << QStringLiteral("pipe.csv") << GridFileKind::Csv << false << notRegular;
+    QTest::newRow("named pipe, grid document") << QStringLiteral("pipe.csv") << GridFileKind::All << false << notRegular;
+    QTest::newRow("device") << QStringLiteral("/dev/null") << GridFileKind::Csv << false << notRegular;
+    QTest::newRow("folder") << QStringLiteral("folder.csv") << GridFileKind::Csv << false << QStringLiteral("フォルダー");
+    QTest::newRow("past the limit") << QStringLiteral("big.csv") << GridFileKind::Csv << false
+                                    << QStringLiteral("読み込めるのは %1 MiB まで").arg(kMaxReadFileBytes >> 20);
+    QTest::newRow("past the limit, grid document") << QStringLiteral("big.csv") << GridFileKind::All << false
+                                                   << QStringLiteral("大きすぎて");
+    QTest::newRow("empty") << QStringLiteral("empty.csv") << GridFileKind::Csv << true
+                           << QStringLiteral("読み込むデータがありません");
+    QTest::newRow("byte-order mark only") << QStringLiteral("bom.csv") << GridFileKind::Csv << true
+                                          << QStringLiteral("読み込むデータがありません");
+    QTest::newRow("link to a regular file") << QStringLiteral("link.csv") << GridFileKind::Csv << true << QString();
+}
+
+void TstTextFile::onlyRegularFilesAreRead()
+{
+    QFETCH(QString, name);
+    QFETCH(GridFileKind, kind);
+    QFETCH(bool, ok);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    QVERIFY(::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("pipe.csv"))).constData(), 0600) == 0);
+    QVERIFY(d.mkdir(QStringLiteral("folder.csv")));
+    const auto write = [&](const QString &file, const QByteArray &bytes) {
+        QFile f(d.filePath(file));
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    QVERIFY(write(QStringLiteral("empty.csv"), QByteArray()));
+    QVERIFY(write(QStringLiteral("bom.csv"), QByteArray("\xEF\xBB\xBF")));
+    QVERIFY(write(QStringLiteral("real.csv"), QByteArray("a,b\r\n")));
+    QVERIFY(QFile::link(d.filePath(QStringLiteral("real.csv")), d.filePath(QStringLiteral("link.csv"))));
+    {
+        QFile big(d.filePath(QStringLiteral("big.csv"))); // sparse: no half gigabyte written
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(kMaxReadFileBytes + 1));
+    }
+    const QString path = name.startsWith(QLatin1Char('/')) ? name : d.filePath(name);
+
+    // Loaded on another thread: should the loader open the pipe after all,
+    // a writer opening and closing it ends the wait, and the row fails
+    // instead of hanging the suite.
+    GridModel grid;
+    grid.setRows(1);
+    grid.setCols(1);
+    grid.setTextMatrix(0, 0, QStringLiteral("untouched"));
+    std::packaged_task<GridResult()> load([&] { return grid.LoadGrid(path, kind); });
+    std::future<GridResult> loaded = load.get_future();
+    std::thread worker(std::move(load));
+    const bool inTime = loaded.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!inTime) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    worker.join();
+    QVERIFY2(inTime, "the loader waited on the file");
+    const GridResult r = loaded.get();
+    QCOMPARE(r.ok, ok);
+    QVERIFY2(r.message.contains(says), qPrintable(r.message));
+    if (!ok) {
+        QVERIFY2(r.message.contains(QFileInfo(path).fileName()), qPrintable(r.message));
+        QCOMPARE(grid.TextMatrix(0, 0), QStringLiteral("untouched"));
+    } else if (says.isEmpty()) {
+        QCOMPARE(grid.TextMatrix(0, 1), QStringLiteral("b"));
+    } else {
+        QCOMPARE(grid.Rows(), 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstTextFile)

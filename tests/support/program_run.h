@@ -16,18 +16,20 @@ struct ProgramRun {
 };
 
 // Runs tera-import with args, without a display and with no terminal on
-// standard input (so a question is never answered by accident).
-inline ProgramRun runTera(const QStringList &args)
+// standard input (so a question is never answered by accident). A run still
+// going after timeoutMs is killed and reported with code -1.
+inline ProgramRun runTera(const QStringList &args, int timeoutMs = 120000)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     p.setProcessEnvironment(env);
     p.setStandardInputFile(QProcess::nullDevice());
     p.start(QStringLiteral(TERA_BINARY), args);
     ProgramRun r;
-    if (!p.waitForFinished(120000))
+    if (!p.waitForFinished(timeoutMs))
         return r;
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
