@@ -251,6 +251,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         try {
             Transaction tx(*db);
             ctx.rowFailures.clear();
+            ctx.valueNotices.clear();
             ClearKakoRec(ctx.records);
             // Each entry's anniversary dates are its own: a row without a
             // complete date must not inherit the previous row's.
@@ -280,6 +281,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 options.rows->rowWritten(r, ctx);
             tx.commit();
             ++report.rowsWritten;
+            for (const ValueNotice &n : std::as_const(ctx.valueNotices))
+                report.valueNotices << RowNote{r, ValueNoticeLine(n)};
             if (kind == kOutDeathRegister) {
                 if (report.firstKakoCd == 0)
                     report.firstKakoCd = ctx.gKakoRec().過去CD;

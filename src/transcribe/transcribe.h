@@ -67,6 +67,11 @@ struct TranscribeReport {
     // Only in a run that goes on past failures: every row that would have
     // stopped an ordinary run, in order.
     QList<RowStop> stops;
+
+    // Values of the rows written that were stored other than they read (a
+    // number that is no number, a negative age, ...), one per value, its
+    // column named in the reason (ValueNoticeLine).
+    QList<RowNote> valueNotices;
     bool ok() const { return outcome == Outcome::Completed || outcome == Outcome::Cancelled; }
 };
 
