@@ -6,6 +6,7 @@
 #include "platform/db_error.h"
 #include "transcribe/context.h"
 #include "transcribe/death_register.h"
+#include "transcribe/member_writer.h"
 
 #include <climits>
 #include <initializer_list>
@@ -53,6 +54,33 @@ QString firstChars(const QString &text, int n)
     return text.left(i);
 }
 
+// A cell that means zero as it stands ("0", "０", "-0", "0.0"): reading it
+// as 0 is no loss.
+bool writtenAsZero(const QString &text)
+{
+    const QString t = AsciiDigits(text).trimmed();
+    if (t.isEmpty())
+        return true;
+    bool digit = false;
+    for (const QChar c : t) {
+        if (c == u'0')
+            digit = true;
+        else if (c != u'+' && c != u'-' && c != u'.' && c != u' ')
+            return false;
+    }
+    return digit;
+}
+
+void notice(TranscribeContext &ctx, qint16 item, const QString &cell, const QString &reason)
+{
+    ctx.valueNotices << ValueNotice{item, cell.trimmed(), reason};
+}
+
+void noticeUnread(TranscribeContext &ctx, qint16 item, const QString &cell)
+{
+    notice(ctx, item, cell, QStringLiteral("「%1」を数として読めません。0 として書き込みます。").arg(cell.trimmed()));
+}
+
 // Stores the trimmed text into every field. A text field is taken only when
 // there is something in it, unless the item's rule takes it even when empty.
 enum Take { OnlyFilled, EvenEmpty };
@@ -73,6 +101,17 @@ void putNumber(const QString &text, qint16 &field)
 {
     if (!text.trimmed().isEmpty())
         field = value16(text, text);
+}
+
+// As putNumber, for a field whose 0 the date of death does not explain: a
+// cell that is no number is noted.
+void putNumberNoticed(TranscribeContext &ctx, qint16 item, const QString &text, qint16 &field)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    field = value16(text, text);
+    if (field == 0 && !writtenAsZero(text))
+        noticeUnread(ctx, item, text);
 }
 
 // When the date of death is complete, its anniversary dates are computed.
@@ -187,7 +226,13 @@ void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
     MemberRec &r = ctx.gRow();
     switch (item) {
     case 1: put(text, EvenEmpty, {&r.KOJIN_NO}); break;
-    case 2: put(text, EvenEmpty, {&r.T_YMD}); break;
+    case 2: {
+        put(text, EvenEmpty, {&r.T_YMD});
+        const QString problem = RegistrationDateProblem(r.T_YMD);
+        if (!problem.isEmpty())
+            notice(ctx, item, text, problem);
+        break;
+    }
     case 3: put(text, EvenEmpty, {&r.取消日}); break;
     case 4: r.SETAI_NO = FormatSetaiNo(text); break;
     case 5: put(text, EvenEmpty, {&r.ZOK_CD}); break;
@@ -196,16 +241,20 @@ void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
     case 8: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
     case 9: put(text, EvenEmpty, {&r.MEI_KA}); break;
     case 10: put(text, EvenEmpty, {&r.SEX}); break;
-    case 11: putNumber(text, r.sei); break;
+    case 11: putNumberNoticed(ctx, item, text, r.sei); break;
     case 12: put(text, EvenEmpty, {&r.NenGo}); break;
     case 13:
         // The column asks for 昭和yy年; its era name and 年 are no number,
         // and 元年 is year 1.
-        if (!text.trimmed().isEmpty())
-            r.NENGO_NEN = value16(FromEraYearNum(text.trimmed()), text);
+        if (!text.trimmed().isEmpty()) {
+            const QString digits = FromEraYearNum(text.trimmed());
+            r.NENGO_NEN = value16(digits, text);
+            if (digits.isEmpty())
+                noticeUnread(ctx, item, text);
+        }
         break;
-    case 14: putNumber(text, r.tuki); break;
-    case 15: putNumber(text, r.Hi); break;
+    case 14: putNumberNoticed(ctx, item, text, r.tuki); break;
+    case 15: putNumberNoticed(ctx, item, text, r.Hi); break;
     case 16: put(text, EvenEmpty, {&r.KETO}); break;
     case 17: put(text, EvenEmpty, {&r.KHOSI}); break;
     case 18: put(text, EvenEmpty, {&r.KBUTU}); break;
@@ -287,11 +336,19 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
             CompletionTest(ctx);
         }
         break;
-    case 7:
+    case 7: {
         // Every row hands the age over; an empty one is 0, as when not given.
+        const QString cell = text;
         text = RemoveChar(RemoveChar(text, QStringLiteral("歳")), QStringLiteral("才"));
         k.享年 = value16(text, text);
+        if (k.享年 == 0 && !writtenAsZero(text))
+            notice(ctx, item, cell,
+                   QStringLiteral("享年「%1」を数として読めません。0 として書き込みます。").arg(cell.trimmed()));
+        else if (k.享年 < 0) // stored as read, so that the source's number is not lost
+            notice(ctx, item, cell,
+                   QStringLiteral("享年「%1」が負の数です。%2 のまま書き込みます。").arg(cell.trimmed()).arg(k.享年));
         break;
+    }
     case 9: put(text, EvenEmpty, {&k.ﾖﾐ}); break;
     case 10: put(text, EvenEmpty, {&k.戒名}); break;
     case 11: put(text, EvenEmpty, {&k.俗名}); break;

@@ -34,6 +34,12 @@ inline constexpr int kErrCellDateOrder = 5;  // 月 before 年, 日 before 月, 
 //   the completion test).
 // Text fields keep their whole text; only kako.rnd cuts them to its widths.
 //
+// A value stored other than it reads is added to ctx.valueNotices (the
+// column is the item): a death-register age or a member's birth year, era
+// year, month or day that is no number (stored as 0), a negative age
+// (stored as read), a registration date written as text that is no date
+// (stored as text). Nothing is asked: a long run must not stop for them.
+//
 // Throws DbError (kErrCellOverflow) for a number outside its field's range,
 // (kErrCellDateOrder) for a written date whose 月 stands before its 年, whose
 // 日 before its 月, or whose 年 falls inside the two characters of the era

@@ -2,6 +2,9 @@
 
 #include <QChar>
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <limits>
 
 namespace tera {
@@ -86,13 +89,15 @@ int DigitValue(char32_t c)
     }
 }
 
-int PlaceValue(char32_t c)
+qint64 PlaceValue(char32_t c)
 {
     switch (c) {
     case U'十': return 10;
     case U'百': return 100;
     case U'千': return 1000;
     case U'万': return 10000;
+    case U'億': return 100000000;
+    case U'兆': return 1000000000000;
     default:
         return 0;
     }
@@ -173,16 +178,67 @@ QString ToKanjiNum(const QString &digits)
     return out;
 }
 
+namespace {
+
+// One character of a numeral: a digit, or a place word with its value.
+struct NumeralToken {
+    int digit = -1;     // 0-9, or -1 for a place word
+    qint64 place = 0;
+};
+using Tokens = QVarLengthArray<NumeralToken, 32>; // a date piece never needs the heap
+
+constexpr qint64 kMyriad = 10000; // 万: from here on a place word groups what stands before it
+
+// Below 万: 十, 百 and 千 each take the digits just before them (one when
+// there are none), digits after the last of them are the units.
+qint64 readSmall(const NumeralToken *begin, const NumeralToken *end)
+{
+    qint64 section = 0;
+    qint64 run = 0;
+    bool haveRun = false;
+    for (const NumeralToken *t = begin; t != end; ++t) {
+        if (t->digit >= 0) {
+            run = satAdd(satMul(run, 10), t->digit);
+            haveRun = true;
+        } else {
+            section = satAdd(section, satMul(haveRun ? run : 1, t->place));
+            run = 0;
+            haveRun = false;
+        }
+    }
+    return satAdd(section, run);
+}
+
+// The largest grouping word (万, 億, 兆) present splits the numeral: each
+// stretch before one of its occurrences counts that many of it (nothing at
+// all counts one: 億 is 一億), the stretch after the last is the rest. The
+// stretches hold smaller words only, so the depth stays at three.
+qint64 readGrouped(const NumeralToken *begin, const NumeralToken *end)
+{
+    qint64 unit = 0;
+    for (const NumeralToken *t = begin; t != end; ++t)
+        unit = std::max(unit, t->place);
+    if (unit < kMyriad)
+        return readSmall(begin, end);
+    qint64 total = 0;
+    const NumeralToken *from = begin;
+    for (const NumeralToken *t = begin; t != end; ++t) {
+        if (t->place != unit)
+            continue;
+        const qint64 count = t == from ? 1 : readGrouped(from, t);
+        total = satAdd(total, satMul(count, unit));
+        from = t + 1;
+    }
+    return satAdd(total, readGrouped(from, end));
+}
+
+} // namespace
+
 QString FromKanjiNum(const QString &numeral)
 {
-    QString digits;          // the digits as they stand, for numerals without place words
-    bool anyNumeral = false;
+    QString digits; // the digits as they stand, for numerals without place words
+    Tokens tokens;
     bool anyPlace = false;
-    qint64 total = 0;        // the 万 groups read so far
-    qint64 section = 0;      // below 万: 千, 百 and 十 read so far
-    qint64 run = 0;          // digits since the last place word
-    bool haveRun = false;
-
     for (qsizetype i = 0; i < numeral.size();) {
         const qsizetype len = charLength(numeral, i);
         const char32_t c = codeAt(numeral, i, len);
@@ -190,33 +246,20 @@ QString FromKanjiNum(const QString &numeral)
         const int d = DigitValue(c);
         if (d >= 0) {
             digits += QChar(u'0' + d);
-            run = satAdd(satMul(run, 10), d);
-            haveRun = true;
-            anyNumeral = true;
+            tokens.append({d, 0});
             continue;
         }
-        const int p = PlaceValue(c);
+        const qint64 p = PlaceValue(c);
         if (p == 0)
             continue; // no numeral: adds nothing
-        anyNumeral = true;
         anyPlace = true;
-        if (p == 10000) {
-            qint64 group = satAdd(section, haveRun ? run : 0);
-            if (group == 0 && !haveRun)
-                group = 1; // 万 alone is 一万
-            total = satAdd(total, satMul(group, 10000));
-            section = 0;
-        } else {
-            section = satAdd(section, satMul(haveRun ? run : 1, p));
-        }
-        run = 0;
-        haveRun = false;
+        tokens.append({-1, p});
     }
-    if (!anyNumeral)
+    if (tokens.isEmpty())
         return QString();
     if (!anyPlace)
         return digits;
-    return QString::number(satAdd(satAdd(total, section), run));
+    return QString::number(readGrouped(tokens.constData(), tokens.constData() + tokens.size()));
 }
 
 QString FromEraYearNum(const QString &numeral)

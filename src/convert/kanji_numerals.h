@@ -15,8 +15,9 @@ namespace tera {
 // -1 for anything else.
 int DigitValue(char32_t c);
 
-// The place words 十 10, 百 100, 千 1000, 万 10000; 0 for anything else.
-int PlaceValue(char32_t c);
+// The place words 十 10, 百 100, 千 1000, 万 10000, 億 10^8, 兆 10^12; 0 for
+// anything else.
+qint64 PlaceValue(char32_t c);
 
 // One character to its kanji form: ASCII and full-width digits 1-9 become
 // 一 to 九, both zeros the full-width ０ (the product never writes a kanji
@@ -46,8 +47,11 @@ QString ToKanjiNum(const QString &digits);
 //   １２ 12, 二〇〇三 2003, ０１ 01.
 // - With place words the numeral is read by place value: 十 10, 二十五 25,
 //   百五 105, 千十 1010, 二千五 2005, 千九百八十九 1989, 二万一十 20010.
-//   A value beyond the 64-bit range reads as 9223372036854775807, which no
-//   field holds, so the caller's narrowing reports the overflow.
+//   万, 億 and 兆 group what stands before them: 三億五千万 350000000,
+//   百億 10000000000, 億 alone 100000000. Such values are far beyond the
+//   16-bit fields, which is the point: the caller's narrowing reports them
+//   instead of storing a few digits of them. A value beyond the 64-bit range
+//   reads as 9223372036854775807, which no field holds either.
 // - Characters that are no numerals add nothing wherever they stand
 //   (十五日 15, 第五 5); a text without any numeral gives the empty text,
 //   which callers read as 0. 元 is no numeral here: see FromEraYearNum.

@@ -1,7 +1,6 @@
 #include "transcribe/check_run.h"
 
 #include "app/app_state.h"
-#include "convert/kanji_numerals.h"
 #include "platform/database.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
@@ -83,22 +82,6 @@ private:
     ProgressObserver *m_inner;
 };
 
-// A cell that means zero as it stands ("0", "０", "0歳" without its 歳).
-bool writtenAsZero(const QString &text)
-{
-    const QString t = AsciiDigits(text).trimmed();
-    if (t.isEmpty())
-        return true;
-    bool digit = false;
-    for (const QChar c : t) {
-        if (c == u'0')
-            digit = true;
-        else if (c != u'+' && c != u'-' && c != u'.' && c != u' ')
-            return false;
-    }
-    return digit;
-}
-
 qint64 scalar(Database &db, const QString &sql)
 {
     Query q = db.exec(sql);
@@ -122,9 +105,6 @@ const KakoField kKakoFields[] = {
 
 // Death-register columns whose cells make up the date of death.
 const int kDateItems[] = {1, 2, 3, 4, 5, 6, 14, 15, 16};
-constexpr int kAgeItem = 7;
-// Member columns read as numbers.
-const int kMemberNumberItems[] = {11, 13, 14, 15};
 
 // Learns from the run what each row did, by looking at the scratch database
 // before and after the row procedure: the same queries would show a user
@@ -164,11 +144,12 @@ private:
         Database &db = ctx.db;
         m_maxId = scalar(db, QStringLiteral("SELECT MAX([ID]) AS n FROM [D_KOJIN]"));
         m_maxSno = scalar(db, QStringLiteral("SELECT MAX([SNO]) AS n FROM [D_SETAI]"));
+        // The cell assignment judged each value as it read it.
+        for (const ValueNotice &n : std::as_const(ctx.valueNotices))
+            note(row, n.column, CheckKind::Unreadable, n.reason);
         if (m_kind == kOutDeathRegister)
             deathRowAssigned(row, ctx);
-        else if (m_kind == kOutMembers)
-            memberRowAssigned(row, ctx);
-        else
+        else if (m_kind == kOutHouseholds)
             householdRowAssigned(ctx);
     }
 
@@ -224,12 +205,6 @@ private:
                 if (q.text(QStringLiteral("LIF")) != QLatin1String("1"))
                     m_deceased << q.integer(QStringLiteral("ID"));
         }
-
-        // The age: a cell that gives no number is written as 0.
-        const QString age = RemoveChar(RemoveChar(cell(row, kAgeItem), QStringLiteral("歳")), QStringLiteral("才"));
-        if (k.享年 == 0 && !writtenAsZero(age))
-            note(row, columnOf(kAgeItem), CheckKind::Unreadable,
-                 QStringLiteral("享年「%1」を数として読めません。0 として書き込みます。").arg(cell(row, kAgeItem).trimmed()));
 
         // The date of death: the anniversaries follow only a complete one.
         int firstDateColumn = -1;
@@ -309,19 +284,6 @@ private:
                                       QStringLiteral("kako.rnd の%1「%2」: %3。データベースには元のまま書き込みます。")
                                           .arg(label, text, problems.join(QStringLiteral("、"))),
                                       replaced};
-        }
-    }
-
-    void memberRowAssigned(int row, TranscribeContext &ctx)
-    {
-        const MemberRec &r = ctx.gRow();
-        const qint16 values[] = {r.sei, r.NENGO_NEN, r.tuki, r.Hi};
-        for (int i = 0; i < int(std::size(kMemberNumberItems)); ++i) {
-            const int item = kMemberNumberItems[i];
-            const QString t = cell(row, item).trimmed();
-            if (values[i] == 0 && !t.isEmpty() && !writtenAsZero(t))
-                note(row, columnOf(item), CheckKind::Unreadable,
-                     QStringLiteral("「%1」を数として読めません。0 として書き込みます。").arg(t));
         }
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/app_state.h"
+#include "convert/value_notice.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/prompt.h"
@@ -67,6 +68,11 @@ struct TranscribeContext {
     // ShowErrCode) while writing the current row. The driver does not commit
     // a row that has any: the row is rolled back whole and reported.
     QStringList rowFailures;
+
+    // Values of the current row stored other than they read, in column
+    // order: the cell assignment adds them, the driver clears them with
+    // each row.
+    QList<ValueNotice> valueNotices;
 
     MemberRec &gRow() { return records.gRow; }
     KakoRec &gKakoRec() { return records.gKakoRec; }

@@ -5,6 +5,8 @@
 #include "transcribe/context.h"
 #include "transcribe/household_writer.h"
 
+#include <QRegularExpression>
+
 namespace tera {
 
 namespace {
@@ -73,6 +75,22 @@ QVariant RegistrationDate(const Database &db, const QString &text, const QDate &
     if (!date.isValid())
         throw DbError(kErrTypeMismatch, QStringLiteral("登録日「%1」は日付として読めません。").arg(text));
     return db.dateValue(date);
+}
+
+QString RegistrationDateProblem(const QString &text)
+{
+    if (text.isEmpty() || text.size() == 6 || text.size() == 8)
+        return QString();
+    static const QRegularExpression ymd(
+        QStringLiteral("^([0-9]{4}) *(?:([/.\\-]) *([0-9]{1,2}) *\\2 *([0-9]{1,2})|年 *([0-9]{1,2}) *月 *([0-9]{1,2}) *日)$"));
+    const QRegularExpressionMatch m = ymd.match(AsciiDigits(text).replace(QChar(0xFF0F), u'/').trimmed());
+    if (!m.hasMatch())
+        return QStringLiteral("登録日「%1」は年/月/日の日付として読めません。文字のまま書き込みます。").arg(text);
+    const bool marked = m.captured(2).isEmpty();
+    const QDate date(m.captured(1).toInt(), m.captured(marked ? 5 : 3).toInt(), m.captured(marked ? 6 : 4).toInt());
+    if (!date.isValid())
+        return QStringLiteral("登録日「%1」は暦にない日付です。文字のまま書き込みます。").arg(text);
+    return QString();
 }
 
 bool WriteKojin(TranscribeContext &ctx)

@@ -32,6 +32,14 @@ bool WriteKojin(TranscribeContext &ctx);
 // characters that are no date throw the type-mismatch DbError.
 QVariant RegistrationDate(const Database &db, const QString &text, const QDate &today);
 
+// Why a registration date that RegistrationDate writes as it stands is no
+// date, as a message naming the text; empty when it is one. A date is
+// yyyy/m/d with "/", "-" or "." (or yyyy年m月d日), in ASCII or full-width
+// digits, on the calendar. Empty texts and texts of six or eight characters
+// give no message: RegistrationDate reads those itself and refuses what is
+// no date.
+QString RegistrationDateProblem(const QString &text);
+
 // Writes ZOK_CD and ZOK_NM (each when not empty) and LIF (when SETAI_NO is
 // not empty) of gRow into the member row with gRow's KOJIN_NO. False when
 // there is no such row.

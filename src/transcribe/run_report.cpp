@@ -128,6 +128,11 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
 
     notes(lines, QStringLiteral("スキップした行"), report.skipped);
     notes(lines, QStringLiteral("書き込めなかった行（その行は何も書き込んでいません）"), report.rolledBack);
+    if (!report.valueNotices.isEmpty()) {
+        lines << QString() << QStringLiteral("正しく読めなかった値（%1 件。行は書き込んでいます）").arg(report.valueNotices.size());
+        for (const RowNote &n : report.valueNotices)
+            lines << QStringLiteral("  %1 行目、%2").arg(n.row).arg(n.reason);
+    }
     return lines.join(kCrLf) + kCrLf;
 }
 

@@ -73,6 +73,10 @@ struct TranscribeReport {
     // Only in a run that goes on past failures: every row that would have
     // stopped an ordinary run, in order.
     QList<RowStop> stops;
+    // Values of the rows written that were stored other than they read (a
+    // number that is no number, a negative age, ...), one per value, its
+    // column named in the reason (ValueNoticeLine).
+    QList<RowNote> valueNotices;
     // Rows left unwritten because of a failure: the rows rolled back, and
     // after a stop the row that stopped the run and every row after it. Rows
     // the rules skip and rows a cancel never reached are not counted.

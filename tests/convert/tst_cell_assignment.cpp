@@ -128,6 +128,8 @@ private slots:
     void writtenDates();
     void unreadableCellsFail_data();
     void unreadableCellsFail();
+    void valueNotices_data();
+    void valueNotices();
     void separatePostalHalves();
     void eraAndDigitsOutliveTheRow_data() { routes(); }
     void eraAndDigitsOutliveTheRow();
@@ -298,6 +300,10 @@ void TestCellAssignment::unreadableCellsFail_data()
     QTest::newRow("age") << 2 << 7 << "99999歳" << kErrCellOverflow << "99999";
     QTest::newRow("temple number past 32 bits") << 2 << 17 << "9999999999" << kErrCellOverflow << "9999999999";
     QTest::newRow("member birth year") << 0 << 11 << "32768" << kErrCellOverflow << "32768";
+    // 億 and 兆 make numbers no 16-bit field holds: refused, not cut to 百 or 二
+    QTest::newRow("year of 百億") << 2 << 1 << "百億年5月17日" << kErrCellOverflow << "10000000000";
+    QTest::newRow("era year of 二兆") << 2 << 2 << "令和二兆年5月1日" << kErrCellOverflow << "2000000000000";
+    QTest::newRow("member era year of 一億") << 0 << 13 << "昭和一億年" << kErrCellOverflow << "100000000";
 }
 
 void TestCellAssignment::unreadableCellsFail()
@@ -316,6 +322,64 @@ void TestCellAssignment::unreadableCellsFail()
         QCOMPARE(e.number(), number);
         QVERIFY2(e.description().contains(named), qPrintable(e.description()));
     }
+}
+
+// Values stored other than they read are noted for the row, with their
+// column and the cell as it stands; values read as they stand are not.
+void TestCellAssignment::valueNotices_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("notice"); // empty: none
+    const QString unread = QStringLiteral("を数として読めません。0 として書き込みます。");
+    const QString noDay = QStringLiteral("は暦にない日付です。文字のまま書き込みます。");
+    const QString noDate = QStringLiteral("は年/月/日の日付として読めません。文字のまま書き込みます。");
+    const struct {
+        int kind, item;
+        QString cell, notice;
+    } cases[] = {
+        // the age: negative ones are stored as read, unread ones as 0
+        {2, 7, "-5", "享年「-5」が負の数です。-5 のまま書き込みます。"},
+        {2, 7, " －１２歳 ", "享年「－１２歳」が負の数です。-12 のまま書き込みます。"},
+        {2, 7, "八十五歳", "享年「八十五歳」" + unread},
+        {2, 7, "85", ""}, {2, 7, "0歳", ""}, {2, 7, "-0", ""}, {2, 7, "", ""},
+        // the registration date written as text
+        {0, 2, "2023/02/30", "登録日「2023/02/30」" + noDay},
+        {0, 2, "２０２３／０２／３０", "登録日「２０２３／０２／３０」" + noDay},
+        {0, 2, "2023年2月30日", "登録日「2023年2月30日」" + noDay},
+        {0, 2, "2023/02-03", "登録日「2023/02-03」" + noDate},
+        {0, 2, "平成15年5月17日", "登録日「平成15年5月17日」" + noDate},
+        {0, 2, " 2024/02/29 ", ""}, {0, 2, "2023-2-3", ""}, {0, 2, "2003.5.17", ""}, {0, 2, "", ""},
+        // six and eight characters are the writer's: it refuses what is no date
+        {0, 2, "20230230", ""}, {0, 2, "230230", ""},
+        // the member's birth numbers
+        {0, 14, "不明", "「不明」" + unread}, {0, 14, "0", ""}, {0, 11, "1950", ""},
+        {0, 13, "昭和年", "「昭和年」" + unread}, {0, 13, "昭和０年", ""},
+        // a date-of-death piece: the incomplete date is what is reported
+        {2, 14, "不明", ""},
+    };
+    for (const auto &c : cases)
+        QTest::addRow("kind %d item %d '%s'", c.kind, c.item, qPrintable(c.cell)) << c.kind << c.item << c.cell << c.notice;
+}
+
+void TestCellAssignment::valueNotices()
+{
+    QFETCH(int, kind);
+    QFETCH(int, item);
+    QFETCH(QString, cell);
+    QFETCH(QString, notice);
+    Run run(*m_db.at(Route::Direct));
+    ClearKakoRec(run.ctx->records);
+    const QString shown = cell.trimmed();
+    AssignCell(*run.ctx, qint16(kind), qint16(item), cell);
+    const QList<ValueNotice> &got = run.ctx->valueNotices;
+    QCOMPARE(got.size(), notice.isEmpty() ? 0 : 1);
+    if (notice.isEmpty())
+        return;
+    QCOMPARE(got.first().column, item);
+    QCOMPARE(got.first().value, shown);
+    QCOMPARE(got.first().reason, notice);
 }
 
 void TestCellAssignment::separatePostalHalves()

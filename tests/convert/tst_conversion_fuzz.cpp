@@ -60,7 +60,7 @@ public:
     {
         static const QString pools[] = {
             QStringLiteral("0123456789０１２３４５６７８９"),
-            QStringLiteral("〇零一二三四五六七八九十百千万元億"),
+            QStringLiteral("〇零一二三四五六七八九十百千万元億兆"),
             QStringLiteral("年月日歳才/-ー－の平成昭和令和 　\t.+\uFEFF"),
             QStringLiteral("abcXYZ,'\"%_;()\\あアｱ髙﨑①"),
         };
@@ -122,7 +122,7 @@ void TestConversionFuzz::checkText(const QString &s, Gen &g)
         const qsizetype d = kDigits.indexOf(c);
         if (d >= 0)
             plainDigits += QChar(char16_t(u'0' + (d < 10 ? d : d < 20 ? d - 10 : d < 22 ? 0 : d - 21)));
-        place = place || QStringLiteral("十百千万").contains(c);
+        place = place || QStringLiteral("十百千万億兆").contains(c);
     }
     if (!place)
         QCOMPARE(digits, plainDigits);

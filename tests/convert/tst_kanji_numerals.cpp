@@ -1,4 +1,6 @@
 #include "convert/kanji_numerals.h"
+#include "platform/database.h"
+#include "platform/db_error.h"
 
 #include <QtTest>
 
@@ -87,7 +89,14 @@ private slots:
                  // what is no numeral adds nothing; 元 is no numeral here
                  {"十五日", "15"}, {"十日", "10"}, {"第五", "5"}, {"二 十", "20"}, {"abc", ""}, {"元", ""},
                  {"元年", ""}, {"元12", "12"},
-                 {"九九九九九九九九九九九九九九九九九九九九十", "9223372036854775807"}});
+                 {"九九九九九九九九九九九九九九九九九九九九十", "9223372036854775807"},
+                 // 億 and 兆 group like 万; alone they count one
+                 {"一億", "100000000"}, {"二兆", "2000000000000"}, {"三億五千万", "350000000"},
+                 {"百億", "10000000000"}, {"億", "100000000"}, {"兆", "1000000000000"}, {"１億２", "100000002"},
+                 {"二兆三万", "2000000030000"}, {"一兆二億", "1000200000000"}, {"十億十", "1000000010"},
+                 {"九千九百九十九兆九千九百九十九億九千九百九十九万九千九百九十九", "9999999999999999"},
+                 {"一万億", "1000000000000"}, // a smaller group before a larger word multiplies
+                 {"九百万兆", "9000000000000000000"}, {"千万兆", "9223372036854775807"}});
     }
     void fromKanjiNum()
     {
@@ -97,6 +106,43 @@ private slots:
         // An era year reads the same, except that 元 alone is the first year.
         const bool gan = out.isEmpty() && in.contains(u'元');
         QCOMPARE(FromEraYearNum(in), gan ? QStringLiteral("1") : out);
+    }
+
+    // What the cell assignment does with a numeral: read it, then narrow it
+    // to its field. A value the field cannot hold must be refused, never
+    // cut to the digits that fit.
+    void narrowingRefusesLargeNumerals_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<bool>("fits16");
+        QTest::addColumn<bool>("fits32");
+        const struct {
+            const char *in;
+            bool fits16, fits32;
+        } rows[] = {
+            {"三万二千七百六十七", true, true},           {"三万二千七百六十八", false, true},
+            {"一億", false, true},                         {"百億", false, false},
+            {"二十一億四千七百四十八万三千六百四十七", false, true},
+            {"二十一億四千七百四十八万三千六百四十八", false, false},
+            {"二兆", false, false},                        {"千万兆", false, false},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.in) << QString::fromUtf8(r.in) << r.fits16 << r.fits32;
+    }
+    void narrowingRefusesLargeNumerals()
+    {
+        QFETCH(QString, in);
+        QFETCH(bool, fits16);
+        QFETCH(bool, fits32);
+        const qint64 value = NumericValue(FromKanjiNum(in));
+        if (fits16)
+            QCOMPARE(qint64(toInt16(value)), value);
+        else
+            QVERIFY_THROWS_EXCEPTION(DbError, toInt16(value));
+        if (fits32)
+            QCOMPARE(qint64(toInt32(value)), value);
+        else
+            QVERIFY_THROWS_EXCEPTION(DbError, toInt32(value));
     }
 
     void removeChar_data()

@@ -297,6 +297,74 @@ private slots:
         QCOMPARE(newMembers(db, 1).size(), 2);
     }
 
+    // Values stored other than they read: the check lists each once, in its
+    // column, the run stores them as the check said, and a row that stops
+    // is reported by its stop alone.
+    void valuesReadOtherwiseMatchTheRun()
+    {
+        Fixture f(kOutDeathRegister);
+        auto grid = importTable(kOutDeathRegister,
+                                {{{kKaimyo, QStringLiteral("釋一")}, {kAge, QStringLiteral("-5")}},
+                                 {{kKaimyo, QStringLiteral("釋二")}, {kAge, QStringLiteral("－７歳")}, {kDate, QStringLiteral("2003年5月17日")}},
+                                 {{kKaimyo, QStringLiteral("釋三")}, {kAge, QStringLiteral("-9")}, {kDate, QStringLiteral("百億年5月17日")}}});
+        const CheckReport c = f.check(*grid);
+        QVERIFY(f.checkLeftAlone);
+        QCOMPARE(rowsOf(c, CheckKind::Unreadable), (QList<int>{1, 2}));
+        QCOMPARE(rowsOf(c, CheckKind::Stop), QList<int>{3});
+        for (const CheckFinding &x : c.findings) {
+            if (x.kind == CheckKind::Unreadable && x.row == 2) {
+                QCOMPARE(x.column, kAge);
+                QCOMPARE(x.text, QStringLiteral("享年「－７歳」が負の数です。-7 のまま書き込みます。"));
+            }
+            if (x.kind == CheckKind::Stop) {
+                QCOMPARE(x.column, kDate);
+                QVERIFY2(x.text.contains(QStringLiteral("「百億」の値 10000000000 は範囲外です")), qPrintable(x.text));
+            }
+        }
+
+        const TranscribeReport r = f.transcribe(*grid);
+        QCOMPARE(r.failureRow, 3);
+        QCOMPARE(rowsOf(r.valueNotices), (QList<int>{1, 2}));
+        f.reopen();
+        QCOMPARE(f.column(QStringLiteral("SELECT [享年] AS v FROM [W_KAKO] ORDER BY [過去CD]")),
+                 (QStringList{QStringLiteral("-5"), QStringLiteral("-7")}));
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [戒名] = ?"), {QStringLiteral("釋三")}), 0);
+    }
+
+    // Registration dates: one written as text that is no date is stored as
+    // it stands and listed; six or eight digits that are no date stop the
+    // row, and are listed as that stop only.
+    void registrationDatesMatchTheRun()
+    {
+        Fixture f(kOutMembers);
+        auto grid = importTable(kOutMembers, {{{kMemberName, QStringLiteral("山田　太郎")}, {kRegistered, QStringLiteral("2023/02/30")}},
+                                              {{kMemberName, QStringLiteral("佐藤　花子")}, {kRegistered, QStringLiteral("2023/02/28")}},
+                                              {{kMemberName, QStringLiteral("鈴木　茂")}, {kRegistered, QStringLiteral("20230230")}},
+                                              {{kMemberName, QStringLiteral("田中　勇")}, {kRegistered, QStringLiteral("230230")}}});
+        const CheckReport c = f.check(*grid);
+        QVERIFY(f.checkLeftAlone);
+        QCOMPARE(rowsOf(c, CheckKind::Unreadable), QList<int>{1});
+        QCOMPARE(c.findings.at(int(std::find_if(c.findings.cbegin(), c.findings.cend(),
+                                                [](const CheckFinding &x) { return x.kind == CheckKind::Unreadable; })
+                                   - c.findings.cbegin()))
+                     .column,
+                 kRegistered);
+        QVERIFY(findingText(c, CheckKind::Unreadable).contains(QStringLiteral("登録日「2023/02/30」は暦にない日付です")));
+        QCOMPARE(rowsOf(c, CheckKind::Stop), (QList<int>{3, 4}));
+        QVERIFY(findingText(c, CheckKind::Stop).contains(QStringLiteral("登録日「20230230」")));
+        QVERIFY(findingText(c, CheckKind::Stop).contains(QStringLiteral("登録日「230230」")));
+
+        const TranscribeReport r = f.transcribe(*grid);
+        QCOMPARE(r.failureRow, 3);
+        QCOMPARE(rowsOf(r.valueNotices), rowsOf(c, CheckKind::Unreadable));
+        f.reopen();
+        QCOMPARE(f.column(QStringLiteral("SELECT [T_YMD] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("山田　太郎")}),
+                 QStringList{QStringLiteral("2023/02/30")});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN] WHERE [MEI] IN (?, ?)"),
+                         {QStringLiteral("鈴木　茂"), QStringLiteral("田中　勇")}),
+                 0);
+    }
+
     // Households: a head who is a member of another household has his
     // references moved; the check says from which number to which.
     void householdRenumberingMatchesTheRun()

@@ -10,7 +10,8 @@ using namespace tera;
 
 namespace {
 
-constexpr int kDate = 1, kKaimyo = 10;
+constexpr int kDate = 1, kAge = 7, kKaimyo = 10;
+constexpr int kRegistered = 2, kMemberName = 8;
 
 QString readReport(const QString &path)
 {
@@ -80,6 +81,52 @@ private slots:
         const QString second = WriteRunReport(report, info, &error);
         QCOMPARE(QFileInfo(second).fileName(), QStringLiteral("import-report-20240510-093005-2.txt"));
         QVERIFY(QFile::exists(path));
+    }
+
+    // Values stored other than they read are listed with their row and
+    // column, those of the rows written only; a value too large for its
+    // field is the reason the run stopped, named once.
+    void reportListsValuesReadOtherwise()
+    {
+        RunFixture f(kOutDeathRegister);
+        const TranscribeReport report = f.run({{{kKaimyo, QStringLiteral("釋一")}, {kAge, QStringLiteral("-5")}},
+                                               {{kKaimyo, QStringLiteral("釋二")}, {kAge, QStringLiteral("八十四歳")}},
+                                               {{kAge, QStringLiteral("-3")}}, // skipped: no 戒名
+                                               {{kKaimyo, QStringLiteral("釋四")}, {kAge, QStringLiteral("-1")},
+                                                {kDate, QStringLiteral("三億五千万年1月1日")}}});
+        QCOMPARE(report.failureRow, 4);
+        QCOMPARE(f.column(QStringLiteral("SELECT [享年] AS v FROM [W_KAKO] ORDER BY [過去CD]")),
+                 (QStringList{QStringLiteral("-5"), QStringLiteral("0")}));
+
+        const QString text = RunReportText(report, RunInfoFor(f.state, QDateTime::currentDateTime()));
+        const QStringList expected{
+            QStringLiteral("正しく読めなかった値（2 件"),
+            QStringLiteral("  1 行目、7 列目: 享年「-5」が負の数です。-5 のまま書き込みます。"),
+            QStringLiteral("  2 行目、7 列目: 享年「八十四歳」を数として読めません。0 として書き込みます。"),
+            QStringLiteral("4 行目（1 列目）: 「三億五千万」の値 350000000 は範囲外です"),
+        };
+        for (const QString &line : expected)
+            QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral("\n---\n") + text));
+        QVERIFY(!text.contains(QStringLiteral("「-3」")));
+        QVERIFY(!text.contains(QStringLiteral("「-1」")));
+    }
+
+    void reportListsRegistrationDatesThatAreNoDates()
+    {
+        RunFixture f(kOutMembers);
+        const TranscribeReport report =
+            f.run({{{kMemberName, QStringLiteral("山田　太郎")}, {kRegistered, QStringLiteral("2023/02/30")}},
+                   {{kMemberName, QStringLiteral("佐藤　花子")}, {kRegistered, QStringLiteral("２０２３年２月３０日")}},
+                   {{kMemberName, QStringLiteral("鈴木　茂")}, {kRegistered, QStringLiteral("2023/02/28")}}});
+        QCOMPARE(report.outcome, TranscribeReport::Outcome::Completed);
+        QCOMPARE(f.column(QStringLiteral("SELECT [T_YMD] AS v FROM [D_KOJIN] ORDER BY [ID]")).mid(0, 2),
+                 (QStringList{QStringLiteral("2023/02/30"), QStringLiteral("２０２３年２月３０日")}));
+
+        const QString text = RunReportText(report, RunInfoFor(f.state, QDateTime::currentDateTime()));
+        QVERIFY2(text.contains(QStringLiteral("正しく読めなかった値（2 件")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("  1 行目、2 列目: 登録日「2023/02/30」は暦にない日付です。文字のまま書き込みます。")));
+        QVERIFY(text.contains(QStringLiteral("  2 行目、2 列目: 登録日「２０２３年２月３０日」は暦にない日付です。")));
+        QVERIFY(!text.contains(QStringLiteral("2023/02/28")));
     }
 
     // The outcomes without rows: a declined question, a run that ended the
