@@ -472,7 +472,6 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 return false;
             }
         };
-<<<<<<< HEAD
         // A failure the row's guard has rolled back: a check notes it and goes
         // on; a transcription reports it and stops.
         auto rowFailed = [&](int where, const QString &reason) {
@@ -483,21 +482,6 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 fail(r, where, full);
                 stopped = true;
                 return;
-=======
-        try {
-            Transaction tx(*db);
-            ctx.rowFailures.clear();
-            ctx.valueNotices.clear();
-            ClearKakoRec(ctx.records);
-            // Each entry's anniversary dates are its own: a row without a
-            // complete date must not inherit the previous row's.
-            ClearKaikiDates(ctx);
-            ctx.gRow().Kankei = QStringLiteral("0");
-            for (int c = 1; c < vsf.Cols(); ++c) {
-                column = c;
-                QString text = vsf.TextMatrix(r, c);
-                AssignCell(ctx, kind, static_cast<qint16>(c), text);
->>>>>>> values
             }
             entryCounter = counterBefore;
             goOn(r, where, full, false);
@@ -509,6 +493,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             try {
                 Transaction tx(*db);
                 ctx.rowFailures.clear();
+                ctx.valueNotices.clear();
                 ClearKakoRec(ctx.records);
                 // Each entry's anniversary dates are its own: a row without a
                 // complete date must not inherit the previous row's.
@@ -545,6 +530,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 tx.commit();
                 ctx.kakoFile.keepPending();
                 ++report.rowsWritten;
+                for (const ValueNotice &n : std::as_const(ctx.valueNotices))
+                    report.valueNotices << RowNote{r, ValueNoticeLine(n)};
                 if (kind == kOutDeathRegister) {
                     if (report.firstKakoCd == 0)
                         report.firstKakoCd = ctx.gKakoRec().過去CD;
@@ -577,7 +564,6 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 QString why;
                 undoKako(why);
                 entryCounter = counterBefore;
-<<<<<<< HEAD
                 if (options.continueAfterFailure) {
                     const int left = dataRows - r;
                     goOn(r, -1,
@@ -612,24 +598,6 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                     stopped = true;
                     break;
                 }
-=======
-                report.rolledBack << RowNote{r, ctx.rowFailures.join(QStringLiteral(" / "))};
-                continue;
-            }
-            if (options.rows)
-                options.rows->rowWritten(r, ctx);
-            tx.commit();
-            ++report.rowsWritten;
-            for (const ValueNotice &n : std::as_const(ctx.valueNotices))
-                report.valueNotices << RowNote{r, ValueNoticeLine(n)};
-            if (kind == kOutDeathRegister) {
-                if (report.firstKakoCd == 0)
-                    report.firstKakoCd = ctx.gKakoRec().過去CD;
-                report.lastKakoCd = ctx.gKakoRec().過去CD;
-            }
-        } catch (const EndProgram &) {
-            if (options.continueAfterFailure) {
->>>>>>> values
                 entryCounter = counterBefore;
                 ctx.work = workBefore;
                 if (!waiting.isValid())
