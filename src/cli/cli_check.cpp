@@ -26,7 +26,8 @@ const char *const kCheckUsage =
 const char *const kRestoreUsage =
     "使い方: tera-import restore --db PATH [--yes]\n"
     "  転記の前に作られたバックアップ tera2.mdb と kako2.rnd を tera.mdb と kako.rnd に戻します。\n"
-    "  今のファイルは *.before-restore として残します。--yes で確認に「はい」と答えます。\n"
+    "  今のファイルは *.before-restore（前に戻した時のものがあれば .2、.3 …）として残します。\n"
+    "  戻せなかった時は今のファイルをそのまま残します。--yes で確認に「はい」と答えます。\n"
     "  終了コード: 0 戻した、1 失敗またはバックアップがない、2 オプションの誤り、3 確認で中止\n";
 
 } // namespace

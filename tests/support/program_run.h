@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace tera {
 
 struct ProgramRun {
@@ -16,8 +18,9 @@ struct ProgramRun {
 };
 
 // Runs tera-import with args, without a display and with no terminal on
-// standard input (so a question is never answered by accident).
-inline ProgramRun runTera(const QStringList &args)
+// standard input (so a question is never answered by accident). inChild, when
+// given, runs in the child just before the program starts (to set a limit).
+inline ProgramRun runTera(const QStringList &args, const std::function<void()> &inChild = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -25,6 +28,8 @@ inline ProgramRun runTera(const QStringList &args)
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     p.setProcessEnvironment(env);
     p.setStandardInputFile(QProcess::nullDevice());
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(QStringLiteral(TERA_BINARY), args);
     ProgramRun r;
     if (!p.waitForFinished(120000))
