@@ -29,7 +29,8 @@ const char *const kCheckUsage =
 const char *const kRestoreUsage =
     "使い方: tera-import restore --db PATH [--yes]\n"
     "  転記の前に作られたバックアップ tera2.mdb と kako2.rnd を tera.mdb と kako.rnd に戻します。\n"
-    "  今のファイルは *.before-restore として残します。--yes で確認に「はい」と答えます。\n"
+    "  今のファイルは *.before-restore（前に戻した時のものがあれば .2、.3 …）として残します。\n"
+    "  戻せなかった時は今のファイルをそのまま残します。--yes で確認に「はい」と答えます。\n"
     "  端末では はい・いいえ（y・n でも可）で答えます。\n"
     "  終了コード: 0 戻した\n"
     "              1 失敗した、またはバックアップがない\n"
@@ -119,6 +120,8 @@ int RunRestoreCommand(const QStringList &args, QTextStream &out, QTextStream &er
         return 0;
     case RestoreResult::Outcome::Declined:
         return 3;
+    case RestoreResult::Outcome::Locked:
+        return 5;
     case RestoreResult::Outcome::NoBackup:
     case RestoreResult::Outcome::Failed:
         return 1;

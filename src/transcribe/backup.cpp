@@ -2,20 +2,27 @@
 
 #include "app/app_state.h"
 #include "platform/database.h"
+#include "platform/file_io.h"
 #include "platform/prompt.h"
 #include "transcribe/household_writer.h"
 #include "transcribe/progress.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <memory>
+#include <vector>
 
 namespace tera {
 
 namespace {
 
 const QString kBackupLabel = QStringLiteral("既存データをバックアップ保存してます。暫くお待ちください。");
-const QString kNoSource = QStringLiteral("元になるファイルがありません。");
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
 // A SQLite database whose write-ahead log still holds pages is folded into
 // the main file first, so that the copy of the file alone is the whole
@@ -29,44 +36,63 @@ void checkpointIfLogged(const QString &path)
     db->close();
 }
 
-} // namespace
-
-bool CopyIfPresent(const QString &source, const QString &destination, Prompt &prompt, QString *failure)
+// The copy of source, whole and checked, in a temporary file that takes
+// destination's place only on commit(). Null when the source is missing (said
+// through prompt) or the copy failed (the reason in failure).
+std::unique_ptr<QSaveFile> stageCopy(const QString &source, const QString &destination, Prompt &prompt, QString &failure)
 {
     if (!QFileInfo(source).isFile()) {
-        prompt.message(kNoSource, Icon::Exclamation);
-        return false;
+        prompt.message(BackupText::noSource(source), Icon::Exclamation);
+        return nullptr;
     }
+    const QString cannot = QStringLiteral("%1 を %2 にコピーできません。").arg(native(source), native(destination));
     try {
         checkpointIfLogged(source);
     } catch (const DbError &e) {
-        if (failure)
-            *failure = e.description();
-        return false;
+        failure = cannot + kCrLf + e.description();
+        return nullptr;
     }
-    QFile in(source);
-    QSaveFile out(destination);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) {
-        if (failure)
-            *failure = QStringLiteral("%1 を %2 にコピーできません: %3")
-                           .arg(source, destination, in.isOpen() ? out.errorString() : in.errorString());
-        return false;
+    auto out = std::make_unique<QSaveFile>(destination);
+    if (!out->open(QIODevice::WriteOnly)) {
+        failure = cannot + kCrLf + WriteFailureText(destination, *out);
+        return nullptr;
     }
-    // Written to a temporary file and renamed at the end: a copy is whole or
-    // absent, never half a database.
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            break;
-        if (out.write(chunk) != chunk.size())
-            break;
+    const GridResult copied = CopyInto(source, *out, destination);
+    if (!copied.ok) {
+        failure = cannot + kCrLf + copied.message;
+        out->cancelWriting();
+        return nullptr;
     }
-    if (in.error() != QFileDevice::NoError || !out.commit()) {
-        if (failure)
-            *failure = QStringLiteral("%1 を %2 にコピーできません: %3").arg(source, destination, out.errorString());
-        return false;
-    }
-    return true;
+    return out;
+}
+
+bool commitCopy(QSaveFile &out, QString &failure)
+{
+    if (out.commit())
+        return true;
+    failure = QStringLiteral("%1 を置き換えられません。").arg(native(out.fileName())) + kCrLf
+              + WriteFailureText(out.fileName(), out);
+    return false;
+}
+
+} // namespace
+
+QString BackupText::noSource(const QString &path) { return kNoSource + kCrLf + native(path); }
+
+QString BackupText::kakoNotYet(const QString &kakoPath)
+{
+    return QStringLiteral("kako.rnd はまだありません。バックアップするものはありません。") + kCrLf + native(kakoPath);
+}
+
+bool CopyIfPresent(const QString &source, const QString &destination, Prompt &prompt, QString *failure)
+{
+    QString why;
+    std::unique_ptr<QSaveFile> out = stageCopy(source, destination, prompt, why);
+    if (out && commitCopy(*out, why))
+        return true;
+    if (failure)
+        *failure = why;
+    return false;
 }
 
 BackupResult BackupDatabase(const AppState &state, Prompt &prompt, ProgressObserver *progress)
@@ -74,26 +100,47 @@ BackupResult BackupDatabase(const AppState &state, Prompt &prompt, ProgressObser
     BackupResult result;
     if (progress)
         progress->status(kBackupLabel);
-    for (const QString &old : {state.gKako2Path, state.gTera2Path}) {
-        if (QFileInfo::exists(old) && !QFile::remove(old)) {
-            result.ok = false;
-            result.failure = QStringLiteral("古いバックアップ %1 を削除できません。").arg(old);
-            return result;
-        }
+    auto fail = [&](const QString &why) {
+        result.ok = false;
+        result.failure = why;
+        // The driver's question that follows has fixed words: the cause is
+        // told here.
+        prompt.message(QStringLiteral("バックアップを作れませんでした。") + kCrLf + why, Icon::Exclamation);
+        return result;
+    };
+
+    const bool kakoPresent = QFileInfo(state.gKakoPath).isFile();
+    if (!kakoPresent)
+        prompt.message(BackupText::kakoNotYet(state.gKakoPath), Icon::Information);
+
+    // Each copy is made whole beside its backup name first; only when both
+    // are whole do they replace the previous pair. The uncommitted copies
+    // are discarded on every way out.
+    std::vector<std::unique_ptr<QSaveFile>> staged;
+    QString failure;
+    if (kakoPresent) {
+        staged.push_back(stageCopy(state.gKakoPath, state.gKako2Path, prompt, failure));
+        if (!staged.back())
+            return fail(failure);
     }
-    const std::pair<QString, QString> copies[] = {{state.gKakoPath, state.gKako2Path}, {state.gDbPath, state.gTera2Path}};
-    for (const auto &[source, destination] : copies) {
-        const bool present = QFileInfo(source).isFile();
-        QString failure;
-        if (CopyIfPresent(source, destination, prompt, &failure)) {
-            result.made << destination;
-        } else if (present) {
-            // An existing file that could not be copied leaves no way back:
-            // the caller must ask before going on.
-            result.ok = false;
-            if (result.failure.isEmpty())
-                result.failure = failure;
-        }
+    const bool dbPresent = QFileInfo(state.gDbPath).isFile();
+    std::unique_ptr<QSaveFile> db = stageCopy(state.gDbPath, state.gTera2Path, prompt, failure);
+    if (dbPresent && !db)
+        return fail(failure);
+
+    // A kako2.rnd of an earlier pair does not belong to the new tera2.mdb: a
+    // restore would put it back beside a database that never knew it.
+    if (db && !kakoPresent && QFileInfo::exists(state.gKako2Path)) {
+        QFile old(state.gKako2Path);
+        if (!old.remove())
+            return fail(QStringLiteral("古いバックアップ %1 を削除できません（%2）。").arg(native(state.gKako2Path), old.errorString()));
+    }
+    if (db)
+        staged.push_back(std::move(db));
+    for (const std::unique_ptr<QSaveFile> &copy : staged) {
+        if (!commitCopy(*copy, failure))
+            return fail(failure);
+        result.made << copy->fileName();
     }
     return result;
 }

@@ -2,12 +2,31 @@
 
 #include "app/app_state.h"
 #include "platform/database.h"
+#include "platform/file_io.h"
 #include "platform/prompt.h"
-#include "transcribe/backup.h"
+#include "transcribe/kako_rnd.h"
+#include "transcribe/run_lock.h"
+#include "transcribe/transcribe.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace tera {
 
@@ -38,9 +57,151 @@ void settleSqlite(const QString &path)
     db->close();
 }
 
+std::filesystem::path fsPath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Puts source in target's place with one rename, replacing target: whoever
+// looks finds the old file or the new one, never part of either.
+bool renameOver(const QString &source, const QString &target, QString &why)
+{
+    std::error_code ec;
+    std::filesystem::rename(fsPath(source), fsPath(target), ec);
+    if (!ec)
+        return true;
+    why = QStringLiteral("%1 を %2 に置き換えられません（%3）。")
+              .arg(native(source), native(target), QString::fromLocal8Bit(ec.message().c_str()));
+    return false;
+}
+
+// A checked copy of a file in a temporary file beside where it is going,
+// removed again unless it was moved into place.
+class StagedCopy {
+public:
+    StagedCopy() = default;
+    StagedCopy(const StagedCopy &) = delete;
+    StagedCopy &operator=(const StagedCopy &) = delete;
+    ~StagedCopy()
+    {
+        if (!m_path.isEmpty())
+            QFile::remove(m_path);
+    }
+
+    QString path() const { return m_path; }
+
+    // Copies source into a new file in target's folder: every byte written,
+    // on disk, and as long as the source.
+    bool make(const QString &source, const QString &target, QString &why)
+    {
+        QTemporaryFile file(target + QStringLiteral(".XXXXXX.tmp"));
+        if (!file.open()) {
+            why = WriteFailureText(target, file);
+            return false;
+        }
+        const GridResult copied = CopyInto(source, file, target);
+        if (!copied.ok) {
+            why = copied.message;
+            return false;
+        }
+        if (!syncToDisk(file)) {
+            why = QStringLiteral("ファイル「%1」を書き終えられません（%2）。")
+                      .arg(native(target), QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        // The file put in place keeps the permissions of the one it replaces.
+        file.setPermissions(QFileInfo(QFileInfo::exists(target) ? target : source).permissions());
+        file.setAutoRemove(false);
+        m_path = file.fileName();
+        return true;
+    }
+
+    // Takes target's place, replacing it.
+    bool replace(const QString &target, QString &why)
+    {
+        if (!renameOver(m_path, target, why))
+            return false;
+        m_path.clear();
+        return true;
+    }
+
+    // Takes the name name, which nothing may have yet: an existing file of
+    // that name is never overwritten.
+    bool moveTo(const QString &name, QString &why)
+    {
+        QFile file(m_path);
+        if (!file.rename(name)) {
+            why = QStringLiteral("%1 に名前を変えられません（%2）。").arg(native(name), file.errorString());
+            return false;
+        }
+        m_path.clear();
+        return true;
+    }
+
+private:
+    static bool syncToDisk(QFileDevice &file)
+    {
+#ifdef Q_OS_WIN
+        return _commit(file.handle()) == 0;
+#else
+        return ::fsync(file.handle()) == 0;
+#endif
+    }
+
+    QString m_path;
+};
+
+// SQLite's own integrity check of the database file at path, as what the
+// user reads when it fails. Read-only, so the copy stays byte for byte the
+// backup.
+bool sqliteIntact(const QString &path, const QString &shownAs, QString &why)
+{
+    static std::atomic<int> serial{0};
+    const QString name = QStringLiteral("tera-restore-check-%1").arg(++serial);
+    QStringList found;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open()) {
+            found << db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            if (!q.exec(QStringLiteral("PRAGMA integrity_check")))
+                found << q.lastError().text();
+            while (q.next())
+                found << q.value(0).toString();
+            if (q.lastError().isValid() && !found.contains(q.lastError().text()))
+                found << q.lastError().text();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    for (const QString &side : kSqliteSideFiles)
+        QFile::remove(path + side);
+    if (found == QStringList{QStringLiteral("ok")})
+        return true;
+    if (found.size() > 5)
+        found = found.mid(0, 5) << QStringLiteral("…");
+    why = QStringLiteral("バックアップ %1 は壊れているため、元に戻せません（SQLite の検査結果: %2）。")
+              .arg(native(shownAs), found.join(QStringLiteral(" / ")));
+    return false;
+}
+
 } // namespace
 
-QString BeforeRestorePath(const QString &path) { return path + QStringLiteral(".before-restore"); }
+QString BeforeRestorePath(const QString &path)
+{
+    const QString first = path + QStringLiteral(".before-restore");
+    QString name = first;
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = first + QLatin1Char('.') + QString::number(n);
+    return name;
+}
 
 QString RestoreText::noBackup(const QString &tera2Path)
 {
@@ -63,6 +224,10 @@ RestorePlan PlanRestore(const AppState &state)
         p.tera2Time = tera2.lastModified();
     if (p.kako2Present)
         p.kako2Time = kako2.lastModified();
+    if (QFileInfo(p.db).isFile())
+        p.dbAside = BeforeRestorePath(p.db);
+    if (p.kakoPresent)
+        p.kakoAside = BeforeRestorePath(p.kako);
     const QFileInfo db(p.db);
     const QString base = db.absoluteDir().filePath(db.completeBaseName());
     p.dbLocked = QFileInfo::exists(base + QStringLiteral(".ldb")) || QFileInfo::exists(base + QStringLiteral(".laccdb"));
@@ -82,10 +247,12 @@ QString RestoreQuestion(const RestorePlan &p)
         lines << QStringLiteral("  %1 はありません（バックアップの時 kako.rnd はありませんでした）。").arg(native(p.kako2));
         lines << QStringLiteral("    → 今の %1 を取り除きます").arg(native(p.kako));
     }
-    QStringList aside{native(BeforeRestorePath(p.db))};
-    if (p.kakoPresent)
-        aside << native(BeforeRestorePath(p.kako));
-    lines << QStringLiteral("今のファイルは %1 として残します。").arg(aside.join(QStringLiteral("、")));
+    QStringList aside;
+    for (const QString &name : {p.dbAside, p.kakoAside})
+        if (!name.isEmpty())
+            aside << native(name);
+    if (!aside.isEmpty())
+        lines << QStringLiteral("今のファイルは %1 として残します。").arg(aside.join(QStringLiteral("、")));
     lines << QStringLiteral("バックアップの後に転記したデータは、元に戻すとなくなります。");
     if (p.dbLocked)
         lines << QStringLiteral("注意: データベースのロックファイルがあります。カリンデを使っている場合は終了してから実行してください。");
@@ -97,11 +264,44 @@ QString RestoreQuestion(const RestorePlan &p)
 RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
 {
     RestoreResult result;
+    // Never under a running transcription: it would go on writing into the
+    // files put back.
+    RunLock lock(state.gDbPath);
+    QString refusal;
+    if (!lock.tryTake(refusal)) {
+        result.outcome = lock.busy() ? RestoreResult::Outcome::Locked : RestoreResult::Outcome::Failed;
+        result.failure = refusal;
+        prompt.message(refusal, Icon::Exclamation);
+        return result;
+    }
     const RestorePlan p = PlanRestore(state);
     if (!p.tera2Present) {
         result.outcome = RestoreResult::Outcome::NoBackup;
         prompt.message(RestoreText::noBackup(p.tera2), Icon::Exclamation);
         return result;
+    }
+    // A record that a killed run left uncommitted is taken back first, so
+    // that the kako.rnd kept aside matches the database kept aside.
+    if (QFileInfo::exists(KakoJournalPath(state.gKakoPath)) && QFileInfo(state.gDbPath).isFile()) {
+        try {
+            std::unique_ptr<Database> db = Database::open(state.gDbPath);
+            const qint32 undone = SettleKakoJournal(*db, state.gKakoPath);
+            db->close();
+            if (undone > 0)
+                prompt.message(TranscribeText::kakoRecovered(undone), Icon::Information);
+        } catch (const DbError &e) {
+            result.outcome = RestoreResult::Outcome::Failed;
+            result.failure = e.description();
+            prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1\r\n今のファイルはそのまま残っています。").arg(e.description()),
+                           Icon::Critical);
+            return result;
+        } catch (const KakoRndError &e) {
+            result.outcome = RestoreResult::Outcome::Failed;
+            result.failure = e.message();
+            prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1\r\n今のファイルはそのまま残っています。").arg(e.message()),
+                           Icon::Critical);
+            return result;
+        }
     }
     if (prompt.ask(RestoreQuestion(p), Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
         result.outcome = RestoreResult::Outcome::Declined;
@@ -109,64 +309,102 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
         return result;
     }
 
+    // The kept copies made by this attempt. While nothing is replaced they
+    // are only duplicates of files still in place and go again on failure.
+    QStringList kept;
     auto fail = [&](const QString &why) {
         result.outcome = RestoreResult::Outcome::Failed;
         result.failure = why;
         QStringList lines{QStringLiteral("元に戻せませんでした。"), why};
-        if (!result.restored.isEmpty())
-            lines << QStringLiteral("元に戻したファイル: %1").arg(result.restored.join(QStringLiteral("、")));
-        if (!result.keptAside.isEmpty())
+        if (result.restored.isEmpty() && result.removed.isEmpty()) {
+            for (const QString &copy : kept)
+                QFile::remove(copy);
+            result.keptAside.clear();
+            lines << QStringLiteral("今のファイルはそのまま残っています。何も置き換えていません。");
+        } else {
+            if (!result.restored.isEmpty())
+                lines << QStringLiteral("元に戻したファイル: %1").arg(result.restored.join(QStringLiteral("、")));
+            if (!result.removed.isEmpty())
+                lines << QStringLiteral("取り除いたファイル: %1").arg(result.removed.join(QStringLiteral("、")));
             lines << QStringLiteral("元に戻す前のファイル: %1").arg(result.keptAside.join(QStringLiteral("、")));
+        }
         prompt.message(lines.join(kCrLf), Icon::Critical);
         return result;
     };
+    QString why;
 
-    // A missing file is decided before copying: no message to show.
-    QuietPrompt quiet(Answer::No);
-    QString failure;
-    // 1. The current files, kept aside whole before anything is replaced.
+    // 1. The backups, copied beside their targets and checked there.
+    auto cannotCopy = [&](const QString &from, const QString &to) {
+        return fail(QStringLiteral("%1 を %2 に戻すためのコピーを作れません。").arg(native(from), native(to)) + kCrLf + why);
+    };
+    StagedCopy db, kako;
+    if (!db.make(p.tera2, p.db, why))
+        return cannotCopy(p.tera2, p.db);
+    if (Database::detect(db.path()) == FileKind::SQLite && !sqliteIntact(db.path(), p.tera2, why))
+        return fail(why);
+    if (p.kako2Present && !kako.make(p.kako2, p.kako, why))
+        return cannotCopy(p.kako2, p.kako);
+
+    // 2. The current files, kept whole under names no earlier restore used.
     try {
-        if (QFileInfo(p.db).isFile())
+        if (!p.dbAside.isEmpty())
             settleSqlite(p.db);
     } catch (const DbError &e) {
         return fail(QStringLiteral("%1 を確認できません: %2").arg(native(p.db), e.description()));
     }
-    const std::pair<QString, bool> current[] = {{p.db, QFileInfo(p.db).isFile()}, {p.kako, p.kakoPresent}};
-    for (const auto &[path, present] : current) {
-        if (!present)
+    const std::pair<QString, QString> current[] = {{p.db, p.dbAside}, {p.kako, p.kakoAside}};
+    for (const auto &[path, aside] : current) {
+        if (aside.isEmpty())
             continue;
-        if (!CopyIfPresent(path, BeforeRestorePath(path), quiet, &failure))
-            return fail(failure);
-        result.keptAside << native(BeforeRestorePath(path));
+        StagedCopy copy;
+        if (!copy.make(path, aside, why) || !copy.moveTo(aside, why))
+            return fail(QStringLiteral("今の %1 を %2 として残せません。").arg(native(path), native(aside)) + kCrLf + why);
+        kept << aside;
+        result.keptAside << native(aside);
     }
 
-    // 2. The backups put back. Each copy replaces its file only once it is
-    // whole, so a failure leaves either the old or the restored file.
-    if (!CopyIfPresent(p.tera2, p.db, quiet, &failure))
-        return fail(failure);
-    result.restored << native(p.db);
+    // 3. The checked copies take their places, one rename each.
     for (const QString &side : kSqliteSideFiles) {
-        const QString path = p.db + side;
-        if (QFileInfo::exists(path) && !QFile::remove(path))
-            return fail(QStringLiteral("%1 を削除できません。").arg(native(path)));
+        QFile file(p.db + side);
+        if (file.exists() && !file.remove())
+            return fail(QStringLiteral("%1 を削除できません（%2）。").arg(native(file.fileName()), file.errorString()));
     }
+    if (!db.replace(p.db, why))
+        return fail(why);
+    result.restored << native(p.db);
+    bool kakoDone = true;
     if (p.kako2Present) {
-        if (!CopyIfPresent(p.kako2, p.kako, quiet, &failure))
-            return fail(failure);
-        result.restored << native(p.kako);
+        kakoDone = kako.replace(p.kako, why);
+        if (kakoDone)
+            result.restored << native(p.kako);
     } else if (p.kakoPresent) {
-        if (!QFile::remove(p.kako))
-            return fail(QStringLiteral("%1 を削除できません。").arg(native(p.kako)));
-        result.removed << native(p.kako);
+        QFile file(p.kako);
+        kakoDone = file.remove();
+        if (kakoDone)
+            result.removed << native(p.kako);
+        else
+            why = QStringLiteral("%1 を取り除けません（%2）。").arg(native(p.kako), file.errorString());
+    }
+    if (!kakoDone) {
+        // tera.mdb without its kako.rnd would not match: it goes back too.
+        const GridResult back = p.dbAside.isEmpty() ? GridResult::failure(QString()) : CopyWholeFile(p.dbAside, p.db);
+        if (back.ok)
+            result.restored.clear();
+        return fail(why);
     }
 
     result.outcome = RestoreResult::Outcome::Restored;
     QStringList lines{RestoreText::kDone};
-    for (const QString &f : result.restored)
-        lines << QStringLiteral("  %1").arg(f);
+    lines << QStringLiteral("  %1 ← %2").arg(native(p.db), native(p.tera2));
+    if (p.kako2Present)
+        lines << QStringLiteral("  %1 ← %2").arg(native(p.kako), native(p.kako2));
     for (const QString &f : result.removed)
-        lines << QStringLiteral("  %1 を取り除きました").arg(f);
-    lines << QStringLiteral("元に戻す前のファイル: %1").arg(result.keptAside.join(QStringLiteral("、")));
+        lines << QStringLiteral("  %1 はバックアップの時にはなかったため、取り除きました。").arg(f);
+    if (!result.keptAside.isEmpty()) {
+        lines << QStringLiteral("元に戻す前のファイルは次の名前で残しています:");
+        for (const QString &f : result.keptAside)
+            lines << QStringLiteral("  %1").arg(f);
+    }
     prompt.message(lines.join(kCrLf), Icon::Information);
     return result;
 }

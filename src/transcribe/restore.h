@@ -11,13 +11,20 @@ class Prompt;
 // transcription makes back in place of tera.mdb and kako.rnd, so that a run
 // that went wrong can be undone without a file manager. The files it
 // replaces are kept beside them as tera.mdb.before-restore and
-// kako.rnd.before-restore, so that a restore made by mistake is not the end
-// of the data either.
+// kako.rnd.before-restore (.2, .3, ... when a restore was made before), so
+// that a restore made by mistake is not the end of the data either.
+//
+// Nothing is replaced until everything is ready: each backup is first copied
+// into a temporary file beside its target and checked there (the size, and
+// SQLite's integrity check for a SQLite database), and the current files are
+// copied to their kept names; only then do the checked copies take the
+// targets' places, each by one rename.
 
 // What a restore would do.
 struct RestorePlan {
-    QString db, kako;     // the files put back
-    QString tera2, kako2; // the backups
+    QString db, kako;           // the files put back
+    QString tera2, kako2;       // the backups
+    QString dbAside, kakoAside; // the names the current files are kept under (kakoAside when kako.rnd exists)
     bool tera2Present = false;
     bool kako2Present = false;
     bool kakoPresent = false;
@@ -31,7 +38,9 @@ RestorePlan PlanRestore(const AppState &state);
 // current files, then "元に戻しますか？".
 QString RestoreQuestion(const RestorePlan &plan);
 
-// The name of the copy a restore keeps of a file it replaces.
+// The name of the copy a restore keeps of a file it replaces: path +
+// ".before-restore", or with ".2", ".3", ... added when that name is taken,
+// so that no earlier copy is ever overwritten.
 QString BeforeRestorePath(const QString &path);
 
 namespace RestoreText {
@@ -41,18 +50,20 @@ inline const QString kStopped = QStringLiteral("処理を中止します");
 } // namespace RestoreText
 
 struct RestoreResult {
-    enum class Outcome { Restored, NoBackup, Declined, Failed };
+    // Locked: another transcription or restore held the database.
+    enum class Outcome { Restored, NoBackup, Declined, Failed, Locked };
     Outcome outcome = Outcome::Failed;
-    QStringList restored; // the files written from a backup
-    QStringList keptAside;
-    QStringList removed;  // kako.rnd, when the backup was made before it existed
-    QString failure;
+    QStringList restored;  // the files written from a backup
+    QStringList keptAside; // the copies kept of the replaced files
+    QStringList removed;   // kako.rnd, when the backup was made before it existed
+    QString failure;       // with the system's reason
 };
 
 // Asks (prompt, Yes/No) and restores. Says through prompt when there is no
 // backup, when the user declines, what failed, and when it is done. A
-// failure leaves the .before-restore copies in place; the message says which
-// files were already put back.
+// failure before anything was replaced leaves every file as it was; a
+// failure after tera.mdb was replaced puts it back from its kept copy, and
+// the message says which files are in which state.
 RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt);
 
 } // namespace tera

@@ -198,9 +198,9 @@ Database::Options databaseOptions(const TranscribeOptions &options)
     return o;
 }
 
-// A journal that a killed run left: its record is kept when the row was
-// committed (W_KAKO holds the entry) and taken back otherwise.
-qint32 settleKakoJournal(Database &db, const QString &kakoPath)
+} // namespace
+
+qint32 SettleKakoJournal(Database &db, const QString &kakoPath)
 {
     const QString journalPath = KakoJournalPath(kakoPath);
     if (!QFileInfo::exists(journalPath))
@@ -223,6 +223,8 @@ qint32 settleKakoJournal(Database &db, const QString &kakoPath)
         throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を削除できません。").arg(journalPath));
     return undone;
 }
+
+namespace {
 
 // The masters a run reads, with the columns it reads.
 void checkMasters(Database &db)
@@ -353,7 +355,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     // way back that the messages point to).
     try {
         std::unique_ptr<Database> db = Database::open(state.gDbPath, databaseOptions(options));
-        report.recoveredKakoCd = settleKakoJournal(*db, state.gKakoPath);
+        report.recoveredKakoCd = SettleKakoJournal(*db, state.gKakoPath);
         if (report.recoveredKakoCd > 0)
             prompt.message(TranscribeText::kakoRecovered(report.recoveredKakoCd), Icon::Information);
         checkMasters(*db);

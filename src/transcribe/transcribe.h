@@ -9,6 +9,7 @@
 namespace tera {
 struct AppState;
 class Clock;
+class Database;
 class GridModel;
 class Prompt;
 class ProgressObserver;
@@ -161,6 +162,12 @@ QString kakoRecovered(qint32 record);
 // existing entries. A row that meets another program's lock waits for it
 // (TranscribeOptions::lockWaitMs) and is tried again whole; a row that still
 // cannot get the lock stops the run.
+// A journal that a killed run left beside kakoPath: its record is kept when
+// the row was committed (W_KAKO holds the entry) and taken back otherwise;
+// the journal goes. Returns the 過去CD taken back, 0 when none. Throws
+// DbError or KakoRndError.
+qint32 SettleKakoJournal(Database &db, const QString &kakoPath);
+
 TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
                             ProgressObserver *progress = nullptr, const TranscribeOptions &options = {});
 

@@ -4,6 +4,7 @@
 #include "app/demo_database.h"
 #include "convert/item_catalogue.h"
 #include "platform/database.h"
+#include "file_faults.h"
 #include "program_run.h"
 #include "transcribe/link_file.h"
 
@@ -193,6 +194,46 @@ private slots:
         QVERIFY(r.err.contains(QStringLiteral("元に戻すバックアップがありません")));
         r = runTera({QStringLiteral("restore")});
         QCOMPARE(r.code, 2);
+    }
+
+    // restore --yes on a disk that fills up: exit 1 with the system's reason,
+    // every file as it was. Then twice with room: the second keeps its copies
+    // under new names, the first ones stay as they were.
+    void restoreOnAFullDisk()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString tera2 = dir.filePath(QStringLiteral("tera2.mdb"));
+        QVERIFY(QFile::copy(db, tera2));
+        Database::open(db)->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}});
+        const QByteArray kako(780 * 2, 'k'), kako2(780, 'b');
+        for (const auto &[name, bytes] : {std::pair{"kako.rnd", kako}, std::pair{"kako2.rnd", kako2}}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        const auto before = folderBytes(dir.path());
+        const QStringList args{QStringLiteral("restore"), QStringLiteral("--db"), db, QStringLiteral("--yes")};
+
+        ProgramRun r = runTera(args, [] { capFileSizeInChild(32 * 1024); });
+        QCOMPARE(r.code, 1);
+        for (const QString &word : {QStringLiteral("元に戻せませんでした"), systemReason(EFBIG)})
+            QVERIFY2(r.err.contains(word), qPrintable(r.err));
+        QCOMPARE(folderBytes(dir.path()), before);
+
+        for (const char *kept : {".before-restore", ".before-restore.2"}) {
+            r = runTera(args);
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+            for (const char *name : {"tera.mdb", "kako.rnd"})
+                QVERIFY2(r.err.contains(QDir::toNativeSeparators(dir.filePath(QString::fromLatin1(name) + QString::fromLatin1(kept)))),
+                         qPrintable(r.err));
+        }
+        const auto after = folderBytes(dir.path());
+        QCOMPARE(after.value(QStringLiteral("tera.mdb")), before.value(QStringLiteral("tera2.mdb")));
+        QCOMPARE(after.value(QStringLiteral("kako.rnd")), kako2);
+        QCOMPARE(after.value(QStringLiteral("tera.mdb.before-restore")), before.value(QStringLiteral("tera.mdb")));
+        QCOMPARE(after.value(QStringLiteral("kako.rnd.before-restore")), kako);
+        QCOMPARE(after.value(QStringLiteral("kako.rnd.before-restore.2")), kako2);
     }
 
     void help()

@@ -1,3 +1,4 @@
+#include "file_faults.h"
 #include "platform/grid_model.h"
 
 #include <QFile>
@@ -81,6 +82,8 @@ private slots:
     void badDocuments();
     void kindMustMatchTheDocument();
     void failedSaveKeepsTheOldFile();
+    void writeFaultsKeepTheOldFile_data() { FaultyFolder::addRows(); }
+    void writeFaultsKeepTheOldFile();
 };
 
 void TstGridDocument::roundTrip_data()
@@ -246,6 +249,30 @@ void TstGridDocument::failedSaveKeepsTheOldFile()
     QVERIFY(!g.SaveGrid(path, GridFileKind(5)).ok);
     QVERIFY(!g.SaveGrid(dir.filePath(QStringLiteral("missing/dir/x.vsg")), GridFileKind::All).ok);
     QCOMPARE(readAll(path), before);
+}
+
+// A document that cannot be written whole: the old one stays, byte for byte,
+// and still loads.
+void TstGridDocument::writeFaultsKeepTheOldFile()
+{
+    QFETCH(WriteFault, fault);
+    FaultyFolder dir(fault);
+    if (!dir.skipReason().isEmpty())
+        QSKIP(qPrintable(dir.skipReason()));
+    const QString path = dir.filePath(QStringLiteral("keep.vsg"));
+    GridModel g;
+    QVERIFY(g.SaveGrid(path, GridFileKind::All).ok);
+    const auto before = folderBytes(dir.path());
+    importTable(g);
+    dir.arm(before.value(QStringLiteral("keep.vsg")).size() + 16);
+    const GridResult r = g.SaveGrid(path, GridFileKind::All);
+    dir.disarm();
+    QVERIFY(!r.ok);
+    for (const QString &word : dir.expectedWords())
+        QVERIFY2(r.message.contains(word), qPrintable(r.message));
+    QCOMPARE(folderBytes(dir.path()), before);
+    GridModel back;
+    QVERIFY(back.LoadGrid(path, GridFileKind::All).ok);
 }
 
 QTEST_GUILESS_MAIN(TstGridDocument)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace tera {
 
 struct ProgramRun {
@@ -16,9 +18,10 @@ struct ProgramRun {
 };
 
 // Runs tera-import with args, without a display and with no terminal on
-// standard input (so a question is never answered by accident). A run still
-// going after timeoutMs is killed and reported with code -1.
-inline ProgramRun runTera(const QStringList &args, int timeoutMs = 120000)
+// standard input (so a question is never answered by accident). inChild, when
+// given, runs in the child just before the program starts (to set a limit).
+// A run still going after timeoutMs is reported with code -1.
+inline ProgramRun runTera(const QStringList &args, const std::function<void()> &inChild, int timeoutMs = 120000)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -27,6 +30,8 @@ inline ProgramRun runTera(const QStringList &args, int timeoutMs = 120000)
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     p.setProcessEnvironment(env);
     p.setStandardInputFile(QProcess::nullDevice());
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(QStringLiteral(TERA_BINARY), args);
     ProgramRun r;
     if (!p.waitForFinished(timeoutMs))
@@ -36,6 +41,8 @@ inline ProgramRun runTera(const QStringList &args, int timeoutMs = 120000)
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }
+
+inline ProgramRun runTera(const QStringList &args, int timeoutMs = 120000) { return runTera(args, {}, timeoutMs); }
 
 // A file of the project's examples/ folder.
 inline QString example(const char *name)

@@ -1,9 +1,7 @@
 // The backup before every run and the household renumbering.
-#include "app/app_state.h"
-#include "app/startup.h"
-#include "platform/database.h"
-#include "scripted_prompt.h"
-#include "test_db.h"
+#include "app/demo_database.h"
+#include "file_faults.h"
+#include "run_fixture.h"
 #include "transcribe/backup.h"
 
 #include <QDir>
@@ -17,6 +15,8 @@ using namespace tera;
 Q_DECLARE_METATYPE(tera::Route)
 
 namespace {
+
+constexpr int kMemberName = 8;
 
 QByteArray readAll(const QString &path)
 {
@@ -45,19 +45,36 @@ class TestBackup : public QObject {
     Q_OBJECT
 
 private slots:
+    // No kako.rnd yet: a note, no warning; tera2.mdb is made, and a
+    // kako2.rnd of an earlier pair goes, as it belongs to no database now.
     void firstRunWithoutKakoRnd()
     {
         TestDb t;
         t.db().close();
         AppState s = stateFor(t.path());
+        writeAll(s.gKako2Path, QByteArray(780, 'p'));
         ScriptedPrompt prompt;
         const BackupResult r = BackupDatabase(s, prompt);
         QVERIFY(r.ok);
-        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("元になるファイルがありません。")});
-        QCOMPARE(prompt.shown().first().icon, Icon::Exclamation);
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("kako.rnd はまだありません。バックアップするものはありません。\r\n")
+                                             + QDir::toNativeSeparators(s.gKakoPath)});
+        QCOMPARE(prompt.shown().first().icon, Icon::Information);
         QCOMPARE(r.made, QStringList{s.gTera2Path});
         QCOMPARE(readAll(s.gTera2Path), readAll(s.gDbPath));
         QVERIFY(!QFile::exists(s.gKako2Path));
+    }
+
+    void missingSourceIsNamed()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("tera.mdb"));
+        ScriptedPrompt prompt;
+        QVERIFY(!CopyIfPresent(source, dir.filePath(QStringLiteral("tera2.mdb")), prompt));
+        QCOMPARE(prompt.texts().size(), 1);
+        QCOMPARE(prompt.texts().first().split(QStringLiteral("\r\n")),
+                 (QStringList{QStringLiteral("元になるファイルがありません。"), QDir::toNativeSeparators(source)}));
+        QCOMPARE(prompt.shown().first().icon, Icon::Exclamation);
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 
     void secondRunReplacesCopies()
@@ -81,31 +98,59 @@ private slots:
         QCOMPARE(r.made, (QStringList{s.gKako2Path, s.gTera2Path}));
     }
 
-    // A copy that cannot be made is a failure the driver must ask about.
-    void failuresAreReported_data()
+    // kako.rnd fits in the room left, tera.mdb does not: the backup fails
+    // with the cause, the previous pair stays whole and matching, and no
+    // copy or temporary file is left.
+    void faultsKeepThePreviousPair_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("old copy cannot be removed") << QStringLiteral("old-is-dir");
-        QTest::newRow("copy cannot be written") << QStringLiteral("no-folder");
+        FaultyFolder::addRows();
     }
-    void failuresAreReported()
+    void faultsKeepThePreviousPair()
     {
-        QFETCH(QString, how);
-        TestDb t;
-        t.db().close();
-        AppState s = stateFor(t.path());
-        writeAll(s.gKakoPath, QByteArray(780, 'k'));
-        if (how == QStringLiteral("old-is-dir")) {
-            QVERIFY(QDir().mkpath(s.gKako2Path + QStringLiteral("/x")));
-        } else {
-            s.gTera2Path = t.dir() + QStringLiteral("/missing-folder/tera2.mdb");
-        }
+        QFETCH(WriteFault, fault);
+        FaultyFolder dir(fault);
+        if (!dir.skipReason().isEmpty())
+            QSKIP(qPrintable(dir.skipReason()));
+        AppState s = stateFor(CreateDemoDatabase(dir.path()));
+        writeAll(s.gKakoPath, QByteArray(780 * 3, 'k'));
+        writeAll(s.gKako2Path, QByteArray(780, 'p'));
+        writeAll(s.gTera2Path, QByteArray("the previous tera2.mdb"));
+        QVERIFY(QFileInfo(s.gDbPath).size() > 64 * 1024);
+        const auto before = folderBytes(dir.path());
+
         ScriptedPrompt prompt;
+        dir.arm(32 * 1024);
         const BackupResult r = BackupDatabase(s, prompt);
+        dir.disarm();
+
         QVERIFY(!r.ok);
-        QVERIFY(!r.failure.isEmpty());
-        QVERIFY(prompt.texts().isEmpty());
-        QCOMPARE(readAll(s.gKakoPath), QByteArray(780, 'k')); // the originals are untouched
+        QVERIFY(r.made.isEmpty());
+        for (const QString &word : dir.expectedWords())
+            QVERIFY2(r.failure.contains(word), qPrintable(r.failure));
+        QCOMPARE(prompt.texts().size(), 1);
+        QVERIFY2(prompt.texts().first().contains(r.failure), qPrintable(prompt.texts().first()));
+        QCOMPARE(folderBytes(dir.path()), before);
+    }
+
+    // Through the driver: a disk that fills up during the backup leads to
+    // its question, and No writes nothing.
+    void fullDiskAsksBeforeWriting()
+    {
+        RunFixture f(kOutMembers);
+        const QByteArray db = readAll(f.state.gDbPath);
+        f.prompt.script({Answer::No});
+        TranscribeReport r;
+        {
+            FileSizeCap cap(32 * 1024);
+            r = f.run({{{kMemberName, QStringLiteral("新人")}}});
+        }
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::BackupDeclined);
+        QVERIFY(!r.backup.ok);
+        QCOMPARE(f.prompt.texts().last(), TranscribeText::backupFailedQuestion());
+        QVERIFY(f.prompt.texts().join(QString()).contains(systemReason(EFBIG)));
+        f.db.reset();
+        QCOMPARE(readAll(f.state.gDbPath), db);
+        QVERIFY(!QFile::exists(f.state.gTera2Path));
     }
 
     // Rows still in the write-ahead log are part of the copy.

@@ -1,6 +1,7 @@
 // The check before writing: it must say what a transcription started right
 // after it then does (skips, creations, deceased, renumbering, kako.rnd
 // texts, failures), and it must leave every real file as it was.
+#include "file_faults.h"
 #include "run_fixture.h"
 #include "transcribe/check_run.h"
 #include "transcribe/progress.h"
@@ -446,6 +447,31 @@ private slots:
             named |= back.TextMatrix(r, 2) == QStringLiteral("中止") && back.TextMatrix(r, 0) == QStringLiteral("6")
                      && back.TextMatrix(r, 1) == QStringLiteral("1 没年月日");
         QVERIFY(named);
+    }
+
+    // A list that cannot be saved whole leaves the one saved before.
+    void csvFaultsKeepTheOldList_data() { FaultyFolder::addRows(); }
+    void csvFaultsKeepTheOldList()
+    {
+        QFETCH(WriteFault, fault);
+        FaultyFolder dir(fault);
+        if (!dir.skipReason().isEmpty())
+            QSKIP(qPrintable(dir.skipReason()));
+        Fixture f(kOutDeathRegister);
+        auto grid = importTable(kOutDeathRegister, deathRows(true));
+        const CheckReport c = f.check(*grid);
+        QVERIFY(c.findings.size() > 1);
+        const QString path = dir.filePath(QStringLiteral("検証.csv"));
+        QString error;
+        QVERIFY2(SaveCheckCsv(CheckReport(), {}, path, error), qPrintable(error));
+        const auto before = folderBytes(dir.path());
+        dir.arm(before.value(QStringLiteral("検証.csv")).size() + 16);
+        const bool saved = SaveCheckCsv(c, {}, path, error);
+        dir.disarm();
+        QVERIFY(!saved);
+        for (const QString &word : dir.expectedWords())
+            QVERIFY2(error.contains(word), qPrintable(error));
+        QCOMPARE(folderBytes(dir.path()), before);
     }
 };
 

@@ -2,6 +2,7 @@
 // columns move, and loads that say which source columns are missing.
 #include "app/app_state.h"
 #include "convert/item_catalogue.h"
+#include "file_faults.h"
 #include "transcribe/link_file.h"
 
 #include <QTemporaryDir>
@@ -138,6 +139,29 @@ private slots:
         QVERIFY(!ParseLinkFile(bytes, out, error));
         QVERIFY2(error.contains(message), qPrintable(error));
         QCOMPARE(out.kind, qint16(kOutMembers)); // untouched
+    }
+
+    // A save that cannot be finished keeps the link saved before, byte for
+    // byte.
+    void faultsKeepTheSavedLink_data() { FaultyFolder::addRows(); }
+    void faultsKeepTheSavedLink()
+    {
+        QFETCH(WriteFault, fault);
+        FaultyFolder dir(fault);
+        if (!dir.skipReason().isEmpty())
+            QSKIP(qPrintable(dir.skipReason()));
+        const QString path = dir.filePath(QStringLiteral("links.json"));
+        const Catalogue cat = CatalogueOf(kOutDeathRegister);
+        QString error;
+        QVERIFY(WriteLinkFile(path, MakeLinkFile(kOutDeathRegister, 1, kLinks.mid(0, 1), kTitles, cat), error));
+        const auto before = folderBytes(dir.path());
+        dir.arm(64);
+        const bool saved = WriteLinkFile(path, MakeLinkFile(kOutDeathRegister, 1, kLinks, kTitles, cat), error);
+        dir.disarm();
+        QVERIFY(!saved);
+        for (const QString &word : dir.expectedWords())
+            QVERIFY2(error.contains(word), qPrintable(error));
+        QCOMPARE(folderBytes(dir.path()), before);
     }
 
     void missingFile()

@@ -1,5 +1,7 @@
 // Restore puts the backups of a run back byte for byte, after a question
 // that names the files and their times, and keeps what it replaces.
+#include "app/demo_database.h"
+#include "file_faults.h"
 #include "run_fixture.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/restore.h"
@@ -59,6 +61,39 @@ void writeKako(const QString &path, char fill, int records)
     f.write(QByteArray(780 * records, fill));
 }
 
+QString aside(const QString &path, int n = 1)
+{
+    return path + QStringLiteral(".before-restore") + (n > 1 ? QStringLiteral(".%1").arg(n) : QString());
+}
+
+// A folder after a run: the demo database with one row more than its backup
+// tera2.mdb, and kako.rnd with one record more than kako2.rnd.
+AppState runLeftovers(const QString &folder)
+{
+    AppState s;
+    s.gDbPath = CreateDemoDatabase(folder);
+    DeriveSiblingPaths(s);
+    QFile::copy(s.gDbPath, s.gTera2Path);
+    Database::open(s.gDbPath)->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}});
+    writeKako(s.gKakoPath, 'k', 2);
+    writeKako(s.gKako2Path, 'b', 1);
+    return s;
+}
+
+// A failed restore: said with the words expected, and the folder exactly as
+// it was, with no copy or temporary file left.
+void checkNothingChanged(const RestoreResult &r, const ScriptedPrompt &p, const QStringList &words,
+                         const QMap<QString, QByteArray> &before, const QString &folder)
+{
+    QCOMPARE(r.outcome, RestoreResult::Outcome::Failed);
+    const ScriptedPrompt::Shown &last = p.shown().last();
+    QCOMPARE(last.icon, Icon::Critical);
+    QVERIFY(last.text.startsWith(QStringLiteral("元に戻せませんでした。")));
+    for (const QString &word : words + QStringList{QStringLiteral("今のファイルはそのまま残っています")})
+        QVERIFY2(last.text.contains(word), qPrintable(last.text + QStringLiteral(" / ") + word));
+    QCOMPARE(folderBytes(folder), before);
+}
+
 } // namespace
 
 class TestRestore : public QObject {
@@ -90,8 +125,8 @@ private slots:
         QCOMPARE(bytesOf(f.state.gKakoPath), kakoBetween);
         QCOMPARE(f.kakoRows(), rowsBetween);
         // What was replaced is kept.
-        QCOMPARE(bytesOf(BeforeRestorePath(f.state.gDbPath)), dbAfter);
-        QCOMPARE(bytesOf(BeforeRestorePath(f.state.gKakoPath)), kakoAfter);
+        QCOMPARE(bytesOf(aside(f.state.gDbPath)), dbAfter);
+        QCOMPARE(bytesOf(aside(f.state.gKakoPath)), kakoAfter);
 
         // The question named both backups with their times, then the result.
         QCOMPARE(p.shown().size(), 2);
@@ -101,7 +136,95 @@ private slots:
         for (const QString &part : {QDir::toNativeSeparators(f.state.gTera2Path), QDir::toNativeSeparators(f.state.gKako2Path),
                                     QDir::toNativeSeparators(f.state.gDbPath), time, QStringLiteral("元に戻しますか？")})
             QVERIFY2(question.contains(part), qPrintable(part + QStringLiteral("\n") + question));
-        QVERIFY(p.shown().at(1).text.startsWith(RestoreText::kDone));
+        const QString done = p.shown().at(1).text;
+        QVERIFY(done.startsWith(RestoreText::kDone));
+        for (const QString &kept : {aside(f.state.gDbPath), aside(f.state.gKakoPath)})
+            QVERIFY2(done.contains(QDir::toNativeSeparators(kept)), qPrintable(done));
+    }
+
+    // Every restore keeps what it replaces under a name of its own: an
+    // earlier restore's copies are never overwritten.
+    void repeatedRestoresNumberTheirCopies()
+    {
+        Fixture f;
+        writeKako(f.state.gKakoPath, 'k', 1);
+        f.run(2);
+        f.run(3);
+        const QByteArray dbAfter = bytesOf(f.state.gDbPath);
+        const QByteArray kakoAfter = bytesOf(f.state.gKakoPath);
+        for (int n = 1; n <= 3; ++n) {
+            ScriptedPrompt p;
+            QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
+            for (const QString &path : {f.state.gDbPath, f.state.gKakoPath}) {
+                const QString kept = QDir::toNativeSeparators(aside(path, n));
+                QVERIFY2(p.shown().at(0).text.contains(kept), qPrintable(p.shown().at(0).text));
+                QVERIFY2(p.shown().at(1).text.contains(kept), qPrintable(p.shown().at(1).text));
+                QVERIFY(!QFile::exists(aside(path, n + 1)));
+            }
+            QCOMPARE(bytesOf(aside(f.state.gDbPath)), dbAfter);
+            QCOMPARE(bytesOf(aside(f.state.gKakoPath)), kakoAfter);
+            QCOMPARE(bytesOf(aside(f.state.gDbPath, n)), n == 1 ? dbAfter : bytesOf(f.state.gTera2Path));
+            QCOMPARE(bytesOf(f.state.gDbPath), bytesOf(f.state.gTera2Path));
+            QCOMPARE(bytesOf(f.state.gKakoPath), bytesOf(f.state.gKako2Path));
+        }
+    }
+
+    // The disk fills up, or a file may not grow, while the backups are
+    // copied or while the current files are kept: nothing is replaced.
+    void faultsLeaveEveryFileInPlace_data()
+    {
+        QTest::addColumn<WriteFault>("fault");
+        QTest::addColumn<bool>("roomForTheBackups");
+        QTest::newRow("file size cap") << WriteFault::SizeCap << false;
+        QTest::newRow("full disk at the first copy") << WriteFault::FullDisk << false;
+        QTest::newRow("full disk once the backups are copied") << WriteFault::FullDisk << true;
+        QTest::newRow("read-only folder") << WriteFault::ReadOnlyFolder << false;
+    }
+    void faultsLeaveEveryFileInPlace()
+    {
+        QFETCH(WriteFault, fault);
+        QFETCH(bool, roomForTheBackups);
+        FaultyFolder dir(fault);
+        if (!dir.skipReason().isEmpty())
+            QSKIP(qPrintable(dir.skipReason()));
+        const AppState s = runLeftovers(dir.path());
+        const auto before = folderBytes(dir.path());
+        const qint64 backups = QFileInfo(s.gTera2Path).size() + QFileInfo(s.gKako2Path).size();
+        ScriptedPrompt p;
+        dir.arm(roomForTheBackups ? backups + 16 * 1024 : 32 * 1024);
+        const RestoreResult r = RestoreFromBackup(s, p);
+        dir.disarm();
+        checkNothingChanged(r, p, dir.expectedWords(), before, dir.path());
+    }
+
+    // A backup SQLite finds damaged (cut short by an old full disk, or a
+    // page overwritten) is never put in place.
+    void damagedBackupIsRefused_data()
+    {
+        QTest::addColumn<bool>("cutShort");
+        QTest::newRow("cut short") << true;
+        QTest::newRow("page overwritten") << false;
+    }
+    void damagedBackupIsRefused()
+    {
+        QFETCH(bool, cutShort);
+        QTemporaryDir dir;
+        const AppState s = runLeftovers(dir.path());
+        {
+            QFile tera2(s.gTera2Path);
+            QVERIFY(tera2.open(QIODevice::ReadWrite));
+            const qint64 size = tera2.size();
+            if (cutShort) {
+                QVERIFY(tera2.resize(size / 2));
+            } else {
+                QVERIFY(tera2.seek(size / 2 / 4096 * 4096));
+                tera2.write(QByteArray(4096, '\x5a'));
+            }
+        }
+        const auto before = folderBytes(dir.path());
+        ScriptedPrompt p;
+        const RestoreResult r = RestoreFromBackup(s, p);
+        checkNothingChanged(r, p, {QDir::toNativeSeparators(s.gTera2Path), QStringLiteral("壊れている")}, before, dir.path());
     }
 
     // A backup made before kako.rnd existed: the restore takes away the
@@ -118,7 +241,7 @@ private slots:
         QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
         QVERIFY(p.shown().at(0).text.contains(QStringLiteral("取り除きます")));
         QVERIFY(!QFile::exists(f.state.gKakoPath));
-        QCOMPARE(bytesOf(BeforeRestorePath(f.state.gKakoPath)), kakoAfter);
+        QCOMPARE(bytesOf(aside(f.state.gKakoPath)), kakoAfter);
         QCOMPARE(f.kakoRows(), 0);
     }
 
@@ -157,7 +280,7 @@ private slots:
         p.script({Answer::No});
         QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Declined);
         QCOMPARE(bytesOf(f.state.gDbPath), after);
-        QVERIFY(!QFile::exists(BeforeRestorePath(f.state.gDbPath)));
+        QVERIFY(!QFile::exists(aside(f.state.gDbPath)));
         QCOMPARE(p.shown().last().text, RestoreText::kStopped);
     }
 };

@@ -1,5 +1,6 @@
 // The run report beside the database: what a run did, above all when it
 // failed, and the backups it made.
+#include "file_faults.h"
 #include "run_fixture.h"
 #include "transcribe/run_report.h"
 
@@ -160,6 +161,31 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("バックアップに失敗しました: コピーできません")));
         QVERIFY(text.contains(QStringLiteral("出力区分: 檀信徒個人データ")));
         QCOMPARE(text.contains(QStringLiteral("4 行目: disk I/O error")), r.outcome == TranscribeReport::Outcome::Ended);
+    }
+
+    // A report that cannot be written whole is not written at all, and the
+    // caller learns why.
+    void faultsLeaveNoReport_data() { FaultyFolder::addRows(); }
+    void faultsLeaveNoReport()
+    {
+        QFETCH(WriteFault, fault);
+        FaultyFolder dir(fault);
+        if (!dir.skipReason().isEmpty())
+            QSKIP(qPrintable(dir.skipReason()));
+        RunReportInfo info;
+        info.dbPath = dir.filePath(QStringLiteral("tera.mdb"));
+        info.finished = QDateTime::currentDateTime();
+        TranscribeReport report;
+        for (int row = 1; row <= 20; ++row)
+            report.skipped << RowNote{row, QStringLiteral("読めない日付です")};
+        QString error;
+        dir.arm(256);
+        const QString path = WriteRunReport(report, info, &error);
+        dir.disarm();
+        QVERIFY(path.isEmpty());
+        for (const QString &word : dir.expectedWords())
+            QVERIFY2(error.contains(word), qPrintable(error));
+        QVERIFY(folderBytes(dir.path()).isEmpty());
     }
 
     // A folder that takes no file: the caller learns why.

@@ -98,8 +98,8 @@ private slots:
         f.prompt.script({Answer::No});
         const TranscribeReport r = f.run({{{kMemberName, QStringLiteral("新人")}}});
         QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
-        // kako.rnd is missing, so the backup says so first.
-        QCOMPARE(f.prompt.texts(), (QStringList{QStringLiteral("元になるファイルがありません。"),
+        // kako.rnd is missing, so the backup notes first that it has nothing to copy.
+        QCOMPARE(f.prompt.texts(), (QStringList{BackupText::kakoNotYet(f.state.gKakoPath),
                                                 TranscribeText::replaceQuestion(), TranscribeText::kStopped}));
         QCOMPARE(f.prompt.shown().at(2).icon, Icon::Information);
         QCOMPARE(f.column(QStringLiteral("SELECT [MEI] AS v FROM [D_KOJIN]")), QStringList{QStringLiteral("山田太郎")});
