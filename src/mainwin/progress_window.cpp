@@ -169,10 +169,9 @@ QString RunSummaryText(const TranscribeReport &report)
         return QString();
     }
     QString text = head
-                   + QStringLiteral("\r\n書き込み %1 行、スキップ %2 行、未完了 %3 行")
-                         .arg(report.rowsWritten)
-                         .arg(report.skipped.size())
-                         .arg(report.rolledBack.size());
+                   + QStringLiteral("\r\n書き込み %1 行、スキップ %2 行").arg(report.rowsWritten).arg(report.skipped.size());
+    if (!report.rolledBack.isEmpty())
+        text += QStringLiteral("、未完了 %1 行").arg(report.rolledBack.size());
     text += rowNotes(QStringLiteral("スキップした行:"), report.skipped);
     text += rowNotes(QStringLiteral("未完了の行（失敗のため何も書き込んでいません）:"), report.rolledBack);
     if (report.kakoReplacedChars > 0)

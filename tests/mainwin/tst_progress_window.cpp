@@ -116,7 +116,10 @@ private slots:
         QCOMPARE(!text.isEmpty(), expectText);
         if (!expectText)
             return;
-        QVERIFY(text.contains(QStringLiteral("書き込み 1 行、スキップ 13 行")));
+        // A rolled-back row is no skip: it is counted as unfinished.
+        QVERIFY(text.contains(QStringLiteral("書き込み 1 行、スキップ 12 行、未完了 1 行")));
+        QCOMPARE(text.contains(QStringLiteral("書き込めなかった行があります")),
+                 r.outcome == TranscribeReport::Outcome::Completed);
         QVERIFY(text.contains(QStringLiteral("  11 行目: 氏名が空です")));
         QVERIFY(!text.contains(QStringLiteral("  12 行目")));
         QVERIFY(text.contains(QStringLiteral("ほか 2 行")));

@@ -4,6 +4,7 @@
 #include "file_faults.h"
 #include "run_fixture.h"
 #include "transcribe/kako_rnd.h"
+#include "transcribe/run_lock.h"
 #include "transcribe/restore.h"
 
 #include <QDir>
@@ -282,6 +283,45 @@ private slots:
         QCOMPARE(bytesOf(f.state.gDbPath), after);
         QVERIFY(!QFile::exists(aside(f.state.gDbPath)));
         QCOMPARE(p.shown().last().text, RestoreText::kStopped);
+    }
+
+    // A restore never runs under a transcription: with the run lock held it
+    // is refused and nothing changes.
+    void refusedWhileARunHoldsTheDatabase()
+    {
+        Fixture f;
+        f.run(1);
+        const QByteArray db = bytesOf(f.state.gDbPath), kako = bytesOf(f.state.gKakoPath);
+        RunLock running(f.state.gDbPath);
+        QString refusal;
+        QVERIFY(running.tryTake(refusal));
+        ScriptedPrompt p;
+        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Locked);
+        QVERIFY(p.texts().join(QString()).contains(QStringLiteral("別の転記または復元が使用中")));
+        QCOMPARE(bytesOf(f.state.gDbPath), db);
+        QCOMPARE(bytesOf(f.state.gKakoPath), kako);
+        QVERIFY(!QFile::exists(aside(f.state.gDbPath)));
+    }
+
+    // A record that a killed run left uncommitted is taken back before the
+    // current files are kept aside, and the restore says so.
+    void uncommittedRecordIsTakenBackFirst()
+    {
+        Fixture f;
+        f.run(2);
+        const QByteArray kakoCommitted = bytesOf(f.state.gKakoPath);
+        KakoRndFile kako(f.state.gKakoPath);
+        kako.setJournaled(true);
+        KakoRec rec;
+        rec.過去CD = qint16(kako.entryCount() + 1);
+        rec.戒名 = QStringLiteral("釋途中");
+        kako.put(rec); // the process is "killed" here: no commit, no undo
+        ScriptedPrompt p;
+        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
+        QVERIFY(p.texts().join(QString()).contains(QStringLiteral("確定していない記録（過去CD %1）").arg(rec.過去CD)));
+        QCOMPARE(bytesOf(aside(f.state.gKakoPath)), kakoCommitted);
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        QCOMPARE(bytesOf(f.state.gKakoPath), bytesOf(f.state.gKako2Path));
     }
 };
 

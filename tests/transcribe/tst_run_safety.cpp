@@ -3,6 +3,8 @@
 // failed rows leave nothing behind (kako.rnd included), a killed run's
 // uncommitted record taken back, masters checked before anything is written.
 // Each case makes the fault happen for real and then reads the files.
+#include "app/demo_database.h"
+#include "file_faults.h"
 #include "run_fixture.h"
 #include "transcribe/check_run.h"
 #include "transcribe/death_register.h"
@@ -340,6 +342,74 @@ private slots:
         QVERIFY2(r.failure.contains(QStringLiteral("マスタ %1 を読めない").arg(table)), qPrintable(r.failure));
         QCOMPARE(registerOf(f), Register{});
         QVERIFY(!QFile::exists(f.state.gTera2Path));
+    }
+
+    // The disk fills up (or a file may grow no further, or the folder is
+    // read-only) while a run writes: the run stops at that row naming the
+    // cause, the rows before it stay, the failed row leaves nothing (its
+    // kako.rnd record included), and a later run goes on from there.
+    void writeFaultsMidRun_data() { FaultyFolder::addRows(); }
+    void writeFaultsMidRun()
+    {
+        QFETCH(WriteFault, fault);
+        FaultyFolder folder(fault, 8 << 20);
+        if (!folder.skipReason().isEmpty())
+            QSKIP(qPrintable(folder.skipReason()));
+        AppState state;
+        state.gDbPath = CreateDemoDatabase(folder.path());
+        DeriveSiblingPaths(state);
+        state.gOutKind = kOutDeathRegister;
+        state.gExecMode = kModeAppend;
+        ScriptedPrompt prompt;
+        {
+            auto db = Database::open(state.gDbPath);
+            GetComSys(*db, state, prompt);
+            LoadOmairiMaster(*db, state);
+        }
+        const FixedClock clock{QDate(2024, 5, 10)};
+        TranscribeOptions options;
+        options.backup = false;
+        QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(10)), state, prompt, clock, nullptr, options).ok());
+
+        const qint64 room = 1 << 20;
+        folder.arm(fault == WriteFault::SizeCap ? QFileInfo(state.gDbPath).size() + room : room);
+        prompt.clear();
+        const TranscribeReport r =
+            Transcribe(*importTable(kOutDeathRegister, deathRows(400, 11)), state, prompt, clock, nullptr, options);
+        folder.disarm();
+
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QVERIFY(r.rolledBack.isEmpty());
+        const QString said = prompt.texts().join(QString());
+        qInfo("stopped at row %d: %s", r.failureRow, qPrintable(r.failure.section(QStringLiteral("\r\n"), 0, 1)));
+        if (fault == WriteFault::ReadOnlyFolder) {
+            QCOMPARE(r.rowsWritten, 0);
+            QVERIFY2(said.contains(QStringLiteral("読み取り専用")), qPrintable(said));
+        } else {
+            QVERIFY2(r.rowsWritten > 0 && r.rowsWritten < 400, qPrintable(QString::number(r.rowsWritten)));
+            QCOMPARE(r.failureRow, r.rowsWritten + 1);
+            QVERIFY2(said.contains(QStringLiteral("ディスク")) || said.contains(systemReason(ENOSPC))
+                         || said.contains(systemReason(EFBIG)),
+                     qPrintable(said));
+        }
+        QVERIFY(!QFile::exists(KakoJournalPath(state.gKakoPath)));
+
+        RunFixture view(kOutDeathRegister);
+        view.state = state;
+        view.db = Database::open(state.gDbPath);
+        {
+            Query q = view.db->exec(QStringLiteral("PRAGMA integrity_check"));
+            QVERIFY(q.next());
+            QCOMPARE(q.value(QStringLiteral("integrity_check")).toString(), QStringLiteral("ok"));
+        }
+        QCOMPARE(view.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), qint64(10 + r.rowsWritten));
+        checkKakoMatchesRegister(view);
+        view.db.reset();
+
+        // With room again, the next run numbers on without a gap.
+        QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(5, 900)), state, prompt, clock, nullptr, options).ok());
+        view.db = Database::open(state.gDbPath);
+        checkKakoMatchesRegister(view);
     }
 
     // The 32,767-entry limit: the run stops at the row past it with a
