@@ -450,6 +450,13 @@ QVariant Database::dateValue(const QDate &date) const
     return date;
 }
 
+void Database::setLockWait(int ms)
+{
+    if (m_dialect != Dialect::SQLite)
+        return;
+    exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(qMax(0, ms))).finish();
+}
+
 bool Database::hasTable(const QString &table)
 {
     const QStringList tables = QSqlDatabase::database(m_connection, false).tables();

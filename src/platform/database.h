@@ -122,6 +122,10 @@ public:
     // value on Access.
     QVariant dateValue(const QDate &date) const;
 
+    // Changes how long a statement waits for another connection's lock
+    // (SQLite; other engines have no such wait and ignore it).
+    void setLockWait(int ms);
+
     bool hasTable(const QString &table);
     QStringList columnsOf(const QString &table);
 

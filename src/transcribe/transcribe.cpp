@@ -49,6 +49,13 @@ QString lockedOut(int waitedMs)
         .arg((waitedMs + 999) / 1000);
 }
 
+QString waitingForLock(int row, qint64 waitedMs)
+{
+    return QStringLiteral("%1 番目のデータ: 別のプログラムの書き込みが終わるのを待っています（%2 秒）")
+        .arg(row)
+        .arg(waitedMs / 1000);
+}
+
 QString cannotWrite(const QString &engineText, DbError::Cause cause)
 {
     QString head;
@@ -440,6 +447,13 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     }
 
     enterRunJournal(*db);
+    // A row waits for a lock a second at a time, so that the progress window
+    // stays alive (and キャンセル works) while the row loop does the waiting.
+    try {
+        db->setLockWait(qMin(1000, options.lockWaitMs));
+    } catch (const DbError &) {
+        // The engine's own wait stays; the loop still retries.
+    }
     const int dataRows = report.rowsTotal;
     if (progress)
         progress->progress(0, dataRows, TranscribeText::kProgress);
@@ -605,6 +619,15 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 if (!waiting.isValid())
                     waiting.start();
                 if (waiting.elapsed() < options.lockWaitMs) {
+                    if (progress) {
+                        progress->progress(r, dataRows, TranscribeText::waitingForLock(r, waiting.elapsed()));
+                        if (progress->cancelRequested()) {
+                            report.outcome = TranscribeReport::Outcome::Cancelled;
+                            --report.rowsRead; // the row was not written
+                            stopped = true;
+                            break;
+                        }
+                    }
                     QThread::msleep(200);
                     again = true;
                     continue;

@@ -136,6 +136,8 @@ struct TranscribeOptions {
 namespace TranscribeText {
 // The run stops because another program kept the database locked.
 QString lockedOut(int waitedMs);
+// The progress text while a row waits for such a lock.
+QString waitingForLock(int row, qint64 waitedMs);
 // The run stops because the database cannot be written at all (a full disk,
 // a read-only file, a disk error), with the engine's own words.
 QString cannotWrite(const QString &engineText, DbError::Cause cause);

@@ -9,6 +9,7 @@
 #include "transcribe/check_run.h"
 #include "transcribe/death_register.h"
 #include "transcribe/kako_rnd.h"
+#include "transcribe/progress.h"
 #include "transcribe/run_lock.h"
 
 #include <QFile>
@@ -258,6 +259,34 @@ private slots:
                  qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
         f.reopen();
         QCOMPARE(registerOf(f), before);
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+    }
+
+    // While a row waits for another program's lock the progress display
+    // stays alive: it shows the wait, and キャンセル stops the run there with
+    // nothing of the row written.
+    void cancelWhileWaitingForALock()
+    {
+        struct CancelOnWait : ProgressObserver {
+            QStringList texts;
+            void progress(int, int, const QString &text) override { texts << text; }
+            bool cancelRequested() override
+            {
+                return !texts.isEmpty() && texts.last().contains(QStringLiteral("書き込みが終わるのを待っています"));
+            }
+        } progress;
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        f.db.reset();
+        f.t.db().close();
+        TranscribeReport r;
+        {
+            LockHolder holder(f.state.gDbPath, 4000);
+            r = Transcribe(*importTable(kOutDeathRegister, deathRows(3)), f.state, f.prompt, f.clock, &progress);
+        }
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Cancelled);
+        QCOMPARE(r.rowsWritten, 0);
+        QVERIFY(progress.texts.last().startsWith(QStringLiteral("1 番目のデータ: ")));
+        QCOMPARE(registerOf(f), Register{});
         QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
     }
 
