@@ -18,27 +18,6 @@ using namespace tera;
 class TestCliKill : public QObject {
     Q_OBJECT
 
-    static QString writeSource(const QString &dir, int rows)
-    {
-        const QString path = dir + QStringLiteral("/death.csv");
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            return QString();
-        QByteArray text = "戒名,俗名,施主名,没年月日\r\n";
-        for (int i = 1; i <= rows; ++i) {
-            const int year = 1950 + i % 70;
-            text += QStringLiteral("釋浄%1,故人%1,施主%2,%3年%4月%5日\r\n")
-                        .arg(i)
-                        .arg(i % 40)
-                        .arg(year)
-                        .arg(1 + i % 12)
-                        .arg(1 + i % 28)
-                        .toUtf8();
-        }
-        f.write(text);
-        return path;
-    }
-
     // Checks the invariants and returns the number of entries. exact: kako.rnd
     // holds no record beyond the entries (after a completed run).
     static int checkSound(const QString &dbPath, const QString &kakoPath, bool exact)
@@ -106,7 +85,7 @@ private slots:
         QTemporaryDir dir;
         const QString dbPath = CreateDemoDatabase(dir.path());
         const QString kakoPath = dir.filePath(QStringLiteral("kako.rnd"));
-        const QString source = writeSource(dir.path(), 800);
+        const QString source = writeDeathSource(dir.path(), 800);
         QVERIFY(!source.isEmpty());
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("seed %u", seed);

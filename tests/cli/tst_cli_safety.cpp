@@ -18,25 +18,6 @@ using namespace tera;
 
 namespace {
 
-QString writeSource(const QString &dir, int rows)
-{
-    const QString path = dir + QStringLiteral("/death.csv");
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return QString();
-    QByteArray text = "戒名,俗名,施主名,没年月日\r\n";
-    for (int i = 1; i <= rows; ++i)
-        text += QStringLiteral("釋浄%1,故人%1,施主%2,%3年%4月%5日\r\n")
-                    .arg(i)
-                    .arg(i % 40)
-                    .arg(1950 + i % 70)
-                    .arg(1 + i % 12)
-                    .arg(1 + i % 28)
-                    .toUtf8();
-    f.write(text);
-    return path;
-}
-
 QStringList runArgs(const QString &command, const QString &db, const QString &source)
 {
     return {command,
@@ -75,7 +56,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString db = CreateDemoDatabase(dir.path());
-        const QString source = writeSource(dir.path(), 1500);
+        const QString source = writeDeathSource(dir.path(), 1500);
         QProcess first;
         first.start(QStringLiteral(TERA_BINARY), runArgs(QStringLiteral("transcribe"), db, source));
         QVERIFY(first.waitForStarted());
@@ -103,7 +84,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString db = CreateDemoDatabase(dir.path());
-        const QString source = writeSource(dir.path(), 6);
+        const QString source = writeDeathSource(dir.path(), 6);
         Database::open(db)->execute(QStringLiteral("ALTER TABLE [W_KAIKI] DROP COLUMN [回年号]"));
 
         const ProgramRun check = runTera(runArgs(QStringLiteral("check"), db, source));
@@ -122,7 +103,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString db = CreateDemoDatabase(dir.path());
-        const QString source = writeSource(dir.path(), 4);
+        const QString source = writeDeathSource(dir.path(), 4);
         QCOMPARE(runTera(runArgs(QStringLiteral("transcribe"), db, source)).code, 0);
         const QString kako = dir.filePath(QStringLiteral("kako.rnd"));
         QVERIFY(QFile::remove(kako));
