@@ -307,6 +307,25 @@ private slots:
         QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
     }
 
+    // A donor lookup that fails (a member row the engine cannot read) is no
+    // "not found": the row is rolled back and listed instead of making a
+    // second household for a member who exists.
+    void failedLookupNeverMakesASecondHousehold()
+    {
+        RunFixture f(kOutDeathRegister, kModeAppend);
+        f.addHousehold(QStringLiteral("山田花子"), QStringLiteral("000001"));
+        f.addMember(QStringLiteral("1"), QStringLiteral("山田花子"), QStringLiteral("000001"));
+        f.t.db().execute(QStringLiteral("UPDATE [D_KOJIN] SET [sei] = 'abc'"));
+        const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋浄念")},
+                                           {kSeshu, QStringLiteral("山田花子")},
+                                           {kDate, QStringLiteral("2003年5月17日")}}});
+        QCOMPARE(r.rowsWritten, 0);
+        QCOMPARE(r.rolledBack.size(), 1);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")), 1);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), 1);
+        QCOMPARE(registerOf(f), Register{});
+    }
+
     // A run killed between a kako.rnd record and its commit leaves the
     // journal; the next run takes the record back (or keeps it when the row
     // was committed after all) and numbers on without a gap.
