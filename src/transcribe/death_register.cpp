@@ -88,8 +88,10 @@ struct DeathColumns {
     explicit DeathColumns(const KakoRec &k)
         : 歿年月(BlankForEmpty(kanji(k.btuki))), 歿年日(BlankForEmpty(kanji(k.bHi))),
           享年(BlankForEmpty(QString::number(k.享年))), 享年和(BlankForEmpty(kanji(k.享年))),
-          戒名(BlankForEmpty(k.戒名)), 俗名(BlankForEmpty(k.俗名)), 施主名(BlankForEmpty(k.施主名)),
-          続柄(BlankForEmpty(k.続柄))
+          戒名(BlankForEmpty(CutToWidth(k.戒名.trimmed(), KakoWidth::戒名))),
+          俗名(BlankForEmpty(CutToWidth(k.俗名.trimmed(), KakoWidth::俗名))),
+          施主名(BlankForEmpty(CutToWidth(k.施主名.trimmed(), KakoWidth::施主名))),
+          続柄(BlankForEmpty(CutToWidth(k.続柄.trimmed(), KakoWidth::続柄)))
     {
     }
 
@@ -294,7 +296,9 @@ bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
                   {QStringLiteral("年号"), BlankForEmpty(era[0])},
                   {QStringLiteral("年号年"), BlankForEmpty(eraYear > 0 ? kanji(eraYear) : kBlank)}};
         death.appendTo(c);
-        c << std::pair{QStringLiteral("ﾖﾐ"), QVariant(k.ﾖﾐ.trimmed() + kBlank)};
+        // The trailing blank only where the width leaves room for it.
+        const QString reading = CutToWidth(k.ﾖﾐ.trimmed(), KakoWidth::ﾖﾐ);
+        c << std::pair{QStringLiteral("ﾖﾐ"), QVariant(reading.size() < KakoWidth::ﾖﾐ ? reading + kBlank : reading)};
         death.appendNamesTo(c);
         c << std::pair{QStringLiteral("bnen"), QVariant(int(k.bnen))}
           << std::pair{QStringLiteral("btuki"), QVariant(int(k.btuki))}
