@@ -525,6 +525,9 @@ void WriteDeathRow(TranscribeContext &ctx, qint32 &entryCounter)
         WriteKojin(ctx);
         WriteSetai(ctx);
         ctx.gRow() = entryRec;
+        // The visit data as the donor's later entries will find it, so that
+        // every entry of one donor carries the same.
+        LoadVisitFields(ctx, donor);
     }
 
     // Checked before kako.rnd is touched, so a household number past the
