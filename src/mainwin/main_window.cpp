@@ -388,7 +388,7 @@ void frmListKAKO2::Command3_Click()
         m_import->setAttribute(Qt::WA_DeleteOnClose);
     }
     const FillResult filled = FillImportTable(Text1->text(), gCatalogue, *m_preview, LinksFromGrid(*m_linkGrid),
-                                              mTitleRows, m_import->grid(), gSrcItems, m_state.gSrcPath);
+                                              mTitleRows, m_import->grid(), m_state.gSrcPath);
     unsetCursor();
     if (!filled.ok) {
         // A source file moved or deleted since it was read, or a link to a
