@@ -355,7 +355,7 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
     QStringList lstAll;
     BuildSourceItems(*out.preview, srcItems, lstAll);
     const FillResult filled = FillImportTable(o.source, out.catalogue, *out.preview, o.links, o.titleRows,
-                                              *out.importTable, srcItems, s.gSrcPath);
+                                              *out.importTable, s.gSrcPath);
     if (!filled.ok) {
         err << filled.message << Qt::endl;
         exitCode = 2;

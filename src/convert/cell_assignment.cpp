@@ -76,6 +76,21 @@ void notice(TranscribeContext &ctx, qint16 item, const QString &cell, const QStr
     ctx.valueNotices << ValueNotice{item, cell.trimmed(), reason};
 }
 
+// A death-record text longer than its field: the register's columns get
+// only the width, so the cut is listed with what is kept and what is lost.
+void noticeCut(TranscribeContext &ctx, qint16 item, const QString &column, const QString &value, int width)
+{
+    const QString kept = CutToWidth(value, width);
+    if (kept.size() == value.size())
+        return;
+    notice(ctx, item, value,
+           QStringLiteral("%1「%2」は %3 文字までのため、「%4」として書き込みます（%5 文字を切り捨て）。")
+               .arg(column, value)
+               .arg(width)
+               .arg(kept)
+               .arg(value.size() - kept.size()));
+}
+
 void noticeUnread(TranscribeContext &ctx, qint16 item, const QString &cell)
 {
     notice(ctx, item, cell, QStringLiteral("「%1」を数として読めません。0 として書き込みます。").arg(cell.trimmed()));
@@ -349,11 +364,26 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
                    QStringLiteral("享年「%1」が負の数です。%2 のまま書き込みます。").arg(cell.trimmed()).arg(k.享年));
         break;
     }
-    case 9: put(text, EvenEmpty, {&k.ﾖﾐ}); break;
-    case 10: put(text, EvenEmpty, {&k.戒名}); break;
-    case 11: put(text, EvenEmpty, {&k.俗名}); break;
-    case 12: put(text, EvenEmpty, {&k.施主名, &r.MEI, &r.世帯主名}); break;
-    case 13: put(text, EvenEmpty, {&k.続柄}); break;
+    case 9:
+        put(text, EvenEmpty, {&k.ﾖﾐ});
+        noticeCut(ctx, item, QStringLiteral("ﾖﾐ"), k.ﾖﾐ, KakoWidth::ﾖﾐ);
+        break;
+    case 10:
+        put(text, EvenEmpty, {&k.戒名});
+        noticeCut(ctx, item, QStringLiteral("戒名"), k.戒名, KakoWidth::戒名);
+        break;
+    case 11:
+        put(text, EvenEmpty, {&k.俗名});
+        noticeCut(ctx, item, QStringLiteral("俗名"), k.俗名, KakoWidth::俗名);
+        break;
+    case 12:
+        put(text, EvenEmpty, {&k.施主名, &r.MEI, &r.世帯主名});
+        noticeCut(ctx, item, QStringLiteral("施主名"), k.施主名, KakoWidth::施主名);
+        break;
+    case 13:
+        put(text, EvenEmpty, {&k.続柄});
+        noticeCut(ctx, item, QStringLiteral("続柄"), k.続柄, KakoWidth::続柄);
+        break;
     case 14: putNumber(text, k.bnen); break;
     case 15: putNumber(text, k.btuki); break;
     case 16:

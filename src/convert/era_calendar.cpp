@@ -4,6 +4,7 @@
 #include "platform/database.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tera {
 
@@ -30,21 +31,85 @@ bool isLeapYear(int year)
 
 } // namespace
 
-bool GetEraOfYear(Database &db, qint16 year, EraArray &era)
+QDate EraFirstDay(const QString &eraName)
 {
-    // The current era's row (終了 0) always qualifies, so the choice rests on
-    // the stored order: oldest first, a closed era precedes the current one.
-    Query q = db.prepare(QStringLiteral("SELECT * FROM [M_年号] WHERE ([開始] <= ? AND [終了] >= ?) OR [終了] = 0")
-                         + db.storedOrder());
+    static const struct {
+        const char16_t *name;
+        int year, month, day;
+    } kFirstDays[] = {
+        {u"大正", 1912, 7, 30},
+        {u"昭和", 1926, 12, 25},
+        {u"平成", 1989, 1, 8},
+        {u"令和", 2019, 5, 1},
+    };
+    const QString name = trimEraName(eraName);
+    for (const auto &f : kFirstDays)
+        if (name == QStringView(f.name))
+            return QDate(f.year, f.month, f.day);
+    return QDate();
+}
+
+EraYearAnswer LookUpEraYear(Database &db, qint16 year)
+{
+    // The table is a handful of rows: read in the stored order and chosen
+    // here, so that the row after the chosen one is known as well.
+    Query q = db.prepare(QStringLiteral("SELECT * FROM [M_年号]") + db.storedOrder());
     FinishOnExit done(q);
-    q.exec({int(year), int(year)});
-    if (!q.next())
+    q.exec();
+    EraYearAnswer answer;
+    while (q.next()) {
+        // A row without its bounds names no years.
+        if (q.isNull(QStringLiteral("開始")) || q.isNull(QStringLiteral("終了")))
+            continue;
+        const qint64 start = q.integer(QStringLiteral("開始"));
+        const qint64 end = q.integer(QStringLiteral("終了"));
+        if (!answer.found) {
+            // The current era (終了 0) begins at its 開始 like any other.
+            if (start <= year && (end >= year || end == 0)) {
+                answer.found = true;
+                answer.name = q.text(QStringLiteral("年号"));
+                answer.offset = q.integer(QStringLiteral("計算"));
+            }
+            continue;
+        }
+        if (start == year) {
+            const QString name = q.text(QStringLiteral("年号"));
+            const QDate first = EraFirstDay(name);
+            if (first.isValid() && first.year() == year) {
+                answer.change = true;
+                answer.newerName = name;
+                answer.newerOffset = q.integer(QStringLiteral("計算"));
+                answer.newerMonth = first.month();
+                answer.newerDay = first.day();
+            }
+        }
+        break;
+    }
+    return answer;
+}
+
+bool EraOfDay(const EraYearAnswer &answer, qint16 year, qint16 month, qint16 day, EraArray &era)
+{
+    if (!answer.found)
         return false;
-    const QString name = q.text(QStringLiteral("年号"));
-    const qint16 eraYear = toInt16(qint64(year) - q.integer(QStringLiteral("計算")));
+    const bool newer = answer.change && QDate(year, month, day).isValid()
+                       && std::make_pair(int(month), int(day)) >= std::make_pair(answer.newerMonth, answer.newerDay);
+    const QString &name = newer ? answer.newerName : answer.name;
+    const qint16 eraYear = toInt16(qint64(year) - (newer ? answer.newerOffset : answer.offset));
     era[0] = name;
     era[1] = QString::number(eraYear);
     return true;
+}
+
+bool GetEraOfYear(Database &db, qint16 year, EraArray &era)
+{
+    // Month 0 is no day: the era of the year alone.
+    return EraOfDay(LookUpEraYear(db, year), year, 0, 0, era);
+}
+
+bool GetEraOfDate(Database &db, qint16 year, qint16 month, qint16 day, EraArray &era)
+{
+    return EraOfDay(LookUpEraYear(db, year), year, month, day, era);
 }
 
 qint16 GetWesternYear(Database &db, const QString &eraName, qint16 eraYear)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -17,15 +18,14 @@ class Database;
 using EraArray = std::array<QString, 2>;
 
 // The era of a Western year. The rows whose 開始..終了 (both inclusive)
-// contain year, or whose 終了 is 0 (the current era), qualify; the first of
-// them in the table's stored order wins. With the eras stored oldest first:
-// a year shared by two eras gives the older one, and a year before every era
-// gives the current era with an era year of 0 or below.
+// contain year, or whose 終了 is 0 (the current era) and whose 開始 is year
+// or earlier, qualify; the first of them in the table's stored order wins.
+// With the eras stored oldest first a year shared by two eras gives the
+// older one: a year alone does not say on which side of the change it lies.
 // On success era[0] receives 年号 as stored and era[1] year − 計算 in decimal
 // (minus sign only when negative, no leading zeros), and the result is true.
-// When no row qualifies, era is left exactly as the caller filled it and the
-// result is false: callers that convert a series of years keep the previous
-// conversion that way.
+// When no row qualifies (year 0, a year before every era), era is left
+// exactly as the caller filled it and the result is false.
 // Throws DbError on a database failure, and the overflow DbError when the era
 // year does not fit 16 bits; era is untouched then too. The database must be
 // open.
@@ -38,6 +38,38 @@ bool GetEraOfYear(Database &db, qint16 year, EraArray &era);
 // era-year text with FromEraYearNum first, so that 元 counts as 1.
 // Throws DbError on a database failure, and the overflow DbError when the
 // result does not fit 16 bits.
+// What M_年号 says about one Western year, for the era of any day in it:
+// the era of the year alone, and the newer era when the next row in the
+// stored order begins within that year on a day the program knows.
+struct EraYearAnswer {
+    bool found = false; // some row qualifies for the year
+    QString name;
+    qint64 offset = 0; // 計算
+    bool change = false; // a newer era begins within the year
+    QString newerName;
+    qint64 newerOffset = 0;
+    int newerMonth = 0, newerDay = 0; // its first day
+};
+
+// The first day of an era by its name: 大正 1912-07-30, 昭和 1926-12-25,
+// 平成 1989-01-08, 令和 2019-05-01. M_年号 holds years only, so the day an
+// era began is known for these alone; any other name gives a null date and
+// keeps the whole-year rule.
+QDate EraFirstDay(const QString &eraName);
+
+// Reads M_年号 for year. Throws DbError on a database failure.
+EraYearAnswer LookUpEraYear(Database &db, qint16 year);
+
+// The era of the day year/month/day from the answer for its year: the newer
+// era from its first day on when month and day form a valid date, the era of
+// the year otherwise. Fills era as GetEraOfYear does, and like it leaves era
+// untouched and returns false when no era qualifies; throws the overflow
+// DbError when the era year does not fit 16 bits.
+bool EraOfDay(const EraYearAnswer &answer, qint16 year, qint16 month, qint16 day, EraArray &era);
+
+// The era of a day, straight from the database: LookUpEraYear and EraOfDay.
+bool GetEraOfDate(Database &db, qint16 year, qint16 month, qint16 day, EraArray &era);
+
 qint16 GetWesternYear(Database &db, const QString &eraName, qint16 eraYear);
 
 // Results of CheckYmd; callers treat anything above YmdValid as an invalid date.

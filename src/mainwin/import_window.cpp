@@ -9,6 +9,7 @@
 #include "mainwin/run_finish.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
+#include "transcribe/run_report.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -20,12 +21,6 @@
 #include <QVBoxLayout>
 
 namespace tera {
-
-QString DesnHelp::outKindWarning()
-{
-    return QStringLiteral("注意！！") + QStringLiteral("\r\n") + QStringLiteral("読込時指定したデータと違う場合")
-           + QStringLiteral("\r\n") + QStringLiteral("「カリンデ」がうまく稼動しなくなる可能性があります。");
-}
 
 DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent)
     : QMainWindow(parent), m_state(state), m_prompt(prompt), m_clock(clock)
@@ -58,7 +53,10 @@ DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget 
         kindLayout->addWidget(Option1[i]);
     }
     Option1[0]->setChecked(true);
-    connect(kindGroup, &QButtonGroup::idClicked, this, &DesnHelp::Option1_Click);
+    // The kind is chosen in the main window before 読込実行: the table here
+    // was built for it, so the kind is shown but cannot change.
+    for (QRadioButton *b : Option1)
+        b->setEnabled(false);
 
     fraExecMode = new QGroupBox(QStringLiteral("実行区分"), central);
     fraExecMode->setObjectName(QStringLiteral("fraExecMode"));
@@ -132,26 +130,47 @@ void DesnHelp::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
-void DesnHelp::Option1_Click(int index)
+void DesnHelp::Option2_Click(int index)
 {
-    if (index != m_state.gOutKind)
-        m_prompt.message(outKindWarning(), Icon::Critical);
-    m_state.gOutKind = static_cast<qint16>(index);
+    m_state.gExecMode = static_cast<qint16>(index);
+    emit execModeChosen(index);
 }
 
-void DesnHelp::Option2_Click(int index) { m_state.gExecMode = static_cast<qint16>(index); }
+void DesnHelp::showExecMode(int index)
+{
+    if (index >= 0 && index < int(Option2.size()))
+        Option2[index]->setChecked(true);
+}
 
 void DesnHelp::selectOutKind(int index)
 {
     if (index < 0 || index >= int(Option1.size()))
         return;
     Option1[index]->setChecked(true);
-    Option1_Click(index);
+    m_state.gOutKind = static_cast<qint16>(index);
+    m_tableKind = static_cast<qint16>(index);
+}
+
+QString DesnHelp::kindChangedText(qint16 tableKind, qint16 chosenKind)
+{
+    return QStringLiteral("この表は「%1」として読み込んだものですが、メイン画面の書き出しデータの区分が「%2」に変わっています。"
+                          "\r\n表を作り直すため、メイン画面で読込実行をやり直してください。")
+        .arg(OutKindName(tableKind), OutKindName(chosenKind));
+}
+
+bool DesnHelp::tableFitsKind()
+{
+    // The main window may have switched the kind since the fill: a table
+    // built for another kind is never written (or checked) as this one.
+    if (m_state.gOutKind == m_tableKind)
+        return true;
+    m_prompt.message(kindChangedText(m_tableKind, m_state.gOutKind), Icon::Exclamation);
+    return false;
 }
 
 void DesnHelp::Command1_Click()
 {
-    if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister)
+    if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
     frmGage gage(this);
@@ -186,7 +205,7 @@ void DesnHelp::Command1_Click()
 
 void DesnHelp::cmdCheck_Click()
 {
-    if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister)
+    if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
     RunCheckWindow(this, *m_grid, vsf, m_state, m_clock, m_prompt);

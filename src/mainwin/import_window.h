@@ -52,12 +52,14 @@ public:
     GridCommands *tools;
     GridMenus menus;
 
-    // The warning shown when the output kind is switched here.
-    static QString outKindWarning();
-
     // The main window hands over its output kind: the button of that index
-    // becomes selected and raises its click.
+    // becomes selected. The buttons here only show it.
     void selectOutKind(int index);
+    // Shows the execution mode chosen in the main window, without a click.
+    void showExecMode(int index);
+    // What 実行 and 検証 say when the main window's kind is no longer the
+    // one the table was filled for.
+    static QString kindChangedText(qint16 tableKind, qint16 chosenKind);
 
     // What the last 実行 did.
     const TranscribeReport &lastReport() const { return m_lastReport; }
@@ -73,7 +75,6 @@ public:
     std::function<void(const QString &)> openReport;
 
 public slots:
-    void Option1_Click(int index);
     void Option2_Click(int index);
     void Command1_Click();
     void cmdCheck_Click();
@@ -86,6 +87,8 @@ signals:
     // A run's progress window is up (tests reach its キャンセル through it).
     void progressWindowOpened(tera::frmGage *gage);
     void runFinished();
+    // The execution mode was clicked here (the main window shows the same).
+    void execModeChosen(int index);
 
 private:
     AppState &m_state;
@@ -94,6 +97,8 @@ private:
     GridModel *m_grid;
     TranscribeReport m_lastReport;
     bool m_running = false;
+    qint16 m_tableKind = 0; // the output kind the table was filled for
+    bool tableFitsKind();
 };
 
 } // namespace tera

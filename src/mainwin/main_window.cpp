@@ -290,7 +290,12 @@ void frmListKAKO2::Option1_Click(int index)
     m_state.gOutKind = static_cast<qint16>(index);
 }
 
-void frmListKAKO2::Option2_Click(int index) { m_state.gExecMode = static_cast<qint16>(index); }
+void frmListKAKO2::Option2_Click(int index)
+{
+    m_state.gExecMode = static_cast<qint16>(index);
+    if (m_import)
+        m_import->showExecMode(index);
+}
 
 void frmListKAKO2::setTitleFor(const QString &path)
 {
@@ -386,9 +391,14 @@ void frmListKAKO2::Command3_Click()
     if (fresh) {
         m_import = new DesnHelp(m_state, m_prompt, m_clock);
         m_import->setAttribute(Qt::WA_DeleteOnClose);
+        // Both windows always show the mode the run will use.
+        connect(m_import, &DesnHelp::execModeChosen, this, [this](int index) {
+            if (index >= 0 && index < int(Option2.size()))
+                Option2[index]->setChecked(true);
+        });
     }
     const FillResult filled = FillImportTable(Text1->text(), gCatalogue, *m_preview, LinksFromGrid(*m_linkGrid),
-                                              mTitleRows, m_import->grid(), gSrcItems, m_state.gSrcPath);
+                                              mTitleRows, m_import->grid(), m_state.gSrcPath);
     unsetCursor();
     if (!filled.ok) {
         // A source file moved or deleted since it was read, or a link to a
@@ -404,8 +414,7 @@ void frmListKAKO2::Command3_Click()
             m_import->selectOutKind(i);
     // The import window shows the mode the run will use: a window that says
     // 既存データを削除して転記 while the run appends (or the reverse) misleads.
-    if (m_state.gExecMode >= 0 && m_state.gExecMode < qint16(m_import->Option2.size()))
-        m_import->Option2[m_state.gExecMode]->setChecked(true);
+    m_import->showExecMode(m_state.gExecMode);
     m_import->show();
     m_import->raise();
     m_import->activateWindow();

@@ -94,13 +94,14 @@ struct KakoField {
     const char16_t *label;
     QString KakoRec::*field;
     int width;
+    bool toDatabase; // the register's columns of this name are written from the record
 };
 const KakoField kKakoFields[] = {
-    {u"戒名", &KakoRec::戒名, KakoWidth::戒名},       {u"ﾖﾐ", &KakoRec::ﾖﾐ, KakoWidth::ﾖﾐ},
-    {u"俗名", &KakoRec::俗名, KakoWidth::俗名},       {u"続柄", &KakoRec::続柄, KakoWidth::続柄},
-    {u"施主名", &KakoRec::施主名, KakoWidth::施主名}, {u"電話", &KakoRec::電話, KakoWidth::電話},
-    {u"郵便", &KakoRec::郵便, KakoWidth::郵便},       {u"住所", &KakoRec::住所, KakoWidth::住所},
-    {u"住所2", &KakoRec::住所2, KakoWidth::住所2},
+    {u"戒名", &KakoRec::戒名, KakoWidth::戒名, true},       {u"ﾖﾐ", &KakoRec::ﾖﾐ, KakoWidth::ﾖﾐ, true},
+    {u"俗名", &KakoRec::俗名, KakoWidth::俗名, true},       {u"続柄", &KakoRec::続柄, KakoWidth::続柄, true},
+    {u"施主名", &KakoRec::施主名, KakoWidth::施主名, true}, {u"電話", &KakoRec::電話, KakoWidth::電話, false},
+    {u"郵便", &KakoRec::郵便, KakoWidth::郵便, false},      {u"住所", &KakoRec::住所, KakoWidth::住所, false},
+    {u"住所2", &KakoRec::住所2, KakoWidth::住所2, false},
 };
 
 // Death-register columns whose cells make up the date of death.
@@ -279,10 +280,16 @@ private:
                 problems << QStringLiteral("「%1」は CP932 にないため「?」になります").arg(missing);
             if (bytes > f.width)
                 problems << QStringLiteral("%1 バイトまでのため後ろが切れます（%2 バイト）").arg(f.width).arg(bytes);
+            // The columns written from the record take at most the width in
+            // characters (that cut is listed with the cell's values).
+            const bool cutInDatabase = f.toDatabase && CutToWidth(text, f.width).size() < text.size();
+            const QString database = cutInDatabase
+                                         ? QStringLiteral("データベースには先頭 %1 文字を書き込みます。").arg(f.width)
+                                         : QStringLiteral("データベースには元のまま書き込みます。");
             if (!problems.isEmpty())
                 m_out << CheckFinding{row, -1, CheckKind::KakoText,
-                                      QStringLiteral("kako.rnd の%1「%2」: %3。データベースには元のまま書き込みます。")
-                                          .arg(label, text, problems.join(QStringLiteral("、"))),
+                                      QStringLiteral("kako.rnd の%1「%2」: %3。%4")
+                                          .arg(label, text, problems.join(QStringLiteral("、")), database),
                                       replaced};
         }
     }

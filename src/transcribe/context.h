@@ -1,5 +1,6 @@
 #pragma once
 #include "app/app_state.h"
+#include "convert/era_calendar.h"
 #include "convert/value_notice.h"
 #include "platform/clock.h"
 #include "platform/database.h"
@@ -52,12 +53,7 @@ struct TranscribeContext {
     // Lookups of tables that a run never writes (M_年号, OMAIRI), kept for
     // the run: a large death register asks the same few questions tens of
     // thousands of times.
-    struct EraAnswer {
-        bool found = false;
-        QString name;
-        QString year;
-    };
-    QHash<qint16, EraAnswer> eraCache;
+    QHash<qint16, EraYearAnswer> eraCache; // by Western year
     struct ServiceName {
         QString name;
         qint16 month = 0;

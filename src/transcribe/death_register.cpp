@@ -10,7 +10,6 @@
 #include <QDate>
 
 #include <array>
-#include <optional>
 #include <tuple>
 
 namespace tera {
@@ -89,8 +88,10 @@ struct DeathColumns {
     explicit DeathColumns(const KakoRec &k)
         : 歿年月(BlankForEmpty(kanji(k.btuki))), 歿年日(BlankForEmpty(kanji(k.bHi))),
           享年(BlankForEmpty(QString::number(k.享年))), 享年和(BlankForEmpty(kanji(k.享年))),
-          戒名(BlankForEmpty(k.戒名)), 俗名(BlankForEmpty(k.俗名)), 施主名(BlankForEmpty(k.施主名)),
-          続柄(BlankForEmpty(k.続柄))
+          戒名(BlankForEmpty(CutToWidth(k.戒名.trimmed(), KakoWidth::戒名))),
+          俗名(BlankForEmpty(CutToWidth(k.俗名.trimmed(), KakoWidth::俗名))),
+          施主名(BlankForEmpty(CutToWidth(k.施主名.trimmed(), KakoWidth::施主名))),
+          続柄(BlankForEmpty(CutToWidth(k.続柄.trimmed(), KakoWidth::続柄)))
     {
     }
 
@@ -206,25 +207,18 @@ void DeleteOmairi(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QSt
 
 namespace {
 
-// GetEraOfYear through the run's cache: M_年号 is never written by a run.
-bool eraOfYear(TranscribeContext &ctx, qint16 year, EraArray &era)
+// The era of a day through the run's cache: M_年号 is never written by a
+// run. A month and day that form no date leave the era of the year alone.
+// No era for the year (year 0, before the first era) is an empty name and
+// era year 0, never the era of some other date.
+EraArray eraOfDay(TranscribeContext &ctx, qint16 year, qint16 month, qint16 day)
 {
     auto it = ctx.eraCache.constFind(year);
-    if (it == ctx.eraCache.constEnd()) {
-        TranscribeContext::EraAnswer answer;
-        EraArray probe{era[0], era[1]};
-        answer.found = GetEraOfYear(ctx.db, year, probe);
-        if (answer.found) {
-            answer.name = probe[0];
-            answer.year = probe[1];
-        }
-        it = ctx.eraCache.insert(year, answer);
-    }
-    if (!it->found)
-        return false;
-    era[0] = it->name;
-    era[1] = it->year;
-    return true;
+    if (it == ctx.eraCache.constEnd())
+        it = ctx.eraCache.insert(year, LookUpEraYear(ctx.db, year));
+    EraArray era{QString(), QStringLiteral("0")};
+    EraOfDay(*it, year, month, day, era);
+    return era;
 }
 
 } // namespace
@@ -292,8 +286,7 @@ bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
             DeleteKako(ctx, kakoCd);
         const KakoRec &k = ctx.gKakoRec();
         const MemberRec &r = ctx.gRow();
-        EraArray era;
-        eraOfYear(ctx, k.bnen, era);
+        const EraArray era = eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
         const qint64 eraYear = NumericValue(era[1]);
         const DeathColumns death(k);
 
@@ -303,7 +296,9 @@ bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
                   {QStringLiteral("年号"), BlankForEmpty(era[0])},
                   {QStringLiteral("年号年"), BlankForEmpty(eraYear > 0 ? kanji(eraYear) : kBlank)}};
         death.appendTo(c);
-        c << std::pair{QStringLiteral("ﾖﾐ"), QVariant(k.ﾖﾐ.trimmed() + kBlank)};
+        // The trailing blank only where the width leaves room for it.
+        const QString reading = CutToWidth(k.ﾖﾐ.trimmed(), KakoWidth::ﾖﾐ);
+        c << std::pair{QStringLiteral("ﾖﾐ"), QVariant(reading.size() < KakoWidth::ﾖﾐ ? reading + kBlank : reading)};
         death.appendNamesTo(c);
         c << std::pair{QStringLiteral("bnen"), QVariant(int(k.bnen))}
           << std::pair{QStringLiteral("btuki"), QVariant(int(k.btuki))}
@@ -330,18 +325,15 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
             DeleteKaiki(ctx, kakoCd);
         KakoRec &k = ctx.gKakoRec();
         const MemberRec &r = ctx.gRow();
-        EraArray era;
-        eraOfYear(ctx, k.bnen, era);
+        const EraArray era = eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
         const DeathColumns death(k);
         const QString household = householdText(r);
         const QString eraName = BlankForEmpty(era[0]);
-        const QString eraYear = BlankForEmpty(ToKanjiNum(era[1]));
+        const QString eraYear = BlankForEmpty(NumericValue(era[1]) > 0 ? ToKanjiNum(era[1]) : QString());
 
         // Members whose Kankei is "2" are remembered up to 500回忌, all
         // others up to 200回忌.
         const int last = r.Kankei == QStringLiteral("2") ? 30 : 24;
-        // When no era matches a year, the previous anniversary's era stays.
-        EraArray kaikiEra;
         for (int i = 0; i <= last; ++i) {
             if (k.kaikiFlag[i] != 1)
                 continue;
@@ -352,7 +344,7 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
             const QStringList piece = datePieces(stored);
             const qint16 year = toInt16(NumericValue(piece.at(0)));
             const qint16 month = toInt16(NumericValue(piece.at(1)));
-            eraOfYear(ctx, year, kaikiEra);
+            const EraArray kaikiEra = eraOfDay(ctx, year, month, toInt16(NumericValue(piece.at(2))));
             const qint64 kaikiEraYear = NumericValue(kaikiEra[1]);
 
             Columns c{{QStringLiteral("回忌"), BlankForEmpty(KaikiName(qint16(i)))}};
@@ -402,30 +394,13 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
         const MemberRec &r = ctx.gRow();
         const QString household = householdText(r);
         const QString person = QString::number(householdNo);
-        EraArray era;
-        eraOfYear(ctx, k.bnen, era);
+        const EraArray era = eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
         const QString eraName = BlankForEmpty(era[0]);
-        const QString eraYear = BlankForEmpty(kanji(qMax<qint64>(0, NumericValue(era[1]))));
+        // No era (era year 0) is blank, as in W_KAKO, never a written zero.
+        const QString eraYear = NumericValue(era[1]) > 0 ? kanji(NumericValue(era[1])) : kBlank;
         const DeathColumns death(k);
         const QDate today = ctx.clock.today();
         const QString visitName = r.訪問先氏名.trimmed();
-
-        // The services fall in one or two years: each is looked up once.
-        // When no era matches a year, the previous service's era stays.
-        EraArray serviceEra;
-        std::array<std::pair<qint16, std::optional<EraArray>>, 4> seen{};
-        int seenCount = 0;
-        auto eraOf = [&](qint16 year) {
-            for (int s = 0; s < seenCount; ++s)
-                if (seen[s].first == year) {
-                    if (seen[s].second)
-                        serviceEra = *seen[s].second;
-                    return;
-                }
-            const bool found = eraOfYear(ctx, year, serviceEra);
-            if (seenCount < int(seen.size()))
-                seen[seenCount++] = {year, found ? std::optional<EraArray>(serviceEra) : std::nullopt};
-        };
 
         for (qint16 i = 0; i <= 17; ++i) {
             if (k.omairiFlag[i] != 1)
@@ -444,7 +419,7 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
             } else if (k.bnen != 0 && k.btuki != 0 && k.bHi != 0) {
                 year = toInt16(today.year() + FirstServiceOffset(ctx, month, k.bnen, k.btuki, k.bHi, i));
             }
-            eraOf(year);
+            const EraArray serviceEra = eraOfDay(ctx, year, month, day);
 
             Columns c{{QStringLiteral("OMAIRINO"), int(i)},
                       {QStringLiteral("法要"), name.trimmed() + kBlank},
@@ -550,6 +525,9 @@ void WriteDeathRow(TranscribeContext &ctx, qint32 &entryCounter)
         WriteKojin(ctx);
         WriteSetai(ctx);
         ctx.gRow() = entryRec;
+        // The visit data as the donor's later entries will find it, so that
+        // every entry of one donor carries the same.
+        LoadVisitFields(ctx, donor);
     }
 
     // Checked before kako.rnd is touched, so a household number past the

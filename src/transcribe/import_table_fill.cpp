@@ -56,7 +56,7 @@ void BuildSourceItems(const GridModel &vsFReed, QList<ItemRec> &gSrcItems, QStri
 
 FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCatalogue, const GridModel &vsFReed,
                            const QList<DataLink> &links, qint16 mTitleRows, GridModel &importGrid,
-                           QList<ItemRec> &gSrcItems, QString &gSrcPath)
+                           QString &gSrcPath)
 {
     FillResult result;
     gSrcPath = sourcePathText.trimmed();
@@ -96,8 +96,9 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCata
         }
     }
 
-    if (gSrcItems.size() < previewCols + 1)
-        gSrcItems.resize(previewCols + 1);
+    // The row buffer is the fill's own: the source items keep the titles,
+    // which the link grid, saved links and 自動リンク go on matching by.
+    QStringList row(previewCols);
     const int rows = vsFReed.Rows();
     for (int r = 0; r < rows; ++r) {
         if (importGrid.Rows() - 1 <= r) {
@@ -105,11 +106,11 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCata
             importGrid.setTextMatrix(r + 1, 0, QString::number(r + 1));
         }
         for (int c = 0; c < previewCols; ++c)
-            gSrcItems[c] = sourceItem(c, vsFReed.TextMatrix(r, c));
+            row[c] = vsFReed.TextMatrix(r, c);
         if (r >= mTitleRows) {
             const int target = r + 1 - mTitleRows;
             for (const DataLink &l : links)
-                importGrid.setTextMatrix(target, l.Rpoj, gSrcItems.at(l.Lpoj).name);
+                importGrid.setTextMatrix(target, l.Rpoj, row.at(l.Lpoj));
             ++result.rowsFilled;
         }
     }

@@ -48,11 +48,12 @@ struct FillResult {
 // Copies every data row of the preview through the links into the import
 // grid: headings from the catalogue, column 0 the row number, a later link
 // to the same column winning. mTitleRows 1 skips the preview's first line.
-// Sets gSrcPath to the trimmed source path. A source file that is gone or a
+// Sets gSrcPath to the trimmed source path. The source items (the titles)
+// are not touched. A source file that is gone or a
 // link to a column the preview does not have stops the fill with a message;
 // what was filled so far stays.
 FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCatalogue, const GridModel &vsFReed,
                            const QList<DataLink> &links, qint16 mTitleRows, GridModel &importGrid,
-                           QList<ItemRec> &gSrcItems, QString &gSrcPath);
+                           QString &gSrcPath);
 
 } // namespace tera

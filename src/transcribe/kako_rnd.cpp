@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 #include <QtEndian>
 
+#include <utility>
 #include <vector>
 
 namespace tera {
@@ -69,6 +70,16 @@ private:
                 continue;
             m_encode[cp] = b.size() == 1 ? quint16(uchar(b[0])) : quint16((uchar(b[0]) << 8) | uchar(b[1]));
         }
+        // Files made on a Mac, on Linux or on the web use these code points
+        // where Windows uses the CP932 ones (〜 for ～, − for －); Windows'
+        // best fit and iconv write them as below, and so does the record.
+        // Reading the record back gives the CP932 characters.
+        static const std::pair<char16_t, quint16> kBestFit[] = {
+            {0x301C, 0x8160}, {0x2212, 0x817C}, {0x2016, 0x8161}, {0x00A2, 0x8191}, {0x00A3, 0x8192},
+            {0x00AC, 0x81CA}, {0x2014, 0x815C}, {0x00A5, 0x5C},   {0x203E, 0x7E},
+        };
+        for (const auto &[cp, code] : kBestFit)
+            m_encode[cp] = code;
         for (int b = 0; b < 0x80; ++b)
             m_single[b] = char16_t(b);
         for (int b = 0x80; b < 0x100; ++b) {

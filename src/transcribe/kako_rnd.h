@@ -31,7 +31,9 @@ bool Cp932Available();
 
 // One text field of exactly width bytes. A character that would cross the
 // width (half of a two-byte character) is left out and its place padded with
-// a blank. A character CP932 cannot hold is written as "?"; the number of
+// a blank. 〜 (U+301C), − (U+2212) and the like from files of other systems
+// are written in their CP932 form, as Windows' best fit writes them. A
+// character CP932 cannot hold is written as "?"; the number of
 // those that land in the field is added to *replaced.
 QByteArray EncodeKakoText(const QString &text, int width, int *replaced = nullptr);
 // The text of a field, its padding blanks removed. Bytes that form no CP932

@@ -262,6 +262,26 @@ bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, 
     return found;
 }
 
+void LoadVisitFields(TranscribeContext &ctx, const QString &name)
+{
+    MemberRec &r = ctx.gRow();
+    r.訪問先電話.clear();
+    r.訪問先郵便.clear();
+    r.訪問先住所.clear();
+    try {
+        Query q = ctx.db.exec(QStringLiteral("SELECT * FROM [D_KOJIN] WHERE [MEI] = ?") + ctx.db.storedOrder(),
+                              {name.trimmed()});
+        FinishOnExit done(q);
+        if (!q.next())
+            return;
+        r.訪問先電話 = q.text(QStringLiteral("tel"));
+        r.訪問先郵便 = q.text(QStringLiteral("YUBIN1")) + QLatin1Char('-') + q.text(QStringLiteral("YUBIN2"));
+        r.訪問先住所 = q.text(QStringLiteral("JYU"));
+    } catch (const DbError &e) {
+        ctx.lookupFailed(e);
+    }
+}
+
 bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode)
 {
     bool found = false;

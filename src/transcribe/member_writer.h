@@ -53,6 +53,11 @@ bool UpdateMemberLink(TranscribeContext &ctx);
 bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, bool &found);
 bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode);
 
+// Only the three visit fields of gRow, exactly as FindMemberByName loads
+// them for the member named name (emptied when there is none). A failure
+// counts as not found, silently.
+void LoadVisitFields(TranscribeContext &ctx, const QString &name);
+
 // Deletes every member named name (trimmed).
 bool DeleteKojinByName(TranscribeContext &ctx, const QString &name);
 

@@ -29,6 +29,16 @@ QString BlankForEmpty(const QString &text)
     return t.isEmpty() ? QStringLiteral(" ") : t;
 }
 
+QString CutToWidth(const QString &text, int width)
+{
+    if (text.size() <= width)
+        return text;
+    qsizetype n = qMax(width, 0);
+    if (n > 0 && text.at(n - 1).isHighSurrogate())
+        --n;
+    return text.left(n);
+}
+
 QString ErrCodeText(qint32 number, const QString &description)
 {
     return QStringLiteral("ErrCode = ") + QString::number(number) + QStringLiteral("\r\n") + description;

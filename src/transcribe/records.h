@@ -132,6 +132,12 @@ void ClearKakoRec(WorkRecords &records);
 // receive an empty string.
 QString BlankForEmpty(const QString &text);
 
+// A text of the death record as its database columns receive it: at most
+// width characters, as the record's fixed field holds them. A product
+// database sizes those columns for the record, and a longer value would fail
+// there. A surrogate pair is never split: the cut falls before it.
+QString CutToWidth(const QString &text, int width);
+
 // The record writers' error report: "ErrCode = <number>", CR LF and the
 // description, with the exclamation icon and an OK button.
 QString ErrCodeText(qint32 number, const QString &description);

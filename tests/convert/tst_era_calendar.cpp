@@ -58,7 +58,6 @@ private slots:
             {1912, "明治", "45", "shared year"},     {1913, "大正", "2", "after the shared year"},
             {1989, "昭和", "64", "shared 昭和 平成"}, {1990, "平成", "2", "after 1989"},
             {2019, "平成", "31", "shared 平成 令和"}, {2020, "令和", "2", "current era"},
-            {1867, "令和", "-151", "before every era"}, {0, "令和", "-2018", "year zero"},
         };
         for (Route r : kRoutes)
             for (const auto &c : cases)
@@ -126,9 +125,90 @@ private slots:
         QCOMPARE(got, era("令和", "22"));
         QVERIFY(GetEraOfYear(t.db(), 2041, got));
         QCOMPARE(got, era("新元", "2"));
-        QVERIFY(GetEraOfYear(t.db(), 1800, got));
-        QCOMPARE(got, era("新元", "-239"));
+        QVERIFY(!GetEraOfYear(t.db(), 1800, got));
+        QCOMPARE(got, era("新元", "2"));
         QCOMPARE(int(GetWesternYear(t.db(), QStringLiteral("新元"), 3)), 2042);
+        // A day of the shared year: no first day is known for a temple's own
+        // era, so the year alone decides.
+        QVERIFY(GetEraOfDate(t.db(), 2040, 12, 31, got));
+        QCOMPARE(got, era("令和", "22"));
+    }
+
+    // The current era (終了 0) begins at its 開始 like the others: year 0 and
+    // the years before the first era have no era.
+    void noEraBeforeTheFirst_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::addColumn<int>("year");
+        for (Route r : kRoutes)
+            for (int year : {0, 1, 1867, -5})
+                QTest::addRow("%s %d", qPrintable(routeName(r)), year) << r << year;
+    }
+    void noEraBeforeTheFirst()
+    {
+        QFETCH(Route, route);
+        QFETCH(int, year);
+        Database &db = m_db.at(route)->db();
+        EraArray got = era("x", "y");
+        QVERIFY(!GetEraOfYear(db, qint16(year), got));
+        QVERIFY(!GetEraOfDate(db, qint16(year), 1, 1, got));
+        QCOMPARE(got, era("x", "y"));
+    }
+
+    // At an era change the newer era begins on its first day; a month and
+    // day that form no date keep the era of the year.
+    void eraOfDate_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<EraArray>("expected");
+        const struct {
+            const char *date, *name, *eraYear;
+        } cases[] = {
+            {"1868/01/01", "明治", "1"},   {"1912/07/29", "明治", "45"},  {"1912/07/30", "大正", "1"},
+            {"1926/12/24", "大正", "15"},  {"1926/12/25", "昭和", "1"},   {"1989/01/07", "昭和", "64"},
+            {"1989/01/08", "平成", "1"},   {"1989/12/31", "平成", "1"},   {"2019/04/30", "平成", "31"},
+            {"2019/05/01", "令和", "1"},   {"2020/01/01", "令和", "2"},   {"2019/02/30", "平成", "31"},
+            {"2019/13/01", "平成", "31"},  {"2019/00/00", "平成", "31"},  {"1989/01/00", "昭和", "64"},
+        };
+        for (Route r : kRoutes)
+            for (const auto &c : cases)
+                QTest::addRow("%s %s", qPrintable(routeName(r)), c.date)
+                    << r << QString::fromLatin1(c.date) << era(c.name, c.eraYear);
+    }
+    void eraOfDate()
+    {
+        QFETCH(Route, route);
+        QFETCH(QString, date);
+        QFETCH(EraArray, expected);
+        const QStringList p = date.split(u'/');
+        EraArray got;
+        QVERIFY(GetEraOfDate(m_db.at(route)->db(), qint16(p[0].toInt()), qint16(p[1].toInt()), qint16(p[2].toInt()), got));
+        QCOMPARE(got, expected);
+    }
+
+    // The newer era is the next row in the stored order: a table stored out
+    // of order keeps the whole-year rule where that row does not begin in
+    // the year.
+    void changeFollowsStoredOrder_data() { addRoutes(); }
+    void changeFollowsStoredOrder()
+    {
+        QFETCH(Route, route);
+        TestDb t(route);
+        Database &db = t.db();
+        db.execute(QStringLiteral("DELETE FROM [M_年号]"));
+        addEra(db, QStringLiteral("平成"), 1989, 2019, 1988);
+        addEra(db, QStringLiteral("昭和"), 1926, 1989, 1925);
+        addEra(db, QStringLiteral("令和"), 2019, 0, 2018);
+        EraArray got;
+        // 昭和 is not after 平成 here: 1989 belongs to 平成 whole.
+        QVERIFY(GetEraOfDate(db, 1989, 1, 7, got));
+        QCOMPARE(got, era("平成", "1"));
+        QVERIFY(GetEraOfDate(db, 2019, 5, 1, got)); // 昭和 follows 平成 here
+        QCOMPARE(got, era("平成", "31"));
+        QVERIFY(GetEraOfDate(db, 1926, 12, 25, got)); // 令和 follows 昭和
+        QCOMPARE(got, era("昭和", "1"));
+        QVERIFY(!GetEraOfDate(db, 1925, 12, 25, got));
     }
 
     void noQualifyingRowLeavesArray_data() { addRoutes(); }
@@ -174,9 +254,14 @@ private slots:
     void overflowIsReported()
     {
         QFETCH(Route, route);
-        Database &db = m_db.at(route)->db();
+        TestDb t(route);
+        Database &db = t.db();
+        // A row whose 計算 puts the era year outside 16 bits.
+        addEra(db, QStringLiteral("遠"), -32768, -30000, 10000);
         EraArray got = era("a", "b");
-        QVERIFY_THROWS_EXCEPTION(DbError, GetEraOfYear(db, -32768, got)); // −32768 − 2018
+        QVERIFY_THROWS_EXCEPTION(DbError, GetEraOfYear(db, -32768, got)); // −32768 − 10000
+        QCOMPARE(got, era("a", "b"));
+        QVERIFY_THROWS_EXCEPTION(DbError, GetEraOfDate(db, -32768, 1, 1, got));
         QCOMPARE(got, era("a", "b"));
         QVERIFY_THROWS_EXCEPTION(DbError, GetWesternYear(db, QStringLiteral("令和"), 32767));
         QCOMPARE(int(GetWesternYear(db, QStringLiteral("令和"), 32767 - 2018)), 32767);

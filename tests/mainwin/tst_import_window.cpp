@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QProgressBar>
+#include <QRadioButton>
 
 using namespace tera;
 
@@ -125,22 +126,37 @@ private slots:
         QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　清一"));
     }
 
-    // Switching the output kind here warns (OK, stop icon) but switches.
-    void outKindWarning()
+    // The kind is shown here but cannot change under the table; a kind
+    // switched in the main window since the fill is refused at 実行 and 検証.
+    // The execution mode is one choice shown in both windows.
+    void outKindFixedAndModeShared()
     {
         DesnHelp *d = readDeathRegister(true);
         QVERIFY(d);
         QCOMPARE(f->state.gOutKind, qint16(2));
-        d->Option1[2]->click();
-        QVERIFY(f->prompt.texts().isEmpty());
+        for (QRadioButton *b : d->Option1)
+            QVERIFY(!b->isEnabled());
         d->Option1[0]->click();
-        QCOMPARE(f->prompt.texts(), QStringList{QStringLiteral("注意！！\r\n読込時指定したデータと違う場合\r\n"
-                                                               "「カリンデ」がうまく稼動しなくなる可能性があります。")});
-        QCOMPARE(f->prompt.shown().first().buttons, Buttons::Ok);
-        QCOMPARE(f->prompt.shown().first().icon, Icon::Critical);
-        QCOMPARE(f->state.gOutKind, qint16(0));
+        QVERIFY(d->Option1[2]->isChecked());
+        QCOMPARE(f->state.gOutKind, qint16(2));
+        QVERIFY(f->prompt.texts().isEmpty());
+
         d->Option2[1]->click();
         QCOMPARE(f->state.gExecMode, qint16(1));
+        QVERIFY(f->w->Option2[1]->isChecked());
+        f->w->Option2[0]->click();
+        QCOMPARE(f->state.gExecMode, qint16(0));
+        QVERIFY(d->Option2[0]->isChecked());
+
+        const qint64 before = f->count(QStringLiteral("W_KAKO"));
+        f->w->Option1[1]->click();
+        d->Command1->click();
+        d->cmdCheck->click();
+        const QString refused = DesnHelp::kindChangedText(2, 1);
+        QCOMPARE(f->prompt.texts(), (QStringList{refused, refused}));
+        QVERIFY(refused.contains(QStringLiteral("過去帳データ")) && refused.contains(QStringLiteral("世帯データ")));
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), before);
+        QCOMPARE(f->count(QStringLiteral("D_SETAI")), 0);
     }
 
     // One whole import per output kind from the example files, by clicking

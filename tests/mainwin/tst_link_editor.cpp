@@ -238,16 +238,17 @@ private slots:
         QCOMPARE(f->w->linkGrid().Rows(), 1);
     }
 
-    // A link made after a fill shows the last preview row's text: the fill
-    // leaves it in the source items.
-    void linkAfterFillShowsLastRow()
+    // A link made after a fill shows the column's title: the fill has a row
+    // buffer of its own and leaves the source items alone.
+    void linkAfterFillShowsTitle()
     {
         loadFourColumns();
         f->link(0, kLineKaimyo);
         f->w->Command3->click();
         QVERIFY(f->w->importWindow());
         f->link(3, kLineZokumei);
-        QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::SrcName), QStringLiteral("8"));
+        QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::SrcName), QStringLiteral("丁"));
+        QCOMPARE(f->w->importWindow()->grid().TextMatrix(3, kLineKaimyo), QStringLiteral("5")); // no title row: 甲, 1, 5
     }
 };
 

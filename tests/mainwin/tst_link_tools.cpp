@@ -132,6 +132,48 @@ private slots:
         QCOMPARE(f->linkColumn(4), rpoj);
     }
 
+    // 読込実行 leaves the source items as the titles: the link grid's names,
+    // a link saved after it and 自動リンク still work from the titles, while
+    // the import table holds every data row.
+    void fillKeepsTitles()
+    {
+        openExample(2, QStringLiteral("death-register.utf8.csv"));
+        QStringList titles;
+        for (int i = 0; i < f->w->lstAll->count(); ++i)
+            titles << f->w->lstAll->item(i)->text();
+        QCOMPARE(titles.size(), 12);
+        f->w->cmdAutoLink->click();
+        const QStringList lpoj = f->linkColumn(3), rpoj = f->linkColumn(4), names = f->linkColumn(2);
+        f->w->Command3->click();
+        QVERIFY(f->w->importWindow());
+        const GridModel &table = f->w->importWindow()->grid();
+        QCOMPARE(table.Rows(), 13);
+        QCOMPARE(table.TextMatrix(12, 10), QStringLiteral("釋尼和順")); // the last row reached the table
+
+        QStringList items;
+        for (int i = 0; i + 1 < f->w->gSrcItems.size(); ++i)
+            items << f->w->gSrcItems.at(i).name;
+        QCOMPARE(items, titles);
+        for (int i = 0; i < f->w->lstAll->count(); ++i)
+            QCOMPARE(f->w->lstAll->item(i)->text(), titles.at(i));
+
+        const QString path = f->files.filePath(QStringLiteral("after-fill.json"));
+        QVERIFY(f->w->SaveLinkFile(path));
+        f->w->links().ResetLinkGrid();
+        f->w->links().mNextLinkRow = 1;
+        QVERIFY(f->w->LoadLinkFile(path));
+        QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join(QLatin1Char('\n'))));
+        QCOMPARE(f->linkColumn(3), lpoj);
+        QCOMPARE(f->linkColumn(4), rpoj);
+        QCOMPARE(f->linkColumn(2), names);
+
+        f->w->links().ResetLinkGrid();
+        f->w->links().mNextLinkRow = 1;
+        f->w->cmdAutoLink->click();
+        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->linkColumn(4), rpoj);
+    }
+
     // A link opened on a file without some of its columns says which.
     void loadOntoAnotherFile()
     {
