@@ -7,6 +7,7 @@
 #include "transcribe/transcribe.h"
 #include "window_fixture.h"
 
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QProgressBar>
 
