@@ -242,7 +242,7 @@ private slots:
     {
         const ProgramRun r = runTera({QStringLiteral("help")});
         QCOMPARE(r.code, 0);
-        for (const char *command : {"check", "restore", "screenshots"})
+        for (const char *command : {"check", "restore", "items --kind", "screenshots"})
             QVERIFY2(r.out.contains(QStringLiteral("tera-import ") + QString::fromLatin1(command)), command);
     }
 };
