@@ -1,9 +1,10 @@
 #!/bin/sh
-# Sets everything up, creates the demo database in demo/ (once) and starts
-# the program on it.
+# Sets everything up, builds the program alone (the tests and benchmarks are
+# left to ./scripts/test.sh), creates the demo database in demo/ (once) and
+# starts the program on it.
 set -eu
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh tera-import
 if [ ! -f demo/tera.mdb ]; then
   ./build/tera-import init-demo demo
 fi

@@ -2,6 +2,7 @@
 
 #include "app/demo_database.h"
 #include "cli/cli_check.h"
+#include "cli/cli_items.h"
 #include "cli/cli_options.h"
 #include "cli/cli_transcribe.h"
 #include "platform/db_error.h"
@@ -24,6 +25,8 @@ const char *const kUsage =
     "                                    （tera-import transcribe --help で詳細）\n"
     "  tera-import check ...             transcribe と同じ指定で、書き込まずに検証します\n"
     "                                    （tera-import check --help で詳細）\n"
+    "  tera-import items --kind members|households|death\n"
+    "                                    書出し項目の番号（--link L:R の R）と名前を一覧します\n"
     "  tera-import restore --db PATH [--yes]\n"
     "                                    バックアップ tera2.mdb と kako2.rnd を元に戻します\n"
     "  tera-import screenshots [DIR]     画面の絵を DIR（既定 docs/images）に描きます\n"
@@ -59,8 +62,8 @@ const QString kHelpHint = QStringLiteral("tera-import help で使い方を表示
 const QStringList &batchCommands()
 {
     static const QStringList commands = {QStringLiteral("init-demo"), QStringLiteral("transcribe"), QStringLiteral("check"),
-                                         QStringLiteral("restore"),   QStringLiteral("help"),       QStringLiteral("--help"),
-                                         QStringLiteral("-h")};
+                                         QStringLiteral("restore"),   QStringLiteral("items"),      QStringLiteral("help"),
+                                         QStringLiteral("--help"),    QStringLiteral("-h")};
     return commands;
 }
 
@@ -85,7 +88,8 @@ int editDistance(const QString &a, const QString &b)
 QString suggestion(const QString &word)
 {
     static const QStringList names = {QStringLiteral("init-demo"), QStringLiteral("transcribe"), QStringLiteral("check"),
-                                      QStringLiteral("restore"),   QStringLiteral("screenshots"), QStringLiteral("help")};
+                                      QStringLiteral("restore"),   QStringLiteral("items"),       QStringLiteral("screenshots"),
+                                      QStringLiteral("help")};
     for (const QString &name : names)
         if (editDistance(word.toLower(), name) <= 2)
             return QStringLiteral("（%1 のことですか？）").arg(name);
@@ -216,6 +220,8 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         return RunCheckCommand(args.mid(1), out, err);
     if (command == QStringLiteral("restore"))
         return RunRestoreCommand(args.mid(1), out, err);
+    if (command == QStringLiteral("items"))
+        return RunItemsCommand(args.mid(1), out, err);
     if (command == QStringLiteral("screenshots")) {
         // Only its help runs without the windows (see ChooseLaunch).
         if (asksForHelp(args.mid(1))) {

@@ -18,9 +18,12 @@ namespace tera {
 namespace {
 
 const char *const kCheckUsage =
-    "使い方: tera-import check（transcribe と同じオプション）[--csv FILE]\n"
+    "使い方: tera-import check（transcribe と同じオプション）[--csv FILE] [--csv-encoding cp932|utf-8]\n"
     "  転記と同じ処理をデータベースの一時コピーで行い、書き込む前に問題を一覧します。\n"
-    "  データベースと kako.rnd には何も書き込みません。--csv FILE で一覧を CSV に保存します。\n"
+    "  データベースと kako.rnd には何も書き込みません。\n"
+    "  1 行目が要約（転記が止まるときは、止まるまでに書き込む行数と止まる行）、続いて 1 件 1 行の一覧です。\n"
+    "  --csv FILE で一覧を CSV に保存します（行末は CR LF）。文字コードは --csv-encoding で選びます:\n"
+    "  cp932（既定。表計算ソフト向け。CP932 にない文字があれば BOM 付き UTF-8）か utf-8（BOM 付き）。\n"
     "  終了コード: 0 最後まで転記できる\n"
     "              1 転記が止まる行・失敗する行がある\n"
     "              2 オプション、リンク、読込みファイルの誤り\n"
@@ -53,23 +56,24 @@ int RunCheckCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const PreparedImport &prepared = command.prepared;
     const std::unique_ptr<Clock> &clock = command.clock;
 
-    const CheckReport report = CheckTranscription(*prepared.importTable, prepared.state, *clock);
+    const CheckReport report = CheckTranscription(*prepared.importTable, prepared.state, *clock, nullptr, command.options.skipDuplicates);
     if (!report.made) {
         err << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
         return 3;
     }
-    // One line per finding, the place written as the run's messages write it.
+    // The summary first (a script reads one line), then one line per finding,
+    // the place written as the run's messages write it.
+    out << CheckSummaryLine(report) << Qt::endl;
     for (const CheckFinding &f : report.findings) {
         const QString where = RowPlace(*prepared.importTable, f.row, f.column);
         out << where << QStringLiteral(" [") << CheckKindName(f.kind) << QStringLiteral("] ") << f.text << Qt::endl;
     }
-    out << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
     if (!csvPath.isEmpty()) {
         QStringList headings;
         for (int c = 0; c < prepared.importTable->Cols(); ++c)
             headings << prepared.importTable->TextMatrix(0, c);
         QString why;
-        if (!SaveCheckCsv(report, headings, csvPath, why)) {
+        if (!SaveCheckCsv(report, headings, csvPath, why, command.options.csvUtf8)) {
             err << why << Qt::endl;
             return 3;
         }

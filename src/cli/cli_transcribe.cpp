@@ -2,8 +2,10 @@
 
 #include "app/master_data.h"
 #include "app/startup.h"
+#include "cli/cli_items.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_prompt.h"
+#include "convert/auto_link.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/file_io.h"
@@ -60,8 +62,14 @@ private:
 const char *const kTranscribeUsage =
     "使い方: tera-import transcribe --db PATH --source FILE --kind members|households|death\n"
     "                              --mode replace|append [--title] --link L:R [--link L:R ...]\n"
-    "                              [--links FILE] [--format csv|tsv] [--encoding auto|utf-8|cp932]\n"
-    "                              [--yes] [--today YYYY-MM-DD]\n"
+    "                              [--auto-link] [--links FILE] [--format csv|tsv]\n"
+    "                              [--encoding auto|utf-8|cp932] [--skip-duplicates] [--yes]\n"
+    "                              [--today YYYY-MM-DD]\n"
+    "  --link L:R    読込み列 L（0 から）を書出し項目 R にリンクします。R の一覧は tera-import items --kind KIND。\n"
+    "  --auto-link   表題が書出し項目の名前と同じ列をリンクします（画面の 自動リンク と同じ。--title が要ります）。\n"
+    "                作ったリンクを表示します。--link はそれに加わり、同じ列・同じ項目のリンクは --link が優先します。\n"
+    "  --skip-duplicates  追加転記で、既にある行と同じ内容の行（過去帳: 戒名・俗名・没年月日、檀信徒: 氏名・\n"
+    "                生年月日、世帯: 世帯主名・住所）を書き込みません。指定がなければ警告して書き込みます。\n"
     "  --links FILE  画面で保存したデータリンク（出力区分と表題の区分も含む）を使います。\n"
     "                このとき --kind と --link は省略できます（--link は後に追加されます）。\n"
     "  転記が終わると、データベースと同じフォルダに転記レポート import-report-*.txt を書きます。\n"
@@ -77,8 +85,8 @@ const char *const kTranscribeUsage =
 
 const char *const kImportOptionsUsage =
     "--db PATH --source FILE --kind members|households|death --mode replace|append\n"
-    "  [--title] --link L:R [--link L:R ...] [--links FILE] [--format csv|tsv]\n"
-    "  [--encoding auto|utf-8|cp932] [--yes] [--today YYYY-MM-DD]\n";
+    "  [--title] --link L:R [--link L:R ...] [--auto-link] [--links FILE] [--format csv|tsv]\n"
+    "  [--encoding auto|utf-8|cp932] [--skip-duplicates] [--yes] [--today YYYY-MM-DD]\n";
 
 bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &error, QString *checkCsv)
 {
@@ -95,9 +103,11 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
                                     value("format", "FORMAT"),
                                     value("encoding", "ENCODING"),
                                     QCommandLineOption(QStringLiteral("yes")),
+                                    QCommandLineOption(QStringLiteral("auto-link")),
+                                    QCommandLineOption(QStringLiteral("skip-duplicates")),
                                     value("today", "DATE")};
     if (checkCsv)
-        known << value("csv", "FILE");
+        known << value("csv", "FILE") << value("csv-encoding", "ENCODING");
     QCommandLineParser parser;
     if (!parseStrictly(parser, known, args, error, {QStringLiteral("link")}))
         return false;
@@ -111,8 +121,18 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
     o.db = valueOf("db");
     o.source = valueOf("source");
     o.linksFile = valueOf("links");
-    if (checkCsv)
+    if (checkCsv) {
         *checkCsv = valueOf("csv");
+        if (given("csv-encoding")) {
+            const QString v = valueOf("csv-encoding");
+            if (v == QStringLiteral("utf-8") || v == QStringLiteral("utf8"))
+                o.csvUtf8 = true;
+            else if (v != QStringLiteral("cp932")) {
+                error = QStringLiteral("--csv-encoding は cp932 か utf-8 です（%1）。").arg(v);
+                return false;
+            }
+        }
+    }
     if (given("kind")) {
         const QString v = valueOf("kind");
         if (v == QStringLiteral("members"))
@@ -181,6 +201,10 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
     }
     if (given("yes"))
         o.yes = true;
+    if (given("auto-link"))
+        o.autoLink = true;
+    if (given("skip-duplicates"))
+        o.skipDuplicates = true;
     if (given("today")) {
         const QString v = valueOf("today");
         o.today = QDate::fromString(v, QStringLiteral("yyyy-MM-dd"));
@@ -195,8 +219,8 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
                       : QStringLiteral("--db、--source、--kind、--mode は必ず指定してください。");
         return false;
     }
-    if (o.links.isEmpty() && !saved) {
-        error = QStringLiteral("--link を一つ以上指定するか、--links で保存したデータリンクを指定してください。");
+    if (o.links.isEmpty() && !saved && !o.autoLink) {
+        error = QStringLiteral("--link を一つ以上指定するか、--auto-link か、--links で保存したデータリンクを指定してください。");
         return false;
     }
     return true;
@@ -319,6 +343,40 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
         // link to the same column wins).
         o.links = match.links + o.links;
     }
+    if (o.autoLink) {
+        if (o.titleRows != 1) {
+            err << QStringLiteral("--auto-link は表題のあるファイルで使います。--title を指定してください。") << Qt::endl;
+            exitCode = 2;
+            return false;
+        }
+        // Columns and items that --link or the saved link name stay theirs.
+        QList<int> columns, items;
+        for (const DataLink &l : o.links) {
+            columns << l.Lpoj;
+            items << l.Rpoj;
+        }
+        QStringList titles;
+        for (int c = 0; c < out.preview->Cols(); ++c)
+            titles << (out.preview->Rows() > 0 ? out.preview->TextMatrix(0, c) : QString());
+        const AutoLinkResult found = AutoLink(titles, o.kind, columns, items);
+        QList<DataLink> made;
+        for (const auto &[column, slot] : found.links) {
+            DataLink l;
+            l.Lpoj = column;
+            l.Rpoj = slot;
+            made << l;
+            err << QStringLiteral("自動リンク: --link %1:%2（%3 → %4）")
+                       .arg(column)
+                       .arg(slot)
+                       .arg(titles.value(column).trimmed(), out.catalogue.at(slot).name)
+                << Qt::endl;
+        }
+        if (made.isEmpty())
+            err << QStringLiteral("表題が書き出し項目の名前と同じ列はありませんでした。") << Qt::endl;
+        else if (!found.unmatched.isEmpty())
+            err << QStringLiteral("自動リンクしなかった表題: %1").arg(found.unmatched.join(QStringLiteral("、"))) << Qt::endl;
+        o.links = made + o.links;
+    }
     if (o.links.isEmpty()) {
         err << QStringLiteral("リンクがありません。") << Qt::endl;
         exitCode = 2;
@@ -334,7 +392,11 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
         }
         if (l.Rpoj < 0 || l.Rpoj >= out.catalogue.size() || out.catalogue.at(l.Rpoj).name.isEmpty()) {
             err << LinkText::kNoTargetItem << Qt::endl
-                << QStringLiteral("書出し項目 %1 はこの出力区分にありません。").arg(l.Rpoj) << Qt::endl;
+                << QStringLiteral("書出し項目 %1 はこの出力区分にありません（0 から %2 まで。一覧は tera-import items --kind %3）。")
+                       .arg(l.Rpoj)
+                       .arg(LastItemNumber(out.catalogue))
+                       .arg(KindKey(o.kind))
+                << Qt::endl;
             exitCode = 2;
             return false;
         }
@@ -399,6 +461,7 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
     TranscribeReport report;
     TranscribeOptions options;
     options.reportOnEnd = &report;
+    options.skipDuplicates = command.options.skipDuplicates;
     const QDateTime started = QDateTime::currentDateTime();
     // The run report goes beside the database whatever became of the run.
     auto fileReport = [&] {
@@ -427,6 +490,9 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
     out << summary << Qt::endl;
     for (const RowNote &n : report.skipped)
         err << QStringLiteral("%1 行目: スキップ（%2）").arg(n.row).arg(n.reason) << Qt::endl;
+    if (!report.duplicatesSkipped)
+        for (const RowNote &n : report.duplicates)
+            err << QStringLiteral("%1 行目: 重複の可能性（%2）、書き込みました").arg(n.row).arg(n.reason) << Qt::endl;
     for (const RowNote &n : report.rolledBack)
         err << QStringLiteral("%1 行目: 未完了、何も書き込んでいません（%2）").arg(n.row).arg(n.reason) << Qt::endl;
     if (report.kakoReplacedChars > 0)

@@ -31,6 +31,14 @@ struct ImportOptions {
     TextEncoding encoding = TextEncoding::Auto;
     bool yes = false;
     QDate today;
+    // --auto-link: link each column whose title names an item, as the
+    // window's 自動リンク does; --link adds to those links or overrides them.
+    bool autoLink = false;
+    // --skip-duplicates: leave out the rows of an append run that repeat a
+    // row the database holds, instead of writing them with a warning.
+    bool skipDuplicates = false;
+    // check only: --csv-encoding, the findings file in UTF-8 instead of CP932.
+    bool csvUtf8 = false;
 };
 
 // Parses the options after the subcommand (--name VALUE or --name=VALUE;

@@ -108,7 +108,7 @@ void CheckWindow::vsfResult_DblClick(int gridRow)
 }
 
 CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *importView, const AppState &state,
-                            const Clock &clock, Prompt &prompt)
+                            const Clock &clock, Prompt &prompt, bool skipDuplicates)
 {
     // One list at a time: an earlier one would show rows that have changed.
     for (CheckWindow *earlier : owner->findChildren<CheckWindow *>())
@@ -118,7 +118,7 @@ CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *imp
         frmGage gage(owner);
         gage.setWindowTitle(QStringLiteral("検証中"));
         SetAllFormsPointer(kPointerBusy);
-        report = CheckTranscription(importGrid, state, clock, &gage);
+        report = CheckTranscription(importGrid, state, clock, &gage, skipDuplicates);
         gage.hide();
         SetAllFormsPointer(kPointerDefault);
     }

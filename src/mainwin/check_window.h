@@ -58,6 +58,6 @@ using 検証結果 = CheckWindow;
 // the current row of importView. When the check cannot be made, says why
 // through prompt and returns nullptr.
 CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *importView, const AppState &state,
-                            const Clock &clock, Prompt &prompt);
+                            const Clock &clock, Prompt &prompt, bool skipDuplicates = false);
 
 } // namespace tera

@@ -12,6 +12,7 @@
 #include "transcribe/run_report.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGroupBox>
@@ -71,6 +72,11 @@ DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget 
     }
     Option2[0]->setChecked(true);
     connect(modeGroup, &QButtonGroup::idClicked, this, &DesnHelp::Option2_Click);
+    chkSkipDuplicates = new QCheckBox(QStringLiteral("重複の可能性がある行を除く"), fraExecMode);
+    chkSkipDuplicates->setObjectName(QStringLiteral("chkSkipDuplicates"));
+    chkSkipDuplicates->setToolTip(QStringLiteral("追加転記で、既にある行と同じ内容の行を書き込みません（過去帳: 戒名・俗名・没年月日、"
+                                                 "檀信徒: 氏名・生年月日、世帯: 世帯主名・住所）"));
+    modeLayout->addWidget(chkSkipDuplicates);
 
     Command1 = new QPushButton(QStringLiteral("実行"), central);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -180,6 +186,7 @@ void DesnHelp::Command1_Click()
     TranscribeReport ended;
     TranscribeOptions options;
     options.reportOnEnd = &ended;
+    options.skipDuplicates = chkSkipDuplicates->isChecked();
     try {
         m_lastReport = Transcribe(*m_grid, m_state, m_prompt, m_clock, &gage, options);
     } catch (const EndProgram &end) {
@@ -208,7 +215,7 @@ void DesnHelp::cmdCheck_Click()
     if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
-    RunCheckWindow(this, *m_grid, vsf, m_state, m_clock, m_prompt);
+    RunCheckWindow(this, *m_grid, vsf, m_state, m_clock, m_prompt, chkSkipDuplicates->isChecked());
     m_running = false;
 }
 

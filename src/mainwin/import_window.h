@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 
+class QCheckBox;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
@@ -39,6 +40,9 @@ public:
     QGroupBox *fraOutKind;
     QGroupBox *fraExecMode;
     QPushButton *Command1; // 実行
+    // In 既存データに追加転記 mode: leave out the rows that repeat a row the
+    // database holds (the run and 検証 warn about them otherwise).
+    QCheckBox *chkSkipDuplicates = nullptr;
 
     // The current document name (the grid's file commands use it).
     QString mDocName = QStringLiteral("Unknown.vsg");

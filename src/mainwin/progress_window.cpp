@@ -174,6 +174,9 @@ QString RunSummaryText(const TranscribeReport &report)
         text += QStringLiteral("、未完了 %1 行").arg(report.rolledBack.size());
     text += rowNotes(QStringLiteral("スキップした行:"), report.skipped);
     text += rowNotes(QStringLiteral("未完了の行（失敗のため何も書き込んでいません）:"), report.rolledBack);
+    // Left out, they are among the skipped rows already.
+    if (!report.duplicatesSkipped)
+        text += rowNotes(QStringLiteral("重複の可能性がある行（既にある行と同じ内容。書き込みました）:"), report.duplicates);
     if (report.kakoReplacedChars > 0)
         text += QStringLiteral("\r\nkako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
                     .arg(report.kakoReplacedChars);

@@ -32,6 +32,7 @@ QString CheckKindName(CheckKind kind)
     case CheckKind::Stop: return QStringLiteral("中止");
     case CheckKind::NotWritten: return QStringLiteral("書込不可");
     case CheckKind::Skip: return QStringLiteral("スキップ");
+    case CheckKind::Duplicate: return QStringLiteral("重複の可能性");
     case CheckKind::Unreadable: return QStringLiteral("読めない値");
     case CheckKind::Notice: return QStringLiteral("注意");
     case CheckKind::Created: return QStringLiteral("新規作成");
@@ -54,6 +55,21 @@ int CheckReport::firstStopRow() const
 int CheckReport::count(CheckKind kind) const
 {
     return int(std::count_if(findings.cbegin(), findings.cend(), [kind](const CheckFinding &f) { return f.kind == kind; }));
+}
+
+int CheckReport::rowsWrittenBeforeStop() const
+{
+    const int stop = firstStopRow();
+    if (stop < 0)
+        return run.rowsWritten;
+    if (stop == 0)
+        return 0;
+    // Every row before the first stop was read, and was either written,
+    // skipped by the rules or left out because of a failure.
+    const auto before = [stop](const QList<RowNote> &notes) {
+        return int(std::count_if(notes.cbegin(), notes.cend(), [stop](const RowNote &n) { return n.row < stop; }));
+    };
+    return stop - 1 - before(run.skipped) - before(run.rolledBack);
 }
 
 int CheckReport::replacedChars() const
@@ -391,7 +407,8 @@ void noteBackup(const AppState &real, QList<CheckFinding> &out)
 
 } // namespace
 
-CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock, ProgressObserver *progress)
+CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock, ProgressObserver *progress,
+                               bool skipDuplicates)
 {
     CheckReport out;
     if (Database::isConnectionString(state.gDbPath)) {
@@ -453,6 +470,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     options.backup = false;
     options.runLock = false; // the copies are the check's own
     options.continueAfterFailure = true;
+    options.skipDuplicates = skipDuplicates;
     options.rows = &observer;
     try {
         out.run = Transcribe(vsf, s, quiet, clock, progress ? &checkProgress : nullptr, options);
@@ -484,6 +502,11 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
                              QStringLiteral("この行は書き込まれません（転記は続きます）: %1").arg(n.reason)};
     for (const RowNote &n : run.skipped)
         rows << CheckFinding{n.row, -1, CheckKind::Skip, n.reason};
+    // A duplicate left out is a skip already; one written is a warning.
+    for (const RowNote &n : run.duplicates)
+        if (!skipDuplicates)
+            rows << CheckFinding{n.row, -1, CheckKind::Duplicate,
+                                 n.reason + QStringLiteral("。このまま書き込みます（--skip-duplicates か「重複の可能性がある行を除く」で除けます）")};
     std::stable_sort(rows.begin(), rows.end(), [](const CheckFinding &a, const CheckFinding &b) {
         return a.row != b.row ? a.row < b.row : int(a.kind) < int(b.kind);
     });
@@ -497,29 +520,16 @@ QString CheckSummaryText(const CheckReport &report)
 {
     if (!report.made)
         return QStringLiteral("検証できませんでした。\r\n%1").arg(report.failure);
-    const TranscribeReport &run = report.run;
     QStringList lines;
     lines << QStringLiteral("検証が終わりました（データベースと kako.rnd には何も書き込んでいません）。");
-    lines << QStringLiteral("読込 %1 行: 書込 %2 行、スキップ %3 行、書き込めない行 %4 行")
-                 .arg(run.rowsRead)
-                 .arg(run.rowsWritten)
-                 .arg(run.skipped.size())
-                 .arg(run.rolledBack.size() + run.stops.size());
-    const int stop = report.firstStopRow();
-    if (stop == 0)
-        lines << QStringLiteral("転記は始められません。");
-    else if (stop > 0)
-        lines << QStringLiteral("転記は %1 行目で止まります（止まる行は全部で %2 行。それより後の行は、止まる行を除いて検証しました）。")
-                     .arg(stop)
-                     .arg(report.count(CheckKind::Stop));
-    else
-        lines << QStringLiteral("転記を止める行はありません。");
+    lines << CheckSummaryLine(report);
     QStringList counts;
     auto add = [&](CheckKind kind, const QString &what) {
         if (const int n = report.count(kind))
             counts << QStringLiteral("%1 %2 件").arg(what).arg(n);
     };
     add(CheckKind::Unreadable, QStringLiteral("読めない値"));
+    add(CheckKind::Duplicate, QStringLiteral("重複の可能性"));
     add(CheckKind::Created, QStringLiteral("新しく作る世帯・個人"));
     add(CheckKind::Deceased, QStringLiteral("故人にする個人"));
     add(CheckKind::Renumbered, QStringLiteral("世帯番号の付け替え"));
@@ -528,6 +538,33 @@ QString CheckSummaryText(const CheckReport &report)
     if (!counts.isEmpty())
         lines << counts.join(QStringLiteral("、"));
     return lines.join(QStringLiteral("\r\n"));
+}
+
+QString CheckSummaryLine(const CheckReport &report)
+{
+    if (!report.made)
+        return QStringLiteral("検証できませんでした: %1").arg(report.failure);
+    const TranscribeReport &run = report.run;
+    const int stop = report.firstStopRow();
+    if (stop == 0)
+        return QStringLiteral("書込 0 行、転記は始められません（読込 %1 行）").arg(run.rowsTotal);
+    if (stop > 0) {
+        int skippedBefore = 0;
+        for (const RowNote &n : run.skipped)
+            skippedBefore += n.row < stop ? 1 : 0;
+        return QStringLiteral("書込 %1 行、%2 行目で停止（それまでのスキップ %3 行。止まる行は全部で %4 行、読込 %5 行）")
+            .arg(report.rowsWrittenBeforeStop())
+            .arg(stop)
+            .arg(skippedBefore)
+            .arg(report.count(CheckKind::Stop))
+            .arg(run.rowsRead);
+    }
+    QString line = QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行").arg(run.rowsRead).arg(run.rowsWritten).arg(run.skipped.size());
+    if (!run.rolledBack.isEmpty())
+        line += QStringLiteral("、書き込めない行 %1 行").arg(run.rolledBack.size());
+    if (const int duplicates = report.count(CheckKind::Duplicate))
+        line += QStringLiteral("、重複の可能性 %1 行").arg(duplicates);
+    return line + QStringLiteral("、転記を止める行はありません");
 }
 
 QList<QStringList> CheckFindingRows(const CheckReport &report, const QStringList &headings)
@@ -546,12 +583,12 @@ QList<QStringList> CheckFindingRows(const CheckReport &report, const QStringList
     return rows;
 }
 
-bool SaveCheckCsv(const CheckReport &report, const QStringList &headings, const QString &path, QString &error)
+bool SaveCheckCsv(const CheckReport &report, const QStringList &headings, const QString &path, QString &error, bool utf8)
 {
     QList<GridRow> rows;
     for (const QStringList &cells : CheckFindingRows(report, headings))
         rows << GridRow::fromCells(cells);
-    const GridResult written = WriteDelimitedText(path, QLatin1Char(','), rows, 4, TextEncoding::Auto);
+    const GridResult written = WriteDelimitedText(path, QLatin1Char(','), rows, 4, utf8 ? TextEncoding::Utf8 : TextEncoding::Auto);
     if (!written.ok)
         error = written.message;
     return written.ok;

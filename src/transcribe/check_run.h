@@ -21,6 +21,7 @@ enum class CheckKind {
     Stop,       // a failure that stops the transcription at this row
     NotWritten, // a writer failure: the row is left out whole, the run goes on
     Skip,       // the rules skip the row
+    Duplicate,  // an append row that repeats a row the database holds
     Unreadable, // a value that cannot be read and is written as 0 or blank
     Notice,     // the run as a whole: deletions of replace mode, the backup
     Created,    // a household (and member) the row creates besides its own
@@ -60,18 +61,26 @@ struct CheckReport {
     bool stops() const { return !made || firstStopRow() >= 0; }
     int count(CheckKind kind) const;
     int replacedChars() const;
+    // What a transcription started now would write: every row the run on the
+    // copies wrote, or, when a row would stop it, only those before that row
+    // (the check goes on past a stop; the real run does not).
+    int rowsWrittenBeforeStop() const;
 };
 
 // Runs the check over the import grid vsf as state says (kind, mode, paths,
 // masters). state is not changed (the run works on a copy of it). A progress
 // observer sees "n 番目のデータを検証しています" and may cancel; the rows
 // checked up to then are reported.
+// skipDuplicates checks a run that leaves likely duplicates out.
 CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock,
-                               ProgressObserver *progress = nullptr);
+                               ProgressObserver *progress = nullptr, bool skipDuplicates = false);
 
 // The check's closing note: rows, what will be written, and whether the run
 // would stop.
 QString CheckSummaryText(const CheckReport &report);
+// Its one-line summary, as the command line prints it first: "書込 8 行、9
+// 行目で停止（…）" when a row would stop the run.
+QString CheckSummaryLine(const CheckReport &report);
 
 // Progress texts of the check.
 namespace CheckText {
@@ -84,8 +93,11 @@ QString rowProgress(int row);
 // 列 cell; may be empty.
 QList<QStringList> CheckFindingRows(const CheckReport &report, const QStringList &headings);
 
-// Writes the findings as comma-separated text (CP932 when every character
-// fits, else UTF-8 with a byte-order mark). False with the reason in error.
-bool SaveCheckCsv(const CheckReport &report, const QStringList &headings, const QString &path, QString &error);
+// Writes the findings as comma-separated text with CR LF line ends, as
+// spreadsheet programs on Windows expect: in CP932 when every character fits
+// (else UTF-8 with a byte-order mark), or in UTF-8 with a byte-order mark when
+// utf8 is set. False with the reason in error.
+bool SaveCheckCsv(const CheckReport &report, const QStringList &headings, const QString &path, QString &error,
+                  bool utf8 = false);
 
 } // namespace tera

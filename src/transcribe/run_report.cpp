@@ -128,6 +128,10 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
 
     notes(lines, QStringLiteral("スキップした行"), report.skipped);
     notes(lines, QStringLiteral("書き込めなかった行（その行は何も書き込んでいません）"), report.rolledBack);
+    notes(lines,
+          report.duplicatesSkipped ? QStringLiteral("重複の可能性がある行（既にある行と同じ内容。除く指定のため書き込んでいません）")
+                                   : QStringLiteral("重複の可能性がある行（既にある行と同じ内容。書き込んでいます）"),
+          report.duplicates);
     if (!report.valueNotices.isEmpty()) {
         lines << QString() << QStringLiteral("正しく読めなかった値（%1 件。行は書き込んでいます）").arg(report.valueNotices.size());
         for (const RowNote &n : report.valueNotices)

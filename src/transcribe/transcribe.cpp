@@ -8,6 +8,7 @@
 #include "platform/prompt.h"
 #include "transcribe/context.h"
 #include "transcribe/death_register.h"
+#include "transcribe/duplicates.h"
 #include "transcribe/household_writer.h"
 #include "transcribe/member_writer.h"
 #include "transcribe/progress.h"
@@ -446,6 +447,21 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         }
     }
 
+    // Likely duplicates matter only when rows are added to what is there.
+    bool lookForDuplicates = state.gExecMode == kModeAppend;
+    report.duplicatesSkipped = options.skipDuplicates;
+    DuplicateIndex duplicates;
+    if (lookForDuplicates) {
+        try {
+            duplicates.load(*db, kind);
+        } catch (const DbError &) {
+            // The row procedures meet the same table and report it in their
+            // own way (a member procedure ends the program); the warning is
+            // not worth a different outcome.
+            lookForDuplicates = false;
+        }
+    }
+
     enterRunJournal(*db);
     // A row waits for a lock a second at a time, so that the progress window
     // stays alive (and キャンセル works) while the row loop does the waiting.
@@ -523,6 +539,20 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 column = -1;
                 if (options.rows)
                     options.rows->rowAssigned(r, ctx);
+                // A repeat is noted once the row is written (a row the rules
+                // skip repeats nothing), or left out when asked to.
+                QString repeats;
+                if (lookForDuplicates) {
+                    const QString existing = duplicates.find(ctx.records);
+                    if (!existing.isEmpty()) {
+                        repeats = DuplicateText(kind, existing);
+                        if (options.skipDuplicates) {
+                            report.duplicates << RowNote{r, repeats};
+                            report.skipped << RowNote{r, QStringLiteral("重複の可能性があるため除きました（%1）").arg(repeats)};
+                            break;
+                        }
+                    }
+                }
                 const QString skipped = writeRow(ctx, kind, preDeleteNo, entryCounter);
                 if (!skipped.isEmpty()) {
                     report.skipped << RowNote{r, skipped};
@@ -546,6 +576,10 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 tx.commit();
                 ctx.kakoFile.keepPending();
                 ++report.rowsWritten;
+                if (lookForDuplicates)
+                    duplicates.add(ctx.records);
+                if (!repeats.isEmpty())
+                    report.duplicates << RowNote{r, repeats};
                 for (const ValueNotice &n : std::as_const(ctx.valueNotices))
                     report.valueNotices << RowNote{r, ValueNoticeLine(n)};
                 if (kind == kOutDeathRegister) {

@@ -78,6 +78,12 @@ struct TranscribeReport {
     // number that is no number, a negative age, ...), one per value, its
     // column named in the reason (ValueNoticeLine).
     QList<RowNote> valueNotices;
+    // Append runs: rows whose key fields (戒名, 俗名 and date of death;
+    // 氏名 and date of birth; 世帯主名 and 住所) match a row the database
+    // already held or the run had written. They are written all the same
+    // unless TranscribeOptions::skipDuplicates, when they are in skipped too.
+    QList<RowNote> duplicates;
+    bool duplicatesSkipped = false; // the run was told to leave them out
     // Rows left unwritten because of a failure: the rows rolled back, and
     // after a stop the row that stopped the run and every row after it. Rows
     // the rules skip and rows a cancel never reached are not counted.
@@ -131,6 +137,9 @@ struct TranscribeOptions {
     // How long a row waits for a lock that another program holds on the
     // database before the run stops.
     int lockWaitMs = 30000;
+    // Leave out the likely duplicates of an append run (see
+    // TranscribeReport::duplicates) instead of writing them.
+    bool skipDuplicates = false;
 };
 
 namespace TranscribeText {

@@ -64,7 +64,7 @@ private slots:
         QVERIFY(check);
         QVERIFY(check->isVisible());
         QCOMPARE(check->report().firstStopRow(), 9);
-        QVERIFY(check->lblSummary->text().contains(QStringLiteral("9 行目で止まります")));
+        QVERIFY(check->lblSummary->text().contains(QStringLiteral("9 行目で停止")));
         QCOMPARE(check->grid().Rows(), int(check->report().findings.size()) + 1);
         QCOMPARE(QDir(f->t.dir()).entryList(QDir::Files), before);
         QCOMPARE(bytesOf(f->state.gDbPath), dbBefore);

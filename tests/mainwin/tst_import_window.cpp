@@ -1,11 +1,13 @@
 // The import window: the fill from the main window, its output-kind warning,
 // and 実行 through the transcription into the database, with the progress
 // window's キャンセル and the closing summary.
+#include "mainwin/check_window.h"
 #include "mainwin/progress_window.h"
 #include "transcribe/import_table_fill.h"
 #include "transcribe/transcribe.h"
 #include "window_fixture.h"
 
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -261,6 +263,39 @@ private slots:
         QVERIFY(f->prompt.texts().last().startsWith(
             QStringLiteral("転記をキャンセルしました。2 行目まで処理しました。\r\n書き込み 2 行、スキップ 0 行\r\n\r\n転記レポート: ")));
         QVERIFY(d->isVisible()); // the table stays for another go
+    }
+
+    // The same death register appended twice: 検証 and the run warn about
+    // every row and write it; with 重複の可能性がある行を除く checked, 検証
+    // and the run leave them out.
+    void duplicatesWarnedOrLeftOut()
+    {
+        DesnHelp *d = importExample(QStringLiteral("death-register.utf8.csv"), 2, kModeAppend);
+        QVERIFY(d);
+        QCOMPARE(d->lastReport().rowsWritten, 12);
+        QVERIFY(d->lastReport().duplicates.isEmpty());
+
+        d->cmdCheck->click();
+        auto *check = d->findChild<CheckWindow *>();
+        QVERIFY(check);
+        QCOMPARE(check->report().count(CheckKind::Duplicate), 12);
+        d->Command1->click();
+        QCOMPARE(d->lastReport().rowsWritten, 12);
+        QCOMPARE(d->lastReport().duplicates.size(), 12);
+        QVERIFY2(f->prompt.texts().last().contains(QStringLiteral("重複の可能性がある行（既にある行と同じ内容。書き込みました）:")),
+                 qPrintable(f->prompt.texts().last()));
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 24);
+
+        d->chkSkipDuplicates->click();
+        d->cmdCheck->click();
+        check = d->findChild<CheckWindow *>();
+        QVERIFY(check);
+        QCOMPARE(check->report().count(CheckKind::Duplicate), 0);
+        QCOMPARE(check->report().count(CheckKind::Skip), 12);
+        d->Command1->click();
+        QCOMPARE(d->lastReport().rowsWritten, 0);
+        QCOMPARE(d->lastReport().skipped.size(), 12);
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 24);
     }
 
     // A row without 戒名 is skipped, and the summary names it.

@@ -204,11 +204,15 @@ private slots:
         QCOMPARE(c.count(CheckKind::Stop), 1);
         // The rows after the stop are checked as well.
         QCOMPARE(rowsOf(c, CheckKind::Created), (QList<int>{3, 7}));
-        QVERIFY(CheckSummaryText(c).contains(QStringLiteral("6 行目で止まります")));
+        QVERIFY(CheckSummaryText(c).contains(QStringLiteral("6 行目で停止")));
 
         const TranscribeReport r = f.transcribe(*grid);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
         QCOMPARE(r.failureRow, c.firstStopRow());
+        // The check goes on past the stop, but counts what the run writes.
+        QVERIFY(c.run.rowsWritten > r.rowsWritten);
+        QCOMPARE(c.rowsWrittenBeforeStop(), r.rowsWritten);
+        QVERIFY(CheckSummaryLine(c).startsWith(QStringLiteral("書込 %1 行、6 行目で停止").arg(r.rowsWritten)));
         const CheckFinding stop = c.findings.at(int(std::find_if(c.findings.cbegin(), c.findings.cend(),
                                                                   [](const CheckFinding &x) { return x.kind == CheckKind::Stop; })
                                                      - c.findings.cbegin()));

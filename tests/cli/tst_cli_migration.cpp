@@ -1,0 +1,298 @@
+// A migration driven from the command line alone: the item numbers that
+// items lists are the ones --link takes, --auto-link links as the window's
+// 自動リンク does, and an append of rows the database already holds is
+// warned about or left out.
+#include "app/demo_database.h"
+#include "program_run.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+QStringList importArgs(const char *command, const QString &db, const QString &source, const char *kind)
+{
+    return {QString::fromLatin1(command), QStringLiteral("--db"),   db,
+            QStringLiteral("--source"),   source,                   QStringLiteral("--kind"),
+            QString::fromLatin1(kind),    QStringLiteral("--mode"), QStringLiteral("append"),
+            QStringLiteral("--title"),    QStringLiteral("--today"), QStringLiteral("2024-05-10")};
+}
+
+const QStringList kDeathLinks = {QStringLiteral("0:10"), QStringLiteral("1:9"),   QStringLiteral("2:11"), QStringLiteral("3:1"),
+                                 QStringLiteral("4:2"),  QStringLiteral("5:7"),   QStringLiteral("6:12"), QStringLiteral("7:13"),
+                                 QStringLiteral("8:22"), QStringLiteral("9:23"),  QStringLiteral("10:24"), QStringLiteral("11:25")};
+
+QStringList linkArgs(const QStringList &pairs)
+{
+    QStringList out;
+    for (const QString &p : pairs)
+        out << QStringLiteral("--link") << p;
+    return out;
+}
+
+// The links --auto-link said it made, as L:R.
+QStringList autoLinks(const QString &err)
+{
+    QStringList out;
+    const QRegularExpression said(QStringLiteral("^自動リンク: --link (\\d+:\\d+)"), QRegularExpression::MultilineOption);
+    for (auto it = said.globalMatch(err); it.hasNext();)
+        out << it.next().captured(1);
+    return out;
+}
+
+QStringList rowsOf(const QString &db, const QString &sql)
+{
+    auto d = Database::open(db);
+    Query q = d->exec(sql);
+    QStringList rows;
+    while (q.next())
+        rows << q.value(QStringLiteral("r")).toString();
+    q.finish();
+    return rows;
+}
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return path;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCliMigration : public QObject {
+    Q_OBJECT
+
+private slots:
+    // What items lists is what --link takes: a 可 item is linked, a 不可
+    // item is refused as the link editor refuses it, and a number past the
+    // list is refused with the range and a pointer to items.
+    void itemsAreWhatLinkTakes_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("members") << QStringLiteral("members") << example("members.utf8.csv");
+        QTest::newRow("households") << QStringLiteral("households") << example("households.utf8.csv");
+        QTest::newRow("death") << QStringLiteral("death") << example("death-register.utf8.csv");
+    }
+
+    void itemsAreWhatLinkTakes()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, source);
+        const ProgramRun items = runTera({QStringLiteral("items"), QStringLiteral("--kind"), kind});
+        QCOMPARE(items.code, 0);
+        QStringList lines = items.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() > 20);
+        QCOMPARE(lines.takeFirst(), QStringLiteral("番号\t項目\tリンク\t書き込む先"));
+        int linkable = -1, fixed = -1, last = -1;
+        for (const QString &line : lines) {
+            const QStringList cells = line.split(QLatin1Char('\t'));
+            QCOMPARE(cells.size(), 4);
+            const int number = cells.at(0).toInt();
+            QCOMPARE(number, last + 1);
+            last = number;
+            if (cells.at(2) == QStringLiteral("可") && linkable < 0)
+                linkable = number;
+            else if (cells.at(2) == QStringLiteral("不可") && fixed < 0)
+                fixed = number;
+        }
+        QVERIFY(linkable >= 0 && fixed >= 0);
+
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const auto checkWith = [&](int item) {
+            return runTera({QStringLiteral("check"), QStringLiteral("--db"), db, QStringLiteral("--source"), source,
+                            QStringLiteral("--kind"), kind, QStringLiteral("--mode"), QStringLiteral("append"),
+                            QStringLiteral("--title"), QStringLiteral("--link"), QStringLiteral("0:%1").arg(item)});
+        };
+        ProgramRun r = checkWith(linkable);
+        QVERIFY2(r.code == 0 || r.code == 1, qPrintable(r.err));
+        r = checkWith(fixed);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("この項目はリンク不可です。")), qPrintable(r.err));
+        r = checkWith(last + 1);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("0 から %1 まで").arg(last)), qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("tera-import items --kind %1").arg(kind)));
+
+        r = runTera({QStringLiteral("items"), QStringLiteral("--kind"), QStringLiteral("deaths")});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
+    }
+
+    // --auto-link makes the links a user would make by hand for the
+    // example, and the run writes the very same entries; a --link wins over
+    // the auto-link of its column and of its item.
+    void autoLinkWritesWhatHandLinksWrite()
+    {
+        QTemporaryDir byHand, byAuto;
+        const QString handDb = CreateDemoDatabase(byHand.path());
+        const QString autoDb = CreateDemoDatabase(byAuto.path());
+        const QString source = example("death-register.cp932.csv");
+
+        ProgramRun r = runTera(importArgs("transcribe", handDb, source, "death") << linkArgs(kDeathLinks));
+        QCOMPARE(r.code, 0);
+        r = runTera(importArgs("transcribe", autoDb, source, "death") << QStringLiteral("--auto-link"));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(autoLinks(r.err), kDeathLinks);
+        const QString entries = QStringLiteral("SELECT [過去CD] || '|' || [戒名] || '|' || [ﾖﾐ] || '|' || [俗名] || '|' || [bnen] || '/' || "
+                                               "[btuki] || '/' || [bHi] || '|' || [享年] || '|' || [施主名] || '|' || [yubin] || '|' || "
+                                               "[JYU] || '|' || [tel] || '|' || [地区] AS r FROM [W_KAKO] ORDER BY [過去CD]");
+        const QStringList written = rowsOf(handDb, entries);
+        QCOMPARE(written.size(), 12);
+        QCOMPARE(rowsOf(autoDb, entries), written);
+        QCOMPARE(readAll(byAuto.filePath(QStringLiteral("kako.rnd"))), readAll(byHand.filePath(QStringLiteral("kako.rnd"))));
+
+        // Column 9 (住所) goes to 電話番号 instead: neither the auto-link of
+        // column 9 nor that of 電話番号 (column 10) is made.
+        QTemporaryDir other;
+        const QString otherDb = CreateDemoDatabase(other.path());
+        r = runTera(importArgs("transcribe", otherDb, source, "death") << QStringLiteral("--auto-link") << QStringLiteral("--link")
+                                                                       << QStringLiteral("9:24"));
+        QCOMPARE(r.code, 0);
+        QStringList expected = kDeathLinks;
+        expected.removeAll(QStringLiteral("9:23"));
+        expected.removeAll(QStringLiteral("10:24"));
+        QCOMPARE(autoLinks(r.err), expected);
+        QVERIFY2(r.err.contains(QStringLiteral("自動リンクしなかった表題")), qPrintable(r.err));
+        // The donor's new household takes its telephone from the row.
+        const QString donorTel = QStringLiteral("SELECT [tel] AS r FROM [D_SETAI] WHERE [世帯主名] = '髙橋　一郎'");
+        QCOMPARE(rowsOf(handDb, donorTel), QStringList{QStringLiteral("03-3812-4471")});
+        QCOMPARE(rowsOf(otherDb, donorTel), QStringList{QStringLiteral("東京都文京区本郷三丁目4番2号")});
+
+        // Without titles there is nothing to match: refused, nothing written.
+        QTemporaryDir untitled;
+        const QString untitledDb = CreateDemoDatabase(untitled.path());
+        const QByteArray before = readAll(untitledDb);
+        QStringList args = importArgs("transcribe", untitledDb, source, "death");
+        args.removeAll(QStringLiteral("--title"));
+        r = runTera(args << QStringLiteral("--auto-link"));
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.contains(QStringLiteral("--title")));
+        QCOMPARE(readAll(untitledDb), before);
+        QVERIFY(!QFile::exists(untitled.filePath(QStringLiteral("tera2.mdb"))));
+    }
+
+    // An append of rows the database holds: check warns about each, the run
+    // with --skip-duplicates leaves them out and lists them in its report,
+    // and the run without writes them with a warning each. Households are
+    // fed heads typed with a half-width blank, which the rules take for new
+    // households.
+    void likelyDuplicates_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("count"); // rows of the kind's table
+        QTest::addColumn<int>("repeated");
+        QTest::addColumn<int>("grows"); // by the run that writes them
+        // Each example member heads a household of its own, so the member
+        // found there is written over (the check's 上書き), not doubled.
+        QTest::newRow("members") << QStringLiteral("members") << QStringLiteral("members.utf8.csv")
+                                 << QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]") << 12 << 0;
+        QTest::newRow("households") << QStringLiteral("households") << QStringLiteral("households.utf8.csv")
+                                    << QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]") << 10 << 10;
+        QTest::newRow("death") << QStringLiteral("death") << QStringLiteral("death-register.utf8.csv")
+                               << QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]") << 12 << 12;
+    }
+
+    void likelyDuplicates()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, file);
+        QFETCH(QString, count);
+        QFETCH(int, repeated);
+        QFETCH(int, grows);
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = example(file.toLatin1().constData());
+        const QByteArray kindKey = kind.toLatin1();
+        const auto args = [&](const char *command, const QString &from) {
+            return importArgs(command, db, from, kindKey.constData()) << QStringLiteral("--auto-link") << QStringLiteral("--yes");
+        };
+
+        ProgramRun r = runTera(args("transcribe", source));
+        QCOMPARE(r.code, 0);
+        QVERIFY2(!r.err.contains(QStringLiteral("重複の可能性")), qPrintable(r.err));
+        const qint64 first = countIn(db, count);
+        QVERIFY(first >= repeated);
+
+        QString again = source;
+        if (kind == QStringLiteral("households")) {
+            QByteArray bytes = readAll(source);
+            bytes.replace("　", " ");
+            again = writeFile(dir.filePath(QStringLiteral("households-again.csv")), bytes);
+        }
+
+        r = runTera(args("check", again));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(int(r.out.count(QStringLiteral("[重複の可能性]"))), repeated);
+        QVERIFY2(r.out.section(QLatin1Char('\n'), 0, 0).contains(QStringLiteral("重複の可能性 %1 行").arg(repeated)),
+                 qPrintable(r.out));
+
+        r = runTera(args("check", again) << QStringLiteral("--skip-duplicates"));
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.startsWith(QStringLiteral("読込 %1 行、書込 0 行、スキップ %1 行").arg(repeated)));
+
+        r = runTera(args("transcribe", again) << QStringLiteral("--skip-duplicates"));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out.trimmed(), QStringLiteral("読込 %1 行、書込 0 行、スキップ %1 行").arg(repeated));
+        QCOMPARE(countIn(db, count), first);
+        const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")}, QDir::Files, QDir::Time);
+        QVERIFY(!reports.isEmpty());
+        const QString report = QString::fromUtf8(readAll(QDir(dir.path()).filePath(reports.first())));
+        QVERIFY2(report.contains(QStringLiteral("重複の可能性がある行（既にある行と同じ内容。除く指定のため書き込んでいません）（%1 行）")
+                                     .arg(repeated)),
+                 qPrintable(report));
+
+        r = runTera(args("transcribe", again));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(int(r.err.count(QStringLiteral("重複の可能性（"))), repeated);
+        QCOMPARE(countIn(db, count), first + grows);
+    }
+
+    // The check's list is CP932 with CR LF for spreadsheet programs unless
+    // UTF-8 is asked for.
+    void checkCsvEncoding()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = example("death-register.utf8.csv");
+        const QString cp932 = dir.filePath(QStringLiteral("a.csv"));
+        const QString utf8 = dir.filePath(QStringLiteral("b.csv"));
+        ProgramRun r = runTera(importArgs("check", db, source, "death") << QStringLiteral("--auto-link") << QStringLiteral("--csv") << cp932);
+        QCOMPARE(r.code, 0);
+        r = runTera(importArgs("check", db, source, "death") << QStringLiteral("--auto-link") << QStringLiteral("--csv") << utf8
+                                                              << QStringLiteral("--csv-encoding=utf-8"));
+        QCOMPARE(r.code, 0);
+        const QByteArray a = readAll(cp932), b = readAll(utf8);
+        QVERIFY(b.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(!a.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(a.endsWith("\r\n") && b.endsWith("\r\n"));
+        QCOMPARE(a.count("\r\n"), b.count("\r\n"));
+        QStringDecoder fromCp932("windows-31j");
+        QVERIFY(fromCp932.isValid());
+        QCOMPARE(QString(fromCp932(a)), QString::fromUtf8(b.mid(3)));
+
+        r = runTera(importArgs("check", db, source, "death") << QStringLiteral("--auto-link") << QStringLiteral("--csv") << utf8
+                                                              << QStringLiteral("--csv-encoding") << QStringLiteral("latin1"));
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.contains(QStringLiteral("--csv-encoding")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliMigration)
+#include "tst_cli_migration.moc"
