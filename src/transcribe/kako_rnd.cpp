@@ -350,99 +350,93 @@ void KakoJournal::undo(const QString &kakoPath) const
         throw KakoRndError(QStringLiteral("kako.rnd を元に戻せません: %1（%2）").arg(kakoPath, reason));
 }
 
+namespace {
+
+// Writes bytes as record n; the reason for the user when it cannot.
+QString writeRecord(const QString &path, qint32 n, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return QStringLiteral("kako.rnd を開けません: %1（%2）").arg(path, f.errorString());
+    const bool written = f.seek(qint64(n - 1) * kKakoRecordBytes) && f.write(bytes) == bytes.size() && f.flush();
+    const QString reason = f.errorString();
+    f.close();
+    return written ? QString()
+                   : QStringLiteral("kako.rnd のレコード %1 を書き込めません: %2（%3）").arg(n).arg(path, reason);
+}
+
+// The way back for record n: the file's length and the record's bytes
+// before it is written, kept in the journal beside the file.
+KakoJournal writeJournal(const QString &path, qint32 n)
+{
+    KakoJournal j;
+    j.record = n;
+    QFile old(path);
+    if (old.exists()) {
+        j.oldLength = old.size();
+        const qint64 at = qint64(n - 1) * kKakoRecordBytes;
+        if (at < j.oldLength) {
+            if (!old.open(QIODevice::ReadOnly) || !old.seek(at))
+                throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(path, old.errorString()));
+            j.oldBytes = old.read(kKakoRecordBytes);
+            if (j.oldBytes.size() != kKakoRecordBytes)
+                j.oldBytes.clear(); // a cut-off record: cutting the file back restores it
+        }
+    }
+    const QString journalPath = KakoJournalPath(path);
+    QFile journal(journalPath);
+    const QByteArray text = journalText(n, j.oldLength, j.oldBytes);
+    const bool ok =
+        journal.open(QIODevice::WriteOnly | QIODevice::Truncate) && journal.write(text) == text.size() && journal.flush();
+    const QString reason = journal.errorString();
+    journal.close();
+    if (!ok) {
+        QFile::remove(journalPath);
+        throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を書き込めません（%2）").arg(journalPath, reason));
+    }
+    return j;
+}
+
+} // namespace
+
 void KakoRndFile::put(const KakoRec &rec)
 {
     const qint32 n = rec.過去CD;
     if (n < 1)
         throw KakoRndError(recordNumberMessage(n));
-    if (m_pending.active)
-        throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 がまだ確定していません。").arg(m_pending.record));
+    if (m_pending)
+        throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 がまだ確定していません。").arg(m_pending->record));
     int replaced = 0;
     const QByteArray bytes = EncodeKakoRec(rec, &replaced);
-    if (!m_journaled) {
-        QFile f(m_path);
-        if (!f.open(QIODevice::ReadWrite))
-            throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(m_path, f.errorString()));
-        const bool written = f.seek(qint64(n - 1) * kKakoRecordBytes) && f.write(bytes) == bytes.size() && f.flush();
-        const QString reason = f.errorString();
-        f.close();
-        if (!written)
-            throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 を書き込めません: %2（%3）").arg(n).arg(m_path, reason));
-        m_replaced += replaced;
-        return;
-    }
-
     // First the way back, then the record.
-    Pending pending;
-    pending.active = true;
-    pending.record = n;
-    {
-        QFile old(m_path);
-        if (old.exists()) {
-            pending.oldLength = old.size();
-            const qint64 at = qint64(n - 1) * kKakoRecordBytes;
-            if (at < pending.oldLength) {
-                if (!old.open(QIODevice::ReadOnly) || !old.seek(at))
-                    throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(m_path, old.errorString()));
-                pending.oldBytes = old.read(kKakoRecordBytes);
-                if (pending.oldBytes.size() != kKakoRecordBytes)
-                    pending.oldBytes.clear(); // a cut-off record: cutting the file back restores it
-            }
-        }
-    }
-    {
-        const QString journalPath = KakoJournalPath(m_path);
-        QFile journal(journalPath);
-        const QByteArray text = journalText(n, pending.oldLength, pending.oldBytes);
-        const bool ok = journal.open(QIODevice::WriteOnly | QIODevice::Truncate) && journal.write(text) == text.size()
-                         && journal.flush();
-        const QString reason = journal.errorString();
-        journal.close();
-        if (!ok) {
-            QFile::remove(journalPath);
-            throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を書き込めません（%2）").arg(journalPath, reason));
-        }
-    }
-    m_pending = pending;
-
-    QFile f(m_path);
-    if (!f.open(QIODevice::ReadWrite)) {
-        const QString reason = f.errorString();
-        keepPending(); // nothing was written
-        throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(m_path, reason));
-    }
-    const bool written = f.seek(qint64(n - 1) * kKakoRecordBytes) && f.write(bytes) == bytes.size() && f.flush();
-    const QString reason = f.errorString();
-    f.close();
-    if (!written) {
+    if (m_journaled)
+        m_pending = writeJournal(m_path, n);
+    const QString failure = writeRecord(m_path, n, bytes);
+    if (!failure.isEmpty()) {
         try {
             undoPending();
         } catch (const KakoRndError &) {
             // The journal stays; the next run puts the file back.
         }
-        throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 を書き込めません: %2（%3）").arg(n).arg(m_path, reason));
+        throw KakoRndError(failure);
     }
     m_replaced += replaced;
 }
 
 void KakoRndFile::keepPending()
 {
-    if (!m_pending.active)
+    if (!m_pending)
         return;
-    m_pending = Pending();
+    m_pending.reset();
     QFile::remove(KakoJournalPath(m_path));
 }
 
 void KakoRndFile::undoPending()
 {
-    if (!m_pending.active)
+    if (!m_pending)
         return;
-    KakoJournal j;
-    j.record = m_pending.record;
-    j.oldLength = m_pending.oldLength;
-    j.oldBytes = m_pending.oldBytes;
-    j.undo(m_path); // on failure the journal stays for the next run
-    m_pending = Pending();
+    m_pending->undo(m_path); // on failure the journal stays for the next run
+    m_pending.reset();
     QFile::remove(KakoJournalPath(m_path));
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
 #include <stdexcept>
 
 namespace tera {
@@ -45,6 +46,23 @@ QByteArray EncodeKakoRec(const KakoRec &rec, int *replaced = nullptr);
 // Reads a 780-byte record; throws KakoRndError for any other size.
 KakoRec DecodeKakoRec(QByteArrayView bytes);
 
+// The journal of a pending record: kako.rnd.journal beside kako.rnd.
+QString KakoJournalPath(const QString &kakoPath);
+
+// The way back for one record: what a run writes before the record, and
+// what the next run reads when the run was killed before its commit.
+struct KakoJournal {
+    qint32 record = 0;
+    qint64 oldLength = 0;
+    QByteArray oldBytes;
+
+    // False when there is no journal or it is incomplete (a run killed while
+    // writing the journal had not touched kako.rnd yet).
+    static bool read(const QString &kakoPath, KakoJournal &journal);
+    // Puts kako.rnd back as it was before the record. Throws KakoRndError.
+    void undo(const QString &kakoPath) const;
+};
+
 // The file at one path. The file is opened and closed for every record, so
 // whatever was written before a failure stays on disk.
 //
@@ -62,13 +80,13 @@ public:
     // A transcription run keeps each record pending until its row is
     // committed; other users (tools, tests) write records plainly.
     void setJournaled(bool on) { m_journaled = on; }
-    // Writes the journal (when journaled), then opens the file (creating it when missing),
-    // writes rec as record rec.過去CD and closes it; the record is pending
+    // Writes the journal (when journaled), then opens the file (creating it
+    // when missing), writes rec as record rec.過去CD and closes it; the record is pending
     // until keepPending() or undoPending(). Throws KakoRndError when the
     // number is below 1, a record is already pending, or the journal or the
     // file cannot be written (nothing is left pending then).
     void put(const KakoRec &rec);
-    bool hasPending() const { return m_pending.active; }
+    bool hasPending() const { return m_pending.has_value(); }
     // The row was committed: the record stays, the journal goes.
     void keepPending();
     // The row was not committed: the file gets back its old bytes and
@@ -82,33 +100,10 @@ public:
     qint64 replacedChars() const { return m_replaced; }
 
 private:
-    struct Pending {
-        bool active = false;
-        qint32 record = 0;
-        qint64 oldLength = 0;
-        QByteArray oldBytes; // the record's bytes before, when it was inside the file
-    };
     QString m_path;
     qint64 m_replaced = 0;
     bool m_journaled = false;
-    Pending m_pending;
-
-};
-
-// The journal of a pending record: kako.rnd.journal beside kako.rnd.
-QString KakoJournalPath(const QString &kakoPath);
-
-// A journal that a run left behind, as the next run reads it.
-struct KakoJournal {
-    qint32 record = 0;
-    qint64 oldLength = 0;
-    QByteArray oldBytes;
-
-    // False when there is no journal or it is incomplete (a run killed while
-    // writing the journal had not touched kako.rnd yet).
-    static bool read(const QString &kakoPath, KakoJournal &journal);
-    // Puts kako.rnd back as it was before the record. Throws KakoRndError.
-    void undo(const QString &kakoPath) const;
+    std::optional<KakoJournal> m_pending; // the way back of the record not yet committed
 };
 
 } // namespace tera

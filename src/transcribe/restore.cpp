@@ -283,6 +283,7 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
     // A record that a killed run left uncommitted is taken back first, so
     // that the kako.rnd kept aside matches the database kept aside.
     if (QFileInfo::exists(KakoJournalPath(state.gKakoPath)) && QFileInfo(state.gDbPath).isFile()) {
+        QString why;
         try {
             std::unique_ptr<Database> db = Database::open(state.gDbPath);
             const qint32 undone = SettleKakoJournal(*db, state.gKakoPath);
@@ -290,16 +291,14 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
             if (undone > 0)
                 prompt.message(TranscribeText::kakoRecovered(undone), Icon::Information);
         } catch (const DbError &e) {
-            result.outcome = RestoreResult::Outcome::Failed;
-            result.failure = e.description();
-            prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1\r\n今のファイルはそのまま残っています。").arg(e.description()),
-                           Icon::Critical);
-            return result;
+            why = e.description();
         } catch (const KakoRndError &e) {
+            why = e.message();
+        }
+        if (!why.isEmpty()) {
             result.outcome = RestoreResult::Outcome::Failed;
-            result.failure = e.message();
-            prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1\r\n今のファイルはそのまま残っています。").arg(e.message()),
-                           Icon::Critical);
+            result.failure = why;
+            prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1\r\n今のファイルはそのまま残っています。").arg(why), Icon::Critical);
             return result;
         }
     }

@@ -493,30 +493,30 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         QElapsedTimer waiting;
 
         // Takes back the row's kako.rnd record (its database writes are
-        // rolled back by the transaction guard). False when the file could
-        // not be put back: the run must not go on numbering over it.
-        auto undoKako = [&](QString &why) {
+        // rolled back by the transaction guard) and the row's entry number.
+        // Returns why the file could not be put back, empty when it was: the
+        // run must not go on numbering over such a record.
+        auto undoKako = [&]() {
+            entryCounter = counterBefore;
             try {
                 ctx.kakoFile.undoPending();
-                return true;
+                return QString();
             } catch (const KakoRndError &e) {
-                why = e.message();
-                return false;
+                return e.message();
             }
+        };
+        auto stopAt = [&](int where, const QString &reason, const QString &kakoLeft) {
+            fail(r, where, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
+            stopped = true;
         };
         // A failure the row's guard has rolled back: a check notes it and goes
         // on; a transcription reports it and stops.
         auto rowFailed = [&](int where, const QString &reason) {
-            QString why;
-            const bool undone = undoKako(why);
-            const QString full = undone ? reason : reason + QStringLiteral("\r\n") + why;
-            if (!options.continueAfterFailure || !undone) {
-                fail(r, where, full);
-                stopped = true;
-                return;
-            }
-            entryCounter = counterBefore;
-            goOn(r, where, full, false);
+            const QString kakoLeft = undoKako();
+            if (!options.continueAfterFailure || !kakoLeft.isEmpty())
+                stopAt(where, reason, kakoLeft);
+            else
+                goOn(r, where, reason, false);
         };
 
         for (bool again = true; again;) {
@@ -561,14 +561,12 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 if (!ctx.rowFailures.isEmpty()) {
                     // A writer reported a failure: keep nothing of the row, so
                     // that no entry is ever half-written, and go on.
-                    QString why;
-                    if (!undoKako(why)) {
-                        fail(r, -1, ctx.rowFailures.join(QStringLiteral(" / ")) + QStringLiteral("\r\n") + why);
-                        stopped = true;
-                        break;
-                    }
-                    entryCounter = counterBefore;
-                    report.rolledBack << RowNote{r, ctx.rowFailures.join(QStringLiteral(" / "))};
+                    const QString failures = ctx.rowFailures.join(QStringLiteral(" / "));
+                    const QString kakoLeft = undoKako();
+                    if (kakoLeft.isEmpty())
+                        report.rolledBack << RowNote{r, failures};
+                    else
+                        stopAt(-1, failures, kakoLeft);
                     break;
                 }
                 if (options.rows)
@@ -588,10 +586,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                     report.lastKakoCd = ctx.gKakoRec().過去CD;
                 }
             } catch (const EndProgram &) {
-                QString why;
-                undoKako(why);
+                undoKako(); // a record that stays is settled by the next run
                 if (options.continueAfterFailure) {
-                    entryCounter = counterBefore;
                     goOn(r, column, ctx.rowFailures.join(QStringLiteral(" / ")), true);
                     break;
                 }
@@ -610,30 +606,21 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 rowFailed(-1, e.message());
             } catch (const EntryLimitReached &e) {
                 // Every later entry would meet the same limit: one stop says
-                // it for all of them.
-                QString why;
-                undoKako(why);
+                // it for all of them. Nothing of the row was written yet.
                 entryCounter = counterBefore;
-                if (options.continueAfterFailure) {
-                    const int left = dataRows - r;
-                    goOn(r, -1,
-                         left > 0 ? e.description()
-                                        + QStringLiteral("この行から後の %1 行の過去帳データも書き込めません。").arg(left)
-                                  : e.description(),
-                         false);
-                    stopped = true;
-                } else {
+                const int left = dataRows - r;
+                if (!options.continueAfterFailure)
                     fail(r, -1, e.description());
-                    stopped = true;
-                }
+                else if (left > 0)
+                    goOn(r, -1, e.description() + QStringLiteral("この行から後の %1 行の過去帳データも書き込めません。").arg(left), false);
+                else
+                    goOn(r, -1, e.description(), false);
+                stopped = true;
             } catch (const DbError &e) {
                 if (e.cause() != DbError::Cause::None && !e.isLockConflict()) {
                     // Every later row would fail the same way: stop here,
                     // also in a check.
-                    QString why;
-                    const bool undone = undoKako(why);
-                    fail(r, -1, reasonOf(e) + (undone ? QString() : QStringLiteral("\r\n") + why));
-                    stopped = true;
+                    stopAt(-1, reasonOf(e), undoKako());
                     break;
                 }
                 if (!e.isLockConflict()) {
@@ -642,13 +629,11 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 }
                 // Another program holds the database: the row is rolled back
                 // whole and tried again until the wait is over.
-                QString why;
-                if (!undoKako(why)) {
-                    fail(r, -1, why);
-                    stopped = true;
+                const QString kakoLeft = undoKako();
+                if (!kakoLeft.isEmpty()) {
+                    stopAt(-1, kakoLeft, QString());
                     break;
                 }
-                entryCounter = counterBefore;
                 ctx.work = workBefore;
                 if (!waiting.isValid())
                     waiting.start();
