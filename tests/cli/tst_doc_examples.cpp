@@ -116,25 +116,7 @@ bool copyExamples(const QString &to)
     return true;
 }
 
-ProgramRun runIn(const QString &folder, const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(folder);
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral(TERA_BINARY), args);
-    ProgramRun r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+ProgramRun runIn(const QString &folder, const QStringList &args) { return runTera(args, {}, 120000, folder); }
 
 } // namespace
 

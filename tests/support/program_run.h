@@ -21,8 +21,10 @@ struct ProgramRun {
 // Runs tera-import with args, without a display and with no terminal on
 // standard input (so a question is never answered by accident). inChild, when
 // given, runs in the child just before the program starts (to set a limit).
-// A run still going after timeoutMs is reported with code -1.
-inline ProgramRun runTera(const QStringList &args, const std::function<void()> &inChild, int timeoutMs = 120000)
+// A run still going after timeoutMs is reported with code -1. folder, when
+// given, is the program's working folder.
+inline ProgramRun runTera(const QStringList &args, const std::function<void()> &inChild, int timeoutMs = 120000,
+                          const QString &folder = QString())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -33,6 +35,8 @@ inline ProgramRun runTera(const QStringList &args, const std::function<void()> &
     p.setStandardInputFile(QProcess::nullDevice());
     if (inChild)
         p.setChildProcessModifier(inChild);
+    if (!folder.isEmpty())
+        p.setWorkingDirectory(folder);
     p.start(QStringLiteral(TERA_BINARY), args);
     ProgramRun r;
     if (!p.waitForFinished(timeoutMs))
