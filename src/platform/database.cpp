@@ -11,6 +11,8 @@
 
 #include <cmath>
 
+#include <sqlite3.h>
+
 namespace tera {
 
 namespace {
@@ -108,71 +110,256 @@ QString fieldName(const QSqlRecord &rec, int i)
 
 } // namespace
 
-struct Database::Cached {
+// One prepared statement of a connection: Qt SQL's, or the engine's own
+// statement on Qt's SQLite driver.
+struct CachedStatement {
     QSqlQuery query;
+    sqlite3_stmt *stmt = nullptr;
+    sqlite3 *handle = nullptr;
+    QString sql;
+    // Column names, as written and lower-cased, to their index; for an
+    // engine statement they are known once it is prepared.
     QHash<QString, int> columns;
-    bool columnsKnown = false;
-    explicit Cached(const QSqlDatabase &db) : query(db) {}
+    bool active = false;     // executed and not finished
+    bool rowPending = false; // the first row was fetched by exec()
+    bool done = false;       // no more rows
+    int changes = 0;
+
+    explicit CachedStatement(const QSqlDatabase &db) : query(db) {}
+    ~CachedStatement()
+    {
+        if (stmt)
+            sqlite3_finalize(stmt);
+    }
+    CachedStatement(const CachedStatement &) = delete;
+    CachedStatement &operator=(const CachedStatement &) = delete;
+
+    void reset()
+    {
+        if (stmt && active)
+            sqlite3_reset(stmt);
+        active = rowPending = done = false;
+    }
 };
+
+namespace {
+
+QString engineMessage(sqlite3 *handle)
+{
+    return QString::fromUtf8(sqlite3_errmsg(handle));
+}
+
+// The kind of trouble behind an engine result code.
+DbError::Cause causeOfCode(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return DbError::Cause::Lock;
+    case SQLITE_FULL: return DbError::Cause::DiskFull;
+    case SQLITE_READONLY:
+    case SQLITE_PERM: return DbError::Cause::ReadOnly;
+    case SQLITE_IOERR: return DbError::Cause::Io;
+    default: return DbError::Cause::None;
+    }
+}
+
+DbError nativeError(int code, const QString &description)
+{
+    DbError error(code & 0xff, description);
+    error.setCause(causeOfCode(code));
+    return error;
+}
+
+void bindNative(CachedStatement &s, int index, const QVariant &v)
+{
+    sqlite3_stmt *st = s.stmt;
+    int rc = SQLITE_OK;
+    if (v.isNull() && v.typeId() != QMetaType::QString) {
+        rc = sqlite3_bind_null(st, index);
+    } else {
+        switch (v.typeId()) {
+        case QMetaType::QString: {
+            // A null QString would be bound as SQL Null; an empty text is meant.
+            const QString t = v.toString();
+            rc = sqlite3_bind_text16(st, index, t.isNull() ? static_cast<const void *>(u"") : static_cast<const void *>(t.utf16()), int(t.size() * sizeof(char16_t)),
+                                     SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::Int:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+        case QMetaType::Bool: rc = sqlite3_bind_int(st, index, v.toInt()); break;
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::ULong:
+        case QMetaType::ULongLong: rc = sqlite3_bind_int64(st, index, v.toLongLong()); break;
+        case QMetaType::Double:
+        case QMetaType::Float: rc = sqlite3_bind_double(st, index, v.toDouble()); break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            rc = sqlite3_bind_blob(st, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            // As Qt's driver binds the rest: as text.
+            const QString t = v.toString();
+            rc = sqlite3_bind_text16(st, index, t.utf16(), int(t.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    if (rc != SQLITE_OK)
+        throw nativeError(rc, QStringLiteral("値を設定できません: %1 [%2]").arg(engineMessage(s.handle), s.sql));
+}
+
+// Steps the statement; true on a row. A failure resets it and throws.
+bool stepNative(CachedStatement &s)
+{
+    const int rc = sqlite3_step(s.stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE) {
+        s.done = true;
+        return false;
+    }
+    const QString text = engineMessage(s.handle);
+    sqlite3_reset(s.stmt);
+    s.active = s.rowPending = false;
+    s.done = true;
+    throw nativeError(rc, QStringLiteral("SQL の実行に失敗しました: %1 [%2]").arg(text, s.sql));
+}
+
+} // namespace
 
 // ---------------------------------------------------------------- Query
 
 int Query::indexOf(const QString &column) const
 {
-    if (!m_q || !m_q->isActive())
+    if (!m_s || !m_s->active)
         throw DbError(kErrItemNotFound, QStringLiteral("結果のない文から項目 %1 を読もうとしました。").arg(column));
-    if (m_columns->isEmpty()) {
-        const QSqlRecord rec = m_q->record();
-        for (int i = 0; i < rec.count(); ++i)
-            m_columns->insert(fieldName(rec, i).toLower(), i);
+    QHash<QString, int> &columns = m_s->columns;
+    if (columns.isEmpty() && !m_s->stmt) {
+        const QSqlRecord rec = m_s->query.record();
+        for (int i = 0; i < rec.count(); ++i) {
+            const QString name = fieldName(rec, i);
+            columns.insert(name.toLower(), i);
+            columns.insert(name, i);
+        }
     }
-    const auto it = m_columns->constFind(column.toLower());
-    if (it == m_columns->constEnd())
+    auto it = columns.constFind(column);
+    if (it == columns.constEnd())
+        it = columns.constFind(column.toLower());
+    if (it == columns.constEnd())
         throw DbError(kErrItemNotFound, QStringLiteral("項目 %1 がこのテーブルにありません。").arg(column));
     return it.value();
 }
 
 Query &Query::exec(const QVariantList &params)
 {
-    if (!m_q)
+    if (!m_s)
         throw DbError(kErrCannotOpen, QStringLiteral("文が準備されていません。"));
-    m_q->finish();
-    m_columns->clear();
+    if (m_s->stmt) {
+        CachedStatement &s = *m_s;
+        s.reset();
+        sqlite3_clear_bindings(s.stmt);
+        for (int i = 0; i < params.size(); ++i)
+            bindNative(s, i + 1, params.at(i));
+        s.active = true;
+        s.rowPending = stepNative(s);
+        s.changes = s.done && sqlite3_column_count(s.stmt) == 0 ? sqlite3_changes(s.handle) : 0;
+        return *this;
+    }
+    QSqlQuery *q = &m_s->query;
+    q->finish();
+    m_s->columns.clear();
     for (int i = 0; i < params.size(); ++i) {
         QVariant v = params.at(i);
         // A null QString would be bound as SQL Null; an empty text is meant.
         if (v.typeId() == QMetaType::QString && v.toString().isNull())
             v = QVariant(QString::fromLatin1(""));
-        m_q->bindValue(i, v);
+        q->bindValue(i, v);
     }
-    if (!m_q->exec()) {
-        const QSqlError e = m_q->lastError();
+    if (!q->exec()) {
+        const QSqlError e = q->lastError();
         bool ok = false;
         const int n = e.nativeErrorCode().toInt(&ok);
         throw engineError(ok ? n : kErrCannotOpen,
-                          QStringLiteral("SQL の実行に失敗しました: %1 [%2]").arg(driverText(e), m_q->lastQuery()), e);
+                          QStringLiteral("SQL の実行に失敗しました: %1 [%2]").arg(driverText(e), q->lastQuery()), e);
     }
+    m_s->active = true;
     return *this;
 }
 
-bool Query::next() { return m_q && m_q->isActive() && m_q->isSelect() && m_q->next(); }
+bool Query::next()
+{
+    if (!m_s || !m_s->active)
+        return false;
+    if (m_s->stmt) {
+        CachedStatement &s = *m_s;
+        if (s.rowPending) {
+            s.rowPending = false;
+            return true;
+        }
+        return !s.done && sqlite3_column_count(s.stmt) > 0 && stepNative(s);
+    }
+    QSqlQuery *q = &m_s->query;
+    return q->isActive() && q->isSelect() && q->next();
+}
 
 void Query::finish()
 {
-    if (m_q)
-        m_q->finish();
+    if (!m_s)
+        return;
+    if (m_s->stmt)
+        m_s->reset();
+    else
+        m_s->query.finish();
 }
 
-bool Query::isNull(const QString &column) const { return m_q->isNull(indexOf(column)); }
+bool Query::nullAt(int i) const
+{
+    if (m_s->stmt)
+        return sqlite3_column_type(m_s->stmt, i) == SQLITE_NULL;
+    return m_s->query.isNull(i);
+}
 
-QVariant Query::value(const QString &column) const { return m_q->value(indexOf(column)); }
+QVariant Query::valueAt(int i) const
+{
+    if (!m_s->stmt)
+        return m_s->query.value(i);
+    // The types Qt's SQLite driver gives.
+    sqlite3_stmt *st = m_s->stmt;
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER: return QVariant(qint64(sqlite3_column_int64(st, i)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(st, i));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i)));
+    case SQLITE_NULL: return QVariant(QMetaType::fromType<QString>());
+    default: {
+        const void *text = sqlite3_column_text16(st, i);
+        return QVariant(QString(static_cast<const QChar *>(text), sqlite3_column_bytes16(st, i) / 2));
+    }
+    }
+}
+
+bool Query::isNull(const QString &column) const { return nullAt(indexOf(column)); }
+
+QVariant Query::value(const QString &column) const { return valueAt(indexOf(column)); }
 
 QString Query::text(const QString &column) const
 {
     const int i = indexOf(column);
-    if (m_q->isNull(i))
+    if (nullAt(i))
         return QString::fromLatin1("");
-    const QVariant v = m_q->value(i);
+    if (m_s->stmt && sqlite3_column_type(m_s->stmt, i) == SQLITE_TEXT) {
+        const void *text = sqlite3_column_text16(m_s->stmt, i);
+        return QString(static_cast<const QChar *>(text), sqlite3_column_bytes16(m_s->stmt, i) / 2);
+    }
+    const QVariant v = valueAt(i);
     if (v.typeId() == QMetaType::QDate)
         return v.toDate().toString(QStringLiteral("yyyy/MM/dd"));
     if (v.typeId() == QMetaType::QDateTime)
@@ -183,9 +370,11 @@ QString Query::text(const QString &column) const
 qint64 Query::integer(const QString &column) const
 {
     const int i = indexOf(column);
-    if (m_q->isNull(i))
+    if (nullAt(i))
         return 0;
-    const QVariant v = m_q->value(i);
+    if (m_s->stmt && sqlite3_column_type(m_s->stmt, i) == SQLITE_INTEGER)
+        return sqlite3_column_int64(m_s->stmt, i);
+    const QVariant v = valueAt(i);
     bool ok = false;
     const qint64 n = v.toLongLong(&ok);
     if (ok)
@@ -199,19 +388,24 @@ qint64 Query::integer(const QString &column) const
 double Query::number(const QString &column) const
 {
     const int i = indexOf(column);
-    if (m_q->isNull(i))
+    if (nullAt(i))
         return 0;
     bool ok = false;
-    const QVariant v = m_q->value(i);
+    const QVariant v = valueAt(i);
     const double d = v.toString().trimmed().toDouble(&ok);
     if (!ok)
         throw DbError(kErrTypeMismatch, QStringLiteral("項目 %1 の値「%2」は数値ではありません。").arg(column, v.toString()));
     return d;
 }
 
-int Query::rowsAffected() const { return m_q ? m_q->numRowsAffected() : 0; }
+int Query::rowsAffected() const
+{
+    if (!m_s)
+        return 0;
+    return m_s->stmt ? m_s->changes : m_s->query.numRowsAffected();
+}
 
-QString Query::sql() const { return m_q ? m_q->lastQuery() : QString(); }
+QString Query::sql() const { return m_s ? m_s->sql : QString(); }
 
 // ---------------------------------------------------------------- Database
 
@@ -294,6 +488,9 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
             throw db->lastError(QStringLiteral("データベースを開けません: %1").arg(pathOrConnection));
         // Qt opens any file lazily; read the schema now so that a damaged file
         // is reported here, not in the middle of a run.
+        const QVariant handle = q.driver()->handle();
+        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+            db->m_native = *static_cast<sqlite3 *const *>(handle.constData());
         db->exec(QStringLiteral("SELECT count(*) AS n FROM sqlite_master")).finish();
         return db;
     }
@@ -347,6 +544,7 @@ void Database::close()
     }
     m_cache.clear();
     m_insertSql.clear();
+    m_native = nullptr;
     {
         QSqlDatabase q = QSqlDatabase::database(m_connection, false);
         if (q.isOpen())
@@ -370,15 +568,36 @@ Query Database::prepare(const QString &sql)
         throw DbError(kErrCannotOpen, QStringLiteral("データベースが開かれていません。"));
     auto it = m_cache.find(sql);
     if (it == m_cache.end()) {
-        auto cached = std::make_shared<Cached>(QSqlDatabase::database(m_connection, false));
-        cached->query.setForwardOnly(true);
-        if (!cached->query.prepare(sql)) {
-            const QSqlError e = cached->query.lastError();
-            throw engineError(kErrCannotOpen, QStringLiteral("SQL を準備できません: %1 [%2]").arg(driverText(e), sql), e);
+        auto cached = std::make_shared<CachedStatement>(
+            m_native ? QSqlDatabase() : QSqlDatabase::database(m_connection, false));
+        cached->sql = sql;
+        if (m_native) {
+            auto *handle = static_cast<sqlite3 *>(m_native);
+            const int rc = sqlite3_prepare_v3(handle, reinterpret_cast<const char *>(sql.toUtf8().constData()), -1,
+                                              SQLITE_PREPARE_PERSISTENT, &cached->stmt, nullptr);
+            if (rc != SQLITE_OK || !cached->stmt)
+                throw nativeError(rc == SQLITE_OK ? SQLITE_ERROR : rc,
+                                  QStringLiteral("SQL を準備できません: %1 [%2]").arg(engineMessage(handle), sql));
+            cached->handle = handle;
+            for (int i = 0, n = sqlite3_column_count(cached->stmt); i < n; ++i) {
+                const QString name = QString::fromUtf8(sqlite3_column_name(cached->stmt, i));
+                // The first of two equal names wins, as with Qt's record.
+                if (!cached->columns.contains(name))
+                    cached->columns.insert(name, i);
+                if (!cached->columns.contains(name.toLower()))
+                    cached->columns.insert(name.toLower(), i);
+            }
+        } else {
+            cached->query.setForwardOnly(true);
+            if (!cached->query.prepare(sql)) {
+                const QSqlError e = cached->query.lastError();
+                throw engineError(kErrCannotOpen, QStringLiteral("SQL を準備できません: %1 [%2]").arg(driverText(e), sql),
+                                  e);
+            }
         }
         it = m_cache.insert(sql, cached);
     }
-    return Query(&it.value()->query, &it.value()->columns);
+    return Query(it.value().get());
 }
 
 int Database::execute(const QString &sql, const QVariantList &params)
@@ -477,8 +696,12 @@ QStringList Database::columnsOf(const QString &table)
 
 void Database::finishAll()
 {
-    for (auto &c : m_cache)
-        c->query.finish();
+    for (auto &c : m_cache) {
+        if (c->stmt)
+            c->reset();
+        else
+            c->query.finish();
+    }
 }
 
 void Database::beginTransaction()
@@ -519,8 +742,33 @@ void Database::rollback()
         throw lastError(QStringLiteral("トランザクションを取り消せません"));
 }
 
+void Database::savepoint(const char *name)
+{
+    runPlain(QStringLiteral("SAVEPOINT ") + QLatin1String(name), QStringLiteral("保存点を作れません"));
+}
+
+void Database::releaseSavepoint(const char *name)
+{
+    runPlain(QStringLiteral("RELEASE ") + QLatin1String(name), QStringLiteral("保存点を確定できません"));
+}
+
+void Database::rollbackToSavepoint(const char *name)
+{
+    // Reads still open would be cut off by the rollback; none is needed.
+    finishAll();
+    runPlain(QStringLiteral("ROLLBACK TO ") + QLatin1String(name), QStringLiteral("保存点まで取り消せません"));
+    runPlain(QStringLiteral("RELEASE ") + QLatin1String(name), QStringLiteral("保存点を確定できません"));
+}
+
 void Database::runPlain(const QString &sql, const QString &what)
 {
+    if (m_native) {
+        auto *handle = static_cast<sqlite3 *>(m_native);
+        const int rc = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            throw nativeError(rc, what + QStringLiteral(" (") + engineMessage(handle) + QLatin1Char(')'));
+        return;
+    }
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!q.exec(sql)) {
         const QSqlError e = q.lastError();

@@ -28,10 +28,13 @@ enum class FileKind { Missing, SQLite, Jet, NotADatabase };
 using Columns = QList<std::pair<QString, QVariant>>;
 
 class Database;
+struct CachedStatement;
 
 // A prepared statement owned by the database's statement cache. Values are
 // always bound, never spliced into the text. Reads are Null-aware: Null reads
-// as empty text or 0.
+// as empty text or 0. On Qt's SQLite driver the statement runs on the
+// engine's own handle (no per-call placeholder strings or record copies);
+// other drivers go through Qt SQL.
 class Query {
 public:
     Query() = default;
@@ -53,10 +56,11 @@ public:
 
 private:
     friend class Database;
-    Query(QSqlQuery *q, QHash<QString, int> *columns) : m_q(q), m_columns(columns) {}
+    explicit Query(CachedStatement *s) : m_s(s) {}
     int indexOf(const QString &column) const;
-    QSqlQuery *m_q = nullptr;
-    QHash<QString, int> *m_columns = nullptr;
+    QVariant valueAt(int i) const;
+    bool nullAt(int i) const;
+    CachedStatement *m_s = nullptr;
 };
 
 // Releases a result set however the reading ends, so that a cached
@@ -134,9 +138,16 @@ public:
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
 
+    // Named points inside a transaction, so that one import row can be
+    // taken back while the rows before it stay in the same transaction.
+    // Only where supportsSavepoints() (SQLite through Qt's own driver).
+    bool supportsSavepoints() const { return m_native != nullptr; }
+    void savepoint(const char *name);
+    void releaseSavepoint(const char *name);
+    void rollbackToSavepoint(const char *name);
+
 private:
     Database() = default;
-    struct Cached;
     void finishAll();
     void runPlain(const QString &sql, const QString &what);
     DbError lastError(const QString &what) const;
@@ -146,7 +157,8 @@ private:
     Engine m_engine = Engine::SQLite;
     Dialect m_dialect = Dialect::SQLite;
     bool m_inTransaction = false;
-    QHash<QString, std::shared_ptr<Cached>> m_cache;
+    void *m_native = nullptr; // the engine's sqlite3 handle under Qt's SQLite driver
+    QHash<QString, std::shared_ptr<CachedStatement>> m_cache;
     QHash<QString, QString> m_insertSql;
 };
 
