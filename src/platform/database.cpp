@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <cmath>
 
 #include <sqlite3.h>
@@ -294,6 +295,26 @@ Query &Query::exec(const QVariantList &params)
     return *this;
 }
 
+Query &Query::execColumns(const Columns &columns)
+{
+    if (m_s && m_s->stmt) {
+        CachedStatement &s = *m_s;
+        s.reset();
+        sqlite3_clear_bindings(s.stmt);
+        for (int i = 0; i < columns.size(); ++i)
+            bindNative(s, i + 1, columns.at(i).second);
+        s.active = true;
+        s.rowPending = stepNative(s);
+        s.changes = s.done ? sqlite3_changes(s.handle) : 0;
+        return *this;
+    }
+    QVariantList values;
+    values.reserve(columns.size());
+    for (const auto &c : columns)
+        values << c.second;
+    return exec(values);
+}
+
 bool Query::next()
 {
     if (!m_s || !m_s->active)
@@ -543,7 +564,7 @@ void Database::close()
         }
     }
     m_cache.clear();
-    m_insertSql.clear();
+    m_inserts.clear();
     m_native = nullptr;
     {
         QSqlDatabase q = QSqlDatabase::database(m_connection, false);
@@ -611,18 +632,24 @@ int Database::execute(const QString &sql, const QVariantList &params)
 
 void Database::insert(const QString &table, const Columns &columns)
 {
-    // The statement text is made once per table and column list.
-    QString key = table;
-    key.reserve(table.size() + columns.size() * 8);
-    QVariantList values;
-    values.reserve(columns.size());
-    for (const auto &c : columns) {
-        key += QChar(0x1f);
-        key += c.first;
-        values << c.second;
-    }
-    auto it = m_insertSql.constFind(key);
-    if (it == m_insertSql.constEnd()) {
+    // The statement is made once per table and column list, found again by
+    // a hash of the names without building a key for every row.
+    size_t h = qHash(table);
+    for (const auto &c : columns)
+        h = qHashMulti(h, c.first);
+    auto matches = [&](const InsertStatement &s) {
+        if (s.table != table || s.names.size() != columns.size())
+            return false;
+        for (int i = 0; i < columns.size(); ++i)
+            if (s.names.at(i) != columns.at(i).first)
+                return false;
+        return true;
+    };
+    std::vector<InsertStatement> &bucket = m_inserts[h];
+    auto it = std::find_if(bucket.begin(), bucket.end(), matches);
+    if (it == bucket.end()) {
+        InsertStatement s;
+        s.table = table;
         QString sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(table) + QStringLiteral(" (");
         QString marks;
         for (int i = 0; i < columns.size(); ++i) {
@@ -632,11 +659,15 @@ void Database::insert(const QString &table, const Columns &columns)
             }
             sql += quoteIdentifier(columns.at(i).first);
             marks += QLatin1Char('?');
+            s.names << columns.at(i).first;
         }
-        sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
-        it = m_insertSql.insert(key, sql);
+        s.sql = sql + QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
+        bucket.push_back(s);
+        it = bucket.end() - 1;
     }
-    execute(it.value(), values);
+    Query q = prepare(it->sql);
+    q.execColumns(columns);
+    q.finish();
 }
 
 int Database::update(const QString &table, const Columns &columns, const QString &where, const QVariantList &whereParams)
@@ -664,8 +695,18 @@ QString Database::storedOrder() const
 
 QVariant Database::dateValue(const QDate &date) const
 {
-    if (m_dialect == Dialect::SQLite)
-        return date.toString(QStringLiteral("yyyy/MM/dd"));
+    if (m_dialect == Dialect::SQLite) {
+        const int y = date.year();
+        if (!date.isValid() || y < 1 || y > 9999)
+            return date.toString(QStringLiteral("yyyy/MM/dd"));
+        // Written digit by digit: a run stores tens of thousands of dates.
+        const int m = date.month(), d = date.day();
+        const char16_t text[10] = {char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                                   char16_t(u'0' + y % 10),   u'/',                          char16_t(u'0' + m / 10),
+                                   char16_t(u'0' + m % 10),   u'/',                          char16_t(u'0' + d / 10),
+                                   char16_t(u'0' + d % 10)};
+        return QString(reinterpret_cast<const QChar *>(text), 10);
+    }
     return date;
 }
 

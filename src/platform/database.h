@@ -6,9 +6,11 @@
 #include <QList>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
+#include <vector>
 #include <utility>
 
 namespace tera {
@@ -57,6 +59,7 @@ public:
 private:
     friend class Database;
     explicit Query(CachedStatement *s) : m_s(s) {}
+    Query &execColumns(const Columns &columns);
     int indexOf(const QString &column) const;
     QVariant valueAt(int i) const;
     bool nullAt(int i) const;
@@ -159,7 +162,12 @@ private:
     bool m_inTransaction = false;
     void *m_native = nullptr; // the engine's sqlite3 handle under Qt's SQLite driver
     QHash<QString, std::shared_ptr<CachedStatement>> m_cache;
-    QHash<QString, QString> m_insertSql;
+    struct InsertStatement {
+        QString table;
+        QStringList names;
+        QString sql;
+    };
+    QHash<size_t, std::vector<InsertStatement>> m_inserts; // by a hash of table and column names
 };
 
 // Commits on commit(), rolls back when left without it: one import row is

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/prompt.h"
+#include "transcribe/household_writer.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/records.h"
 
@@ -49,6 +50,8 @@ struct TranscribeContext {
     CellWorkingTexts work;
     qint16 scheduleKind = 2; // written into the KSEI columns; 2 during every transcription
     KakoRndFile kakoFile;    // gKakoPath
+    // Set by a run that writes M_お参り once per household and commit.
+    ServiceSelections *serviceSelections = nullptr;
 
     // Lookups of tables that a run never writes (M_年号, OMAIRI), kept for
     // the run: a large death register asks the same few questions tens of

@@ -68,12 +68,17 @@ bool holdable(const QDate &d)
     return d.isValid() && d.year() >= 1 && d.year() <= 9999;
 }
 
+// yyyy/MM/dd, written digit by digit: tens of thousands of anniversaries
+// per run.
 QString dateText(const QDate &d)
 {
-    return QStringLiteral("%1/%2/%3")
-        .arg(d.year(), 4, 10, QLatin1Char('0'))
-        .arg(d.month(), 2, 10, QLatin1Char('0'))
-        .arg(d.day(), 2, 10, QLatin1Char('0'));
+    const int y = d.year(), m = d.month(), day = d.day();
+    const char16_t text[10] = {char16_t(u'0' + y / 1000 % 10), char16_t(u'0' + y / 100 % 10),
+                               char16_t(u'0' + y / 10 % 10),   char16_t(u'0' + y % 10),
+                               u'/',                           char16_t(u'0' + m / 10),
+                               char16_t(u'0' + m % 10),        u'/',
+                               char16_t(u'0' + day / 10),      char16_t(u'0' + day % 10)};
+    return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
 QString kanji(qint64 value)
@@ -118,7 +123,7 @@ QString householdText(const MemberRec &r)
 bool noRowsOf(TranscribeContext &ctx, const QString &table, qint16 kakoCd)
 {
     try {
-        Query q = ctx.db.prepare(QStringLiteral("SELECT * FROM [%1] WHERE [過去CD] = ?").arg(table));
+        Query q = ctx.db.prepare(QStringLiteral("SELECT 1 AS n FROM [") + table + QStringLiteral("] WHERE [過去CD] = ?"));
         FinishOnExit done(q);
         q.exec({int(kakoCd)});
         return !q.next();

@@ -112,33 +112,87 @@ bool FindSetaiByHead(TranscribeContext &ctx, const QString &head)
     return true;
 }
 
-bool WriteOmairiSelection(TranscribeContext &ctx, qint16 h)
+namespace {
+
+void rewriteSelection(TranscribeContext &ctx, qint16 h, const ServiceSelections::Flags &flags)
 {
     const QString c = SixDigits(qint64(h));
+    Query q = ctx.db.exec(QStringLiteral("SELECT 1 AS n FROM [M_お参り] WHERE [世帯CD] = ?"), {c});
+    const bool earlier = q.next();
+    q.finish();
+    if (earlier)
+        ctx.db.execute(QStringLiteral("DELETE FROM [M_お参り] WHERE [世帯CD] = ?"), {c});
+    for (int i = 1; i <= 17; ++i) {
+        if (flags[i] != 1)
+            continue;
+        ctx.db.insert(QStringLiteral("M_お参り"), {{QStringLiteral("世帯CD"), c},
+                                                  {QStringLiteral("選択"), 1},
+                                                  {QStringLiteral("お参りCD"), i},
+                                                  {QStringLiteral("お参り名称"), ctx.state.gOmairiMaster[i].NM},
+                                                  {QStringLiteral("指定曜日"), 0},
+                                                  {QStringLiteral("KSEI"), int(ctx.scheduleKind)}});
+    }
+}
+
+} // namespace
+
+bool WriteOmairiSelection(TranscribeContext &ctx, qint16 h)
+{
+    KakoRec &k = ctx.gKakoRec();
+    ServiceSelections::Flags flags{};
+    for (int i = 1; i <= 17; ++i) {
+        if (k.omairiFlag[i] != 1)
+            k.omairiFlag[i] = 0;
+        flags[i] = k.omairiFlag[i];
+    }
+    if (ctx.serviceSelections) {
+        ctx.serviceSelections->request(h, flags);
+        return true;
+    }
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT [世帯CD] FROM [M_お参り] WHERE [世帯CD] = ?"), {c});
-        const bool earlier = q.next();
-        q.finish();
-        if (earlier)
-            ctx.db.execute(QStringLiteral("DELETE FROM [M_お参り] WHERE [世帯CD] = ?"), {c});
-        KakoRec &k = ctx.gKakoRec();
-        for (int i = 1; i <= 17; ++i) {
-            if (k.omairiFlag[i] == 1) {
-                ctx.db.insert(QStringLiteral("M_お参り"), {{QStringLiteral("世帯CD"), c},
-                                                          {QStringLiteral("選択"), 1},
-                                                          {QStringLiteral("お参りCD"), i},
-                                                          {QStringLiteral("お参り名称"), ctx.state.gOmairiMaster[i].NM},
-                                                          {QStringLiteral("指定曜日"), 0},
-                                                          {QStringLiteral("KSEI"), int(ctx.scheduleKind)}});
-            } else {
-                k.omairiFlag[i] = 0;
-            }
-        }
+        rewriteSelection(ctx, h, flags);
         return true;
     } catch (const DbError &e) {
         ctx.writerFailed(e);
         return false;
     }
+}
+
+void ServiceSelections::request(qint16 household, const Flags &flags)
+{
+    Undo undo;
+    for (int i = 0; i < int(m_entries.size()); ++i) {
+        if (m_entries[i].household == household) {
+            undo.index = i;
+            undo.entry = m_entries[i];
+            m_entries.erase(m_entries.begin() + i);
+            break;
+        }
+    }
+    m_entries.push_back(Entry{household, flags});
+    m_rowUndo.push_back(undo);
+}
+
+void ServiceSelections::dropRow()
+{
+    for (auto it = m_rowUndo.rbegin(); it != m_rowUndo.rend(); ++it) {
+        m_entries.pop_back();
+        if (it->index >= 0)
+            m_entries.insert(m_entries.begin() + it->index, it->entry);
+    }
+    m_rowUndo.clear();
+}
+
+void ServiceSelections::clear()
+{
+    m_entries.clear();
+    m_rowUndo.clear();
+}
+
+void ServiceSelections::write(TranscribeContext &ctx) const
+{
+    for (const Entry &e : m_entries)
+        rewriteSelection(ctx, e.household, e.flags);
 }
 
 } // namespace tera

@@ -302,12 +302,22 @@ QString KakoJournalPath(const QString &kakoPath) { return kakoPath + QStringLite
 
 namespace {
 
-const QByteArray kJournalMagic = QByteArrayLiteral("tera-import kako.rnd journal 1");
+const QByteArray kJournalMagic = QByteArrayLiteral("tera-import kako.rnd journal 2");
+// Written by earlier versions: one record, its old bytes in one line.
+const QByteArray kJournalMagic1 = QByteArrayLiteral("tera-import kako.rnd journal 1");
 
-QByteArray journalText(qint32 record, qint64 oldLength, const QByteArray &oldBytes)
+QByteArray journalText(const KakoJournal &j)
 {
-    return kJournalMagic + "\nrecord=" + QByteArray::number(record) + "\nlength=" + QByteArray::number(oldLength)
-           + "\nold=" + oldBytes.toHex() + "\nend\n";
+    QByteArray text = kJournalMagic + "\nrecord=" + QByteArray::number(j.record) + "\nlength="
+                      + QByteArray::number(j.oldLength) + '\n';
+    for (const auto &[record, bytes] : j.oldRecords)
+        text += "old=" + QByteArray::number(record) + ':' + bytes.toHex() + '\n';
+    return text + "end\n";
+}
+
+QString cannotPutBack(const QString &path, const QString &reason)
+{
+    return QStringLiteral("kako.rnd を元に戻せません: %1（%2）").arg(path, reason);
 }
 
 } // namespace
@@ -317,19 +327,44 @@ bool KakoJournal::read(const QString &kakoPath, KakoJournal &journal)
     QFile f(KakoJournalPath(kakoPath));
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QList<QByteArray> lines = f.read(4096).split('\n');
-    if (lines.size() < 5 || lines.at(0) != kJournalMagic || lines.at(4) != "end")
+    const QList<QByteArray> lines = f.read(64 * 1024 * 1024).split('\n');
+    const bool first = !lines.isEmpty() && lines.at(0) == kJournalMagic1;
+    if (lines.size() < 4 || (lines.at(0) != kJournalMagic && !first))
         return false;
-    auto field = [&](int i, const char *key) {
+    auto field = [&](int i, const char *key, QByteArray &value) {
         const QByteArray line = lines.at(i);
-        return line.startsWith(key) ? line.mid(int(qstrlen(key))) : QByteArray();
+        if (!line.startsWith(key))
+            return false;
+        value = line.mid(int(qstrlen(key)));
+        return true;
     };
+    QByteArray value;
     bool okRecord = false, okLength = false;
-    journal.record = field(1, "record=").toInt(&okRecord);
-    journal.oldLength = field(2, "length=").toLongLong(&okLength);
-    journal.oldBytes = QByteArray::fromHex(field(3, "old="));
-    return okRecord && okLength && journal.record >= 1 && journal.oldLength >= 0
-           && (journal.oldBytes.isEmpty() || journal.oldBytes.size() == kKakoRecordBytes);
+    if (field(1, "record=", value))
+        journal.record = value.toInt(&okRecord);
+    if (field(2, "length=", value))
+        journal.oldLength = value.toLongLong(&okLength);
+    if (!okRecord || !okLength || journal.record < 1 || journal.oldLength < 0)
+        return false;
+    journal.oldRecords.clear();
+    int i = 3;
+    for (; i < lines.size() && field(i, "old=", value); ++i) {
+        qint32 record = journal.record;
+        if (!first) {
+            const int colon = value.indexOf(':');
+            bool ok = false;
+            record = value.left(colon).toInt(&ok);
+            if (colon < 0 || !ok || record < 1)
+                return false;
+            value = value.mid(colon + 1);
+        }
+        const QByteArray bytes = QByteArray::fromHex(value);
+        if (bytes.size() == kKakoRecordBytes)
+            journal.oldRecords.append({record, bytes});
+        else if (!bytes.isEmpty())
+            return false;
+    }
+    return i < lines.size() && lines.at(i) == "end";
 }
 
 void KakoJournal::undo(const QString &kakoPath) const
@@ -338,54 +373,45 @@ void KakoJournal::undo(const QString &kakoPath) const
     if (!f.exists())
         return;
     if (!f.open(QIODevice::ReadWrite))
-        throw KakoRndError(QStringLiteral("kako.rnd を元に戻せません: %1（%2）").arg(kakoPath, f.errorString()));
+        throw KakoRndError(cannotPutBack(kakoPath, f.errorString()));
     bool ok = true;
-    if (!oldBytes.isEmpty())
-        ok = f.seek(qint64(record - 1) * kKakoRecordBytes) && f.write(oldBytes) == oldBytes.size() && f.flush();
+    for (const auto &[record, bytes] : oldRecords)
+        ok = ok && f.seek(qint64(record - 1) * kKakoRecordBytes) && f.write(bytes) == bytes.size();
+    ok = ok && f.flush();
     if (ok && f.size() > oldLength)
         ok = f.resize(oldLength);
     const QString reason = f.errorString();
     f.close();
     if (!ok)
-        throw KakoRndError(QStringLiteral("kako.rnd を元に戻せません: %1（%2）").arg(kakoPath, reason));
+        throw KakoRndError(cannotPutBack(kakoPath, reason));
 }
 
-namespace {
+KakoRndFile::~KakoRndFile() { close(); }
 
-// Writes bytes as record n; the reason for the user when it cannot.
-QString writeRecord(const QString &path, qint32 n, const QByteArray &bytes)
+void KakoRndFile::close()
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite))
-        return QStringLiteral("kako.rnd を開けません: %1（%2）").arg(path, f.errorString());
-    const bool written = f.seek(qint64(n - 1) * kKakoRecordBytes) && f.write(bytes) == bytes.size() && f.flush();
-    const QString reason = f.errorString();
-    f.close();
-    return written ? QString()
-                   : QStringLiteral("kako.rnd のレコード %1 を書き込めません: %2（%3）").arg(n).arg(path, reason);
+    if (m_file)
+        m_file->close();
+    m_file.reset();
 }
 
-// The way back for record n: the file's length and the record's bytes
-// before it is written, kept in the journal beside the file.
-KakoJournal writeJournal(const QString &path, qint32 n)
+QFile *KakoRndFile::file()
 {
-    KakoJournal j;
-    j.record = n;
-    QFile old(path);
-    if (old.exists()) {
-        j.oldLength = old.size();
-        const qint64 at = qint64(n - 1) * kKakoRecordBytes;
-        if (at < j.oldLength) {
-            if (!old.open(QIODevice::ReadOnly) || !old.seek(at))
-                throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(path, old.errorString()));
-            j.oldBytes = old.read(kKakoRecordBytes);
-            if (j.oldBytes.size() != kKakoRecordBytes)
-                j.oldBytes.clear(); // a cut-off record: cutting the file back restores it
-        }
+    if (!m_file) {
+        // Unbuffered: every record reaches the system when it is written.
+        auto f = std::make_unique<QFile>(m_path);
+        if (!f->open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+            throw KakoRndError(QStringLiteral("kako.rnd を開けません: %1（%2）").arg(m_path, f->errorString()));
+        m_file = std::move(f);
     }
-    const QString journalPath = KakoJournalPath(path);
+    return m_file.get();
+}
+
+void KakoRndFile::writeJournal()
+{
+    const QString journalPath = KakoJournalPath(m_path);
     QFile journal(journalPath);
-    const QByteArray text = journalText(n, j.oldLength, j.oldBytes);
+    const QByteArray text = journalText(*m_batch);
     const bool ok =
         journal.open(QIODevice::WriteOnly | QIODevice::Truncate) && journal.write(text) == text.size() && journal.flush();
     const QString reason = journal.errorString();
@@ -394,49 +420,113 @@ KakoJournal writeJournal(const QString &path, qint32 n)
         QFile::remove(journalPath);
         throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を書き込めません（%2）").arg(journalPath, reason));
     }
-    return j;
 }
-
-} // namespace
 
 void KakoRndFile::put(const KakoRec &rec)
 {
     const qint32 n = rec.過去CD;
     if (n < 1)
         throw KakoRndError(recordNumberMessage(n));
-    if (m_pending)
-        throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 がまだ確定していません。").arg(m_pending->record));
+    if (m_row)
+        throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 がまだ確定していません。").arg(m_row->record));
     int replaced = 0;
     const QByteArray bytes = EncodeKakoRec(rec, &replaced);
+    QFile *f = file();
+    const qint64 at = qint64(n - 1) * kKakoRecordBytes;
+    RowUndo row;
+    row.record = n;
+    row.lengthBefore = f->size();
+    if (at + kKakoRecordBytes <= row.lengthBefore) {
+        if (!f->seek(at) || (row.oldBytes = f->read(kKakoRecordBytes)).size() != kKakoRecordBytes)
+            throw KakoRndError(QStringLiteral("kako.rnd を読めません: %1（%2）").arg(m_path, f->errorString()));
+    }
+
     // First the way back, then the record.
-    if (m_journaled)
-        m_pending = writeJournal(m_path, n);
-    const QString failure = writeRecord(m_path, n, bytes);
-    if (!failure.isEmpty()) {
+    if (m_journaled) {
+        const bool starts = !m_batch;
+        if (starts) {
+            m_batch = KakoJournal();
+            m_batch->record = n;
+            m_batch->oldLength = row.lengthBefore;
+        }
+        const bool overwrites = at < m_batch->oldLength;
+        bool known = false;
+        for (const auto &old : std::as_const(m_batch->oldRecords))
+            known = known || old.first == n;
+        if (overwrites && !known && row.oldBytes.size() == kKakoRecordBytes)
+            m_batch->oldRecords.append({n, row.oldBytes});
+        if (starts || (overwrites && !known)) {
+            try {
+                writeJournal();
+            } catch (const KakoRndError &) {
+                if (starts)
+                    m_batch.reset();
+                else
+                    m_batch->oldRecords.removeLast();
+                throw;
+            }
+        }
+    }
+    m_row = row;
+    const bool written = f->seek(at) && f->write(bytes) == bytes.size();
+    if (!written) {
+        const QString failure = QStringLiteral("kako.rnd のレコード %1 を書き込めません: %2（%3）")
+                                    .arg(n)
+                                    .arg(m_path, f->errorString());
         try {
-            undoPending();
+            undoRow();
         } catch (const KakoRndError &) {
             // The journal stays; the next run puts the file back.
         }
         throw KakoRndError(failure);
     }
+    if (!m_journaled)
+        m_row.reset();
     m_replaced += replaced;
+}
+
+void KakoRndFile::restore(qint32 record, const QByteArray &bytes, qint64 length)
+{
+    QFile *f = file();
+    bool ok = true;
+    if (!bytes.isEmpty())
+        ok = f->seek(qint64(record - 1) * kKakoRecordBytes) && f->write(bytes) == bytes.size();
+    if (ok && f->size() > length)
+        ok = f->resize(length);
+    if (!ok)
+        throw KakoRndError(cannotPutBack(m_path, f->errorString()));
+}
+
+void KakoRndFile::keepRow() { m_row.reset(); }
+
+void KakoRndFile::undoRow()
+{
+    if (!m_row)
+        return;
+    const RowUndo row = *m_row;
+    restore(row.record, row.oldBytes, row.lengthBefore);
+    m_row.reset();
 }
 
 void KakoRndFile::keepPending()
 {
-    if (!m_pending)
+    m_row.reset();
+    if (!m_batch)
         return;
-    m_pending.reset();
+    m_batch.reset();
     QFile::remove(KakoJournalPath(m_path));
 }
 
 void KakoRndFile::undoPending()
 {
-    if (!m_pending)
+    m_row.reset();
+    if (!m_batch)
         return;
-    m_pending->undo(m_path); // on failure the journal stays for the next run
-    m_pending.reset();
+    // The file this object holds open is the one put back; closing it first
+    // lets the journal's own undo work on the path.
+    close();
+    m_batch->undo(m_path); // on failure the journal stays for the next run
+    m_batch.reset();
     QFile::remove(KakoJournalPath(m_path));
 }
 

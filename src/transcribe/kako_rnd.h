@@ -5,7 +5,12 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <QFile>
+#include <QList>
+
+#include <memory>
 #include <optional>
+#include <utility>
 #include <stdexcept>
 
 namespace tera {
@@ -46,33 +51,42 @@ QByteArray EncodeKakoRec(const KakoRec &rec, int *replaced = nullptr);
 // Reads a 780-byte record; throws KakoRndError for any other size.
 KakoRec DecodeKakoRec(QByteArrayView bytes);
 
-// The journal of a pending record: kako.rnd.journal beside kako.rnd.
+// The journal of the pending records: kako.rnd.journal beside kako.rnd.
 QString KakoJournalPath(const QString &kakoPath);
 
-// The way back for one record: what a run writes before the record, and
-// what the next run reads when the run was killed before its commit.
+// The way back for the records not yet committed: what a run writes before
+// the first record after a commit, and what the next run reads when the run
+// was killed before its commit. Records are committed together with the
+// database rows of the same transaction, so either all of them stay or none.
 struct KakoJournal {
-    qint32 record = 0;
-    qint64 oldLength = 0;
-    QByteArray oldBytes;
+    qint32 record = 0;    // the first record written since the last commit
+    qint64 oldLength = 0; // the file's length at the last commit
+    // Records within oldLength that were written over, with their old bytes.
+    QList<std::pair<qint32, QByteArray>> oldRecords;
 
     // False when there is no journal or it is incomplete (a run killed while
     // writing the journal had not touched kako.rnd yet).
     static bool read(const QString &kakoPath, KakoJournal &journal);
-    // Puts kako.rnd back as it was before the record. Throws KakoRndError.
+    // Puts kako.rnd back as it was at the last commit. Throws KakoRndError.
     void undo(const QString &kakoPath) const;
 };
 
-// The file at one path. The file is opened and closed for every record, so
-// whatever was written before a failure stays on disk.
+// The file at one path. A run keeps it open from its first record to its
+// end; every record is handed to the system as it is written, so whatever
+// was written before a failure or a kill stays on disk.
 //
 // A record belongs to a database row that is committed after it is written.
 // Until then the record is pending: a small journal beside the file
-// (KakoJournalPath) says how to take it back, so that neither a failed row
-// nor a killed process leaves a record without its W_KAKO entry.
+// (KakoJournalPath) says how to take every pending record back, so that
+// neither a failed row nor a killed process leaves a record without its
+// W_KAKO entry. Rows are committed in batches; within a batch each row's
+// record can be taken back alone (undoRow).
 class KakoRndFile {
 public:
     explicit KakoRndFile(const QString &path) : m_path(path) {}
+    ~KakoRndFile();
+    KakoRndFile(const KakoRndFile &) = delete;
+    KakoRndFile &operator=(const KakoRndFile &) = delete;
     const QString &path() const { return m_path; }
 
     // The number of entries: file length / 780; 0 when the file is missing.
@@ -80,19 +94,28 @@ public:
     // A transcription run keeps each record pending until its row is
     // committed; other users (tools, tests) write records plainly.
     void setJournaled(bool on) { m_journaled = on; }
-    // Writes the journal (when journaled), then opens the file (creating it
-    // when missing), writes rec as record rec.過去CD and closes it; the record is pending
-    // until keepPending() or undoPending(). Throws KakoRndError when the
-    // number is below 1, a record is already pending, or the journal or the
-    // file cannot be written (nothing is left pending then).
+    // Writes the journal (when journaled and nothing is pending yet), then
+    // writes rec as record rec.過去CD (creating the file when missing); the
+    // record is pending until keepPending() or undoPending(). Throws
+    // KakoRndError when the number is below 1, the row already has a record,
+    // or the journal or the file cannot be written (the row's record is
+    // taken back then).
     void put(const KakoRec &rec);
-    bool hasPending() const { return m_pending.has_value(); }
-    // The row was committed: the record stays, the journal goes.
+    bool hasPending() const { return m_batch.has_value(); }
+    // The row's record joins the pending batch: a later undoRow() leaves it.
+    void keepRow();
+    // Takes back the record of the current row only; the batch's earlier
+    // records stay pending. Throws KakoRndError when the file cannot be put
+    // back.
+    void undoRow();
+    // The rows were committed: the records stay, the journal goes.
     void keepPending();
-    // The row was not committed: the file gets back its old bytes and
-    // length, the journal goes. Throws KakoRndError when the file cannot be
-    // put back (the journal then stays for the next run).
+    // The rows were not committed: the file gets back its length and bytes
+    // of the last commit, the journal goes. Throws KakoRndError when the file
+    // cannot be put back (the journal then stays for the next run).
     void undoPending();
+    // Closes the file; the next put opens it again.
+    void close();
     // Reads record n; throws KakoRndError when the file holds no record n.
     KakoRec get(qint32 n) const;
 
@@ -100,10 +123,21 @@ public:
     qint64 replacedChars() const { return m_replaced; }
 
 private:
+    struct RowUndo {
+        qint32 record = 0;
+        qint64 lengthBefore = 0;
+        QByteArray oldBytes; // the record's bytes when it was written over
+    };
+    QFile *file();
+    void writeJournal();
+    void restore(qint32 record, const QByteArray &bytes, qint64 length);
+
     QString m_path;
     qint64 m_replaced = 0;
     bool m_journaled = false;
-    std::optional<KakoJournal> m_pending; // the way back of the record not yet committed
+    std::unique_ptr<QFile> m_file;
+    std::optional<KakoJournal> m_batch; // the way back of the records not yet committed
+    std::optional<RowUndo> m_row;       // the way back of the current row's record
 };
 
 } // namespace tera

@@ -286,10 +286,11 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
         QString why;
         try {
             std::unique_ptr<Database> db = Database::open(state.gDbPath);
-            const qint32 undone = SettleKakoJournal(*db, state.gKakoPath);
+            qint32 last = 0;
+            const qint32 undone = SettleKakoJournal(*db, state.gKakoPath, &last);
             db->close();
             if (undone > 0)
-                prompt.message(TranscribeText::kakoRecovered(undone), Icon::Information);
+                prompt.message(TranscribeText::kakoRecovered(undone, last), Icon::Information);
         } catch (const DbError &e) {
             why = e.description();
         } catch (const KakoRndError &e) {

@@ -97,11 +97,13 @@ QString kakoCut(qint64 bytes)
            + kWaysOut;
 }
 
-QString kakoRecovered(qint32 record)
+QString kakoRecovered(qint32 record, qint32 last)
 {
-    return QStringLiteral("前回の転記が途中で終わっていたため、kako.rnd に残っていた確定していない記録（過去CD %1）を取り消しました。\r\n"
+    const QString which = last > record ? QStringLiteral("過去CD %1〜%2").arg(record).arg(last)
+                                        : QStringLiteral("過去CD %1").arg(record);
+    return QStringLiteral("前回の転記が途中で終わっていたため、kako.rnd に残っていた確定していない記録（%1）を取り消しました。\r\n"
                           "データベースには、その記録の登録はありません。")
-        .arg(record);
+        .arg(which);
 }
 
 } // namespace TranscribeText
@@ -148,6 +150,8 @@ void enterRunJournal(Database &db)
     try {
         db.exec(QStringLiteral("PRAGMA journal_mode=WAL")).finish();
         db.exec(QStringLiteral("PRAGMA synchronous=NORMAL")).finish();
+        // A large death register touches many index pages per commit.
+        db.exec(QStringLiteral("PRAGMA cache_size=-65536")).finish();
     } catch (const DbError &) {
         // Another connection may hold the file; the default journal is safe too.
     }
@@ -199,6 +203,130 @@ QString writeRow(TranscribeContext &ctx, qint16 kind, const QString &preDeleteNo
 }
 
 
+// The rows of a run are committed in batches: one transaction holds the
+// rows of up to a few hundred rows or a second, each row inside a savepoint
+// of its own, so that a failed row is taken back alone while the rows before
+// it stay. The batch's kako.rnd records and M_お参り requests follow the
+// same commits. An engine without savepoints commits every row.
+class RowBatch {
+public:
+    RowBatch(Database &db, TranscribeContext &ctx, ServiceSelections &services, const TranscribeOptions &options)
+        : m_db(db), m_ctx(ctx), m_services(services), m_savepoints(db.supportsSavepoints()),
+          m_maxRows(m_savepoints ? qMax(1, options.batchRows) : 1), m_maxMs(options.batchMs)
+    {
+    }
+
+    bool isOpen() const { return m_open; }
+    // A row could not be taken back to its savepoint; the whole batch was
+    // rolled back and cannot be committed.
+    bool lost() const { return m_lost; }
+    bool due() const { return m_open && (m_rows >= m_maxRows || m_timer.elapsed() >= m_maxMs); }
+
+    // Opens the transaction when none is open (waiting for another
+    // writer), then the row's savepoint. Throws DbError.
+    void beginRow()
+    {
+        if (!m_open) {
+            m_db.beginTransaction();
+            m_open = true;
+            m_rows = 0;
+            m_timer.start();
+        }
+        if (m_savepoints)
+            m_db.savepoint(kRowSavepoint);
+        m_rowOpen = true;
+    }
+
+    void keepRow()
+    {
+        if (m_rowOpen && m_savepoints)
+            m_db.releaseSavepoint(kRowSavepoint);
+        m_rowOpen = false;
+        m_ctx.kakoFile.keepRow();
+        m_services.keepRow();
+        ++m_rows;
+    }
+
+    // Takes the row back. Returns why its kako.rnd record could not be put
+    // back, empty when it was.
+    QString dropRow()
+    {
+        m_services.dropRow();
+        const bool rowOpen = m_rowOpen;
+        m_rowOpen = false;
+        if (!m_savepoints) {
+            const QString left = rollbackAll();
+            return left;
+        }
+        if (rowOpen) {
+            try {
+                m_db.rollbackToSavepoint(kRowSavepoint);
+            } catch (const DbError &) {
+                m_lost = true;
+            }
+        }
+        try {
+            m_ctx.kakoFile.undoRow();
+            return QString();
+        } catch (const KakoRndError &e) {
+            return e.message();
+        }
+    }
+
+    // Writes the batch's M_お参り rows and commits. Throws DbError; on a
+    // lock conflict the batch stays open and the commit may be tried again.
+    void commit()
+    {
+        if (!m_open)
+            return;
+        if (!m_servicesWritten && !m_services.isEmpty()) {
+            m_services.write(m_ctx);
+            m_servicesWritten = true;
+        }
+        m_db.commit();
+        m_open = false;
+        m_servicesWritten = false;
+        m_services.clear();
+        m_ctx.kakoFile.keepPending();
+    }
+
+    // Rolls the whole batch back with its kako.rnd records. Returns why
+    // kako.rnd could not be put back, empty when it was.
+    QString rollbackAll()
+    {
+        m_open = m_rowOpen = m_lost = m_servicesWritten = false;
+        m_services.clear();
+        if (m_db.inTransaction()) {
+            try {
+                m_db.rollback();
+            } catch (const DbError &) {
+                // The engine has already rolled back what it could not keep.
+            }
+        }
+        try {
+            m_ctx.kakoFile.undoPending();
+            return QString();
+        } catch (const KakoRndError &e) {
+            return e.message();
+        }
+    }
+
+private:
+    static constexpr const char *kRowSavepoint = "tera_row";
+    Database &m_db;
+    TranscribeContext &m_ctx;
+    ServiceSelections &m_services;
+    const bool m_savepoints;
+    const int m_maxRows;
+    const int m_maxMs;
+    bool m_open = false;
+    bool m_rowOpen = false;
+    bool m_lost = false;
+    bool m_servicesWritten = false;
+    int m_rows = 0;
+    QElapsedTimer m_timer;
+};
+
 Database::Options databaseOptions(const TranscribeOptions &options)
 {
     Database::Options o;
@@ -208,7 +336,7 @@ Database::Options databaseOptions(const TranscribeOptions &options)
 
 } // namespace
 
-qint32 SettleKakoJournal(Database &db, const QString &kakoPath)
+qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone)
 {
     const QString journalPath = KakoJournalPath(kakoPath);
     if (!QFileInfo::exists(journalPath))
@@ -221,8 +349,11 @@ qint32 SettleKakoJournal(Database &db, const QString &kakoPath)
         const bool committed = q.integer(QStringLiteral("n")) > 0;
         q.finish();
         if (!committed) {
+            const qint64 records = QFileInfo(kakoPath).size() / kKakoRecordBytes;
             journal.undo(kakoPath);
             undone = journal.record;
+            if (lastUndone)
+                *lastUndone = qint32(qMax<qint64>(journal.record, records));
         }
     }
     // An incomplete journal was being written when the run was killed:
@@ -363,9 +494,10 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     // way back that the messages point to).
     try {
         std::unique_ptr<Database> db = Database::open(state.gDbPath, databaseOptions(options));
-        report.recoveredKakoCd = SettleKakoJournal(*db, state.gKakoPath);
+        qint32 lastRecovered = 0;
+        report.recoveredKakoCd = SettleKakoJournal(*db, state.gKakoPath, &lastRecovered);
         if (report.recoveredKakoCd > 0)
-            prompt.message(TranscribeText::kakoRecovered(report.recoveredKakoCd), Icon::Information);
+            prompt.message(TranscribeText::kakoRecovered(report.recoveredKakoCd, lastRecovered), Icon::Information);
         checkMasters(*db);
         if (kind == kOutDeathRegister && state.gExecMode == kModeAppend) {
             const QString behind = checkNumbering(*db, state.gKakoPath);
@@ -477,6 +609,58 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     qint32 entryCounter = static_cast<qint32>(kakoCount);
     bool stopped = false;
 
+    ServiceSelections services;
+    if (kind == kOutDeathRegister)
+        ctx.serviceSelections = &services;
+    RowBatch batch(*db, ctx, services, options);
+    // Where the open batch began: a batch that cannot be committed is lost
+    // whole, and the run reports as if it had stopped at its first row.
+    struct BatchStart {
+        int row = 1;
+        qint32 entryCounter = 0;
+        TranscribeReport report;
+        CellWorkingTexts work;
+    } start;
+
+    auto loseBatch = [&](const QString &reason) {
+        const QString kakoLeft = batch.rollbackAll();
+        report = start.report;
+        report.rowsRead = start.row; // the run stops at the batch's first row
+        entryCounter = start.entryCounter;
+        ctx.work = start.work;
+        fail(start.row, -1, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
+        stopped = true;
+    };
+    // Commits the open batch, waiting out another program's lock. False when
+    // it could not: the batch is lost and the run stopped.
+    auto commitBatch = [&]() {
+        if (batch.lost()) {
+            loseBatch(QStringLiteral("行の書き込みを取り消せなかったため、まとめて書き込む途中の行を確定できません。"));
+            return false;
+        }
+        QElapsedTimer waiting;
+        for (;;) {
+            try {
+                batch.commit();
+                return true;
+            } catch (const DbError &e) {
+                if (e.isLockConflict()) {
+                    if (!waiting.isValid())
+                        waiting.start();
+                    if (waiting.elapsed() < options.lockWaitMs) {
+                        if (progress)
+                            progress->progress(start.row, dataRows,
+                                               TranscribeText::waitingForLock(start.row, waiting.elapsed()));
+                        QThread::msleep(200);
+                        continue;
+                    }
+                }
+                loseBatch(reasonOf(e));
+                return false;
+            }
+        }
+    };
+
     for (int r = 1; r < vsf.Rows() && !stopped; ++r) {
         if (progress) {
             if (progress->cancelRequested()) {
@@ -492,27 +676,24 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         const CellWorkingTexts workBefore = ctx.work;
         QElapsedTimer waiting;
 
-        // Takes back the row's kako.rnd record (its database writes are
-        // rolled back by the transaction guard) and the row's entry number.
-        // Returns why the file could not be put back, empty when it was: the
-        // run must not go on numbering over such a record.
-        auto undoKako = [&]() {
+        // Takes back the row: its database writes (to the row's savepoint),
+        // its kako.rnd record and its entry number. Returns why kako.rnd
+        // could not be put back, empty when it was: the run must not go on
+        // numbering over such a record.
+        auto dropRow = [&]() {
             entryCounter = counterBefore;
-            try {
-                ctx.kakoFile.undoPending();
-                return QString();
-            } catch (const KakoRndError &e) {
-                return e.message();
-            }
+            return batch.dropRow();
         };
+        // A stop keeps the rows before it: they are committed first.
         auto stopAt = [&](int where, const QString &reason, const QString &kakoLeft) {
-            fail(r, where, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
             stopped = true;
+            if (commitBatch())
+                fail(r, where, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
         };
-        // A failure the row's guard has rolled back: a check notes it and goes
+        // A failure whose row has been taken back: a check notes it and goes
         // on; a transcription reports it and stops.
         auto rowFailed = [&](int where, const QString &reason) {
-            const QString kakoLeft = undoKako();
+            const QString kakoLeft = dropRow();
             if (!options.continueAfterFailure || !kakoLeft.isEmpty())
                 stopAt(where, reason, kakoLeft);
             else
@@ -523,7 +704,13 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             again = false;
             int column = -1;
             try {
-                Transaction tx(*db);
+                if (!batch.isOpen()) {
+                    start.row = r;
+                    start.entryCounter = entryCounter;
+                    start.report = report;
+                    start.work = ctx.work;
+                }
+                batch.beginRow();
                 ctx.rowFailures.clear();
                 ctx.valueNotices.clear();
                 ClearKakoRec(ctx.records);
@@ -547,6 +734,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                     if (!existing.isEmpty()) {
                         repeats = DuplicateText(kind, existing);
                         if (options.skipDuplicates) {
+                            dropRow(); // nothing was written
                             report.duplicates << RowNote{r, repeats};
                             report.skipped << RowNote{r, QStringLiteral("重複の可能性があるため除きました（%1）").arg(repeats)};
                             break;
@@ -555,14 +743,15 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 }
                 const QString skipped = writeRow(ctx, kind, preDeleteNo, entryCounter);
                 if (!skipped.isEmpty()) {
+                    dropRow(); // nothing is kept of a skipped row
                     report.skipped << RowNote{r, skipped};
-                    break; // nothing written; the guard has nothing to undo
+                    break;
                 }
                 if (!ctx.rowFailures.isEmpty()) {
                     // A writer reported a failure: keep nothing of the row, so
                     // that no entry is ever half-written, and go on.
                     const QString failures = ctx.rowFailures.join(QStringLiteral(" / "));
-                    const QString kakoLeft = undoKako();
+                    const QString kakoLeft = dropRow();
                     if (kakoLeft.isEmpty())
                         report.rolledBack << RowNote{r, failures};
                     else
@@ -571,8 +760,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 }
                 if (options.rows)
                     options.rows->rowWritten(r, ctx);
-                tx.commit();
-                ctx.kakoFile.keepPending();
+                batch.keepRow();
                 ++report.rowsWritten;
                 if (lookForDuplicates)
                     duplicates.add(ctx.records);
@@ -585,16 +773,22 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                         report.firstKakoCd = ctx.gKakoRec().過去CD;
                     report.lastKakoCd = ctx.gKakoRec().過去CD;
                 }
+                if (batch.due())
+                    commitBatch();
             } catch (const EndProgram &) {
-                undoKako(); // a record that stays is settled by the next run
+                dropRow(); // a record that stays is settled by the next run
                 if (options.continueAfterFailure) {
                     goOn(r, column, ctx.rowFailures.join(QStringLiteral(" / ")), true);
                     break;
                 }
-                report.outcome = TranscribeReport::Outcome::Ended;
-                report.failureRow = r;
-                report.failure = ctx.rowFailures.join(QStringLiteral(" / "));
+                // The rows before it stay.
+                if (commitBatch()) {
+                    report.outcome = TranscribeReport::Outcome::Ended;
+                    report.failureRow = r;
+                    report.failure = ctx.rowFailures.join(QStringLiteral(" / "));
+                }
                 report.kakoReplacedChars = ctx.kakoFile.replacedChars();
+                ctx.kakoFile.close();
                 leaveRunJournal(*db);
                 db->close();
                 if (progress)
@@ -607,33 +801,38 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             } catch (const EntryLimitReached &e) {
                 // Every later entry would meet the same limit: one stop says
                 // it for all of them. Nothing of the row was written yet.
-                entryCounter = counterBefore;
+                dropRow();
                 const int left = dataRows - r;
-                if (!options.continueAfterFailure)
-                    fail(r, -1, e.description());
-                else if (left > 0)
-                    goOn(r, -1, e.description() + QStringLiteral("この行から後の %1 行の過去帳データも書き込めません。").arg(left), false);
-                else
-                    goOn(r, -1, e.description(), false);
                 stopped = true;
+                if (!options.continueAfterFailure) {
+                    if (commitBatch())
+                        fail(r, -1, e.description());
+                } else if (left > 0) {
+                    goOn(r, -1, e.description() + QStringLiteral("この行から後の %1 行の過去帳データも書き込めません。").arg(left), false);
+                } else {
+                    goOn(r, -1, e.description(), false);
+                }
             } catch (const DbError &e) {
                 if (e.cause() != DbError::Cause::None && !e.isLockConflict()) {
                     // Every later row would fail the same way: stop here,
                     // also in a check.
-                    stopAt(-1, reasonOf(e), undoKako());
+                    stopAt(-1, reasonOf(e), dropRow());
                     break;
                 }
                 if (!e.isLockConflict()) {
                     rowFailed(column, e.description());
                     continue;
                 }
-                // Another program holds the database: the row is rolled back
-                // whole and tried again until the wait is over.
-                const QString kakoLeft = undoKako();
+                // Another program holds the database: the row is taken back
+                // whole, the rows before it are committed, and the row is
+                // tried again until the wait is over.
+                const QString kakoLeft = dropRow();
                 if (!kakoLeft.isEmpty()) {
                     stopAt(-1, kakoLeft, QString());
                     break;
                 }
+                if (!commitBatch())
+                    break;
                 ctx.work = workBefore;
                 if (!waiting.isValid())
                     waiting.start();
@@ -655,9 +854,16 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 stopped = true;
             }
         }
+        if (!stopped && batch.lost())
+            commitBatch(); // reports the loss and stops
     }
+    // What was written before a cancel or the end (a stop has committed
+    // its rows already).
+    commitBatch();
 
     report.kakoReplacedChars = ctx.kakoFile.replacedChars();
+    ctx.kakoFile.close();
+    ctx.serviceSelections = nullptr;
     leaveRunJournal(*db);
     db->close();
     // fail() has already closed the progress display of a stopped run.

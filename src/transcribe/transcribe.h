@@ -140,6 +140,11 @@ struct TranscribeOptions {
     // Leave out the likely duplicates of an append run (see
     // TranscribeReport::duplicates) instead of writing them.
     bool skipDuplicates = false;
+    // Rows are committed together, up to this many or a second's worth at a
+    // time, each row in a savepoint of its own (engines without savepoints
+    // commit every row). A failed row is still taken back alone.
+    int batchRows = 500;
+    int batchMs = 1000;
 };
 
 namespace TranscribeText {
@@ -155,7 +160,7 @@ QString cannotWrite(const QString &engineText, DbError::Cause cause);
 QString kakoBehind(qint64 records, qint64 highestKakoCd);
 QString kakoCut(qint64 bytes);
 // What the run took back of a run killed between a record and its commit.
-QString kakoRecovered(qint32 record);
+QString kakoRecovered(qint32 record, qint32 last = 0);
 } // namespace TranscribeText
 
 // Transcribes the data rows of the import grid vsf (rows 1 to Rows - 1,
@@ -173,11 +178,11 @@ QString kakoRecovered(qint32 record);
 // existing entries. A row that meets another program's lock waits for it
 // (TranscribeOptions::lockWaitMs) and is tried again whole; a row that still
 // cannot get the lock stops the run.
-// A journal that a killed run left beside kakoPath: its record is kept when
-// the row was committed (W_KAKO holds the entry) and taken back otherwise;
-// the journal goes. Returns the 過去CD taken back, 0 when none. Throws
-// DbError or KakoRndError.
-qint32 SettleKakoJournal(Database &db, const QString &kakoPath);
+// A journal that a killed run left beside kakoPath: its records are kept
+// when their rows were committed (W_KAKO holds the first entry) and taken
+// back otherwise; the journal goes. Returns the first 過去CD taken back, 0
+// when none, and the last one in *lastUndone. Throws DbError or KakoRndError.
+qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone = nullptr);
 
 TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
                             ProgressObserver *progress = nullptr, const TranscribeOptions &options = {});

@@ -55,11 +55,11 @@ struct RunFixture {
         LoadOmairiMaster(t.db(), state);
     }
     // A run as the window starts it, answering with this fixture's prompt.
-    TranscribeReport run(const QList<ImportRow> &rows)
+    TranscribeReport run(const QList<ImportRow> &rows, const TranscribeOptions &options = TranscribeOptions())
     {
         db.reset();
         t.db().close();
-        TranscribeReport r = Transcribe(*importTable(state.gOutKind, rows), state, prompt, clock);
+        TranscribeReport r = Transcribe(*importTable(state.gOutKind, rows), state, prompt, clock, nullptr, options);
         reopen();
         return r;
     }
