@@ -615,17 +615,46 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     RowBatch batch(*db, ctx, services, options);
     // Where the open batch began: a batch that cannot be committed is lost
     // whole, and the run reports as if it had stopped at its first row.
+    // The report is set back by its counts, never copied: a copy per batch
+    // (per row, without savepoints) would copy its lists again and again.
     struct BatchStart {
         int row = 1;
         qint32 entryCounter = 0;
-        TranscribeReport report;
         CellWorkingTexts work;
+        int rowsWritten = 0;
+        qint32 firstKakoCd = 0, lastKakoCd = 0;
+        qsizetype skipped = 0, rolledBack = 0, stops = 0, valueNotices = 0, duplicates = 0;
+        void take(int r, qint32 counter, const CellWorkingTexts &w, const TranscribeReport &rep)
+        {
+            row = r;
+            entryCounter = counter;
+            work = w;
+            rowsWritten = rep.rowsWritten;
+            firstKakoCd = rep.firstKakoCd;
+            lastKakoCd = rep.lastKakoCd;
+            skipped = rep.skipped.size();
+            rolledBack = rep.rolledBack.size();
+            stops = rep.stops.size();
+            valueNotices = rep.valueNotices.size();
+            duplicates = rep.duplicates.size();
+        }
+        void restore(TranscribeReport &rep) const
+        {
+            rep.rowsRead = row; // the run stops at the batch's first row
+            rep.rowsWritten = rowsWritten;
+            rep.firstKakoCd = firstKakoCd;
+            rep.lastKakoCd = lastKakoCd;
+            rep.skipped.resize(skipped);
+            rep.rolledBack.resize(rolledBack);
+            rep.stops.resize(stops);
+            rep.valueNotices.resize(valueNotices);
+            rep.duplicates.resize(duplicates);
+        }
     } start;
 
     auto loseBatch = [&](const QString &reason) {
         const QString kakoLeft = batch.rollbackAll();
-        report = start.report;
-        report.rowsRead = start.row; // the run stops at the batch's first row
+        start.restore(report);
         entryCounter = start.entryCounter;
         ctx.work = start.work;
         fail(start.row, -1, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
@@ -704,12 +733,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             again = false;
             int column = -1;
             try {
-                if (!batch.isOpen()) {
-                    start.row = r;
-                    start.entryCounter = entryCounter;
-                    start.report = report;
-                    start.work = ctx.work;
-                }
+                if (!batch.isOpen())
+                    start.take(r, entryCounter, ctx.work, report);
                 batch.beginRow();
                 ctx.rowFailures.clear();
                 ctx.valueNotices.clear();
