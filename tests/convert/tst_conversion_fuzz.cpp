@@ -216,9 +216,11 @@ void TestConversionFuzz::checkEras(Database &db, const QString &s, Gen &g)
 void TestConversionFuzz::arbitraryTexts()
 {
     bool ok = false;
+    // A fixed seed by default, so that a failure repeats; set TERA_FUZZ_SEED
+    // to explore others.
     quint32 seed = qEnvironmentVariable("TERA_FUZZ_SEED").toUInt(&ok);
     if (!ok)
-        seed = QRandomGenerator::global()->generate();
+        seed = 20261207u;
     qInfo("seed %u", seed);
     Gen g(seed);
     TestDb direct(Route::Direct), odbc(Route::Odbc);
