@@ -4,7 +4,8 @@
 
 #include <QtEndian>
 
-#include <array>
+#include <zlib.h>
+
 #include <cstring>
 
 namespace tera {
@@ -48,25 +49,17 @@ constexpr char kTrailer[4] = {'E', 'N', 'D', '.'};
 constexpr qsizetype kHeaderSize = 8 + 2 + 2 + 4 + 4;
 constexpr qsizetype kTrailerSize = 4 + 4;
 
-constexpr std::array<quint32, 256> makeCrcTable()
-{
-    std::array<quint32, 256> table{};
-    for (quint32 i = 0; i < 256; ++i) {
-        quint32 c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
-    }
-    return table;
-}
-constexpr std::array<quint32, 256> kCrcTable = makeCrcTable();
-
+// zlib's CRC-32, the one zip uses; fed in pieces, as zlib takes at most
+// 4 GiB at a time.
 quint32 crc32(QByteArrayView data)
 {
-    quint32 c = 0xFFFFFFFFu;
-    for (char byte : data)
-        c = kCrcTable[(c ^ quint8(byte)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    uLong c = ::crc32(0L, Z_NULL, 0);
+    for (qsizetype at = 0; at < data.size();) {
+        const uInt n = uInt(qMin<qsizetype>(data.size() - at, 1 << 30));
+        c = ::crc32(c, reinterpret_cast<const Bytef *>(data.data() + at), n);
+        at += n;
+    }
+    return quint32(c);
 }
 
 class Writer {
