@@ -8,6 +8,8 @@
 #include "transcribe/backup.h"
 #include "transcribe/context.h"
 #include "transcribe/household_writer.h"
+#include "transcribe/replace_deletions.h"
+#include "transcribe/run_report.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/progress.h"
 
@@ -369,19 +371,8 @@ void noteDeletions(const AppState &s, QList<CheckFinding> &out)
     if (s.gExecMode != kModeReplace)
         return;
     std::unique_ptr<Database> db = Database::open(s.gDbPath);
-    QString text;
-    if (s.gOutKind == kOutMembers) {
-        text = QStringLiteral("既存の檀信徒個人データ（D_KOJIN）%1 行を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")));
-    } else if (s.gOutKind == kOutHouseholds) {
-        text = QStringLiteral("既存の世帯データ（D_SETAI）%1 行を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")));
-    } else {
-        text = QStringLiteral("既存の過去帳データ（W_KAKO %1 行、W_KAIKI %2 行、kako.rnd %3 件）を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")))
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")))
-                   .arg(KakoRndFile(s.gKakoPath).entryCount());
-    }
+    const QString text = QStringLiteral("既存の%1（%2）を削除してから転記します。")
+                             .arg(OutKindName(s.gOutKind), CountReplaceDeletions(*db, s.gOutKind, s.gKakoPath).listText());
     db->close();
     out << CheckFinding{0, -1, CheckKind::Notice, text};
 }
