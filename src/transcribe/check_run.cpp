@@ -239,15 +239,28 @@ private:
         if (written.isEmpty())
             return;
         const QString shown = written.join(QStringLiteral("、"));
+        // The column named is the one whose cell gave the part that is
+        // missing: cells are assigned in column order, so the last filled
+        // cell among those that set the part.
+        const auto lastFilled = [&](std::initializer_list<int> items) {
+            int column = -1;
+            for (int item : items)
+                if (!cell(row, item).trimmed().isEmpty())
+                    column = columnOf(item);
+            return column >= 0 ? column : firstDateColumn;
+        };
+        const int partColumn = k.bnen < 1    ? lastFilled({1, 2, 3, 4, 14})
+                               : k.btuki < 1 ? lastFilled({1, 2, 5, 15})
+                                             : lastFilled({1, 2, 6, 16});
         if (k.bnen < 1 || k.btuki < 1 || k.bHi < 1) {
-            note(row, firstDateColumn, CheckKind::Unreadable,
+            note(row, partColumn, CheckKind::Unreadable,
                  QStringLiteral("没年月日「%1」から年・月・日が揃いません（年 %2、月 %3、日 %4）。回忌は作られません。")
                      .arg(shown)
                      .arg(k.bnen)
                      .arg(k.btuki)
                      .arg(k.bHi));
         } else if (!QDate(k.bnen, k.btuki, k.bHi).isValid()) {
-            note(row, firstDateColumn, CheckKind::Unreadable,
+            note(row, partColumn, CheckKind::Unreadable,
                  QStringLiteral("没年月日「%1」（%2年%3月%4日）は暦にない日付です。回忌の日付は空のまま書き込まれます。")
                      .arg(shown)
                      .arg(k.bnen)

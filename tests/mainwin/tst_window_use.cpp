@@ -392,6 +392,46 @@ private slots:
         w.cboKind->setCurrentIndex(0);
         for (int r = 0; r < m->rowCount(); ++r)
             QVERIFY(!w.vsfResult->isRowHidden(r));
+
+        // Esc closes the list.
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+    }
+
+    // A date that does not come together is reported against the column
+    // whose cell gave the missing part, not the first date column.
+    void checkNamesTheColumnRead_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<int>("column");
+        QTest::newRow("year unreadable in 没年(西暦年)") << QStringLiteral("5月17日") << QStringLiteral("二千三") << 14;
+        QTest::newRow("day missing from 没年月日") << QStringLiteral("2003年5月") << QStringLiteral("2003") << 1;
+    }
+    void checkNamesTheColumnRead()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, year);
+        QFETCH(int, column);
+        f->w->Option1[2]->click();
+        f->w->Option2[kModeAppend]->click();
+        f->w->OptH[1]->click();
+        const QString csv = QStringLiteral("戒名,没年月日,没年(西暦年)\r\n釋浄心,%1,%2\r\n").arg(date, year);
+        f->pickSource(f->writeFile(QStringLiteral("dates.csv"), csv.toUtf8()), 3);
+        f->link(0, 10);
+        f->link(1, 1);
+        f->link(2, 14);
+        f->w->Command3->click();
+        DesnHelp *d = f->w->importWindow();
+        QVERIFY(d);
+        d->cmdCheck->click();
+        auto *check = d->findChild<CheckWindow *>();
+        QVERIFY(check);
+        QList<int> named;
+        for (const CheckFinding &finding : check->report().findings)
+            if (finding.row == 1 && finding.kind == CheckKind::Unreadable && finding.text.contains(QStringLiteral("揃いません")))
+                named << finding.column;
+        QCOMPARE(named, QList<int>{column});
     }
 
     // A double-click on a finding brings the table to its cell; the list
