@@ -8,10 +8,10 @@
 #include "transcribe/backup.h"
 #include "transcribe/context.h"
 #include "transcribe/household_writer.h"
-#include "transcribe/replace_deletions.h"
-#include "transcribe/run_report.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/progress.h"
+#include "transcribe/replace_deletions.h"
+#include "transcribe/run_report.h"
 
 #include <QDate>
 #include <QDir>
