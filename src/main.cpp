@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTranslator>
 #include <QTextStream>
 
@@ -49,6 +50,10 @@ int main(int argc, char *argv[])
         return tera::kNoDisplayExitCode;
     }
 
+    // Pictures drawn headless show the windows on a laptop's screen.
+    QTemporaryDir screenDir;
+    if (launch.kind == tera::Launch::Kind::Pictures && qgetenv("QT_QPA_PLATFORM") == "offscreen" && screenDir.isValid())
+        qputenv("QT_QPA_PLATFORM", tera::PictureScreenPlatform(screenDir.path()).toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tera-import"));
     QApplication::setApplicationDisplayName(QStringLiteral("データ移行"));

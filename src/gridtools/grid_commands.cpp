@@ -45,7 +45,7 @@ QString sameLineEnds(QString text)
 
 } // namespace
 
-QString SaveFileDialog(QWidget *owner, const QString &pipeFilter, const QString &proposedName)
+QString SaveFileDialog(QWidget *owner, const QString &pipeFilter, const QString &proposedName, const QString &purpose)
 {
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -53,21 +53,26 @@ QString SaveFileDialog(QWidget *owner, const QString &pipeFilter, const QString 
     dialog.setDefaultSuffix(QStringLiteral("vsg"));
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(QtFileFilters(pipeFilter));
-    if (!proposedName.isEmpty())
-        dialog.selectFile(proposedName);
+    const QString start = DialogStart(purpose, proposedName);
+    if (QFileInfo(start).isDir())
+        dialog.setDirectory(start);
+    else
+        dialog.selectFile(start);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().first();
+    const QString chosen = dialog.selectedFiles().first();
+    RememberFolder(purpose, chosen);
+    return chosen;
 }
 
 GridCommands::GridCommands(QWidget *window, GridModel &grid, GridView *view, QString &docName, Prompt &prompt)
     : QObject(window), m_window(window), m_grid(grid), m_view(view), m_docName(docName), m_prompt(prompt)
 {
     openFileName = [this](const QString &filter, const QString &initialName) {
-        return OpenFileDialog(m_window, filter, initialName);
+        return OpenFileDialog(m_window, filter, initialName, QStringLiteral("grid"));
     };
     saveFileName = [this](const QString &filter, const QString &proposedName) {
-        return SaveFileDialog(m_window, filter, proposedName);
+        return SaveFileDialog(m_window, filter, proposedName, QStringLiteral("grid"));
     };
     putClipboard = [](const QString &text) {
         QClipboard *clipboard = QGuiApplication::clipboard();
@@ -272,6 +277,25 @@ void GridCommands::EditPaste()
         return;
     }
     m_grid.setClip(*text);
+}
+
+void GridCommands::EditClear()
+{
+    if (m_grid.Row() < 0 || m_grid.Col() < 0 || !m_grid.Editable())
+        return;
+    const int r1 = std::min(m_grid.Row(), m_grid.RowSel()), r2 = std::max(m_grid.Row(), m_grid.RowSel());
+    const int c1 = std::min(m_grid.Col(), m_grid.ColSel()), c2 = std::max(m_grid.Col(), m_grid.ColSel());
+    for (int r = r1; r <= r2; ++r)
+        for (int c = c1; c <= c2; ++c)
+            if (!m_grid.isFixedCell(r, c))
+                m_grid.setTextMatrix(r, c, QString());
+}
+
+void GridCommands::EditSelectAll()
+{
+    if (m_grid.Rows() <= m_grid.FixedRows() || m_grid.Cols() <= m_grid.FixedCols())
+        return;
+    m_grid.select(m_grid.FixedRows(), m_grid.FixedCols(), m_grid.Rows() - 1, m_grid.Cols() - 1);
 }
 
 // ---------------------------------------------------------------- rows

@@ -72,6 +72,9 @@ public:
     // The closing question, with the caption 終了, Yes and No.
     std::function<Answer(const QString &text)> askClose;
 
+    // The grid view the commands work on.
+    GridView *view() const { return m_view; }
+
     enum class SaveOutcome { Saved, Cancelled, Failed };
 
     // --- documents
@@ -88,6 +91,11 @@ public:
     void EditCopy();
     void EditCut();
     void EditPaste();
+    // Delete: empties the selected cells (headings stay); nothing in a grid
+    // that cannot be edited.
+    void EditClear();
+    // Selects every cell below and right of the headings.
+    void EditSelectAll();
 
     // --- rows and columns
     void RowIns();
@@ -121,7 +129,9 @@ private:
 
 // The platform's file-save dialog with a "description|pattern|" filter, the
 // extension .vsg added to a bare name and its own overwrite question; empty
-// text when the user cancels.
-QString SaveFileDialog(QWidget *owner, const QString &pipeFilter, const QString &proposedName);
+// text when the user cancels. It starts in the last folder of purpose and
+// remembers the chosen one.
+QString SaveFileDialog(QWidget *owner, const QString &pipeFilter, const QString &proposedName,
+                       const QString &purpose = QString());
 
 } // namespace tera

@@ -1,14 +1,17 @@
 #include "gridtools/grid_menus.h"
 
 #include "gridtools/grid_commands.h"
+#include "gridtools/grid_view.h"
 
 #include <QAction>
 #include <QIcon>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
 #include <QToolBar>
+#include <utility>
 
 namespace tera {
 
@@ -28,28 +31,35 @@ QMenu *submenu(QWidget *parent, const char *name, const char16_t *caption)
     return menu;
 }
 
-// The icon of a toolbar image key: the desktop theme's when it has one, else
-// the style's own.
+// The icon of a toolbar image key: the icon theme's picture of that very
+// command. Where the theme has none, the style's picture only when it means
+// the same; otherwise no picture, and the text beside the button says it.
 QIcon toolbarIcon(const QStyle *style, const QString &imageKey)
 {
     struct Image {
         const char *key;
         const char *theme;
-        QStyle::StandardPixmap fallback;
+        QStyle::StandardPixmap fallback; // SP_CustomBase: none that fits
     };
     static const Image images[] = {
-        {"Close", "application-exit", QStyle::SP_BrowserStop},
+        {"Close", "window-close", QStyle::SP_DialogCloseButton},
         {"New", "document-new", QStyle::SP_FileIcon},
         {"Open", "document-open", QStyle::SP_DialogOpenButton},
         {"Save", "document-save", QStyle::SP_DialogSaveButton},
-        {"Copy", "edit-copy", QStyle::SP_FileDialogDetailedView},
-        {"Cut", "edit-cut", QStyle::SP_DialogDiscardButton},
-        {"Paste", "edit-paste", QStyle::SP_DialogApplyButton},
-        {"Sort Ascending", "view-sort-ascending", QStyle::SP_ArrowUp},
+        {"Copy", "edit-copy", QStyle::SP_CustomBase},
+        {"Cut", "edit-cut", QStyle::SP_CustomBase},
+        {"Paste", "edit-paste", QStyle::SP_CustomBase},
+        {"Sort Ascending", "view-sort-ascending", QStyle::SP_CustomBase},
     };
-    for (const Image &image : images)
-        if (imageKey == QLatin1String(image.key))
-            return QIcon::fromTheme(QLatin1String(image.theme), style->standardIcon(image.fallback));
+    for (const Image &image : images) {
+        if (imageKey != QLatin1String(image.key))
+            continue;
+        const QString name = QLatin1String(image.theme);
+        for (const QString &themed : {name, name + QStringLiteral("-symbolic")})
+            if (QIcon::hasThemeIcon(themed))
+                return QIcon::fromTheme(themed);
+        return image.fallback == QStyle::SP_CustomBase ? QIcon() : style->standardIcon(image.fallback);
+    }
     return QIcon();
 }
 
@@ -86,6 +96,8 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     m.mnuEditCut = entry(m.mnuEdit, "mnuEditCut", u"切り取り(&T)");
     m.mnuEditCopy = entry(m.mnuEdit, "mnuEditCopy", u"ｺﾋﾟｰ(&C)");
     m.mnuEditPaste = entry(m.mnuEdit, "mnuEditPaste", u"貼り付け(&P)");
+    m.mnuEditClear = entry(m.mnuEdit, "mnuEditClear", u"消去(&L)");
+    m.mnuEditSelectAll = entry(m.mnuEdit, "mnuEditSelectAll", u"すべて選択(&A)");
     m.mnuEdit->addSeparator();
     m.mnuInsertSum = entry(m.mnuEdit, "mnuInsertSum", u"小計行の挿入(&S)");
 
@@ -127,6 +139,26 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     m.mnuHelpAbout = entry(m.mnuHelp, "mnuHelpAbout", u"ﾊﾞｰｼﾞｮﾝ情報(&A)...");
     m.mnuAboutSample = entry(m.mnuHelp, "mnuAboutSample", u"ｻﾝﾌﾟﾙについて(&A)");
 
+    // The standard keys of the grid's clipboard commands, shown in the menu;
+    // they act while the grid (or a cell being edited, which keeps its own
+    // keys) has the focus.
+    const std::pair<QAction *, QKeySequence> keys[] = {
+        {m.mnuEditCut, QKeySequence::Cut},         {m.mnuEditCopy, QKeySequence::Copy},
+        {m.mnuEditPaste, QKeySequence::Paste},     {m.mnuEditClear, QKeySequence::Delete},
+        {m.mnuEditSelectAll, QKeySequence::SelectAll},
+    };
+    for (const auto &[action, key] : keys) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        if (QWidget *view = commands.view())
+            view->addAction(action);
+    }
+    // Entries this window does not carry out keep their place, greyed out.
+    for (QAction *idle : {m.mnuInsertSum, m.mnuDispGrid, m.mnuDispCellFormat, m.mnuDispBorder, m.mnuTableMerge,
+                          m.mnuTableTotal, m.mnuTableOutline, m.mnuTableDB, m.mnuHelpContents, m.mnuHelpSearch,
+                          m.mnuHelpAbout, m.mnuAboutSample})
+        idle->setEnabled(false);
+
     const auto wire = [&window](QAction *action, auto slot) { QObject::connect(action, &QAction::triggered, &window, slot); };
     wire(m.mnuFileNew, [c] { c->FileNew(); });
     wire(m.mnuFileOpen, [c] { c->FileOpen(); });
@@ -136,6 +168,8 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     wire(m.mnuEditCut, [c] { c->EditCut(); });
     wire(m.mnuEditCopy, [c] { c->EditCopy(); });
     wire(m.mnuEditPaste, [c] { c->EditPaste(); });
+    wire(m.mnuEditClear, [c] { c->EditClear(); });
+    wire(m.mnuEditSelectAll, [c] { c->EditSelectAll(); });
     wire(m.mnuRowCol, [c] { c->ShowRowCol(); });
     wire(m.mnuTableSort, [c] { c->ShowSort(); });
     wire(m.mnuOpRowIns, [c] { c->RowIns(); });
@@ -150,32 +184,28 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     m.Toolbar1 = new QToolBar(QStringLiteral("Toolbar1"), &window);
     m.Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     m.Toolbar1->setMovable(false);
-    m.Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m.Toolbar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     struct Button {
         const char16_t *key;
-        const char16_t *tooltip; // none for 終了
+        const char16_t *tooltip;
         const char *image;
     };
     static const Button buttons[] = {
-        {u"終了", nullptr, "Close"},
+        {u"終了", u"インポート画面を閉じます", "Close"},
         {u"新規作成", u"新規作成", "New"},
         {u"開く", u"開く", "Open"},
         {u"上書き保存", u"上書き保存", "Save"},
-        {u"ｺﾋﾟｰ", u"ｺﾋﾟｰ", "Copy"},
-        {u"切り取り", u"切り取り", "Cut"},
-        {u"貼り付け", u"貼り付け", "Paste"},
-        {u"並べ替え", u"昇順で並べ替え", "Sort Ascending"},
+        {u"ｺﾋﾟｰ", u"選択したセルをコピーします", "Copy"},
+        {u"切り取り", u"選択したセルを切り取ります", "Cut"},
+        {u"貼り付け", u"クリップボードの内容を、選択したセルから貼り付けます", "Paste"},
+        {u"並べ替え", u"並べ替えの設定を開きます", "Sort Ascending"},
     };
     for (const Button &b : buttons) {
         const QString key = QString::fromUtf16(b.key);
-        // A button without a tooltip has no text either: Qt would show the
-        // text as its tooltip.
-        QAction *action = m.Toolbar1->addAction(toolbarIcon(window.style(), QLatin1String(b.image)),
-                                                b.tooltip ? key : QString());
+        QAction *action = m.Toolbar1->addAction(toolbarIcon(window.style(), QLatin1String(b.image)), key);
         action->setData(key);
         action->setObjectName(QStringLiteral("Toolbar1_") + QLatin1String(b.image).toString().remove(QLatin1Char(' ')));
-        if (b.tooltip)
-            action->setToolTip(QString::fromUtf16(b.tooltip));
+        action->setToolTip(QString::fromUtf16(b.tooltip));
         QObject::connect(action, &QAction::triggered, &window, [c, key] { c->Toolbar1_ButtonClick(key); });
     }
     window.addToolBar(Qt::TopToolBarArea, m.Toolbar1);

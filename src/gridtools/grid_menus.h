@@ -10,7 +10,7 @@ namespace tera {
 class GridCommands;
 
 // The menu bar and the toolbar of the import table window. Entries without a
-// command of their own are there and do nothing.
+// command of their own are there, disabled.
 struct GridMenus {
     QMenu *mnuFile = nullptr; // ﾌｧｲﾙ(&F)
     QAction *mnuFileNew = nullptr;
@@ -23,6 +23,8 @@ struct GridMenus {
     QAction *mnuEditCut = nullptr;
     QAction *mnuEditCopy = nullptr;
     QAction *mnuEditPaste = nullptr;
+    QAction *mnuEditClear = nullptr;     // Delete
+    QAction *mnuEditSelectAll = nullptr; // Ctrl+A
     QAction *mnuInsertSum = nullptr;
 
     QMenu *mnuDisp = nullptr; // 書式(&D)

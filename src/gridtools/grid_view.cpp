@@ -37,6 +37,9 @@ GridView::GridView(QWidget *parent) : QTableView(parent)
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed);
     setWordWrap(false);
+    // Tab and Backtab move on to the next control; the arrow keys move
+    // inside the grid.
+    setTabKeyNavigation(false);
     for (QHeaderView *header : {horizontalHeader(), verticalHeader()}) {
         header->setMinimumSectionSize(0);
         header->setSectionResizeMode(QHeaderView::Interactive);

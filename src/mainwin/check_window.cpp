@@ -7,7 +7,11 @@
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
 
+#include <QBrush>
+#include <QComboBox>
 #include <QDir>
+#include <QIcon>
+#include <QPixmap>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -16,16 +20,55 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tera {
 
 namespace {
 
 const QString kCsvFilter = QStringLiteral("CSVデータ (*.csv)|*.csv|");
 
-// Column widths of the list, in twips.
-constexpr int kWidths[4] = {700, 2200, 1300, 9000};
+// Column widths of the list, in twips; 内容 takes what is left.
+constexpr int kWidths[4] = {700, 2200, 1300, 6000};
 
 } // namespace
+
+QColor CheckKindColour(CheckKind kind)
+{
+    switch (kind) {
+    case CheckKind::Stop: return QColor(0xf4, 0xc7, 0xc3);       // red: the run stops here
+    case CheckKind::NotWritten: return QColor(0xfc, 0xe0, 0xb8); // orange: the row is left out
+    case CheckKind::Unreadable:
+    case CheckKind::KakoText: return QColor(0xff, 0xf3, 0xb0); // yellow: a value read wrongly
+    case CheckKind::Skip:
+    case CheckKind::Duplicate: return QColor(0xe4, 0xe4, 0xe4); // grey: rows not written by rule
+    default: return QColor(0xdc, 0xea, 0xf7);                   // blue: what the run will do
+    }
+}
+
+// The list's model: the findings as grid cells, each row in its kind's
+// colour and every cell's full text on hover.
+class CheckListModel : public GridModel {
+public:
+    CheckListModel(QList<CheckKind> kinds, QObject *parent) : GridModel(parent), m_kinds(std::move(kinds)) {}
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (index.isValid() && index.row() >= 1 && index.row() - 1 < m_kinds.size()) {
+            if (role == Qt::BackgroundRole)
+                return QBrush(CheckKindColour(m_kinds.at(index.row() - 1)));
+            if (role == Qt::ForegroundRole)
+                return QBrush(Qt::black);
+            if (role == Qt::ToolTipRole) {
+                const QString text = TextMatrix(index.row(), index.column());
+                return text.isEmpty() ? QVariant() : QVariant(text);
+            }
+        }
+        return GridModel::data(index, role);
+    }
+
+private:
+    QList<CheckKind> m_kinds;
+};
 
 CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings, Prompt &prompt, QWidget *parent)
     : QDialog(parent), m_report(report), m_headings(headings), m_prompt(prompt)
@@ -41,7 +84,10 @@ CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings,
     lblSummary->setWordWrap(true);
     lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_grid = new GridModel(this);
+    QList<CheckKind> kinds;
+    for (const CheckFinding &f : report.findings)
+        kinds << f.kind;
+    m_grid = new CheckListModel(kinds, this);
     const QList<QStringList> rows = CheckFindingRows(report, headings);
     m_grid->setRows(int(rows.size()));
     m_grid->setCols(4);
@@ -60,7 +106,31 @@ CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings,
     vsfResult->setSelectionMode(QAbstractItemView::SingleSelection);
     vsfResult->horizontalHeader()->hide();
     vsfResult->verticalHeader()->hide();
-    vsfResult->setToolTip(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります"));
+    // 内容 grows with the window and wraps; its full text shows on hover.
+    vsfResult->horizontalHeader()->setStretchLastSection(true);
+    vsfResult->setWordWrap(true);
+    vsfResult->setTextElideMode(Qt::ElideNone);
+    if (rows.size() <= kWrapRowsUpTo)
+        vsfResult->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    vsfResult->setStatusTip(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります"));
+
+    // Filter by kind: every kind found, with its count and colour.
+    cboKind = new QComboBox(this);
+    cboKind->setObjectName(QStringLiteral("cboKind"));
+    cboKind->addItem(QStringLiteral("すべて（%1 件）").arg(report.findings.size()), -1);
+    for (int k = int(CheckKind::Stop); k <= int(CheckKind::KakoText); ++k) {
+        const int n = report.count(CheckKind(k));
+        if (n == 0)
+            continue;
+        QPixmap swatch(12, 12);
+        swatch.fill(CheckKindColour(CheckKind(k)));
+        cboKind->addItem(QIcon(swatch), QStringLiteral("%1（%2 件）").arg(CheckKindName(CheckKind(k))).arg(n), k);
+    }
+    cboKind->setToolTip(QStringLiteral("表示する区分を選びます"));
+    connect(cboKind, &QComboBox::currentIndexChanged, this, [this] { showKind(cboKind->currentData().toInt()); });
+    auto *kindLabel = new QLabel(QStringLiteral("区分(&K):"), this);
+    kindLabel->setBuddy(cboKind);
+    auto *hint = new QLabel(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります。"), this);
     connect(vsfResult, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &index) { vsfResult_DblClick(index.row()); });
 
@@ -73,18 +143,31 @@ CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings,
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
+    buttons->addWidget(kindLabel);
+    buttons->addWidget(cboKind);
+    buttons->addSpacing(12);
+    buttons->addWidget(hint, 1);
     buttons->addWidget(cmdSave);
     buttons->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblSummary);
     layout->addWidget(vsfResult, 1);
     layout->addLayout(buttons);
-    resize(980, 480);
+    FitToScreen(this, QSize(980, 440));
+    setMinimumHeight(220);
 
     saveFileDialog = [this](const QString &filter, const QString &initialName) {
-        return QFileDialog::getSaveFileName(this, QString(), initialName, QtFileFilters(filter).join(QStringLiteral(";;")));
+        const QString chosen = QFileDialog::getSaveFileName(this, QString(), DialogStart(QStringLiteral("check"), initialName),
+                                                            QtFileFilters(filter).join(QStringLiteral(";;")));
+        RememberFolder(QStringLiteral("check"), chosen);
+        return chosen;
     };
+}
+
+void CheckWindow::showKind(int kind)
+{
+    for (int i = 0; i < m_report.findings.size(); ++i)
+        vsfResult->setRowHidden(i + 1, kind >= 0 && int(m_report.findings.at(i).kind) != kind);
 }
 
 void CheckWindow::cmdSave_Click()
@@ -132,7 +215,7 @@ CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *imp
     auto *w = new CheckWindow(report, headings, prompt, owner);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->setWindowFlag(Qt::Window, true);
-    QObject::connect(w, &CheckWindow::jumpTo, importView, [&importGrid, importView](int row, int column) {
+    QObject::connect(w, &CheckWindow::jumpTo, importView, [&importGrid, importView, w](int row, int column) {
         if (row >= importGrid.Rows())
             return;
         const int col = column >= importGrid.FixedCols() && column < importGrid.Cols() ? column
@@ -146,8 +229,19 @@ CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *imp
             top->activateWindow();
         }
         importView->setFocus();
+        // The list stays up, but never over the cell it has just shown.
+        if (QAbstractItemModel *m = importView->model()) {
+            const QRect cell = importView->visualRect(m->index(row, col));
+            if (cell.isValid())
+                MoveAsideFrom(w, QRect(importView->viewport()->mapToGlobal(cell.topLeft()), cell.size()));
+        }
     });
+    // Over the lower part of the import window, which leaves its buttons
+    // and the first rows of the table in view.
     w->show();
+    PlaceOver(w, owner);
+    const int bottom = std::min(owner->frameGeometry().bottom(), AvailableArea(w).bottom());
+    w->move(w->x(), std::max(AvailableArea(w).top(), bottom - w->frameGeometry().height() + 1));
     w->raise();
     return w;
 }

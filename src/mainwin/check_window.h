@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <functional>
 
+class QColor;
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -24,6 +26,7 @@ public:
 
     QLabel *lblSummary;
     GridView *vsfResult;
+    QComboBox *cboKind;    // 区分: the kind of findings shown
     QPushButton *cmdSave;  // CSVで保存…
     QPushButton *cmdClose; // 閉じる
 
@@ -34,8 +37,14 @@ public:
     // when cancelled. Tests replace it.
     std::function<QString(const QString &filter, const QString &initialName)> saveFileDialog;
 
+    // Lists with more findings than this do not wrap 内容 (measuring every
+    // row's height would slow the list down); the tooltip still shows it all.
+    static constexpr int kWrapRowsUpTo = 2000;
+
 public slots:
     void cmdSave_Click();
+    // Shows only the findings of kind (a CheckKind as int), or all for -1.
+    void showKind(int kind);
     // A line of the list (grid row >= 1): asks for the jump to its row.
     void vsfResult_DblClick(int gridRow);
 
@@ -51,6 +60,10 @@ private:
     GridModel *m_grid;
 };
 using 検証結果 = CheckWindow;
+
+// The colour of a finding's line in the list: red stops, orange rows left
+// out, yellow values read wrongly, grey rows the rules skip, blue the rest.
+QColor CheckKindColour(CheckKind kind);
 
 // The import window's 検証: runs the check over importGrid as state says,
 // with a progress window, and shows its list beside owner (which keeps it;

@@ -137,7 +137,6 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     import->openReport = [](const QString &) {};
     import->cmdCheck->click();
     if (auto *check = import->findChild<CheckWindow *>()) {
-        check->resize(1180, 330);
         ok &= SavePicture(check, dir, names.at(1), out, err);
         check->close();
     } else {

@@ -62,7 +62,9 @@ DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget 
     fraExecMode = new QGroupBox(QStringLiteral("実行区分"), central);
     fraExecMode->setObjectName(QStringLiteral("fraExecMode"));
     auto *modeGroup = new QButtonGroup(this);
-    auto *modeLayout = new QHBoxLayout(fraExecMode);
+    auto *modeBox = new QVBoxLayout(fraExecMode);
+    auto *modeLayout = new QHBoxLayout;
+    modeBox->addLayout(modeLayout);
     const QString modes[2] = {QStringLiteral("既存データを削除して転記"), QStringLiteral("既存データに追加転記")};
     for (int i = 0; i < 2; ++i) {
         Option2[i] = new QRadioButton(modes[i], fraExecMode);
@@ -76,7 +78,8 @@ DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget 
     chkSkipDuplicates->setObjectName(QStringLiteral("chkSkipDuplicates"));
     chkSkipDuplicates->setToolTip(QStringLiteral("追加転記で、既にある行と同じ内容の行を書き込みません（過去帳: 戒名・俗名・没年月日、"
                                                  "檀信徒: 氏名・生年月日、世帯: 世帯主名・住所）"));
-    modeLayout->addWidget(chkSkipDuplicates);
+    // Under the two modes, so that the window fits a laptop's screen.
+    modeBox->addWidget(chkSkipDuplicates);
 
     Command1 = new QPushButton(QStringLiteral("実行"), central);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -109,7 +112,7 @@ DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget 
     layout->addLayout(alignRow);
     layout->addWidget(vsf, 1);
     setCentralWidget(central);
-    resize(960, 600);
+    FitToScreen(this, QSize(960, 600));
 
     tools = new GridCommands(this, *m_grid, vsf, mDocName, m_prompt);
     menus = InstallGridMenus(*this, *tools);

@@ -4,7 +4,11 @@
 #include "platform/prompt.h"
 #include "transcribe/import_table_fill.h"
 
+#include <QFont>
+#include <QIcon>
 #include <QListWidget>
+#include <QSet>
+#include <QStyle>
 
 namespace tera {
 
@@ -41,6 +45,26 @@ void DataLinkEditor::ResetLinkGrid()
     for (int c = 0; c < 5; ++c) {
         m_vsf.setColWidth(c, kLinkColumns[c].width);
         m_vsf.setTextMatrix(0, c, QString::fromUtf16(kLinkColumns[c].heading));
+    }
+    markLinked();
+}
+
+QString DataLinkEditor::linkedTip() { return QStringLiteral("リンク済みの項目です"); }
+
+void DataLinkEditor::markLinked()
+{
+    QSet<qint32> linked;
+    for (const DataLink &l : links())
+        linked.insert(l.Rpoj);
+    const QIcon mark = m_lstSelected->style()->standardIcon(QStyle::SP_DialogApplyButton);
+    for (int i = 0; i < m_lstSelected->count(); ++i) {
+        QListWidgetItem *item = m_lstSelected->item(i);
+        const bool on = linked.contains(itemData(item));
+        QFont font = item->font();
+        font.setBold(on);
+        item->setFont(font);
+        item->setIcon(on ? mark : QIcon());
+        item->setToolTip(on ? linkedTip() : QString());
     }
 }
 
@@ -97,6 +121,7 @@ bool DataLinkEditor::AddLink(qint32 s, qint32 d)
     m_vsf.setTextMatrix(row, LinkGridCol::Rpoj, QString::number(dst.index));
     ++mNextLinkRow;
     RenumberLinks();
+    markLinked();
     return true;
 }
 
@@ -111,6 +136,7 @@ void DataLinkEditor::Unlink()
     m_vsf.RemoveItem(mSelLinkRow);
     --mNextLinkRow;
     RenumberLinks();
+    markLinked();
 }
 
 void DataLinkEditor::RowPick() { mSelLinkRow = m_vsf.Row(); }
@@ -138,6 +164,7 @@ void DataLinkEditor::MoveRight()
     // have is kept as it is, so that moving the line back restores it.
     const bool known = d >= 0 && d < m_gSrcItems.size() - 1;
     setItemData(moved, known ? m_gSrcItems.at(d).column : d);
+    markLinked();
 }
 
 void DataLinkEditor::MoveLeft()
@@ -153,6 +180,7 @@ void DataLinkEditor::MoveLeft()
     delete m_lstSelected->takeItem(i);
     selectAfterRemoval(m_lstSelected, i);
     setItemData(moved, d);
+    markLinked();
 }
 
 } // namespace tera

@@ -58,6 +58,12 @@ public:
     void MoveRight();
     void MoveLeft();
 
+    // Marks the lines of lstSelected that a link writes into (bold, with a
+    // check mark and a tooltip); the link operations keep the marks current.
+    void markLinked();
+    // The tooltip of a marked line.
+    static QString linkedTip();
+
     static qint32 itemData(const QListWidgetItem *item);
     static void setItemData(QListWidgetItem *item, qint32 data);
 

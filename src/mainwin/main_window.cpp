@@ -68,6 +68,15 @@ QGroupBox *optionFrame(QWidget *parent, const QString &objectName, const QString
 
 } // namespace
 
+QString frmListKAKO2::dialogPurpose(const QString &filter)
+{
+    if (filter == MainWindowText::kSourceFilter)
+        return QStringLiteral("source");
+    if (filter == MainWindowText::kDatabaseFilter)
+        return QStringLiteral("database");
+    return QStringLiteral("links");
+}
+
 frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent)
     : QMainWindow(parent), m_state(state), m_prompt(prompt), m_clock(clock)
 {
@@ -115,7 +124,7 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     vsFReed = new GridView(central);
     vsFReed->setObjectName(QStringLiteral("vsFReed"));
     vsFReed->setGrid(m_preview);
-    vsFReed->setMinimumHeight(150);
+    vsFReed->setMinimumHeight(110);
 
     // 5. the data link editor
     fraSource = new QGroupBox(QStringLiteral("読込みデータ・項目"), central);
@@ -128,6 +137,9 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     lstSelected = new QListWidget(fraTarget);
     lstSelected->setObjectName(QStringLiteral("lstSelected"));
     (new QVBoxLayout(fraTarget))->addWidget(lstSelected);
+    // However small the window, the lists show a useful stretch of lines.
+    for (QListWidget *list : {lstAll, lstSelected})
+        list->setMinimumHeight(ListHeightForLines(list, kMinListLines));
     Command1 = new QPushButton(QStringLiteral("リンク"), central);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
@@ -186,16 +198,21 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     layout->addLayout(linkRow, 3);
     layout->addLayout(commands);
     setCentralWidget(central);
-    resize(1100, 820);
+    // A laptop screen of 1366×768 takes the whole window.
+    FitToScreen(this, QSize(1100, 700));
 
     m_links = std::make_unique<DataLinkEditor>(lstAll, lstSelected, *m_linkGrid, gSrcItems, gCatalogue, m_prompt);
     vsf->setGrid(m_linkGrid);
 
     dlgCommonDialog = [this](const QString &filter, const QString &initialName) {
-        return OpenFileDialog(this, filter, initialName);
+        return OpenFileDialog(this, filter, initialName, dialogPurpose(filter));
     };
     saveFileDialog = [this](const QString &filter, const QString &initialName) {
-        return QFileDialog::getSaveFileName(this, QString(), initialName, QtFileFilters(filter).join(QStringLiteral(";;")));
+        const QString purpose = dialogPurpose(filter);
+        const QString chosen = QFileDialog::getSaveFileName(this, QString(), DialogStart(purpose, initialName),
+                                                            QtFileFilters(filter).join(QStringLiteral(";;")));
+        RememberFolder(purpose, chosen);
+        return chosen;
     };
     buildMenus();
     endProgram = [](int code) { EndProgramNow(code); };
@@ -212,6 +229,7 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     });
     connect(modeGroup, &QButtonGroup::idClicked, this, &frmListKAKO2::Option2_Click);
     connect(SSCommand1, &QToolButton::clicked, this, &frmListKAKO2::SSCommand1_Click);
+    connect(Text1, &QLineEdit::returnPressed, this, &frmListKAKO2::Text1_Enter);
     connect(SSCommand2, &QToolButton::clicked, this, &frmListKAKO2::SSCommand2_Click);
     connect(Command1, &QPushButton::clicked, this, &frmListKAKO2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmListKAKO2::Command2_Click);
@@ -278,6 +296,7 @@ void frmListKAKO2::OptH_Click(int index) { mTitleRows = static_cast<qint16>(inde
 
 void frmListKAKO2::Option1_Click(int index)
 {
+    const int dropped = int(m_links->links().size());
     lstSelected->clear();
     m_links->ResetLinkGrid();
     QList<CatalogueLine> lines;
@@ -288,6 +307,9 @@ void frmListKAKO2::Option1_Click(int index)
     }
     m_links->mNextLinkRow = 1;
     m_state.gOutKind = static_cast<qint16>(index);
+    // Links belong to one kind's items: say that they went, and how many.
+    if (dropped > 0 && !m_quietKindChange)
+        m_prompt.message(MainWindowText::linksDropped(dropped), Icon::Information);
 }
 
 void frmListKAKO2::Option2_Click(int index)
@@ -307,6 +329,23 @@ void frmListKAKO2::SSCommand1_Click()
     const QString chosen = dlgCommonDialog ? dlgCommonDialog(MainWindowText::kSourceFilter, mInitialFileName) : QString();
     if (chosen.isEmpty())
         return;
+    pickSource(chosen);
+}
+
+void frmListKAKO2::Text1_Enter()
+{
+    const QString typed = Text1->text().trimmed();
+    if (typed.isEmpty())
+        return;
+    if (!QFileInfo(typed).isFile()) {
+        m_prompt.message(MainWindowText::noSuchSource(typed), Icon::Exclamation);
+        return;
+    }
+    pickSource(QFileInfo(typed).absoluteFilePath());
+}
+
+void frmListKAKO2::pickSource(const QString &chosen)
+{
     Text1->setText(chosen);
     m_state.gSrcPath = chosen;
     lstAll->clear();
@@ -415,6 +454,8 @@ void frmListKAKO2::Command3_Click()
     // The import window shows the mode the run will use: a window that says
     // 既存データを削除して転記 while the run appends (or the reverse) misleads.
     m_import->showExecMode(m_state.gExecMode);
+    if (fresh)
+        PlaceOver(m_import, this);
     m_import->show();
     m_import->raise();
     m_import->activateWindow();
@@ -454,7 +495,9 @@ void frmListKAKO2::cmdAutoLink_Click()
         m_prompt.message(MainWindowText::kAutoLinkNone, Icon::Information);
         return;
     }
-    if (!found.unmatched.isEmpty())
+    if (found.unmatched.isEmpty())
+        m_prompt.message(MainWindowText::autoLinked(linked), Icon::Information);
+    else
         m_prompt.message(QStringLiteral("%1 列をリンクしました。次の表題は、同じ名前の書き出し項目がないか既にリンクがあるため、"
                                         "リンクしていません:\r\n  %2")
                              .arg(linked)
@@ -489,11 +532,14 @@ bool frmListKAKO2::LoadLinkFile(const QString &path)
         m_prompt.message(error, Icon::Exclamation);
         return false;
     }
-    // The link's kind and title option; the link grid starts afresh.
+    // The link's kind and title option; the link grid starts afresh (the
+    // user asked for the saved links in place of the ones shown).
+    m_quietKindChange = true;
     if (Option1[file.kind]->isChecked())
         Option1_Click(file.kind);
     else
         Option1[file.kind]->setChecked(true);
+    m_quietKindChange = false;
     OptH[file.titleRows]->setChecked(true);
     OptH_Click(file.titleRows);
     const LinkMatch match = MatchSavedLinks(file, sourceTitles(), int(gSrcItems.size()) - 1, gCatalogue);

@@ -27,8 +27,11 @@ class Prompt;
 // The main window's messages.
 namespace MainWindowText {
 inline const QString kTitleAtLoad = QStringLiteral("fileRead");
+// Every kind the program reads first, so that a CSV file is not hidden
+// behind the first of the fixed filters.
 inline const QString kSourceFilter =
-    QStringLiteral("Takselデータ (*.txt)|*.txt|CSVデータ (*.CSV)|*.CSV|すべてのﾌｧｲﾙ(*.*)|*.*|");
+    QStringLiteral("読み込めるファイル (*.csv *.txt *.tsv *.vsg)|*.csv;*.txt;*.tsv;*.vsg|"
+                   "Takselデータ (*.txt)|*.txt|CSVデータ (*.CSV)|*.CSV|すべてのﾌｧｲﾙ(*.*)|*.*|");
 inline const QString kDatabaseFilter = QStringLiteral("Rakselデータ (tera.mdb)|*.mdb");
 inline const QString kCancelled = QStringLiteral("ｷｬﾝｾﾙしました。");
 inline const QString kNoSource = QStringLiteral("読み出しCSVファイルを設定してから実行してください！");
@@ -42,6 +45,15 @@ inline const QString kNothingToSave = QStringLiteral("保存するリンクが�
 inline const QString kAutoLinkNeedsTitles =
     QStringLiteral("自動リンクは表題のあるファイルで使います。「表題あり」を選んでから実行してください。");
 inline const QString kAutoLinkNone = QStringLiteral("表題が書き出し項目の名前と同じ列はありませんでした。");
+inline QString autoLinked(int n) { return QStringLiteral("%1 列をリンクしました。").arg(n); }
+inline QString linksDropped(int n)
+{
+    return QStringLiteral("書き出しデータの区分を変えたため、設定していたリンク %1 件を解除しました。").arg(n);
+}
+inline QString noSuchSource(const QString &path)
+{
+    return QStringLiteral("読み込むファイルが見つかりません。\r\n%1").arg(path);
+}
 } // namespace MainWindowText
 
 // frmListKAKO2: the window start-up shows. Top to bottom the user names the
@@ -124,6 +136,9 @@ public slots:
     void Option1_Click(int index);
     void Option2_Click(int index);
     void SSCommand1_Click();
+    // Enter in 読込み選択ファイル: reads the typed path as the file button
+    // reads the chosen one.
+    void Text1_Enter();
     void SSCommand2_Click();
     void Command1_Click();
     void Command2_Click();
@@ -139,8 +154,14 @@ public slots:
     // バックアップから元に戻す: tera2.mdb and kako2.rnd back in place.
     void actRestore_Click();
 
+    // The settings key of the folder a file dialog with filter starts in.
+    static QString dialogPurpose(const QString &filter);
+
 private:
     void Form_Load();
+    // The source pick from the chosen path on: the file kind, then the read.
+    void pickSource(const QString &chosen);
+    bool m_quietKindChange = false;
     void setTitleFor(const QString &path);
     void buildMenus();
     // The source items' names, one per column of the preview.

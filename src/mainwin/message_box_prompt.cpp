@@ -8,14 +8,34 @@ namespace tera {
 
 Answer MessageBoxPrompt::ask(const QString &text, Buttons buttons, Icon icon)
 {
-    return askWithCaption(text, QString(), buttons, icon);
+    return show(text, QString(), buttons, icon, Answer::Ok, false);
 }
 
 void MessageBoxPrompt::beep() { QApplication::beep(); }
 
 Answer MessageBoxPrompt::askWithCaption(const QString &text, const QString &caption, Buttons buttons, Icon icon)
 {
-    QMessageBox box(m_parent);
+    return show(text, caption, buttons, icon, Answer::Ok, false);
+}
+
+Answer MessageBoxPrompt::askWithDefault(const QString &text, Buttons buttons, Icon icon, Answer preferred)
+{
+    return show(text, QString(), buttons, icon, preferred, true);
+}
+
+QWidget *MessageBoxPrompt::owner() const
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return m_parent.data();
+}
+
+Answer MessageBoxPrompt::show(const QString &text, const QString &caption, Buttons buttons, Icon icon,
+                              Answer preferred, bool hasPreferred)
+{
+    QMessageBox box(owner());
     box.setWindowTitle(caption.isEmpty() ? QApplication::applicationDisplayName() : caption);
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -38,6 +58,14 @@ Answer MessageBoxPrompt::askWithCaption(const QString &text, const QString &capt
     if (auto *b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("はい(&Y)"));
     if (auto *b = box.button(QMessageBox::No)) b->setText(QStringLiteral("いいえ(&N)"));
     if (auto *b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("キャンセル"));
+    if (hasPreferred) {
+        const QMessageBox::StandardButton which = preferred == Answer::No       ? QMessageBox::No
+                                                  : preferred == Answer::Cancel ? QMessageBox::Cancel
+                                                  : preferred == Answer::Yes    ? QMessageBox::Yes
+                                                                                : QMessageBox::Ok;
+        if (box.button(which))
+            box.setDefaultButton(which);
+    }
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;

@@ -9,8 +9,10 @@
 #include "mainwin/main_window.h"
 #include "mainwin/progress_window.h"
 #include "platform/clock.h"
+#include "platform/database.h"
 #include "platform/db_error.h"
 #include "platform/prompt.h"
+#include "transcribe/replace_deletions.h"
 #include "transcribe/transcribe.h"
 
 #include <QApplication>
@@ -62,7 +64,21 @@ QStringList WindowPictureNames()
 {
     return {QStringLiteral("location-dialog.png"), QStringLiteral("main-window.png"),
             QStringLiteral("file-kind-dialog.png"), QStringLiteral("import-window.png"),
-            QStringLiteral("progress-window.png"), QStringLiteral("run-summary.png")};
+            QStringLiteral("replace-question.png"), QStringLiteral("progress-window.png"),
+            QStringLiteral("run-summary.png")};
+}
+
+QString PictureScreenPlatform(const QString &dir)
+{
+    // The offscreen platform's screen is 800×600 unless told otherwise.
+    const QString path = QDir(dir).filePath(QStringLiteral("screen.json"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)
+        || f.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 768,)"
+                   R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+               < 0)
+        return QStringLiteral("offscreen");
+    return QStringLiteral("offscreen:configfile=") + path;
 }
 
 int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
@@ -134,12 +150,42 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
     kinds.hide();
 
     window.Command3->click();
-    if (DesnHelp *import = window.importWindow()) {
-        import->resize(1000, 420);
+    DesnHelp *import = window.importWindow();
+    if (import) {
         ok &= SavePicture(import, dir, names.at(3), out, err);
     } else {
         err << QStringLiteral("インポート画面が開きませんでした。") << Qt::endl;
         ok = false;
+    }
+
+    {
+        // The replace question as a run asks it: the demo rows written once
+        // (the quiet prompt answers はい), then counted for a second run.
+        if (import) {
+            import->openReport = [](const QString &) {};
+            import->Command1->click();
+        }
+        QString question = TranscribeText::replaceQuestion();
+        try {
+            std::unique_ptr<Database> db = Database::open(state.gDbPath);
+            BackupResult backup;
+            backup.made << state.gKako2Path << state.gTera2Path;
+            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kOutDeathRegister, state.gKakoPath), backup);
+            db->close();
+        } catch (const DbError &e) {
+            err << e.description() << Qt::endl;
+            ok = false;
+        }
+        QMessageBox box;
+        box.setWindowTitle(QApplication::applicationDisplayName());
+        box.setIcon(QMessageBox::Warning);
+        box.setText(question.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        box.setDefaultButton(QMessageBox::No);
+        box.show();
+        ok &= SavePicture(&box, dir, names.at(4), out, err);
     }
 
     {
@@ -152,7 +198,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         now = 20000;
         gage.progress(501, 1200, TranscribeText::rowProgress(501));
         gage.setWindowModality(Qt::NonModal);
-        ok &= SavePicture(&gage, dir, names.at(4), out, err);
+        ok &= SavePicture(&gage, dir, names.at(5), out, err);
         gage.hide();
     }
 
@@ -167,8 +213,9 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         box.setText(RunSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         box.setStandardButtons(QMessageBox::Ok);
         box.show();
-        ok &= SavePicture(&box, dir, names.at(5), out, err);
+        ok &= SavePicture(&box, dir, names.at(6), out, err);
     }
+
     return ok ? 0 : 1;
 }
 

@@ -16,4 +16,9 @@ QStringList WindowPictureNames();
 // success; failures are reported on err.
 int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err);
 
+// The platform the pictures are drawn on: the offscreen platform with one
+// screen of 1366×768, a common laptop's, described in a file written into
+// dir (which must outlive the application).
+QString PictureScreenPlatform(const QString &dir);
+
 } // namespace tera

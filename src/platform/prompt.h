@@ -23,6 +23,14 @@ public:
         Q_UNUSED(caption);
         return ask(text, buttons, icon);
     }
+    // A question whose default button (the one Enter presses) gives
+    // preferred: いいえ for a question whose はい deletes data. Prompts
+    // without a default ask it plainly.
+    virtual Answer askWithDefault(const QString &text, Buttons buttons, Icon icon, Answer preferred)
+    {
+        Q_UNUSED(preferred);
+        return ask(text, buttons, icon);
+    }
     // The error beep that goes with some reports; silent where there is no sound.
     virtual void beep() {}
     // A plain message with an OK button.

@@ -10,6 +10,8 @@
 #include "transcribe/household_writer.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/progress.h"
+#include "transcribe/replace_deletions.h"
+#include "transcribe/run_report.h"
 
 #include <QDate>
 #include <QDir>
@@ -237,15 +239,28 @@ private:
         if (written.isEmpty())
             return;
         const QString shown = written.join(QStringLiteral("、"));
+        // The column named is the one whose cell gave the part that is
+        // missing: cells are assigned in column order, so the last filled
+        // cell among those that set the part.
+        const auto lastFilled = [&](std::initializer_list<int> items) {
+            int column = -1;
+            for (int item : items)
+                if (!cell(row, item).trimmed().isEmpty())
+                    column = columnOf(item);
+            return column >= 0 ? column : firstDateColumn;
+        };
+        const int partColumn = k.bnen < 1    ? lastFilled({1, 2, 3, 4, 14})
+                               : k.btuki < 1 ? lastFilled({1, 2, 5, 15})
+                                             : lastFilled({1, 2, 6, 16});
         if (k.bnen < 1 || k.btuki < 1 || k.bHi < 1) {
-            note(row, firstDateColumn, CheckKind::Unreadable,
+            note(row, partColumn, CheckKind::Unreadable,
                  QStringLiteral("没年月日「%1」から年・月・日が揃いません（年 %2、月 %3、日 %4）。回忌は作られません。")
                      .arg(shown)
                      .arg(k.bnen)
                      .arg(k.btuki)
                      .arg(k.bHi));
         } else if (!QDate(k.bnen, k.btuki, k.bHi).isValid()) {
-            note(row, firstDateColumn, CheckKind::Unreadable,
+            note(row, partColumn, CheckKind::Unreadable,
                  QStringLiteral("没年月日「%1」（%2年%3月%4日）は暦にない日付です。回忌の日付は空のまま書き込まれます。")
                      .arg(shown)
                      .arg(k.bnen)
@@ -369,19 +384,8 @@ void noteDeletions(const AppState &s, QList<CheckFinding> &out)
     if (s.gExecMode != kModeReplace)
         return;
     std::unique_ptr<Database> db = Database::open(s.gDbPath);
-    QString text;
-    if (s.gOutKind == kOutMembers) {
-        text = QStringLiteral("既存の檀信徒個人データ（D_KOJIN）%1 行を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")));
-    } else if (s.gOutKind == kOutHouseholds) {
-        text = QStringLiteral("既存の世帯データ（D_SETAI）%1 行を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")));
-    } else {
-        text = QStringLiteral("既存の過去帳データ（W_KAKO %1 行、W_KAIKI %2 行、kako.rnd %3 件）を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")))
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")))
-                   .arg(KakoRndFile(s.gKakoPath).entryCount());
-    }
+    const QString text = QStringLiteral("既存の%1（%2）を削除してから転記します。")
+                             .arg(OutKindName(s.gOutKind), CountReplaceDeletions(*db, s.gOutKind, s.gKakoPath).listText());
     db->close();
     out << CheckFinding{0, -1, CheckKind::Notice, text};
 }

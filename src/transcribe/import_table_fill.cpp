@@ -36,6 +36,7 @@ QList<DataLink> LinksFromGrid(const GridModel &vsf)
         DataLink l;
         l.Lpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(vsf.TextMatrix(k, LinkGridCol::Lpoj)), qint64(32767)));
         l.Rpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(vsf.TextMatrix(k, LinkGridCol::Rpoj)), qint64(32767)));
+        l.sourceName = vsf.TextMatrix(k, LinkGridCol::SrcName);
         out << l;
     }
     return out;
@@ -81,11 +82,18 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCata
     source.close();
 
     const int previewCols = vsFReed.Cols();
-    for (const DataLink &l : links) {
+    for (int k = 0; k < links.size(); ++k) {
+        const DataLink &l = links.at(k);
         if (l.Lpoj < 0 || l.Lpoj >= previewCols) {
+            // Said in the user's words: the link row, the source column by
+            // its title and position, and how many columns the file has.
+            const QString name = l.sourceName.isEmpty() ? QString() : QStringLiteral("「%1」").arg(l.sourceName);
             result.ok = false;
-            result.message = QStringLiteral("データリンクの読込み項目（Lpoj %1）は、読込みデータにありません（%2 列）。")
-                                 .arg(l.Lpoj)
+            result.message = QStringLiteral("データリンクの %1 行目の読込み項目%2は、読込みファイルの %3 列目を指していますが、"
+                                            "今の読込みファイルは %4 列です。\r\nこのリンクを解除して、設定し直してください。")
+                                 .arg(k + 1)
+                                 .arg(name)
+                                 .arg(l.Lpoj + 1)
                                  .arg(previewCols);
             return result;
         }

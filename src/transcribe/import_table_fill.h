@@ -12,6 +12,8 @@ class GridModel;
 struct DataLink {
     qint32 Lpoj = 0;
     qint32 Rpoj = 0;
+    // The source item's name as the link grid shows it (for messages).
+    QString sourceName = QString();
 };
 
 // The link editor's messages.

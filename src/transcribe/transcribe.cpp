@@ -12,6 +12,7 @@
 #include "transcribe/household_writer.h"
 #include "transcribe/member_writer.h"
 #include "transcribe/progress.h"
+#include "transcribe/replace_deletions.h"
 
 #include "transcribe/run_lock.h"
 
@@ -547,7 +548,15 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     QString preDeleteNo;
 
     if (state.gExecMode == kModeReplace) {
-        if (prompt.ask(TranscribeText::replaceQuestion(), Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
+        // The fixed question, with what goes and the backup just made; Enter
+        // answers いいえ.
+        QString question = TranscribeText::replaceQuestion();
+        try {
+            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kind, state.gKakoPath), report.backup);
+        } catch (const DbError &) {
+            // The deletion itself meets the same table and reports it.
+        }
+        if (prompt.askWithDefault(question, Buttons::YesNo, Icon::Exclamation, Answer::No) != Answer::Yes) {
             prompt.message(TranscribeText::kStopped, Icon::Information);
             report.outcome = TranscribeReport::Outcome::ReplaceDeclined;
             db->close();

@@ -50,15 +50,18 @@ private slots:
     }
     void cleanup() { f.reset(); }
 
-    // The entries without a command of their own change nothing and say nothing.
+    // The entries without a command of their own are greyed out; triggered
+    // anyway, they change nothing and say nothing.
     void entriesWithoutAction()
     {
         f->grid().select(2, 2, 3, 3);
         const GridMenus &m = f->w->menus;
         for (QAction *a : {m.mnuHelpContents, m.mnuHelpSearch, m.mnuInsertSum, m.mnuAboutSample, m.mnuDispGrid,
                            m.mnuDispCellFormat, m.mnuDispBorder, m.mnuTableMerge, m.mnuTableTotal, m.mnuTableOutline,
-                           m.mnuTableDB, m.mnuHelpAbout})
+                           m.mnuTableDB, m.mnuHelpAbout}) {
+            QVERIFY(!a->isEnabled());
             a->trigger();
+        }
         QCOMPARE(f->grid().Rows(), 8);
         QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
         QVERIFY(f->prompt.texts().isEmpty());
@@ -72,8 +75,13 @@ private slots:
         QStringList keys;
         for (QAction *a : buttons) {
             keys << a->data().toString();
-            QVERIFY(!a->icon().isNull());
+            // Every button says what it does: its text beside the picture
+            // (there is no picture where the icon theme has none) and a
+            // tooltip, 終了 too.
+            QVERIFY(!a->text().isEmpty());
+            QVERIFY(!a->toolTip().isEmpty());
         }
+        QCOMPARE(f->w->menus.Toolbar1->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
         QCOMPARE(keys, (QStringList{"終了", "新規作成", "開く", "上書き保存", "ｺﾋﾟｰ", "切り取り", "貼り付け", "並べ替え"}));
 
         // Dispatch is on the key: ｺﾋﾟｰ copies, an unknown key does nothing.

@@ -46,7 +46,8 @@ private slots:
         openExample(kind, file);
         const int columns = f->w->lstAll->count();
         f->w->cmdAutoLink->click();
-        QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join(QLatin1Char('\n'))));
+        // It says how many it linked, and names no title left over.
+        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::autoLinked(columns)});
         QCOMPARE(f->w->linkGrid().Rows() - 1, columns);
         const QStringList auto_ = f->linkColumn(4);
 
@@ -75,7 +76,8 @@ private slots:
         f->w->cmdAutoLink->click();
         QCOMPARE(f->w->linkGrid().Rows(), rows);
         QCOMPARE(f->linkColumn(3).last(), dropped);
-        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->prompt.texts(), (QStringList{MainWindowText::autoLinked(11), MainWindowText::autoLinked(1)}));
+        f->prompt.clear();
         f->w->cmdAutoLink->click();
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kAutoLinkNone});
     }
@@ -116,6 +118,9 @@ private slots:
         f->w->Option1[0]->click();
         f->w->OptH[0]->click();
         QCOMPARE(f->w->linkGrid().Rows(), 1);
+        // The kind change said that the links went.
+        QCOMPARE(f->prompt.texts().last(), MainWindowText::linksDropped(int(rpoj.size())));
+        f->prompt.clear();
         f->picked = path;
         f->w->actLoadLinks->trigger();
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join(QLatin1Char('\n'))));
@@ -143,6 +148,7 @@ private slots:
             titles << f->w->lstAll->item(i)->text();
         QCOMPARE(titles.size(), 12);
         f->w->cmdAutoLink->click();
+        f->prompt.clear();
         const QStringList lpoj = f->linkColumn(3), rpoj = f->linkColumn(4), names = f->linkColumn(2);
         f->w->Command3->click();
         QVERIFY(f->w->importWindow());
@@ -170,7 +176,7 @@ private slots:
         f->w->links().ResetLinkGrid();
         f->w->links().mNextLinkRow = 1;
         f->w->cmdAutoLink->click();
-        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::autoLinked(int(rpoj.size()))});
         QCOMPARE(f->linkColumn(4), rpoj);
     }
 
@@ -181,6 +187,7 @@ private slots:
         f->w->cmdAutoLink->click();
         const QString path = f->files.filePath(QStringLiteral("l.json"));
         QVERIFY(f->w->SaveLinkFile(path));
+        f->prompt.clear();
 
         openExample(2, QStringLiteral("members.utf8.csv"));
         QVERIFY(f->w->LoadLinkFile(path));

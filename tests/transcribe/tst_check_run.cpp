@@ -407,7 +407,7 @@ private slots:
         auto grid = importTable(kOutDeathRegister, {{{kKaimyo, QStringLiteral("釋新")}}});
         const CheckReport c = f.check(*grid);
         QVERIFY(f.checkLeftAlone);
-        QVERIFY(findingText(c, CheckKind::Notice).contains(QStringLiteral("W_KAKO 1 行")));
+        QVERIFY(findingText(c, CheckKind::Notice).contains(QStringLiteral("W_KAKO 1 件")));
         QVERIFY(findingText(c, CheckKind::Notice).contains(QStringLiteral("kako.rnd 2 件")));
         QCOMPARE(c.run.firstKakoCd, 1); // numbered from 1 after the deletion
     }

@@ -84,7 +84,11 @@ private slots:
         f.t.db().insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("過去CD"), 99}});
         const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋浄念")}, {kDate, QStringLiteral("2003年5月17日")}}});
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
-        QCOMPARE(f.prompt.texts().first(), TranscribeText::replaceQuestion());
+        // The fixed question, then what goes, counted before the deletion.
+        const QString asked = f.prompt.texts().first();
+        QVERIFY2(asked.startsWith(TranscribeText::replaceQuestion()), qPrintable(asked));
+        QVERIFY2(asked.contains(QStringLiteral("W_KAKO 1 件、W_KAIKI 1 件、D_OMAIRI 1 件、kako.rnd 7 件")), qPrintable(asked));
+        QCOMPARE(f.prompt.shown().first().buttons, Buttons::YesNo);
         QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("1")});
         QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 1);
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] = 99")), 0);
@@ -99,8 +103,12 @@ private slots:
         const TranscribeReport r = f.run({{{kMemberName, QStringLiteral("新人")}}});
         QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
         // kako.rnd is missing, so the backup notes first that it has nothing to copy.
-        QCOMPARE(f.prompt.texts(), (QStringList{BackupText::kakoNotYet(f.state.gKakoPath),
-                                                TranscribeText::replaceQuestion(), TranscribeText::kStopped}));
+        const QStringList texts = f.prompt.texts();
+        QCOMPARE(texts.size(), 3);
+        QCOMPARE(texts.at(0), BackupText::kakoNotYet(f.state.gKakoPath));
+        QVERIFY2(texts.at(1).startsWith(TranscribeText::replaceQuestion()), qPrintable(texts.at(1)));
+        QVERIFY2(texts.at(1).contains(QStringLiteral("D_KOJIN 1 件")), qPrintable(texts.at(1)));
+        QCOMPARE(texts.at(2), TranscribeText::kStopped);
         QCOMPARE(f.prompt.shown().at(2).icon, Icon::Information);
         QCOMPARE(f.column(QStringLiteral("SELECT [MEI] AS v FROM [D_KOJIN]")), QStringList{QStringLiteral("山田太郎")});
         QVERIFY(QFile::exists(f.state.gTera2Path)); // the backup was made before the question

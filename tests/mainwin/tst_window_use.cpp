@@ -1,0 +1,595 @@
+// The windows as a clerk works them, through real widgets and key events:
+// where windows open, which window a message box belongs to, the keyboard
+// (shortcuts, Tab, Enter in the path box), the replace question's default
+// button, the 検証 list's colours, filter and moving aside, and the file
+// dialogs' remembered folders.
+#include "mainwin/check_window.h"
+#include "mainwin/forms.h"
+#include "mainwin/message_box_prompt.h"
+#include "transcribe/transcribe.h"
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
+
+using namespace tera;
+
+namespace {
+
+const QByteArray kDeaths = "戒名,俗名,没年月日,施主名\r\n釋浄心,髙橋　清一,2003年5月17日,髙橋　一郎\r\n"
+                           "釋妙華,髙橋　トメ,2001年3月2日,髙橋　一郎\r\n釋道雄,佐藤　武,13月40日,佐藤　正雄\r\n";
+
+// Answers every message box that comes up while it lives: each box is handed
+// to look (which may press a button itself); a box left open gets Enter.
+class BoxWatcher : public QObject {
+public:
+    explicit BoxWatcher(std::function<void(QMessageBox *)> look) : m_look(std::move(look))
+    {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            m_look(box);
+            if (box->isVisible())
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        m_timer.start();
+    }
+
+private:
+    std::function<void(QMessageBox *)> m_look;
+    QTimer m_timer;
+};
+
+bool fullyOn(const QRect &r, const QRect &area) { return area.contains(r); }
+
+} // namespace
+
+class TestWindowUse : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowFixture> f;
+    QTemporaryDir settingsDir;
+
+    DesnHelp *openDeaths(int mode = kModeAppend)
+    {
+        f->w->show();
+        f->w->Option1[2]->click();
+        f->w->Option2[mode]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(f->writeFile(QStringLiteral("deaths.csv"), kDeaths), 3);
+        f->link(0, 10);
+        f->link(1, 11);
+        f->link(2, 1);
+        f->link(3, 12);
+        f->w->Command3->click();
+        DesnHelp *d = f->w->importWindow();
+        if (d)
+            d->openReport = [](const QString &) {};
+        return d;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The remembered folders go to a scratch settings file, never the
+        // user's own.
+        QVERIFY(settingsDir.isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    }
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup()
+    {
+        f.reset();
+        QApplication::clipboard()->clear();
+    }
+
+    // --- placement
+
+    void importWindowOpensOverMainWindow_data()
+    {
+        QTest::addColumn<QPoint>("mainAt");
+        QTest::newRow("main window at the top left") << QPoint(0, 0);
+        QTest::newRow("main window in the middle") << QPoint(60, 40);
+        QTest::newRow("main window mostly off the right bottom") << QPoint(600, 450);
+    }
+    void importWindowOpensOverMainWindow()
+    {
+        QFETCH(QPoint, mainAt);
+        f->w->move(mainAt);
+        f->w->show();
+        const QRect area = f->w->screen()->availableGeometry();
+        QVERIFY2(f->w->width() <= area.width() && f->w->height() <= area.height(), "main window larger than the screen");
+        DesnHelp *d = openDeaths();
+        QVERIFY(d);
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        QVERIFY2(fullyOn(d->frameGeometry(), area), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                    .arg(d->x())
+                                                                    .arg(d->y())
+                                                                    .arg(d->width())
+                                                                    .arg(d->height())));
+        // Centred over the main window wherever the screen leaves room.
+        QRect centred(QPoint(0, 0), d->frameGeometry().size());
+        centred.moveCenter(f->w->frameGeometry().center());
+        if (fullyOn(centred, area))
+            QVERIFY((d->frameGeometry().center() - f->w->frameGeometry().center()).manhattanLength() <= 2);
+    }
+
+    // A message box belongs to the window the user is working in: asked while
+    // the import window is active, it is that window's child, and the main
+    // window is not brought forward.
+    void messageBoxBelongsToActiveWindow()
+    {
+        DesnHelp *d = openDeaths();
+        QVERIFY(d);
+        QApplication::setActiveWindow(d);
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        MessageBoxPrompt prompt(f->w.get()); // the fallback the program gives it
+        QWidget *owner = nullptr;
+        QString text;
+        BoxWatcher watch([&](QMessageBox *box) {
+            owner = box->parentWidget();
+            text = box->text();
+        });
+        prompt.message(QStringLiteral("テスト"), Icon::Information);
+        QCOMPARE(text, QStringLiteral("テスト"));
+        QCOMPARE(owner, static_cast<QWidget *>(d));
+
+        // With no window of the program active, the fallback parent.
+        QApplication::setActiveWindow(nullptr);
+        owner = nullptr;
+        prompt.message(QStringLiteral("テスト"), Icon::Information);
+        QCOMPARE(owner, static_cast<QWidget *>(f->w.get()));
+    }
+
+    // --- sizes
+
+    // At its smallest the main window still shows eight lines of each list,
+    // and no window's default size is larger than the screen.
+    void listsShowEightLinesAtMinimumSize()
+    {
+        DesnHelp *d = openDeaths();
+        QVERIFY(d);
+        f->w->resize(f->w->minimumSizeHint());
+        QTest::qWait(20);
+        for (QListWidget *list : {f->w->lstAll, f->w->lstSelected}) {
+            list->clear();
+            for (int i = 0; i < 30; ++i)
+                list->addItem(QStringLiteral("項目 %1").arg(i));
+            const int line = list->visualItemRect(list->item(0)).height();
+            QVERIFY(line > 0);
+            QVERIFY2(list->viewport()->height() >= 8 * line,
+                     qPrintable(QStringLiteral("%1 px for lines of %2 px").arg(list->viewport()->height()).arg(line)));
+        }
+        const QRect area = f->w->screen()->availableGeometry();
+        QVERIFY(f->w->minimumSizeHint().height() <= 728); // 768 less a task bar
+        for (QWidget *w : std::initializer_list<QWidget *>{f->w.get(), d})
+            QVERIFY(w->width() <= area.width() && w->height() <= area.height());
+    }
+
+    // --- keyboard
+
+    void gridShortcuts_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("clipboardBefore");
+        QTest::addColumn<QStringList>("rowOneAfter"); // columns 1..4 of data row 1
+        QTest::addColumn<QString>("clipboardAfter");
+        const QStringList row1{QStringLiteral("釋浄心"), QStringLiteral("髙橋　清一"), QStringLiteral("2003年5月17日"),
+                               QStringLiteral("髙橋　一郎")};
+        QTest::newRow("copy") << QKeySequence(QKeySequence::Copy) << QString() << row1
+                              << QStringLiteral("釋浄心\t髙橋　清一\r\n");
+        QTest::newRow("cut") << QKeySequence(QKeySequence::Cut) << QString()
+                             << QStringList{QString(), QString(), row1[2], row1[3]} << QStringLiteral("釋浄心\t髙橋　清一\r");
+        QTest::newRow("paste") << QKeySequence(QKeySequence::Paste) << QStringLiteral("甲\t乙")
+                               << QStringList{QStringLiteral("甲"), QStringLiteral("乙"), row1[2], row1[3]}
+                               << QStringLiteral("甲\t乙");
+        QTest::newRow("delete clears") << QKeySequence(QKeySequence::Delete) << QStringLiteral("前")
+                                       << QStringList{QString(), QString(), row1[2], row1[3]} << QStringLiteral("前");
+    }
+    void gridShortcuts()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, clipboardBefore);
+        QFETCH(QStringList, rowOneAfter);
+        QFETCH(QString, clipboardAfter);
+        DesnHelp *d = openDeaths();
+        QVERIFY(d);
+        QApplication::setActiveWindow(d);
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        QApplication::clipboard()->setText(clipboardBefore);
+        // Which import-table columns hold 戒名 and 俗名 follows the catalogue:
+        // find them by the texts.
+        GridModel &g = d->grid();
+        int kaimyo = -1;
+        for (int c = 1; c < g.Cols(); ++c)
+            if (g.TextMatrix(1, c) == QStringLiteral("釋浄心"))
+                kaimyo = c;
+        QVERIFY(kaimyo > 0);
+        QStringList order; // the four values' columns, in the data's order
+        for (const QString &v : {QStringLiteral("釋浄心"), QStringLiteral("髙橋　清一"), QStringLiteral("2003年5月17日"),
+                                 QStringLiteral("髙橋　一郎")})
+            for (int c = 1; c < g.Cols(); ++c)
+                if (g.TextMatrix(1, c) == v)
+                    order << QString::number(c);
+        QCOMPARE(order.size(), 4);
+        // Select the 戒名 and 俗名 cells (adjacent when 俗名 follows 戒名).
+        const int zokumei = order.at(1).toInt();
+        QCOMPARE(zokumei, kaimyo + 1);
+        d->vsf->setFocus();
+        g.select(1, kaimyo, 1, zokumei);
+        QTest::keySequence(d->vsf, keys);
+        QStringList after;
+        for (const QString &c : order)
+            after << g.TextMatrix(1, c.toInt());
+        QCOMPARE(after, rowOneAfter);
+        QCOMPARE(QApplication::clipboard()->text(), clipboardAfter);
+        // The menu shows the key.
+        bool shown = false;
+        for (QAction *a : d->menus.mnuEdit->actions())
+            shown |= a->shortcut() == keys && a->isEnabled();
+        QVERIFY(shown);
+    }
+
+    void selectAllKey()
+    {
+        DesnHelp *d = openDeaths();
+        QVERIFY(d);
+        QApplication::setActiveWindow(d);
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        d->vsf->setFocus();
+        d->grid().select(2, 2, 2, 2);
+        QTest::keySequence(d->vsf, QKeySequence::SelectAll);
+        QCOMPARE(d->grid().Row(), 1);
+        QCOMPARE(d->grid().Col(), 1);
+        QCOMPARE(d->grid().RowSel(), d->grid().Rows() - 1);
+        QCOMPARE(d->grid().ColSel(), d->grid().Cols() - 1);
+    }
+
+    // Tab leaves a grid for the next control and keeps the grid's current
+    // cell; the arrow keys move inside it.
+    void tabLeavesGrids()
+    {
+        DesnHelp *d = openDeaths();
+        QVERIFY(d);
+        f->w->preview().select(1, 1, 1, 1);
+        for (auto [window, grid] : {std::pair<QWidget *, GridView *>{f->w.get(), f->w->vsFReed},
+                                    std::pair<QWidget *, GridView *>{d, d->vsf}}) {
+            QApplication::setActiveWindow(window);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            grid->setFocus();
+            QVERIFY(grid->hasFocus());
+            grid->grid()->select(1, 1, 1, 1);
+            QTest::keyClick(grid, Qt::Key_Right);
+            QCOMPARE(grid->grid()->Col(), 2);
+            QTest::keyClick(grid, Qt::Key_Tab);
+            QVERIFY2(!grid->hasFocus(), qPrintable(window->objectName()));
+            QCOMPARE(grid->grid()->Col(), 2);
+            QCOMPARE(grid->grid()->Row(), 1);
+        }
+    }
+
+    // Enter in 読込み選択ファイル reads the typed path as the file button
+    // does; a path that is no file is said and nothing is read.
+    void enterInPathBoxLoads()
+    {
+        f->w->show();
+        QApplication::setActiveWindow(f->w.get());
+        f->w->OptH[1]->click();
+        const QString path = f->writeFile(QStringLiteral("typed.csv"), kDeaths);
+        f->w->Text1->setFocus();
+        f->w->Text1->clear();
+        QTest::keyClicks(f->w->Text1, QDir(f->files.path()).filePath(QStringLiteral("missing.csv")));
+        QTest::keyClick(f->w->Text1, Qt::Key_Return);
+        QCOMPARE(f->prompt.texts().size(), 1);
+        QVERIFY(f->prompt.texts().first().contains(QStringLiteral("missing.csv")));
+        QCOMPARE(f->w->lstAll->count(), 0);
+
+        f->w->Text1->clear();
+        QTest::keyClicks(f->w->Text1, path);
+        FileKindSeen seen;
+        answerFileKind(3, true, &seen);
+        QTest::keyClick(f->w->Text1, Qt::Key_Return);
+        QVERIFY(seen.shown);
+        QCOMPARE(f->state.gSrcPath, path);
+        QCOMPARE(f->w->preview().Rows(), 4);
+        QCOMPARE(f->w->lstAll->item(0)->text(), QStringLiteral("戒名"));
+    }
+
+    // --- the replace question
+
+    // Asked in a real message box: it says what goes, with the counts the
+    // database holds, and the backup just made; Enter answers いいえ and
+    // nothing is deleted.
+    void replaceQuestionDefaultsToNo()
+    {
+        DesnHelp *d = openDeaths(kModeAppend);
+        QVERIFY(d);
+        d->Command1->click(); // two rows written, one more with a bad date
+        const qint64 kako = f->count(QStringLiteral("W_KAKO"));
+        const qint64 kaiki = f->count(QStringLiteral("W_KAIKI"));
+        QVERIFY(kako >= 2 && kaiki > 0);
+
+        f->state.gExecMode = kModeReplace;
+        MessageBoxPrompt prompt;
+        QString question;
+        QString defaultText;
+        BoxWatcher watch([&](QMessageBox *box) {
+            if (!box->text().startsWith(QStringLiteral("以前の登録データを削除して")))
+                return;
+            question = box->text();
+            defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
+        });
+        const TranscribeReport r = Transcribe(d->grid(), f->state, prompt, f->clock);
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
+        QVERIFY2(defaultText.startsWith(QStringLiteral("いいえ")), qPrintable(defaultText));
+        QVERIFY2(question.contains(QStringLiteral("W_KAKO %1 件、W_KAIKI %2 件").arg(kako).arg(kaiki)),
+                 qPrintable(question));
+        QVERIFY(question.contains(QStringLiteral("kako.rnd %1 件").arg(kako)));
+        QVERIFY(question.contains(QStringLiteral("tera2.mdb")));
+        QVERIFY(question.contains(QStringLiteral("削除されたデータは復帰できません。")));
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), kako);
+        QCOMPARE(f->count(QStringLiteral("W_KAIKI")), kaiki);
+    }
+
+    // --- 検証
+
+    // Lines in the colour of their kind, the list filtered by kind, the
+    // whole text on hover, and 内容 growing with the window.
+    void checkListColoursAndFilter()
+    {
+        CheckReport report;
+        report.made = true;
+        const QString longText = QStringLiteral("とても長い説明").repeated(30);
+        report.findings = {{0, -1, CheckKind::Notice, QStringLiteral("削除します")},
+                           {2, 3, CheckKind::Unreadable, longText},
+                           {3, 1, CheckKind::Stop, QStringLiteral("止まります")},
+                           {4, 1, CheckKind::Unreadable, QStringLiteral("読めません")},
+                           {5, 2, CheckKind::NotWritten, QStringLiteral("書けません")}};
+        ScriptedPrompt prompt;
+        CheckWindow w(report, {QStringLiteral("NO"), QStringLiteral("没年月日"), QStringLiteral("俗名"),
+                               QStringLiteral("没年(西暦年)")},
+                      prompt);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QAbstractItemModel *m = w.vsfResult->model();
+        const auto colourOf = [m](int line) { return m->index(line, 3).data(Qt::BackgroundRole).value<QBrush>().color(); };
+        QCOMPARE(colourOf(2), colourOf(4)); // both read wrongly
+        QSet<QRgb> distinct{colourOf(1).rgb(), colourOf(2).rgb(), colourOf(3).rgb(), colourOf(5).rgb()};
+        QCOMPARE(distinct.size(), 4);
+        QCOMPARE(m->index(2, 3).data(Qt::ToolTipRole).toString(), longText);
+        // A wrapped line is taller than a one-line one.
+        QVERIFY(w.vsfResult->rowHeight(2) > w.vsfResult->rowHeight(3));
+
+        const int before = w.vsfResult->columnWidth(3);
+        w.resize(w.width() + 200, w.height());
+        QTest::qWait(20);
+        QVERIFY(w.vsfResult->columnWidth(3) >= before + 150);
+
+        // Filter: only the stop, then everything again.
+        int stopEntry = -1;
+        for (int i = 0; i < w.cboKind->count(); ++i)
+            if (w.cboKind->itemData(i).toInt() == int(CheckKind::Stop))
+                stopEntry = i;
+        QVERIFY(stopEntry > 0);
+        w.cboKind->setCurrentIndex(stopEntry);
+        QStringList visible;
+        for (int r = 1; r < m->rowCount(); ++r)
+            if (!w.vsfResult->isRowHidden(r))
+                visible << m->index(r, 3).data().toString();
+        QCOMPARE(visible, QStringList{QStringLiteral("止まります")});
+        QVERIFY(!w.vsfResult->isRowHidden(0)); // the headings stay
+        w.cboKind->setCurrentIndex(0);
+        for (int r = 0; r < m->rowCount(); ++r)
+            QVERIFY(!w.vsfResult->isRowHidden(r));
+
+        // Esc closes the list.
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+    }
+
+    // A date that does not come together is reported against the column
+    // whose cell gave the missing part, not the first date column.
+    void checkNamesTheColumnRead_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<int>("column");
+        QTest::newRow("year unreadable in 没年(西暦年)") << QStringLiteral("5月17日") << QStringLiteral("二千三") << 14;
+        QTest::newRow("day missing from 没年月日") << QStringLiteral("2003年5月") << QStringLiteral("2003") << 1;
+    }
+    void checkNamesTheColumnRead()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, year);
+        QFETCH(int, column);
+        f->w->Option1[2]->click();
+        f->w->Option2[kModeAppend]->click();
+        f->w->OptH[1]->click();
+        const QString csv = QStringLiteral("戒名,没年月日,没年(西暦年)\r\n釋浄心,%1,%2\r\n").arg(date, year);
+        f->pickSource(f->writeFile(QStringLiteral("dates.csv"), csv.toUtf8()), 3);
+        f->link(0, 10);
+        f->link(1, 1);
+        f->link(2, 14);
+        f->w->Command3->click();
+        DesnHelp *d = f->w->importWindow();
+        QVERIFY(d);
+        d->cmdCheck->click();
+        auto *check = d->findChild<CheckWindow *>();
+        QVERIFY(check);
+        QList<int> named;
+        for (const CheckFinding &finding : check->report().findings)
+            if (finding.row == 1 && finding.kind == CheckKind::Unreadable && finding.text.contains(QStringLiteral("揃いません")))
+                named << finding.column;
+        QCOMPARE(named, QList<int>{column});
+    }
+
+    // A double-click on a finding brings the table to its cell; the list
+    // moves off that cell rather than cover it.
+    void checkListMovesAsideFromCell()
+    {
+        DesnHelp *d = openDeaths(kModeAppend);
+        QVERIFY(d);
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        d->cmdCheck->click();
+        auto *check = d->findChild<CheckWindow *>();
+        QVERIFY(check);
+        QVERIFY(QTest::qWaitForWindowExposed(check));
+        int line = -1;
+        for (int i = 0; i < check->report().findings.size(); ++i)
+            if (check->report().findings.at(i).row == 3)
+                line = i + 1;
+        QVERIFY(line > 0);
+        const QRect area = check->screen()->availableGeometry();
+        // Put the list right over the table's row 3.
+        const QRect cell0 = d->vsf->visualRect(d->vsf->model()->index(3, 1));
+        const QPoint over = d->vsf->viewport()->mapToGlobal(cell0.center());
+        check->move(over.x() - 40, over.y() - 40);
+        QTest::qWait(20);
+        check->vsfResult_DblClick(line);
+        QTest::qWait(20);
+        QCOMPARE(d->grid().Row(), 3);
+        const QModelIndex current = d->vsf->model()->index(d->grid().Row(), d->grid().Col());
+        const QRect cell = d->vsf->visualRect(current);
+        const QRect global(d->vsf->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+        QVERIFY2(!check->frameGeometry().intersects(global), "the list covers the cell it jumped to");
+        QVERIFY(area.contains(check->frameGeometry()));
+    }
+
+    // --- file dialogs
+
+    // A file dialog opens in the folder last used for its purpose, also in a
+    // new window (the folder is kept in the settings); the source dialog
+    // offers every readable kind first.
+    void dialogsRememberTheirFolder()
+    {
+        const QString first = f->writeFile(QStringLiteral("a.csv"), kDeaths);
+        QString startedIn;
+        QStringList filters;
+        QTimer poll;
+        poll.setInterval(20);
+        const auto answer = [&](const QString &pick) {
+            poll.disconnect();
+            QObject::connect(&poll, &QTimer::timeout, [&, pick] {
+                auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                if (!dialog || !dialog->isVisible())
+                    return;
+                poll.stop();
+                startedIn = dialog->directory().absolutePath();
+                filters = dialog->nameFilters();
+                if (pick.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->selectFile(pick);
+                    static_cast<QDialog *>(dialog)->accept();
+                }
+            });
+            poll.start();
+        };
+        answer(first);
+        QCOMPARE(OpenFileDialog(nullptr, MainWindowText::kSourceFilter, QString(), QStringLiteral("source")), first);
+        QVERIFY(filters.first().contains(QStringLiteral("*.csv")) && filters.first().contains(QStringLiteral("*.vsg"))
+                && filters.first().contains(QStringLiteral("*.tsv")));
+        QCOMPARE(LastFolder(QStringLiteral("source")), QFileInfo(first).absolutePath());
+
+        // Another purpose has a folder of its own.
+        QVERIFY(LastFolder(QStringLiteral("database")).isEmpty()
+                || LastFolder(QStringLiteral("database")) != QFileInfo(first).absolutePath());
+
+        // The main window's own dialog, in a window made afresh.
+        frmListKAKO2 again(f->state, f->prompt, f->clock);
+        answer(QString());
+        again.dlgCommonDialog(MainWindowText::kSourceFilter, again.mInitialFileName);
+        QCOMPARE(startedIn, QFileInfo(first).absolutePath());
+    }
+
+    // --- the link editor
+
+    void linkEditorTells()
+    {
+        f->w->show();
+        f->w->Option1[2]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(f->writeFile(QStringLiteral("memo.csv"), "戒名,俗名,没年月日,施主名,メモ\r\n釋浄心,髙橋　清一,2003年5月17日,髙橋　一郎,x\r\n"), 3);
+        f->link(0, 10);
+        f->link(3, 12);
+        QListWidgetItem *kaimyo = f->w->lstSelected->item(10);
+        QListWidgetItem *other = f->w->lstSelected->item(5);
+        QVERIFY(kaimyo->font().bold());
+        QVERIFY(!kaimyo->icon().isNull());
+        QVERIFY(!other->font().bold());
+        // 解除 of the 戒名 link takes its mark away.
+        f->w->linkGrid().setRow(1);
+        f->w->vsf_Click();
+        f->w->Command2->click();
+        QVERIFY(!f->w->lstSelected->item(10)->font().bold());
+        QVERIFY(f->w->lstSelected->item(12)->font().bold());
+
+        // 自動リンク says how many it made and which titles found no item.
+        f->prompt.clear();
+        f->w->cmdAutoLink->click();
+        QCOMPARE(f->prompt.texts().size(), 1);
+        const QString said = f->prompt.texts().first();
+        // 戒名, 俗名 and 没年月日 find their items; 施主名 is linked already.
+        QVERIFY2(said.startsWith(QStringLiteral("3 列をリンクしました。")), qPrintable(said));
+        QVERIFY(said.contains(QStringLiteral("メモ"))); // no item of that name
+
+        // Another kind drops the links and says how many.
+        f->prompt.clear();
+        const int links = int(f->w->links().links().size());
+        QCOMPARE(links, 4);
+        f->w->Option1[0]->click();
+        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::linksDropped(4)});
+        QCOMPARE(f->w->linkGrid().Rows(), 1);
+    }
+
+    // A link to a column the file now read does not have is told in plain
+    // words: the source column and how many columns the file has.
+    void staleLinkInPlainWords()
+    {
+        f->w->Option1[2]->click();
+        f->w->OptH[1]->click();
+        f->pickSource(f->writeFile(QStringLiteral("deaths.csv"), kDeaths), 3);
+        f->link(3, 12);
+        f->pickSource(f->writeFile(QStringLiteral("narrow.csv"), "戒名,俗名\r\n釋浄心,髙橋　清一\r\n"), 3);
+        f->prompt.clear();
+        f->w->Command3->click();
+        QCOMPARE(f->prompt.texts().size(), 1);
+        const QString said = f->prompt.texts().first();
+        QVERIFY2(said.contains(QStringLiteral("「施主名」")) && said.contains(QStringLiteral("4 列目"))
+                     && said.contains(QStringLiteral("2 列です")) && !said.contains(QStringLiteral("Lpoj")),
+                 qPrintable(said));
+        QVERIFY(!f->w->importWindow());
+    }
+};
+
+// The windows are made for a laptop's screen of 1366×768: the offscreen
+// platform is given one (its own default is 800×600).
+int main(int argc, char **argv)
+{
+    QTemporaryDir screenDir;
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && screenDir.isValid()) {
+        const QString config = screenDir.filePath(QStringLiteral("screen.json"));
+        QFile f(config);
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 768}]})");
+            f.close();
+            qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).toLocal8Bit());
+        }
+    }
+    QApplication app(argc, argv);
+    TestWindowUse test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_window_use.moc"
