@@ -99,6 +99,14 @@ QString DialogStart(const QString &purpose, const QString &initialName)
 QString OpenFileDialog(QWidget *owner, const QString &pipeFilter, const QString &initialName, const QString &purpose)
 {
     QFileDialog dialog(owner);
+    PrepareOpenDialog(dialog, pipeFilter, initialName, purpose);
+    const int result = dialog.exec();
+    return AcceptedFile(dialog, result, purpose);
+}
+
+void PrepareOpenDialog(QFileDialog &dialog, const QString &pipeFilter, const QString &initialName,
+                       const QString &purpose)
+{
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
@@ -108,7 +116,11 @@ QString OpenFileDialog(QWidget *owner, const QString &pipeFilter, const QString 
         dialog.setDirectory(start);
     else
         dialog.selectFile(start);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+}
+
+QString AcceptedFile(const QFileDialog &dialog, int result, const QString &purpose)
+{
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     const QString chosen = dialog.selectedFiles().first();
     RememberFolder(purpose, chosen);

@@ -7,6 +7,8 @@ class QRect;
 class QSize;
 class QWidget;
 
+class QFileDialog;
+
 namespace tera {
 
 // Mouse-pointer codes of SetAllFormsPointer.
@@ -46,6 +48,12 @@ QString DialogStart(const QString &purpose, const QString &initialName);
 // remembers the folder of the chosen file.
 QString OpenFileDialog(QWidget *owner, const QString &pipeFilter, const QString &initialName,
                        const QString &purpose = QString());
+// Its two halves: the dialog set up (filters, the folder or file it starts
+// at), and the file accepted in it (empty when cancelled), whose folder is
+// remembered for the purpose.
+void PrepareOpenDialog(QFileDialog &dialog, const QString &pipeFilter, const QString &initialName,
+                       const QString &purpose);
+QString AcceptedFile(const QFileDialog &dialog, int result, const QString &purpose);
 
 // --- placement
 // The available area (without task bars) of the screen that holds w, or of

@@ -134,7 +134,7 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
         err << QStringLiteral("インポート画面が開きませんでした。") << Qt::endl;
         return 1;
     }
-    import->openReport = [](const QString &) {};
+    import->openReport = [](const QString &) { return true; };
     import->cmdCheck->click();
     if (auto *check = import->findChild<CheckWindow *>()) {
         ok &= SavePicture(check, dir, names.at(1), out, err);

@@ -76,7 +76,7 @@ public:
     // offers to open it with openReport (the desktop's program; tests
     // replace it).
     QPushButton *cmdCheck = nullptr;
-    std::function<void(const QString &)> openReport;
+    std::function<bool(const QString &)> openReport;
 
 public slots:
     void Option2_Click(int index);

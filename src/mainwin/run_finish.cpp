@@ -24,7 +24,7 @@ QString RunReportOfferText(const TranscribeReport &report, const QString &report
 }
 
 QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const AppState &state,
-                          const QDateTime &started, const std::function<void(const QString &)> &openReport)
+                          const QDateTime &started, const std::function<bool(const QString &)> &openReport)
 {
     QString error;
     const QString path = WriteRunReport(report, RunInfoFor(state, started), &error);
@@ -40,11 +40,19 @@ QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const 
         prompt.message(text, report.ok() ? Icon::Information : Icon::Exclamation);
         return path;
     }
-    if (prompt.ask(RunReportOfferText(report, path), Buttons::YesNo, Icon::Information) == Answer::Yes && openReport)
-        openReport(path);
+    if (prompt.ask(RunReportOfferText(report, path), Buttons::YesNo, Icon::Information) == Answer::Yes && openReport
+        && !openReport(path))
+        prompt.message(ReportNotOpenedText(path), Icon::Exclamation);
     return path;
 }
 
-void OpenWithDesktop(const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+bool OpenWithDesktop(const QString &path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+QString ReportNotOpenedText(const QString &reportPath)
+{
+    return QStringLiteral("転記レポートを開くプログラムが見つからないため、開けませんでした。") + kCrLf
+           + QStringLiteral("転記レポートは次の場所にあります（メモ帳などのテキストエディタで開けます）:") + kCrLf
+           + QDir::toNativeSeparators(reportPath);
+}
 
 } // namespace tera

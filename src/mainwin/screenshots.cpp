@@ -162,7 +162,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         // The replace question as a run asks it: the demo rows written once
         // (the quiet prompt answers はい), then counted for a second run.
         if (import) {
-            import->openReport = [](const QString &) {};
+            import->openReport = [](const QString &) { return true; };
             import->Command1->click();
         }
         QString question = TranscribeText::replaceQuestion();

@@ -394,14 +394,16 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
     }
 
     result.outcome = RestoreResult::Outcome::Restored;
-    QStringList lines{RestoreText::kDone};
-    lines << QStringLiteral("  %1 ← %2").arg(native(p.db), native(p.tera2));
+    // Which file now holds which backup's contents, and where what it
+    // replaced is kept: nothing reads as if the database had gone.
+    QStringList lines{RestoreText::kDone, QString()};
+    lines << QStringLiteral("データベース %1 を、バックアップ %2 の内容に戻しました。").arg(native(p.db), native(p.tera2));
     if (p.kako2Present)
-        lines << QStringLiteral("  %1 ← %2").arg(native(p.kako), native(p.kako2));
+        lines << QStringLiteral("過去帳ファイル %1 を、バックアップ %2 の内容に戻しました。").arg(native(p.kako), native(p.kako2));
     for (const QString &f : result.removed)
-        lines << QStringLiteral("  %1 はバックアップの時にはなかったため、取り除きました。").arg(f);
+        lines << QStringLiteral("過去帳ファイル %1 は、バックアップを作った時にはまだなかったため、使われない場所へ移しました。").arg(f);
     if (!result.keptAside.isEmpty()) {
-        lines << QStringLiteral("元に戻す前のファイルは次の名前で残しています:");
+        lines << QString() << QStringLiteral("元に戻す前のファイルは、消さずに次の名前で残してあります:");
         for (const QString &f : result.keptAside)
             lines << QStringLiteral("  %1").arg(f);
     }

@@ -37,17 +37,22 @@ class TestCheckWindow : public QObject {
             bytes.replace("1998年8月15日", "8月1998年15日");
         DesnHelp *d = f->readIntoImport(2, kModeAppend, f->writeFile(QStringLiteral("death.csv"), bytes));
         if (d)
-            d->openReport = [this](const QString &path) { opened << path; };
+            d->openReport = [this](const QString &path) {
+                opened << path;
+                return openable;
+            };
         return d;
     }
 
     QStringList opened;
+    bool openable = true; // whether the desktop has a program for the report
 
 private slots:
     void init()
     {
         f = std::make_unique<WindowFixture>();
         opened.clear();
+        openable = true;
     }
     void cleanup() { f.reset(); }
 
@@ -114,6 +119,22 @@ private slots:
         const QString text = QString::fromUtf8(report.readAll());
         QVERIFY(text.contains(QStringLiteral("9 行目（1 列目）")));
         QVERIFY(text.contains(QDir::toNativeSeparators(f->state.gTera2Path)));
+    }
+
+    // Yes to the offer on a desktop without a program for text files: the
+    // user is told where the report is instead of nothing happening.
+    void reportWithoutAViewerNamesItsPlace()
+    {
+        DesnHelp *d = openImport(false);
+        QVERIFY(d);
+        openable = false;
+        f->prompt.script({Answer::Yes});
+        d->Command1->click();
+        QCOMPARE(opened.size(), 1);
+        const QString said = f->prompt.texts().last();
+        QVERIFY2(said.contains(QStringLiteral("開けませんでした")), qPrintable(said));
+        QVERIFY2(said.contains(QDir::toNativeSeparators(opened.first())), qPrintable(said));
+        QVERIFY(QFile::exists(opened.first()));
     }
 
     // A run that goes through: No to the offer leaves the report unopened,

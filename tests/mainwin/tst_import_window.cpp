@@ -38,7 +38,7 @@ class TestImportWindow : public QObject {
         f->link(2, kDate);
         f->link(3, kSeshu);
         f->w->Command3->click();
-        return f->w->importWindow();
+        return f->withReportViewer(f->w->importWindow());
     }
 
     // The whole road: pick, link by titles, 読込実行, 実行.

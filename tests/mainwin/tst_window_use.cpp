@@ -75,7 +75,7 @@ class TestWindowUse : public QObject {
         f->w->Command3->click();
         DesnHelp *d = f->w->importWindow();
         if (d)
-            d->openReport = [](const QString &) {};
+            d->openReport = [](const QString &) { return true; };
         return d;
     }
 
@@ -474,43 +474,31 @@ private slots:
     void dialogsRememberTheirFolder()
     {
         const QString first = f->writeFile(QStringLiteral("a.csv"), kDeaths);
-        QString startedIn;
-        QStringList filters;
-        QTimer poll;
-        poll.setInterval(20);
-        const auto answer = [&](const QString &pick) {
-            poll.disconnect();
-            QObject::connect(&poll, &QTimer::timeout, [&, pick] {
-                auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-                if (!dialog || !dialog->isVisible())
-                    return;
-                poll.stop();
-                startedIn = dialog->directory().absolutePath();
-                filters = dialog->nameFilters();
-                if (pick.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    dialog->selectFile(pick);
-                    static_cast<QDialog *>(dialog)->accept();
-                }
-            });
-            poll.start();
-        };
-        answer(first);
-        QCOMPARE(OpenFileDialog(nullptr, MainWindowText::kSourceFilter, QString(), QStringLiteral("source")), first);
-        QVERIFY(filters.first().contains(QStringLiteral("*.csv")) && filters.first().contains(QStringLiteral("*.vsg"))
-                && filters.first().contains(QStringLiteral("*.tsv")));
-        QCOMPARE(LastFolder(QStringLiteral("source")), QFileInfo(first).absolutePath());
+        const QString source = frmListKAKO2::dialogPurpose(MainWindowText::kSourceFilter);
+        {
+            QFileDialog dialog;
+            PrepareOpenDialog(dialog, MainWindowText::kSourceFilter, QString(), source);
+            const QStringList filters = dialog.nameFilters();
+            QVERIFY(filters.first().contains(QStringLiteral("*.csv")) && filters.first().contains(QStringLiteral("*.vsg"))
+                    && filters.first().contains(QStringLiteral("*.tsv")));
+            dialog.selectFile(first);
+            // Cancelled: nothing is remembered.
+            QVERIFY(AcceptedFile(dialog, QDialog::Rejected, source).isEmpty());
+            QCOMPARE(AcceptedFile(dialog, QDialog::Accepted, source), first);
+        }
+        QCOMPARE(LastFolder(source), QFileInfo(first).absolutePath());
 
         // Another purpose has a folder of its own.
-        QVERIFY(LastFolder(QStringLiteral("database")).isEmpty()
-                || LastFolder(QStringLiteral("database")) != QFileInfo(first).absolutePath());
+        const QString database = frmListKAKO2::dialogPurpose(MainWindowText::kDatabaseFilter);
+        QVERIFY(database != source);
+        QVERIFY(LastFolder(database) != QFileInfo(first).absolutePath());
 
-        // The main window's own dialog, in a window made afresh.
+        // The next dialog for the purpose, in a window made afresh, starts
+        // in that folder.
         frmListKAKO2 again(f->state, f->prompt, f->clock);
-        answer(QString());
-        again.dlgCommonDialog(MainWindowText::kSourceFilter, again.mInitialFileName);
-        QCOMPARE(startedIn, QFileInfo(first).absolutePath());
+        QFileDialog next;
+        PrepareOpenDialog(next, MainWindowText::kSourceFilter, again.mInitialFileName, source);
+        QCOMPARE(next.directory().absolutePath(), QFileInfo(first).absolutePath());
     }
 
     // --- the link editor

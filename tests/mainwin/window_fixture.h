@@ -138,7 +138,20 @@ struct WindowFixture {
         if (linkSameNames() == 0)
             return nullptr;
         w->Command3->click();
-        return w->importWindow();
+        return withReportViewer(w->importWindow());
+    }
+
+    // The reports a run offered and the user chose to open; no program of
+    // the desktop is started by a test.
+    QStringList reportsOpened;
+    DesnHelp *withReportViewer(DesnHelp *d)
+    {
+        if (d)
+            d->openReport = [this](const QString &path) {
+                reportsOpened << path;
+                return true;
+            };
+        return d;
     }
 
     QStringList linkColumn(int col) const

@@ -139,6 +139,15 @@ private slots:
             QVERIFY2(question.contains(part), qPrintable(part + QStringLiteral("\n") + question));
         const QString done = p.shown().at(1).text;
         QVERIFY(done.startsWith(RestoreText::kDone));
+        // Which file holds which backup now, in words that cannot be read as
+        // the database having been removed.
+        QVERIFY2(done.contains(QStringLiteral("データベース %1 を、バックアップ %2 の内容に戻しました")
+                                   .arg(QDir::toNativeSeparators(f.state.gDbPath), QDir::toNativeSeparators(f.state.gTera2Path))),
+                 qPrintable(done));
+        QVERIFY2(done.contains(QStringLiteral("%1 を、バックアップ %2 の内容に戻しました")
+                                   .arg(QDir::toNativeSeparators(f.state.gKakoPath), QDir::toNativeSeparators(f.state.gKako2Path))),
+                 qPrintable(done));
+        QVERIFY(!done.contains(QStringLiteral("取り除")));
         for (const QString &kept : {aside(f.state.gDbPath), aside(f.state.gKakoPath)})
             QVERIFY2(done.contains(QDir::toNativeSeparators(kept)), qPrintable(done));
     }
