@@ -333,6 +333,24 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
     throw DbError(kErrCannotOpen, QStringLiteral("ODBC でデータベースに接続できません: %1").arg(driverText(last)));
 }
 
+std::unique_ptr<Database> Database::openInMemory()
+{
+    std::unique_ptr<Database> db(new Database());
+    db->m_connection = nextConnectionName();
+    db->m_location = QStringLiteral(":memory:");
+    QSqlDatabase q = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), db->m_connection);
+    q.setDatabaseName(db->m_location);
+    if (!q.open())
+        throw db->lastError(QStringLiteral("メモリ上のデータベースを作れません"));
+    return db;
+}
+
+QVariant Database::nativeHandle() const
+{
+    const QSqlDatabase q = QSqlDatabase::database(m_connection, false);
+    return q.isValid() && q.driver() ? q.driver()->handle() : QVariant();
+}
+
 Database::~Database() { close(); }
 
 void Database::close()

@@ -88,6 +88,9 @@ public:
     // ("DRIVER=...;" or "DSN=...;"). Throws DbError with a clear message.
     static std::unique_ptr<Database> open(const QString &pathOrConnection, const Options &options);
     static std::unique_ptr<Database> open(const QString &pathOrConnection) { return open(pathOrConnection, Options()); }
+    // An empty SQLite database in memory: the check before writing runs on
+    // such a copy, so that nothing of it reaches a file.
+    static std::unique_ptr<Database> openInMemory();
     static FileKind detect(const QString &path);
     static bool isConnectionString(const QString &text);
     // [name], the form both Access and SQLite accept.
@@ -102,6 +105,9 @@ public:
     Engine engine() const { return m_engine; }
     Dialect dialect() const { return m_dialect; }
     QString location() const { return m_location; }
+    // The driver's own connection handle (QSqlDriver::handle(): a sqlite3*
+    // on SQLite).
+    QVariant nativeHandle() const;
 
     // A statement prepared once per connection and reused.
     Query prepare(const QString &sql);

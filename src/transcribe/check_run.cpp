@@ -18,6 +18,8 @@
 #include <QHash>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 
 namespace tera {
@@ -364,25 +366,23 @@ private:
 };
 
 // What replace mode deletes, counted on the copy before the run.
-void noteDeletions(const AppState &s, QList<CheckFinding> &out)
+void noteDeletions(const AppState &s, Database &db, QList<CheckFinding> &out)
 {
     if (s.gExecMode != kModeReplace)
         return;
-    std::unique_ptr<Database> db = Database::open(s.gDbPath);
     QString text;
     if (s.gOutKind == kOutMembers) {
         text = QStringLiteral("既存の檀信徒個人データ（D_KOJIN）%1 行を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")));
+                   .arg(scalar(db, QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")));
     } else if (s.gOutKind == kOutHouseholds) {
         text = QStringLiteral("既存の世帯データ（D_SETAI）%1 行を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")));
+                   .arg(scalar(db, QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")));
     } else {
         text = QStringLiteral("既存の過去帳データ（W_KAKO %1 行、W_KAIKI %2 行、kako.rnd %3 件）を削除してから転記します。")
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")))
-                   .arg(scalar(*db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")))
+                   .arg(scalar(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")))
+                   .arg(scalar(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")))
                    .arg(KakoRndFile(s.gKakoPath).entryCount());
     }
-    db->close();
     out << CheckFinding{0, -1, CheckKind::Notice, text};
 }
 
@@ -405,7 +405,59 @@ void noteBackup(const AppState &real, QList<CheckFinding> &out)
                                 .arg(problems.join(QStringLiteral("、")))};
 }
 
+// How long the copy waits for another program that holds the database
+// locked while it writes (as long as a run waits for a row).
+constexpr int kCopyLockWaitMs = 30000;
+
+// The scratch folder: in memory where the system has such a folder, so that
+// the scratch kako.rnd costs no disk writes.
+QString scratchTemplate()
+{
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    const QString folder = shm.isDir() && shm.isWritable() ? shm.absoluteFilePath() : QDir::tempPath();
+    return QDir(folder).filePath(QStringLiteral("tera-import-check-XXXXXX"));
+}
+
 } // namespace
+
+bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QString &failure)
+{
+    const QVariant handle = target.nativeHandle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        failure = QStringLiteral("写し先が SQLite のデータベースではありません。");
+        return false;
+    }
+    sqlite3 *to = *static_cast<sqlite3 *const *>(handle.constData());
+    // Read-only: the copy never writes the file it reads.
+    sqlite3 *from = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_OK) {
+        failure = QStringLiteral("%1 を開けません（%2）").arg(QDir::toNativeSeparators(path),
+                                                              QString::fromUtf8(from ? sqlite3_errmsg(from) : sqlite3_errstr(rc)));
+        sqlite3_close(from);
+        return false;
+    }
+    sqlite3_busy_timeout(from, qMax(0, lockWaitMs));
+    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup) {
+        failure = QString::fromUtf8(sqlite3_errmsg(to));
+        sqlite3_close(from);
+        return false;
+    }
+    rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        failure = rc == SQLITE_BUSY || rc == SQLITE_LOCKED
+                      ? QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中のため、%1 秒待っても読めませんでした。"
+                                       "そのプログラムの作業が終わってから、もう一度検証してください。")
+                            .arg((lockWaitMs + 999) / 1000)
+                      : QStringLiteral("%1（%2）").arg(QString::fromUtf8(sqlite3_errstr(rc)), QDir::toNativeSeparators(path));
+        sqlite3_close(from);
+        return false;
+    }
+    sqlite3_close(from);
+    return true;
+}
 
 CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
@@ -419,7 +471,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
         out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.gDbPath));
         return out;
     }
-    QTemporaryDir scratch;
+    QTemporaryDir scratch(scratchTemplate());
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
         return out;
@@ -438,7 +490,22 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     // is in the run's report.
     QuietPrompt quiet(Answer::Yes);
     QString failure;
-    if (!CopyIfPresent(state.gDbPath, s.gDbPath, quiet, &failure)) {
+    // A SQLite file is copied into memory through the engine, which reads a
+    // committed state even while another program writes; an Access file is
+    // copied as a file and opened through its driver.
+    std::unique_ptr<Database> copy;
+    if (Database::detect(state.gDbPath) == FileKind::SQLite) {
+        try {
+            copy = Database::openInMemory();
+        } catch (const DbError &e) {
+            out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(e.description());
+            return out;
+        }
+        if (!CopySqliteInto(state.gDbPath, *copy, kCopyLockWaitMs, failure)) {
+            out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
+            return out;
+        }
+    } else if (!CopyIfPresent(state.gDbPath, s.gDbPath, quiet, &failure)) {
         out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
         return out;
     }
@@ -457,7 +524,12 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     QList<CheckFinding> general;
     QList<CheckFinding> rows;
     try {
-        noteDeletions(s, general);
+        if (copy) {
+            noteDeletions(s, *copy, general);
+        } else {
+            std::unique_ptr<Database> db = Database::open(s.gDbPath);
+            noteDeletions(s, *db, general);
+        }
     } catch (const DbError &e) {
         // The run itself will meet and report the same failure.
         Q_UNUSED(e);
@@ -472,6 +544,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     options.continueAfterFailure = true;
     options.skipDuplicates = skipDuplicates;
     options.rows = &observer;
+    options.database = copy.get();
     try {
         out.run = Transcribe(vsf, s, quiet, clock, progress ? &checkProgress : nullptr, options);
     } catch (const DbError &e) {

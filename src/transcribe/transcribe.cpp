@@ -362,7 +362,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     // Before anything is written, the backup included (its copies are the
     // way back that the messages point to).
     try {
-        std::unique_ptr<Database> db = Database::open(state.gDbPath, databaseOptions(options));
+        std::unique_ptr<Database> own;
+        Database *db = options.database ? options.database : (own = Database::open(state.gDbPath, databaseOptions(options))).get();
         report.recoveredKakoCd = SettleKakoJournal(*db, state.gKakoPath);
         if (report.recoveredKakoCd > 0)
             prompt.message(TranscribeText::kakoRecovered(report.recoveredKakoCd), Icon::Information);
@@ -374,7 +375,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 return report;
             }
         }
-        db->close();
+        if (own)
+            own->close();
     } catch (const DbError &e) {
         fail(0, -1, reasonOf(e));
         return report;
@@ -400,9 +402,11 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         return report;
     }
 
-    std::unique_ptr<Database> db;
+    std::unique_ptr<Database> ownDb;
+    Database *db = options.database;
     try {
-        db = Database::open(state.gDbPath, databaseOptions(options));
+        if (!db)
+            db = (ownDb = Database::open(state.gDbPath, databaseOptions(options))).get();
     } catch (const DbError &e) {
         fail(0, -1, reasonOf(e));
         return report;
@@ -418,7 +422,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         if (prompt.ask(TranscribeText::replaceQuestion(), Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
             prompt.message(TranscribeText::kStopped, Icon::Information);
             report.outcome = TranscribeReport::Outcome::ReplaceDeclined;
-            db->close();
+            if (ownDb)
+                db->close();
             if (progress)
                 progress->finished();
             return report;
@@ -596,7 +601,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 report.failure = ctx.rowFailures.join(QStringLiteral(" / "));
                 report.kakoReplacedChars = ctx.kakoFile.replacedChars();
                 leaveRunJournal(*db);
-                db->close();
+                if (ownDb)
+                    db->close();
                 if (progress)
                     progress->finished();
                 if (options.reportOnEnd)
@@ -659,7 +665,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
 
     report.kakoReplacedChars = ctx.kakoFile.replacedChars();
     leaveRunJournal(*db);
-    db->close();
+    if (ownDb)
+        db->close();
     // fail() has already closed the progress display of a stopped run.
     if (progress && (report.outcome != TranscribeReport::Outcome::Failed || !report.stops.isEmpty()))
         progress->finished();

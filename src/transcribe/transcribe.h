@@ -140,6 +140,9 @@ struct TranscribeOptions {
     // Leave out the likely duplicates of an append run (see
     // TranscribeReport::duplicates) instead of writing them.
     bool skipDuplicates = false;
+    // Run on this open connection instead of opening state.gDbPath (the
+    // check's in-memory copy); it is left open afterwards.
+    Database *database = nullptr;
 };
 
 namespace TranscribeText {
