@@ -21,6 +21,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace tera {
 
@@ -107,6 +108,20 @@ qint64 scalar(Database &db, const QString &sql)
     return q.next() ? q.integer(QStringLiteral("n")) : 0;
 }
 
+// The highest D_KOJIN.ID and D_SETAI.SNO, in one statement where the
+// dialect allows it: the check asks before and after every row.
+std::pair<qint64, qint64> highestNumbers(Database &db)
+{
+    if (db.dialect() != Dialect::SQLite)
+        return {scalar(db, QStringLiteral("SELECT MAX([ID]) AS n FROM [D_KOJIN]")),
+                scalar(db, QStringLiteral("SELECT MAX([SNO]) AS n FROM [D_SETAI]"))};
+    Query q = db.exec(QStringLiteral("SELECT (SELECT MAX([ID]) FROM [D_KOJIN]) AS id, (SELECT MAX([SNO]) FROM [D_SETAI]) AS sno"));
+    FinishOnExit done(q);
+    if (!q.next())
+        return {0, 0};
+    return {q.integer(QStringLiteral("id")), q.integer(QStringLiteral("sno"))};
+}
+
 // The text fields of a kako.rnd record with their widths.
 struct KakoField {
     const char16_t *label;
@@ -161,8 +176,7 @@ private:
     void assigned(int row, TranscribeContext &ctx)
     {
         Database &db = ctx.db;
-        m_maxId = scalar(db, QStringLiteral("SELECT MAX([ID]) AS n FROM [D_KOJIN]"));
-        m_maxSno = scalar(db, QStringLiteral("SELECT MAX([SNO]) AS n FROM [D_SETAI]"));
+        std::tie(m_maxId, m_maxSno) = highestNumbers(db);
         // The cell assignment judged each value as it read it.
         for (const ValueNotice &n : std::as_const(ctx.valueNotices))
             note(row, n.column, CheckKind::Unreadable, n.reason);
@@ -179,7 +193,10 @@ private:
         Database &db = ctx.db;
         QStringList newMembers, newHouseholds;
         QStringList newMemberNos;
-        {
+        // New rows are numbered above the highest before the row: most rows
+        // add none, and one query tells.
+        const auto [maxId, maxSno] = highestNumbers(db);
+        if (maxId > m_maxId) {
             Query q = db.exec(QStringLiteral("SELECT [KOJIN_NO], [MEI] FROM [D_KOJIN] WHERE [ID] > ? ORDER BY [ID]"),
                               {m_maxId});
             FinishOnExit done(q);
@@ -189,7 +206,7 @@ private:
                                                                q.text(QStringLiteral("MEI")));
             }
         }
-        {
+        if (maxSno > m_maxSno) {
             Query q = db.exec(QStringLiteral("SELECT [SETAI_NO], [世帯主名] FROM [D_SETAI] WHERE [SNO] > ? ORDER BY [SNO]"),
                               {m_maxSno});
             FinishOnExit done(q);
