@@ -522,6 +522,13 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
             out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
             return out;
         }
+        // The engine's own scratch (statement journals, sorts) would go to
+        // temporary files otherwise.
+        try {
+            copy->exec(QStringLiteral("PRAGMA temp_store = MEMORY")).finish();
+        } catch (const DbError &) {
+            // Only slower.
+        }
     } else if (!CopyIfPresent(state.gDbPath, s.gDbPath, quiet, &failure)) {
         out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
         return out;
