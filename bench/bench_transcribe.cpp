@@ -1,76 +1,113 @@
-// Transcription speed against the engine's practical limit.
+// Transcription speed against the engine itself.
 //
 //   ./build/bench/bench_transcribe [N]        (N death-register rows, default 30000)
 //
-// Builds a demo database, generates N death-register rows of realistic text
-// (about half of the donors already members, dates in several written forms,
-// 25 and 31 anniversaries mixed), transcribes them through the driver, then
-// inserts the same number of rows into the same tables with plain prepared
-// statements in one transaction. Prints rows per second, database rows per
-// second, memory as the run goes, and on the last line the ratio of the two
-// times (target: at most 3).
-#include "app/demo_database.h"
-#include "app/master_data.h"
-#include "app/startup.h"
-#include "convert/item_catalogue.h"
+// Builds the death register of bench_data.h (a demo database with donors,
+// N rows of realistic text), keeps a copy of the database as it was before
+// the run, and transcribes the rows through the driver. The yardstick is the
+// sqlite3 shell (/usr/bin/sqlite3) replaying the very rows the run wrote to
+// W_KAKO, W_KAIKI, D_OMAIRI, M_お参り, D_SETAI and D_KOJIN (every column;
+// rows new or changed by the run, a changed row as INSERT OR REPLACE) into
+// that copy in one transaction: the time of the sqlite3 process is what the
+// engine needs for the same rows. Prints the run's rows/s over the tenth of
+// the run that ends at 10 %, 50 % and 100 %, its peak memory (VmHWM) there,
+// the plain inserts through the program's own database wrapper, and on the
+// last line the ratio to the sqlite3 load, of wall and of CPU time (target:
+// at most 2).
+#include "bench_data.h"
+
 #include "platform/clock.h"
-#include "platform/database.h"
-#include "platform/grid_model.h"
-#include "platform/prompt.h"
 #include "transcribe/progress.h"
 #include "transcribe/transcribe.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QRandomGenerator>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <cstdio>
+#include <sys/resource.h>
 
 using namespace tera;
 
 namespace {
 
-class SilentPrompt : public Prompt {
-public:
-    Answer ask(const QString &text, Buttons buttons, Icon) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-};
+const char *const kTables[] = {"W_KAKO", "W_KAIKI", "D_OMAIRI", "M_お参り", "D_SETAI", "D_KOJIN"};
 
-long memoryKb(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-// Samples the resident memory at every tenth of the run.
-class MemoryProgress : public ProgressObserver {
+// Notes the time and the peak memory at every tenth of the run.
+class TenthsProgress : public ProgressObserver {
 public:
+    TenthsProgress() { timer.start(); }
     void progress(int value, int maximum, const QString &) override
     {
         ++calls;
-        if (maximum > 0 && value * 10 / maximum != lastTenth) {
-            lastTenth = value * 10 / maximum;
-            samples << QStringLiteral("%1%:%2MB").arg(lastTenth * 10).arg(memoryKb("VmRSS:") / 1024);
+        if (maximum <= 0 || value <= 0)
+            return;
+        const int tenth = value * 10 / maximum;
+        if (tenth > lastTenth) {
+            lastTenth = tenth;
+            marks << Mark{tenth, value, timer.nsecsElapsed() / 1e9, bench::memoryKb("VmHWM:")};
         }
     }
-    int lastTenth = -1;
+    // Rows per second over the tenth of the run that ends at tenth, and the
+    // peak memory by then.
+    QString at(int tenth, int rows, double endSeconds, long endPeakKb) const
+    {
+        Mark end{10, rows, endSeconds, endPeakKb};
+        Mark start{0, 0, 0, 0};
+        for (const Mark &m : marks) {
+            if (m.tenth == tenth - 1)
+                start = m;
+            if (m.tenth == tenth && tenth < 10)
+                end = m;
+        }
+        const double rate = (end.row - start.row) / qMax(1e-9, end.seconds - start.seconds);
+        return QStringLiteral("%1 %: %2 rows/s, peak %3 MB").arg(tenth * 10).arg(rate, 0, 'f', 0).arg(end.peakKb / 1024);
+    }
+
+    struct Mark {
+        int tenth;
+        int row;
+        double seconds;
+        long peakKb;
+    };
+    QElapsedTimer timer;
+    QList<Mark> marks;
+    int lastTenth = 0;
     qint64 calls = 0;
-    QStringList samples;
 };
 
-const char *const kFamily[] = {"髙橋", "﨑山", "佐藤", "鈴木", "田中", "伊藤", "渡辺", "山本", "中村", "小林", "加藤", "吉田"};
-const char *const kGiven[] = {"一郎", "花子", "清", "トメ", "健太", "和子", "正雄", "幸子", "勇", "キヨ"};
-const char *const kEras[] = {"昭和", "平成"};
+// CPU seconds of this process or of its finished children: the machine may
+// be shared, and wall time then says little.
+double cpuSeconds(int who)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the sqlite3 shell on database with script as its input; false (and
+// a message) when it fails.
+bool runShell(const QString &shell, const QString &database, const QString &script, const QString &output)
+{
+    QProcess p;
+    p.setStandardInputFile(script);
+    if (!output.isEmpty())
+        p.setStandardOutputFile(output);
+    p.start(shell, {QStringLiteral("-batch"), QStringLiteral("-bail"), database});
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "sqlite3 failed: %s\n", p.readAllStandardError().constData());
+        return false;
+    }
+    return true;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
 
 } // namespace
 
@@ -78,164 +115,132 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int n = argc > 1 ? QByteArray(argv[1]).toInt() : 30000;
-    QRandomGenerator random(20261206);
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (shell.isEmpty()) {
+        std::fprintf(stderr, "the sqlite3 shell is missing (Debian package sqlite3; scripts/setup.sh installs it)\n");
+        return 2;
+    }
     QTemporaryDir dir;
-    const QString dbPath = CreateDemoDatabase(dir.path());
-
-    // Donors: a pool of names, half of them registered members.
-    const int donors = qMax(10, n / 4);
-    QStringList donorNames;
-    {
-        auto db = Database::open(dbPath);
-        Transaction tx(*db);
-        for (int i = 0; i < donors; ++i) {
-            const QString name = QString::fromUtf8(kFamily[i % 12]) + QString::fromUtf8(kGiven[(i / 12) % 10]) + QString::number(i);
-            donorNames << name;
-            if (i % 2 == 0) {
-                const QString setai = QStringLiteral("%1").arg(i + 1, 6, 10, QLatin1Char('0'));
-                db->insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), name}});
-                db->insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), QString::number(i + 1)},
-                                                       {QStringLiteral("SETAI_NO"), setai},
-                                                       {QStringLiteral("MEI"), name},
-                                                       {QStringLiteral("LIF"), QStringLiteral("0")},
-                                                       {QStringLiteral("Kankei"), i % 4 == 0 ? QStringLiteral("2") : QStringLiteral("0")},
-                                                       {QStringLiteral("tel"), QStringLiteral("03-3812-4471")},
-                                                       {QStringLiteral("JYU"), QStringLiteral("東京都文京区本郷三丁目4番2号")}});
-            }
-        }
-        tx.commit();
+    bench::SilentPrompt prompt;
+    bench::DeathRegisterBench b;
+    bench::MakeDeathRegisterBench(dir.path(), n, b, prompt);
+    const QString before = dir.filePath(QStringLiteral("before.db"));
+    if (!QFile::copy(b.dbPath, before)) {
+        std::fprintf(stderr, "cannot copy the database\n");
+        return 2;
     }
 
-    const Catalogue cat = CatalogueOf(kOutDeathRegister);
-    GridModel grid;
-    grid.setRows(n + 1);
-    grid.setCols(int(cat.size()));
-    grid.setFixedRows(1);
-    grid.setFixedCols(1);
-    for (int c = 0; c < cat.size(); ++c)
-        grid.setTextMatrix(0, c, cat.at(c).name);
-    for (int r = 1; r <= n; ++r) {
-        const int year = 1950 + int(random.bounded(70));
-        const int month = 1 + int(random.bounded(12));
-        const int day = 1 + int(random.bounded(28));
-        grid.setTextMatrix(r, 0, QString::number(r));
-        grid.setTextMatrix(r, 10, QStringLiteral("釋浄心信士%1").arg(r));
-        grid.setTextMatrix(r, 9, QStringLiteral("ｼｬｸｼﾞｮｳｼﾝｼﾝｼ"));
-        grid.setTextMatrix(r, 11, QString::fromUtf8(kFamily[r % 12]) + QStringLiteral("故人%1").arg(r));
-        grid.setTextMatrix(r, 12, donorNames.at(int(random.bounded(donors))));
-        grid.setTextMatrix(r, 7, QStringLiteral("%1歳").arg(60 + r % 40));
-        switch (r % 3) {
-        case 0:
-            grid.setTextMatrix(r, 1, QStringLiteral("%1年%2月%3日").arg(year).arg(month).arg(day));
-            break;
-        case 1: {
-            const bool heisei = year >= 1990;
-            grid.setTextMatrix(r, 2, QStringLiteral("%1%2年%3月%4日")
-                                         .arg(QString::fromUtf8(kEras[heisei ? 1 : 0]))
-                                         .arg(heisei ? year - 1988 : year - 1925)
-                                         .arg(month)
-                                         .arg(day));
-            break;
-        }
-        default: {
-            QString wide = QStringLiteral("%1年%2月%3日").arg(year).arg(month).arg(day);
-            for (QChar &ch : wide)
-                if (ch.isDigit())
-                    ch = QChar(ch.unicode() - u'0' + 0xFF10);
-            grid.setTextMatrix(r, 1, wide);
-        }
-        }
-        grid.setTextMatrix(r, 23, QStringLiteral("東京都文京区本郷三丁目%1番").arg(r % 30));
-    }
-
-    AppState state;
-    state.gDbPath = dbPath;
-    DeriveSiblingPaths(state);
-    state.gOutKind = kOutDeathRegister;
-    state.gExecMode = kModeAppend;
-    SilentPrompt prompt;
-    {
-        auto db = Database::open(dbPath);
-        GetComSys(*db, state, prompt);
-        LoadOmairiMaster(*db, state);
-    }
     FixedClock clock(QDate(2024, 5, 10));
-    MemoryProgress progress;
-
+    TenthsProgress progress;
     QElapsedTimer timer;
     timer.start();
-    const TranscribeReport report = Transcribe(grid, state, prompt, clock, &progress);
+    const double ownCpuBefore = cpuSeconds(RUSAGE_SELF);
+    const TranscribeReport report = Transcribe(b.grid, b.state, prompt, clock, &progress);
     const double driverSeconds = timer.nsecsElapsed() / 1e9;
-    const long driverPeakKb = memoryKb("VmHWM:");
+    const double driverCpu = cpuSeconds(RUSAGE_SELF) - ownCpuBefore;
+    const long driverPeakKb = bench::memoryKb("VmHWM:");
 
-    qint64 kaiki = 0, omairi = 0, kako = 0, selection = 0;
-    {
-        auto db = Database::open(dbPath);
-        auto count = [&](const char *table) {
-            Query q = db->exec(QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(QString::fromUtf8(table)));
-            q.next();
-            const qint64 v = q.integer(QStringLiteral("n"));
-            q.finish();
-            return v;
-        };
-        kako = count("W_KAKO");
-        kaiki = count("W_KAIKI");
-        omairi = count("D_OMAIRI");
-        selection = count("M_お参り");
-    }
-    const qint64 dbRows = kako + kaiki + omairi + selection;
-
-    // The engine's practical limit: the very rows the driver wrote (every
-    // column), inserted with plain prepared statements in one transaction.
-    struct TableRows {
-        QString table;
-        QStringList columns;
-        QList<QVariantList> rows;
-    };
-    QList<TableRows> written;
-    {
-        auto db = Database::open(dbPath);
-        for (const char *table : {"W_KAKO", "W_KAIKI", "D_OMAIRI", "M_お参り"}) {
-            TableRows t;
-            t.table = QString::fromUtf8(table);
-            t.columns = db->columnsOf(t.table);
-            Query q = db->exec(QStringLiteral("SELECT * FROM [%1]").arg(t.table));
-            while (q.next()) {
-                QVariantList row;
-                for (const QString &c : std::as_const(t.columns))
-                    row << q.value(c);
-                t.rows << row;
-            }
-            q.finish();
-            written << t;
+    // The rows the run wrote, as the shell's own INSERT statements.
+    QByteArray select = "ATTACH '" + before.toUtf8() + "' AS b;\n";
+    for (const char *table : kTables)
+        select += QByteArray(".mode insert \"") + table + "\"\nSELECT * FROM main.\"" + table + "\" EXCEPT SELECT * FROM b.\""
+                  + table + "\";\n";
+    const QString selectPath = dir.filePath(QStringLiteral("select.sql"));
+    const QString rowsPath = dir.filePath(QStringLiteral("rows.sql"));
+    if (!writeFile(selectPath, select) || !runShell(shell, b.dbPath, selectPath, rowsPath))
+        return 2;
+    QFile rowsFile(rowsPath);
+    if (!rowsFile.open(QIODevice::ReadOnly))
+        return 2;
+    QByteArray replay = "BEGIN;\n";
+    qint64 replayRows = 0;
+    QHash<QByteArray, qint64> perTable;
+    while (!rowsFile.atEnd()) {
+        QByteArray line = rowsFile.readLine();
+        if (line.startsWith("INSERT INTO ")) {
+            // A row the run changed replaces the row it had before.
+            line.replace(0, 12, "INSERT OR REPLACE INTO ");
+            ++replayRows;
+            const int name = 23;
+            QByteArray table = line.mid(name, line.indexOf(" VALUES(", name) - name);
+            if (table.startsWith('"'))
+                table = table.mid(1, table.size() - 2);
+            ++perTable[table];
         }
+        replay += line;
     }
-    QTemporaryDir plainDir;
-    const QString plainPath = CreateDemoDatabase(plainDir.path());
+    replay += "COMMIT;\n";
+    const QString replayPath = dir.filePath(QStringLiteral("replay.sql"));
+    if (!writeFile(replayPath, replay))
+        return 2;
+    // The shell and the wrapper each load into a copy of the database as it
+    // was before the run.
+    const QString shellTarget = dir.filePath(QStringLiteral("replayed.db"));
+    const QString plainPath = dir.filePath(QStringLiteral("plain.db"));
+    if (!QFile::copy(before, shellTarget) || !QFile::copy(before, plainPath))
+        return 2;
+    const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
     timer.restart();
+    if (!runShell(shell, shellTarget, replayPath, QString()))
+        return 2;
+    const double shellSeconds = timer.nsecsElapsed() / 1e9;
+    const double shellCpu = cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+
+    // The program's own wrapper inserting the same rows into another copy:
+    // the yardstick of earlier versions, kept to compare with them.
+    double plainSeconds = 0;
     {
+        struct TableRows {
+            QString table;
+            QStringList columns;
+            QList<QVariantList> rows;
+        };
+        QList<TableRows> written;
+        {
+            auto db = Database::open(b.dbPath);
+            db->exec(QStringLiteral("ATTACH ? AS b"), {before}).finish();
+            for (const char *table : kTables) {
+                TableRows t;
+                t.table = QString::fromUtf8(table);
+                t.columns = db->columnsOf(t.table);
+                Query q = db->exec(QStringLiteral("SELECT * FROM main.[%1] EXCEPT SELECT * FROM b.[%1]").arg(t.table));
+                while (q.next()) {
+                    QVariantList row;
+                    for (const QString &c : std::as_const(t.columns))
+                        row << q.value(c);
+                    t.rows << row;
+                }
+                q.finish();
+                written << t;
+            }
+        }
         auto db = Database::open(plainPath);
+        timer.restart();
         Transaction tx(*db);
         for (const TableRows &t : std::as_const(written)) {
-            for (const QVariantList &row : t.rows) {
-                Columns columns;
-                for (int i = 0; i < t.columns.size(); ++i)
-                    columns.append({t.columns.at(i), row.at(i)});
-                db->insert(t.table, columns);
-            }
+            const QString sql = QStringLiteral("INSERT OR REPLACE INTO [%1] VALUES (%2)")
+                                    .arg(t.table, QStringList(t.columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+            for (const QVariantList &row : t.rows)
+                db->execute(sql, row);
         }
         tx.commit();
+        plainSeconds = timer.nsecsElapsed() / 1e9;
     }
-    const double plainSeconds = timer.nsecsElapsed() / 1e9;
 
+    QStringList tables;
+    for (const char *table : kTables)
+        tables << QStringLiteral("%1 %2").arg(QString::fromUtf8(table)).arg(perTable.value(table));
     std::printf("rows: %d (written %d, skipped %lld, outcome %d)\n", n, report.rowsWritten,
                 qint64(report.skipped.size() + report.rolledBack.size()), int(report.outcome));
-    std::printf("database rows: W_KAKO %lld, W_KAIKI %lld, D_OMAIRI %lld, M_お参り %lld\n", kako, kaiki, omairi, selection);
-    std::printf("driver: %.2f s, %.0f rows/s, %.0f database rows/s, %lld progress calls\n", driverSeconds,
-                n / driverSeconds, dbRows / driverSeconds, progress.calls);
-    std::printf("plain inserts of the same rows: %.2f s, %.0f database rows/s\n", plainSeconds, dbRows / plainSeconds);
-    std::printf("memory during the run: %s; peak by the end of the run %ld MB\n",
-                qPrintable(progress.samples.join(QLatin1Char(' '))), driverPeakKb / 1024);
-    std::printf("ratio driver/plain: %.2f\n", driverSeconds / plainSeconds);
-    return 0;
+    std::printf("database rows the run wrote: %lld (%s)\n", replayRows, qPrintable(tables.join(QStringLiteral(", "))));
+    std::printf("transcribe: %.2f s (CPU %.2f s), %.0f rows/s, %.0f database rows/s, %lld progress calls\n", driverSeconds,
+                driverCpu, n / driverSeconds, replayRows / driverSeconds, progress.calls);
+    std::printf("rows/s and peak memory: %s; %s; %s\n", qPrintable(progress.at(1, n, driverSeconds, driverPeakKb)),
+                qPrintable(progress.at(5, n, driverSeconds, driverPeakKb)),
+                qPrintable(progress.at(10, n, driverSeconds, driverPeakKb)));
+    std::printf("sqlite3 shell replaying the same rows in one transaction: %.2f s (CPU %.2f s)\n", shellSeconds, shellCpu);
+    std::printf("plain inserts of the same rows through the program's wrapper: %.2f s; ratio transcribe/plain: %.2f\n",
+                plainSeconds, driverSeconds / plainSeconds);
+    std::printf("ratio transcribe/sqlite3: %.2f (CPU %.2f)\n", driverSeconds / shellSeconds, driverCpu / shellCpu);
+    return report.ok() ? 0 : 1;
 }

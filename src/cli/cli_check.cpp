@@ -6,12 +6,16 @@
 #include "cli/terminal_prompt.h"
 #include "platform/clock.h"
 #include "platform/database.h"
+#include "platform/grid_model.h"
 #include "transcribe/check_run.h"
 #include "transcribe/restore.h"
 #include "transcribe/transcribe.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
 
 namespace tera {
 
@@ -21,7 +25,8 @@ const char *const kCheckUsage =
     "使い方: tera-import check（transcribe と同じオプション）[--csv FILE] [--csv-encoding cp932|utf-8]\n"
     "  転記と同じ処理をデータベースの一時コピーで行い、書き込む前に問題を一覧します。\n"
     "  データベースと kako.rnd には何も書き込みません。\n"
-    "  1 行目が要約（転記が止まるときは、止まるまでに書き込む行数と止まる行）、続いて 1 件 1 行の一覧です。\n"
+    "  1 行目が要約（転記が止まるときは、止まるまでに書き込む行数と止まる行）、続いて指摘の一覧です。\n"
+    "  同じ種類の指摘が 10 行を超えるときは、最初の 5 行の行番号と「ほか N 行」の 1 行にまとめます。\n"
     "  --csv FILE で一覧を CSV に保存します（行末は CR LF）。文字コードは --csv-encoding で選びます:\n"
     "  cp932（既定。表計算ソフト向け。CP932 にない文字があれば BOM 付き UTF-8）か utf-8（BOM 付き）。\n"
     "  終了コード: 0 最後まで転記できる\n"
@@ -40,6 +45,101 @@ const char *const kRestoreUsage =
     "              2 オプションの誤り\n"
     "              3 確認で中止した\n"
     "              5 別の転記・復元が同じデータベースを使用中\n";
+
+// Up to kAlone findings of the same kind are printed one line each (a
+// small file is read line by line); more are one notice naming the first
+// kRowsNamed rows and "ほか N 行".
+constexpr int kAlone = 10;
+constexpr int kRowsNamed = 5;
+
+// What makes findings "the same": the kind, the column and the text with
+// the row's own values (quoted texts, numbers) taken out. Findings of one
+// such group are printed as one notice with their count.
+QString groupKey(const CheckFinding &f)
+{
+    QString text;
+    text.reserve(f.text.size());
+    int depth = 0;
+    bool inNumber = false;
+    for (const QChar ch : f.text) {
+        if (ch == u'「') {
+            if (depth++ == 0)
+                text += ch;
+            continue;
+        }
+        if (ch == u'」' && depth > 0) {
+            if (--depth == 0)
+                text += ch;
+            continue;
+        }
+        if (depth > 0)
+            continue;
+        const bool digit = ch.isDigit();
+        if (digit && !inNumber)
+            text += QLatin1Char('#');
+        inNumber = digit;
+        if (!digit)
+            text += ch;
+    }
+    return QString::number(int(f.kind)) + QLatin1Char('\x1f') + QString::number(f.column) + QLatin1Char('\x1f') + text;
+}
+
+// The findings as the command line prints them: findings of the run as a
+// whole and groups of up to kAlone findings one line each, as the run's
+// messages name the place; a group of more than kAlone findings of the same kind
+// one notice, at the place of its first row, with its first rows and count
+// and the first row's text as the example. Returns true when a group was
+// printed as one notice.
+bool printFindings(const CheckReport &report, const GridModel &vsf, QTextStream &out)
+{
+    QHash<QString, QList<int>> groups; // key -> indexes into findings, in row order
+    QStringList order;
+    const QList<CheckFinding> &findings = report.findings;
+    for (int i = 0; i < findings.size(); ++i) {
+        const QString key = findings.at(i).row > 0 ? groupKey(findings.at(i)) : QString::number(i);
+        auto it = groups.find(key);
+        if (it == groups.end()) {
+            order << key;
+            it = groups.insert(key, {});
+        }
+        it->append(i);
+    }
+    // Printed in the order of the findings: a group where its first row is.
+    QList<std::pair<int, QString>> lines;
+    bool grouped = false;
+    for (const QString &key : std::as_const(order)) {
+        const QList<int> &members = groups.value(key);
+        if (members.size() <= kAlone) {
+            for (int i : members) {
+                const CheckFinding &f = findings.at(i);
+                lines.append({i, RowPlace(vsf, f.row, f.column) + QStringLiteral(" [") + CheckKindName(f.kind)
+                                     + QStringLiteral("] ") + f.text});
+            }
+            continue;
+        }
+        grouped = true;
+        const CheckFinding &first = findings.at(members.first());
+        QStringList named;
+        for (int k = 0; k < kRowsNamed; ++k)
+            named << QString::number(findings.at(members.at(k)).row);
+        // The column part of the place, as RowPlace writes it.
+        const QString place = RowPlace(vsf, first.row, first.column);
+        const QString column = place.mid(place.indexOf(QStringLiteral("行目")) + 2);
+        lines.append({members.first(),
+                      QStringLiteral("%1 行目ほか %2 行%3 [%4] 同じ種類の指摘が %5 行にあります。%6 行目: %7")
+                          .arg(named.join(QStringLiteral("、")))
+                          .arg(members.size() - kRowsNamed)
+                          .arg(column, CheckKindName(first.kind))
+                          .arg(members.size())
+                          .arg(first.row)
+                          .arg(first.text)});
+    }
+    std::sort(lines.begin(), lines.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &line : std::as_const(lines))
+        out << line.second << '\n';
+    out.flush();
+    return grouped;
+}
 
 } // namespace
 
@@ -61,13 +161,12 @@ int RunCheckCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         err << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
         return 3;
     }
-    // The summary first (a script reads one line), then one line per finding,
-    // the place written as the run's messages write it.
+    // The summary first (a script reads one line), then the findings.
     out << CheckSummaryLine(report) << Qt::endl;
-    for (const CheckFinding &f : report.findings) {
-        const QString where = RowPlace(*prepared.importTable, f.row, f.column);
-        out << where << QStringLiteral(" [") << CheckKindName(f.kind) << QStringLiteral("] ") << f.text << Qt::endl;
-    }
+    if (printFindings(report, *prepared.importTable, out) && csvPath.isEmpty())
+        err << QStringLiteral("同じ種類の指摘が %1 行を超えるものはまとめて表示しました。1 件 1 行の一覧は --csv FILE で保存できます。")
+                   .arg(kAlone)
+            << Qt::endl;
     if (!csvPath.isEmpty()) {
         QStringList headings;
         for (int c = 0; c < prepared.importTable->Cols(); ++c)

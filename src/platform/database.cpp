@@ -509,9 +509,7 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
             throw db->lastError(QStringLiteral("データベースを開けません: %1").arg(pathOrConnection));
         // Qt opens any file lazily; read the schema now so that a damaged file
         // is reported here, not in the middle of a run.
-        const QVariant handle = q.driver()->handle();
-        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-            db->m_native = *static_cast<sqlite3 *const *>(handle.constData());
+        db->adoptNativeHandle();
         db->exec(QStringLiteral("SELECT count(*) AS n FROM sqlite_master")).finish();
         return db;
     }
@@ -549,6 +547,32 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
                                      "（%2）")
                           .arg(pathOrConnection, driverText(last)));
     throw DbError(kErrCannotOpen, QStringLiteral("ODBC でデータベースに接続できません: %1").arg(driverText(last)));
+}
+
+std::unique_ptr<Database> Database::openInMemory()
+{
+    std::unique_ptr<Database> db(new Database());
+    db->m_connection = nextConnectionName();
+    db->m_location = QStringLiteral(":memory:");
+    QSqlDatabase q = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), db->m_connection);
+    q.setDatabaseName(db->m_location);
+    if (!q.open())
+        throw db->lastError(QStringLiteral("メモリ上のデータベースを作れません"));
+    db->adoptNativeHandle();
+    return db;
+}
+
+void Database::adoptNativeHandle()
+{
+    const QVariant handle = nativeHandle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        m_native = *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+QVariant Database::nativeHandle() const
+{
+    const QSqlDatabase q = QSqlDatabase::database(m_connection, false);
+    return q.isValid() && q.driver() ? q.driver()->handle() : QVariant();
 }
 
 Database::~Database() { close(); }

@@ -95,6 +95,9 @@ public:
     // ("DRIVER=...;" or "DSN=...;"). Throws DbError with a clear message.
     static std::unique_ptr<Database> open(const QString &pathOrConnection, const Options &options);
     static std::unique_ptr<Database> open(const QString &pathOrConnection) { return open(pathOrConnection, Options()); }
+    // An empty SQLite database in memory: the check before writing runs on
+    // such a copy, so that nothing of it reaches a file.
+    static std::unique_ptr<Database> openInMemory();
     static FileKind detect(const QString &path);
     static bool isConnectionString(const QString &text);
     // [name], the form both Access and SQLite accept.
@@ -109,6 +112,9 @@ public:
     Engine engine() const { return m_engine; }
     Dialect dialect() const { return m_dialect; }
     QString location() const { return m_location; }
+    // The driver's own connection handle (QSqlDriver::handle(): a sqlite3*
+    // on SQLite).
+    QVariant nativeHandle() const;
 
     // A statement prepared once per connection and reused.
     Query prepare(const QString &sql);
@@ -151,6 +157,8 @@ public:
 
 private:
     Database() = default;
+    // Statements run on the engine's own handle under Qt's SQLite driver.
+    void adoptNativeHandle();
     void finishAll();
     void runPlain(const QString &sql, const QString &what);
     DbError lastError(const QString &what) const;

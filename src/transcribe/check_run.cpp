@@ -20,7 +20,10 @@
 #include <QHash>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <tuple>
 
 namespace tera {
 
@@ -107,6 +110,20 @@ qint64 scalar(Database &db, const QString &sql)
     return q.next() ? q.integer(QStringLiteral("n")) : 0;
 }
 
+// The highest D_KOJIN.ID and D_SETAI.SNO, in one statement where the
+// dialect allows it: the check asks before and after every row.
+std::pair<qint64, qint64> highestNumbers(Database &db)
+{
+    if (db.dialect() != Dialect::SQLite)
+        return {scalar(db, QStringLiteral("SELECT MAX([ID]) AS n FROM [D_KOJIN]")),
+                scalar(db, QStringLiteral("SELECT MAX([SNO]) AS n FROM [D_SETAI]"))};
+    Query q = db.exec(QStringLiteral("SELECT (SELECT MAX([ID]) FROM [D_KOJIN]) AS id, (SELECT MAX([SNO]) FROM [D_SETAI]) AS sno"));
+    FinishOnExit done(q);
+    if (!q.next())
+        return {0, 0};
+    return {q.integer(QStringLiteral("id")), q.integer(QStringLiteral("sno"))};
+}
+
 // The text fields of a kako.rnd record with their widths.
 struct KakoField {
     const char16_t *label;
@@ -161,8 +178,7 @@ private:
     void assigned(int row, TranscribeContext &ctx)
     {
         Database &db = ctx.db;
-        m_maxId = scalar(db, QStringLiteral("SELECT MAX([ID]) AS n FROM [D_KOJIN]"));
-        m_maxSno = scalar(db, QStringLiteral("SELECT MAX([SNO]) AS n FROM [D_SETAI]"));
+        std::tie(m_maxId, m_maxSno) = highestNumbers(db);
         // The cell assignment judged each value as it read it.
         for (const ValueNotice &n : std::as_const(ctx.valueNotices))
             note(row, n.column, CheckKind::Unreadable, n.reason);
@@ -179,7 +195,10 @@ private:
         Database &db = ctx.db;
         QStringList newMembers, newHouseholds;
         QStringList newMemberNos;
-        {
+        // New rows are numbered above the highest before the row: most rows
+        // add none, and one query tells.
+        const auto [maxId, maxSno] = highestNumbers(db);
+        if (maxId > m_maxId) {
             Query q = db.exec(QStringLiteral("SELECT [KOJIN_NO], [MEI] FROM [D_KOJIN] WHERE [ID] > ? ORDER BY [ID]"),
                               {m_maxId});
             FinishOnExit done(q);
@@ -189,7 +208,7 @@ private:
                                                                q.text(QStringLiteral("MEI")));
             }
         }
-        {
+        if (maxSno > m_maxSno) {
             Query q = db.exec(QStringLiteral("SELECT [SETAI_NO], [世帯主名] FROM [D_SETAI] WHERE [SNO] > ? ORDER BY [SNO]"),
                               {m_maxSno});
             FinishOnExit done(q);
@@ -379,14 +398,12 @@ private:
 };
 
 // What replace mode deletes, counted on the copy before the run.
-void noteDeletions(const AppState &s, QList<CheckFinding> &out)
+void noteDeletions(const AppState &s, Database &db, QList<CheckFinding> &out)
 {
     if (s.gExecMode != kModeReplace)
         return;
-    std::unique_ptr<Database> db = Database::open(s.gDbPath);
     const QString text = QStringLiteral("既存の%1（%2）を削除してから転記します。")
-                             .arg(OutKindName(s.gOutKind), CountReplaceDeletions(*db, s.gOutKind, s.gKakoPath).listText());
-    db->close();
+                             .arg(OutKindName(s.gOutKind), CountReplaceDeletions(db, s.gOutKind, s.gKakoPath).listText());
     out << CheckFinding{0, -1, CheckKind::Notice, text};
 }
 
@@ -409,7 +426,59 @@ void noteBackup(const AppState &real, QList<CheckFinding> &out)
                                 .arg(problems.join(QStringLiteral("、")))};
 }
 
+// How long the copy waits for another program that holds the database
+// locked while it writes (as long as a run waits for a row).
+constexpr int kCopyLockWaitMs = 30000;
+
+// The scratch folder: in memory where the system has such a folder, so that
+// the scratch kako.rnd costs no disk writes.
+QString scratchTemplate()
+{
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    const QString folder = shm.isDir() && shm.isWritable() ? shm.absoluteFilePath() : QDir::tempPath();
+    return QDir(folder).filePath(QStringLiteral("tera-import-check-XXXXXX"));
+}
+
 } // namespace
+
+bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QString &failure)
+{
+    const QVariant handle = target.nativeHandle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        failure = QStringLiteral("写し先が SQLite のデータベースではありません。");
+        return false;
+    }
+    sqlite3 *to = *static_cast<sqlite3 *const *>(handle.constData());
+    // Read-only: the copy never writes the file it reads.
+    sqlite3 *from = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_OK) {
+        failure = QStringLiteral("%1 を開けません（%2）").arg(QDir::toNativeSeparators(path),
+                                                              QString::fromUtf8(from ? sqlite3_errmsg(from) : sqlite3_errstr(rc)));
+        sqlite3_close(from);
+        return false;
+    }
+    sqlite3_busy_timeout(from, qMax(0, lockWaitMs));
+    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup) {
+        failure = QString::fromUtf8(sqlite3_errmsg(to));
+        sqlite3_close(from);
+        return false;
+    }
+    rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        failure = rc == SQLITE_BUSY || rc == SQLITE_LOCKED
+                      ? QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中のため、%1 秒待っても読めませんでした。"
+                                       "そのプログラムの作業が終わってから、もう一度検証してください。")
+                            .arg((lockWaitMs + 999) / 1000)
+                      : QStringLiteral("%1（%2）").arg(QString::fromUtf8(sqlite3_errstr(rc)), QDir::toNativeSeparators(path));
+        sqlite3_close(from);
+        return false;
+    }
+    sqlite3_close(from);
+    return true;
+}
 
 CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
@@ -423,7 +492,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
         out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.gDbPath));
         return out;
     }
-    QTemporaryDir scratch;
+    QTemporaryDir scratch(scratchTemplate());
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
         return out;
@@ -442,7 +511,29 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     // is in the run's report.
     QuietPrompt quiet(Answer::Yes);
     QString failure;
-    if (!CopyIfPresent(state.gDbPath, s.gDbPath, quiet, &failure)) {
+    // A SQLite file is copied into memory through the engine, which reads a
+    // committed state even while another program writes; an Access file is
+    // copied as a file and opened through its driver.
+    std::unique_ptr<Database> copy;
+    if (Database::detect(state.gDbPath) == FileKind::SQLite) {
+        try {
+            copy = Database::openInMemory();
+        } catch (const DbError &e) {
+            out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(e.description());
+            return out;
+        }
+        if (!CopySqliteInto(state.gDbPath, *copy, kCopyLockWaitMs, failure)) {
+            out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
+            return out;
+        }
+        // The engine's own scratch (statement journals, sorts) would go to
+        // temporary files otherwise.
+        try {
+            copy->exec(QStringLiteral("PRAGMA temp_store = MEMORY")).finish();
+        } catch (const DbError &) {
+            // Only slower.
+        }
+    } else if (!CopyIfPresent(state.gDbPath, s.gDbPath, quiet, &failure)) {
         out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
         return out;
     }
@@ -461,7 +552,12 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     QList<CheckFinding> general;
     QList<CheckFinding> rows;
     try {
-        noteDeletions(s, general);
+        if (copy) {
+            noteDeletions(s, *copy, general);
+        } else {
+            std::unique_ptr<Database> db = Database::open(s.gDbPath);
+            noteDeletions(s, *db, general);
+        }
     } catch (const DbError &e) {
         // The run itself will meet and report the same failure.
         Q_UNUSED(e);
@@ -476,6 +572,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     options.continueAfterFailure = true;
     options.skipDuplicates = skipDuplicates;
     options.rows = &observer;
+    options.database = copy.get();
     try {
         out.run = Transcribe(vsf, s, quiet, clock, progress ? &checkProgress : nullptr, options);
     } catch (const DbError &e) {

@@ -7,12 +7,13 @@
 namespace tera {
 struct AppState;
 class Clock;
+class Database;
 class GridModel;
 class ProgressObserver;
 
 // The check before writing (検証): the transcription run whole, with the very
 // same cell assignment, lookups and row procedures, on scratch copies of
-// tera.mdb and kako.rnd in a temporary folder. Nothing of the real database,
+// tera.mdb (in memory for a SQLite file) and kako.rnd in a temporary folder. Nothing of the real database,
 // kako.rnd or the backups is written; the copies are thrown away afterwards.
 // What the run did on the copies is what a transcription started now would do.
 
@@ -66,6 +67,13 @@ struct CheckReport {
     // (the check goes on past a stop; the real run does not).
     int rowsWrittenBeforeStop() const;
 };
+
+// Copies the SQLite database file at path into target (an empty SQLite
+// database, in memory for the check) with the engine's backup, which reads
+// one committed state even while another connection writes. Waits up to
+// lockWaitMs for a connection that holds the file locked. Never writes path.
+// False with the reason in failure.
+bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QString &failure);
 
 // Runs the check over the import grid vsf as state says (kind, mode, paths,
 // masters). state is not changed (the run works on a copy of it). A progress

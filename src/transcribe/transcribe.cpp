@@ -494,7 +494,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     // Before anything is written, the backup included (its copies are the
     // way back that the messages point to).
     try {
-        std::unique_ptr<Database> db = Database::open(state.gDbPath, databaseOptions(options));
+        std::unique_ptr<Database> own;
+        Database *db = options.database ? options.database : (own = Database::open(state.gDbPath, databaseOptions(options))).get();
         qint32 lastRecovered = 0;
         report.recoveredKakoCd = SettleKakoJournal(*db, state.gKakoPath, &lastRecovered);
         if (report.recoveredKakoCd > 0)
@@ -507,7 +508,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 return report;
             }
         }
-        db->close();
+        if (own)
+            own->close();
     } catch (const DbError &e) {
         fail(0, -1, reasonOf(e));
         return report;
@@ -533,9 +535,11 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         return report;
     }
 
-    std::unique_ptr<Database> db;
+    std::unique_ptr<Database> ownDb;
+    Database *db = options.database;
     try {
-        db = Database::open(state.gDbPath, databaseOptions(options));
+        if (!db)
+            db = (ownDb = Database::open(state.gDbPath, databaseOptions(options))).get();
     } catch (const DbError &e) {
         fail(0, -1, reasonOf(e));
         return report;
@@ -559,7 +563,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         if (prompt.askWithDefault(question, Buttons::YesNo, Icon::Exclamation, Answer::No) != Answer::Yes) {
             prompt.message(TranscribeText::kStopped, Icon::Information);
             report.outcome = TranscribeReport::Outcome::ReplaceDeclined;
-            db->close();
+            if (ownDb)
+                db->close();
             if (progress)
                 progress->finished();
             return report;
@@ -824,7 +829,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 report.kakoReplacedChars = ctx.kakoFile.replacedChars();
                 ctx.kakoFile.close();
                 leaveRunJournal(*db);
-                db->close();
+                if (ownDb)
+                    db->close();
                 if (progress)
                     progress->finished();
                 if (options.reportOnEnd)
@@ -899,7 +905,8 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     ctx.kakoFile.close();
     ctx.serviceSelections = nullptr;
     leaveRunJournal(*db);
-    db->close();
+    if (ownDb)
+        db->close();
     // fail() has already closed the progress display of a stopped run.
     if (progress && (report.outcome != TranscribeReport::Outcome::Failed || !report.stops.isEmpty()))
         progress->finished();

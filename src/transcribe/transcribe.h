@@ -145,6 +145,9 @@ struct TranscribeOptions {
     // commit every row). A failed row is still taken back alone.
     int batchRows = 500;
     int batchMs = 1000;
+    // Run on this open connection instead of opening state.gDbPath (the
+    // check's in-memory copy); it is left open afterwards.
+    Database *database = nullptr;
 };
 
 namespace TranscribeText {

@@ -238,6 +238,83 @@ private slots:
         QCOMPARE(after.value(QStringLiteral("kako.rnd.before-restore.2")), kako2);
     }
 
+    // Many rows with the same kind of finding are one notice with the first
+    // rows and the count; up to ten stay one line each; the CSV keeps every
+    // row. The exit code is the same either way.
+    void groupsFindingsOfOneKind_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("grouped");
+        QTest::newRow("ten rows") << 10 << false;
+        QTest::newRow("eleven rows") << 11 << true;
+        QTest::newRow("forty rows") << 40 << true;
+    }
+    void groupsFindingsOfOneKind()
+    {
+        QFETCH(int, rows);
+        QFETCH(bool, grouped);
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        // Every row: a date without its day (読めない値) and a donor of its
+        // own (新規作成); row 3 also an address kako.rnd cuts.
+        QByteArray text = "戒名,俗名,没年月日,施主名,住所\n";
+        for (int r = 1; r <= rows; ++r)
+            text += QStringLiteral("釋道%1,故人%1,2012年3月,施主%1,%2\n")
+                        .arg(r)
+                        .arg(r == 3 ? QStringLiteral("東京都港区南青山二丁目8番1号青山パークハイツ305号室") : QString())
+                        .toUtf8();
+        const QString source = dir.filePath(QStringLiteral("many.csv"));
+        QFile out(source);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(text);
+        out.close();
+        const QStringList args = base("check", db, source, "append")
+                                 << QStringLiteral("--kind") << QStringLiteral("death") << QStringLiteral("--title")
+                                 << QStringLiteral("--link") << QStringLiteral("0:10") << QStringLiteral("--link")
+                                 << QStringLiteral("1:11") << QStringLiteral("--link") << QStringLiteral("2:1")
+                                 << QStringLiteral("--link") << QStringLiteral("3:12") << QStringLiteral("--link")
+                                 << QStringLiteral("4:23");
+        ProgramRun r = runTera(args);
+        QCOMPARE(r.code, 0);
+        QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(lines.first().startsWith(QStringLiteral("読込 %1 行、書込 %1 行").arg(rows)), qPrintable(r.out));
+        const QString unreadable = QStringLiteral("（1 列目「没年月日」） [読めない値]");
+        const QStringList unreadableLines = lines.filter(unreadable);
+        const QStringList createdLines = lines.filter(QStringLiteral("[新規作成]"));
+        // The single kako.rnd cut is a line of its own in every case.
+        QCOMPARE(lines.filter(QStringLiteral("3 行目 [kako.rnd] kako.rnd の住所")).size(), 1);
+        if (!grouped) {
+            QCOMPARE(unreadableLines.size(), rows);
+            QCOMPARE(createdLines.size(), rows);
+            QVERIFY(!r.err.contains(QStringLiteral("まとめて表示")));
+        } else {
+            QCOMPARE(unreadableLines.size(), 1);
+            QCOMPARE(unreadableLines.first(),
+                     QStringLiteral("1、2、3、4、5 行目ほか %1 行%2 同じ種類の指摘が %3 行にあります。1 行目: "
+                                    "没年月日「2012年3月」から年・月・日が揃いません（年 2012、月 3、日 0）。回忌は作られません。")
+                         .arg(rows - 5)
+                         .arg(unreadable)
+                         .arg(rows));
+            QCOMPARE(createdLines.size(), 1);
+            QVERIFY2(createdLines.first().startsWith(QStringLiteral("1、2、3、4、5 行目ほか %1 行 [新規作成] 同じ種類の指摘が %2 行にあります。1 行目: 施主「施主1」")
+                                                         .arg(rows - 5)
+                                                         .arg(rows)),
+                     qPrintable(createdLines.first()));
+            QVERIFY(r.err.contains(QStringLiteral("--csv FILE")));
+        }
+        // The list keeps one line per finding (and a heading line).
+        const QString csv = dir.filePath(QStringLiteral("list.csv"));
+        r = runTera(QStringList(args) << QStringLiteral("--csv") << csv << QStringLiteral("--csv-encoding")
+                                      << QStringLiteral("utf-8"));
+        QCOMPARE(r.code, 0);
+        QVERIFY(!r.err.contains(QStringLiteral("まとめて表示")));
+        QFile list(csv);
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        const QString listed = QString::fromUtf8(list.readAll());
+        QCOMPARE(listed.count(QStringLiteral("読めない値")), rows);
+        QCOMPARE(listed.count(QStringLiteral("新規作成")), rows);
+    }
+
     void help()
     {
         const ProgramRun r = runTera({QStringLiteral("help")});

@@ -239,7 +239,10 @@ private slots:
 
         r = runTera(args("check", again));
         QCOMPARE(r.code, 0);
-        QCOMPARE(int(r.out.count(QStringLiteral("[重複の可能性]"))), repeated);
+        // More than ten are one notice with their count.
+        QCOMPARE(int(r.out.count(QStringLiteral("[重複の可能性]"))), repeated > 10 ? 1 : repeated);
+        if (repeated > 10)
+            QVERIFY2(r.out.contains(QStringLiteral("[重複の可能性] 同じ種類の指摘が %1 行にあります").arg(repeated)), qPrintable(r.out));
         QVERIFY2(r.out.section(QLatin1Char('\n'), 0, 0).contains(QStringLiteral("重複の可能性 %1 行").arg(repeated)),
                  qPrintable(r.out));
 

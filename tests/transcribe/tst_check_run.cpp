@@ -6,9 +6,16 @@
 #include "transcribe/check_run.h"
 #include "transcribe/progress.h"
 
+#include "transcribe/run_lock.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace tera;
 
@@ -410,6 +417,109 @@ private slots:
         QVERIFY(findingText(c, CheckKind::Notice).contains(QStringLiteral("W_KAKO 1 件")));
         QVERIFY(findingText(c, CheckKind::Notice).contains(QStringLiteral("kako.rnd 2 件")));
         QCOMPARE(c.run.firstKakoCd, 1); // numbered from 1 after the deletion
+    }
+
+    // The check reads one committed state of the database through the
+    // engine and takes no run lock: another run, a writer in the middle of
+    // its transaction, or one holding the file exclusively for a while
+    // change nothing of what it reports. The writer's row (entry 99) would
+    // stop the check's numbering test if the check saw it.
+    void checkBesideOtherHolders_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::newRow("run lock") << QStringLiteral("run lock");
+        QTest::newRow("write transaction") << QStringLiteral("write transaction");
+        QTest::newRow("exclusive lock for a second") << QStringLiteral("exclusive");
+    }
+    void checkBesideOtherHolders()
+    {
+        QFETCH(QString, holder);
+        Fixture f(kOutDeathRegister);
+        auto grid = importTable(kOutDeathRegister, deathRows(true));
+        const CheckReport alone = f.check(*grid);
+        QVERIFY(alone.made);
+        QVERIFY(!alone.findings.isEmpty());
+
+        const QByteArray path = QFile::encodeName(f.state.gDbPath);
+        const QList<QByteArray> files = f.files();
+        const char *const uncommitted = "INSERT INTO [W_KAKO] ([過去CD], [戒名]) VALUES (99, '未確定')";
+        RunLock runLock(f.state.gDbPath);
+        sqlite3 *writer = nullptr;
+        std::thread exclusive;
+        std::atomic<bool> held{false};
+        if (holder == QLatin1String("run lock")) {
+            QString refusal;
+            QVERIFY2(runLock.tryTake(refusal), qPrintable(refusal));
+        } else if (holder == QLatin1String("write transaction")) {
+            QCOMPARE(sqlite3_open(path.constData(), &writer), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(writer, uncommitted, nullptr, nullptr, nullptr), SQLITE_OK);
+        } else {
+            exclusive = std::thread([&]() {
+                sqlite3 *db = nullptr;
+                sqlite3_open(path.constData(), &db);
+                sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+                sqlite3_exec(db, uncommitted, nullptr, nullptr, nullptr);
+                held = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+                sqlite3_close(db);
+            });
+            while (!held)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+
+        const CheckReport c = f.check(*grid);
+        if (exclusive.joinable())
+            exclusive.join();
+        QVERIFY2(c.made, qPrintable(c.failure));
+        // The exclusive holder's own journal comes and goes beside the
+        // database while the check waits; the files themselves stay.
+        QVERIFY(f.checkLeftAlone || holder == QLatin1String("exclusive"));
+        QCOMPARE(f.files(), files);
+        QCOMPARE(c.findings.size(), alone.findings.size());
+        for (int i = 0; i < c.findings.size(); ++i) {
+            QCOMPARE(c.findings.at(i).row, alone.findings.at(i).row);
+            QCOMPARE(c.findings.at(i).text, alone.findings.at(i).text);
+        }
+        QCOMPARE(c.run.rowsWritten, alone.run.rowsWritten);
+        if (writer) {
+            // The writer's transaction is still its own to commit.
+            QCOMPARE(sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(writer);
+            auto db = f.t.openAgain();
+            Query q = db->exec(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [過去CD] = 99"));
+            QVERIFY(q.next());
+            QCOMPARE(q.integer(QStringLiteral("n")), 1);
+            q.finish();
+        }
+    }
+
+    // The copy into memory reads the file as it is and never writes it;
+    // what is no SQLite database is refused with the engine's reason.
+    void copyIntoMemory()
+    {
+        Fixture f(kOutDeathRegister);
+        f.addMember(QStringLiteral("7"), QStringLiteral("写し　太郎"), QStringLiteral("000007"));
+        f.t.db().close();
+        const QByteArray before = digest(f.state.gDbPath);
+        auto memory = Database::openInMemory();
+        QString failure;
+        QVERIFY2(CopySqliteInto(f.state.gDbPath, *memory, 1000, failure), qPrintable(failure));
+        QCOMPARE(digest(f.state.gDbPath), before);
+        Query q = memory->exec(QStringLiteral("SELECT [MEI] FROM [D_KOJIN] WHERE [KOJIN_NO] = ?"), {QStringLiteral("7")});
+        QVERIFY(q.next());
+        QCOMPARE(q.text(QStringLiteral("MEI")), QStringLiteral("写し　太郎"));
+        q.finish();
+
+        const QString garbage = QDir(f.t.dir()).filePath(QStringLiteral("garbage.mdb"));
+        QFile g(garbage);
+        QVERIFY(g.open(QIODevice::WriteOnly));
+        g.write(QByteArray(4096, 'x'));
+        g.close();
+        auto other = Database::openInMemory();
+        QVERIFY(!CopySqliteInto(garbage, *other, 1000, failure));
+        QVERIFY2(failure.contains(QStringLiteral("garbage.mdb")), qPrintable(failure));
     }
 
     // What cannot be checked says why.
