@@ -430,12 +430,20 @@ void noteBackup(const AppState &real, QList<CheckFinding> &out)
 // locked while it writes (as long as a run waits for a row).
 constexpr int kCopyLockWaitMs = 30000;
 
+// A database that stays below this size with the rows written is checked on
+// a copy in memory; a larger one on a copy in the temporary folder, so that
+// a check never needs more memory than a small office computer has to
+// spare. A death-register row adds about 12 KB (its anniversaries and
+// services with their indexes), a member or household row about 1 KB.
+constexpr qint64 kMemoryCopyLimit = 256ll * 1024 * 1024;
+qint64 growthPerRow(qint16 kind) { return kind == kOutDeathRegister ? 12 * 1024 : 1024; }
+
 // The scratch folder: in memory where the system has such a folder, so that
-// the scratch kako.rnd costs no disk writes.
-QString scratchTemplate()
+// the scratch kako.rnd costs no disk writes; on disk for a large database.
+QString scratchTemplate(bool large)
 {
     const QFileInfo shm(QStringLiteral("/dev/shm"));
-    const QString folder = shm.isDir() && shm.isWritable() ? shm.absoluteFilePath() : QDir::tempPath();
+    const QString folder = !large && shm.isDir() && shm.isWritable() ? shm.absoluteFilePath() : QDir::tempPath();
     return QDir(folder).filePath(QStringLiteral("tera-import-check-XXXXXX"));
 }
 
@@ -492,7 +500,9 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
         out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.gDbPath));
         return out;
     }
-    QTemporaryDir scratch(scratchTemplate());
+    const bool large =
+        QFileInfo(state.gDbPath).size() + qint64(vsf.Rows()) * growthPerRow(state.gOutKind) > kMemoryCopyLimit;
+    QTemporaryDir scratch(scratchTemplate(large));
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
         return out;
@@ -513,9 +523,10 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     QString failure;
     // A SQLite file is copied into memory through the engine, which reads a
     // committed state even while another program writes; an Access file is
-    // copied as a file and opened through its driver.
+    // copied as a file and opened through its driver, and so is a large
+    // SQLite file.
     std::unique_ptr<Database> copy;
-    if (Database::detect(state.gDbPath) == FileKind::SQLite) {
+    if (Database::detect(state.gDbPath) == FileKind::SQLite && !large) {
         try {
             copy = Database::openInMemory();
         } catch (const DbError &e) {
