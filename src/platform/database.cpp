@@ -295,7 +295,7 @@ Query &Query::exec(const QVariantList &params)
     return *this;
 }
 
-Query &Query::execColumns(const Columns &columns)
+Query &Query::execColumns(const Columns &columns, bool run)
 {
     if (m_s && m_s->stmt) {
         CachedStatement &s = *m_s;
@@ -303,6 +303,8 @@ Query &Query::execColumns(const Columns &columns)
         sqlite3_clear_bindings(s.stmt);
         for (int i = 0; i < columns.size(); ++i)
             bindNative(s, i + 1, columns.at(i).second);
+        if (!run)
+            return *this;
         s.active = true;
         s.rowPending = stepNative(s);
         s.changes = s.done ? sqlite3_changes(s.handle) : 0;
@@ -589,6 +591,7 @@ void Database::close()
     }
     m_cache.clear();
     m_inserts.clear();
+    m_insertsNotRun.clear();
     m_native = nullptr;
     {
         QSqlDatabase q = QSqlDatabase::database(m_connection, false);
@@ -690,7 +693,7 @@ void Database::insert(const QString &table, const Columns &columns)
         it = bucket.end() - 1;
     }
     Query q = prepare(it->sql);
-    q.execColumns(columns);
+    q.execColumns(columns, m_insertsNotRun.isEmpty() || !m_native || !m_insertsNotRun.contains(table));
     q.finish();
 }
 

@@ -59,7 +59,7 @@ public:
 private:
     friend class Database;
     explicit Query(CachedStatement *s) : m_s(s) {}
-    Query &execColumns(const Columns &columns);
+    Query &execColumns(const Columns &columns, bool run = true);
     int indexOf(const QString &column) const;
     QVariant valueAt(int i) const;
     bool nullAt(int i) const;
@@ -135,6 +135,12 @@ public:
     // value on Access.
     QVariant dateValue(const QDate &date) const;
 
+    // Inserts into these tables are prepared and their values bound, which
+    // finds a missing column or a value the engine cannot take, but they are
+    // not run. Only for a scratch copy whose rows in those tables nobody
+    // reads and where no constraint or trigger could refuse them.
+    void setInsertsNotRun(const QStringList &tables) { m_insertsNotRun = tables; }
+
     // Changes how long a statement waits for another connection's lock
     // (SQLite; other engines have no such wait and ignore it).
     void setLockWait(int ms);
@@ -176,6 +182,7 @@ private:
         QString sql;
     };
     QHash<size_t, std::vector<InsertStatement>> m_inserts; // by a hash of table and column names
+    QStringList m_insertsNotRun;
 };
 
 // Commits on commit(), rolls back when left without it: one import row is

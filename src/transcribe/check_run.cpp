@@ -434,9 +434,9 @@ constexpr int kCopyLockWaitMs = 30000;
 // a copy in memory; a larger one on a copy in the temporary folder, so that
 // a check never needs more memory than a small office computer has to
 // spare. A death-register row adds about 12 KB (its anniversaries and
-// services with their indexes), a member or household row about 1 KB.
+// services with their indexes; 3 KB where the check need not store those),
+// a member or household row about 1 KB.
 constexpr qint64 kMemoryCopyLimit = 256ll * 1024 * 1024;
-qint64 growthPerRow(qint16 kind) { return kind == kOutDeathRegister ? 12 * 1024 : 1024; }
 
 // The scratch folder: in memory where the system has such a folder, so that
 // the scratch kako.rnd costs no disk writes; on disk for a large database.
@@ -445,6 +445,52 @@ QString scratchTemplate(bool large)
     const QFileInfo shm(QStringLiteral("/dev/shm"));
     const QString folder = !large && shm.isDir() && shm.isWritable() ? shm.absoluteFilePath() : QDir::tempPath();
     return QDir(folder).filePath(QStringLiteral("tera-import-check-XXXXXX"));
+}
+
+// True when no value can make an insert into table fail: no trigger, no
+// constraint in its definition, no unique index. Anything unusual counts as
+// a possible refusal.
+bool insertsCannotFail(Database &db, const QString &table)
+{
+    Query q = db.exec(QStringLiteral("SELECT [type] AS t, [sql] AS s FROM sqlite_master WHERE [tbl_name] = ?"), {table});
+    FinishOnExit done(q);
+    bool sawTable = false;
+    static const char *const kRefusing[] = {"CHECK", "NOT NULL", "UNIQUE", "PRIMARY KEY", "REFERENCES", "STRICT", "GENERATED"};
+    while (q.next()) {
+        const QString type = q.text(QStringLiteral("t"));
+        const QString sql = q.text(QStringLiteral("s")).toUpper();
+        if (type == QLatin1String("trigger"))
+            return false;
+        if (type == QLatin1String("index") && sql.contains(QLatin1String("UNIQUE")))
+            return false;
+        if (type == QLatin1String("table")) {
+            sawTable = true;
+            for (const char *word : kRefusing)
+                if (sql.contains(QLatin1String(word)))
+                    return false;
+        }
+    }
+    return sawTable;
+}
+
+// The anniversaries and services of each entry are the bulk of a death
+// register's writes, and no later step of a run reads them back: the rows
+// of a later entry carry a number of their own. Where nothing in the schema
+// could refuse such a row, the check binds their values (a missing column
+// or an unusable value still shows) without storing them.
+void skipInsertsNobodyReads(Database &copy)
+{
+    if (!copy.supportsSavepoints())
+        return; // only through the engine's own handle
+    QStringList tables;
+    try {
+        for (const QString &table : {QStringLiteral("W_KAIKI"), QStringLiteral("D_OMAIRI")})
+            if (insertsCannotFail(copy, table))
+                tables << table;
+    } catch (const DbError &) {
+        return;
+    }
+    copy.setInsertsNotRun(tables);
 }
 
 } // namespace
@@ -500,8 +546,18 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
         out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.gDbPath));
         return out;
     }
-    const bool large =
-        QFileInfo(state.gDbPath).size() + qint64(vsf.Rows()) * growthPerRow(state.gOutKind) > kMemoryCopyLimit;
+    qint64 growthPerRow = state.gOutKind == kOutDeathRegister ? 12 * 1024 : 1024;
+    if (state.gOutKind == kOutDeathRegister && Database::detect(state.gDbPath) == FileKind::SQLite) {
+        try {
+            // Only the schema is read.
+            std::unique_ptr<Database> real = Database::open(state.gDbPath);
+            if (insertsCannotFail(*real, QStringLiteral("W_KAIKI")) && insertsCannotFail(*real, QStringLiteral("D_OMAIRI")))
+                growthPerRow = 3 * 1024;
+        } catch (const DbError &) {
+            // The larger guess stands.
+        }
+    }
+    const bool large = QFileInfo(state.gDbPath).size() + qint64(vsf.Rows()) * growthPerRow > kMemoryCopyLimit;
     QTemporaryDir scratch(scratchTemplate(large));
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
@@ -559,6 +615,18 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
         out.failure = QStringLiteral("検証用に %1 を写せません。").arg(KakoJournalPath(state.gKakoPath));
         return out;
     }
+
+    // A SQLite file copied to the scratch folder is opened here, so that the
+    // run goes through the same connection settings as the copy in memory.
+    if (!copy && Database::detect(s.gDbPath) == FileKind::SQLite) {
+        try {
+            copy = Database::open(s.gDbPath);
+        } catch (const DbError &) {
+            // The run opens it itself and reports why it cannot.
+        }
+    }
+    if (copy)
+        skipInsertsNobodyReads(*copy);
 
     QList<CheckFinding> general;
     QList<CheckFinding> rows;

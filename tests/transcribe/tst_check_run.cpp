@@ -277,6 +277,41 @@ private slots:
         QCOMPARE(newMembers(db, 0).size(), 1);
     }
 
+    // The check leaves the anniversaries and services of its entries unstored
+    // where nothing in the schema could refuse them; a table that can refuse
+    // (here a trigger) is written as the run writes it, so the refused row
+    // is found all the same.
+    void refusedAnniversariesAndServicesMatchTheRun_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::newRow("anniversaries") << QStringLiteral("W_KAIKI");
+        QTest::newRow("services") << QStringLiteral("D_OMAIRI");
+    }
+    void refusedAnniversariesAndServicesMatchTheRun()
+    {
+        QFETCH(QString, table);
+        Fixture f(kOutDeathRegister);
+        f.t.db().execute(QStringLiteral("CREATE TRIGGER [refuse] BEFORE INSERT ON [%1] WHEN NEW.[戒名] = '釋二' "
+                                        "BEGIN SELECT RAISE(ABORT, 'refused by the temple database'); END")
+                             .arg(table));
+        QList<Row> rows;
+        for (const char *name : {"釋一", "釋二", "釋三"})
+            rows << Row{{kKaimyo, QString::fromUtf8(name)}, {kDate, QStringLiteral("2003年5月17日")},
+                        {kSeshu, QStringLiteral("山本　一")}};
+        auto grid = importTable(kOutDeathRegister, rows);
+        const CheckReport c = f.check(*grid);
+        QVERIFY(f.checkLeftAlone);
+        QCOMPARE(rowsOf(c, CheckKind::NotWritten), QList<int>{2});
+        QVERIFY(findingText(c, CheckKind::NotWritten).contains(QStringLiteral("refused by the temple database")));
+        QCOMPARE(c.run.rowsWritten, 2);
+
+        f.t.db().close();
+        ScriptedPrompt runPrompt;
+        const TranscribeReport r = Transcribe(*grid, f.state, runPrompt, f.clock);
+        QCOMPARE(rowsOf(r.rolledBack), rowsOf(c, CheckKind::NotWritten));
+        QCOMPARE(r.rowsWritten, c.run.rowsWritten);
+    }
+
     // Members: a household made for a new member, an existing member written
     // over, a number that is no number, and a registration date that stops.
     void membersMatchTheRun()
