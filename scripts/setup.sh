@@ -60,7 +60,8 @@ if ! odbcinst -q -d -n SQLite3 >/dev/null 2>&1; then
 fi
 
 BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
-cmake -S . -B build -DCMAKE_BUILD_TYPE="$BUILD_TYPE"
+# TERA_WERROR=ON (set by CI) turns compiler warnings into errors.
+cmake -S . -B build -DCMAKE_BUILD_TYPE="$BUILD_TYPE" -DTERA_WERROR="${TERA_WERROR:-OFF}"
 if [ $# -gt 0 ]; then
   cmake --build build -j "$(nproc)" --target "$@"
 else

@@ -73,7 +73,7 @@ void checkServices(WriterFixture &f, int kakoCd, const QStringList &expected)
 // an ID first, the columns in reverse order, extra NOT NULL columns.
 void useProductDeathTables(WriterFixture &f)
 {
-    for (const QString table : {QStringLiteral("W_KAKO"), QStringLiteral("W_KAIKI"), QStringLiteral("D_OMAIRI")}) {
+    for (const QString &table : {QStringLiteral("W_KAKO"), QStringLiteral("W_KAIKI"), QStringLiteral("D_OMAIRI")}) {
         QStringList columns;
         Query q = f.db().exec(QStringLiteral("PRAGMA table_info([%1])").arg(table));
         while (q.next())
@@ -144,7 +144,7 @@ private slots:
     {
         WriterFixture &f = plain();
         f.ctx->gKaikiDate.fill(QStringLiteral("earlier"));
-        for (const QString bad : {QStringLiteral("2003/02/30"), QStringLiteral("2003/13/01"), QStringLiteral("abc"),
+        for (const QString &bad : {QStringLiteral("2003/02/30"), QStringLiteral("2003/13/01"), QStringLiteral("abc"),
                                   QStringLiteral("2003/05/17/1")}) {
             QVERIFY2(!BuildKaikiDates(*f.ctx, bad), qPrintable(bad));
             QCOMPARE(f.ctx->gKaikiDate[0], QStringLiteral("earlier")); // nothing changed
