@@ -259,19 +259,27 @@ int Query::indexOf(const QString &column) const
     return it.value();
 }
 
+template <typename ValueAt>
+void Query::runNative(qsizetype count, const ValueAt &value, bool run)
+{
+    CachedStatement &s = *m_s;
+    s.reset();
+    sqlite3_clear_bindings(s.stmt);
+    for (int i = 0; i < count; ++i)
+        bindNative(s, i + 1, value(i));
+    if (!run)
+        return;
+    s.active = true;
+    s.rowPending = stepNative(s);
+    s.changes = s.done && sqlite3_column_count(s.stmt) == 0 ? sqlite3_changes(s.handle) : 0;
+}
+
 Query &Query::exec(const QVariantList &params)
 {
     if (!m_s)
         throw DbError(kErrCannotOpen, QStringLiteral("文が準備されていません。"));
     if (m_s->stmt) {
-        CachedStatement &s = *m_s;
-        s.reset();
-        sqlite3_clear_bindings(s.stmt);
-        for (int i = 0; i < params.size(); ++i)
-            bindNative(s, i + 1, params.at(i));
-        s.active = true;
-        s.rowPending = stepNative(s);
-        s.changes = s.done && sqlite3_column_count(s.stmt) == 0 ? sqlite3_changes(s.handle) : 0;
+        runNative(params.size(), [&](int i) -> const QVariant & { return params.at(i); }, true);
         return *this;
     }
     QSqlQuery *q = &m_s->query;
@@ -298,16 +306,7 @@ Query &Query::exec(const QVariantList &params)
 Query &Query::execColumns(const Columns &columns, bool run)
 {
     if (m_s && m_s->stmt) {
-        CachedStatement &s = *m_s;
-        s.reset();
-        sqlite3_clear_bindings(s.stmt);
-        for (int i = 0; i < columns.size(); ++i)
-            bindNative(s, i + 1, columns.at(i).second);
-        if (!run)
-            return *this;
-        s.active = true;
-        s.rowPending = stepNative(s);
-        s.changes = s.done ? sqlite3_changes(s.handle) : 0;
+        runNative(columns.size(), [&](int i) -> const QVariant & { return columns.at(i).second; }, run);
         return *this;
     }
     QVariantList values;
@@ -722,18 +721,8 @@ QString Database::storedOrder() const
 
 QVariant Database::dateValue(const QDate &date) const
 {
-    if (m_dialect == Dialect::SQLite) {
-        const int y = date.year();
-        if (!date.isValid() || y < 1 || y > 9999)
-            return date.toString(QStringLiteral("yyyy/MM/dd"));
-        // Written digit by digit: a run stores tens of thousands of dates.
-        const int m = date.month(), d = date.day();
-        const char16_t text[10] = {char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
-                                   char16_t(u'0' + y % 10),   u'/',                          char16_t(u'0' + m / 10),
-                                   char16_t(u'0' + m % 10),   u'/',                          char16_t(u'0' + d / 10),
-                                   char16_t(u'0' + d % 10)};
-        return QString(reinterpret_cast<const QChar *>(text), 10);
-    }
+    if (m_dialect == Dialect::SQLite)
+        return SlashedDate(date);
     return date;
 }
 
@@ -858,6 +847,20 @@ void Transaction::commit()
 {
     m_db.commit();
     m_done = true;
+}
+
+QString SlashedDate(const QDate &date)
+{
+    const int y = date.year();
+    if (!date.isValid() || y < 1 || y > 9999)
+        return date.toString(QStringLiteral("yyyy/MM/dd"));
+    // Written digit by digit: a run stores hundreds of thousands of dates.
+    const int m = date.month(), d = date.day();
+    const char16_t text[10] = {char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                               char16_t(u'0' + y % 10),   u'/',                          char16_t(u'0' + m / 10),
+                               char16_t(u'0' + m % 10),   u'/',                          char16_t(u'0' + d / 10),
+                               char16_t(u'0' + d % 10)};
+    return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
 qint16 toInt16(qint64 value)

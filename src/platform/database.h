@@ -60,6 +60,10 @@ private:
     friend class Database;
     explicit Query(CachedStatement *s) : m_s(s) {}
     Query &execColumns(const Columns &columns, bool run = true);
+    // Binds count values on the engine's statement and, when run, steps it.
+    // (Defined and used in the database layer only.)
+    template <typename ValueAt>
+    void runNative(qsizetype count, const ValueAt &value, bool run);
     int indexOf(const QString &column) const;
     QVariant valueAt(int i) const;
     bool nullAt(int i) const;
@@ -202,6 +206,9 @@ private:
 
 // Narrowing as the temple product's 16-bit fields need it; out of range is
 // the engine's overflow failure, not a silent wrap.
+// A date as yyyy/MM/dd, the form the register's texts and SQLite files use.
+QString SlashedDate(const QDate &date);
+
 qint16 toInt16(qint64 value);
 qint32 toInt32(qint64 value);
 

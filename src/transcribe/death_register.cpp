@@ -68,19 +68,6 @@ bool holdable(const QDate &d)
     return d.isValid() && d.year() >= 1 && d.year() <= 9999;
 }
 
-// yyyy/MM/dd, written digit by digit: tens of thousands of anniversaries
-// per run.
-QString dateText(const QDate &d)
-{
-    const int y = d.year(), m = d.month(), day = d.day();
-    const char16_t text[10] = {char16_t(u'0' + y / 1000 % 10), char16_t(u'0' + y / 100 % 10),
-                               char16_t(u'0' + y / 10 % 10),   char16_t(u'0' + y % 10),
-                               u'/',                           char16_t(u'0' + m / 10),
-                               char16_t(u'0' + m % 10),        u'/',
-                               char16_t(u'0' + day / 10),      char16_t(u'0' + day % 10)};
-    return QString(reinterpret_cast<const QChar *>(text), 10);
-}
-
 QString kanji(qint64 value)
 {
     return ToKanjiNum(QString::number(value));
@@ -189,7 +176,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
         const QDate d = shifted.addDays(kKaiki[i].offset);
         if (!holdable(d))
             return false;
-        ctx.gKaikiDate[i] = dateText(d);
+        ctx.gKaikiDate[i] = SlashedDate(d);
     }
     // The yearly anniversaries follow the shift only when the temple says so.
     const QDate base = ctx.state.gKbnValue[12] == 0 ? input : shifted;
@@ -197,7 +184,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
         const QDate d = base.addYears(kKaiki[i].offset); // 29 February falls on the 28th
         if (!holdable(d))
             return false;
-        ctx.gKaikiDate[i] = dateText(d);
+        ctx.gKaikiDate[i] = SlashedDate(d);
     }
     return true;
 }

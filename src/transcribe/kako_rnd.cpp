@@ -453,9 +453,11 @@ void KakoRndFile::put(const KakoRec &rec)
         bool known = false;
         for (const auto &old : std::as_const(m_batch->oldRecords))
             known = known || old.first == n;
-        if (overwrites && !known && row.oldBytes.size() == kKakoRecordBytes)
+        // A record cut off at the end needs no old bytes: the length puts it back.
+        const bool keepsOld = overwrites && !known && row.oldBytes.size() == kKakoRecordBytes;
+        if (keepsOld)
             m_batch->oldRecords.append({n, row.oldBytes});
-        if (starts || (overwrites && !known)) {
+        if (starts || keepsOld) {
             try {
                 writeJournal();
             } catch (const KakoRndError &) {
