@@ -3,9 +3,9 @@
 // rows of realistic text (dates in several written forms, 25 and 31
 // anniversaries mixed). The same seed gives the same rows.
 #pragma once
-#include "app/demo_database.h"
-#include "app/master_data.h"
-#include "app/startup.h"
+#include "session/demo_database.h"
+#include "model/master_data.h"
+#include "session/startup.h"
 #include "convert/item_catalogue.h"
 #include "platform/database.h"
 #include "platform/grid_model.h"
@@ -122,13 +122,12 @@ inline void MakeDeathRegisterBench(const QString &folder, int n, DeathRegisterBe
     }
 
     out.state = AppState();
-    out.state.gDbPath = out.dbPath;
+    out.state.files.database = out.dbPath;
     DeriveSiblingPaths(out.state);
-    out.state.gOutKind = kOutDeathRegister;
-    out.state.gExecMode = kModeAppend;
+    out.state.outputKind = kOutDeathRegister;
+    out.state.executionMode = kModeAppend;
     auto db = Database::open(out.dbPath);
-    GetComSys(*db, out.state, prompt);
-    LoadOmairiMaster(*db, out.state);
+    ReadMasterData(*db, out.state, prompt);
 }
 
 } // namespace tera::bench

@@ -1,5 +1,5 @@
-#include "app/app_state.h"
-#include "app/startup.h"
+#include "model/app_state.h"
+#include "session/startup.h"
 #include "cli/cli.h"
 #include "mainwin/location_dialog.h"
 #include "mainwin/main_window.h"

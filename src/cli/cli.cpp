@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "cli/cli_check.h"
 #include "cli/cli_items.h"
 #include "cli/cli_options.h"

@@ -1,6 +1,6 @@
 #include "cli/cli_check.h"
 
-#include "app/startup.h"
+#include "session/startup.h"
 #include "cli/cli_options.h"
 #include "cli/cli_transcribe.h"
 #include "cli/terminal_prompt.h"
@@ -213,7 +213,7 @@ int RunRestoreCommand(const QStringList &args, QTextStream &out, QTextStream &er
         return 2;
     }
     AppState state;
-    state.gDbPath = QFileInfo(db).absoluteFilePath();
+    state.files.database = QFileInfo(db).absoluteFilePath();
     DeriveSiblingPaths(state);
     TerminalPrompt prompt(err, yes);
     const RestoreResult result = RestoreFromBackup(state, prompt);

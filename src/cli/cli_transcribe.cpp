@@ -1,7 +1,7 @@
 #include "cli/cli_transcribe.h"
 
-#include "app/master_data.h"
-#include "app/startup.h"
+#include "model/master_data.h"
+#include "session/startup.h"
 #include "cli/cli_items.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_prompt.h"
@@ -284,20 +284,19 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
             o.titleRows = 1;
     }
     AppState &s = out.state;
-    s.gDbPath = Database::isConnectionString(o.db) ? o.db : QFileInfo(o.db).absoluteFilePath();
+    s.files.database = Database::isConnectionString(o.db) ? o.db : QFileInfo(o.db).absoluteFilePath();
     DeriveSiblingPaths(s);
-    s.gOutKind = o.kind;
-    s.gExecMode = o.mode;
+    s.outputKind = static_cast<OutputKind>(o.kind);
+    s.executionMode = static_cast<ExecutionMode>(o.mode);
 
-    if (!Database::isConnectionString(o.db) && !fileExistsExactly(s.gDbPath)) {
+    if (!Database::isConnectionString(o.db) && !fileExistsExactly(s.files.database)) {
         prompt.message(StartupText::kNoDatabase, Icon::Exclamation);
         exitCode = 3;
         return false;
     }
     try {
-        std::unique_ptr<Database> db = Database::open(s.gDbPath);
-        GetComSys(*db, s, prompt);
-        LoadOmairiMaster(*db, s);
+        std::unique_ptr<Database> db = Database::open(s.files.database);
+        ReadMasterData(*db, s, prompt);
         db->close();
     } catch (const DbError &e) {
         err << e.description() << Qt::endl;
@@ -417,7 +416,7 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
     QStringList lstAll;
     BuildSourceItems(*out.preview, srcItems, lstAll);
     const FillResult filled = FillImportTable(o.source, out.catalogue, *out.preview, o.links, o.titleRows,
-                                              *out.importTable, s.gSrcPath);
+                                              *out.importTable, s.sourcePath);
     if (!filled.ok) {
         err << filled.message << Qt::endl;
         exitCode = 2;

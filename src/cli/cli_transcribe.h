@@ -1,5 +1,5 @@
 #pragma once
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "platform/grid_model.h"
 #include "transcribe/import_table_fill.h"
 

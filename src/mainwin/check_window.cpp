@@ -1,6 +1,6 @@
 #include "mainwin/check_window.h"
 
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "gridtools/grid_view.h"
 #include "mainwin/forms.h"
 #include "mainwin/progress_window.h"

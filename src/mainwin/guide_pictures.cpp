@@ -1,9 +1,9 @@
 #include "mainwin/picture_tools.h"
 #include "mainwin/guide_pictures.h"
 
-#include "app/demo_database.h"
-#include "app/master_data.h"
-#include "app/startup.h"
+#include "session/demo_database.h"
+#include "model/master_data.h"
+#include "session/startup.h"
 #include "gridtools/grid_view.h"
 #include "mainwin/check_window.h"
 #include "mainwin/import_window.h"
@@ -92,18 +92,17 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     QuietPrompt prompt(Answer::No);
     FixedClock clock(QDate(2024, 5, 10));
     try {
-        state.gDbPath = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
+        state.files.database = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
         DeriveSiblingPaths(state);
-        std::unique_ptr<Database> db = Database::open(state.gDbPath);
-        GetComSys(*db, state, prompt);
-        LoadOmairiMaster(*db, state);
+        std::unique_ptr<Database> db = Database::open(state.files.database);
+        ReadMasterData(*db, state, prompt);
         db->close();
     } catch (const DbError &e) {
         err << e.description() << Qt::endl;
         return 1;
     }
     // A kako.rnd from before (empty), so that the run backs up both files.
-    QFile(state.gKakoPath).open(QIODevice::WriteOnly);
+    QFile(state.files.kako).open(QIODevice::WriteOnly);
     const QString source = work.filePath(QStringLiteral("過去帳.csv"));
     {
         QFile f(source);
@@ -119,7 +118,7 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     frmListKAKO2 window(state, prompt, clock);
     window.show();
     window.Text1->setText(source);
-    state.gSrcPath = source;
+    state.sourcePath = source;
     window.OptH[1]->click();
     window.Option1[2]->click();
     window.Option2[1]->click();

@@ -1,6 +1,6 @@
 #include "mainwin/import_window.h"
 
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "gridtools/grid_commands.h"
 #include "gridtools/grid_view.h"
 #include "mainwin/check_window.h"
@@ -141,7 +141,7 @@ void DesnHelp::closeEvent(QCloseEvent *event)
 
 void DesnHelp::Option2_Click(int index)
 {
-    m_state.gExecMode = static_cast<qint16>(index);
+    m_state.executionMode = static_cast<ExecutionMode>(index);
     emit execModeChosen(index);
 }
 
@@ -156,7 +156,7 @@ void DesnHelp::selectOutKind(int index)
     if (index < 0 || index >= int(Option1.size()))
         return;
     Option1[index]->setChecked(true);
-    m_state.gOutKind = static_cast<qint16>(index);
+    m_state.outputKind = static_cast<OutputKind>(index);
     m_tableKind = static_cast<qint16>(index);
 }
 
@@ -171,15 +171,15 @@ bool DesnHelp::tableFitsKind()
 {
     // The main window may have switched the kind since the fill: a table
     // built for another kind is never written (or checked) as this one.
-    if (m_state.gOutKind == m_tableKind)
+    if (m_state.outputKind == m_tableKind)
         return true;
-    m_prompt.message(kindChangedText(m_tableKind, m_state.gOutKind), Icon::Exclamation);
+    m_prompt.message(kindChangedText(m_tableKind, m_state.outputKind), Icon::Exclamation);
     return false;
 }
 
 void DesnHelp::Command1_Click()
 {
-    if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister || !tableFitsKind())
+    if (m_running || m_state.outputKind < kOutMembers || m_state.outputKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
     frmGage gage(this);
@@ -215,7 +215,7 @@ void DesnHelp::Command1_Click()
 
 void DesnHelp::cmdCheck_Click()
 {
-    if (m_running || m_state.gOutKind < kOutMembers || m_state.gOutKind > kOutDeathRegister || !tableFitsKind())
+    if (m_running || m_state.outputKind < kOutMembers || m_state.outputKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
     RunCheckWindow(this, *m_grid, vsf, m_state, m_clock, m_prompt, chkSkipDuplicates->isChecked());

@@ -67,7 +67,7 @@ void frm確認::Command2_Click()
     if (chosen.isEmpty())
         return;
     Text1->setText(chosen);
-    m_state.gDbPath = chosen;
+    m_state.files.database = chosen;
 }
 
 void frm確認::Command1_Click()

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/startup.h"
+#include "session/startup.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "mainwin/main_window.h"
 
-#include "app/startup.h"
+#include "session/startup.h"
 #include "convert/auto_link.h"
 #include "gridtools/grid_view.h"
 #include "mainwin/file_kind_dialog.h"
@@ -270,17 +270,17 @@ DesnHelp *frmListKAKO2::importWindow() const { return m_import.data(); }
 void frmListKAKO2::Form_Load()
 {
     setWindowTitle(MainWindowText::kTitleAtLoad);
-    if (!m_state.gAppPath.isEmpty())
-        QDir::setCurrent(m_state.gAppPath);
+    if (!m_state.files.appFolder.isEmpty())
+        QDir::setCurrent(m_state.files.appFolder);
     mTitleRows = 0;
     m_links->mNextLinkRow = 1;
     m_links->mSelLinkRow = -1;
-    m_state.gOutKind = kOutMembers;
-    m_state.gExecMode = kModeReplace;
+    m_state.outputKind = kOutMembers;
+    m_state.executionMode = kModeReplace;
     OptH[0]->setChecked(true);
     Option1[0]->setChecked(true);
     Option2[0]->setChecked(true);
-    Text3->setText(m_state.gKakoPath);
+    Text3->setText(m_state.files.kako);
     m_links->ResetLinkGrid();
     lstSelected->clear();
     lstAll->setCurrentRow(-1);
@@ -306,7 +306,7 @@ void frmListKAKO2::Option1_Click(int index)
         DataLinkEditor::setItemData(item, line.itemData);
     }
     m_links->mNextLinkRow = 1;
-    m_state.gOutKind = static_cast<qint16>(index);
+    m_state.outputKind = static_cast<OutputKind>(index);
     // Links belong to one kind's items: say that they went, and how many.
     if (dropped > 0 && !m_quietKindChange)
         m_prompt.message(MainWindowText::linksDropped(dropped), Icon::Information);
@@ -314,7 +314,7 @@ void frmListKAKO2::Option1_Click(int index)
 
 void frmListKAKO2::Option2_Click(int index)
 {
-    m_state.gExecMode = static_cast<qint16>(index);
+    m_state.executionMode = static_cast<ExecutionMode>(index);
     if (m_import)
         m_import->showExecMode(index);
 }
@@ -347,7 +347,7 @@ void frmListKAKO2::Text1_Enter()
 void frmListKAKO2::pickSource(const QString &chosen)
 {
     Text1->setText(chosen);
-    m_state.gSrcPath = chosen;
+    m_state.sourcePath = chosen;
     lstAll->clear();
     gSrcItems.clear();
 
@@ -394,8 +394,8 @@ void frmListKAKO2::SSCommand2_Click()
     if (chosen.isEmpty())
         return;
     Text3->setText(chosen);
-    m_state.gDbPath = chosen;
-    m_state.gKakoPath.clear(); // rebuilt beside the new database
+    m_state.files.database = chosen;
+    m_state.files.kako.clear(); // rebuilt beside the new database
     DeriveSiblingPaths(m_state);
 }
 
@@ -437,7 +437,7 @@ void frmListKAKO2::Command3_Click()
         });
     }
     const FillResult filled = FillImportTable(Text1->text(), gCatalogue, *m_preview, LinksFromGrid(*m_linkGrid),
-                                              mTitleRows, m_import->grid(), m_state.gSrcPath);
+                                              mTitleRows, m_import->grid(), m_state.sourcePath);
     unsetCursor();
     if (!filled.ok) {
         // A source file moved or deleted since it was read, or a link to a
@@ -453,7 +453,7 @@ void frmListKAKO2::Command3_Click()
             m_import->selectOutKind(i);
     // The import window shows the mode the run will use: a window that says
     // 既存データを削除して転記 while the run appends (or the reverse) misleads.
-    m_import->showExecMode(m_state.gExecMode);
+    m_import->showExecMode(m_state.executionMode);
     if (fresh)
         PlaceOver(m_import, this);
     m_import->show();
@@ -487,7 +487,7 @@ void frmListKAKO2::cmdAutoLink_Click()
         columns << l.Lpoj;
         items << l.Rpoj;
     }
-    const AutoLinkResult found = AutoLink(sourceTitles(), m_state.gOutKind, columns, items);
+    const AutoLinkResult found = AutoLink(sourceTitles(), m_state.outputKind, columns, items);
     int linked = 0;
     for (const auto &[column, slot] : found.links)
         linked += m_links->AddLink(column, slot) ? 1 : 0;
@@ -513,7 +513,7 @@ bool frmListKAKO2::SaveLinkFile(const QString &path)
         return false;
     }
     QString error;
-    if (!WriteLinkFile(path, MakeLinkFile(m_state.gOutKind, mTitleRows, links, sourceTitles(), gCatalogue), error)) {
+    if (!WriteLinkFile(path, MakeLinkFile(m_state.outputKind, mTitleRows, links, sourceTitles(), gCatalogue), error)) {
         m_prompt.message(error, Icon::Exclamation);
         return false;
     }
@@ -568,7 +568,7 @@ void frmListKAKO2::actSaveLinks_Click()
         m_prompt.message(MainWindowText::kNothingToSave, Icon::Exclamation);
         return;
     }
-    const QString initial = QStringLiteral("%1リンク.json").arg(OutKindName(m_state.gOutKind));
+    const QString initial = QStringLiteral("%1リンク.json").arg(OutKindName(m_state.outputKind));
     const QString chosen = saveFileDialog ? saveFileDialog(MainWindowText::kLinkFilter, initial) : QString();
     if (!chosen.isEmpty())
         SaveLinkFile(chosen);

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "convert/item_catalogue.h"
 
 #include <QMainWindow>

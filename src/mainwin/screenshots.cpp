@@ -1,8 +1,8 @@
 #include "mainwin/picture_tools.h"
 #include "mainwin/screenshots.h"
 
-#include "app/demo_database.h"
-#include "app/startup.h"
+#include "session/demo_database.h"
+#include "session/startup.h"
 #include "mainwin/file_kind_dialog.h"
 #include "mainwin/import_window.h"
 #include "mainwin/location_dialog.h"
@@ -101,7 +101,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
     } cleanup{work};
     AppState state;
     try {
-        state.gDbPath = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
+        state.files.database = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
     } catch (const DbError &e) {
         err << e.description() << Qt::endl;
         return 1;
@@ -131,7 +131,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
     frmListKAKO2 window(state, prompt, clock);
     window.show();
     window.Text1->setText(source);
-    state.gSrcPath = source;
+    state.sourcePath = source;
     window.OptH[1]->click();
     window.Option1[2]->click();
     window.ReadSourceFile(source, 3);
@@ -167,10 +167,10 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         }
         QString question = TranscribeText::replaceQuestion();
         try {
-            std::unique_ptr<Database> db = Database::open(state.gDbPath);
+            std::unique_ptr<Database> db = Database::open(state.files.database);
             BackupResult backup;
-            backup.made << state.gKako2Path << state.gTera2Path;
-            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kOutDeathRegister, state.gKakoPath), backup);
+            backup.made << state.files.kakoBackup << state.files.databaseBackup;
+            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kOutDeathRegister, state.files.kako), backup);
             db->close();
         } catch (const DbError &e) {
             err << e.description() << Qt::endl;

@@ -1,6 +1,6 @@
 #include "transcribe/check_run.h"
 
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "platform/database.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
@@ -400,10 +400,10 @@ private:
 // What replace mode deletes, counted on the copy before the run.
 void noteDeletions(const AppState &s, Database &db, QList<CheckFinding> &out)
 {
-    if (s.gExecMode != kModeReplace)
+    if (s.executionMode != kModeReplace)
         return;
     const QString text = QStringLiteral("既存の%1（%2）を削除してから転記します。")
-                             .arg(OutKindName(s.gOutKind), CountReplaceDeletions(db, s.gOutKind, s.gKakoPath).listText());
+                             .arg(OutKindName(s.outputKind), CountReplaceDeletions(db, s.outputKind, s.files.kako).listText());
     out << CheckFinding{0, -1, CheckKind::Notice, text};
 }
 
@@ -411,11 +411,11 @@ void noteDeletions(const AppState &s, Database &db, QList<CheckFinding> &out)
 // file means the run will ask whether to go on without them.
 void noteBackup(const AppState &real, QList<CheckFinding> &out)
 {
-    const QFileInfo folder(QFileInfo(real.gTera2Path).absolutePath());
+    const QFileInfo folder(QFileInfo(real.files.databaseBackup).absolutePath());
     QStringList problems;
     if (!folder.isWritable())
         problems << QStringLiteral("フォルダ %1 に書き込めません").arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
-    for (const QString &old : {real.gTera2Path, real.gKako2Path}) {
+    for (const QString &old : {real.files.databaseBackup, real.files.kakoBackup}) {
         const QFileInfo f(old);
         if (f.exists() && !f.isWritable())
             problems << QStringLiteral("%1 を置き換えられません").arg(QDir::toNativeSeparators(old));
@@ -538,26 +538,26 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
                                bool skipDuplicates)
 {
     CheckReport out;
-    if (Database::isConnectionString(state.gDbPath)) {
+    if (Database::isConnectionString(state.files.database)) {
         out.failure = QStringLiteral("接続文字列で指定したデータベースは検証できません。データベースのファイルを指定してください。");
         return out;
     }
-    if (!QFileInfo(state.gDbPath).isFile()) {
-        out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.gDbPath));
+    if (!QFileInfo(state.files.database).isFile()) {
+        out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.files.database));
         return out;
     }
-    qint64 growthPerRow = state.gOutKind == kOutDeathRegister ? 12 * 1024 : 1024;
-    if (state.gOutKind == kOutDeathRegister && Database::detect(state.gDbPath) == FileKind::SQLite) {
+    qint64 growthPerRow = state.outputKind == kOutDeathRegister ? 12 * 1024 : 1024;
+    if (state.outputKind == kOutDeathRegister && Database::detect(state.files.database) == FileKind::SQLite) {
         try {
             // Only the schema is read.
-            std::unique_ptr<Database> real = Database::open(state.gDbPath);
+            std::unique_ptr<Database> real = Database::open(state.files.database);
             if (insertsCannotFail(*real, QStringLiteral("W_KAIKI")) && insertsCannotFail(*real, QStringLiteral("D_OMAIRI")))
                 growthPerRow = 3 * 1024;
         } catch (const DbError &) {
             // The larger guess stands.
         }
     }
-    const bool large = QFileInfo(state.gDbPath).size() + qint64(vsf.Rows()) * growthPerRow > kMemoryCopyLimit;
+    const bool large = QFileInfo(state.files.database).size() + qint64(vsf.Rows()) * growthPerRow > kMemoryCopyLimit;
     QTemporaryDir scratch(scratchTemplate(large));
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
@@ -567,10 +567,10 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     // Every path of the run points into the scratch folder: the run may
     // write, delete and back up there as it likes.
     AppState s = state;
-    s.gDbPath = scratch.filePath(QStringLiteral("tera.mdb"));
-    s.gKakoPath = scratch.filePath(QStringLiteral("kako.rnd"));
-    s.gKako2Path = scratch.filePath(QStringLiteral("kako2.rnd"));
-    s.gTera2Path = scratch.filePath(QStringLiteral("tera2.mdb"));
+    s.files.database = scratch.filePath(QStringLiteral("tera.mdb"));
+    s.files.kako = scratch.filePath(QStringLiteral("kako.rnd"));
+    s.files.kakoBackup = scratch.filePath(QStringLiteral("kako2.rnd"));
+    s.files.databaseBackup = scratch.filePath(QStringLiteral("tera2.mdb"));
 
     // The check answers the run's questions itself (the replace question: it is
     // a check of what happens when the user says yes); what the messages say
@@ -582,14 +582,14 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     // copied as a file and opened through its driver, and so is a large
     // SQLite file.
     std::unique_ptr<Database> copy;
-    if (Database::detect(state.gDbPath) == FileKind::SQLite && !large) {
+    if (Database::detect(state.files.database) == FileKind::SQLite && !large) {
         try {
             copy = Database::openInMemory();
         } catch (const DbError &e) {
             out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(e.description());
             return out;
         }
-        if (!CopySqliteInto(state.gDbPath, *copy, kCopyLockWaitMs, failure)) {
+        if (!CopySqliteInto(state.files.database, *copy, kCopyLockWaitMs, failure)) {
             out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
             return out;
         }
@@ -600,27 +600,27 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
         } catch (const DbError &) {
             // Only slower.
         }
-    } else if (!CopyIfPresent(state.gDbPath, s.gDbPath, quiet, &failure)) {
+    } else if (!CopyIfPresent(state.files.database, s.files.database, quiet, &failure)) {
         out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
         return out;
     }
-    if (QFileInfo(state.gKakoPath).isFile() && !CopyIfPresent(state.gKakoPath, s.gKakoPath, quiet, &failure)) {
+    if (QFileInfo(state.files.kako).isFile() && !CopyIfPresent(state.files.kako, s.files.kako, quiet, &failure)) {
         out.failure = QStringLiteral("検証用に kako.rnd を写せません: %1").arg(failure);
         return out;
     }
     // A record that a killed run left uncommitted: the run on the copies
     // takes it back first, as a real run would.
-    if (QFileInfo::exists(KakoJournalPath(state.gKakoPath))
-        && !QFile::copy(KakoJournalPath(state.gKakoPath), KakoJournalPath(s.gKakoPath))) {
-        out.failure = QStringLiteral("検証用に %1 を写せません。").arg(KakoJournalPath(state.gKakoPath));
+    if (QFileInfo::exists(KakoJournalPath(state.files.kako))
+        && !QFile::copy(KakoJournalPath(state.files.kako), KakoJournalPath(s.files.kako))) {
+        out.failure = QStringLiteral("検証用に %1 を写せません。").arg(KakoJournalPath(state.files.kako));
         return out;
     }
 
     // A SQLite file copied to the scratch folder is opened here, so that the
     // run goes through the same connection settings as the copy in memory.
-    if (!copy && Database::detect(s.gDbPath) == FileKind::SQLite) {
+    if (!copy && Database::detect(s.files.database) == FileKind::SQLite) {
         try {
-            copy = Database::open(s.gDbPath);
+            copy = Database::open(s.files.database);
         } catch (const DbError &) {
             // The run opens it itself and reports why it cannot.
         }
@@ -634,7 +634,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
         if (copy) {
             noteDeletions(s, *copy, general);
         } else {
-            std::unique_ptr<Database> db = Database::open(s.gDbPath);
+            std::unique_ptr<Database> db = Database::open(s.files.database);
             noteDeletions(s, *db, general);
         }
     } catch (const DbError &e) {
@@ -643,7 +643,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     }
     noteBackup(state, general);
 
-    CheckObserver observer(vsf, s.gOutKind, rows);
+    CheckObserver observer(vsf, s.outputKind, rows);
     CheckProgress checkProgress(progress);
     TranscribeOptions options;
     options.backup = false;

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "convert/era_calendar.h"
 #include "convert/value_notice.h"
 #include "platform/clock.h"
@@ -37,19 +37,19 @@ inline const QString kMemberDbFailure = QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ
 // names of the parts are those the rules use (gRow, gKakoRec, gKaikiDate).
 struct TranscribeContext {
     TranscribeContext(Database &database, AppState &appState, Prompt &prompter, const Clock &today)
-        : db(database), state(appState), prompt(prompter), clock(today), kakoFile(appState.gKakoPath)
+        : db(database), state(appState), prompt(prompter), clock(today), kakoFile(appState.files.kako)
     {
     }
 
     Database &db;     // gDb, open for the run
-    AppState &state;  // paths, gKbnValue, gOmairiMaster (entry 6/7 OHi may be set to 1 for the run's rest)
+    AppState &state;  // paths, master.kbnValues, master.services (entry 6/7 OHi may be set to 1 for the run's rest)
     Prompt &prompt;
     const Clock &clock;
     WorkRecords records; // records.gRow, records.gKakoRec
     std::array<QString, 32> gKaikiDate{}; // the anniversary dates of the entry being written
     CellWorkingTexts work;
     qint16 scheduleKind = 2; // written into the KSEI columns; 2 during every transcription
-    KakoRndFile kakoFile;    // gKakoPath
+    KakoRndFile kakoFile;    // files.kako
     // Set by a run that writes M_お参り once per household and commit.
     ServiceSelections *serviceSelections = nullptr;
 

@@ -159,7 +159,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
 
     // The temple may keep the anniversaries a day before or after the death.
     QDate shifted = input;
-    switch (ctx.state.gKbnValue[10]) {
+    switch (ctx.state.master.kbnValues[10]) {
     case 1:
         shifted = input.addDays(-1);
         break;
@@ -179,7 +179,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
         ctx.gKaikiDate[i] = SlashedDate(d);
     }
     // The yearly anniversaries follow the shift only when the temple says so.
-    const QDate base = ctx.state.gKbnValue[12] == 0 ? input : shifted;
+    const QDate base = ctx.state.master.kbnValues[12] == 0 ? input : shifted;
     for (int i = kLastDayOffset + 1; i <= 30; ++i) {
         const QDate d = base.addYears(kKaiki[i].offset); // 29 February falls on the 28th
         if (!holdable(d))
@@ -242,10 +242,10 @@ qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 month, qint16 y, qint16
     Q_UNUSED(month);
     if (k != 6 && k != 7)
         return 1;
-    OmairiRec &service = ctx.state.gOmairiMaster[k];
+    OmairiRec &service = ctx.state.master.services[k];
     if (service.OHi == 0)
         service.OHi = 1; // kept for the rest of the program
-    const qint16 daysBefore = ctx.state.gKbnValue[k == 6 ? 5 : 4];
+    const qint16 daysBefore = ctx.state.master.kbnValues[k == 6 ? 5 : 4];
     const QDate serviceDay(ctx.clock.today().year(), service.Otuki, service.OHi);
     if (!serviceDay.isValid())
         return 1; // a master without a usable month or day gives no reference date
@@ -400,7 +400,7 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
             QString name;
             qint16 masterMonth = 0;
             GetOmairiName(ctx, i, name, masterMonth);
-            const OmairiRec &service = ctx.state.gOmairiMaster[i];
+            const OmairiRec &service = ctx.state.master.services[i];
             const qint16 month = service.Otuki > 0 ? service.Otuki : masterMonth != 0 ? masterMonth : k.btuki;
             const qint16 day = service.OHi > 0 ? service.OHi : k.bHi;
             qint16 year = 0;

@@ -22,8 +22,8 @@ QString KaikiName(qint16 index);
 void ClearKaikiDates(TranscribeContext &ctx);
 
 // Fills ctx.gKaikiDate(0..30) from a death date year/month/day: days for
-// 0 to 7 (shifted a day by gKbnValue(10) 1 earlier / 2 later), calendar years
-// for 8 to 30 (from the shifted date only when gKbnValue(12) is not 0). An
+// 0 to 7 (shifted a day by master.kbnValues(10) 1 earlier / 2 later), calendar years
+// for 8 to 30 (from the shifted date only when master.kbnValues(12) is not 0). An
 // invalid date returns false and changes nothing; a date the calendar cannot
 // hold (outside the years 1 to 9999) returns false, keeping the dates
 // computed before it and leaving the others blank.
@@ -47,7 +47,7 @@ void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 
 
 // 0 when the first service k (7: the first bon) after a death on y/m/d falls
 // in the current year, 1 when it falls in the next. Service 6 and 7 compare
-// with this year's service date less gKbnValue(5) / gKbnValue(4) days; their
+// with this year's service date less master.kbnValues(5) / master.kbnValues(4) days; their
 // day 0 in the master becomes 1 for the rest of the program. Every other k
 // gives 1. month is not used.
 qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 month, qint16 y, qint16 m, qint16 d, qint16 k);

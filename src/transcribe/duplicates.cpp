@@ -1,6 +1,6 @@
 #include "transcribe/duplicates.h"
 
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "platform/database.h"
 #include "transcribe/records.h"
 

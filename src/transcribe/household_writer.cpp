@@ -128,7 +128,7 @@ void rewriteSelection(TranscribeContext &ctx, qint16 h, const ServiceSelections:
         ctx.db.insert(QStringLiteral("M_お参り"), {{QStringLiteral("世帯CD"), c},
                                                   {QStringLiteral("選択"), 1},
                                                   {QStringLiteral("お参りCD"), i},
-                                                  {QStringLiteral("お参り名称"), ctx.state.gOmairiMaster[i].NM},
+                                                  {QStringLiteral("お参り名称"), ctx.state.master.services[i].NM},
                                                   {QStringLiteral("指定曜日"), 0},
                                                   {QStringLiteral("KSEI"), int(ctx.scheduleKind)}});
     }

@@ -1,6 +1,6 @@
 #include "transcribe/link_file.h"
 
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "platform/file_io.h"
 
 #include <QDir>

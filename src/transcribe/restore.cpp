@@ -1,6 +1,6 @@
 #include "transcribe/restore.h"
 
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "platform/database.h"
 #include "platform/file_io.h"
 #include "platform/prompt.h"
@@ -212,10 +212,10 @@ QString RestoreText::noBackup(const QString &tera2Path)
 RestorePlan PlanRestore(const AppState &state)
 {
     RestorePlan p;
-    p.db = state.gDbPath;
-    p.kako = state.gKakoPath;
-    p.tera2 = state.gTera2Path;
-    p.kako2 = state.gKako2Path;
+    p.db = state.files.database;
+    p.kako = state.files.kako;
+    p.tera2 = state.files.databaseBackup;
+    p.kako2 = state.files.kakoBackup;
     const QFileInfo tera2(p.tera2), kako2(p.kako2);
     p.tera2Present = tera2.isFile();
     p.kako2Present = kako2.isFile();
@@ -266,7 +266,7 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
     RestoreResult result;
     // Never under a running transcription: it would go on writing into the
     // files put back.
-    RunLock lock(state.gDbPath);
+    RunLock lock(state.files.database);
     QString refusal;
     if (!lock.tryTake(refusal)) {
         result.outcome = lock.busy() ? RestoreResult::Outcome::Locked : RestoreResult::Outcome::Failed;
@@ -282,12 +282,12 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
     }
     // A record that a killed run left uncommitted is taken back first, so
     // that the kako.rnd kept aside matches the database kept aside.
-    if (QFileInfo::exists(KakoJournalPath(state.gKakoPath)) && QFileInfo(state.gDbPath).isFile()) {
+    if (QFileInfo::exists(KakoJournalPath(state.files.kako)) && QFileInfo(state.files.database).isFile()) {
         QString why;
         try {
-            std::unique_ptr<Database> db = Database::open(state.gDbPath);
+            std::unique_ptr<Database> db = Database::open(state.files.database);
             qint32 last = 0;
-            const qint32 undone = SettleKakoJournal(*db, state.gKakoPath, &last);
+            const qint32 undone = SettleKakoJournal(*db, state.files.kako, &last);
             db->close();
             if (undone > 0)
                 prompt.message(TranscribeText::kakoRecovered(undone, last), Icon::Information);

@@ -1,6 +1,6 @@
 #include "transcribe/run_report.h"
 
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "platform/file_io.h"
 #include "platform/database.h"
 
@@ -33,11 +33,11 @@ RunReportInfo RunInfoFor(const AppState &state, const QDateTime &started)
     RunReportInfo info;
     info.started = started;
     info.finished = QDateTime::currentDateTime();
-    info.sourcePath = state.gSrcPath;
-    info.dbPath = state.gDbPath;
-    info.kakoPath = state.gKakoPath;
-    info.kind = state.gOutKind;
-    info.mode = state.gExecMode;
+    info.sourcePath = state.sourcePath;
+    info.dbPath = state.files.database;
+    info.kakoPath = state.files.kako;
+    info.kind = state.outputKind;
+    info.mode = state.executionMode;
     return info;
 }
 

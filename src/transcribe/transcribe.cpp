@@ -1,7 +1,7 @@
 #include "transcribe/transcribe.h"
 
-#include "app/app_state.h"
-#include "convert/cell_assignment.h"
+#include "model/app_state.h"
+#include "transcribe/cell_assignment.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/grid_model.h"
@@ -434,7 +434,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
 {
     TranscribeReport report;
     report.rowsTotal = qMax(0, vsf.Rows() - 1);
-    const qint16 kind = state.gOutKind;
+    const qint16 kind = state.outputKind;
     if (kind < kOutMembers || kind > kOutDeathRegister) {
         report.outcome = TranscribeReport::Outcome::Failed;
         report.failure = QStringLiteral("出力区分が不正です。");
@@ -478,7 +478,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
 
     // One run at a time: two runs numbering the same kako.rnd would write
     // over each other's entries.
-    RunLock lock(state.gDbPath);
+    RunLock lock(state.files.database);
     if (options.runLock) {
         QString refusal;
         if (!lock.tryTake(refusal)) {
@@ -495,14 +495,14 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     // way back that the messages point to).
     try {
         std::unique_ptr<Database> own;
-        Database *db = options.database ? options.database : (own = Database::open(state.gDbPath, databaseOptions(options))).get();
+        Database *db = options.database ? options.database : (own = Database::open(state.files.database, databaseOptions(options))).get();
         qint32 lastRecovered = 0;
-        report.recoveredKakoCd = SettleKakoJournal(*db, state.gKakoPath, &lastRecovered);
+        report.recoveredKakoCd = SettleKakoJournal(*db, state.files.kako, &lastRecovered);
         if (report.recoveredKakoCd > 0)
             prompt.message(TranscribeText::kakoRecovered(report.recoveredKakoCd, lastRecovered), Icon::Information);
         checkMasters(*db);
-        if (kind == kOutDeathRegister && state.gExecMode == kModeAppend) {
-            const QString behind = checkNumbering(*db, state.gKakoPath);
+        if (kind == kOutDeathRegister && state.executionMode == kModeAppend) {
+            const QString behind = checkNumbering(*db, state.files.kako);
             if (!behind.isEmpty()) {
                 fail(0, -1, behind);
                 return report;
@@ -530,7 +530,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     }
 
     QString failure;
-    if (!ensureKakoFile(state.gKakoPath, failure)) {
+    if (!ensureKakoFile(state.files.kako, failure)) {
         fail(0, -1, failure);
         return report;
     }
@@ -539,7 +539,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     Database *db = options.database;
     try {
         if (!db)
-            db = (ownDb = Database::open(state.gDbPath, databaseOptions(options))).get();
+            db = (ownDb = Database::open(state.files.database, databaseOptions(options))).get();
     } catch (const DbError &e) {
         fail(0, -1, reasonOf(e));
         return report;
@@ -551,12 +551,12 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
     qint64 kakoCount = ctx.kakoFile.entryCount();
     QString preDeleteNo;
 
-    if (state.gExecMode == kModeReplace) {
+    if (state.executionMode == kModeReplace) {
         // The fixed question, with what goes and the backup just made; Enter
         // answers いいえ.
         QString question = TranscribeText::replaceQuestion();
         try {
-            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kind, state.gKakoPath), report.backup);
+            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kind, state.files.kako), report.backup);
         } catch (const DbError &) {
             // The deletion itself meets the same table and reports it.
         }
@@ -571,7 +571,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         }
         try {
             if (kind == kOutDeathRegister) {
-                replaceDeathRegister(*db, state.gKakoPath);
+                replaceDeathRegister(*db, state.files.kako);
                 kakoCount = 0;
             } else {
                 Transaction tx(*db);
@@ -587,14 +587,14 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
             fail(0, -1, reasonOf(e));
             return report;
         }
-        if (!ensureKakoFile(state.gKakoPath, failure)) {
+        if (!ensureKakoFile(state.files.kako, failure)) {
             fail(0, -1, failure);
             return report;
         }
     }
 
     // Likely duplicates matter only when rows are added to what is there.
-    bool lookForDuplicates = state.gExecMode == kModeAppend;
+    bool lookForDuplicates = state.executionMode == kModeAppend;
     report.duplicatesSkipped = options.skipDuplicates;
     DuplicateIndex duplicates;
     if (lookForDuplicates) {

@@ -145,7 +145,7 @@ struct TranscribeOptions {
     // commit every row). A failed row is still taken back alone.
     int batchRows = 500;
     int batchMs = 1000;
-    // Run on this open connection instead of opening state.gDbPath (the
+    // Run on this open connection instead of opening state.files.database (the
     // check's in-memory copy); it is left open afterwards.
     Database *database = nullptr;
 };
@@ -167,8 +167,8 @@ QString kakoRecovered(qint32 record, qint32 last = 0);
 } // namespace TranscribeText
 
 // Transcribes the data rows of the import grid vsf (rows 1 to Rows - 1,
-// columns 1 to Cols - 1) as state.gOutKind, in state.gExecMode, into the
-// database state.gDbPath and kako.rnd state.gKakoPath: backup, the replace
+// columns 1 to Cols - 1) as state.outputKind, in state.executionMode, into the
+// database state.files.database and kako.rnd state.files.kako: backup, the replace
 // question and deletions, then one atomic transaction per row. Failures are
 // reported through prompt with the row, the column where known and the
 // reason. Throws EndProgram (after the database is closed and the current row

@@ -1,7 +1,7 @@
 // The command line of the additions: check (findings, exit code, nothing
 // written), --links with a saved data link, the run report and restore.
-#include "app/app_state.h"
-#include "app/demo_database.h"
+#include "model/app_state.h"
+#include "session/demo_database.h"
 #include "convert/item_catalogue.h"
 #include "platform/database.h"
 #include "file_faults.h"

@@ -1,7 +1,7 @@
 // The command line as a hostile user types it: mistyped subcommands, stray
 // and repeated options, sources that are no regular file, no display, and
 // answers typed at a real terminal. Every refusal leaves the files alone.
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "platform/file_io.h"
 #include "program_run.h"
 

@@ -1,7 +1,7 @@
 // A transcription killed at random points leaves a sound database: no entry
 // half-written; and once a run has completed after the kill, kako.rnd holds
 // exactly one record per W_KAKO entry, record n = entry n.
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "platform/database.h"
 #include "program_run.h"
 #include "transcribe/kako_rnd.h"

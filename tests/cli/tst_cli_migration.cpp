@@ -2,7 +2,7 @@
 // items lists are the ones --link takes, --auto-link links as the window's
 // 自動リンク does, and an append of rows the database already holds is
 // warned about or left out.
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "program_run.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The command line as scripts use it when things go wrong: two runs on one
 // database at once, rows that fail, a kako.rnd behind the register. The exit
 // code and the data must both tell the truth.
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "platform/database.h"
 #include "program_run.h"
 #include "transcribe/kako_rnd.h"

@@ -1,6 +1,6 @@
 // The batch command line drives the same fill and transcription as the
 // windows: the example files of every kind, refused links, refused questions.
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "platform/database.h"
 #include "program_run.h"
 

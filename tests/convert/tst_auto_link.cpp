@@ -1,6 +1,6 @@
 // Auto-link: the example files link themselves as a person would link them
 // by hand; titles are compared folded; items that may not be linked never are.
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "convert/auto_link.h"
 #include "convert/item_catalogue.h"
 #include "platform/grid_model.h"

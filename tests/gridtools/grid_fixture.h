@@ -2,7 +2,7 @@
 // The import window over a small table, with every outside dialog answered
 // by the test: the file pickers return what the test says, the clipboard is a
 // string, beeps are counted, and every message lands in a ScriptedPrompt.
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "gridtools/dlg_input.h"
 #include "gridtools/dlg_rowcol.h"
 #include "gridtools/dlg_sort.h"

@@ -63,7 +63,7 @@ private slots:
         DesnHelp *d = openImport(true);
         QVERIFY(d);
         const QStringList before = QDir(f->t.dir()).entryList(QDir::Files);
-        const QByteArray dbBefore = bytesOf(f->state.gDbPath);
+        const QByteArray dbBefore = bytesOf(f->state.files.database);
         d->cmdCheck->click();
         auto *check = d->findChild<CheckWindow *>();
         QVERIFY(check);
@@ -72,7 +72,7 @@ private slots:
         QVERIFY(check->lblSummary->text().contains(QStringLiteral("9 行目で停止")));
         QCOMPARE(check->grid().Rows(), int(check->report().findings.size()) + 1);
         QCOMPARE(QDir(f->t.dir()).entryList(QDir::Files), before);
-        QCOMPARE(bytesOf(f->state.gDbPath), dbBefore);
+        QCOMPARE(bytesOf(f->state.files.database), dbBefore);
         QVERIFY(f->prompt.texts().isEmpty());
 
         int stopLine = -1;
@@ -113,12 +113,12 @@ private slots:
         QCOMPARE(f->prompt.shown().last().buttons, Buttons::YesNo);
         QCOMPARE(opened.size(), 1);
         QVERIFY(offer.contains(QDir::toNativeSeparators(opened.first())));
-        QCOMPARE(QFileInfo(opened.first()).absolutePath(), QFileInfo(f->state.gDbPath).absolutePath());
+        QCOMPARE(QFileInfo(opened.first()).absolutePath(), QFileInfo(f->state.files.database).absolutePath());
         QFile report(opened.first());
         QVERIFY(report.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(report.readAll());
         QVERIFY(text.contains(QStringLiteral("9 行目（1 列目）")));
-        QVERIFY(text.contains(QDir::toNativeSeparators(f->state.gTera2Path)));
+        QVERIFY(text.contains(QDir::toNativeSeparators(f->state.files.databaseBackup)));
     }
 
     // Yes to the offer on a desktop without a program for text files: the
@@ -151,14 +151,14 @@ private slots:
         QVERIFY(opened.isEmpty());
         QCOMPARE(QDir(f->t.dir()).entryList({QStringLiteral("import-report-*.txt")}).size(), 1);
         QVERIFY(f->count(QStringLiteral("W_KAKO")) > 0);
-        const QByteArray backup = bytesOf(f->state.gTera2Path);
+        const QByteArray backup = bytesOf(f->state.files.databaseBackup);
         f->prompt.clear();
         f->prompt.script({Answer::Yes});
         f->w->actRestore->trigger();
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("元に戻しますか？")));
-        QCOMPARE(bytesOf(f->state.gDbPath), backup);
+        QCOMPARE(bytesOf(f->state.files.database), backup);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 0);
-        QVERIFY(!QFile::exists(f->state.gKakoPath));
+        QVERIFY(!QFile::exists(f->state.files.kako));
     }
 };
 

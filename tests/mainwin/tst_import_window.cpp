@@ -135,19 +135,19 @@ private slots:
     {
         DesnHelp *d = readDeathRegister(true);
         QVERIFY(d);
-        QCOMPARE(f->state.gOutKind, qint16(2));
+        QCOMPARE(f->state.outputKind, qint16(2));
         for (QRadioButton *b : d->Option1)
             QVERIFY(!b->isEnabled());
         d->Option1[0]->click();
         QVERIFY(d->Option1[2]->isChecked());
-        QCOMPARE(f->state.gOutKind, qint16(2));
+        QCOMPARE(f->state.outputKind, qint16(2));
         QVERIFY(f->prompt.texts().isEmpty());
 
         d->Option2[1]->click();
-        QCOMPARE(f->state.gExecMode, qint16(1));
+        QCOMPARE(f->state.executionMode, qint16(1));
         QVERIFY(f->w->Option2[1]->isChecked());
         f->w->Option2[0]->click();
-        QCOMPARE(f->state.gExecMode, qint16(0));
+        QCOMPARE(f->state.executionMode, qint16(0));
         QVERIFY(d->Option2[0]->isChecked());
 
         const qint64 before = f->count(QStringLiteral("W_KAKO"));
@@ -194,7 +194,7 @@ private slots:
         QCOMPARE(texts.size(), 3);
         QVERIFY2(texts.at(1).startsWith(TranscribeText::replaceQuestion()), qPrintable(texts.at(1)));
         QVERIFY(f->prompt.texts().last().startsWith(QStringLiteral("転記が終わりました。\r\n書き込み %1 行").arg(r.rowsWritten)));
-        QVERIFY(QFileInfo::exists(f->state.gTera2Path));
+        QVERIFY(QFileInfo::exists(f->state.files.databaseBackup));
 
         switch (kind) {
         case 0:
@@ -207,7 +207,7 @@ private slots:
             break;
         case 2:
             QCOMPARE(f->count(QStringLiteral("W_KAKO")), r.rowsWritten);
-            QCOMPARE(QFileInfo(f->state.gKakoPath).size(), qint64(r.rowsWritten) * 780);
+            QCOMPARE(QFileInfo(f->state.files.kako).size(), qint64(r.rowsWritten) * 780);
             QCOMPARE(f->count(QStringLiteral("D_OMAIRI")), qint64(r.rowsWritten) * 18);
             QVERIFY(f->column(QStringLiteral("SELECT 戒名 AS v FROM W_KAKO")).contains(QStringLiteral("清風院釋正道居士")));
             break;
@@ -266,7 +266,7 @@ private slots:
         QCOMPARE(r.rowsRead, 2);
         QCOMPARE(r.rowsWritten, 2);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 2);
-        QCOMPARE(QFileInfo(f->state.gKakoPath).size(), qint64(2 * 780));
+        QCOMPARE(QFileInfo(f->state.files.kako).size(), qint64(2 * 780));
         // The summary, then the run report's path and the offer to open it.
         QVERIFY(f->prompt.texts().last().startsWith(
             QStringLiteral("転記をキャンセルしました。2 行目まで処理しました。\r\n書き込み 2 行、スキップ 0 行\r\n\r\n転記レポート: ")));

@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(f->w->linkGrid().Rows(), 1);
         QCOMPARE(f->w->links().mNextLinkRow, 1);
         QCOMPARE(f->w->links().mSelLinkRow, 2);
-        QCOMPARE(f->state.gOutKind, qint16(1));
+        QCOMPARE(f->state.outputKind, qint16(1));
         QCOMPARE(f->w->lstSelected->item(0)->text(), QStringLiteral("管理番号-----リンク不可"));
         QCOMPARE(f->w->gCatalogue.size(), 34);
         // The source list stays.

@@ -126,7 +126,7 @@ private slots:
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join(QLatin1Char('\n'))));
         QVERIFY(f->w->Option1[2]->isChecked());
         QVERIFY(f->w->OptH[1]->isChecked());
-        QCOMPARE(f->state.gOutKind, qint16(2));
+        QCOMPARE(f->state.outputKind, qint16(2));
         QCOMPARE(f->w->mTitleRows, qint16(1));
         QCOMPARE(f->linkColumn(3), lpoj);
         QCOMPARE(f->linkColumn(4), rpoj);

@@ -47,7 +47,7 @@ private slots:
         QVERIFY(!d.endRequested());
         d.Command2->click();
         QCOMPARE(d.Text1->text(), QStringLiteral("/srv/寺/tera.mdb"));
-        QCOMPARE(s.gDbPath, QStringLiteral("/srv/寺/tera.mdb"));
+        QCOMPARE(s.files.database, QStringLiteral("/srv/寺/tera.mdb"));
         d.Command1->click();
         QVERIFY(!d.isVisible());
         QCOMPARE(d.result(), int(QDialog::Accepted));
@@ -69,13 +69,13 @@ private slots:
     void pickerCancelledChangesNothing()
     {
         AppState s;
-        s.gDbPath = QStringLiteral("前の値");
+        s.files.database = QStringLiteral("前の値");
         ScriptedPrompt p;
         frm確認 d(s, p);
         d.pickFile = [] { return QString(); };
         d.Command2->click();
         QCOMPARE(d.Text1->text(), QString());
-        QCOMPARE(s.gDbPath, QStringLiteral("前の値"));
+        QCOMPARE(s.files.database, QStringLiteral("前の値"));
     }
 
     // Typed text lets OK close the dialog but is not taken as the path.
@@ -88,7 +88,7 @@ private slots:
         d.Text1->setText(QStringLiteral("/typed/tera.mdb"));
         d.Command1->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(s.gDbPath, QString());
+        QCOMPARE(s.files.database, QString());
         QVERIFY(p.texts().isEmpty());
     }
 

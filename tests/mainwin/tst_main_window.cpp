@@ -25,14 +25,14 @@ private slots:
     {
         frmListKAKO2 &w = *f->w;
         QCOMPARE(w.windowTitle(), QStringLiteral("fileRead"));
-        QCOMPARE(w.Text3->text(), f->state.gKakoPath);
+        QCOMPARE(w.Text3->text(), f->state.files.kako);
         QVERIFY(w.Text1->text().isEmpty());
         QVERIFY(w.OptH[0]->isChecked());
         QVERIFY(w.Option1[0]->isChecked());
         QVERIFY(w.Option2[0]->isChecked());
         QCOMPARE(w.mTitleRows, qint16(0));
-        QCOMPARE(f->state.gOutKind, qint16(0));
-        QCOMPARE(f->state.gExecMode, qint16(0));
+        QCOMPARE(f->state.outputKind, qint16(0));
+        QCOMPARE(f->state.executionMode, qint16(0));
         QCOMPARE(w.lstSelected->count(), 52);
         QCOMPARE(w.lstSelected->item(8)->text(), QStringLiteral("氏名"));
         QCOMPARE(DataLinkEditor::itemData(w.lstSelected->item(8)), 8);
@@ -44,9 +44,9 @@ private slots:
         w.OptH[1]->click();
         QCOMPARE(w.mTitleRows, qint16(1));
         w.Option2[1]->click();
-        QCOMPARE(f->state.gExecMode, qint16(1));
+        QCOMPARE(f->state.executionMode, qint16(1));
         w.Option1[2]->click();
-        QCOMPARE(f->state.gOutKind, qint16(2));
+        QCOMPARE(f->state.outputKind, qint16(2));
         QCOMPARE(w.lstSelected->count(), 27);
         QCOMPARE(w.gCatalogue.size(), 27);
     }
@@ -122,7 +122,7 @@ private slots:
             QCOMPARE(seen.enabled[i], enabled.at(i));
         QCOMPARE(dlgFile::instance().fileKind(), qint16(kind));
         QCOMPARE(f->w->Text1->text(), path);
-        QCOMPARE(f->state.gSrcPath, path);
+        QCOMPARE(f->state.sourcePath, path);
         QCOMPARE(f->w->preview().Rows(), 2);
         QCOMPARE(f->w->preview().TextMatrix(1, 0), QStringLiteral("髙橋　一郎"));
         QCOMPARE(f->w->lstAll->count(), 2);
@@ -143,7 +143,7 @@ private slots:
         f->picked.clear();
         f->w->SSCommand1->click();
         QCOMPARE(f->w->Text1->text(), first);
-        QCOMPARE(f->state.gSrcPath, first);
+        QCOMPARE(f->state.sourcePath, first);
         QCOMPARE(f->w->lstAll->count(), 2);
         QCOMPARE(f->w->preview().Rows(), 2);
         const QString second = f->writeFile(QStringLiteral("b.csv"), kSmall);
@@ -152,7 +152,7 @@ private slots:
         QCOMPARE(f->prompt.texts(), QStringList{QStringLiteral("ｷｬﾝｾﾙしました。")});
         QCOMPARE(f->prompt.shown().first().icon, Icon::None);
         QCOMPARE(f->w->Text1->text(), second);
-        QCOMPARE(f->state.gSrcPath, second);
+        QCOMPARE(f->state.sourcePath, second);
         QCOMPARE(f->w->lstAll->count(), 0);
         QVERIFY(f->w->gSrcItems.isEmpty());
         QVERIFY(!dlgFile::instance().cancelled());
@@ -190,13 +190,13 @@ private slots:
         f->w->SSCommand2->click();
         const QString folder = other.path() + QLatin1Char('/');
         QCOMPARE(f->w->Text3->text(), chosen);
-        QCOMPARE(f->state.gDbPath, chosen);
-        QCOMPARE(f->state.gKakoPath, folder + QStringLiteral("kako.rnd"));
-        QCOMPARE(f->state.gTera2Path, folder + QStringLiteral("tera2.mdb"));
+        QCOMPARE(f->state.files.database, chosen);
+        QCOMPARE(f->state.files.kako, folder + QStringLiteral("kako.rnd"));
+        QCOMPARE(f->state.files.databaseBackup, folder + QStringLiteral("tera2.mdb"));
         // Cancelled: nothing moves.
         f->picked.clear();
         f->w->SSCommand2->click();
-        QCOMPARE(f->state.gDbPath, chosen);
+        QCOMPARE(f->state.files.database, chosen);
     }
 
     // The three checks of 読込実行, in their order.
@@ -266,7 +266,7 @@ private slots:
         QVERIFY(first->isVisible());
         QVERIFY(first->Option1[1]->isChecked());
         QVERIFY(first->Option2[0]->isChecked());
-        QCOMPARE(f->state.gOutKind, qint16(1));
+        QCOMPARE(f->state.outputKind, qint16(1));
         QVERIFY(f->prompt.texts().isEmpty());
         QCOMPARE(first->grid().Rows(), 4);
         f->w->Command3->click();

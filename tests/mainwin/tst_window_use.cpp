@@ -301,7 +301,7 @@ private slots:
         answerFileKind(3, true, &seen);
         QTest::keyClick(f->w->Text1, Qt::Key_Return);
         QVERIFY(seen.shown);
-        QCOMPARE(f->state.gSrcPath, path);
+        QCOMPARE(f->state.sourcePath, path);
         QCOMPARE(f->w->preview().Rows(), 4);
         QCOMPARE(f->w->lstAll->item(0)->text(), QStringLiteral("戒名"));
     }
@@ -320,7 +320,7 @@ private slots:
         const qint64 kaiki = f->count(QStringLiteral("W_KAIKI"));
         QVERIFY(kako >= 2 && kaiki > 0);
 
-        f->state.gExecMode = kModeReplace;
+        f->state.executionMode = kModeReplace;
         MessageBoxPrompt prompt;
         QString question;
         QString defaultText;

@@ -2,8 +2,8 @@
 // The main window over a fresh demo database, with its dialogs answered by
 // the test: the file picker returns what the test says, dlgFile is clicked
 // through while it is up, and every message lands in a ScriptedPrompt.
-#include "app/master_data.h"
-#include "app/startup.h"
+#include "model/master_data.h"
+#include "session/startup.h"
 #include "gridtools/grid_view.h"
 #include "mainwin/file_kind_dialog.h"
 #include "mainwin/import_window.h"
@@ -73,10 +73,9 @@ struct WindowFixture {
 
     WindowFixture()
     {
-        state.gDbPath = t.path();
+        state.files.database = t.path();
         DeriveSiblingPaths(state);
-        GetComSys(t.db(), state, prompt);
-        LoadOmairiMaster(t.db(), state);
+        ReadMasterData(t.db(), state, prompt);
         t.db().close();
         prompt.clear();
         w = std::make_unique<frmListKAKO2>(state, prompt, clock);

@@ -1,6 +1,6 @@
 #include "test_db.h"
 
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 
 namespace tera {
 

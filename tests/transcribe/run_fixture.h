@@ -1,8 +1,8 @@
 #pragma once
 // A fresh demo database set up for whole transcription runs, and import
 // tables as 読込実行 leaves them, for the driver and check tests.
-#include "app/master_data.h"
-#include "app/startup.h"
+#include "model/master_data.h"
+#include "session/startup.h"
 #include "convert/item_catalogue.h"
 #include "platform/clock.h"
 #include "platform/database.h"
@@ -47,19 +47,18 @@ struct RunFixture {
 
     explicit RunFixture(qint16 kind, qint16 mode = kModeAppend)
     {
-        state.gDbPath = t.path();
+        state.files.database = t.path();
         DeriveSiblingPaths(state);
-        state.gOutKind = kind;
-        state.gExecMode = mode;
-        GetComSys(t.db(), state, prompt);
-        LoadOmairiMaster(t.db(), state);
+        state.outputKind = static_cast<OutputKind>(kind);
+        state.executionMode = static_cast<ExecutionMode>(mode);
+        ReadMasterData(t.db(), state, prompt);
     }
     // A run as the window starts it, answering with this fixture's prompt.
     TranscribeReport run(const QList<ImportRow> &rows, const TranscribeOptions &options = TranscribeOptions())
     {
         db.reset();
         t.db().close();
-        TranscribeReport r = Transcribe(*importTable(state.gOutKind, rows), state, prompt, clock, nullptr, options);
+        TranscribeReport r = Transcribe(*importTable(state.outputKind, rows), state, prompt, clock, nullptr, options);
         reopen();
         return r;
     }

@@ -1,5 +1,5 @@
 // The backup before every run and the household renumbering.
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "file_faults.h"
 #include "run_fixture.h"
 #include "transcribe/backup.h"
@@ -34,7 +34,7 @@ void writeAll(const QString &path, const QByteArray &bytes)
 AppState stateFor(const QString &dbPath)
 {
     AppState s;
-    s.gDbPath = dbPath;
+    s.files.database = dbPath;
     DeriveSiblingPaths(s);
     return s;
 }
@@ -52,16 +52,16 @@ private slots:
         TestDb t;
         t.db().close();
         AppState s = stateFor(t.path());
-        writeAll(s.gKako2Path, QByteArray(780, 'p'));
+        writeAll(s.files.kakoBackup, QByteArray(780, 'p'));
         ScriptedPrompt prompt;
         const BackupResult r = BackupDatabase(s, prompt);
         QVERIFY(r.ok);
         QCOMPARE(prompt.texts(), QStringList{QStringLiteral("kako.rnd はまだありません。バックアップするものはありません。\r\n")
-                                             + QDir::toNativeSeparators(s.gKakoPath)});
+                                             + QDir::toNativeSeparators(s.files.kako)});
         QCOMPARE(prompt.shown().first().icon, Icon::Information);
-        QCOMPARE(r.made, QStringList{s.gTera2Path});
-        QCOMPARE(readAll(s.gTera2Path), readAll(s.gDbPath));
-        QVERIFY(!QFile::exists(s.gKako2Path));
+        QCOMPARE(r.made, QStringList{s.files.databaseBackup});
+        QCOMPARE(readAll(s.files.databaseBackup), readAll(s.files.database));
+        QVERIFY(!QFile::exists(s.files.kakoBackup));
     }
 
     void missingSourceIsNamed()
@@ -83,19 +83,19 @@ private slots:
         t.db().close();
         AppState s = stateFor(t.path());
         ScriptedPrompt prompt;
-        writeAll(s.gKakoPath, QByteArray(780, 'a'));
+        writeAll(s.files.kako, QByteArray(780, 'a'));
         QVERIFY(BackupDatabase(s, prompt).ok);
-        writeAll(s.gKakoPath, QByteArray(1560, 'b'));
+        writeAll(s.files.kako, QByteArray(1560, 'b'));
         {
-            auto db = Database::open(s.gDbPath);
+            auto db = Database::open(s.files.database);
             db->insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), QStringLiteral("000009")}});
         }
         const BackupResult r = BackupDatabase(s, prompt);
         QVERIFY(r.ok);
         QVERIFY(prompt.texts().isEmpty());
-        QCOMPARE(readAll(s.gKako2Path), QByteArray(1560, 'b'));
-        QCOMPARE(readAll(s.gTera2Path), readAll(s.gDbPath));
-        QCOMPARE(r.made, (QStringList{s.gKako2Path, s.gTera2Path}));
+        QCOMPARE(readAll(s.files.kakoBackup), QByteArray(1560, 'b'));
+        QCOMPARE(readAll(s.files.databaseBackup), readAll(s.files.database));
+        QCOMPARE(r.made, (QStringList{s.files.kakoBackup, s.files.databaseBackup}));
     }
 
     // kako.rnd fits in the room left, tera.mdb does not: the backup fails
@@ -112,10 +112,10 @@ private slots:
         if (!dir.skipReason().isEmpty())
             QSKIP(qPrintable(dir.skipReason()));
         AppState s = stateFor(CreateDemoDatabase(dir.path()));
-        writeAll(s.gKakoPath, QByteArray(780 * 3, 'k'));
-        writeAll(s.gKako2Path, QByteArray(780, 'p'));
-        writeAll(s.gTera2Path, QByteArray("the previous tera2.mdb"));
-        QVERIFY(QFileInfo(s.gDbPath).size() > 64 * 1024);
+        writeAll(s.files.kako, QByteArray(780 * 3, 'k'));
+        writeAll(s.files.kakoBackup, QByteArray(780, 'p'));
+        writeAll(s.files.databaseBackup, QByteArray("the previous tera2.mdb"));
+        QVERIFY(QFileInfo(s.files.database).size() > 64 * 1024);
         const auto before = folderBytes(dir.path());
 
         ScriptedPrompt prompt;
@@ -137,7 +137,7 @@ private slots:
     void fullDiskAsksBeforeWriting()
     {
         RunFixture f(kOutMembers);
-        const QByteArray db = readAll(f.state.gDbPath);
+        const QByteArray db = readAll(f.state.files.database);
         f.prompt.script({Answer::No});
         TranscribeReport r;
         {
@@ -149,8 +149,8 @@ private slots:
         QCOMPARE(f.prompt.texts().last(), TranscribeText::backupFailedQuestion());
         QVERIFY(f.prompt.texts().join(QString()).contains(systemReason(EFBIG)));
         f.db.reset();
-        QCOMPARE(readAll(f.state.gDbPath), db);
-        QVERIFY(!QFile::exists(f.state.gTera2Path));
+        QCOMPARE(readAll(f.state.files.database), db);
+        QVERIFY(!QFile::exists(f.state.files.databaseBackup));
     }
 
     // Rows still in the write-ahead log are part of the copy.
@@ -176,7 +176,7 @@ private slots:
             // Read the copy alone, in a folder of its own.
             QTemporaryDir other;
             const QString lone = other.filePath(QStringLiteral("tera.mdb"));
-            QVERIFY(QFile::copy(s.gTera2Path, lone));
+            QVERIFY(QFile::copy(s.files.databaseBackup, lone));
             auto copy = Database::open(lone);
             Query c = copy->exec(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]"));
             QVERIFY(c.next());

@@ -40,7 +40,7 @@ struct Fixture : RunFixture {
     // Every file the check must leave alone.
     QList<QByteArray> files()
     {
-        return {digest(state.gDbPath), digest(state.gKakoPath), digest(state.gTera2Path), digest(state.gKako2Path)};
+        return {digest(state.files.database), digest(state.files.kako), digest(state.files.databaseBackup), digest(state.files.kakoBackup)};
     }
     CheckReport check(const GridModel &grid)
     {
@@ -442,7 +442,7 @@ private slots:
         Fixture f(kOutDeathRegister, kModeReplace);
         f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("既存")}});
         {
-            QFile kako(f.state.gKakoPath);
+            QFile kako(f.state.files.kako);
             QVERIFY(kako.open(QIODevice::WriteOnly));
             kako.write(QByteArray(780 * 2, ' '));
         }
@@ -475,10 +475,10 @@ private slots:
         QVERIFY(alone.made);
         QVERIFY(!alone.findings.isEmpty());
 
-        const QByteArray path = QFile::encodeName(f.state.gDbPath);
+        const QByteArray path = QFile::encodeName(f.state.files.database);
         const QList<QByteArray> files = f.files();
         const char *const uncommitted = "INSERT INTO [W_KAKO] ([過去CD], [戒名]) VALUES (99, '未確定')";
-        RunLock runLock(f.state.gDbPath);
+        RunLock runLock(f.state.files.database);
         sqlite3 *writer = nullptr;
         std::thread exclusive;
         std::atomic<bool> held{false};
@@ -537,11 +537,11 @@ private slots:
         Fixture f(kOutDeathRegister);
         f.addMember(QStringLiteral("7"), QStringLiteral("写し　太郎"), QStringLiteral("000007"));
         f.t.db().close();
-        const QByteArray before = digest(f.state.gDbPath);
+        const QByteArray before = digest(f.state.files.database);
         auto memory = Database::openInMemory();
         QString failure;
-        QVERIFY2(CopySqliteInto(f.state.gDbPath, *memory, 1000, failure), qPrintable(failure));
-        QCOMPARE(digest(f.state.gDbPath), before);
+        QVERIFY2(CopySqliteInto(f.state.files.database, *memory, 1000, failure), qPrintable(failure));
+        QCOMPARE(digest(f.state.files.database), before);
         Query q = memory->exec(QStringLiteral("SELECT [MEI] FROM [D_KOJIN] WHERE [KOJIN_NO] = ?"), {QStringLiteral("7")});
         QVERIFY(q.next());
         QCOMPARE(q.text(QStringLiteral("MEI")), QStringLiteral("写し　太郎"));
@@ -561,14 +561,14 @@ private slots:
     void refusals()
     {
         AppState s;
-        s.gDbPath = QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\tera.mdb;");
+        s.files.database = QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\tera.mdb;");
         FixedClock clock(QDate(2024, 5, 10));
         GridModel g;
         CheckReport c = CheckTranscription(g, s, clock);
         QVERIFY(!c.made);
         QVERIFY(c.stops());
         QVERIFY(c.failure.contains(QStringLiteral("接続文字列")));
-        s.gDbPath = QDir::temp().filePath(QStringLiteral("no-such-folder-tera/tera.mdb"));
+        s.files.database = QDir::temp().filePath(QStringLiteral("no-such-folder-tera/tera.mdb"));
         c = CheckTranscription(g, s, clock);
         QVERIFY(!c.made);
         QVERIFY(CheckSummaryText(c).contains(QStringLiteral("検証できませんでした")));

@@ -97,7 +97,7 @@ class TestDeathRegister : public QObject {
     {
         if (!m_plain)
             m_plain = std::make_unique<WriterFixture>(Route::Direct);
-        m_plain->state.gKbnValue.fill(0);
+        m_plain->state.master.kbnValues.fill(0);
         return *m_plain;
     }
 
@@ -105,8 +105,8 @@ private slots:
     void anniversaryDates_data()
     {
         QTest::addColumn<QString>("death");
-        QTest::addColumn<int>("shift");  // gKbnValue(10)
-        QTest::addColumn<int>("yearly"); // gKbnValue(12)
+        QTest::addColumn<int>("shift");  // master.kbnValues(10)
+        QTest::addColumn<int>("yearly"); // master.kbnValues(12)
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("expected");
         QTest::newRow("初七日") << "2003/05/17" << 0 << 0 << 0 << "2003/05/23";
@@ -133,8 +133,8 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, expected);
         WriterFixture &f = plain();
-        f.state.gKbnValue[10] = qint16(shift);
-        f.state.gKbnValue[12] = qint16(yearly);
+        f.state.master.kbnValues[10] = qint16(shift);
+        f.state.master.kbnValues[12] = qint16(yearly);
         QVERIFY(BuildKaikiDates(*f.ctx, death));
         QCOMPARE(f.ctx->gKaikiDate[index], expected);
         QVERIFY(f.ctx->gKaikiDate[31].isEmpty());
@@ -187,8 +187,8 @@ private slots:
         QFETCH(int, expected);
         WriterFixture &f = plain();
         f.clock.set(QDate(2024, 5, 10));
-        f.state.gKbnValue[4] = qint16(daysBefore); // first bon
-        f.state.gKbnValue[5] = qint16(daysBefore); // first higan
+        f.state.master.kbnValues[4] = qint16(daysBefore); // first bon
+        f.state.master.kbnValues[5] = qint16(daysBefore); // first higan
         QCOMPARE(int(FirstServiceOffset(*f.ctx, 0, qint16(death.year()), qint16(death.month()), qint16(death.day()),
                                         qint16(k))),
                  expected);
@@ -198,11 +198,11 @@ private slots:
     {
         WriterFixture f(Route::Direct);
         f.clock.set(QDate(2024, 5, 10));
-        f.state.gOmairiMaster[7].OHi = 0;
+        f.state.master.services[7].OHi = 0;
         QCOMPARE(int(FirstServiceOffset(*f.ctx, 8, 2024, 8, 1, 7)), 0); // 8/1 against 8/1
-        QCOMPARE(int(f.state.gOmairiMaster[7].OHi), 1);
+        QCOMPARE(int(f.state.master.services[7].OHi), 1);
         QCOMPARE(int(FirstServiceOffset(*f.ctx, 8, 2024, 8, 2, 7)), 1);
-        f.state.gOmairiMaster[7].Otuki = 0; // no month: no reference date
+        f.state.master.services[7].Otuki = 0; // no month: no reference date
         QCOMPARE(int(FirstServiceOffset(*f.ctx, 8, 2000, 1, 1, 7)), 1);
     }
 
@@ -315,7 +315,7 @@ private slots:
         fillEntry(f, 2003, 9, 17);
         f.db().execute(QStringLiteral("DELETE FROM [OMAIRI] WHERE [ONO] = 11"));
         f.db().execute(QStringLiteral("UPDATE [OMAIRI] SET [NM] = ' ' WHERE [ONO] = 12"));
-        f.state.gOmairiMaster[11] = OmairiRec();
+        f.state.master.services[11] = OmairiRec();
         QVERIFY(WriteOmairi(*f.ctx, 1, 0));
         // A lone blank NM counts as none; the master in memory still has month 12.
         checkServices(f, 1, {"11:法要= ", "11:法月=9", "11:法日=17", "11:法要年=2024", "12:法要= ", "12:法月=12",

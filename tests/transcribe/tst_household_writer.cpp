@@ -157,7 +157,7 @@ private slots:
         for (int i = 1; i <= 17; ++i)
             all << QString::number(i);
         QCOMPARE(f.values("M_お参り", "お参りCD", mine), all);
-        QCOMPARE(f.values("M_お参り", "お参り名称", mine).at(5), f.state.gOmairiMaster[6].NM);
+        QCOMPARE(f.values("M_お参り", "お参り名称", mine).at(5), f.state.master.services[6].NM);
         QCOMPARE(f.values("M_お参り", "選択", mine), QStringList(17, "1"));
         QCOMPARE(f.values("M_お参り", "KSEI", mine), QStringList(17, "2"));
         QCOMPARE(f.values("M_お参り", "指定曜日", mine), QStringList(17, "0"));

@@ -1,6 +1,6 @@
 // Saved data links: a round trip, links that follow their titles when the
 // columns move, and loads that say which source columns are missing.
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "convert/item_catalogue.h"
 #include "file_faults.h"
 #include "transcribe/link_file.h"

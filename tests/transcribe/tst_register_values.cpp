@@ -239,7 +239,7 @@ private slots:
             QCOMPARE(f.column(QStringLiteral("SELECT DISTINCT [俗名] AS v FROM [%1]").arg(QLatin1String(table))),
                      QStringList{QString(19, QChar(u'山'))});
         // kako.rnd as before: the bytes of the field.
-        const KakoRec rec = KakoRndFile(f.state.gKakoPath).get(1);
+        const KakoRec rec = KakoRndFile(f.state.files.kako).get(1);
         QCOMPARE(rec.ﾖﾐ, reading.left(40));
         QCOMPARE(rec.俗名, QString(10, QChar(u'山')));
 
@@ -301,7 +301,7 @@ private slots:
                                            {kTel, tel},
                                            {kDate, QStringLiteral("2003年5月17日")}}});
         QCOMPARE(r.rowsWritten, 1);
-        KakoRndFile kako(f.state.gKakoPath);
+        KakoRndFile kako(f.state.files.kako);
         const KakoRec rec = kako.get(1);
         QCOMPARE(rec.住所, QStringLiteral("東京都港区芝1－2－3～5"));
         QCOMPARE(rec.電話, QStringLiteral("03－1234－56")); // 12 bytes: the two-byte dashes take more room

@@ -1,6 +1,6 @@
 // Restore puts the backups of a run back byte for byte, after a question
 // that names the files and their times, and keeps what it replaces.
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "file_faults.h"
 #include "run_fixture.h"
 #include "transcribe/kako_rnd.h"
@@ -35,7 +35,7 @@ struct Fixture : RunFixture {
         KakoRec rec;
         rec.過去CD = 1;
         rec.戒名 = QStringLiteral("元からの戒名");
-        KakoRndFile(state.gKakoPath).put(rec);
+        KakoRndFile(state.files.kako).put(rec);
     }
     // A death-register run of n rows: backups first, then the rows.
     void run(int n)
@@ -72,12 +72,12 @@ QString aside(const QString &path, int n = 1)
 AppState runLeftovers(const QString &folder)
 {
     AppState s;
-    s.gDbPath = CreateDemoDatabase(folder);
+    s.files.database = CreateDemoDatabase(folder);
     DeriveSiblingPaths(s);
-    QFile::copy(s.gDbPath, s.gTera2Path);
-    Database::open(s.gDbPath)->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}});
-    writeKako(s.gKakoPath, 'k', 2);
-    writeKako(s.gKako2Path, 'b', 1);
+    QFile::copy(s.files.database, s.files.databaseBackup);
+    Database::open(s.files.database)->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}});
+    writeKako(s.files.kako, 'k', 2);
+    writeKako(s.files.kakoBackup, 'b', 1);
     return s;
 }
 
@@ -105,50 +105,50 @@ private slots:
     void bringsBackTheExactBytes()
     {
         Fixture f;
-        writeKako(f.state.gKakoPath, 'k', 1);
+        writeKako(f.state.files.kako, 'k', 1);
         f.run(2);
-        const QByteArray dbBetween = bytesOf(f.state.gDbPath);
-        const QByteArray kakoBetween = bytesOf(f.state.gKakoPath);
+        const QByteArray dbBetween = bytesOf(f.state.files.database);
+        const QByteArray kakoBetween = bytesOf(f.state.files.kako);
         const qint64 rowsBetween = f.kakoRows();
         f.run(3);
         QVERIFY(f.kakoRows() > rowsBetween);
-        const QByteArray dbAfter = bytesOf(f.state.gDbPath);
-        const QByteArray kakoAfter = bytesOf(f.state.gKakoPath);
+        const QByteArray dbAfter = bytesOf(f.state.files.database);
+        const QByteArray kakoAfter = bytesOf(f.state.files.kako);
         // The backups of the second run hold the state between the runs.
-        QCOMPARE(bytesOf(f.state.gTera2Path), dbBetween);
-        QCOMPARE(bytesOf(f.state.gKako2Path), kakoBetween);
+        QCOMPARE(bytesOf(f.state.files.databaseBackup), dbBetween);
+        QCOMPARE(bytesOf(f.state.files.kakoBackup), kakoBetween);
 
         ScriptedPrompt p;
         p.script({Answer::Yes});
         const RestoreResult r = RestoreFromBackup(f.state, p);
         QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
-        QCOMPARE(bytesOf(f.state.gDbPath), dbBetween);
-        QCOMPARE(bytesOf(f.state.gKakoPath), kakoBetween);
+        QCOMPARE(bytesOf(f.state.files.database), dbBetween);
+        QCOMPARE(bytesOf(f.state.files.kako), kakoBetween);
         QCOMPARE(f.kakoRows(), rowsBetween);
         // What was replaced is kept.
-        QCOMPARE(bytesOf(aside(f.state.gDbPath)), dbAfter);
-        QCOMPARE(bytesOf(aside(f.state.gKakoPath)), kakoAfter);
+        QCOMPARE(bytesOf(aside(f.state.files.database)), dbAfter);
+        QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoAfter);
 
         // The question named both backups with their times, then the result.
         QCOMPARE(p.shown().size(), 2);
         const QString question = p.shown().at(0).text;
         QCOMPARE(p.shown().at(0).buttons, Buttons::YesNo);
-        const QString time = QFileInfo(f.state.gTera2Path).lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-        for (const QString &part : {QDir::toNativeSeparators(f.state.gTera2Path), QDir::toNativeSeparators(f.state.gKako2Path),
-                                    QDir::toNativeSeparators(f.state.gDbPath), time, QStringLiteral("元に戻しますか？")})
+        const QString time = QFileInfo(f.state.files.databaseBackup).lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+        for (const QString &part : {QDir::toNativeSeparators(f.state.files.databaseBackup), QDir::toNativeSeparators(f.state.files.kakoBackup),
+                                    QDir::toNativeSeparators(f.state.files.database), time, QStringLiteral("元に戻しますか？")})
             QVERIFY2(question.contains(part), qPrintable(part + QStringLiteral("\n") + question));
         const QString done = p.shown().at(1).text;
         QVERIFY(done.startsWith(RestoreText::kDone));
         // Which file holds which backup now, in words that cannot be read as
         // the database having been removed.
         QVERIFY2(done.contains(QStringLiteral("データベース %1 を、バックアップ %2 の内容に戻しました")
-                                   .arg(QDir::toNativeSeparators(f.state.gDbPath), QDir::toNativeSeparators(f.state.gTera2Path))),
+                                   .arg(QDir::toNativeSeparators(f.state.files.database), QDir::toNativeSeparators(f.state.files.databaseBackup))),
                  qPrintable(done));
         QVERIFY2(done.contains(QStringLiteral("%1 を、バックアップ %2 の内容に戻しました")
-                                   .arg(QDir::toNativeSeparators(f.state.gKakoPath), QDir::toNativeSeparators(f.state.gKako2Path))),
+                                   .arg(QDir::toNativeSeparators(f.state.files.kako), QDir::toNativeSeparators(f.state.files.kakoBackup))),
                  qPrintable(done));
         QVERIFY(!done.contains(QStringLiteral("取り除")));
-        for (const QString &kept : {aside(f.state.gDbPath), aside(f.state.gKakoPath)})
+        for (const QString &kept : {aside(f.state.files.database), aside(f.state.files.kako)})
             QVERIFY2(done.contains(QDir::toNativeSeparators(kept)), qPrintable(done));
     }
 
@@ -157,25 +157,25 @@ private slots:
     void repeatedRestoresNumberTheirCopies()
     {
         Fixture f;
-        writeKako(f.state.gKakoPath, 'k', 1);
+        writeKako(f.state.files.kako, 'k', 1);
         f.run(2);
         f.run(3);
-        const QByteArray dbAfter = bytesOf(f.state.gDbPath);
-        const QByteArray kakoAfter = bytesOf(f.state.gKakoPath);
+        const QByteArray dbAfter = bytesOf(f.state.files.database);
+        const QByteArray kakoAfter = bytesOf(f.state.files.kako);
         for (int n = 1; n <= 3; ++n) {
             ScriptedPrompt p;
             QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
-            for (const QString &path : {f.state.gDbPath, f.state.gKakoPath}) {
+            for (const QString &path : {f.state.files.database, f.state.files.kako}) {
                 const QString kept = QDir::toNativeSeparators(aside(path, n));
                 QVERIFY2(p.shown().at(0).text.contains(kept), qPrintable(p.shown().at(0).text));
                 QVERIFY2(p.shown().at(1).text.contains(kept), qPrintable(p.shown().at(1).text));
                 QVERIFY(!QFile::exists(aside(path, n + 1)));
             }
-            QCOMPARE(bytesOf(aside(f.state.gDbPath)), dbAfter);
-            QCOMPARE(bytesOf(aside(f.state.gKakoPath)), kakoAfter);
-            QCOMPARE(bytesOf(aside(f.state.gDbPath, n)), n == 1 ? dbAfter : bytesOf(f.state.gTera2Path));
-            QCOMPARE(bytesOf(f.state.gDbPath), bytesOf(f.state.gTera2Path));
-            QCOMPARE(bytesOf(f.state.gKakoPath), bytesOf(f.state.gKako2Path));
+            QCOMPARE(bytesOf(aside(f.state.files.database)), dbAfter);
+            QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoAfter);
+            QCOMPARE(bytesOf(aside(f.state.files.database, n)), n == 1 ? dbAfter : bytesOf(f.state.files.databaseBackup));
+            QCOMPARE(bytesOf(f.state.files.database), bytesOf(f.state.files.databaseBackup));
+            QCOMPARE(bytesOf(f.state.files.kako), bytesOf(f.state.files.kakoBackup));
         }
     }
 
@@ -199,7 +199,7 @@ private slots:
             QSKIP(qPrintable(dir.skipReason()));
         const AppState s = runLeftovers(dir.path());
         const auto before = folderBytes(dir.path());
-        const qint64 backups = QFileInfo(s.gTera2Path).size() + QFileInfo(s.gKako2Path).size();
+        const qint64 backups = QFileInfo(s.files.databaseBackup).size() + QFileInfo(s.files.kakoBackup).size();
         ScriptedPrompt p;
         dir.arm(roomForTheBackups ? backups + 16 * 1024 : 32 * 1024);
         const RestoreResult r = RestoreFromBackup(s, p);
@@ -221,7 +221,7 @@ private slots:
         QTemporaryDir dir;
         const AppState s = runLeftovers(dir.path());
         {
-            QFile tera2(s.gTera2Path);
+            QFile tera2(s.files.databaseBackup);
             QVERIFY(tera2.open(QIODevice::ReadWrite));
             const qint64 size = tera2.size();
             if (cutShort) {
@@ -234,7 +234,7 @@ private slots:
         const auto before = folderBytes(dir.path());
         ScriptedPrompt p;
         const RestoreResult r = RestoreFromBackup(s, p);
-        checkNothingChanged(r, p, {QDir::toNativeSeparators(s.gTera2Path), QStringLiteral("壊れている")}, before, dir.path());
+        checkNothingChanged(r, p, {QDir::toNativeSeparators(s.files.databaseBackup), QStringLiteral("壊れている")}, before, dir.path());
     }
 
     // A backup made before kako.rnd existed: the restore takes away the
@@ -243,15 +243,15 @@ private slots:
     {
         Fixture f(false);
         f.run(2);
-        QVERIFY(!QFile::exists(f.state.gKako2Path));
-        QVERIFY(QFile::exists(f.state.gKakoPath));
-        const QByteArray kakoAfter = bytesOf(f.state.gKakoPath);
+        QVERIFY(!QFile::exists(f.state.files.kakoBackup));
+        QVERIFY(QFile::exists(f.state.files.kako));
+        const QByteArray kakoAfter = bytesOf(f.state.files.kako);
         ScriptedPrompt p;
         const RestoreResult r = RestoreFromBackup(f.state, p);
         QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
         QVERIFY(p.shown().at(0).text.contains(QStringLiteral("取り除きます")));
-        QVERIFY(!QFile::exists(f.state.gKakoPath));
-        QCOMPARE(bytesOf(aside(f.state.gKakoPath)), kakoAfter);
+        QVERIFY(!QFile::exists(f.state.files.kako));
+        QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoAfter);
         QCOMPARE(f.kakoRows(), 0);
     }
 
@@ -261,15 +261,15 @@ private slots:
     {
         Fixture f;
         f.run(1);
-        const QByteArray backup = bytesOf(f.state.gTera2Path);
-        QFile wal(f.state.gDbPath + QStringLiteral("-shm"));
+        const QByteArray backup = bytesOf(f.state.files.databaseBackup);
+        QFile wal(f.state.files.database + QStringLiteral("-shm"));
         QVERIFY(wal.open(QIODevice::WriteOnly));
         wal.write("stale");
         wal.close();
         ScriptedPrompt p;
         QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
-        QVERIFY(!QFile::exists(f.state.gDbPath + QStringLiteral("-shm")));
-        QCOMPARE(bytesOf(f.state.gDbPath), backup);
+        QVERIFY(!QFile::exists(f.state.files.database + QStringLiteral("-shm")));
+        QCOMPARE(bytesOf(f.state.files.database), backup);
         QCOMPARE(f.kakoRows(), 1);
     }
 
@@ -277,20 +277,20 @@ private slots:
     void declinedOrNothingToRestore()
     {
         Fixture f;
-        const QByteArray before = bytesOf(f.state.gDbPath);
+        const QByteArray before = bytesOf(f.state.files.database);
         ScriptedPrompt p;
         QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::NoBackup);
         QCOMPARE(p.shown().size(), 1);
-        QVERIFY(p.shown().at(0).text.contains(QDir::toNativeSeparators(f.state.gTera2Path)));
+        QVERIFY(p.shown().at(0).text.contains(QDir::toNativeSeparators(f.state.files.databaseBackup)));
 
         f.run(1);
-        const QByteArray after = bytesOf(f.state.gDbPath);
+        const QByteArray after = bytesOf(f.state.files.database);
         QVERIFY(after != before);
         p.clear();
         p.script({Answer::No});
         QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Declined);
-        QCOMPARE(bytesOf(f.state.gDbPath), after);
-        QVERIFY(!QFile::exists(aside(f.state.gDbPath)));
+        QCOMPARE(bytesOf(f.state.files.database), after);
+        QVERIFY(!QFile::exists(aside(f.state.files.database)));
         QCOMPARE(p.shown().last().text, RestoreText::kStopped);
     }
 
@@ -300,16 +300,16 @@ private slots:
     {
         Fixture f;
         f.run(1);
-        const QByteArray db = bytesOf(f.state.gDbPath), kako = bytesOf(f.state.gKakoPath);
-        RunLock running(f.state.gDbPath);
+        const QByteArray db = bytesOf(f.state.files.database), kako = bytesOf(f.state.files.kako);
+        RunLock running(f.state.files.database);
         QString refusal;
         QVERIFY(running.tryTake(refusal));
         ScriptedPrompt p;
         QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Locked);
         QVERIFY(p.texts().join(QString()).contains(QStringLiteral("別の転記または復元が使用中")));
-        QCOMPARE(bytesOf(f.state.gDbPath), db);
-        QCOMPARE(bytesOf(f.state.gKakoPath), kako);
-        QVERIFY(!QFile::exists(aside(f.state.gDbPath)));
+        QCOMPARE(bytesOf(f.state.files.database), db);
+        QCOMPARE(bytesOf(f.state.files.kako), kako);
+        QVERIFY(!QFile::exists(aside(f.state.files.database)));
     }
 
     // A record that a killed run left uncommitted is taken back before the
@@ -318,8 +318,8 @@ private slots:
     {
         Fixture f;
         f.run(2);
-        const QByteArray kakoCommitted = bytesOf(f.state.gKakoPath);
-        KakoRndFile kako(f.state.gKakoPath);
+        const QByteArray kakoCommitted = bytesOf(f.state.files.kako);
+        KakoRndFile kako(f.state.files.kako);
         kako.setJournaled(true);
         KakoRec rec;
         rec.過去CD = qint16(kako.entryCount() + 1);
@@ -328,9 +328,9 @@ private slots:
         ScriptedPrompt p;
         QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
         QVERIFY(p.texts().join(QString()).contains(QStringLiteral("確定していない記録（過去CD %1）").arg(rec.過去CD)));
-        QCOMPARE(bytesOf(aside(f.state.gKakoPath)), kakoCommitted);
-        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
-        QCOMPARE(bytesOf(f.state.gKakoPath), bytesOf(f.state.gKako2Path));
+        QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoCommitted);
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
+        QCOMPARE(bytesOf(f.state.files.kako), bytesOf(f.state.files.kakoBackup));
     }
 };
 

@@ -37,9 +37,9 @@ private slots:
     {
         RunFixture f(kOutDeathRegister);
         const AppState &state = f.state;
-        f.state.gSrcPath = QStringLiteral("/data/過去帳.csv");
+        f.state.sourcePath = QStringLiteral("/data/過去帳.csv");
         {
-            QFile kako(state.gKakoPath);
+            QFile kako(state.files.kako);
             QVERIFY(kako.open(QIODevice::WriteOnly));
             kako.write(QByteArray(780, ' '));
         }
@@ -70,8 +70,8 @@ private slots:
             QStringLiteral("過去CD: 2 ～ 2"),
             QStringLiteral("3 行目（1 列目）: 「5月2003年」は日付として読めません"),
             QStringLiteral("2 行目: 戒名が空です"),
-            QDir::toNativeSeparators(state.gTera2Path),
-            QDir::toNativeSeparators(state.gKako2Path),
+            QDir::toNativeSeparators(state.files.databaseBackup),
+            QDir::toNativeSeparators(state.files.kakoBackup),
         };
         for (const QString &line : expected)
             QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral("\n---\n") + text));

@@ -3,7 +3,7 @@
 // failed rows leave nothing behind (kako.rnd included), a killed run's
 // uncommitted record taken back, masters checked before anything is written.
 // Each case makes the fault happen for real and then reads the files.
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 #include "file_faults.h"
 #include "run_fixture.h"
 #include "transcribe/check_run.h"
@@ -57,14 +57,14 @@ Register registerOf(RunFixture &f)
         f.reopen();
     return {f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")),
             f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")),
-            f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), KakoRndFile(f.state.gKakoPath).entryCount()};
+            f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), KakoRndFile(f.state.files.kako).entryCount()};
 }
 
 // Every W_KAKO entry n has record n in kako.rnd with its 戒名, and kako.rnd
 // holds no other record.
 void checkKakoMatchesRegister(RunFixture &f)
 {
-    const KakoRndFile kako(f.state.gKakoPath);
+    const KakoRndFile kako(f.state.files.kako);
     Query q = f.db->exec(QStringLiteral("SELECT [過去CD], [戒名] FROM [W_KAKO] ORDER BY [過去CD]"));
     qint64 expected = 1;
     while (q.next()) {
@@ -125,16 +125,16 @@ private slots:
         QFETCH(QString, said);
         RunFixture f(kOutDeathRegister, kModeAppend);
         QVERIFY(f.run(deathRows(6)).ok());
-        QFile::remove(f.state.gKako2Path);
-        QFile::remove(f.state.gTera2Path);
+        QFile::remove(f.state.files.kakoBackup);
+        QFile::remove(f.state.files.databaseBackup);
         if (keptBytes < 0) {
-            QVERIFY(QFile::remove(f.state.gKakoPath));
+            QVERIFY(QFile::remove(f.state.files.kako));
         } else {
-            QFile kako(f.state.gKakoPath);
+            QFile kako(f.state.files.kako);
             QVERIFY(kako.resize(keptBytes));
         }
-        const QByteArray kakoBefore = fileBytes(f.state.gKakoPath);
-        const QByteArray dbBefore = fileBytes(f.state.gDbPath);
+        const QByteArray kakoBefore = fileBytes(f.state.files.kako);
+        const QByteArray dbBefore = fileBytes(f.state.files.database);
         f.prompt.clear();
 
         const TranscribeReport r = f.run(deathRows(4, 100));
@@ -143,9 +143,9 @@ private slots:
         QCOMPARE(r.incompleteRows(), 4);
         QVERIFY2(f.prompt.texts().join(QString()).contains(said), qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
         QVERIFY(f.prompt.texts().join(QString()).contains(QStringLiteral("既存データを削除して転記")));
-        QCOMPARE(fileBytes(f.state.gKakoPath), kakoBefore);
-        QCOMPARE(fileBytes(f.state.gDbPath), dbBefore);
-        QVERIFY2(!QFile::exists(f.state.gTera2Path) && !QFile::exists(f.state.gKako2Path), "a backup was made");
+        QCOMPARE(fileBytes(f.state.files.kako), kakoBefore);
+        QCOMPARE(fileBytes(f.state.files.database), dbBefore);
+        QVERIFY2(!QFile::exists(f.state.files.databaseBackup) && !QFile::exists(f.state.files.kakoBackup), "a backup was made");
 
         // The check says the same before anything is tried.
         const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, deathRows(4, 100)), f.state, f.clock);
@@ -160,7 +160,7 @@ private slots:
         RunFixture f(kOutDeathRegister, kModeAppend);
         QVERIFY(f.run(deathRows(12)).ok());
         f.db->insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("OMAIRINO"), 3}, {QStringLiteral("過去CD"), 0}});
-        f.state.gExecMode = kModeReplace;
+        f.state.executionMode = kModeReplace;
         const TranscribeReport r = f.run(deathRows(3, 50));
         QCOMPARE(r.rowsWritten, 3);
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] > 3")), 0);
@@ -175,7 +175,7 @@ private slots:
     {
         RunFixture f(kOutDeathRegister, kModeAppend);
         {
-            RunLock other(f.state.gDbPath);
+            RunLock other(f.state.files.database);
             QString refusal;
             QVERIFY(other.tryTake(refusal));
             const TranscribeReport r = f.run(deathRows(2));
@@ -185,7 +185,7 @@ private slots:
                          && said.contains(QStringLiteral("プロセス %1").arg(QCoreApplication::applicationPid())),
                      qPrintable(said));
             QCOMPARE(registerOf(f), Register{});
-            QVERIFY(!QFile::exists(f.state.gTera2Path));
+            QVERIFY(!QFile::exists(f.state.files.databaseBackup));
         }
 
         // The lock file of a process that no longer runs.
@@ -195,14 +195,14 @@ private slots:
         const qint64 deadPid = gone.processId();
         QVERIFY(gone.waitForFinished());
         {
-            QFile stale(RunLockPath(f.state.gDbPath));
+            QFile stale(RunLockPath(f.state.files.database));
             QVERIFY(stale.open(QIODevice::WriteOnly));
             stale.write(QByteArray::number(deadPid) + "\ntst_run_safety\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         }
         const TranscribeReport r = f.run(deathRows(2));
         QVERIFY2(r.ok(), qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
         QCOMPARE(r.rowsWritten, 2);
-        QVERIFY2(!QFile::exists(RunLockPath(f.state.gDbPath)), "the run left its lock behind");
+        QVERIFY2(!QFile::exists(RunLockPath(f.state.files.database)), "the run left its lock behind");
     }
 
     // Another connection holding the write lock for a while: the run waits
@@ -222,11 +222,11 @@ private slots:
         RunFixture f(kOutDeathRegister, kModeAppend);
         f.db.reset();
         f.t.db().close();
-        const QString file = f.state.gDbPath;
+        const QString file = f.state.files.database;
         // The driver itself gives up on a lock after 0.1 s, as the Access
         // driver does at once: the run's own waiting must carry it.
         if (odbc)
-            f.state.gDbPath = QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=100;").arg(file);
+            f.state.files.database = QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=100;").arg(file);
         TranscribeOptions options;
         options.backup = !odbc; // a connection string has no file to copy
         TranscribeReport r;
@@ -259,7 +259,7 @@ private slots:
                  qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
         f.reopen();
         QCOMPARE(registerOf(f), before);
-        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
     }
 
     // While a row waits for another program's lock the progress display
@@ -280,14 +280,14 @@ private slots:
         f.t.db().close();
         TranscribeReport r;
         {
-            LockHolder holder(f.state.gDbPath, 4000);
+            LockHolder holder(f.state.files.database, 4000);
             r = Transcribe(*importTable(kOutDeathRegister, deathRows(3)), f.state, f.prompt, f.clock, &progress);
         }
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Cancelled);
         QCOMPARE(r.rowsWritten, 0);
         QVERIFY(progress.texts.last().startsWith(QStringLiteral("1 番目のデータ: ")));
         QCOMPARE(registerOf(f), Register{});
-        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
     }
 
     // A column the run writes is missing: every row is rolled back whole,
@@ -304,7 +304,7 @@ private slots:
         QCOMPARE(r.incompleteRows(), 5);
         QCOMPARE(registerOf(f), Register{});
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), 0);
-        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
     }
 
     // Rows are committed in batches, each row in a savepoint: a row the
@@ -346,7 +346,7 @@ private slots:
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [戒名] = '釋浄7'")), 0);
         QCOMPARE(f.column(QStringLiteral("SELECT [お参り名称] AS v FROM [M_お参り] WHERE [世帯CD] = '000050'")),
                  QStringList{QStringLiteral("元の選択")});
-        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
     }
 
     // M_お参り is written once per household and commit, yet leaves the
@@ -432,7 +432,7 @@ private slots:
             // What the killed run got as far as: a batch of three records
             // written (the middle row's first try taken back), the journal
             // beside them, the batch committed or not.
-            KakoRndFile kako(f.state.gKakoPath);
+            KakoRndFile kako(f.state.files.kako);
             kako.setJournaled(true);
             KakoRec rec;
             for (qint32 n = 4; n <= 6; ++n) {
@@ -449,8 +449,8 @@ private slots:
                     f.db->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), n}, {QStringLiteral("戒名"), rec.戒名}});
             }
         }
-        QVERIFY(QFile::exists(KakoJournalPath(f.state.gKakoPath)));
-        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 6);
+        QVERIFY(QFile::exists(KakoJournalPath(f.state.files.kako)));
+        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 6);
 
         f.prompt.clear();
         const TranscribeReport r = f.run(deathRows(2, 10));
@@ -458,11 +458,11 @@ private slots:
         QCOMPARE(r.recoveredKakoCd, committed ? 0 : 4);
         QCOMPARE(f.prompt.texts().join(QString()).contains(QStringLiteral("確定していない記録（過去CD 4〜6）")), !committed);
         QCOMPARE(r.firstKakoCd, committed ? 7 : 4);
-        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
         if (committed) {
             // The committed rows have their W_KAKO rows only (made by hand here).
-            QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 8);
-            QCOMPARE(KakoRndFile(f.state.gKakoPath).get(5).戒名, QStringLiteral("釋途中5"));
+            QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 8);
+            QCOMPARE(KakoRndFile(f.state.files.kako).get(5).戒名, QStringLiteral("釋途中5"));
         } else {
             checkKakoMatchesRegister(f);
         }
@@ -486,7 +486,7 @@ private slots:
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
         QVERIFY2(r.failure.contains(QStringLiteral("マスタ %1 を読めない").arg(table)), qPrintable(r.failure));
         QCOMPARE(registerOf(f), Register{});
-        QVERIFY(!QFile::exists(f.state.gTera2Path));
+        QVERIFY(!QFile::exists(f.state.files.databaseBackup));
     }
 
     // The disk fills up (or a file may grow no further, or the folder is
@@ -501,15 +501,14 @@ private slots:
         if (!folder.skipReason().isEmpty())
             QSKIP(qPrintable(folder.skipReason()));
         AppState state;
-        state.gDbPath = CreateDemoDatabase(folder.path());
+        state.files.database = CreateDemoDatabase(folder.path());
         DeriveSiblingPaths(state);
-        state.gOutKind = kOutDeathRegister;
-        state.gExecMode = kModeAppend;
+        state.outputKind = kOutDeathRegister;
+        state.executionMode = kModeAppend;
         ScriptedPrompt prompt;
         {
-            auto db = Database::open(state.gDbPath);
-            GetComSys(*db, state, prompt);
-            LoadOmairiMaster(*db, state);
+            auto db = Database::open(state.files.database);
+            ReadMasterData(*db, state, prompt);
         }
         const FixedClock clock{QDate(2024, 5, 10)};
         TranscribeOptions options;
@@ -517,7 +516,7 @@ private slots:
         QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(10)), state, prompt, clock, nullptr, options).ok());
 
         const qint64 room = 1 << 20;
-        folder.arm(fault == WriteFault::SizeCap ? QFileInfo(state.gDbPath).size() + room : room);
+        folder.arm(fault == WriteFault::SizeCap ? QFileInfo(state.files.database).size() + room : room);
         // Small batches, so that some are committed before the disk fills:
         // the batch that meets the fault is lost whole and the run says so.
         options.batchRows = 20;
@@ -540,11 +539,11 @@ private slots:
                          || said.contains(systemReason(EFBIG)),
                      qPrintable(said));
         }
-        QVERIFY(!QFile::exists(KakoJournalPath(state.gKakoPath)));
+        QVERIFY(!QFile::exists(KakoJournalPath(state.files.kako)));
 
         RunFixture view(kOutDeathRegister);
         view.state = state;
-        view.db = Database::open(state.gDbPath);
+        view.db = Database::open(state.files.database);
         {
             Query q = view.db->exec(QStringLiteral("PRAGMA integrity_check"));
             QVERIFY(q.next());
@@ -556,7 +555,7 @@ private slots:
 
         // With room again, the next run numbers on without a gap.
         QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(5, 900)), state, prompt, clock, nullptr, options).ok());
-        view.db = Database::open(state.gDbPath);
+        view.db = Database::open(state.files.database);
         checkKakoMatchesRegister(view);
     }
 
@@ -566,7 +565,7 @@ private slots:
     {
         RunFixture f(kOutDeathRegister, kModeAppend);
         {
-            QFile kako(f.state.gKakoPath);
+            QFile kako(f.state.files.kako);
             QVERIFY(kako.open(QIODevice::WriteOnly));
             QVERIFY(kako.resize(qint64(kMaxKakoCd - 2) * kKakoRecordBytes));
         }
@@ -586,8 +585,8 @@ private slots:
         QCOMPARE(r.failureRow, 3);
         QCOMPARE(r.incompleteRows(), 38);
         QVERIFY(r.failure.contains(QStringLiteral("32,767")));
-        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), qint64(kMaxKakoCd));
-        QVERIFY(!QFile::exists(KakoJournalPath(f.state.gKakoPath)));
+        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), qint64(kMaxKakoCd));
+        QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
     }
 };
 

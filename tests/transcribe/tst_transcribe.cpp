@@ -36,7 +36,7 @@ private slots:
     void deathRegisterAppendNumbering()
     {
         Fixture f(kOutDeathRegister, kModeAppend);
-        writeKakoRecords(f.state.gKakoPath, 3);
+        writeKakoRecords(f.state.files.kako, 3);
         const TranscribeReport r = f.run({
             {{kKaimyo, QStringLiteral("釋浄念")}, {kDate, QStringLiteral("2003年5月17日")}},
             {{kKaimyo, QStringLiteral("  ")}, {kZokumei, QStringLiteral("名無し")}},
@@ -49,14 +49,14 @@ private slots:
         QCOMPARE(r.skipped.first().row, 2);
         QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO] ORDER BY [過去CD]")),
                  (QStringList{QStringLiteral("4"), QStringLiteral("5")}));
-        KakoRndFile kako(f.state.gKakoPath);
+        KakoRndFile kako(f.state.files.kako);
         QCOMPARE(kako.entryCount(), 5);
         QCOMPARE(kako.get(5).戒名, QStringLiteral("釋妙音"));
         QCOMPARE(kako.get(5).bnen, qint16(2003));
         QCOMPARE(kako.get(4).kaikiDate[0], QStringLiteral("2003/05/23"));
         QCOMPARE(kako.get(5).kaikiDate[8], QStringLiteral("2004/05/17"));
         QCOMPARE(r.backup.made.size(), 2);
-        QVERIFY(QFile::exists(f.state.gKako2Path));
+        QVERIFY(QFile::exists(f.state.files.kakoBackup));
     }
 
     // An entry without a complete date keeps blank anniversary dates, even
@@ -66,7 +66,7 @@ private slots:
         Fixture f(kOutDeathRegister, kModeAppend);
         f.run({{{kKaimyo, QStringLiteral("釋一")}, {kDate, QStringLiteral("2003年5月17日")}},
                {{kKaimyo, QStringLiteral("釋二")}, {kDate, QStringLiteral("2003年5月")}}});
-        KakoRndFile kako(f.state.gKakoPath);
+        KakoRndFile kako(f.state.files.kako);
         QCOMPARE(kako.get(1).kaikiDate[0], QStringLiteral("2003/05/23"));
         for (int i = 0; i < 31; ++i)
             QCOMPARE(kako.get(2).kaikiDate[i].trimmed(), QString());
@@ -78,7 +78,7 @@ private slots:
     void deathRegisterReplace()
     {
         Fixture f(kOutDeathRegister, kModeReplace);
-        writeKakoRecords(f.state.gKakoPath, 7);
+        writeKakoRecords(f.state.files.kako, 7);
         f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 7}});
         f.t.db().insert(QStringLiteral("W_KAIKI"), {{QStringLiteral("過去CD"), 7}});
         f.t.db().insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("過去CD"), 99}});
@@ -90,7 +90,7 @@ private slots:
         QVERIFY2(asked.contains(QStringLiteral("W_KAKO 1 件、W_KAIKI 1 件、D_OMAIRI 1 件、kako.rnd 7 件")), qPrintable(asked));
         QCOMPARE(f.prompt.shown().first().buttons, Buttons::YesNo);
         QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("1")});
-        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 1);
+        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 1);
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] = 99")), 0);
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [過去CD] = 7")), 0);
     }
@@ -105,13 +105,13 @@ private slots:
         // kako.rnd is missing, so the backup notes first that it has nothing to copy.
         const QStringList texts = f.prompt.texts();
         QCOMPARE(texts.size(), 3);
-        QCOMPARE(texts.at(0), BackupText::kakoNotYet(f.state.gKakoPath));
+        QCOMPARE(texts.at(0), BackupText::kakoNotYet(f.state.files.kako));
         QVERIFY2(texts.at(1).startsWith(TranscribeText::replaceQuestion()), qPrintable(texts.at(1)));
         QVERIFY2(texts.at(1).contains(QStringLiteral("D_KOJIN 1 件")), qPrintable(texts.at(1)));
         QCOMPARE(texts.at(2), TranscribeText::kStopped);
         QCOMPARE(f.prompt.shown().at(2).icon, Icon::Information);
         QCOMPARE(f.column(QStringLiteral("SELECT [MEI] AS v FROM [D_KOJIN]")), QStringList{QStringLiteral("山田太郎")});
-        QVERIFY(QFile::exists(f.state.gTera2Path)); // the backup was made before the question
+        QVERIFY(QFile::exists(f.state.files.databaseBackup)); // the backup was made before the question
     }
 
     void replaceWithTitleRowOnlyEmptiesTables_data()
@@ -224,25 +224,25 @@ private slots:
         QVERIFY2(shown.contains(QStringLiteral("2 行目")), qPrintable(shown));
         QVERIFY2(shown.contains(CatalogueOf(kOutDeathRegister).at(column).name), qPrintable(shown));
         QCOMPARE(f.column(QStringLiteral("SELECT [戒名] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("釋一")});
-        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 1);
+        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 1);
     }
 
     void entryNumberPastSixteenBitsStops()
     {
         Fixture f(kOutDeathRegister, kModeAppend);
-        writeKakoRecords(f.state.gKakoPath, 32766);
+        writeKakoRecords(f.state.files.kako, 32766);
         const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋最後")}}, {{kKaimyo, QStringLiteral("釋超過")}}});
         QCOMPARE(r.rowsWritten, 1);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
         QCOMPARE(r.failureRow, 2);
         QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("32767")});
-        QCOMPARE(KakoRndFile(f.state.gKakoPath).entryCount(), 32767);
+        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 32767);
     }
 
     void backupFailureAsks()
     {
         Fixture f(kOutMembers, kModeAppend);
-        f.state.gTera2Path = f.t.dir() + QStringLiteral("/no-such-folder/tera2.mdb");
+        f.state.files.databaseBackup = f.t.dir() + QStringLiteral("/no-such-folder/tera2.mdb");
         f.prompt.script({Answer::No});
         const TranscribeReport r = f.run({{{kMemberName, QStringLiteral("新人")}}});
         QCOMPARE(r.outcome, TranscribeReport::Outcome::BackupDeclined);

@@ -1,8 +1,8 @@
 #pragma once
 // A transcription context on a fresh demo database, for the writer tests.
-#include "app/app_state.h"
-#include "app/master_data.h"
-#include "app/startup.h"
+#include "model/app_state.h"
+#include "model/master_data.h"
+#include "session/startup.h"
 #include "platform/clock.h"
 #include "scripted_prompt.h"
 #include "test_db.h"
@@ -25,10 +25,9 @@ inline void addRoutes()
 struct WriterFixture {
     explicit WriterFixture(Route route) : t(route)
     {
-        state.gDbPath = t.path();
+        state.files.database = t.path();
         DeriveSiblingPaths(state);
-        GetComSys(t.db(), state, prompt);
-        LoadOmairiMaster(t.db(), state);
+        ReadMasterData(t.db(), state, prompt);
         ctx = std::make_unique<TranscribeContext>(t.db(), state, prompt, clock);
         ClearKakoRec(ctx->records);
     }

@@ -1,8 +1,8 @@
 // Start-up: the search for the database, the sibling paths, the messages that
 // end the program, and the master data read on the way.
-#include "app/demo_database.h"
-#include "app/master_data.h"
-#include "app/startup.h"
+#include "session/demo_database.h"
+#include "model/master_data.h"
+#include "session/startup.h"
 #include "platform/database.h"
 #include "scripted_prompt.h"
 #include "test_db.h"
@@ -31,7 +31,7 @@ public:
         if (endProgram)
             throw EndProgram();
         if (!choose.isEmpty())
-            state.gDbPath = choose;
+            state.files.database = choose;
         return cancel;
     }
 };
@@ -99,10 +99,10 @@ private slots:
         QFETCH(QString, kakoBefore);
         QFETCH(QStringList, expected);
         AppState s;
-        s.gDbPath = db;
-        s.gKakoPath = kakoBefore;
+        s.files.database = db;
+        s.files.kako = kakoBefore;
         DeriveSiblingPaths(s);
-        QCOMPARE((QStringList{s.gKakoPath, s.gKako2Path, s.gTera2Path}), expected);
+        QCOMPARE((QStringList{s.files.kako, s.files.kakoBackup, s.files.databaseBackup}), expected);
     }
 
     void programRootOfPaths()
@@ -128,15 +128,15 @@ private slots:
         RunStartup(s, prompt, dialog, o);
         QCOMPARE(dialog.shown, 0);
         QCOMPARE(prompt.texts(), QStringList());
-        QCOMPARE(s.gDbPath, dbDir + QStringLiteral("/tera.mdb"));
-        QCOMPARE(s.gKakoPath, dbDir + QStringLiteral("/kako.rnd"));
-        QCOMPARE(s.gTera2Path, dbDir + QStringLiteral("/tera2.mdb"));
+        QCOMPARE(s.files.database, dbDir + QStringLiteral("/tera.mdb"));
+        QCOMPARE(s.files.kako, dbDir + QStringLiteral("/kako.rnd"));
+        QCOMPARE(s.files.databaseBackup, dbDir + QStringLiteral("/tera2.mdb"));
         // The masters were read and the database closed again.
-        QCOMPARE(s.gOmairiMaster[7].NM, QStringLiteral("新盆"));
-        QCOMPARE(s.gOmairiMaster[7].Otuki, qint16(8));
-        QCOMPARE(s.gOmairiMaster[20].slot, qint16(20));
-        QCOMPARE(s.gKbnValue[1], qint16(1));
-        QVERIFY(QFile::remove(s.gDbPath));
+        QCOMPARE(s.master.services[7].NM, QStringLiteral("新盆"));
+        QCOMPARE(s.master.services[7].Otuki, qint16(8));
+        QCOMPARE(s.master.services[20].slot, qint16(20));
+        QCOMPARE(s.master.kbnValues[1], qint16(1));
+        QVERIFY(QFile::remove(s.files.database));
     }
 
     void endings_data()
@@ -183,9 +183,9 @@ private slots:
         QCOMPARE(prompt.shown().first().icon, Icon::Exclamation);
         QCOMPARE(prompt.shown().first().buttons, Buttons::Ok);
         if (situation == QStringLiteral("cancel"))
-            QVERIFY(s.gKako2Path.isEmpty()); // nothing derived, nothing opened
+            QVERIFY(s.files.kakoBackup.isEmpty()); // nothing derived, nothing opened
         if (situation == QStringLiteral("missing"))
-            QCOMPARE(s.gKakoPath, dir.filePath(QStringLiteral("gone/kako.rnd")));
+            QCOMPARE(s.files.kako, dir.filePath(QStringLiteral("gone/kako.rnd")));
         QCOMPARE(QFileInfo(textFile).size(), qint64(QByteArray("これはデータベースではありません\n").size()));
     }
 
@@ -202,7 +202,7 @@ private slots:
         o.searchRoot = dir.path() + QStringLiteral("/nowhere/");
         RunStartup(s, prompt, dialog, o);
         QCOMPARE(dialog.shown, 1);
-        QCOMPARE(s.gKakoPath, dir.filePath(QStringLiteral("寺/kako.rnd")));
+        QCOMPARE(s.files.kako, dir.filePath(QStringLiteral("寺/kako.rnd")));
         QVERIFY(prompt.texts().isEmpty());
     }
 
@@ -254,9 +254,9 @@ private slots:
             db.insert(QStringLiteral("M_KBN"), {{QStringLiteral("ID"), id}, {QStringLiteral("項目NO"), 100 + id}});
         AppState s;
         ScriptedPrompt prompt;
-        GetComSys(db, s, prompt);
+        ReadMasterData(db, s, prompt);
         for (int k = 0; k < 20; ++k)
-            QCOMPARE(s.gKbnValue[k], qint16(k < rows ? 101 + k : 0));
+            QCOMPARE(s.master.kbnValues[k], qint16(k < rows ? 101 + k : 0));
         QCOMPARE(prompt.texts(), rows > 20 ? QStringList{kSystemDataError} : QStringList());
         if (rows > 20)
             QCOMPARE(prompt.shown().first().icon, Icon::None);
@@ -272,10 +272,10 @@ private slots:
         db.execute(QStringLiteral("UPDATE [M_KBN] SET [項目NO] = ? WHERE [ID] = ?"), {7, 3});
         AppState s;
         ScriptedPrompt prompt;
-        GetComSys(db, s, prompt);
+        ReadMasterData(db, s, prompt);
         QCOMPARE(prompt.texts(), QStringList{kSystemDataError});
-        QCOMPARE(s.gKbnValue[2], qint16(7));
-        QCOMPARE(s.gKbnValue[3], qint16(0));
+        QCOMPARE(s.master.kbnValues[2], qint16(7));
+        QCOMPARE(s.master.kbnValues[3], qint16(0));
     }
 
     void omairiLoad_data()
@@ -305,26 +305,26 @@ private slots:
                                                      {QStringLiteral("Otuki"), 1}, {QStringLiteral("OHi"), 1},
                                                      {QStringLiteral("訪問区分"), 0}});
         AppState s;
-        s.gOmairiMaster[15].NM = QStringLiteral("前回の値");
-        LoadOmairiMaster(db, s);
+        s.master.services[15].NM = QStringLiteral("前回の値");
+        LoadOmairiMaster(db, s.master);
         if (change == QStringLiteral("extra rows")) {
             // ONO -1 sorts first; ONO 20 falls off the end; no message exists to show.
-            QCOMPARE(s.gOmairiMaster[0].NM, QStringLiteral("追加-1"));
-            QCOMPARE(s.gOmairiMaster[20].NM, QStringLiteral("開山忌"));
+            QCOMPARE(s.master.services[0].NM, QStringLiteral("追加-1"));
+            QCOMPARE(s.master.services[20].NM, QStringLiteral("開山忌"));
             return;
         }
         if (change == QStringLiteral("null month")) {
-            QCOMPARE(s.gOmairiMaster[8].NM, QStringLiteral("棚経"));
-            QCOMPARE(s.gOmairiMaster[15].NM, QStringLiteral("前回の値")); // not reached
+            QCOMPARE(s.master.services[8].NM, QStringLiteral("棚経"));
+            QCOMPARE(s.master.services[15].NM, QStringLiteral("前回の値")); // not reached
             return;
         }
-        QCOMPARE(s.gOmairiMaster[5].NM, change == QStringLiteral("null name") ? QString() : QStringLiteral("秋彼岸"));
-        QCOMPARE(s.gOmairiMaster[3].NM, QStringLiteral("お盆"));
-        QCOMPARE(s.gOmairiMaster[15].NM, QStringLiteral("涅槃会"));
-        QCOMPARE(s.gOmairiMaster[2].Otuki, qint16(3));
-        QCOMPARE(s.gOmairiMaster[2].OHi, qint16(18));
-        QCOMPARE(s.gOmairiMaster[2].訪問区分, qint16(2));
-        QCOMPARE(s.gOmairiMaster[2].ODISP, 3);
+        QCOMPARE(s.master.services[5].NM, change == QStringLiteral("null name") ? QString() : QStringLiteral("秋彼岸"));
+        QCOMPARE(s.master.services[3].NM, QStringLiteral("お盆"));
+        QCOMPARE(s.master.services[15].NM, QStringLiteral("涅槃会"));
+        QCOMPARE(s.master.services[2].Otuki, qint16(3));
+        QCOMPARE(s.master.services[2].OHi, qint16(18));
+        QCOMPARE(s.master.services[2].訪問区分, qint16(2));
+        QCOMPARE(s.master.services[2].ODISP, 3);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "app/demo_database.h"
+#include "session/demo_database.h"
 
 #include "platform/database.h"
 

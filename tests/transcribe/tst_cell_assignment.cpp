@@ -1,8 +1,8 @@
 // The cell assignment: which fields each item of each output kind fills,
 // written dates and era dates, ages, postal codes, the working era and digit
 // texts that outlive a row, and the failures it reports.
-#include "app/app_state.h"
-#include "convert/cell_assignment.h"
+#include "model/app_state.h"
+#include "transcribe/cell_assignment.h"
 #include "platform/clock.h"
 #include "platform/db_error.h"
 #include "scripted_prompt.h"
@@ -25,8 +25,8 @@ namespace {
 struct Run {
     explicit Run(TestDb &t) : clock(QDate(2024, 5, 10))
     {
-        state.gDbPath = t.path();
-        state.gKakoPath = t.dir() + QStringLiteral("/kako.rnd");
+        state.files.database = t.path();
+        state.files.kako = t.dir() + QStringLiteral("/kako.rnd");
         ctx = std::make_unique<TranscribeContext>(t.db(), state, prompt, clock);
     }
     // One import-table row: the working records reset, then every cell in

@@ -1,6 +1,6 @@
-#include "app/startup.h"
+#include "session/startup.h"
 
-#include "app/master_data.h"
+#include "model/master_data.h"
 #include "platform/database.h"
 #include "platform/prompt.h"
 
@@ -85,31 +85,38 @@ QString databaseFolder(const QString &dbPath)
     return cut < 0 ? QString() : dbPath.left(cut + 1);
 }
 
+void ReadMasterData(Database &db, AppState &state, Prompt &prompt)
+{
+    if (!GetComSys(db, state.master))
+        prompt.message(kSystemDataUnreadable, Icon::None);
+    LoadOmairiMaster(db, state.master);
+}
+
 void DeriveSiblingPaths(AppState &state)
 {
-    const QString folder = databaseFolder(state.gDbPath);
-    if (state.gKakoPath.isEmpty())
-        state.gKakoPath = folder + QStringLiteral("kako.rnd");
-    state.gKako2Path = folder + QStringLiteral("kako2.rnd");
-    state.gTera2Path = folder + QStringLiteral("tera2.mdb");
+    const QString folder = databaseFolder(state.files.database);
+    if (state.files.kako.isEmpty())
+        state.files.kako = folder + QStringLiteral("kako.rnd");
+    state.files.kakoBackup = folder + QStringLiteral("kako2.rnd");
+    state.files.databaseBackup = folder + QStringLiteral("tera2.mdb");
 }
 
 void RunStartup(AppState &state, Prompt &prompt, LocationDialog &dialog, const StartupOptions &options)
 {
     try {
-        state.gAppPath = options.appPath;
-        if (!state.gAppPath.isEmpty())
-            QDir::setCurrent(state.gAppPath);
+        state.files.appFolder = options.appPath;
+        if (!state.files.appFolder.isEmpty())
+            QDir::setCurrent(state.files.appFolder);
 
         if (!options.givenDbPath.isEmpty()) {
-            state.gDbPath = options.givenDbPath;
-            state.gKakoPath.clear();
+            state.files.database = options.givenDbPath;
+            state.files.kako.clear();
         } else {
-            const QString root = options.searchRoot.isEmpty() ? programRoot(state.gAppPath) : options.searchRoot;
-            state.gDbPath = LocateDatabase(root, state.gKakoPath, options.exists);
+            const QString root = options.searchRoot.isEmpty() ? programRoot(state.files.appFolder) : options.searchRoot;
+            state.files.database = LocateDatabase(root, state.files.kako, options.exists);
         }
 
-        if (state.gDbPath.trimmed().isEmpty()) {
+        if (state.files.database.trimmed().isEmpty()) {
             const bool cancelled = dialog.showLocationDialog(state);
             if (cancelled) {
                 prompt.message(StartupText::kCancelled, Icon::Exclamation);
@@ -119,14 +126,13 @@ void RunStartup(AppState &state, Prompt &prompt, LocationDialog &dialog, const S
 
         DeriveSiblingPaths(state);
 
-        if (!options.exists(state.gDbPath)) {
+        if (!options.exists(state.files.database)) {
             prompt.message(StartupText::kNoDatabase, Icon::Exclamation);
             throw EndProgram();
         }
 
-        std::unique_ptr<Database> db = Database::open(state.gDbPath);
-        GetComSys(*db, state, prompt);
-        LoadOmairiMaster(*db, state);
+        std::unique_ptr<Database> db = Database::open(state.files.database);
+        ReadMasterData(*db, state, prompt);
         db->close();
     } catch (const DbError &) {
         prompt.message(StartupText::kDatabaseFault, Icon::Exclamation);

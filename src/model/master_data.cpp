@@ -1,38 +1,38 @@
-#include "app/master_data.h"
+#include "model/master_data.h"
 
 #include "platform/database.h"
-#include "platform/prompt.h"
 
 namespace tera {
 
-void GetComSys(Database &db, AppState &state, Prompt &prompt)
+bool GetComSys(Database &db, MasterData &master)
 {
     try {
         Query q = db.exec(QStringLiteral("SELECT * FROM [M_KBN] ORDER BY [ID]"));
         int counter = 1;
         while (q.next()) {
-            if (counter > static_cast<int>(state.gKbnValue.size())) {
+            if (counter > static_cast<int>(master.kbnValues.size())) {
                 q.finish();
                 throw DbError(9, QStringLiteral("M_KBN の行数が 20 を超えています。"));
             }
-            state.gKbnValue[counter - 1] = toInt16(q.integer(QStringLiteral("項目NO")));
+            master.kbnValues[counter - 1] = toInt16(q.integer(QStringLiteral("項目NO")));
             ++counter;
         }
         q.finish();
+        return true;
     } catch (const DbError &) {
-        prompt.message(QStringLiteral("システムﾃﾞｰﾀ読み込みが出来ません！") + QStringLiteral(" :: GetComSys_Err"), Icon::None);
+        return false;
     }
 }
 
-void LoadOmairiMaster(Database &db, AppState &state)
+void LoadOmairiMaster(Database &db, MasterData &master)
 {
     try {
         Query q = db.exec(QStringLiteral("SELECT * FROM [OMAIRI] ORDER BY [ONO]"));
         int k = 0;
         while (q.next()) {
-            if (k >= static_cast<int>(state.gOmairiMaster.size()))
+            if (k >= static_cast<int>(master.services.size()))
                 break; // a 22nd row has no slot: the reading stops there
-            OmairiRec &r = state.gOmairiMaster[k];
+            OmairiRec &r = master.services[k];
             // A Null where a number is expected stops the load at this row;
             // the fields already set stay, as the reading goes field by field.
             auto number = [&](const char *column) {

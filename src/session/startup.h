@@ -1,10 +1,11 @@
 #pragma once
-#include "app/app_state.h"
+#include "model/app_state.h"
 
 #include <QString>
 #include <functional>
 
 namespace tera {
+class Database;
 class Prompt;
 
 // The start-up messages, exactly as the temple's staff know them.
@@ -19,7 +20,7 @@ inline const QString kDatabaseFault = QStringLiteral("データーベースに�
 class LocationDialog {
 public:
     virtual ~LocationDialog() = default;
-    // Shows the dialog modally. A chosen file arrives in state.gDbPath.
+    // Shows the dialog modally. A chosen file arrives in state.files.database.
     // Returns the cancel flag. Throws EndProgram when the user confirmed
     // ending the program with an empty path.
     virtual bool showLocationDialog(AppState &state) = 0;
@@ -39,9 +40,13 @@ QString LocateDatabase(const QString &root, QString &kakoPath, const FileExists 
 // The database folder: the path up to and including its last separator
 // (backslash, or slash on this platform), so E:\tera.mdb gives E:\ .
 QString databaseFolder(const QString &dbPath);
-// Derives gKakoPath (unless the search already set it), gKako2Path and
-// gTera2Path from gDbPath.
+// Derives files.kako (unless the search already set it), files.kakoBackup and
+// files.databaseBackup from files.database.
 void DeriveSiblingPaths(AppState &state);
+
+// Reads the master data (M_KBN, OMAIRI) into state.master; an M_KBN that
+// cannot be read is told with the system-data message.
+void ReadMasterData(Database &db, AppState &state, Prompt &prompt);
 
 struct StartupOptions {
     QString appPath;         // folder of the running program
