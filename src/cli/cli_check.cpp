@@ -90,7 +90,7 @@ QString groupKey(const CheckFinding &f)
 // one notice, at the place of its first row, with its first rows and count
 // and the first row's text as the example. Returns true when a group was
 // printed as one notice.
-bool printFindings(const CheckReport &report, const GridModel &vsf, QTextStream &out)
+bool printFindings(const CheckReport &report, const GridModel &importTable, QTextStream &out)
 {
     QHash<QString, QList<int>> groups; // key -> indexes into findings, in row order
     QStringList order;
@@ -112,7 +112,7 @@ bool printFindings(const CheckReport &report, const GridModel &vsf, QTextStream 
         if (members.size() <= kAlone) {
             for (int i : members) {
                 const CheckFinding &f = findings.at(i);
-                lines.append({i, RowPlace(vsf, f.row, f.column) + QStringLiteral(" [") + CheckKindName(f.kind)
+                lines.append({i, RowPlace(importTable, f.row, f.column) + QStringLiteral(" [") + CheckKindName(f.kind)
                                      + QStringLiteral("] ") + f.text});
             }
             continue;
@@ -123,7 +123,7 @@ bool printFindings(const CheckReport &report, const GridModel &vsf, QTextStream 
         for (int k = 0; k < kRowsNamed; ++k)
             named << QString::number(findings.at(members.at(k)).row);
         // The column part of the place, as RowPlace writes it.
-        const QString place = RowPlace(vsf, first.row, first.column);
+        const QString place = RowPlace(importTable, first.row, first.column);
         const QString column = place.mid(place.indexOf(QStringLiteral("行目")) + 2);
         lines.append({members.first(),
                       QStringLiteral("%1 行目ほか %2 行%3 [%4] 同じ種類の指摘が %5 行にあります。%6 行目: %7")
@@ -153,24 +153,22 @@ int RunCheckCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     ImportCommand command;
     if (const int code = StartImportCommand(args, kCheckUsage, err, command, &csvPath))
         return code;
-    const PreparedImport &prepared = command.prepared;
-    const std::unique_ptr<Clock> &clock = command.clock;
-
-    const CheckReport report = CheckTranscription(*prepared.importTable, prepared.state, *clock, nullptr, command.options.skipDuplicates);
+    const ImportSession &session = command.session;
+    const CheckReport report = session.check(*command.clock, nullptr, command.options.skipDuplicates);
     if (!report.made) {
         err << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
         return 3;
     }
     // The summary first (a script reads one line), then the findings.
     out << CheckSummaryLine(report) << Qt::endl;
-    if (printFindings(report, *prepared.importTable, out) && csvPath.isEmpty())
+    if (printFindings(report, session.importTable(), out) && csvPath.isEmpty())
         err << QStringLiteral("同じ種類の指摘が %1 行を超えるものはまとめて表示しました。1 件 1 行の一覧は --csv FILE で保存できます。")
                    .arg(kAlone)
             << Qt::endl;
     if (!csvPath.isEmpty()) {
         QStringList headings;
-        for (int c = 0; c < prepared.importTable->Cols(); ++c)
-            headings << prepared.importTable->TextMatrix(0, c);
+        for (int c = 0; c < session.importTable().Cols(); ++c)
+            headings << session.importTable().TextMatrix(0, c);
         QString why;
         if (!SaveCheckCsv(report, headings, csvPath, why, command.options.csvUtf8)) {
             err << why << Qt::endl;

@@ -1,27 +1,24 @@
 #include "cli/cli_transcribe.h"
 
-#include "model/master_data.h"
-#include "session/startup.h"
 #include "cli/cli_items.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_prompt.h"
 #include "convert/auto_link.h"
 #include "platform/clock.h"
-#include "platform/database.h"
 #include "platform/file_io.h"
 #include "platform/prompt.h"
 #include "transcribe/link_file.h"
 #include "transcribe/progress.h"
-#include "transcribe/run_report.h"
 #include "transcribe/transcribe.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstdio>
+#include <initializer_list>
+#include <utility>
 #include <unistd.h>
 
 namespace tera {
@@ -58,6 +55,24 @@ private:
     qint64 m_last = -1000;
     bool m_drawn = false;
 };
+
+// The value given to option name as one of its words; a word it does not
+// take is refused with refusal (the word in %1). Left alone when not given.
+template <typename T>
+bool choose(const QCommandLineParser &parser, const char *name, std::initializer_list<std::pair<const char *, T>> words,
+            T &out, const QString &refusal, QString &error)
+{
+    if (!parser.isSet(QString::fromLatin1(name)))
+        return true;
+    const QString given = parser.value(QString::fromLatin1(name));
+    for (const auto &[word, value] : words)
+        if (given == QLatin1String(word)) {
+            out = value;
+            return true;
+        }
+    error = refusal.arg(given);
+    return false;
+}
 
 const char *const kTranscribeUsage =
     "使い方: tera-import transcribe --db PATH --source FILE --kind members|households|death\n"
@@ -123,40 +138,15 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
     o.linksFile = valueOf("links");
     if (checkCsv) {
         *checkCsv = valueOf("csv");
-        if (given("csv-encoding")) {
-            const QString v = valueOf("csv-encoding");
-            if (v == QStringLiteral("utf-8") || v == QStringLiteral("utf8"))
-                o.csvUtf8 = true;
-            else if (v != QStringLiteral("cp932")) {
-                error = QStringLiteral("--csv-encoding は cp932 か utf-8 です（%1）。").arg(v);
-                return false;
-            }
-        }
-    }
-    if (given("kind")) {
-        const QString v = valueOf("kind");
-        if (v == QStringLiteral("members"))
-            o.kind = kOutMembers;
-        else if (v == QStringLiteral("households"))
-            o.kind = kOutHouseholds;
-        else if (v == QStringLiteral("death"))
-            o.kind = kOutDeathRegister;
-        else {
-            error = QStringLiteral("--kind は members、households、death のいずれかです（%1）。").arg(v);
+        if (!choose(parser, "csv-encoding", {{"utf-8", true}, {"utf8", true}, {"cp932", false}}, o.csvUtf8,
+                    QStringLiteral("--csv-encoding は cp932 か utf-8 です（%1）。"), error))
             return false;
-        }
     }
-    if (given("mode")) {
-        const QString v = valueOf("mode");
-        if (v == QStringLiteral("replace"))
-            o.mode = kModeReplace;
-        else if (v == QStringLiteral("append"))
-            o.mode = kModeAppend;
-        else {
-            error = QStringLiteral("--mode は replace か append です（%1）。").arg(v);
-            return false;
-        }
-    }
+    if (!choose<qint16>(parser, "kind", {{"members", kOutMembers}, {"households", kOutHouseholds}, {"death", kOutDeathRegister}},
+                        o.kind, QStringLiteral("--kind は members、households、death のいずれかです（%1）。"), error)
+        || !choose<qint16>(parser, "mode", {{"replace", kModeReplace}, {"append", kModeAppend}}, o.mode,
+                           QStringLiteral("--mode は replace か append です（%1）。"), error))
+        return false;
     if (given("title"))
         o.titleRows = 1;
     // The links in the order given: the link grid's order.
@@ -174,37 +164,17 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
         }
         o.links << l;
     }
-    if (given("format")) {
-        const QString v = valueOf("format");
-        if (v == QStringLiteral("csv"))
-            o.format = GridFileKind::Csv;
-        else if (v == QStringLiteral("tsv"))
-            o.format = GridFileKind::Tsv;
-        else {
-            error = QStringLiteral("--format は csv か tsv です（%1）。").arg(v);
-            return false;
-        }
-        o.formatGiven = true;
-    }
-    if (given("encoding")) {
-        const QString v = valueOf("encoding");
-        if (v == QStringLiteral("auto"))
-            o.encoding = TextEncoding::Auto;
-        else if (v == QStringLiteral("utf-8") || v == QStringLiteral("utf8"))
-            o.encoding = TextEncoding::Utf8;
-        else if (v == QStringLiteral("cp932") || v == QStringLiteral("sjis") || v == QStringLiteral("shift_jis"))
-            o.encoding = TextEncoding::Cp932;
-        else {
-            error = QStringLiteral("--encoding は auto、utf-8、cp932 のいずれかです（%1）。").arg(v);
-            return false;
-        }
-    }
-    if (given("yes"))
-        o.yes = true;
-    if (given("auto-link"))
-        o.autoLink = true;
-    if (given("skip-duplicates"))
-        o.skipDuplicates = true;
+    o.formatGiven = given("format");
+    if (!choose(parser, "format", {{"csv", GridFileKind::Csv}, {"tsv", GridFileKind::Tsv}}, o.format,
+                QStringLiteral("--format は csv か tsv です（%1）。"), error)
+        || !choose(parser, "encoding",
+                   {{"auto", TextEncoding::Auto}, {"utf-8", TextEncoding::Utf8}, {"utf8", TextEncoding::Utf8},
+                    {"cp932", TextEncoding::Cp932}, {"sjis", TextEncoding::Cp932}, {"shift_jis", TextEncoding::Cp932}},
+                   o.encoding, QStringLiteral("--encoding は auto、utf-8、cp932 のいずれかです（%1）。"), error))
+        return false;
+    o.yes = given("yes");
+    o.autoLink = given("auto-link");
+    o.skipDuplicates = given("skip-duplicates");
     if (given("today")) {
         const QString v = valueOf("today");
         o.today = QDate::fromString(v, QStringLiteral("yyyy-MM-dd"));
@@ -260,82 +230,92 @@ std::unique_ptr<Clock> ClockFor(const ImportOptions &options)
     return std::make_unique<SystemClock>();
 }
 
-bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode)
+namespace {
+
+// The reason a link cannot be used, as the command line adds it below the
+// link editor's message.
+QString linkDetail(const SessionResult &said, const DataLink &l, const ImportSession &session)
+{
+    const Catalogue &catalogue = session.catalogue();
+    switch (said.cause) {
+    case SessionResult::Cause::NoSourceColumn:
+        return QStringLiteral("読込みデータに %1 列目はありません（0 から %2 まで）。")
+            .arg(l.Lpoj)
+            .arg(session.sourceTable().Cols() - 1);
+    case SessionResult::Cause::NoTargetItem:
+        return QStringLiteral("書出し項目 %1 はこの出力区分にありません（0 から %2 まで。一覧は tera-import items --kind %3）。")
+            .arg(l.Rpoj)
+            .arg(LastItemNumber(catalogue))
+            .arg(KindKey(session.state().outputKind));
+    default:
+        return QStringLiteral("書出し項目 %1「%2」").arg(l.Rpoj).arg(catalogue.at(l.Rpoj).name);
+    }
+}
+
+QString plainLines(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+} // namespace
+
+bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err, ImportSession &session, int &exitCode)
 {
     ImportOptions o = given;
+    exitCode = 2; // a mistake in what was given, unless the database says otherwise
     LinkFile savedLinks;
     if (!o.linksFile.isEmpty()) {
         // The saved link says which kind and title option its links are for.
         QString error;
         if (!ReadLinkFile(o.linksFile, savedLinks, error)) {
             err << error << Qt::endl;
-            exitCode = 2;
             return false;
         }
         if (o.kind >= 0 && o.kind != savedLinks.kind) {
             err << QStringLiteral("--kind %1 とデータリンク %2 の出力区分 %3 が違います。")
                        .arg(KindKey(o.kind), o.linksFile, KindKey(savedLinks.kind))
                 << Qt::endl;
-            exitCode = 2;
             return false;
         }
         o.kind = savedLinks.kind;
         if (savedLinks.titleRows == 1)
             o.titleRows = 1;
     }
-    AppState &s = out.state;
-    s.files.database = Database::isConnectionString(o.db) ? o.db : QFileInfo(o.db).absoluteFilePath();
-    DeriveSiblingPaths(s);
-    s.outputKind = static_cast<OutputKind>(o.kind);
-    s.executionMode = static_cast<ExecutionMode>(o.mode);
+    session.setOutputKind(static_cast<OutputKind>(o.kind));
+    session.setExecutionMode(static_cast<ExecutionMode>(o.mode));
+    session.setTitleRows(o.titleRows);
 
-    if (!Database::isConnectionString(o.db) && !fileExistsExactly(s.files.database)) {
-        prompt.message(StartupText::kNoDatabase, Icon::Exclamation);
-        exitCode = 3;
-        return false;
-    }
-    try {
-        std::unique_ptr<Database> db = Database::open(s.files.database);
-        ReadMasterData(*db, s, prompt);
-        db->close();
-    } catch (const DbError &e) {
-        err << e.description() << Qt::endl;
-        prompt.message(StartupText::kDatabaseFault, Icon::Exclamation);
+    const SessionResult opened = session.openDatabase(o.db);
+    for (const QString &note : opened.notes)
+        prompt.message(note, Icon::None);
+    if (!opened.ok()) {
+        if (!opened.detail.isEmpty())
+            err << opened.detail << Qt::endl;
+        prompt.message(opened.message, Icon::Exclamation);
         exitCode = 3;
         return false;
     }
 
-    out.preview = std::make_unique<GridModel>();
-    const GridFileKind format = o.formatGiven ? o.format : DetectSeparator(o.source);
-    const GridResult loaded = out.preview->LoadGrid(o.source, format, o.encoding);
-    if (!loaded.ok) {
-        err << loaded.message << Qt::endl;
-        exitCode = 2;
+    const SessionResult read =
+        session.readSource(o.source, o.formatGiven ? o.format : DetectSeparator(o.source), o.encoding);
+    for (const QString &note : read.notes)
+        err << note << Qt::endl;
+    if (!read.ok()) {
+        err << read.message << Qt::endl;
         return false;
     }
-    if (loaded.hasWarning())
-        err << loaded.message << Qt::endl;
-    if (out.preview->Cols() == 0) {
+    if (session.sourceTable().Cols() == 0) {
         // Nothing to link or write; the loader has said so.
-        if (!loaded.hasWarning())
+        if (read.notes.isEmpty())
             err << NoDataMessage(o.source) << Qt::endl;
-        exitCode = 2;
         return false;
     }
 
-    out.catalogue = CatalogueOf(o.kind);
     if (!o.linksFile.isEmpty()) {
-        QStringList titles;
-        for (int c = 0; c < out.preview->Cols(); ++c)
-            titles << (out.preview->Rows() > 0 ? out.preview->TextMatrix(0, c) : QString());
-        const LinkMatch match = MatchSavedLinks(savedLinks, titles, out.preview->Cols(), out.catalogue);
-        QString said = LinkMatchMessage(match);
+        const LinkMatch match = session.matchSavedLinks(savedLinks);
+        const QString said = LinkMatchMessage(match);
         if (!said.isEmpty())
-            err << said.replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
+            err << plainLines(said) << Qt::endl;
         if (!match.complete()) {
             // Some of the columns the link was made for are not in this
             // file: nothing is written until the link fits it.
-            exitCode = 2;
             return false;
         }
         // Links given on the command line come after the saved ones (a later
@@ -345,29 +325,18 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
     if (o.autoLink) {
         if (o.titleRows != 1) {
             err << QStringLiteral("--auto-link は表題のあるファイルで使います。--title を指定してください。") << Qt::endl;
-            exitCode = 2;
             return false;
         }
         // Columns and items that --link or the saved link name stay theirs.
-        QList<int> columns, items;
-        for (const DataLink &l : o.links) {
-            columns << l.Lpoj;
-            items << l.Rpoj;
-        }
-        QStringList titles;
-        for (int c = 0; c < out.preview->Cols(); ++c)
-            titles << (out.preview->Rows() > 0 ? out.preview->TextMatrix(0, c) : QString());
-        const AutoLinkResult found = AutoLink(titles, o.kind, columns, items);
+        const AutoLinkResult found = session.autoLink(o.links);
+        const QStringList titles = session.sourceTitles();
         QList<DataLink> made;
         for (const auto &[column, slot] : found.links) {
-            DataLink l;
-            l.Lpoj = column;
-            l.Rpoj = slot;
-            made << l;
+            made << DataLink{column, slot};
             err << QStringLiteral("自動リンク: --link %1:%2（%3 → %4）")
                        .arg(column)
                        .arg(slot)
-                       .arg(titles.value(column).trimmed(), out.catalogue.at(slot).name)
+                       .arg(titles.value(column).trimmed(), session.catalogue().at(slot).name)
                 << Qt::endl;
         }
         if (made.isEmpty())
@@ -378,50 +347,24 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
     }
     if (o.links.isEmpty()) {
         err << QStringLiteral("リンクがありません。") << Qt::endl;
-        exitCode = 2;
         return false;
     }
-    for (const DataLink &l : o.links) {
-        if (l.Lpoj < 0 || l.Lpoj >= out.preview->Cols()) {
-            err << LinkText::kNoSourceItem << Qt::endl
-                << QStringLiteral("読込みデータに %1 列目はありません（0 から %2 まで）。").arg(l.Lpoj).arg(out.preview->Cols() - 1)
-                << Qt::endl;
-            exitCode = 2;
-            return false;
-        }
-        if (l.Rpoj < 0 || l.Rpoj >= out.catalogue.size() || out.catalogue.at(l.Rpoj).name.isEmpty()) {
-            err << LinkText::kNoTargetItem << Qt::endl
-                << QStringLiteral("書出し項目 %1 はこの出力区分にありません（0 から %2 まで。一覧は tera-import items --kind %3）。")
-                       .arg(l.Rpoj)
-                       .arg(LastItemNumber(out.catalogue))
-                       .arg(KindKey(o.kind))
-                << Qt::endl;
-            exitCode = 2;
-            return false;
-        }
-        if (out.catalogue.at(l.Rpoj).noLink == 1) {
-            prompt.message(LinkText::kNotLinkable, Icon::Critical);
-            err << QStringLiteral("書出し項目 %1「%2」").arg(l.Rpoj).arg(out.catalogue.at(l.Rpoj).name) << Qt::endl;
-            exitCode = 2;
-            return false;
-        }
+    const SessionResult linked = session.checkLinks(o.links);
+    if (!linked.ok()) {
+        const QString detail = linkDetail(linked, o.links.at(linked.link), session);
+        if (linked.cause == SessionResult::Cause::NotLinkable)
+            prompt.message(linked.message, Icon::Critical);
+        else
+            err << linked.message << Qt::endl;
+        err << detail << Qt::endl;
+        return false;
     }
-
-    out.importTable = std::make_unique<GridModel>();
-    out.importTable->setRows(1);
-    out.importTable->setCols(1);
-    out.importTable->setFixedRows(1);
-    out.importTable->setFixedCols(1);
-    QList<ItemRec> srcItems;
-    QStringList lstAll;
-    BuildSourceItems(*out.preview, srcItems, lstAll);
-    const FillResult filled = FillImportTable(o.source, out.catalogue, *out.preview, o.links, o.titleRows,
-                                              *out.importTable, s.sourcePath);
-    if (!filled.ok) {
+    const SessionResult filled = session.fillImportTable(o.source, o.links);
+    if (!filled.ok()) {
         err << filled.message << Qt::endl;
-        exitCode = 2;
         return false;
     }
+    exitCode = 0;
     return true;
 }
 
@@ -435,7 +378,7 @@ int StartImportCommand(const QStringList &args, const char *usage, QTextStream &
     }
     command.prompt = std::make_unique<TerminalPrompt>(err, command.options.yes);
     int code = 0;
-    if (!PrepareImport(command.options, *command.prompt, err, command.prepared, code))
+    if (!PrepareImport(command.options, *command.prompt, err, command.session, code))
         return code;
     command.clock = ClockFor(command.options);
     return 0;
@@ -450,7 +393,7 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
     ImportCommand command;
     if (const int code = StartImportCommand(args, kTranscribeUsage, err, command))
         return code;
-    PreparedImport &prepared = command.prepared;
+    ImportSession &session = command.session;
     Prompt &prompt = *command.prompt;
     const std::unique_ptr<Clock> &clock = command.clock;
     std::unique_ptr<ProgressObserver> progress;
@@ -465,14 +408,14 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
     // The run report goes beside the database whatever became of the run.
     auto fileReport = [&] {
         QString error;
-        const QString path = WriteRunReport(report, RunInfoFor(prepared.state, started), &error);
+        const QString path = session.writeReport(report, started, &error);
         if (path.isEmpty())
             err << QStringLiteral("転記レポートを書けません: %1").arg(error) << Qt::endl;
         else
             err << QStringLiteral("転記レポート: %1").arg(QDir::toNativeSeparators(path)) << Qt::endl;
     };
     try {
-        report = Transcribe(*prepared.importTable, prepared.state, prompt, *clock, progress.get(), options);
+        report = session.run(prompt, *clock, progress.get(), options);
     } catch (const EndProgram &) {
         fileReport();
         out << QStringLiteral("データベースの障害のため、プログラムを終了しました。それより前の行は書き込まれています。") << Qt::endl;

@@ -1,6 +1,6 @@
 #pragma once
-#include "model/app_state.h"
 #include "platform/grid_model.h"
+#include "session/import_session.h"
 #include "transcribe/import_table_fill.h"
 
 #include <QDate>
@@ -52,20 +52,12 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &options, QString
 // unopened (and taken for CSV).
 GridFileKind DetectSeparator(const QString &path);
 
-// Everything a batch import needs before the transcription: the state with
-// the database's paths and masters, the preview and the filled import table.
-struct PreparedImport {
-    AppState state;
-    std::unique_ptr<GridModel> preview;
-    std::unique_ptr<GridModel> importTable;
-    Catalogue catalogue;
-};
-
-// Reads the masters, loads the source file as the main window does, checks
-// the links as the link editor does, and fills the import table as 読込実行
-// does. Returns false after printing the reason to err (messages through
-// prompt); exitCode tells which.
-bool PrepareImport(const ImportOptions &options, Prompt &prompt, QTextStream &err, PreparedImport &out, int &exitCode);
+// Reads the masters, loads the source file, checks the links and fills the
+// import table, all through session, as the windows do before a run.
+// Returns false after printing the reason to err (the database's messages
+// through prompt); exitCode tells which.
+bool PrepareImport(const ImportOptions &options, Prompt &prompt, QTextStream &err, ImportSession &session,
+                   int &exitCode);
 
 // "Today" as the options fix it (--today), else the system's.
 std::unique_ptr<Clock> ClockFor(const ImportOptions &options);
@@ -74,7 +66,7 @@ std::unique_ptr<Clock> ClockFor(const ImportOptions &options);
 struct ImportCommand {
     ImportOptions options;
     std::unique_ptr<Prompt> prompt; // the terminal, answering as --yes says
-    PreparedImport prepared;
+    ImportSession session;
     std::unique_ptr<Clock> clock;
 };
 

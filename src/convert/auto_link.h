@@ -17,14 +17,14 @@ namespace tera {
 QString FoldTitle(const QString &text);
 
 struct AutoLinkResult {
-    // (source column, catalogue slot) in source-column order: Lpoj, Rpoj.
+    // (source column, catalogue slot) in source-column order.
     QList<std::pair<int, int>> links;
     // Titles left unlinked: no item of that name or label, only items that
     // may not be linked, or every such item already linked.
     QStringList unmatched;
 };
 
-// titles are the source items, one per column (row 0 of the preview). A
+// titles are the source items, one per column (row 0 of the source table). A
 // title is linked to the first linkable item whose label equals it, else to
 // the first linkable item whose field name equals it, both folded. An item
 // already linked (in taken, or earlier in this call) is not linked again;

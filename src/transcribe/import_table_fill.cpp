@@ -29,62 +29,62 @@ ItemRec sourceItem(int c, const QString &name)
 
 } // namespace
 
-QList<DataLink> LinksFromGrid(const GridModel &vsf)
+QList<DataLink> LinksFromGrid(const GridModel &linkTable)
 {
     QList<DataLink> out;
-    for (int k = 1; k < vsf.Rows(); ++k) {
+    for (int k = 1; k < linkTable.Rows(); ++k) {
         DataLink l;
-        l.Lpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(vsf.TextMatrix(k, LinkGridCol::Lpoj)), qint64(32767)));
-        l.Rpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(vsf.TextMatrix(k, LinkGridCol::Rpoj)), qint64(32767)));
-        l.sourceName = vsf.TextMatrix(k, LinkGridCol::SrcName);
+        l.Lpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(linkTable.TextMatrix(k, LinkGridCol::Lpoj)), qint64(32767)));
+        l.Rpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(linkTable.TextMatrix(k, LinkGridCol::Rpoj)), qint64(32767)));
+        l.sourceName = linkTable.TextMatrix(k, LinkGridCol::SrcName);
         out << l;
     }
     return out;
 }
 
-void BuildSourceItems(const GridModel &vsFReed, QList<ItemRec> &gSrcItems, QStringList &lstAll)
+void BuildSourceItems(const GridModel &sourceTable, QList<ItemRec> &sourceItems, QStringList &titles)
 {
-    const int cols = qMin(vsFReed.Cols(), 32767);
-    gSrcItems.clear();
-    gSrcItems.reserve(cols + 1);
+    const int cols = qMin(sourceTable.Cols(), 32767);
+    sourceItems.clear();
+    sourceItems.reserve(cols + 1);
     for (int c = 0; c < cols; ++c) {
-        const QString name = vsFReed.Rows() > 0 ? vsFReed.TextMatrix(0, c) : QString();
-        gSrcItems << sourceItem(c, name);
-        lstAll << name;
+        const QString name = sourceTable.Rows() > 0 ? sourceTable.TextMatrix(0, c) : QString();
+        sourceItems << sourceItem(c, name);
+        titles << name;
     }
-    gSrcItems << ItemRec(); // the spare slot past the last column
+    sourceItems << ItemRec(); // the spare slot past the last column
 }
 
-FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCatalogue, const GridModel &vsFReed,
-                           const QList<DataLink> &links, qint16 mTitleRows, GridModel &importGrid,
-                           QString &gSrcPath)
+FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const GridModel &sourceTable,
+                           const QList<DataLink> &links, qint16 titleRows, GridModel &importTable,
+                           QString &sourcePath)
 {
     FillResult result;
-    gSrcPath = sourcePathText.trimmed();
+    sourcePath = sourcePathText.trimmed();
 
-    for (int c = 0; c < gCatalogue.size(); ++c) {
-        if (importGrid.Cols() - 1 <= c)
-            importGrid.setCols(c + 1);
-        if (importGrid.Rows() < 1)
-            importGrid.setRows(1);
-        importGrid.setTextMatrix(0, c, gCatalogue.at(c).name);
+    for (int c = 0; c < catalogue.size(); ++c) {
+        if (importTable.Cols() - 1 <= c)
+            importTable.setCols(c + 1);
+        if (importTable.Rows() < 1)
+            importTable.setRows(1);
+        importTable.setTextMatrix(0, c, catalogue.at(c).name);
     }
 
-    // The source file must still be there: the preview shows what was read,
+    // The source file must still be there: the source table shows what was read,
     // but a file moved away since means the user is looking at stale data.
-    QFile source(gSrcPath);
+    QFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly)) {
         result.ok = false;
         result.message = QStringLiteral("読込みデータのファイルが見つかりません（移動または削除されました）。\r\n%1")
-                             .arg(gSrcPath);
+                             .arg(sourcePath);
         return result;
     }
     source.close();
 
-    const int previewCols = vsFReed.Cols();
+    const int sourceColumns = sourceTable.Cols();
     for (int k = 0; k < links.size(); ++k) {
         const DataLink &l = links.at(k);
-        if (l.Lpoj < 0 || l.Lpoj >= previewCols) {
+        if (l.Lpoj < 0 || l.Lpoj >= sourceColumns) {
             // Said in the user's words: the link row, the source column by
             // its title and position, and how many columns the file has.
             const QString name = l.sourceName.isEmpty() ? QString() : QStringLiteral("「%1」").arg(l.sourceName);
@@ -94,10 +94,10 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCata
                                  .arg(k + 1)
                                  .arg(name)
                                  .arg(l.Lpoj + 1)
-                                 .arg(previewCols);
+                                 .arg(sourceColumns);
             return result;
         }
-        if (l.Rpoj < 1 || l.Rpoj >= gCatalogue.size()) {
+        if (l.Rpoj < 1 || l.Rpoj >= catalogue.size()) {
             result.ok = false;
             result.message = QStringLiteral("データリンクの書出し項目（Rpoj %1）は、この出力区分にありません。").arg(l.Rpoj);
             return result;
@@ -106,26 +106,26 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCata
 
     // The row buffer is the fill's own: the source items keep the titles,
     // which the link grid, saved links and 自動リンク go on matching by.
-    QStringList row(previewCols);
-    const int rows = vsFReed.Rows();
+    QStringList row(sourceColumns);
+    const int rows = sourceTable.Rows();
     for (int r = 0; r < rows; ++r) {
-        if (importGrid.Rows() - 1 <= r) {
-            importGrid.setRows(r + 2);
-            importGrid.setTextMatrix(r + 1, 0, QString::number(r + 1));
+        if (importTable.Rows() - 1 <= r) {
+            importTable.setRows(r + 2);
+            importTable.setTextMatrix(r + 1, 0, QString::number(r + 1));
         }
-        for (int c = 0; c < previewCols; ++c)
-            row[c] = vsFReed.TextMatrix(r, c);
-        if (r >= mTitleRows) {
-            const int target = r + 1 - mTitleRows;
+        for (int c = 0; c < sourceColumns; ++c)
+            row[c] = sourceTable.TextMatrix(r, c);
+        if (r >= titleRows) {
+            const int target = r + 1 - titleRows;
             for (const DataLink &l : links)
-                importGrid.setTextMatrix(target, l.Rpoj, row.at(l.Lpoj));
+                importTable.setTextMatrix(target, l.Rpoj, row.at(l.Lpoj));
             ++result.rowsFilled;
         }
     }
     // With a title line every data row moved up by one: the row appended for
     // the last source line received nothing.
-    if (mTitleRows == 1 && rows >= 1 && importGrid.Rows() > rows)
-        importGrid.RemoveItem(rows);
+    if (titleRows == 1 && rows >= 1 && importTable.Rows() > rows)
+        importTable.RemoveItem(rows);
     return result;
 }
 

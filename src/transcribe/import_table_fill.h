@@ -8,7 +8,7 @@
 namespace tera {
 class GridModel;
 
-// One row of the link grid: preview column Lpoj feeds import column Rpoj.
+// One row of the link grid: source column Lpoj feeds import column Rpoj.
 struct DataLink {
     qint32 Lpoj = 0;
     qint32 Rpoj = 0;
@@ -35,11 +35,11 @@ inline constexpr int Rpoj = 4;
 
 // The links of a link grid, rows 1 to Rows - 1, in order. A cell is read by
 // its numeric value (leading digits; empty is 0).
-QList<DataLink> LinksFromGrid(const GridModel &vsf);
+QList<DataLink> LinksFromGrid(const GridModel &linkTable);
 
-// Rebuilds the source items and the lines of lstAll from row 0 of the
-// preview: one item per column, plus the empty slot after the last.
-void BuildSourceItems(const GridModel &vsFReed, QList<ItemRec> &gSrcItems, QStringList &lstAll);
+// Rebuilds the source items and their titles (the source list) from row 0 of the
+// source table: one item per column, plus the empty slot after the last.
+void BuildSourceItems(const GridModel &sourceTable, QList<ItemRec> &sourceItems, QStringList &titles);
 
 struct FillResult {
     bool ok = true;
@@ -47,15 +47,15 @@ struct FillResult {
     int rowsFilled = 0;
 };
 
-// Copies every data row of the preview through the links into the import
+// Copies every data row of the source table through the links into the import
 // grid: headings from the catalogue, column 0 the row number, a later link
-// to the same column winning. mTitleRows 1 skips the preview's first line.
-// Sets gSrcPath to the trimmed source path. The source items (the titles)
+// to the same column winning. titleRows 1 skips the source table's first line.
+// Sets sourcePath to the trimmed source path. The source items (the titles)
 // are not touched. A source file that is gone or a
-// link to a column the preview does not have stops the fill with a message;
+// link to a column the source table does not have stops the fill with a message;
 // what was filled so far stays.
-FillResult FillImportTable(const QString &sourcePathText, const Catalogue &gCatalogue, const GridModel &vsFReed,
-                           const QList<DataLink> &links, qint16 mTitleRows, GridModel &importGrid,
-                           QString &gSrcPath);
+FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const GridModel &sourceTable,
+                           const QList<DataLink> &links, qint16 titleRows, GridModel &importTable,
+                           QString &sourcePath);
 
 } // namespace tera

@@ -50,7 +50,7 @@ QString KindKey(qint16 kind);
 qint16 KindFromKey(const QString &key);
 
 // A link file from the link grid's pairs. titles are the source items' names
-// (row 0 of the preview), stored only when titleRows is 1.
+// (row 0 of the source table), stored only when titleRows is 1.
 LinkFile MakeLinkFile(qint16 kind, qint16 titleRows, const QList<DataLink> &links, const QStringList &titles,
                       const Catalogue &catalogue);
 
@@ -62,7 +62,7 @@ bool WriteLinkFile(const QString &path, const LinkFile &file, QString &error);
 bool ReadLinkFile(const QString &path, LinkFile &out, QString &error);
 
 // The saved links matched against the source file now loaded: titles are its
-// items (row 0 of its preview), cols its column count. A link keeps its
+// items (row 0 of its source table), cols its column count. A link keeps its
 // column when the title there is still the saved one (or when no title was
 // saved and the column exists); a title found in another column moves the
 // link there; otherwise the link is missing and left out. A target slot that

@@ -88,11 +88,7 @@ private slots:
         const QString kakoPath = dir.filePath(QStringLiteral("kako.rnd"));
         const QString source = writeDeathSource(dir.path(), 800);
         QVERIFY(!source.isEmpty());
-        const QStringList args{QStringLiteral("transcribe"), QStringLiteral("--db"), dbPath, QStringLiteral("--source"), source,
-                               QStringLiteral("--kind"), QStringLiteral("death"), QStringLiteral("--mode"), QStringLiteral("append"),
-                               QStringLiteral("--title"), QStringLiteral("--link"), QStringLiteral("0:10"), QStringLiteral("--link"),
-                               QStringLiteral("1:11"), QStringLiteral("--link"), QStringLiteral("2:12"), QStringLiteral("--link"),
-                               QStringLiteral("3:1"), QStringLiteral("--yes"), QStringLiteral("--today"), QStringLiteral("2024-05-10")};
+        const QStringList args = deathSourceArgs("transcribe", dbPath, source);
         int previous = 0;
         int killedMidway = 0;
         // Each run is killed once it has written so many kako.rnd records:

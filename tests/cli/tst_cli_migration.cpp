@@ -8,33 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tera;
 
 namespace {
-
-QStringList importArgs(const char *command, const QString &db, const QString &source, const char *kind)
-{
-    return {QString::fromLatin1(command), QStringLiteral("--db"),   db,
-            QStringLiteral("--source"),   source,                   QStringLiteral("--kind"),
-            QString::fromLatin1(kind),    QStringLiteral("--mode"), QStringLiteral("append"),
-            QStringLiteral("--title"),    QStringLiteral("--today"), QStringLiteral("2024-05-10")};
-}
-
-const QStringList kDeathLinks = {QStringLiteral("0:10"), QStringLiteral("1:9"),   QStringLiteral("2:11"), QStringLiteral("3:1"),
-                                 QStringLiteral("4:2"),  QStringLiteral("5:7"),   QStringLiteral("6:12"), QStringLiteral("7:13"),
-                                 QStringLiteral("8:22"), QStringLiteral("9:23"),  QStringLiteral("10:24"), QStringLiteral("11:25")};
-
-QStringList linkArgs(const QStringList &pairs)
-{
-    QStringList out;
-    for (const QString &p : pairs)
-        out << QStringLiteral("--link") << p;
-    return out;
-}
 
 // The links --auto-link said it made, as L:R.
 QStringList autoLinks(const QString &err)
@@ -55,20 +34,6 @@ QStringList rowsOf(const QString &db, const QString &sql)
         rows << q.value(QStringLiteral("r")).toString();
     q.finish();
     return rows;
-}
-
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-    return path;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -115,9 +80,7 @@ private slots:
         QTemporaryDir dir;
         const QString db = CreateDemoDatabase(dir.path());
         const auto checkWith = [&](int item) {
-            return runTera({QStringLiteral("check"), QStringLiteral("--db"), db, QStringLiteral("--source"), source,
-                            QStringLiteral("--kind"), kind, QStringLiteral("--mode"), QStringLiteral("append"),
-                            QStringLiteral("--title"), QStringLiteral("--link"), QStringLiteral("0:%1").arg(item)});
+            return runTera(importArgs("check", db, source, qPrintable(kind)) << QStringLiteral("--link") << QStringLiteral("0:%1").arg(item));
         };
         ProgramRun r = checkWith(linkable);
         QVERIFY2(r.code == 0 || r.code == 1, qPrintable(r.err));
@@ -265,35 +228,6 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(int(r.err.count(QStringLiteral("重複の可能性（"))), repeated);
         QCOMPARE(countIn(db, count), first + grows);
-    }
-
-    // The check's list is CP932 with CR LF for spreadsheet programs unless
-    // UTF-8 is asked for.
-    void checkCsvEncoding()
-    {
-        QTemporaryDir dir;
-        const QString db = CreateDemoDatabase(dir.path());
-        const QString source = example("death-register.utf8.csv");
-        const QString cp932 = dir.filePath(QStringLiteral("a.csv"));
-        const QString utf8 = dir.filePath(QStringLiteral("b.csv"));
-        ProgramRun r = runTera(importArgs("check", db, source, "death") << QStringLiteral("--auto-link") << QStringLiteral("--csv") << cp932);
-        QCOMPARE(r.code, 0);
-        r = runTera(importArgs("check", db, source, "death") << QStringLiteral("--auto-link") << QStringLiteral("--csv") << utf8
-                                                              << QStringLiteral("--csv-encoding=utf-8"));
-        QCOMPARE(r.code, 0);
-        const QByteArray a = readAll(cp932), b = readAll(utf8);
-        QVERIFY(b.startsWith("\xEF\xBB\xBF"));
-        QVERIFY(!a.startsWith("\xEF\xBB\xBF"));
-        QVERIFY(a.endsWith("\r\n") && b.endsWith("\r\n"));
-        QCOMPARE(a.count("\r\n"), b.count("\r\n"));
-        QStringDecoder fromCp932("windows-31j");
-        QVERIFY(fromCp932.isValid());
-        QCOMPARE(QString(fromCp932(a)), QString::fromUtf8(b.mid(3)));
-
-        r = runTera(importArgs("check", db, source, "death") << QStringLiteral("--auto-link") << QStringLiteral("--csv") << utf8
-                                                              << QStringLiteral("--csv-encoding") << QStringLiteral("latin1"));
-        QCOMPARE(r.code, 2);
-        QVERIFY(r.err.contains(QStringLiteral("--csv-encoding")));
     }
 };
 

@@ -16,35 +16,6 @@
 
 using namespace tera;
 
-namespace {
-
-QStringList runArgs(const QString &command, const QString &db, const QString &source)
-{
-    return {command,
-            QStringLiteral("--db"),
-            db,
-            QStringLiteral("--source"),
-            source,
-            QStringLiteral("--kind"),
-            QStringLiteral("death"),
-            QStringLiteral("--mode"),
-            QStringLiteral("append"),
-            QStringLiteral("--title"),
-            QStringLiteral("--link"),
-            QStringLiteral("0:10"),
-            QStringLiteral("--link"),
-            QStringLiteral("1:11"),
-            QStringLiteral("--link"),
-            QStringLiteral("2:12"),
-            QStringLiteral("--link"),
-            QStringLiteral("3:1"),
-            QStringLiteral("--yes"),
-            QStringLiteral("--today"),
-            QStringLiteral("2024-05-10")};
-}
-
-} // namespace
-
 class TestCliSafety : public QObject {
     Q_OBJECT
 
@@ -58,7 +29,7 @@ private slots:
         const QString db = CreateDemoDatabase(dir.path());
         const QString source = writeDeathSource(dir.path(), 1500);
         QProcess first;
-        first.start(QStringLiteral(TERA_BINARY), runArgs(QStringLiteral("transcribe"), db, source));
+        first.start(QStringLiteral(TERA_BINARY), deathSourceArgs("transcribe", db, source));
         QVERIFY(first.waitForStarted());
         QElapsedTimer t;
         t.start();
@@ -66,7 +37,7 @@ private slots:
             QThread::msleep(10);
         QVERIFY2(QFile::exists(RunLockPath(db)), "the first run never took the lock");
 
-        const ProgramRun second = runTera(runArgs(QStringLiteral("transcribe"), db, source));
+        const ProgramRun second = runTera(deathSourceArgs("transcribe", db, source));
         QCOMPARE(second.code, 5);
         QVERIFY2(second.err.contains(QStringLiteral("プロセス %1").arg(first.processId())), qPrintable(second.err));
 
@@ -87,10 +58,10 @@ private slots:
         const QString source = writeDeathSource(dir.path(), 6);
         Database::open(db)->execute(QStringLiteral("ALTER TABLE [W_KAIKI] DROP COLUMN [回年号]"));
 
-        const ProgramRun check = runTera(runArgs(QStringLiteral("check"), db, source));
+        const ProgramRun check = runTera(deathSourceArgs("check", db, source));
         QCOMPARE(check.code, 1);
 
-        const ProgramRun run = runTera(runArgs(QStringLiteral("transcribe"), db, source));
+        const ProgramRun run = runTera(deathSourceArgs("transcribe", db, source));
         QCOMPARE(run.code, 1);
         QVERIFY2(run.out.contains(QStringLiteral("書込 0 行、スキップ 0 行、未完了 6 行")), qPrintable(run.out));
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
@@ -104,17 +75,17 @@ private slots:
         QTemporaryDir dir;
         const QString db = CreateDemoDatabase(dir.path());
         const QString source = writeDeathSource(dir.path(), 4);
-        QCOMPARE(runTera(runArgs(QStringLiteral("transcribe"), db, source)).code, 0);
+        QCOMPARE(runTera(deathSourceArgs("transcribe", db, source)).code, 0);
         const QString kako = dir.filePath(QStringLiteral("kako.rnd"));
         QVERIFY(QFile::remove(kako));
         QFile kako2(dir.filePath(QStringLiteral("kako2.rnd")));
         const QDateTime backupTime = QFileInfo(kako2).lastModified();
 
-        const ProgramRun check = runTera(runArgs(QStringLiteral("check"), db, source));
+        const ProgramRun check = runTera(deathSourceArgs("check", db, source));
         QCOMPARE(check.code, 1);
         QVERIFY(check.out.contains(QStringLiteral("過去CD 4 まで")));
 
-        const ProgramRun run = runTera(runArgs(QStringLiteral("transcribe"), db, source));
+        const ProgramRun run = runTera(deathSourceArgs("transcribe", db, source));
         QCOMPARE(run.code, 1);
         QVERIFY2(run.err.contains(QStringLiteral("kako.rnd の記録は 0 件")), qPrintable(run.err));
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 4);

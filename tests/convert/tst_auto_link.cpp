@@ -1,9 +1,8 @@
-// Auto-link: the example files link themselves as a person would link them
-// by hand; titles are compared folded; items that may not be linked never are.
+// Auto-link: titles are compared folded; items that may not be linked never
+// are. (The examples linking themselves is shown through the import session.)
 #include "model/app_state.h"
 #include "convert/auto_link.h"
 #include "convert/item_catalogue.h"
-#include "platform/grid_model.h"
 
 #include <QtTest>
 
@@ -12,58 +11,10 @@ using namespace tera;
 using Pairs = QList<std::pair<int, int>>;
 Q_DECLARE_METATYPE(Pairs)
 
-namespace {
-
-QStringList titlesOf(const QString &path)
-{
-    GridModel g;
-    const GridResult r = g.LoadGrid(path, GridFileKind::Csv);
-    if (!r.ok)
-        return {};
-    QStringList titles;
-    for (int c = 0; c < g.Cols(); ++c)
-        titles << g.TextMatrix(0, c);
-    return titles;
-}
-
-QString example(const QString &name) { return QStringLiteral(TERA_SOURCE_DIR "/examples/") + name; }
-
-} // namespace
-
 class TestAutoLink : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every title of every example finds its item; the pairs are the ones a
-    // person makes by hand (the same as the command-line tests use).
-    void examples_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<Pairs>("expected");
-        const Pairs members{{0, 2},   {1, 8},   {2, 9},   {3, 10},  {4, 11},  {5, 12},  {6, 13},  {7, 14}, {8, 15},
-                            {9, 31},  {10, 19}, {11, 37}, {12, 35}, {13, 36}, {14, 22}, {15, 21}, {16, 50}};
-        const Pairs households{{0, 2}, {1, 3}, {2, 4}, {3, 5}, {4, 10}, {5, 8}, {6, 9}, {7, 19}, {8, 23}, {9, 31}, {10, 32}};
-        const Pairs death{{0, 10}, {1, 9}, {2, 11}, {3, 1}, {4, 2}, {5, 7}, {6, 12}, {7, 13}, {8, 22}, {9, 23}, {10, 24}, {11, 25}};
-        for (const char *enc : {"utf8", "cp932"}) {
-            const QString e = QString::fromLatin1(enc);
-            QTest::addRow("members %s", enc) << QStringLiteral("members.%1.csv").arg(e) << int(kOutMembers) << members;
-            QTest::addRow("households %s", enc) << QStringLiteral("households.%1.csv").arg(e) << int(kOutHouseholds) << households;
-            QTest::addRow("death %s", enc) << QStringLiteral("death-register.%1.csv").arg(e) << int(kOutDeathRegister) << death;
-        }
-    }
-    void examples()
-    {
-        QFETCH(QString, file);
-        QFETCH(int, kind);
-        QFETCH(Pairs, expected);
-        const QStringList titles = titlesOf(example(file));
-        QVERIFY(!titles.isEmpty());
-        const AutoLinkResult r = AutoLink(titles, qint16(kind));
-        QCOMPARE(r.links, expected);
-        QVERIFY2(r.unmatched.isEmpty(), qPrintable(r.unmatched.join(QLatin1Char(','))));
-    }
-
     // Titles as other systems write them: width forms, blanks around them,
     // field names instead of labels.
     void folding_data()

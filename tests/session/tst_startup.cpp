@@ -41,6 +41,13 @@ public:
 class TestStartup : public QObject {
     Q_OBJECT
 
+    static void routes()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::newRow("sqlite") << Route::Direct;
+        QTest::newRow("odbc") << Route::Odbc;
+    }
+
 private slots:
     void locateDatabase_data()
     {
@@ -84,14 +91,10 @@ private slots:
         QTest::addColumn<QStringList>("expected"); // kako, kako2, tera2
         QTest::newRow("drive root") << QStringLiteral("E:\\tera.mdb") << QString()
                                     << QStringList{QStringLiteral("E:\\kako.rnd"), QStringLiteral("E:\\kako2.rnd"), QStringLiteral("E:\\tera2.mdb")};
-        QTest::newRow("nested") << QStringLiteral("D:\\a\\b\\tera.mdb") << QString()
-                                << QStringList{QStringLiteral("D:\\a\\b\\kako.rnd"), QStringLiteral("D:\\a\\b\\kako2.rnd"), QStringLiteral("D:\\a\\b\\tera2.mdb")};
         QTest::newRow("search kept kako") << QStringLiteral("D:\\x\\tera.mdb") << QStringLiteral("D:\\x\\kako.rnd")
                                           << QStringList{QStringLiteral("D:\\x\\kako.rnd"), QStringLiteral("D:\\x\\kako2.rnd"), QStringLiteral("D:\\x\\tera2.mdb")};
         QTest::newRow("posix") << QStringLiteral("/srv/寺/TERA.MDB") << QString()
                                << QStringList{QStringLiteral("/srv/寺/kako.rnd"), QStringLiteral("/srv/寺/kako2.rnd"), QStringLiteral("/srv/寺/tera2.mdb")};
-        QTest::newRow("bare name") << QStringLiteral("tera.mdb") << QString()
-                                   << QStringList{QStringLiteral("kako.rnd"), QStringLiteral("kako2.rnd"), QStringLiteral("tera2.mdb")};
     }
     void siblingPaths()
     {
@@ -114,23 +117,31 @@ private slots:
     }
 
     // The whole sequence against real files in a scratch root.
-    void searchHitKeepsItsKakoPath()
+    // The whole sequence against real files: a database found by the search
+    // or picked in the dialog gets its kako.rnd beside it.
+    void databaseFound_data()
     {
+        QTest::addColumn<bool>("picked");
+        QTest::newRow("search hit") << false;
+        QTest::newRow("picked in the dialog") << true;
+    }
+    void databaseFound()
+    {
+        QFETCH(bool, picked);
         QTemporaryDir root;
-        const QString dbDir = root.filePath(QStringLiteral("カリンデ"));
-        CreateDemoDatabase(dbDir);
+        const QString dbDir = root.filePath(picked ? QStringLiteral("寺") : QStringLiteral("カリンデ"));
         AppState s;
         ScriptedPrompt prompt;
         FakeDialog dialog;
+        dialog.choose = CreateDemoDatabase(dbDir);
         StartupOptions o;
         o.appPath = root.path();
-        o.searchRoot = root.path() + QLatin1Char('/');
+        o.searchRoot = root.path() + (picked ? QStringLiteral("/nowhere/") : QStringLiteral("/"));
         RunStartup(s, prompt, dialog, o);
-        QCOMPARE(dialog.shown, 0);
+        QCOMPARE(dialog.shown, picked ? 1 : 0);
         QCOMPARE(prompt.texts(), QStringList());
-        QCOMPARE(s.files.database, dbDir + QStringLiteral("/tera.mdb"));
-        QCOMPARE(s.files.kako, dbDir + QStringLiteral("/kako.rnd"));
-        QCOMPARE(s.files.databaseBackup, dbDir + QStringLiteral("/tera2.mdb"));
+        QCOMPARE((QStringList{s.files.database, s.files.kako, s.files.databaseBackup}),
+                 (QStringList{dbDir + QStringLiteral("/tera.mdb"), dbDir + QStringLiteral("/kako.rnd"), dbDir + QStringLiteral("/tera2.mdb")}));
         // The masters were read and the database closed again.
         QCOMPARE(s.master.services[7].NM, QStringLiteral("新盆"));
         QCOMPARE(s.master.services[7].Otuki, qint16(8));
@@ -149,6 +160,7 @@ private slots:
         QTest::newRow("not a database") << QStringLiteral("text") << StartupText::kDatabaseFault;
         QTest::newRow("given path not a database") << QStringLiteral("given-text") << StartupText::kDatabaseFault;
         QTest::newRow("given path missing") << QStringLiteral("given-missing") << StartupText::kNoDatabase;
+        QTest::newRow("dialog ends the program") << QStringLiteral("end") << QString();
     }
     void endings()
     {
@@ -177,11 +189,12 @@ private slots:
             o.givenDbPath = textFile;
         else if (situation == QStringLiteral("given-missing"))
             o.givenDbPath = dir.filePath(QStringLiteral("none.mdb"));
+        dialog.endProgram = situation == QStringLiteral("end");
 
         QVERIFY_THROWS_EXCEPTION(EndProgram, RunStartup(s, prompt, dialog, o));
-        QCOMPARE(prompt.texts(), QStringList{message});
-        QCOMPARE(prompt.shown().first().icon, Icon::Exclamation);
-        QCOMPARE(prompt.shown().first().buttons, Buttons::Ok);
+        QCOMPARE(prompt.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        if (!message.isEmpty())
+            QVERIFY(prompt.shown().first().icon == Icon::Exclamation && prompt.shown().first().buttons == Buttons::Ok);
         if (situation == QStringLiteral("cancel"))
             QVERIFY(s.files.kakoBackup.isEmpty()); // nothing derived, nothing opened
         if (situation == QStringLiteral("missing"))
@@ -189,51 +202,7 @@ private slots:
         QCOMPARE(QFileInfo(textFile).size(), qint64(QByteArray("これはデータベースではありません\n").size()));
     }
 
-    void dialogPathGetsKakoBesideIt()
-    {
-        QTemporaryDir dir;
-        const QString db = CreateDemoDatabase(dir.filePath(QStringLiteral("寺")));
-        AppState s;
-        ScriptedPrompt prompt;
-        FakeDialog dialog;
-        dialog.choose = db;
-        StartupOptions o;
-        o.appPath = dir.path();
-        o.searchRoot = dir.path() + QStringLiteral("/nowhere/");
-        RunStartup(s, prompt, dialog, o);
-        QCOMPARE(dialog.shown, 1);
-        QCOMPARE(s.files.kako, dir.filePath(QStringLiteral("寺/kako.rnd")));
-        QVERIFY(prompt.texts().isEmpty());
-    }
-
-    void dialogEndsProgram()
-    {
-        QTemporaryDir dir;
-        AppState s;
-        ScriptedPrompt prompt;
-        FakeDialog dialog;
-        dialog.endProgram = true;
-        StartupOptions o;
-        o.appPath = dir.path();
-        o.searchRoot = dir.path() + QStringLiteral("/nowhere/");
-        QVERIFY_THROWS_EXCEPTION(EndProgram, RunStartup(s, prompt, dialog, o));
-        QVERIFY(prompt.texts().isEmpty());
-    }
-};
-
-// The master data, through both routes.
-class TestMasterData : public QObject {
-    Q_OBJECT
-
-    static void routes()
-    {
-        QTest::addColumn<Route>("route");
-        QTest::newRow("sqlite") << Route::Direct;
-        QTest::newRow("odbc") << Route::Odbc;
-    }
-    static const QString kSystemDataError;
-
-private slots:
+    // The master data, through both routes.
     void kbnRowCounts_data()
     {
         QTest::addColumn<Route>("route");
@@ -257,7 +226,7 @@ private slots:
         ReadMasterData(db, s, prompt);
         for (int k = 0; k < 20; ++k)
             QCOMPARE(s.master.kbnValues[k], qint16(k < rows ? 101 + k : 0));
-        QCOMPARE(prompt.texts(), rows > 20 ? QStringList{kSystemDataError} : QStringList());
+        QCOMPARE(prompt.texts(), rows > 20 ? QStringList{kSystemDataUnreadable} : QStringList());
         if (rows > 20)
             QCOMPARE(prompt.shown().first().icon, Icon::None);
     }
@@ -273,76 +242,53 @@ private slots:
         AppState s;
         ScriptedPrompt prompt;
         ReadMasterData(db, s, prompt);
-        QCOMPARE(prompt.texts(), QStringList{kSystemDataError});
+        QCOMPARE(prompt.texts(), QStringList{kSystemDataUnreadable});
         QCOMPARE(s.master.kbnValues[2], qint16(7));
         QCOMPARE(s.master.kbnValues[3], qint16(0));
     }
 
+    // OMAIRI in ascending ONO; a NULL month stops the reading where it is.
     void omairiLoad_data()
     {
         QTest::addColumn<Route>("route");
-        QTest::addColumn<QString>("change");
-        for (Route r : {Route::Direct, Route::Odbc})
-            for (const char *c : {"none", "null name", "null month", "extra rows", "padded name"})
-                QTest::newRow(qPrintable(routeName(r) + QLatin1Char(' ') + QLatin1String(c))) << r << QString::fromLatin1(c);
+        QTest::addColumn<QString>("sql"); // the change made first
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("name"); // services[slot].NM after the load
+        for (Route r : {Route::Direct, Route::Odbc}) {
+            const auto row = [&](const char *what) { return &QTest::newRow(qPrintable(routeName(r) + QLatin1Char(' ') + QLatin1String(what))); };
+            *row("as made") << r << QString() << QVariant() << 5 << QStringLiteral("秋彼岸");
+            *row("null name") << r << QStringLiteral("UPDATE [OMAIRI] SET [NM] = NULL WHERE [ONO] = 5") << QVariant() << 5 << QString();
+            *row("null month") << r << QStringLiteral("UPDATE [OMAIRI] SET [Otuki] = NULL WHERE [ONO] = 9") << QVariant() << 15
+                               << QStringLiteral("前回の値");
+            *row("padded name") << r << QStringLiteral("UPDATE [OMAIRI] SET [NM] = ? WHERE [ONO] = 3")
+                                << QVariant(QStringLiteral("  お盆　 ")) << 3 << QStringLiteral("お盆");
+            *row("lower ONO first") << r << QStringLiteral("INSERT INTO [OMAIRI] ([ONO], [NM], [ODISP], [ONEN], [Otuki], [OHi], [訪問区分]) "
+                                                           "VALUES (-1, ?, 0, 0, 1, 1, 0)")
+                                    << QVariant(QStringLiteral("追加")) << 0 << QStringLiteral("追加");
+        }
     }
     void omairiLoad()
     {
         QFETCH(Route, route);
-        QFETCH(QString, change);
+        QFETCH(QString, sql);
+        QFETCH(QVariant, value);
+        QFETCH(int, slot);
+        QFETCH(QString, name);
         TestDb t(route);
-        Database &db = t.db();
-        if (change == QStringLiteral("null name"))
-            db.execute(QStringLiteral("UPDATE [OMAIRI] SET [NM] = NULL WHERE [ONO] = 5"));
-        if (change == QStringLiteral("null month"))
-            db.execute(QStringLiteral("UPDATE [OMAIRI] SET [Otuki] = NULL WHERE [ONO] = 9"));
-        if (change == QStringLiteral("padded name"))
-            db.execute(QStringLiteral("UPDATE [OMAIRI] SET [NM] = ? WHERE [ONO] = 3"), {QStringLiteral("  お盆　 ")});
-        if (change == QStringLiteral("extra rows"))
-            for (int ono : {30, 25, -1})
-                db.insert(QStringLiteral("OMAIRI"), {{QStringLiteral("ONO"), ono}, {QStringLiteral("NM"), QStringLiteral("追加%1").arg(ono)},
-                                                     {QStringLiteral("ODISP"), 0}, {QStringLiteral("ONEN"), 0},
-                                                     {QStringLiteral("Otuki"), 1}, {QStringLiteral("OHi"), 1},
-                                                     {QStringLiteral("訪問区分"), 0}});
-        AppState s;
-        s.master.services[15].NM = QStringLiteral("前回の値");
-        LoadOmairiMaster(db, s.master);
-        if (change == QStringLiteral("extra rows")) {
-            // ONO -1 sorts first; ONO 20 falls off the end; no message exists to show.
-            QCOMPARE(s.master.services[0].NM, QStringLiteral("追加-1"));
-            QCOMPARE(s.master.services[20].NM, QStringLiteral("開山忌"));
-            return;
+        if (!sql.isEmpty())
+            value.isValid() ? t.db().execute(sql, {value}) : t.db().execute(sql);
+        MasterData m;
+        m.services[15].NM = QStringLiteral("前回の値");
+        LoadOmairiMaster(t.db(), m);
+        QCOMPARE(m.services[slot].NM, name);
+        if (sql.isEmpty()) {
+            QCOMPARE(m.services[15].NM, QStringLiteral("涅槃会"));
+            const OmairiRec &s = m.services[2];
+            QCOMPARE((QList<int>{s.Otuki, s.OHi, s.訪問区分, s.ODISP}), (QList<int>{3, 18, 2, 3}));
         }
-        if (change == QStringLiteral("null month")) {
-            QCOMPARE(s.master.services[8].NM, QStringLiteral("棚経"));
-            QCOMPARE(s.master.services[15].NM, QStringLiteral("前回の値")); // not reached
-            return;
-        }
-        QCOMPARE(s.master.services[5].NM, change == QStringLiteral("null name") ? QString() : QStringLiteral("秋彼岸"));
-        QCOMPARE(s.master.services[3].NM, QStringLiteral("お盆"));
-        QCOMPARE(s.master.services[15].NM, QStringLiteral("涅槃会"));
-        QCOMPARE(s.master.services[2].Otuki, qint16(3));
-        QCOMPARE(s.master.services[2].OHi, qint16(18));
-        QCOMPARE(s.master.services[2].訪問区分, qint16(2));
-        QCOMPARE(s.master.services[2].ODISP, 3);
     }
 };
 
-const QString TestMasterData::kSystemDataError = QStringLiteral("システムﾃﾞｰﾀ読み込みが出来ません！ :: GetComSys_Err");
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    int status = 0;
-    {
-        TestStartup t;
-        status |= QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestMasterData t;
-        status |= QTest::qExec(&t, argc, argv);
-    }
-    return status;
-}
-
+QTEST_GUILESS_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -88,4 +88,54 @@ inline qint64 countIn(const QString &dbPath, const QString &sql)
     return n;
 }
 
+// The links of examples/death-register.*.csv as a person makes them by hand,
+// as --link takes them (L:R).
+inline const QStringList kDeathLinks = {QStringLiteral("0:10"), QStringLiteral("1:9"),   QStringLiteral("2:11"),
+                                        QStringLiteral("3:1"),  QStringLiteral("4:2"),   QStringLiteral("5:7"),
+                                        QStringLiteral("6:12"), QStringLiteral("7:13"),  QStringLiteral("8:22"),
+                                        QStringLiteral("9:23"), QStringLiteral("10:24"), QStringLiteral("11:25")};
+
+// --link for each L:R pair.
+inline QStringList linkArgs(const QStringList &pairs)
+{
+    QStringList out;
+    for (const QString &p : pairs)
+        out << QStringLiteral("--link") << p;
+    return out;
+}
+
+// An import command (transcribe, check) of source into db as kind, with a
+// title line and a fixed today; the links are added by the caller.
+inline QStringList importArgs(const char *command, const QString &db, const QString &source, const char *kind,
+                              const char *mode = "append")
+{
+    return {QString::fromLatin1(command), QStringLiteral("--db"),   db,
+            QStringLiteral("--source"),   source,                   QStringLiteral("--kind"),
+            QString::fromLatin1(kind),    QStringLiteral("--mode"), QString::fromLatin1(mode),
+            QStringLiteral("--title"),    QStringLiteral("--today"), QStringLiteral("2024-05-10")};
+}
+
+// An import command over writeDeathSource's file with its links, answering
+// every question yes.
+inline QStringList deathSourceArgs(const char *command, const QString &db, const QString &source)
+{
+    return importArgs(command, db, source, "death")
+           << linkArgs({QStringLiteral("0:10"), QStringLiteral("1:11"), QStringLiteral("2:12"), QStringLiteral("3:1")})
+           << QStringLiteral("--yes");
+}
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return path;
+}
+
 } // namespace tera

@@ -1,0 +1,152 @@
+#include "session/import_session.h"
+
+#include "platform/database.h"
+#include "platform/db_error.h"
+#include "session/startup.h"
+#include "transcribe/run_report.h"
+
+#include <QFileInfo>
+
+namespace tera {
+
+SessionResult SessionResult::failure(Cause cause, const QString &message, int link)
+{
+    SessionResult r;
+    r.cause = cause;
+    r.message = message;
+    r.link = link;
+    return r;
+}
+
+ImportSession::ImportSession()
+    : m_ownSource(std::make_unique<GridModel>()), m_ownImport(std::make_unique<GridModel>())
+{
+    m_sourceTable = m_ownSource.get();
+    m_importTable = m_ownImport.get();
+    // An empty import table as the import window starts with: the heading
+    // row and the row-number column.
+    m_importTable->setRows(1);
+    m_importTable->setCols(1);
+    m_importTable->setFixedRows(1);
+    m_importTable->setFixedCols(1);
+    setOutputKind(m_state.outputKind);
+}
+
+ImportSession::ImportSession(GridModel &sourceTable, GridModel &importTable)
+    : m_sourceTable(&sourceTable), m_importTable(&importTable)
+{
+    setOutputKind(m_state.outputKind);
+}
+
+ImportSession::~ImportSession() = default;
+
+SessionResult ImportSession::openDatabase(const QString &pathOrConnection)
+{
+    const bool connection = Database::isConnectionString(pathOrConnection);
+    m_state.files.database = connection ? pathOrConnection : QFileInfo(pathOrConnection).absoluteFilePath();
+    m_state.files.kako.clear(); // beside this database
+    DeriveSiblingPaths(m_state);
+    if (!connection && !fileExistsExactly(m_state.files.database))
+        return SessionResult::failure(SessionResult::Cause::NoDatabase, StartupText::kNoDatabase);
+    SessionResult result;
+    try {
+        std::unique_ptr<Database> db = Database::open(m_state.files.database);
+        if (!GetComSys(*db, m_state.master))
+            result.notes << kSystemDataUnreadable;
+        LoadOmairiMaster(*db, m_state.master);
+        db->close();
+    } catch (const DbError &e) {
+        result = SessionResult::failure(SessionResult::Cause::DatabaseFault, StartupText::kDatabaseFault);
+        result.detail = e.description();
+    }
+    return result;
+}
+
+void ImportSession::setOutputKind(OutputKind kind)
+{
+    m_state.outputKind = kind;
+    m_catalogue = CatalogueOf(kind);
+}
+
+SessionResult ImportSession::readSource(const QString &path, GridFileKind format, TextEncoding encoding)
+{
+    m_sourceTable->Clear();
+    m_sourceTable->setRows(0);
+    m_sourceTable->setCols(0);
+    const GridResult loaded = m_sourceTable->LoadGrid(path, format, encoding);
+    QStringList titles;
+    m_sourceItems.clear();
+    BuildSourceItems(*m_sourceTable, m_sourceItems, titles);
+    if (!loaded.ok)
+        return SessionResult::failure(SessionResult::Cause::SourceUnreadable, loaded.message);
+    SessionResult result;
+    if (loaded.hasWarning())
+        result.notes << loaded.message;
+    return result;
+}
+
+QStringList ImportSession::sourceTitles() const
+{
+    QStringList titles;
+    for (int i = 0; i + 1 < m_sourceItems.size(); ++i)
+        titles << m_sourceItems.at(i).name;
+    return titles;
+}
+
+LinkMatch ImportSession::matchSavedLinks(const LinkFile &file) const
+{
+    return MatchSavedLinks(file, sourceTitles(), int(m_sourceItems.size()) - 1, m_catalogue);
+}
+
+AutoLinkResult ImportSession::autoLink(const QList<DataLink> &kept) const
+{
+    QList<int> columns, items;
+    for (const DataLink &l : kept) {
+        columns << l.Lpoj;
+        items << l.Rpoj;
+    }
+    return AutoLink(sourceTitles(), m_state.outputKind, columns, items);
+}
+
+SessionResult ImportSession::checkLinks(const QList<DataLink> &links) const
+{
+    const int columns = m_sourceTable->Cols();
+    for (int k = 0; k < links.size(); ++k) {
+        const DataLink &l = links.at(k);
+        if (l.Lpoj < 0 || l.Lpoj >= columns)
+            return SessionResult::failure(SessionResult::Cause::NoSourceColumn, LinkText::kNoSourceItem, k);
+        if (l.Rpoj < 0 || l.Rpoj >= m_catalogue.size() || m_catalogue.at(l.Rpoj).name.isEmpty())
+            return SessionResult::failure(SessionResult::Cause::NoTargetItem, LinkText::kNoTargetItem, k);
+        if (m_catalogue.at(l.Rpoj).noLink == 1)
+            return SessionResult::failure(SessionResult::Cause::NotLinkable, LinkText::kNotLinkable, k);
+    }
+    return {};
+}
+
+SessionResult ImportSession::fillImportTable(const QString &sourcePathText, const QList<DataLink> &links)
+{
+    const FillResult filled = FillImportTable(sourcePathText, m_catalogue, *m_sourceTable, links, m_titleRows,
+                                              *m_importTable, m_state.sourcePath);
+    if (!filled.ok)
+        return SessionResult::failure(SessionResult::Cause::FillStopped, filled.message);
+    return {};
+}
+
+// The only calls of the check and the run: what they are given changes here alone.
+CheckReport ImportSession::check(const Clock &clock, ProgressObserver *progress, bool skipDuplicates) const
+{
+    return CheckTranscription(*m_importTable, m_state, clock, progress, skipDuplicates);
+}
+
+TranscribeReport ImportSession::run(Prompt &prompt, const Clock &clock, ProgressObserver *progress,
+                                    const TranscribeOptions &options)
+{
+    return Transcribe(*m_importTable, m_state, prompt, clock, progress, options);
+}
+
+QString ImportSession::writeReport(const TranscribeReport &report, const QDateTime &started, QString *error) const
+{
+    return WriteRunReport(report, RunInfoFor(m_state, started), error);
+}
+
+} // namespace tera
