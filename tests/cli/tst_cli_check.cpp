@@ -319,7 +319,7 @@ private slots:
     {
         const ProgramRun r = runTera({QStringLiteral("help")});
         QCOMPARE(r.code, 0);
-        for (const char *command : {"check", "restore", "items --kind", "screenshots"})
+        for (const char *command : {"check", "restore", "items --kind"})
             QVERIFY2(r.out.contains(QStringLiteral("tera-import ") + QString::fromLatin1(command)), command);
     }
 };

@@ -1,6 +1,6 @@
-// The pictures command draws every window headless, so the README's
+// tera-pictures draws every window headless, so the README's
 // pictures can always be redrawn.
-#include "mainwin/screenshots.h"
+#include "tools/screenshots.h"
 #include "picture_checks.h"
 
 using namespace tera;
