@@ -26,9 +26,9 @@ const LinkColumn kLinkColumns[5] = {
 } // namespace
 
 LinkEditor::LinkEditor(QListWidget *sourceItems, QListWidget *targetItems, GridModel &linkTable,
-                               const QList<ItemRec> &sourceColumns, const Catalogue &catalogue, Prompt &prompt)
-    : m_sourceItems(sourceItems), m_targetItems(targetItems), m_linkTable(linkTable), m_sourceColumns(sourceColumns), m_catalogue(catalogue),
-      m_prompt(prompt)
+                       const QList<ItemRec> &sourceColumns, const Catalogue &catalogue, Prompt &prompt)
+    : m_sourceItems(sourceItems), m_targetItems(targetItems), m_linkTable(linkTable), m_sourceColumns(sourceColumns),
+      m_catalogue(catalogue), m_prompt(prompt)
 {
 }
 

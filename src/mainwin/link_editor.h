@@ -21,17 +21,18 @@ inline const QString kNoSuchTargetItem =
     QStringLiteral("この書き出し項目は、選択した書き出しデータの区分にありません。他の項目を選択してください。");
 } // namespace LinkGuardText
 
-// The data link editor of the main window: the source items in sourceItems, the
-// link items of the output kind in targetItems, and the link grid linkTable, which
+// The data link editor of the main window: the source items in sourceItems,
+// the link items of the output kind in targetItems, and the link table, which
 // is the data link itself (one row per pair, read back by the fill).
 //
-// Each list line carries item data (Qt::UserRole): an index into sourceColumns
-// for a line of sourceItems, into catalogue for a line of targetItems. A line
-// moved across keeps its number, which is then read against the other table.
+// Each list line carries item data (Qt::UserRole): an index into
+// sourceColumns for a line of sourceItems, into catalogue for a line of
+// targetItems. A line moved across keeps its number, which is then read
+// against the other table.
 class LinkEditor {
 public:
-    LinkEditor(QListWidget *sourceItems, QListWidget *targetItems, GridModel &linkTable, const QList<ItemRec> &sourceColumns,
-                   const Catalogue &catalogue, Prompt &prompt);
+    LinkEditor(QListWidget *sourceItems, QListWidget *targetItems, GridModel &linkTable,
+               const QList<ItemRec> &sourceColumns, const Catalogue &catalogue, Prompt &prompt);
 
     // The link-grid row the next link goes to (always the grid's row count
     // after an operation), and the row clicked last (-1: none yet).

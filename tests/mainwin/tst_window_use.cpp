@@ -304,6 +304,19 @@ private slots:
         QCOMPARE(f->state.sourcePath, path);
         QCOMPARE(f->w->preview().Rows(), 4);
         QCOMPARE(f->w->sourceItems->item(0)->text(), QStringLiteral("戒名"));
+
+        // A bare name is looked for in the program's folder, whatever the
+        // process's current folder is.
+        const QString bare = f->writeFile(QStringLiteral("bare.csv"), kDeaths);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("bare.csv")));
+        f->state.files.appFolder = f->files.path();
+        f->prompt.clear();
+        f->w->sourcePathEdit->clear();
+        QTest::keyClicks(f->w->sourcePathEdit, QStringLiteral("bare.csv"));
+        answerFileKind(f->w->fileKindDialog(), 3, true, &seen);
+        QTest::keyClick(f->w->sourcePathEdit, Qt::Key_Return);
+        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->state.sourcePath, bare);
     }
 
     // --- the replace question
