@@ -4,8 +4,6 @@
 #include "mainwin/location_dialog.h"
 #include "mainwin/main_window.h"
 #include "mainwin/message_box_prompt.h"
-#include "mainwin/guide_pictures.h"
-#include "mainwin/screenshots.h"
 #include "platform/clock.h"
 #include "platform/prompt.h"
 
@@ -13,7 +11,6 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTemporaryDir>
 #include <QTranslator>
 #include <QTextStream>
 
@@ -41,7 +38,6 @@ int main(int argc, char *argv[])
         return launch.code;
     }
     case tera::Launch::Kind::Desktop:
-    case tera::Launch::Kind::Pictures:
         break;
     }
     if (!tera::HasDisplay()) {
@@ -50,10 +46,6 @@ int main(int argc, char *argv[])
         return tera::kNoDisplayExitCode;
     }
 
-    // Pictures drawn headless show the windows on a laptop's screen.
-    QTemporaryDir screenDir;
-    if (launch.kind == tera::Launch::Kind::Pictures && qgetenv("QT_QPA_PLATFORM") == "offscreen" && screenDir.isValid())
-        qputenv("QT_QPA_PLATFORM", tera::PictureScreenPlatform(screenDir.path()).toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tera-import"));
     QApplication::setApplicationDisplayName(QStringLiteral("データ移行"));
@@ -63,16 +55,6 @@ int main(int argc, char *argv[])
     if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
-
-    if (launch.kind == tera::Launch::Kind::Pictures) {
-        // Pictures of every window for the documentation; runs headless with
-        // QT_QPA_PLATFORM=offscreen.
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        const int windows = tera::RenderWindowPictures(launch.picturesDir, out, err);
-        const int guide = tera::RenderGuidePictures(launch.picturesDir, out, err);
-        return windows != 0 ? windows : guide;
-    }
 
     tera::AppState state;
     tera::MessageBoxPrompt prompt;
@@ -87,7 +69,7 @@ int main(int argc, char *argv[])
     }
 
     tera::SystemClock clock;
-    tera::frmListKAKO2 window(state, prompt, clock);
+    tera::MainWindow window(state, prompt, clock);
     prompt.setParent(&window);
     window.show();
     return app.exec();

@@ -29,8 +29,6 @@ const char *const kUsage =
     "                                    書出し項目の番号（--link L:R の R）と名前を一覧します\n"
     "  tera-import restore --db PATH [--yes]\n"
     "                                    バックアップ tera2.mdb と kako2.rnd を元に戻します\n"
-    "  tera-import screenshots [DIR]     画面の絵を DIR（既定 docs/images）に描きます\n"
-    "                                    （画面が要ります。QT_QPA_PLATFORM=offscreen でも可）\n"
     "  tera-import help                  この説明を表示します\n"
     "  どのコマンドも --help で詳しい説明と終了コードを表示します。\n"
     "\n"
@@ -42,7 +40,7 @@ const char *const kUsage =
     "  3 確認で中止した、またはデータベースがない・読めない\n"
     "  4 データベースの障害でプログラムを終了した\n"
     "  5 別の転記・復元が同じデータベースを使用中\n"
-    "  画面の起動と screenshots は、画面（ディスプレイ）がないと 1 で終わります。\n";
+    "  画面の起動は、画面（ディスプレイ）がないと 1 で終わります。\n";
 
 const char *const kInitDemoUsage =
     "使い方: tera-import init-demo DIR\n"
@@ -50,15 +48,9 @@ const char *const kInitDemoUsage =
     "  既にあるデータベースは上書きしません。\n"
     "  終了コード: 0 作った、1 作れなかった（既にあるときも）、2 引数の誤り\n";
 
-const char *const kScreenshotsUsage =
-    "使い方: tera-import screenshots [DIR]\n"
-    "  画面の絵を DIR（既定 docs/images）に PNG で描きます。\n"
-    "  画面が要ります（QT_QPA_PLATFORM=offscreen でも可）。\n"
-    "  終了コード: 0 描いた、1 描けなかった（画面がないときも）、2 引数の誤り\n";
-
 const QString kHelpHint = QStringLiteral("tera-import help で使い方を表示します。");
 
-// The batch subcommands; screenshots needs the windows and is decided apart.
+// The batch subcommands.
 const QStringList &batchCommands()
 {
     static const QStringList commands = {QStringLiteral("init-demo"), QStringLiteral("transcribe"), QStringLiteral("check"),
@@ -88,8 +80,7 @@ int editDistance(const QString &a, const QString &b)
 QString suggestion(const QString &word)
 {
     static const QStringList names = {QStringLiteral("init-demo"), QStringLiteral("transcribe"), QStringLiteral("check"),
-                                      QStringLiteral("restore"),   QStringLiteral("items"),       QStringLiteral("screenshots"),
-                                      QStringLiteral("help")};
+                                      QStringLiteral("restore"),   QStringLiteral("items"),       QStringLiteral("help")};
     for (const QString &name : names)
         if (editDistance(word.toLower(), name) <= 2)
             return QStringLiteral("（%1 のことですか？）").arg(name);
@@ -150,24 +141,6 @@ Launch ChooseLaunch(const QStringList &args)
         launch.kind = Launch::Kind::Batch;
         return launch;
     }
-    if (first == QStringLiteral("screenshots")) {
-        const QStringList rest = args.mid(1);
-        if (asksForHelp(rest)) {
-            launch.kind = Launch::Kind::Batch;
-            return launch;
-        }
-        QCommandLineParser parser;
-        QString error;
-        if (!parseStrictly(parser, {}, rest, error))
-            return refused(error + QLatin1Char('\n') + QString::fromUtf8(kScreenshotsUsage));
-        const QStringList dirs = parser.positionalArguments();
-        if (dirs.size() > 1)
-            return refused(QStringLiteral("screenshots に指定できるのはフォルダ一つだけです。\n")
-                           + QString::fromUtf8(kScreenshotsUsage));
-        launch.kind = Launch::Kind::Pictures;
-        launch.picturesDir = dirs.value(0, QStringLiteral("docs/images"));
-        return launch;
-    }
     if (first.startsWith(QLatin1Char('-')))
         return refused(QStringLiteral("知らないオプションです: %1\n%2").arg(first, kHelpHint));
 
@@ -222,15 +195,6 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         return RunRestoreCommand(args.mid(1), out, err);
     if (command == QStringLiteral("items"))
         return RunItemsCommand(args.mid(1), out, err);
-    if (command == QStringLiteral("screenshots")) {
-        // Only its help runs without the windows (see ChooseLaunch).
-        if (asksForHelp(args.mid(1))) {
-            out << kScreenshotsUsage;
-            return 0;
-        }
-        err << kScreenshotsUsage;
-        return 2;
-    }
     if (command == QStringLiteral("help") || command == QStringLiteral("--help") || command == QStringLiteral("-h")) {
         out << kUsage;
         return 0;

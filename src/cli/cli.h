@@ -11,19 +11,17 @@ struct Launch {
     enum class Kind {
         Desktop,  // the windows; dbPath the database given, or empty to search
         Batch,    // a batch subcommand: runCli
-        Pictures, // screenshots into picturesDir (needs a display)
         Refused,  // message on stderr, exit code
     };
     Kind kind = Kind::Refused;
     QString dbPath;
-    QString picturesDir;
     QString message;
     int code = 0;
 };
 
 // args without the program name. Only a single argument that names an
 // existing file starts the windows on it; a word that is no subcommand, an
-// unknown option or a bad screenshots line is refused with exit code 2.
+// unknown option is refused with exit code 2.
 Launch ChooseLaunch(const QStringList &args);
 
 // Whether the windows can be shown: on X11/Wayland systems a display must be

@@ -1,17 +1,17 @@
 #include "gridtools/grid_commands.h"
 
-#include "gridtools/dlg_input.h"
-#include "gridtools/dlg_rowcol.h"
-#include "gridtools/dlg_sort.h"
+#include "gridtools/input_dialog.h"
+#include "gridtools/row_column_dialog.h"
+#include "gridtools/sort_dialog.h"
 #include "gridtools/grid_view.h"
-#include "mainwin/file_kind_dialog.h"
-#include "mainwin/forms.h"
+#include "gridtools/file_dialogs.h"
+#include "gridtools/file_kind_chooser.h"
 #include "platform/grid_model.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -28,12 +28,6 @@ QString GridToolText::overwriteQuestion(const QString &docName)
 
 namespace {
 
-// The busy pointer for as long as a long command runs.
-struct BusyPointer {
-    BusyPointer() { SetAllFormsPointer(kPointerBusy); }
-    ~BusyPointer() { SetAllFormsPointer(kPointerDefault); }
-};
-
 // Line ends as the clipboard may hand them back (some platforms turn CR LF
 // into LF and back).
 QString sameLineEnds(QString text)
@@ -45,28 +39,9 @@ QString sameLineEnds(QString text)
 
 } // namespace
 
-QString SaveFileDialog(QWidget *owner, const QString &pipeFilter, const QString &proposedName, const QString &purpose)
-{
-    QFileDialog dialog(owner);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("vsg"));
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setNameFilters(QtFileFilters(pipeFilter));
-    const QString start = DialogStart(purpose, proposedName);
-    if (QFileInfo(start).isDir())
-        dialog.setDirectory(start);
-    else
-        dialog.selectFile(start);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    const QString chosen = dialog.selectedFiles().first();
-    RememberFolder(purpose, chosen);
-    return chosen;
-}
-
-GridCommands::GridCommands(QWidget *window, GridModel &grid, GridView *view, QString &docName, Prompt &prompt)
-    : QObject(window), m_window(window), m_grid(grid), m_view(view), m_docName(docName), m_prompt(prompt)
+GridCommands::GridCommands(QWidget *window, GridModel &grid, GridView *view, QString &docName, Prompt &prompt,
+                           FileKindChooser &kinds)
+    : QObject(window), m_window(window), m_grid(grid), m_view(view), m_docName(docName), m_prompt(prompt), m_kinds(kinds)
 {
     openFileName = [this](const QString &filter, const QString &initialName) {
         return OpenFileDialog(m_window, filter, initialName, QStringLiteral("grid"));
@@ -134,20 +109,18 @@ void GridCommands::FileOpen()
     if (name.isEmpty())
         return;
     m_docName = name;
-    dlgFile &kinds = dlgFile::instance();
-    kinds.EnableForFileName(name);
     if (m_window)
         m_window->setWindowTitle(GridToolText::kOpenedCaption + name);
-    if (!kinds.ask(m_window)) {
+    const std::optional<int> kind = m_kinds.chooseFileKind(m_window, name);
+    if (!kind) {
         show(GridToolText::kCancelled, Icon::None);
-        kinds.clearCancel();
         return;
     }
     QCoreApplication::processEvents();
     GridResult result;
     {
         BusyPointer busy;
-        result = m_grid.LoadGrid(name, GridFileKind(kinds.fileKind()));
+        result = m_grid.LoadGrid(name, GridFileKind(*kind));
     }
     // The table stays as it was when the load fails; a warning comes with a
     // table that did load.
@@ -159,28 +132,22 @@ void GridCommands::FileOpen()
 
 GridCommands::SaveOutcome GridCommands::FileSave()
 {
-    if (QFileInfo::exists(m_docName)
+    // A name without a folder (Unknown.vsg) is saved in the program's folder.
+    const QString path = m_documentFolder.isEmpty() ? m_docName : QDir(m_documentFolder).absoluteFilePath(m_docName);
+    if (QFileInfo::exists(path)
         && m_prompt.ask(GridToolText::overwriteQuestion(m_docName), Buttons::OkCancel, Icon::None) != Answer::Ok)
         return SaveOutcome::Cancelled;
-    dlgFile &kinds = dlgFile::instance();
     // The kinds that fit the name, as Open offers them: a .vsg table must not
     // be written as comma text only because a .csv was read last.
-    kinds.EnableForFileName(m_docName);
-    if (!kinds.ask(m_window)) {
+    const std::optional<int> kind = m_kinds.chooseFileKind(m_window, m_docName);
+    if (!kind) {
         show(GridToolText::kCancelled, Icon::None);
         return SaveOutcome::Cancelled;
-    }
-    int kind = 0;
-    for (int i = 0; i < int(kinds.rSaveLoadSetting.size()); ++i) {
-        if (kinds.rSaveLoadSetting[i]->isChecked()) {
-            kind = i;
-            break;
-        }
     }
     GridResult result;
     {
         BusyPointer busy;
-        result = m_grid.SaveGrid(m_docName, GridFileKind(kind));
+        result = m_grid.SaveGrid(path, GridFileKind(*kind));
     }
     if (!result.ok) {
         show(result.message, Icon::Exclamation);
@@ -196,16 +163,15 @@ void GridCommands::FileSaveAs()
         return;
     const QString previous = m_docName;
     m_docName = name;
-    dlgFile &kinds = dlgFile::instance();
-    kinds.EnableForFileName(name);
-    if (!kinds.ask(m_window)) {
+    const std::optional<int> kind = m_kinds.chooseFileKind(m_window, name);
+    if (!kind) {
         show(GridToolText::kCancelled, Icon::None);
         return;
     }
     GridResult result;
     {
         BusyPointer busy;
-        result = m_grid.SaveGrid(name, GridFileKind(kinds.fileKind()));
+        result = m_grid.SaveGrid(name, GridFileKind(*kind));
     }
     if (!result.ok) {
         // Nothing was written under the new name, so the table keeps its old one.
@@ -216,8 +182,6 @@ void GridCommands::FileSaveAs()
 
 bool GridCommands::confirmClose()
 {
-    if (ProgramEnding())
-        return true;
     return askClose && askClose(GridToolText::kCloseQuestion) == Answer::Yes;
 }
 
@@ -333,13 +297,13 @@ void GridCommands::RowMov()
 {
     if (m_grid.Row() < 0)
         return;
-    dlgInput &input = dlgInput::instance();
-    input.mPrompt = GridToolText::kMoveRowPrompt;
-    input.mUpper = m_grid.Rows() - 1;
-    input.mLower = 0;
+    InputDialog &input = inputDialog();
+    input.promptText = GridToolText::kMoveRowPrompt;
+    input.upper = m_grid.Rows() - 1;
+    input.lower = 0;
     if (!input.ask(m_window))
         return;
-    if (!m_grid.setRowPosition(m_grid.Row(), input.mValue))
+    if (!m_grid.setRowPosition(m_grid.Row(), input.value))
         show(GridToolText::kRowNotMoved);
 }
 
@@ -401,29 +365,52 @@ void GridCommands::ColMov()
         show(GridToolText::kNoCurrentCol);
         return;
     }
-    dlgInput &input = dlgInput::instance();
-    input.mPrompt = GridToolText::kMoveColPrompt;
-    input.mUpper = m_grid.Cols() - 1;
-    input.mLower = 0;
+    InputDialog &input = inputDialog();
+    input.promptText = GridToolText::kMoveColPrompt;
+    input.upper = m_grid.Cols() - 1;
+    input.lower = 0;
     if (!input.ask(m_window))
         return;
-    if (!m_grid.setColPosition(m_grid.Col(), input.mValue))
+    if (!m_grid.setColPosition(m_grid.Col(), input.value))
         show(GridToolText::kColNotMoved);
 }
 
 // ---------------------------------------------------------------- dialogs and the rest
 
-void GridCommands::ShowRowCol() { dlgRowCol::instance().showFor(m_window, &m_grid); }
+void GridCommands::ShowRowCol() { rowColumnDialog().showFor(m_window, &m_grid); }
 
-void GridCommands::ShowSort() { dlgSort::instance().showFor(m_window, &m_grid); }
+void GridCommands::ShowSort() { sortDialog().showFor(m_window, &m_grid); }
 
-void GridCommands::DblClick()
+// Made on first use and kept with the window, so each keeps what the user
+// left in it from one use to the next.
+InputDialog &GridCommands::inputDialog()
+{
+    if (!m_input)
+        m_input = new InputDialog(m_window);
+    return *m_input;
+}
+
+RowColumnDialog &GridCommands::rowColumnDialog()
+{
+    if (!m_rowColumn)
+        m_rowColumn = new RowColumnDialog(m_window);
+    return *m_rowColumn;
+}
+
+SortDialog &GridCommands::sortDialog()
+{
+    if (!m_sort)
+        m_sort = new SortDialog(m_window);
+    return *m_sort;
+}
+
+void GridCommands::editCurrentCell()
 {
     if (m_grid.Row() >= 0 && m_grid.Editable() && m_view)
         m_view->EditCell();
 }
 
-void GridCommands::Toolbar1_ButtonClick(const QString &key)
+void GridCommands::onToolbarButton(const QString &key)
 {
     if (key == QStringLiteral("終了")) {
         if (m_window)

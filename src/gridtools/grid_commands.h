@@ -11,8 +11,12 @@ class QWidget;
 
 namespace tera {
 
+class FileKindChooser;
 class GridModel;
 class GridView;
+class InputDialog;
+class RowColumnDialog;
+class SortDialog;
 
 // The fixed texts of the grid commands.
 namespace GridToolText {
@@ -57,8 +61,10 @@ inline const QString kColNotMoved = QStringLiteral("列を移動できません�
 class GridCommands : public QObject {
     Q_OBJECT
 public:
-    // docName is the window's document name, read and written here.
-    GridCommands(QWidget *window, GridModel &grid, GridView *view, QString &docName, Prompt &prompt);
+    // docName is the window's document name, read and written here; kinds
+    // asks how a file is read or written.
+    GridCommands(QWidget *window, GridModel &grid, GridView *view, QString &docName, Prompt &prompt,
+                 FileKindChooser &kinds);
 
     // File pickers: the chosen path, or empty when the user cancelled.
     std::function<QString(const QString &filter, const QString &initialName)> openFileName;
@@ -110,11 +116,18 @@ public:
     // --- dialogs
     void ShowRowCol();
     void ShowSort();
+    // The number, row/column size and sort dialogs, children of the window.
+    InputDialog &inputDialog();
+    RowColumnDialog &rowColumnDialog();
+    SortDialog &sortDialog();
+    // The folder a document name without one is saved in; empty for the
+    // process's current folder.
+    void setDocumentFolder(const QString &folder) { m_documentFolder = folder; }
 
     // Double-click on the grid: edit the current cell.
-    void DblClick();
+    void editCurrentCell();
     // The toolbar: the key of the pressed button.
-    void Toolbar1_ButtonClick(const QString &key);
+    void onToolbarButton(const QString &key);
 
 private:
     void show(const QString &text, Icon icon = Icon::Exclamation);
@@ -125,13 +138,11 @@ private:
     GridView *m_view;
     QString &m_docName;
     Prompt &m_prompt;
+    FileKindChooser &m_kinds;
+    QString m_documentFolder;
+    QPointer<InputDialog> m_input;
+    QPointer<RowColumnDialog> m_rowColumn;
+    QPointer<SortDialog> m_sort;
 };
-
-// The platform's file-save dialog with a "description|pattern|" filter, the
-// extension .vsg added to a bare name and its own overwrite question; empty
-// text when the user cancels. It starts in the last folder of purpose and
-// remembers the chosen one.
-QString SaveFileDialog(QWidget *owner, const QString &pipeFilter, const QString &proposedName,
-                       const QString &purpose = QString());
 
 } // namespace tera

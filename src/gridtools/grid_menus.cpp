@@ -206,7 +206,7 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
         action->setData(key);
         action->setObjectName(QStringLiteral("Toolbar1_") + QLatin1String(b.image).toString().remove(QLatin1Char(' ')));
         action->setToolTip(QString::fromUtf16(b.tooltip));
-        QObject::connect(action, &QAction::triggered, &window, [c, key] { c->Toolbar1_ButtonClick(key); });
+        QObject::connect(action, &QAction::triggered, &window, [c, key] { c->onToolbarButton(key); });
     }
     window.addToolBar(Qt::TopToolBarArea, m.Toolbar1);
     return m;

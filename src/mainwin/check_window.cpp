@@ -78,11 +78,11 @@ CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings,
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
 
-    lblSummary = new QLabel(this);
-    lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    lblSummary->setText(CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    lblSummary->setWordWrap(true);
-    lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summaryLabel = new QLabel(this);
+    summaryLabel->setObjectName(QStringLiteral("lblSummary"));
+    summaryLabel->setText(CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    summaryLabel->setWordWrap(true);
+    summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     QList<CheckKind> kinds;
     for (const CheckFinding &f : report.findings)
@@ -99,59 +99,59 @@ CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings,
     for (int c = 0; c < 4; ++c)
         m_grid->setColWidth(c, kWidths[c]);
 
-    vsfResult = new GridView(this);
-    vsfResult->setObjectName(QStringLiteral("vsfResult"));
-    vsfResult->setGrid(m_grid);
-    vsfResult->setSelectionBehavior(QAbstractItemView::SelectRows);
-    vsfResult->setSelectionMode(QAbstractItemView::SingleSelection);
-    vsfResult->horizontalHeader()->hide();
-    vsfResult->verticalHeader()->hide();
+    findingsGrid = new GridView(this);
+    findingsGrid->setObjectName(QStringLiteral("vsfResult"));
+    findingsGrid->setGrid(m_grid);
+    findingsGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    findingsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    findingsGrid->horizontalHeader()->hide();
+    findingsGrid->verticalHeader()->hide();
     // 内容 grows with the window and wraps; its full text shows on hover.
-    vsfResult->horizontalHeader()->setStretchLastSection(true);
-    vsfResult->setWordWrap(true);
-    vsfResult->setTextElideMode(Qt::ElideNone);
+    findingsGrid->horizontalHeader()->setStretchLastSection(true);
+    findingsGrid->setWordWrap(true);
+    findingsGrid->setTextElideMode(Qt::ElideNone);
     if (rows.size() <= kWrapRowsUpTo)
-        vsfResult->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    vsfResult->setStatusTip(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります"));
+        findingsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    findingsGrid->setStatusTip(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります"));
 
     // Filter by kind: every kind found, with its count and colour.
-    cboKind = new QComboBox(this);
-    cboKind->setObjectName(QStringLiteral("cboKind"));
-    cboKind->addItem(QStringLiteral("すべて（%1 件）").arg(report.findings.size()), -1);
+    kindFilter = new QComboBox(this);
+    kindFilter->setObjectName(QStringLiteral("cboKind"));
+    kindFilter->addItem(QStringLiteral("すべて（%1 件）").arg(report.findings.size()), -1);
     for (int k = int(CheckKind::Stop); k <= int(CheckKind::KakoText); ++k) {
         const int n = report.count(CheckKind(k));
         if (n == 0)
             continue;
         QPixmap swatch(12, 12);
         swatch.fill(CheckKindColour(CheckKind(k)));
-        cboKind->addItem(QIcon(swatch), QStringLiteral("%1（%2 件）").arg(CheckKindName(CheckKind(k))).arg(n), k);
+        kindFilter->addItem(QIcon(swatch), QStringLiteral("%1（%2 件）").arg(CheckKindName(CheckKind(k))).arg(n), k);
     }
-    cboKind->setToolTip(QStringLiteral("表示する区分を選びます"));
-    connect(cboKind, &QComboBox::currentIndexChanged, this, [this] { showKind(cboKind->currentData().toInt()); });
+    kindFilter->setToolTip(QStringLiteral("表示する区分を選びます"));
+    connect(kindFilter, &QComboBox::currentIndexChanged, this, [this] { showKind(kindFilter->currentData().toInt()); });
     auto *kindLabel = new QLabel(QStringLiteral("区分(&K):"), this);
-    kindLabel->setBuddy(cboKind);
+    kindLabel->setBuddy(kindFilter);
     auto *hint = new QLabel(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります。"), this);
-    connect(vsfResult, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex &index) { vsfResult_DblClick(index.row()); });
+    connect(findingsGrid, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &index) { onFindingDoubleClicked(index.row()); });
 
-    cmdSave = new QPushButton(QStringLiteral("CSVで保存…"), this);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdSave->setEnabled(!report.findings.isEmpty());
-    connect(cmdSave, &QPushButton::clicked, this, &CheckWindow::cmdSave_Click);
-    cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
+    saveButton = new QPushButton(QStringLiteral("CSVで保存…"), this);
+    saveButton->setObjectName(QStringLiteral("cmdSave"));
+    saveButton->setEnabled(!report.findings.isEmpty());
+    connect(saveButton, &QPushButton::clicked, this, &CheckWindow::onSaveClicked);
+    closeButton = new QPushButton(QStringLiteral("閉じる"), this);
+    closeButton->setObjectName(QStringLiteral("cmdClose"));
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(kindLabel);
-    buttons->addWidget(cboKind);
+    buttons->addWidget(kindFilter);
     buttons->addSpacing(12);
     buttons->addWidget(hint, 1);
-    buttons->addWidget(cmdSave);
-    buttons->addWidget(cmdClose);
+    buttons->addWidget(saveButton);
+    buttons->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(lblSummary);
-    layout->addWidget(vsfResult, 1);
+    layout->addWidget(summaryLabel);
+    layout->addWidget(findingsGrid, 1);
     layout->addLayout(buttons);
     FitToScreen(this, QSize(980, 440));
     setMinimumHeight(220);
@@ -167,10 +167,10 @@ CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings,
 void CheckWindow::showKind(int kind)
 {
     for (int i = 0; i < m_report.findings.size(); ++i)
-        vsfResult->setRowHidden(i + 1, kind >= 0 && int(m_report.findings.at(i).kind) != kind);
+        findingsGrid->setRowHidden(i + 1, kind >= 0 && int(m_report.findings.at(i).kind) != kind);
 }
 
-void CheckWindow::cmdSave_Click()
+void CheckWindow::onSaveClicked()
 {
     const QString path = saveFileDialog ? saveFileDialog(kCsvFilter, QStringLiteral("検証結果.csv")) : QString();
     if (path.isEmpty())
@@ -180,7 +180,7 @@ void CheckWindow::cmdSave_Click()
         m_prompt.message(error, Icon::Exclamation);
 }
 
-void CheckWindow::vsfResult_DblClick(int gridRow)
+void CheckWindow::onFindingDoubleClicked(int gridRow)
 {
     const int i = gridRow - 1;
     if (i < 0 || i >= m_report.findings.size())
@@ -198,7 +198,7 @@ CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *imp
         delete earlier;
     CheckReport report;
     {
-        frmGage gage(owner);
+        ProgressWindow gage(owner);
         gage.setWindowTitle(QStringLiteral("検証中"));
         SetAllFormsPointer(kPointerBusy);
         report = CheckTranscription(importGrid, state, clock, &gage, skipDuplicates);

@@ -24,11 +24,11 @@ class CheckWindow : public QDialog {
 public:
     CheckWindow(const CheckReport &report, const QStringList &headings, Prompt &prompt, QWidget *parent = nullptr);
 
-    QLabel *lblSummary;
-    GridView *vsfResult;
-    QComboBox *cboKind;    // 区分: the kind of findings shown
-    QPushButton *cmdSave;  // CSVで保存…
-    QPushButton *cmdClose; // 閉じる
+    QLabel *summaryLabel;
+    GridView *findingsGrid;
+    QComboBox *kindFilter; // 区分: the kind of findings shown
+    QPushButton *saveButton; // CSVで保存…
+    QPushButton *closeButton; // 閉じる
 
     GridModel &grid() { return *m_grid; }
     const CheckReport &report() const { return m_report; }
@@ -42,11 +42,11 @@ public:
     static constexpr int kWrapRowsUpTo = 2000;
 
 public slots:
-    void cmdSave_Click();
+    void onSaveClicked();
     // Shows only the findings of kind (a CheckKind as int), or all for -1.
     void showKind(int kind);
     // A line of the list (grid row >= 1): asks for the jump to its row.
-    void vsfResult_DblClick(int gridRow);
+    void onFindingDoubleClicked(int gridRow);
 
 signals:
     // The import-table row (and column, -1 when the finding names none) of a

@@ -12,14 +12,7 @@
 
 namespace tera {
 
-dlgFile &dlgFile::instance()
-{
-    // Without a parent it outlives whichever window used it first.
-    static dlgFile *dialog = new dlgFile;
-    return *dialog;
-}
-
-dlgFile::dlgFile() : QDialog(nullptr)
+FileKindDialog::FileKindDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgFile"));
     setWindowTitle(QStringLiteral("入出力選択"));
@@ -30,59 +23,59 @@ dlgFile::dlgFile() : QDialog(nullptr)
     auto *group = new QButtonGroup(this);
     auto *options = new QVBoxLayout;
     for (int i = 0; i < 5; ++i) {
-        rSaveLoadSetting[i] = new QRadioButton(QString::fromUtf16(captions[i]), this);
-        rSaveLoadSetting[i]->setObjectName(QStringLiteral("rSaveLoadSetting_%1").arg(i));
-        group->addButton(rSaveLoadSetting[i], i);
+        kindButtons[i] = new QRadioButton(QString::fromUtf16(captions[i]), this);
+        kindButtons[i]->setObjectName(QStringLiteral("rSaveLoadSetting_%1").arg(i));
+        group->addButton(kindButtons[i], i);
     }
     for (int i : {4, 3, 0, 1, 2})
-        options->addWidget(rSaveLoadSetting[i]);
-    rSaveLoadSetting[0]->setChecked(true);
-    connect(group, &QButtonGroup::idClicked, this, &dlgFile::rSaveLoadSetting_Click);
+        options->addWidget(kindButtons[i]);
+    kindButtons[0]->setChecked(true);
+    connect(group, &QButtonGroup::idClicked, this, &FileKindDialog::onKindClicked);
 
-    Command1[0] = new QPushButton(QStringLiteral("ＯＫ"), this);
-    Command1[1] = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    Command1[0]->setObjectName(QStringLiteral("Command1_0"));
-    Command1[1]->setObjectName(QStringLiteral("Command1_1"));
-    Command1[0]->setDefault(true);
-    connect(Command1[0], &QPushButton::clicked, this, [this] { Command1_Click(0); });
-    connect(Command1[1], &QPushButton::clicked, this, [this] { Command1_Click(1); });
+    answerButtons[0] = new QPushButton(QStringLiteral("ＯＫ"), this);
+    answerButtons[1] = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    answerButtons[0]->setObjectName(QStringLiteral("Command1_0"));
+    answerButtons[1]->setObjectName(QStringLiteral("Command1_1"));
+    answerButtons[0]->setDefault(true);
+    connect(answerButtons[0], &QPushButton::clicked, this, [this] { onAnswerClicked(0); });
+    connect(answerButtons[1], &QPushButton::clicked, this, [this] { onAnswerClicked(1); });
 
-    Check1 = new QCheckBox(this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->hide();
+    cancelledBox = new QCheckBox(this);
+    cancelledBox->setObjectName(QStringLiteral("Check1"));
+    cancelledBox->hide();
 
     auto *frame = new QGroupBox(this);
     frame->setLayout(options);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Command1[0]);
-    buttons->addWidget(Command1[1]);
+    buttons->addWidget(answerButtons[0]);
+    buttons->addWidget(answerButtons[1]);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addLayout(buttons);
     setFixedSize(sizeHint().expandedTo(QSize(260, 0)));
 }
 
-bool dlgFile::cancelled() const { return Check1->isChecked(); }
+bool FileKindDialog::cancelled() const { return cancelledBox->isChecked(); }
 
-void dlgFile::clearCancel() { Check1->setChecked(false); }
+void FileKindDialog::clearCancel() { cancelledBox->setChecked(false); }
 
-void dlgFile::rSaveLoadSetting_Click(int index) { m_fileKind = static_cast<qint16>(index); }
+void FileKindDialog::onKindClicked(int index) { m_fileKind = static_cast<qint16>(index); }
 
-void dlgFile::Command1_Click(int index)
+void FileKindDialog::onAnswerClicked(int index)
 {
     if (index == 1)
-        Check1->setChecked(true);
+        cancelledBox->setChecked(true);
     hide();
 }
 
-void dlgFile::reject()
+void FileKindDialog::reject()
 {
-    Check1->setChecked(true);
+    cancelledBox->setChecked(true);
     QDialog::reject();
 }
 
-void dlgFile::EnableForFileName(const QString &path)
+void FileKindDialog::enableForFileName(const QString &path)
 {
     std::array<bool, 5> on{};
     if (PathHasExtension(path, QStringLiteral(".vsg")))
@@ -94,24 +87,24 @@ void dlgFile::EnableForFileName(const QString &path)
     else
         return;
     for (int i = 0; i < 5; ++i)
-        rSaveLoadSetting[i]->setEnabled(on[i]);
+        kindButtons[i]->setEnabled(on[i]);
 }
 
-void dlgFile::keepChoiceEnabled()
+void FileKindDialog::keepChoiceEnabled()
 {
     const int kind = m_fileKind;
-    if (kind >= 0 && kind < 5 && rSaveLoadSetting[kind]->isEnabled())
+    if (kind >= 0 && kind < 5 && kindButtons[kind]->isEnabled())
         return;
     for (int i : {4, 3, 0, 1, 2}) {
-        if (rSaveLoadSetting[i]->isEnabled()) {
-            rSaveLoadSetting[i]->setChecked(true);
+        if (kindButtons[i]->isEnabled()) {
+            kindButtons[i]->setChecked(true);
             m_fileKind = static_cast<qint16>(i);
             return;
         }
     }
 }
 
-bool dlgFile::ask(QWidget *owner)
+bool FileKindDialog::ask(QWidget *owner)
 {
     clearCancel();
     keepChoiceEnabled();
@@ -122,6 +115,16 @@ bool dlgFile::ask(QWidget *owner)
     }
     exec();
     return !cancelled();
+}
+
+std::optional<int> FileKindDialog::chooseFileKind(QWidget *owner, const QString &path)
+{
+    enableForFileName(path);
+    if (!ask(owner)) {
+        clearCancel();
+        return std::nullopt;
+    }
+    return fileKind();
 }
 
 } // namespace tera

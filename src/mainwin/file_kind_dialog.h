@@ -1,4 +1,6 @@
 #pragma once
+#include "gridtools/file_kind_chooser.h"
+
 #include <QDialog>
 #include <array>
 
@@ -8,23 +10,22 @@ class QRadioButton;
 
 namespace tera {
 
-// dlgFile (入出力選択): how the grid is to read or write a file. There is one
-// for the whole program, made on first use and afterwards only shown and
-// hidden, so the chosen option, the enabled states and the file kind carry
-// over from one use to the next.
-class dlgFile : public QDialog {
+// The file-kind dialog (入出力選択, object name dlgFile): how the grid is to
+// read or write a file. The main window owns one and lends it to the import
+// window's file commands; it is only shown and hidden, so the chosen option,
+// the enabled states and the file kind carry over from one use to the next.
+class FileKindDialog : public QDialog, public FileKindChooser {
     Q_OBJECT
 public:
-    // The one dialog; made on first call.
-    static dlgFile &instance();
+    explicit FileKindDialog(QWidget *parent = nullptr);
 
-    // rSaveLoadSetting(0..4): 全ての情報, ﾃﾞｰﾀのみ, 属性情報のみ,
+    // kindButtons(0..4): 全ての情報, ﾃﾞｰﾀのみ, 属性情報のみ,
     // ｺﾝﾏ区切りﾃｷｽﾄ, ﾀﾌﾞ区切りﾃｷｽﾄ (laid out 4, 3, 0, 1, 2).
-    std::array<QRadioButton *, 5> rSaveLoadSetting{};
-    // Command1(0) ＯＫ, Command1(1) ｷｬﾝｾﾙ.
-    std::array<QPushButton *, 2> Command1{};
+    std::array<QRadioButton *, 5> kindButtons{};
+    // answerButtons(0) ＯＫ, answerButtons(1) ｷｬﾝｾﾙ.
+    std::array<QPushButton *, 2> answerButtons{};
     // The cancel flag: checked when the dialog was left with ｷｬﾝｾﾙ.
-    QCheckBox *Check1 = nullptr;
+    QCheckBox *cancelledBox = nullptr;
 
     // The index of the option clicked last (0 when never clicked).
     qint16 fileKind() const { return m_fileKind; }
@@ -34,7 +35,7 @@ public:
     // Enables the kinds that fit the file name: ".vsg" the grid's own
     // formats, ".csv" comma text, ".txt" comma or tab text, tried in that
     // order in any letter case; other names leave the states as they are.
-    void EnableForFileName(const QString &path);
+    void enableForFileName(const QString &path);
 
     // Clears the cancel flag and shows the dialog modally over owner.
     // Returns true when the user confirmed (the flag is clear).
@@ -44,16 +45,18 @@ public:
     // is offered stays as the user left it.
     void keepChoiceEnabled();
 
+    // The grid tools' question: the kinds that fit path offered, then ask.
+    std::optional<int> chooseFileKind(QWidget *owner, const QString &path) override;
+
 public slots:
-    void rSaveLoadSetting_Click(int index);
-    void Command1_Click(int index);
+    void onKindClicked(int index);
+    void onAnswerClicked(int index);
 
     // Esc and the frame's close box are no confirmation: they count as ｷｬﾝｾﾙ,
     // so a caller never loads a file the user turned away from.
     void reject() override;
 
 private:
-    dlgFile();
     qint16 m_fileKind = 0;
 };
 

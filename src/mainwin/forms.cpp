@@ -8,123 +8,15 @@
 #include <QRect>
 #include <QScreen>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QSettings>
 #include <QStyle>
-#include <QStandardPaths>
 #include <QWidget>
 
 namespace tera {
 
-namespace {
-bool g_ending = false;
-}
-
-void SetAllFormsPointer(qint16 code)
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (code == kPointerBusy)
-            w->setCursor(Qt::WaitCursor);
-        else
-            w->unsetCursor();
-    }
-}
-
 void EndProgramNow(int code)
 {
-    g_ending = true;
     QApplication::closeAllWindows();
     QCoreApplication::exit(code);
-}
-
-bool ProgramEnding() { return g_ending; }
-
-QStringList QtFileFilters(const QString &pipeFilter)
-{
-    const QStringList parts = pipeFilter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        const QString description = parts.at(i);
-        if (description.isEmpty())
-            continue;
-        QStringList patterns;
-        for (const QString &p : parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            for (const QString &v : {p, p.toLower(), p.toUpper()})
-                if (!patterns.contains(v))
-                    patterns << v;
-        }
-        filters << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
-    }
-    return filters;
-}
-
-namespace {
-QSettings folderSettings()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tera-import"),
-                     QStringLiteral("tera-import"));
-}
-} // namespace
-
-QString LastFolder(const QString &purpose)
-{
-    if (purpose.isEmpty())
-        return QString();
-    const QString folder = folderSettings().value(QStringLiteral("folders/") + purpose).toString();
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
-}
-
-void RememberFolder(const QString &purpose, const QString &chosenPath)
-{
-    if (purpose.isEmpty() || chosenPath.isEmpty())
-        return;
-    QSettings settings = folderSettings();
-    settings.setValue(QStringLiteral("folders/") + purpose, QFileInfo(chosenPath).absolutePath());
-}
-
-QString DialogStart(const QString &purpose, const QString &initialName)
-{
-    if (!initialName.isEmpty() && (QFileInfo(initialName).isAbsolute()))
-        return initialName;
-    QString folder = LastFolder(purpose);
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::homePath();
-    return initialName.isEmpty() ? folder : QDir(folder).filePath(initialName);
-}
-
-QString OpenFileDialog(QWidget *owner, const QString &pipeFilter, const QString &initialName, const QString &purpose)
-{
-    QFileDialog dialog(owner);
-    PrepareOpenDialog(dialog, pipeFilter, initialName, purpose);
-    const int result = dialog.exec();
-    return AcceptedFile(dialog, result, purpose);
-}
-
-void PrepareOpenDialog(QFileDialog &dialog, const QString &pipeFilter, const QString &initialName,
-                       const QString &purpose)
-{
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setNameFilters(QtFileFilters(pipeFilter));
-    const QString start = DialogStart(purpose, initialName);
-    if (QFileInfo(start).isDir())
-        dialog.setDirectory(start);
-    else
-        dialog.selectFile(start);
-}
-
-QString AcceptedFile(const QFileDialog &dialog, int result, const QString &purpose)
-{
-    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    const QString chosen = dialog.selectedFiles().first();
-    RememberFolder(purpose, chosen);
-    return chosen;
 }
 
 QRect AvailableArea(const QWidget *w)

@@ -4,6 +4,7 @@
 #include "gridtools/grid_commands.h"
 #include "gridtools/grid_view.h"
 #include "mainwin/check_window.h"
+#include "mainwin/file_kind_dialog.h"
 #include "mainwin/forms.h"
 #include "mainwin/progress_window.h"
 #include "mainwin/run_finish.h"
@@ -23,8 +24,10 @@
 
 namespace tera {
 
-DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent)
-    : QMainWindow(parent), m_state(state), m_prompt(prompt), m_clock(clock)
+ImportWindow::ImportWindow(AppState &state, Prompt &prompt, const Clock &clock, FileKindDialog *fileKinds,
+                           QWidget *parent)
+    : QMainWindow(parent), m_state(state), m_prompt(prompt), m_clock(clock),
+      m_kinds(fileKinds ? fileKinds : new FileKindDialog(this))
 {
     setObjectName(QStringLiteral("DesnHelp"));
     setWindowTitle(QStringLiteral("インポート"));
@@ -41,133 +44,137 @@ DesnHelp::DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
 
-    fraOutKind = new QGroupBox(QStringLiteral("書き出しデータの区分"), central);
-    fraOutKind->setObjectName(QStringLiteral("fraOutKind"));
+    outputKindBox = new QGroupBox(QStringLiteral("書き出しデータの区分"), central);
+    outputKindBox->setObjectName(QStringLiteral("fraOutKind"));
     auto *kindGroup = new QButtonGroup(this);
-    auto *kindLayout = new QHBoxLayout(fraOutKind);
+    auto *kindLayout = new QHBoxLayout(outputKindBox);
     const QString kinds[3] = {QStringLiteral("檀信徒個人データ"), QStringLiteral("世帯データ"),
                               QStringLiteral("過去帳データ")};
     for (int i = 0; i < 3; ++i) {
-        Option1[i] = new QRadioButton(kinds[i], fraOutKind);
-        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        kindGroup->addButton(Option1[i], i);
-        kindLayout->addWidget(Option1[i]);
+        outputKindButtons[i] = new QRadioButton(kinds[i], outputKindBox);
+        outputKindButtons[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        kindGroup->addButton(outputKindButtons[i], i);
+        kindLayout->addWidget(outputKindButtons[i]);
     }
-    Option1[0]->setChecked(true);
+    outputKindButtons[0]->setChecked(true);
     // The kind is chosen in the main window before 読込実行: the table here
     // was built for it, so the kind is shown but cannot change.
-    for (QRadioButton *b : Option1)
+    for (QRadioButton *b : outputKindButtons)
         b->setEnabled(false);
 
-    fraExecMode = new QGroupBox(QStringLiteral("実行区分"), central);
-    fraExecMode->setObjectName(QStringLiteral("fraExecMode"));
+    executionModeBox = new QGroupBox(QStringLiteral("実行区分"), central);
+    executionModeBox->setObjectName(QStringLiteral("fraExecMode"));
     auto *modeGroup = new QButtonGroup(this);
-    auto *modeBox = new QVBoxLayout(fraExecMode);
+    auto *modeBox = new QVBoxLayout(executionModeBox);
     auto *modeLayout = new QHBoxLayout;
     modeBox->addLayout(modeLayout);
     const QString modes[2] = {QStringLiteral("既存データを削除して転記"), QStringLiteral("既存データに追加転記")};
     for (int i = 0; i < 2; ++i) {
-        Option2[i] = new QRadioButton(modes[i], fraExecMode);
-        Option2[i]->setObjectName(QStringLiteral("Option2_%1").arg(i));
-        modeGroup->addButton(Option2[i], i);
-        modeLayout->addWidget(Option2[i]);
+        executionModeButtons[i] = new QRadioButton(modes[i], executionModeBox);
+        executionModeButtons[i]->setObjectName(QStringLiteral("Option2_%1").arg(i));
+        modeGroup->addButton(executionModeButtons[i], i);
+        modeLayout->addWidget(executionModeButtons[i]);
     }
-    Option2[0]->setChecked(true);
-    connect(modeGroup, &QButtonGroup::idClicked, this, &DesnHelp::Option2_Click);
-    chkSkipDuplicates = new QCheckBox(QStringLiteral("重複の可能性がある行を除く"), fraExecMode);
-    chkSkipDuplicates->setObjectName(QStringLiteral("chkSkipDuplicates"));
-    chkSkipDuplicates->setToolTip(QStringLiteral("追加転記で、既にある行と同じ内容の行を書き込みません（過去帳: 戒名・俗名・没年月日、"
+    executionModeButtons[0]->setChecked(true);
+    connect(modeGroup, &QButtonGroup::idClicked, this, &ImportWindow::onExecutionModeClicked);
+    skipDuplicatesBox = new QCheckBox(QStringLiteral("重複の可能性がある行を除く"), executionModeBox);
+    skipDuplicatesBox->setObjectName(QStringLiteral("chkSkipDuplicates"));
+    skipDuplicatesBox->setToolTip(QStringLiteral("追加転記で、既にある行と同じ内容の行を書き込みません（過去帳: 戒名・俗名・没年月日、"
                                                  "檀信徒: 氏名・生年月日、世帯: 世帯主名・住所）"));
     // Under the two modes, so that the window fits a laptop's screen.
-    modeBox->addWidget(chkSkipDuplicates);
+    modeBox->addWidget(skipDuplicatesBox);
 
-    Command1 = new QPushButton(QStringLiteral("実行"), central);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setMinimumSize(110, 40);
-    connect(Command1, &QPushButton::clicked, this, &DesnHelp::Command1_Click);
+    runButton = new QPushButton(QStringLiteral("実行"), central);
+    runButton->setObjectName(QStringLiteral("Command1"));
+    runButton->setMinimumSize(110, 40);
+    connect(runButton, &QPushButton::clicked, this, &ImportWindow::onRunClicked);
 
-    vsf = new GridView(central);
-    vsf->setObjectName(QStringLiteral("vsf"));
-    vsf->setGrid(m_grid);
+    importGrid = new GridView(central);
+    importGrid->setObjectName(QStringLiteral("vsf"));
+    importGrid->setGrid(m_grid);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(fraOutKind);
-    top->addWidget(fraExecMode);
+    top->addWidget(outputKindBox);
+    top->addWidget(executionModeBox);
     top->addStretch(1);
-    top->addWidget(Command1, 0, Qt::AlignBottom);
+    top->addWidget(runButton, 0, Qt::AlignBottom);
     auto *alignRow = new QHBoxLayout;
     auto *alignGroup = new QButtonGroup(this);
     const char16_t *const alignments[10] = {u"左上", u"左中央", u"左下", u"中央上", u"中央中央",
                                             u"中央下", u"右上", u"右中央", u"右下", u"標準"};
     for (int i = 0; i < 10; ++i) {
-        Opt[i] = new QRadioButton(QString::fromUtf16(alignments[i]), central);
-        Opt[i]->setObjectName(QStringLiteral("Opt_%1").arg(i));
-        alignGroup->addButton(Opt[i], i);
-        alignRow->addWidget(Opt[i]);
+        alignmentButtons[i] = new QRadioButton(QString::fromUtf16(alignments[i]), central);
+        alignmentButtons[i]->setObjectName(QStringLiteral("Opt_%1").arg(i));
+        alignGroup->addButton(alignmentButtons[i], i);
+        alignRow->addWidget(alignmentButtons[i]);
     }
     alignRow->addStretch(1);
-    connect(alignGroup, &QButtonGroup::idClicked, this, [this](int index) { mAlignment = qint16(index); });
+    connect(alignGroup, &QButtonGroup::idClicked, this, [this](int index) { alignment = qint16(index); });
     auto *layout = new QVBoxLayout(central);
     layout->addLayout(top);
     layout->addLayout(alignRow);
-    layout->addWidget(vsf, 1);
+    layout->addWidget(importGrid, 1);
     setCentralWidget(central);
     FitToScreen(this, QSize(960, 600));
 
-    tools = new GridCommands(this, *m_grid, vsf, mDocName, m_prompt);
+    tools = new GridCommands(this, *m_grid, importGrid, docName, m_prompt, *m_kinds);
+    tools->setDocumentFolder(m_state.files.appFolder);
     menus = InstallGridMenus(*this, *tools);
-    connect(vsf, &QAbstractItemView::doubleClicked, tools, &GridCommands::DblClick);
+    connect(importGrid, &QAbstractItemView::doubleClicked, tools, &GridCommands::editCurrentCell);
 
-    cmdCheck = new QPushButton(QStringLiteral("検証"), central);
-    cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
-    cmdCheck->setMinimumSize(90, 40);
-    cmdCheck->setToolTip(QStringLiteral("書き込まずに全部の行を試し、問題のある行を一覧します"));
-    top->insertWidget(top->indexOf(Command1), cmdCheck, 0, Qt::AlignBottom);
-    connect(cmdCheck, &QPushButton::clicked, this, &DesnHelp::cmdCheck_Click);
+    checkButton = new QPushButton(QStringLiteral("検証"), central);
+    checkButton->setObjectName(QStringLiteral("cmdCheck"));
+    checkButton->setMinimumSize(90, 40);
+    checkButton->setToolTip(QStringLiteral("書き込まずに全部の行を試し、問題のある行を一覧します"));
+    top->insertWidget(top->indexOf(runButton), checkButton, 0, Qt::AlignBottom);
+    connect(checkButton, &QPushButton::clicked, this, &ImportWindow::onCheckClicked);
     openReport = OpenWithDesktop;
 
-    endProgram = [](int code) { EndProgramNow(code); };
+    endProgram = [this](int code) {
+        closeWithoutAsking();
+        EndProgramNow(code);
+    };
 }
 
-DesnHelp::~DesnHelp() = default;
+ImportWindow::~ImportWindow() = default;
 
-void DesnHelp::closeEvent(QCloseEvent *event)
+void ImportWindow::closeEvent(QCloseEvent *event)
 {
-    if (tools->confirmClose())
+    if (m_closeWithoutAsking || tools->confirmClose())
         event->accept();
     else
         event->ignore();
 }
 
-void DesnHelp::Option2_Click(int index)
+void ImportWindow::onExecutionModeClicked(int index)
 {
-    m_state.executionMode = static_cast<ExecutionMode>(index);
+    // The main window owns the choice: it writes the state and shows the
+    // mode in both windows.
     emit execModeChosen(index);
 }
 
-void DesnHelp::showExecMode(int index)
+void ImportWindow::showExecMode(int index)
 {
-    if (index >= 0 && index < int(Option2.size()))
-        Option2[index]->setChecked(true);
+    if (index >= 0 && index < int(executionModeButtons.size()))
+        executionModeButtons[index]->setChecked(true);
 }
 
-void DesnHelp::selectOutKind(int index)
+void ImportWindow::showOutputKind(int index)
 {
-    if (index < 0 || index >= int(Option1.size()))
+    if (index < 0 || index >= int(outputKindButtons.size()))
         return;
-    Option1[index]->setChecked(true);
-    m_state.outputKind = static_cast<OutputKind>(index);
+    outputKindButtons[index]->setChecked(true);
     m_tableKind = static_cast<qint16>(index);
 }
 
-QString DesnHelp::kindChangedText(qint16 tableKind, qint16 chosenKind)
+QString ImportWindow::kindChangedText(qint16 tableKind, qint16 chosenKind)
 {
     return QStringLiteral("この表は「%1」として読み込んだものですが、メイン画面の書き出しデータの区分が「%2」に変わっています。"
                           "\r\n表を作り直すため、メイン画面で読込実行をやり直してください。")
         .arg(OutKindName(tableKind), OutKindName(chosenKind));
 }
 
-bool DesnHelp::tableFitsKind()
+bool ImportWindow::tableFitsKind()
 {
     // The main window may have switched the kind since the fill: a table
     // built for another kind is never written (or checked) as this one.
@@ -177,19 +184,19 @@ bool DesnHelp::tableFitsKind()
     return false;
 }
 
-void DesnHelp::Command1_Click()
+void ImportWindow::onRunClicked()
 {
     if (m_running || m_state.outputKind < kOutMembers || m_state.outputKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
-    frmGage gage(this);
+    ProgressWindow gage(this);
     emit progressWindowOpened(&gage);
     SetAllFormsPointer(kPointerBusy);
     const QDateTime started = QDateTime::currentDateTime();
     TranscribeReport ended;
     TranscribeOptions options;
     options.reportOnEnd = &ended;
-    options.skipDuplicates = chkSkipDuplicates->isChecked();
+    options.skipDuplicates = skipDuplicatesBox->isChecked();
     try {
         m_lastReport = Transcribe(*m_grid, m_state, m_prompt, m_clock, &gage, options);
     } catch (const EndProgram &end) {
@@ -213,12 +220,12 @@ void DesnHelp::Command1_Click()
     emit runFinished();
 }
 
-void DesnHelp::cmdCheck_Click()
+void ImportWindow::onCheckClicked()
 {
     if (m_running || m_state.outputKind < kOutMembers || m_state.outputKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
-    RunCheckWindow(this, *m_grid, vsf, m_state, m_clock, m_prompt, chkSkipDuplicates->isChecked());
+    RunCheckWindow(this, *m_grid, importGrid, m_state, m_clock, m_prompt, skipDuplicatesBox->isChecked());
     m_running = false;
 }
 

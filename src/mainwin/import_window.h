@@ -17,48 +17,55 @@ class Clock;
 class GridModel;
 class GridView;
 class Prompt;
-class frmGage;
+class ProgressWindow;
+class FileKindDialog;
 class GridCommands;
 
-// DesnHelp (インポート): the import table, an editable grid filled by the main
+// ImportWindow (インポート): the import table, an editable grid filled by the main
 // window's 読込実行, and 実行, which transcribes its rows into the database.
 // The grid's document, clipboard, row/column and sort commands hang off this
 // window's menu bar and toolbar.
-class DesnHelp : public QMainWindow {
+class ImportWindow : public QMainWindow {
     Q_OBJECT
 public:
-    DesnHelp(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent = nullptr);
-    ~DesnHelp() override;
+    // fileKinds: the file-kind dialog the grid's file commands ask (the main
+    // window's, so a choice carries over); without one the window makes its own.
+    ImportWindow(AppState &state, Prompt &prompt, const Clock &clock, FileKindDialog *fileKinds = nullptr,
+                 QWidget *parent = nullptr);
+    ~ImportWindow() override;
 
-    // vsf: the import table. Row 0 the headings, column 0 the row numbers.
-    GridView *vsf;
+    // importGrid: the import table. Row 0 the headings, column 0 the row numbers.
+    GridView *importGrid;
     GridModel &grid() { return *m_grid; }
-    // Option1(0..2): 檀信徒個人データ, 世帯データ, 過去帳データ.
-    std::array<QRadioButton *, 3> Option1{};
-    // Option2(0..1): 既存データを削除して転記, 既存データに追加転記.
-    std::array<QRadioButton *, 2> Option2{};
-    QGroupBox *fraOutKind;
-    QGroupBox *fraExecMode;
-    QPushButton *Command1; // 実行
+    // outputKindButtons(0..2): 檀信徒個人データ, 世帯データ, 過去帳データ.
+    std::array<QRadioButton *, 3> outputKindButtons{};
+    // executionModeButtons(0..1): 既存データを削除して転記, 既存データに追加転記.
+    std::array<QRadioButton *, 2> executionModeButtons{};
+    QGroupBox *outputKindBox;
+    QGroupBox *executionModeBox;
+    QPushButton *runButton; // 実行
     // In 既存データに追加転記 mode: leave out the rows that repeat a row the
     // database holds (the run and 検証 warn about them otherwise).
-    QCheckBox *chkSkipDuplicates = nullptr;
+    QCheckBox *skipDuplicatesBox = nullptr;
 
     // The current document name (the grid's file commands use it).
-    QString mDocName = QStringLiteral("Unknown.vsg");
-    // Opt(0..9): the cell alignment choice; the index last clicked is only
-    // stored (mAlignment, -1 until one is clicked).
-    std::array<QRadioButton *, 10> Opt{};
-    qint16 mAlignment = -1;
+    QString docName = QStringLiteral("Unknown.vsg");
+    // alignmentButtons(0..9): the cell alignment choice; the index last clicked is only
+    // stored (alignment, -1 until one is clicked).
+    std::array<QRadioButton *, 10> alignmentButtons{};
+    qint16 alignment = -1;
 
     // The grid's document, clipboard, row/column and sort commands, and the
     // menu bar and toolbar that start them.
     GridCommands *tools;
     GridMenus menus;
 
-    // The main window hands over its output kind: the button of that index
-    // becomes selected. The buttons here only show it.
-    void selectOutKind(int index);
+    // The main window hands over the output kind it chose (and wrote to the
+    // state) for the table it filled: the button of that index becomes
+    // selected. The buttons here only show it; the main window alone writes
+    // the kind.
+    void showOutputKind(int index);
+    FileKindDialog &fileKindDialog() { return *m_kinds; }
     // Shows the execution mode chosen in the main window, without a click.
     void showExecMode(int index);
     // What 実行 and 検証 say when the main window's kind is no longer the
@@ -70,18 +77,20 @@ public:
 
     // How the program ends when a member procedure says so; tests replace it.
     std::function<void(int)> endProgram;
+    // The program is ending: the window closes without asking.
+    void closeWithoutAsking() { m_closeWithoutAsking = true; }
 
     // 検証: the check before writing, whose list opens beside this window.
     // Every 実行 writes a run report beside the database; the closing note
     // offers to open it with openReport (the desktop's program; tests
     // replace it).
-    QPushButton *cmdCheck = nullptr;
+    QPushButton *checkButton = nullptr;
     std::function<bool(const QString &)> openReport;
 
 public slots:
-    void Option2_Click(int index);
-    void Command1_Click();
-    void cmdCheck_Click();
+    void onExecutionModeClicked(int index);
+    void onRunClicked();
+    void onCheckClicked();
 
 protected:
     // Closing asks first, unless the program is ending.
@@ -89,9 +98,10 @@ protected:
 
 signals:
     // A run's progress window is up (tests reach its キャンセル through it).
-    void progressWindowOpened(tera::frmGage *gage);
+    void progressWindowOpened(tera::ProgressWindow *gage);
     void runFinished();
-    // The execution mode was clicked here (the main window shows the same).
+    // The execution mode was clicked here: the main window, which owns the
+    // choice, takes it (and shows it in both windows).
     void execModeChosen(int index);
 
 private:
@@ -100,7 +110,9 @@ private:
     const Clock &m_clock;
     GridModel *m_grid;
     TranscribeReport m_lastReport;
+    FileKindDialog *m_kinds;
     bool m_running = false;
+    bool m_closeWithoutAsking = false;
     qint16 m_tableKind = 0; // the output kind the table was filled for
     bool tableFitsKind();
 };

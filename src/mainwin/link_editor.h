@@ -21,22 +21,23 @@ inline const QString kNoSuchTargetItem =
     QStringLiteral("この書き出し項目は、選択した書き出しデータの区分にありません。他の項目を選択してください。");
 } // namespace LinkGuardText
 
-// The data link editor of the main window: the source items in lstAll, the
-// link items of the output kind in lstSelected, and the link grid vsf, which
+// The data link editor of the main window: the source items in sourceItems,
+// the link items of the output kind in targetItems, and the link table, which
 // is the data link itself (one row per pair, read back by the fill).
 //
-// Each list line carries item data (Qt::UserRole): an index into gSrcItems
-// for a line of lstAll, into gCatalogue for a line of lstSelected. A line
-// moved across keeps its number, which is then read against the other table.
-class DataLinkEditor {
+// Each list line carries item data (Qt::UserRole): an index into
+// sourceColumns for a line of sourceItems, into catalogue for a line of
+// targetItems. A line moved across keeps its number, which is then read
+// against the other table.
+class LinkEditor {
 public:
-    DataLinkEditor(QListWidget *lstAll, QListWidget *lstSelected, GridModel &vsf, const QList<ItemRec> &gSrcItems,
-                   const Catalogue &gCatalogue, Prompt &prompt);
+    LinkEditor(QListWidget *sourceItems, QListWidget *targetItems, GridModel &linkTable,
+               const QList<ItemRec> &sourceColumns, const Catalogue &catalogue, Prompt &prompt);
 
     // The link-grid row the next link goes to (always the grid's row count
     // after an operation), and the row clicked last (-1: none yet).
-    qint32 mNextLinkRow = 1;
-    qint32 mSelLinkRow = -1;
+    qint32 nextLinkRow = 1;
+    qint32 pickedLinkRow = -1;
 
     // Empties the link grid: the heading row and the five columns.
     void ResetLinkGrid();
@@ -44,7 +45,7 @@ public:
     void RenumberLinks();
     // リンク: appends the pair made of the current line of each list.
     void Link();
-    // Appends the pair of source item sourceIndex (into gSrcItems) and
+    // Appends the pair of source item sourceIndex (into sourceColumns) and
     // catalogue slot targetIndex, as リンク does with the lists' current
     // lines; the same refusals, with the same messages. False when refused.
     bool AddLink(qint32 sourceIndex, qint32 targetIndex);
@@ -58,7 +59,7 @@ public:
     void MoveRight();
     void MoveLeft();
 
-    // Marks the lines of lstSelected that a link writes into (bold, with a
+    // Marks the lines of targetItems that a link writes into (bold, with a
     // check mark and a tooltip); the link operations keep the marks current.
     void markLinked();
     // The tooltip of a marked line.
@@ -71,11 +72,11 @@ private:
     // After removing line i: line i is current again, or i - 1 past the end.
     static void selectAfterRemoval(QListWidget *list, int i);
 
-    QListWidget *m_lstAll;
-    QListWidget *m_lstSelected;
-    GridModel &m_vsf;
-    const QList<ItemRec> &m_gSrcItems;
-    const Catalogue &m_gCatalogue;
+    QListWidget *m_sourceItems;
+    QListWidget *m_targetItems;
+    GridModel &m_linkTable;
+    const QList<ItemRec> &m_sourceColumns;
+    const Catalogue &m_catalogue;
     Prompt &m_prompt;
 };
 

@@ -12,7 +12,7 @@
 
 namespace tera {
 
-QString frm確認::emptyPathQuestion()
+QString DatabaseLocationForm::emptyPathQuestion()
 {
     return QStringLiteral("データベースのパスがしていされていません。") + QStringLiteral("\r\n")
            + QStringLiteral("処理を中止する場合、「OK」ボタンを押してください。") + QStringLiteral("\r\n")
@@ -24,55 +24,55 @@ DatabaseLocationForm::DatabaseLocationForm(AppState &state, Prompt &prompt, QWid
 {
     setObjectName(QStringLiteral("frm確認"));
     setWindowTitle(QStringLiteral("データ確認"));
-    Label1 = new QLabel(QStringLiteral("「カリンデ」のデータ位置を指定してください。"), this);
-    Label2 = new QLabel(QStringLiteral("データ名は　tera.mdb です。"), this);
-    Label3 = new QLabel(QStringLiteral("標準インストールされた場合、C:\\Program Files の「カリンデNEW」内に存在します。"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label3->setObjectName(QStringLiteral("Label2_1"));
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setMinimumWidth(420);
-    Command2 = new QPushButton(QStringLiteral("ファイル選択"), this);
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command3 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command3->setObjectName(QStringLiteral("Command3"));
-    Command1->setDefault(true);
+    headingLabel = new QLabel(QStringLiteral("「カリンデ」のデータ位置を指定してください。"), this);
+    fileNameLabel = new QLabel(QStringLiteral("データ名は　tera.mdb です。"), this);
+    installHintLabel = new QLabel(QStringLiteral("標準インストールされた場合、C:\\Program Files の「カリンデNEW」内に存在します。"), this);
+    headingLabel->setObjectName(QStringLiteral("Label1"));
+    fileNameLabel->setObjectName(QStringLiteral("Label2"));
+    installHintLabel->setObjectName(QStringLiteral("Label2_1"));
+    pathEdit = new QLineEdit(this);
+    pathEdit->setObjectName(QStringLiteral("Text1"));
+    pathEdit->setMinimumWidth(420);
+    chooseFileButton = new QPushButton(QStringLiteral("ファイル選択"), this);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    chooseFileButton->setObjectName(QStringLiteral("Command2"));
+    okButton->setObjectName(QStringLiteral("Command1"));
+    cancelButton->setObjectName(QStringLiteral("Command3"));
+    okButton->setDefault(true);
 
     auto *pathRow = new QHBoxLayout;
-    pathRow->addWidget(Text1, 1);
-    pathRow->addWidget(Command2);
+    pathRow->addWidget(pathEdit, 1);
+    pathRow->addWidget(chooseFileButton);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command3);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(Label2);
-    layout->addWidget(Label3);
+    layout->addWidget(headingLabel);
+    layout->addWidget(fileNameLabel);
+    layout->addWidget(installHintLabel);
     layout->addLayout(pathRow);
     layout->addLayout(buttons);
 
     pickFile = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), QString()); };
-    connect(Command2, &QPushButton::clicked, this, &DatabaseLocationForm::Command2_Click);
-    connect(Command1, &QPushButton::clicked, this, &DatabaseLocationForm::Command1_Click);
-    connect(Command3, &QPushButton::clicked, this, &DatabaseLocationForm::Command3_Click);
+    connect(chooseFileButton, &QPushButton::clicked, this, &DatabaseLocationForm::onChooseFileClicked);
+    connect(okButton, &QPushButton::clicked, this, &DatabaseLocationForm::onOkClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &DatabaseLocationForm::onCancelClicked);
 }
 
-void frm確認::Command2_Click()
+void DatabaseLocationForm::onChooseFileClicked()
 {
     const QString chosen = pickFile ? pickFile() : QString();
     if (chosen.isEmpty())
         return;
-    Text1->setText(chosen);
+    pathEdit->setText(chosen);
     m_state.files.database = chosen;
 }
 
-void frm確認::Command1_Click()
+void DatabaseLocationForm::onOkClicked()
 {
-    if (Text1->text().isEmpty()) {
+    if (pathEdit->text().isEmpty()) {
         if (m_prompt.ask(emptyPathQuestion(), Buttons::OkCancel, Icon::Exclamation) == Answer::Ok) {
             m_end = true;
             reject();
@@ -82,7 +82,7 @@ void frm確認::Command1_Click()
     accept();
 }
 
-void frm確認::Command3_Click()
+void DatabaseLocationForm::onCancelClicked()
 {
     m_cancel = true;
     reject();
@@ -90,7 +90,7 @@ void frm確認::Command3_Click()
 
 bool WidgetLocationDialog::showLocationDialog(AppState &state)
 {
-    frm確認 dialog(state, m_prompt);
+    DatabaseLocationForm dialog(state, m_prompt);
     dialog.exec();
     if (dialog.endRequested())
         throw EndProgram();

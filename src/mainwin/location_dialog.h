@@ -11,9 +11,8 @@ class QPushButton;
 namespace tera {
 class Prompt;
 
-// frm確認: asks where the temple product's data lies when the search found
-// nothing. (Qt's meta-object compiler takes ASCII class names only; the form's
-// own name is the alias below and its object name.)
+// The location dialog (object name frm確認): asks where the temple product's
+// data lies when the search found nothing.
 class DatabaseLocationForm : public QDialog {
     Q_OBJECT
 public:
@@ -25,20 +24,20 @@ public:
     // The file picker; tests replace it.
     std::function<QString()> pickFile;
 
-    QLabel *Label1;
-    QLabel *Label2;
-    QLabel *Label3;
-    QLineEdit *Text1;
-    QPushButton *Command2;
-    QPushButton *Command1;
-    QPushButton *Command3;
+    QLabel *headingLabel;
+    QLabel *fileNameLabel;
+    QLabel *installHintLabel;
+    QLineEdit *pathEdit;
+    QPushButton *chooseFileButton;
+    QPushButton *okButton;
+    QPushButton *cancelButton;
 
     static QString emptyPathQuestion();
 
 public slots:
-    void Command2_Click();
-    void Command1_Click();
-    void Command3_Click();
+    void onChooseFileClicked();
+    void onOkClicked();
+    void onCancelClicked();
 
 private:
     AppState &m_state;
@@ -47,9 +46,7 @@ private:
     bool m_end = false;
 };
 
-using frm確認 = DatabaseLocationForm;
-
-// Start-up's view of the dialog: shows frm確認 modally.
+// Start-up's view of the dialog: shows DatabaseLocationForm modally.
 class WidgetLocationDialog : public LocationDialog {
 public:
     explicit WidgetLocationDialog(Prompt &prompt) : m_prompt(prompt) {}

@@ -68,7 +68,7 @@ QGroupBox *optionFrame(QWidget *parent, const QString &objectName, const QString
 
 } // namespace
 
-QString frmListKAKO2::dialogPurpose(const QString &filter)
+QString MainWindow::dialogPurpose(const QString &filter)
 {
     if (filter == MainWindowText::kSourceFilter)
         return QStringLiteral("source");
@@ -77,7 +77,7 @@ QString frmListKAKO2::dialogPurpose(const QString &filter)
     return QStringLiteral("links");
 }
 
-frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent)
+MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent)
     : QMainWindow(parent), m_state(state), m_prompt(prompt), m_clock(clock)
 {
     setObjectName(QStringLiteral("frmListKAKO2"));
@@ -85,24 +85,24 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     central->setObjectName(QStringLiteral("central"));
 
     // 1. the source file
-    ImFrame3D1 = new QGroupBox(QStringLiteral("読込み選択ファイル(CSV/TEXT)"), central);
-    ImFrame3D1->setObjectName(QStringLiteral("ImFrame3D1"));
-    Text1 = new QLineEdit(ImFrame3D1);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    SSCommand1 = pictureButton(ImFrame3D1, QStringLiteral("SSCommand1"), QStringLiteral("読み込むファイルを選びます"));
-    auto *sourceRow = new QHBoxLayout(ImFrame3D1);
-    sourceRow->addWidget(Text1, 1);
-    sourceRow->addWidget(SSCommand1);
+    sourceBox = new QGroupBox(QStringLiteral("読込み選択ファイル(CSV/TEXT)"), central);
+    sourceBox->setObjectName(QStringLiteral("ImFrame3D1"));
+    sourcePathEdit = new QLineEdit(sourceBox);
+    sourcePathEdit->setObjectName(QStringLiteral("Text1"));
+    sourceBrowseButton = pictureButton(sourceBox, QStringLiteral("SSCommand1"), QStringLiteral("読み込むファイルを選びます"));
+    auto *sourceRow = new QHBoxLayout(sourceBox);
+    sourceRow->addWidget(sourcePathEdit, 1);
+    sourceRow->addWidget(sourceBrowseButton);
 
     // 2. the destination database
-    ImFrame3D5 = new QGroupBox(QStringLiteral("書出しファイルパス(tera.mdb)"), central);
-    ImFrame3D5->setObjectName(QStringLiteral("ImFrame3D5"));
-    Text3 = new QLineEdit(ImFrame3D5);
-    Text3->setObjectName(QStringLiteral("Text3"));
-    SSCommand2 = pictureButton(ImFrame3D5, QStringLiteral("SSCommand2"), QStringLiteral("書き出すデータベースを選びます"));
-    auto *destRow = new QHBoxLayout(ImFrame3D5);
-    destRow->addWidget(Text3, 1);
-    destRow->addWidget(SSCommand2);
+    databaseBox = new QGroupBox(QStringLiteral("書出しファイルパス(tera.mdb)"), central);
+    databaseBox->setObjectName(QStringLiteral("ImFrame3D5"));
+    databasePathEdit = new QLineEdit(databaseBox);
+    databasePathEdit->setObjectName(QStringLiteral("Text3"));
+    databaseBrowseButton = pictureButton(databaseBox, QStringLiteral("SSCommand2"), QStringLiteral("書き出すデータベースを選びます"));
+    auto *destRow = new QHBoxLayout(databaseBox);
+    destRow->addWidget(databasePathEdit, 1);
+    destRow->addWidget(databaseBrowseButton);
 
     // 3. the choices
     auto *titleGroup = new QButtonGroup(this);
@@ -112,99 +112,100 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
     const QString kinds[3] = {QStringLiteral("檀信徒個人データ"), QStringLiteral("世帯データ"),
                               QStringLiteral("過去帳データ")};
     const QString modes[2] = {QStringLiteral("既存データを削除して転記"), QStringLiteral("既存データに追加転記")};
-    fraTitle = optionFrame(central, QStringLiteral("fraTitle"), QStringLiteral("元ファイルの表題の区分"), OptH, titles,
+    titleRowBox = optionFrame(central, QStringLiteral("fraTitle"), QStringLiteral("元ファイルの表題の区分"), titleRowButtons, titles,
                            QStringLiteral("OptH"), titleGroup);
-    fraOutKind = optionFrame(central, QStringLiteral("fraOutKind"), QStringLiteral("書き出しデータの区分"), Option1,
+    outputKindBox = optionFrame(central, QStringLiteral("fraOutKind"), QStringLiteral("書き出しデータの区分"), outputKindButtons,
                              kinds, QStringLiteral("Option1"), kindGroup);
-    fraExecMode = optionFrame(central, QStringLiteral("fraExecMode"), QStringLiteral("実行区分"), Option2, modes,
+    executionModeBox = optionFrame(central, QStringLiteral("fraExecMode"), QStringLiteral("実行区分"), executionModeButtons, modes,
                               QStringLiteral("Option2"), modeGroup);
 
     // 4. the preview
     m_preview = new GridModel(this);
-    vsFReed = new GridView(central);
-    vsFReed->setObjectName(QStringLiteral("vsFReed"));
-    vsFReed->setGrid(m_preview);
-    vsFReed->setMinimumHeight(110);
+    sourceGrid = new GridView(central);
+    sourceGrid->setObjectName(QStringLiteral("vsFReed"));
+    sourceGrid->setGrid(m_preview);
+    sourceGrid->setMinimumHeight(110);
 
     // 5. the data link editor
-    fraSource = new QGroupBox(QStringLiteral("読込みデータ・項目"), central);
-    fraSource->setObjectName(QStringLiteral("fraSource"));
-    lstAll = new QListWidget(fraSource);
-    lstAll->setObjectName(QStringLiteral("lstAll"));
-    (new QVBoxLayout(fraSource))->addWidget(lstAll);
-    fraTarget = new QGroupBox(QStringLiteral("書き出し項目"), central);
-    fraTarget->setObjectName(QStringLiteral("fraTarget"));
-    lstSelected = new QListWidget(fraTarget);
-    lstSelected->setObjectName(QStringLiteral("lstSelected"));
-    (new QVBoxLayout(fraTarget))->addWidget(lstSelected);
+    sourceItemsBox = new QGroupBox(QStringLiteral("読込みデータ・項目"), central);
+    sourceItemsBox->setObjectName(QStringLiteral("fraSource"));
+    sourceItems = new QListWidget(sourceItemsBox);
+    sourceItems->setObjectName(QStringLiteral("lstAll"));
+    (new QVBoxLayout(sourceItemsBox))->addWidget(sourceItems);
+    targetItemsBox = new QGroupBox(QStringLiteral("書き出し項目"), central);
+    targetItemsBox->setObjectName(QStringLiteral("fraTarget"));
+    targetItems = new QListWidget(targetItemsBox);
+    targetItems->setObjectName(QStringLiteral("lstSelected"));
+    (new QVBoxLayout(targetItemsBox))->addWidget(targetItems);
     // However small the window, the lists show a useful stretch of lines.
-    for (QListWidget *list : {lstAll, lstSelected})
+    for (QListWidget *list : {sourceItems, targetItems})
         list->setMinimumHeight(ListHeightForLines(list, kMinListLines));
-    Command1 = new QPushButton(QStringLiteral("リンク"), central);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
-    Command2 = new QPushButton(QStringLiteral("解除"), central);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
-    cmdAutoLink = new QPushButton(QStringLiteral("自動リンク"), central);
-    cmdAutoLink->setObjectName(QStringLiteral("cmdAutoLink"));
-    cmdAutoLink->setToolTip(QStringLiteral("表題が書き出し項目の名前と同じ列を、まとめてリンクします（解除で取り消せます）"));
-    fraLinks = new QGroupBox(QStringLiteral("データリンク設定内容"), central);
-    fraLinks->setObjectName(QStringLiteral("fraLinks"));
+    linkButton = new QPushButton(QStringLiteral("リンク"), central);
+    linkButton->setObjectName(QStringLiteral("Command1"));
+    linkButton->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    unlinkButton = new QPushButton(QStringLiteral("解除"), central);
+    unlinkButton->setObjectName(QStringLiteral("Command2"));
+    unlinkButton->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
+    autoLinkButton = new QPushButton(QStringLiteral("自動リンク"), central);
+    autoLinkButton->setObjectName(QStringLiteral("cmdAutoLink"));
+    autoLinkButton->setToolTip(QStringLiteral("表題が書き出し項目の名前と同じ列を、まとめてリンクします（解除で取り消せます）"));
+    linksBox = new QGroupBox(QStringLiteral("データリンク設定内容"), central);
+    linksBox->setObjectName(QStringLiteral("fraLinks"));
     m_linkGrid = new GridModel(this);
-    vsf = new GridView(fraLinks);
-    vsf->setObjectName(QStringLiteral("vsf"));
-    vsf->setSelectionBehavior(QAbstractItemView::SelectRows);
-    vsf->setSelectionMode(QAbstractItemView::SingleSelection);
+    linkTable = new GridView(linksBox);
+    linkTable->setObjectName(QStringLiteral("vsf"));
+    linkTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    linkTable->setSelectionMode(QAbstractItemView::SingleSelection);
     // Its own heading row and NO column say it all.
-    vsf->horizontalHeader()->hide();
-    vsf->verticalHeader()->hide();
-    (new QVBoxLayout(fraLinks))->addWidget(vsf);
+    linkTable->horizontalHeader()->hide();
+    linkTable->verticalHeader()->hide();
+    (new QVBoxLayout(linksBox))->addWidget(linkTable);
 
     // 6. the commands
-    Command3 = new QPushButton(QStringLiteral("読込実行"), central);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    Command3->setMinimumSize(120, 36);
-    Command4 = new QPushButton(QStringLiteral("終了"), central);
-    Command4->setObjectName(QStringLiteral("Command4"));
-    Command4->setMinimumSize(90, 36);
+    runButton = new QPushButton(QStringLiteral("読込実行"), central);
+    runButton->setObjectName(QStringLiteral("Command3"));
+    runButton->setMinimumSize(120, 36);
+    quitButton = new QPushButton(QStringLiteral("終了"), central);
+    quitButton->setObjectName(QStringLiteral("Command4"));
+    quitButton->setMinimumSize(90, 36);
 
     auto *choices = new QHBoxLayout;
-    choices->addWidget(fraTitle);
-    choices->addWidget(fraOutKind);
-    choices->addWidget(fraExecMode);
+    choices->addWidget(titleRowBox);
+    choices->addWidget(outputKindBox);
+    choices->addWidget(executionModeBox);
     choices->addStretch(1);
     auto *linkButtons = new QVBoxLayout;
     linkButtons->addStretch(1);
-    linkButtons->addWidget(Command1);
-    linkButtons->addWidget(Command2);
+    linkButtons->addWidget(linkButton);
+    linkButtons->addWidget(unlinkButton);
     linkButtons->addSpacing(12);
-    linkButtons->addWidget(cmdAutoLink);
+    linkButtons->addWidget(autoLinkButton);
     linkButtons->addStretch(1);
     auto *linkRow = new QHBoxLayout;
-    linkRow->addWidget(fraSource, 3);
-    linkRow->addWidget(fraTarget, 3);
+    linkRow->addWidget(sourceItemsBox, 3);
+    linkRow->addWidget(targetItemsBox, 3);
     linkRow->addLayout(linkButtons);
-    linkRow->addWidget(fraLinks, 5);
+    linkRow->addWidget(linksBox, 5);
     auto *commands = new QHBoxLayout;
     commands->addStretch(1);
-    commands->addWidget(Command3);
-    commands->addWidget(Command4);
+    commands->addWidget(runButton);
+    commands->addWidget(quitButton);
     auto *layout = new QVBoxLayout(central);
-    layout->addWidget(ImFrame3D1);
-    layout->addWidget(ImFrame3D5);
+    layout->addWidget(sourceBox);
+    layout->addWidget(databaseBox);
     layout->addLayout(choices);
-    layout->addWidget(vsFReed, 2);
+    layout->addWidget(sourceGrid, 2);
     layout->addLayout(linkRow, 3);
     layout->addLayout(commands);
     setCentralWidget(central);
     // A laptop screen of 1366×768 takes the whole window.
     FitToScreen(this, QSize(1100, 700));
 
-    m_links = std::make_unique<DataLinkEditor>(lstAll, lstSelected, *m_linkGrid, gSrcItems, gCatalogue, m_prompt);
-    vsf->setGrid(m_linkGrid);
+    m_fileKinds = new FileKindDialog(this);
+    m_links = std::make_unique<LinkEditor>(sourceItems, targetItems, *m_linkGrid, sourceColumns, catalogue, m_prompt);
+    linkTable->setGrid(m_linkGrid);
 
-    dlgCommonDialog = [this](const QString &filter, const QString &initialName) {
+    openFileDialog = [this](const QString &filter, const QString &initialName) {
         return OpenFileDialog(this, filter, initialName, dialogPurpose(filter));
     };
     saveFileDialog = [this](const QString &filter, const QString &initialName) {
@@ -215,145 +216,149 @@ frmListKAKO2::frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, 
         return chosen;
     };
     buildMenus();
-    endProgram = [](int code) { EndProgramNow(code); };
+    endProgram = [this](int code) {
+        if (m_import)
+            m_import->closeWithoutAsking();
+        EndProgramNow(code);
+    };
 
-    Form_Load();
+    initialise();
 
     // Wired after the load, which sets the initial choices.
-    connect(titleGroup, &QButtonGroup::idClicked, this, &frmListKAKO2::OptH_Click);
+    connect(titleGroup, &QButtonGroup::idClicked, this, &MainWindow::onTitleRowsClicked);
     // The link grid empties only when the kind really changes, not on a
     // second click of the kind already chosen.
     connect(kindGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
-            Option1_Click(id);
+            onOutputKindClicked(id);
     });
-    connect(modeGroup, &QButtonGroup::idClicked, this, &frmListKAKO2::Option2_Click);
-    connect(SSCommand1, &QToolButton::clicked, this, &frmListKAKO2::SSCommand1_Click);
-    connect(Text1, &QLineEdit::returnPressed, this, &frmListKAKO2::Text1_Enter);
-    connect(SSCommand2, &QToolButton::clicked, this, &frmListKAKO2::SSCommand2_Click);
-    connect(Command1, &QPushButton::clicked, this, &frmListKAKO2::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmListKAKO2::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &frmListKAKO2::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &frmListKAKO2::Command4_Click);
-    connect(vsf, &QAbstractItemView::clicked, this, &frmListKAKO2::vsf_Click);
-    connect(lstAll, &QListWidget::itemDoubleClicked, this, &frmListKAKO2::lstAll_DblClick);
-    connect(lstSelected, &QListWidget::itemDoubleClicked, this, &frmListKAKO2::lstSelected_DblClick);
-    connect(cmdAutoLink, &QPushButton::clicked, this, &frmListKAKO2::cmdAutoLink_Click);
+    connect(modeGroup, &QButtonGroup::idClicked, this, &MainWindow::onExecutionModeClicked);
+    connect(sourceBrowseButton, &QToolButton::clicked, this, &MainWindow::onSourceBrowseClicked);
+    connect(sourcePathEdit, &QLineEdit::returnPressed, this, &MainWindow::onSourcePathEntered);
+    connect(databaseBrowseButton, &QToolButton::clicked, this, &MainWindow::onDatabaseBrowseClicked);
+    connect(linkButton, &QPushButton::clicked, this, &MainWindow::onLinkClicked);
+    connect(unlinkButton, &QPushButton::clicked, this, &MainWindow::onUnlinkClicked);
+    connect(runButton, &QPushButton::clicked, this, &MainWindow::onRunClicked);
+    connect(quitButton, &QPushButton::clicked, this, &MainWindow::onQuitClicked);
+    connect(linkTable, &QAbstractItemView::clicked, this, &MainWindow::onLinkTableClicked);
+    connect(sourceItems, &QListWidget::itemDoubleClicked, this, &MainWindow::onSourceItemDoubleClicked);
+    connect(targetItems, &QListWidget::itemDoubleClicked, this, &MainWindow::onTargetItemDoubleClicked);
+    connect(autoLinkButton, &QPushButton::clicked, this, &MainWindow::onAutoLinkClicked);
 }
 
-void frmListKAKO2::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenu *links = menuBar()->addMenu(QStringLiteral("データリンク(&L)"));
     links->setObjectName(QStringLiteral("mnuLinks"));
-    actLoadLinks = links->addAction(QStringLiteral("データリンクを開く(&O)…"), this, &frmListKAKO2::actLoadLinks_Click);
-    actLoadLinks->setObjectName(QStringLiteral("actLoadLinks"));
-    actSaveLinks = links->addAction(QStringLiteral("データリンクを保存(&S)…"), this, &frmListKAKO2::actSaveLinks_Click);
-    actSaveLinks->setObjectName(QStringLiteral("actSaveLinks"));
+    loadLinksAction = links->addAction(QStringLiteral("データリンクを開く(&O)…"), this, &MainWindow::onLoadLinks);
+    loadLinksAction->setObjectName(QStringLiteral("actLoadLinks"));
+    saveLinksAction = links->addAction(QStringLiteral("データリンクを保存(&S)…"), this, &MainWindow::onSaveLinks);
+    saveLinksAction->setObjectName(QStringLiteral("actSaveLinks"));
     links->addSeparator();
-    actAutoLink = links->addAction(QStringLiteral("自動リンク(&A)"), this, &frmListKAKO2::cmdAutoLink_Click);
-    actAutoLink->setObjectName(QStringLiteral("actAutoLink"));
+    autoLinkAction = links->addAction(QStringLiteral("自動リンク(&A)"), this, &MainWindow::onAutoLinkClicked);
+    autoLinkAction->setObjectName(QStringLiteral("actAutoLink"));
     QMenu *database = menuBar()->addMenu(QStringLiteral("データベース(&D)"));
     database->setObjectName(QStringLiteral("mnuDatabase"));
-    actRestore = database->addAction(QStringLiteral("バックアップから元に戻す(&R)…"), this, &frmListKAKO2::actRestore_Click);
-    actRestore->setObjectName(QStringLiteral("actRestore"));
+    restoreAction = database->addAction(QStringLiteral("バックアップから元に戻す(&R)…"), this, &MainWindow::onRestore);
+    restoreAction->setObjectName(QStringLiteral("actRestore"));
 }
 
-frmListKAKO2::~frmListKAKO2()
+MainWindow::~MainWindow()
 {
     // The import window is a window of its own, not a child; it goes with
     // this one.
     delete m_import.data();
 }
 
-DesnHelp *frmListKAKO2::importWindow() const { return m_import.data(); }
+ImportWindow *MainWindow::importWindow() const { return m_import.data(); }
 
-void frmListKAKO2::Form_Load()
+void MainWindow::initialise()
 {
     setWindowTitle(MainWindowText::kTitleAtLoad);
-    if (!m_state.files.appFolder.isEmpty())
-        QDir::setCurrent(m_state.files.appFolder);
-    mTitleRows = 0;
-    m_links->mNextLinkRow = 1;
-    m_links->mSelLinkRow = -1;
+    titleRows = 0;
+    m_links->nextLinkRow = 1;
+    m_links->pickedLinkRow = -1;
     m_state.outputKind = kOutMembers;
     m_state.executionMode = kModeReplace;
-    OptH[0]->setChecked(true);
-    Option1[0]->setChecked(true);
-    Option2[0]->setChecked(true);
-    Text3->setText(m_state.files.kako);
+    titleRowButtons[0]->setChecked(true);
+    outputKindButtons[0]->setChecked(true);
+    executionModeButtons[0]->setChecked(true);
+    databasePathEdit->setText(m_state.files.kako);
     m_links->ResetLinkGrid();
-    lstSelected->clear();
-    lstAll->setCurrentRow(-1);
+    targetItems->clear();
+    sourceItems->setCurrentRow(-1);
     QList<CatalogueLine> lines;
-    BuildItemCatalogue(lines, kOutMembers, gCatalogue);
+    BuildItemCatalogue(lines, kOutMembers, catalogue);
     for (const CatalogueLine &line : lines) {
-        auto *item = new QListWidgetItem(line.label, lstSelected);
-        DataLinkEditor::setItemData(item, line.itemData);
+        auto *item = new QListWidgetItem(line.label, targetItems);
+        LinkEditor::setItemData(item, line.itemData);
     }
 }
 
-void frmListKAKO2::OptH_Click(int index) { mTitleRows = static_cast<qint16>(index); }
+void MainWindow::onTitleRowsClicked(int index) { titleRows = static_cast<qint16>(index); }
 
-void frmListKAKO2::Option1_Click(int index)
+void MainWindow::onOutputKindClicked(int index)
 {
     const int dropped = int(m_links->links().size());
-    lstSelected->clear();
+    targetItems->clear();
     m_links->ResetLinkGrid();
     QList<CatalogueLine> lines;
-    BuildItemCatalogue(lines, static_cast<qint16>(index), gCatalogue);
+    BuildItemCatalogue(lines, static_cast<qint16>(index), catalogue);
     for (const CatalogueLine &line : lines) {
-        auto *item = new QListWidgetItem(line.label, lstSelected);
-        DataLinkEditor::setItemData(item, line.itemData);
+        auto *item = new QListWidgetItem(line.label, targetItems);
+        LinkEditor::setItemData(item, line.itemData);
     }
-    m_links->mNextLinkRow = 1;
+    m_links->nextLinkRow = 1;
     m_state.outputKind = static_cast<OutputKind>(index);
     // Links belong to one kind's items: say that they went, and how many.
     if (dropped > 0 && !m_quietKindChange)
         m_prompt.message(MainWindowText::linksDropped(dropped), Icon::Information);
 }
 
-void frmListKAKO2::Option2_Click(int index)
+void MainWindow::onExecutionModeClicked(int index)
 {
     m_state.executionMode = static_cast<ExecutionMode>(index);
     if (m_import)
         m_import->showExecMode(index);
 }
 
-void frmListKAKO2::setTitleFor(const QString &path)
+void MainWindow::setTitleFor(const QString &path)
 {
     setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(" - ") + QFileInfo(path).fileName());
 }
 
-void frmListKAKO2::SSCommand1_Click()
+void MainWindow::onSourceBrowseClicked()
 {
-    const QString chosen = dlgCommonDialog ? dlgCommonDialog(MainWindowText::kSourceFilter, mInitialFileName) : QString();
+    const QString chosen = openFileDialog ? openFileDialog(MainWindowText::kSourceFilter, initialFileName) : QString();
     if (chosen.isEmpty())
         return;
     pickSource(chosen);
 }
 
-void frmListKAKO2::Text1_Enter()
+void MainWindow::onSourcePathEntered()
 {
-    const QString typed = Text1->text().trimmed();
-    if (typed.isEmpty())
+    const QString text = sourcePathEdit->text().trimmed();
+    if (text.isEmpty())
         return;
+    // A name without a folder is looked for in the program's folder.
+    const QString typed = m_state.files.appFolder.isEmpty() ? text : QDir(m_state.files.appFolder).absoluteFilePath(text);
     if (!QFileInfo(typed).isFile()) {
-        m_prompt.message(MainWindowText::noSuchSource(typed), Icon::Exclamation);
+        m_prompt.message(MainWindowText::noSuchSource(text), Icon::Exclamation);
         return;
     }
     pickSource(QFileInfo(typed).absoluteFilePath());
 }
 
-void frmListKAKO2::pickSource(const QString &chosen)
+void MainWindow::pickSource(const QString &chosen)
 {
-    Text1->setText(chosen);
+    sourcePathEdit->setText(chosen);
     m_state.sourcePath = chosen;
-    lstAll->clear();
-    gSrcItems.clear();
+    sourceItems->clear();
+    sourceColumns.clear();
 
-    dlgFile &kinds = dlgFile::instance();
+    FileKindDialog &kinds = *m_fileKinds;
     kinds.clearCancel();
-    kinds.EnableForFileName(chosen);
+    kinds.enableForFileName(chosen);
     if (!kinds.ask(this)) {
         m_prompt.message(MainWindowText::kCancelled);
         kinds.clearCancel();
@@ -362,7 +367,7 @@ void frmListKAKO2::pickSource(const QString &chosen)
     ReadSourceFile(chosen, kinds.fileKind());
 }
 
-bool frmListKAKO2::ReadSourceFile(const QString &path, int kind)
+bool MainWindow::ReadSourceFile(const QString &path, int kind)
 {
     QCoreApplication::processEvents();
     SetAllFormsPointer(kPointerBusy);
@@ -371,13 +376,13 @@ bool frmListKAKO2::ReadSourceFile(const QString &path, int kind)
     m_preview->setCols(0);
     const GridResult loaded = m_preview->LoadGrid(path, static_cast<GridFileKind>(kind));
     SetAllFormsPointer(kPointerDefault);
-    lstAll->clear();
-    gSrcItems.clear();
+    sourceItems->clear();
+    sourceColumns.clear();
     QStringList names;
-    BuildSourceItems(*m_preview, gSrcItems, names);
+    BuildSourceItems(*m_preview, sourceColumns, names);
     for (int c = 0; c < names.size(); ++c) {
-        auto *item = new QListWidgetItem(names.at(c), lstAll);
-        DataLinkEditor::setItemData(item, c);
+        auto *item = new QListWidgetItem(names.at(c), sourceItems);
+        LinkEditor::setItemData(item, c);
     }
     // An unreadable file, or one read with a kind that does not fit it, is
     // reported; the preview stays as the grid left it (empty on failure).
@@ -387,35 +392,35 @@ bool frmListKAKO2::ReadSourceFile(const QString &path, int kind)
     return loaded.ok;
 }
 
-void frmListKAKO2::SSCommand2_Click()
+void MainWindow::onDatabaseBrowseClicked()
 {
     const QString chosen =
-        dlgCommonDialog ? dlgCommonDialog(MainWindowText::kDatabaseFilter, mInitialFileName) : QString();
+        openFileDialog ? openFileDialog(MainWindowText::kDatabaseFilter, initialFileName) : QString();
     if (chosen.isEmpty())
         return;
-    Text3->setText(chosen);
+    databasePathEdit->setText(chosen);
     m_state.files.database = chosen;
     m_state.files.kako.clear(); // rebuilt beside the new database
     DeriveSiblingPaths(m_state);
 }
 
-void frmListKAKO2::Command1_Click() { m_links->Link(); }
+void MainWindow::onLinkClicked() { m_links->Link(); }
 
-void frmListKAKO2::Command2_Click() { m_links->Unlink(); }
+void MainWindow::onUnlinkClicked() { m_links->Unlink(); }
 
-void frmListKAKO2::vsf_Click() { m_links->RowPick(); }
+void MainWindow::onLinkTableClicked() { m_links->RowPick(); }
 
-void frmListKAKO2::lstAll_DblClick() { m_links->MoveRight(); }
+void MainWindow::onSourceItemDoubleClicked() { m_links->MoveRight(); }
 
-void frmListKAKO2::lstSelected_DblClick() { m_links->MoveLeft(); }
+void MainWindow::onTargetItemDoubleClicked() { m_links->MoveLeft(); }
 
-void frmListKAKO2::Command3_Click()
+void MainWindow::onRunClicked()
 {
-    if (Text1->text().trimmed().isEmpty()) {
+    if (sourcePathEdit->text().trimmed().isEmpty()) {
         m_prompt.message(MainWindowText::kNoSource, Icon::Critical);
         return;
     }
-    const QString destination = Text3->text().trimmed();
+    const QString destination = databasePathEdit->text().trimmed();
     if (destination == MainWindowText::kNowhere || destination.isEmpty()) {
         m_prompt.message(MainWindowText::kNoDestination, Icon::Critical);
         return;
@@ -428,16 +433,18 @@ void frmListKAKO2::Command3_Click()
     setCursor(Qt::WaitCursor);
     const bool fresh = m_import.isNull();
     if (fresh) {
-        m_import = new DesnHelp(m_state, m_prompt, m_clock);
+        m_import = new ImportWindow(m_state, m_prompt, m_clock, m_fileKinds);
         m_import->setAttribute(Qt::WA_DeleteOnClose);
         // Both windows always show the mode the run will use.
-        connect(m_import, &DesnHelp::execModeChosen, this, [this](int index) {
-            if (index >= 0 && index < int(Option2.size()))
-                Option2[index]->setChecked(true);
+        connect(m_import, &ImportWindow::execModeChosen, this, [this](int index) {
+            if (index < 0 || index >= int(executionModeButtons.size()))
+                return;
+            executionModeButtons[index]->setChecked(true);
+            onExecutionModeClicked(index);
         });
     }
-    const FillResult filled = FillImportTable(Text1->text(), gCatalogue, *m_preview, LinksFromGrid(*m_linkGrid),
-                                              mTitleRows, m_import->grid(), m_state.sourcePath);
+    const FillResult filled = FillImportTable(sourcePathEdit->text(), catalogue, *m_preview, LinksFromGrid(*m_linkGrid),
+                                              titleRows, m_import->grid(), m_state.sourcePath);
     unsetCursor();
     if (!filled.ok) {
         // A source file moved or deleted since it was read, or a link to a
@@ -448,9 +455,9 @@ void frmListKAKO2::Command3_Click()
             delete m_import.data();
         return;
     }
-    for (int i = 0; i < int(Option1.size()); ++i)
-        if (Option1[i]->isChecked())
-            m_import->selectOutKind(i);
+    for (int i = 0; i < int(outputKindButtons.size()); ++i)
+        if (outputKindButtons[i]->isChecked())
+            m_import->showOutputKind(i);
     // The import window shows the mode the run will use: a window that says
     // 既存データを削除して転記 while the run appends (or the reverse) misleads.
     m_import->showExecMode(m_state.executionMode);
@@ -461,22 +468,22 @@ void frmListKAKO2::Command3_Click()
     m_import->activateWindow();
 }
 
-QStringList frmListKAKO2::sourceTitles() const
+QStringList MainWindow::sourceTitles() const
 {
     QStringList titles;
     // The last source item is the spare slot past the last column.
-    for (int i = 0; i + 1 < gSrcItems.size(); ++i)
-        titles << gSrcItems.at(i).name;
+    for (int i = 0; i + 1 < sourceColumns.size(); ++i)
+        titles << sourceColumns.at(i).name;
     return titles;
 }
 
-void frmListKAKO2::cmdAutoLink_Click()
+void MainWindow::onAutoLinkClicked()
 {
-    if (gSrcItems.size() < 2) {
+    if (sourceColumns.size() < 2) {
         m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
         return;
     }
-    if (mTitleRows != 1) {
+    if (titleRows != 1) {
         m_prompt.message(MainWindowText::kAutoLinkNeedsTitles, Icon::Exclamation);
         return;
     }
@@ -505,7 +512,7 @@ void frmListKAKO2::cmdAutoLink_Click()
                          Icon::Information);
 }
 
-bool frmListKAKO2::SaveLinkFile(const QString &path)
+bool MainWindow::SaveLinkFile(const QString &path)
 {
     const QList<DataLink> links = m_links->links();
     if (links.isEmpty()) {
@@ -513,16 +520,16 @@ bool frmListKAKO2::SaveLinkFile(const QString &path)
         return false;
     }
     QString error;
-    if (!WriteLinkFile(path, MakeLinkFile(m_state.outputKind, mTitleRows, links, sourceTitles(), gCatalogue), error)) {
+    if (!WriteLinkFile(path, MakeLinkFile(m_state.outputKind, titleRows, links, sourceTitles(), catalogue), error)) {
         m_prompt.message(error, Icon::Exclamation);
         return false;
     }
     return true;
 }
 
-bool frmListKAKO2::LoadLinkFile(const QString &path)
+bool MainWindow::LoadLinkFile(const QString &path)
 {
-    if (gSrcItems.size() < 2) {
+    if (sourceColumns.size() < 2) {
         m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
         return false;
     }
@@ -535,14 +542,14 @@ bool frmListKAKO2::LoadLinkFile(const QString &path)
     // The link's kind and title option; the link grid starts afresh (the
     // user asked for the saved links in place of the ones shown).
     m_quietKindChange = true;
-    if (Option1[file.kind]->isChecked())
-        Option1_Click(file.kind);
+    if (outputKindButtons[file.kind]->isChecked())
+        onOutputKindClicked(file.kind);
     else
-        Option1[file.kind]->setChecked(true);
+        outputKindButtons[file.kind]->setChecked(true);
     m_quietKindChange = false;
-    OptH[file.titleRows]->setChecked(true);
-    OptH_Click(file.titleRows);
-    const LinkMatch match = MatchSavedLinks(file, sourceTitles(), int(gSrcItems.size()) - 1, gCatalogue);
+    titleRowButtons[file.titleRows]->setChecked(true);
+    onTitleRowsClicked(file.titleRows);
+    const LinkMatch match = MatchSavedLinks(file, sourceTitles(), int(sourceColumns.size()) - 1, catalogue);
     for (const DataLink &l : match.links)
         m_links->AddLink(l.Lpoj, l.Rpoj);
     const QString said = LinkMatchMessage(match);
@@ -551,18 +558,18 @@ bool frmListKAKO2::LoadLinkFile(const QString &path)
     return true;
 }
 
-void frmListKAKO2::actLoadLinks_Click()
+void MainWindow::onLoadLinks()
 {
-    if (gSrcItems.size() < 2) {
+    if (sourceColumns.size() < 2) {
         m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
         return;
     }
-    const QString chosen = dlgCommonDialog ? dlgCommonDialog(MainWindowText::kLinkFilter, mInitialFileName) : QString();
+    const QString chosen = openFileDialog ? openFileDialog(MainWindowText::kLinkFilter, initialFileName) : QString();
     if (!chosen.isEmpty())
         LoadLinkFile(chosen);
 }
 
-void frmListKAKO2::actSaveLinks_Click()
+void MainWindow::onSaveLinks()
 {
     if (m_links->links().isEmpty()) {
         m_prompt.message(MainWindowText::kNothingToSave, Icon::Exclamation);
@@ -574,9 +581,9 @@ void frmListKAKO2::actSaveLinks_Click()
         SaveLinkFile(chosen);
 }
 
-void frmListKAKO2::actRestore_Click() { RestoreFromBackup(m_state, m_prompt); }
+void MainWindow::onRestore() { RestoreFromBackup(m_state, m_prompt); }
 
-void frmListKAKO2::Command4_Click()
+void MainWindow::onQuitClicked()
 {
     if (endProgram)
         endProgram(0);

@@ -18,8 +18,9 @@ class QToolButton;
 
 namespace tera {
 class Clock;
-class DataLinkEditor;
-class DesnHelp;
+class LinkEditor;
+class FileKindDialog;
+class ImportWindow;
 class GridModel;
 class GridView;
 class Prompt;
@@ -56,50 +57,51 @@ inline QString noSuchSource(const QString &path)
 }
 } // namespace MainWindowText
 
-// frmListKAKO2: the window start-up shows. Top to bottom the user names the
+// MainWindow: the window start-up shows. Top to bottom the user names the
 // source file and the database, says whether the file has a title line,
 // picks the output kind and the execution mode, links source columns to
 // destination items, and presses 読込実行, which fills the import table and
-// opens the import window DesnHelp.
-class frmListKAKO2 : public QMainWindow {
+// opens the import window.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    frmListKAKO2(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent = nullptr);
-    ~frmListKAKO2() override;
+    MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
-    // --- controls, by their form names
-    QGroupBox *ImFrame3D1;  // 読込み選択ファイル(CSV/TEXT)
-    QLineEdit *Text1;       // the source file's full path
-    QToolButton *SSCommand1;
-    QGroupBox *ImFrame3D5;  // 書出しファイルパス(tera.mdb)
-    QLineEdit *Text3;       // the destination as shown to the user
-    QToolButton *SSCommand2;
-    QGroupBox *fraTitle;    // 元ファイルの表題の区分
-    std::array<QRadioButton *, 2> OptH{};
-    QGroupBox *fraOutKind;  // 書き出しデータの区分
-    std::array<QRadioButton *, 3> Option1{};
-    QGroupBox *fraExecMode; // 実行区分
-    std::array<QRadioButton *, 2> Option2{};
-    GridView *vsFReed;      // preview of the source file
-    QGroupBox *fraSource;   // 読込みデータ・項目
-    QListWidget *lstAll;
-    QGroupBox *fraTarget;   // 書き出し項目
-    QListWidget *lstSelected;
-    QGroupBox *fraLinks;    // データリンク設定内容
-    GridView *vsf;          // the link grid
-    QPushButton *Command1;  // リンク
-    QPushButton *Command2;  // 解除
-    QPushButton *Command3;  // 読込実行
-    QPushButton *Command4;  // 終了
-    QPushButton *cmdAutoLink; // 自動リンク
-    QAction *actLoadLinks;    // データリンクを開く…
-    QAction *actSaveLinks;    // データリンクを保存…
-    QAction *actAutoLink;     // 自動リンク
-    QAction *actRestore;      // バックアップから元に戻す…
+    // --- controls, top to bottom (docs/objects.md gives each one's object
+    // name, the product's name for it)
+    QGroupBox *sourceBox; // 読込み選択ファイル(CSV/TEXT)
+    QLineEdit *sourcePathEdit; // the source file's full path
+    QToolButton *sourceBrowseButton;
+    QGroupBox *databaseBox; // 書出しファイルパス(tera.mdb)
+    QLineEdit *databasePathEdit; // the destination as shown to the user
+    QToolButton *databaseBrowseButton;
+    QGroupBox *titleRowBox; // 元ファイルの表題の区分
+    std::array<QRadioButton *, 2> titleRowButtons{}; // 表題なし, 表題あり
+    QGroupBox *outputKindBox; // 書き出しデータの区分
+    std::array<QRadioButton *, 3> outputKindButtons{}; // members, households, death register
+    QGroupBox *executionModeBox; // 実行区分
+    std::array<QRadioButton *, 2> executionModeButtons{}; // replace, append
+    GridView *sourceGrid; // preview of the source file
+    QGroupBox *sourceItemsBox; // 読込みデータ・項目
+    QListWidget *sourceItems; // one line per source column
+    QGroupBox *targetItemsBox; // 書き出し項目
+    QListWidget *targetItems; // the output kind's items a column can be linked to
+    QGroupBox *linksBox; // データリンク設定内容
+    GridView *linkTable; // the links made: one row per source column and item
+    QPushButton *linkButton; // リンク
+    QPushButton *unlinkButton; // 解除
+    QPushButton *runButton; // 読込実行
+    QPushButton *quitButton; // 終了
+    QPushButton *autoLinkButton; // 自動リンク
+    QAction *loadLinksAction; // データリンクを開く…
+    QAction *saveLinksAction; // データリンクを保存…
+    QAction *autoLinkAction; // 自動リンク
+    QAction *restoreAction; // バックアップから元に戻す…
 
-    // dlgCommonDialog: the file-open dialog (filter, initial file name) ->
+    // The file-open dialog (filter, initial file name) ->
     // the chosen path, empty when cancelled. Tests replace it.
-    std::function<QString(const QString &filter, const QString &initialName)> dlgCommonDialog;
+    std::function<QString(const QString &filter, const QString &initialName)> openFileDialog;
     // The file-save dialog (filter, initial file name) -> the chosen path,
     // empty when cancelled. Tests replace it.
     std::function<QString(const QString &filter, const QString &initialName)> saveFileDialog;
@@ -107,16 +109,19 @@ public:
     std::function<void(int)> endProgram;
 
     // --- window state
-    qint16 mTitleRows = 0;
-    QString mInitialFileName; // offered by the file dialogs; stays empty
-    Catalogue gCatalogue;
-    QList<ItemRec> gSrcItems;
+    qint16 titleRows = 0;
+    QString initialFileName; // offered by the file dialogs; stays empty
+    Catalogue catalogue;
+    QList<ItemRec> sourceColumns;
 
     GridModel &preview() { return *m_preview; }
     GridModel &linkGrid() { return *m_linkGrid; }
-    DataLinkEditor &links() { return *m_links; }
+    LinkEditor &links() { return *m_links; }
     // The import window, while it is open.
-    DesnHelp *importWindow() const;
+    ImportWindow *importWindow() const;
+    // The file-kind dialog of the source pick, which the import window's
+    // file commands share (a choice made in one is offered in the other).
+    FileKindDialog &fileKindDialog() { return *m_fileKinds; }
 
     // The end of the source pick: reads the file into the preview with file
     // kind kind, rebuilds the source items and names the file in the title.
@@ -132,33 +137,33 @@ public:
     bool LoadLinkFile(const QString &path);
 
 public slots:
-    void OptH_Click(int index);
-    void Option1_Click(int index);
-    void Option2_Click(int index);
-    void SSCommand1_Click();
+    void onTitleRowsClicked(int index);
+    void onOutputKindClicked(int index);
+    void onExecutionModeClicked(int index);
+    void onSourceBrowseClicked();
     // Enter in 読込み選択ファイル: reads the typed path as the file button
     // reads the chosen one.
-    void Text1_Enter();
-    void SSCommand2_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void vsf_Click();
-    void lstAll_DblClick();
-    void lstSelected_DblClick();
+    void onSourcePathEntered();
+    void onDatabaseBrowseClicked();
+    void onLinkClicked();
+    void onUnlinkClicked();
+    void onRunClicked();
+    void onQuitClicked();
+    void onLinkTableClicked();
+    void onSourceItemDoubleClicked();
+    void onTargetItemDoubleClicked();
     // 自動リンク: links every source title that is an item's name or label.
-    void cmdAutoLink_Click();
-    void actLoadLinks_Click();
-    void actSaveLinks_Click();
+    void onAutoLinkClicked();
+    void onLoadLinks();
+    void onSaveLinks();
     // バックアップから元に戻す: tera2.mdb and kako2.rnd back in place.
-    void actRestore_Click();
+    void onRestore();
 
     // The settings key of the folder a file dialog with filter starts in.
     static QString dialogPurpose(const QString &filter);
 
 private:
-    void Form_Load();
+    void initialise();
     // The source pick from the chosen path on: the file kind, then the read.
     void pickSource(const QString &chosen);
     bool m_quietKindChange = false;
@@ -172,8 +177,9 @@ private:
     const Clock &m_clock;
     GridModel *m_preview;
     GridModel *m_linkGrid;
-    std::unique_ptr<DataLinkEditor> m_links;
-    QPointer<DesnHelp> m_import;
+    std::unique_ptr<LinkEditor> m_links;
+    FileKindDialog *m_fileKinds;
+    QPointer<ImportWindow> m_import;
 };
 
 } // namespace tera

@@ -11,37 +11,37 @@
 
 namespace tera {
 
-frmGage::frmGage(QWidget *parent) : QDialog(parent)
+ProgressWindow::ProgressWindow(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmGage"));
     setWindowTitle(QStringLiteral("転記中"));
     setWindowModality(Qt::ApplicationModal);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setMinimumWidth(360);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 0);
-    lblRate = new QLabel(rateText(-1), this);
-    lblRate->setObjectName(QStringLiteral("lblRate"));
-    lblRemain = new QLabel(remainText(-1), this);
-    lblRemain->setObjectName(QStringLiteral("lblRemain"));
-    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    connect(cmdCancel, &QPushButton::clicked, this, &frmGage::cmdCancel_Click);
+    messageLabel = new QLabel(this);
+    messageLabel->setObjectName(QStringLiteral("Label1"));
+    messageLabel->setMinimumWidth(360);
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar->setRange(0, 0);
+    rateLabel = new QLabel(rateText(-1), this);
+    rateLabel->setObjectName(QStringLiteral("lblRate"));
+    remainingLabel = new QLabel(remainText(-1), this);
+    remainingLabel->setObjectName(QStringLiteral("lblRemain"));
+    cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancelButton->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cancelButton, &QPushButton::clicked, this, &ProgressWindow::onCancelClicked);
 
     auto *figures = new QHBoxLayout;
-    figures->addWidget(lblRate);
+    figures->addWidget(rateLabel);
     figures->addStretch(1);
-    figures->addWidget(lblRemain);
+    figures->addWidget(remainingLabel);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(ProgressBar1);
+    layout->addWidget(messageLabel);
+    layout->addWidget(progressBar);
     layout->addLayout(figures);
     layout->addLayout(buttons);
 
@@ -49,14 +49,14 @@ frmGage::frmGage(QWidget *parent) : QDialog(parent)
     elapsedMs = [this] { return m_clock.elapsed(); };
 }
 
-QString frmGage::rateText(double rowsPerSecond)
+QString ProgressWindow::rateText(double rowsPerSecond)
 {
     if (rowsPerSecond < 0)
         return QStringLiteral("毎秒 ― 行");
     return QStringLiteral("毎秒 %1 行").arg(rowsPerSecond, 0, 'f', rowsPerSecond < 10 ? 1 : 0);
 }
 
-QString frmGage::remainText(qint64 seconds)
+QString ProgressWindow::remainText(qint64 seconds)
 {
     if (seconds < 0)
         return QStringLiteral("残り時間を計算しています");
@@ -67,7 +67,7 @@ QString frmGage::remainText(qint64 seconds)
     return QStringLiteral("残り 約 %1 時間 %2 分").arg(seconds / 3600).arg((seconds % 3600) / 60, 2, 10, QLatin1Char('0'));
 }
 
-void frmGage::bringUp()
+void ProgressWindow::bringUp()
 {
     if (isVisible())
         return;
@@ -77,16 +77,16 @@ void frmGage::bringUp()
     setCursor(Qt::ArrowCursor);
 }
 
-void frmGage::status(const QString &text)
+void ProgressWindow::status(const QString &text)
 {
     m_label = text;
-    Label1->setText(text);
+    messageLabel->setText(text);
     bringUp();
     ++m_repaints;
     QCoreApplication::processEvents();
 }
 
-void frmGage::progress(int value, int maximum, const QString &text)
+void ProgressWindow::progress(int value, int maximum, const QString &text)
 {
     m_label = text;
     const qint64 now = elapsedMs();
@@ -102,20 +102,20 @@ void frmGage::progress(int value, int maximum, const QString &text)
     paintNow(value, maximum);
 }
 
-void frmGage::paintNow(int value, int maximum)
+void ProgressWindow::paintNow(int value, int maximum)
 {
     bringUp();
-    Label1->setText(m_label);
-    ProgressBar1->setRange(0, qMax(0, maximum));
-    ProgressBar1->setValue(qBound(0, value, qMax(0, maximum)));
+    messageLabel->setText(m_label);
+    progressBar->setRange(0, qMax(0, maximum));
+    progressBar->setValue(qBound(0, value, qMax(0, maximum)));
     // Row value is being written now: the rows before it are done.
     const int done = qMax(0, value - 1 - m_startValue);
     const qint64 spentMs = elapsedMs() - m_startMs;
     if (done > 0 && spentMs >= 500) {
         const double rate = done * 1000.0 / double(spentMs);
-        lblRate->setText(rateText(rate));
+        rateLabel->setText(rateText(rate));
         const int left = qMax(0, maximum - value + 1);
-        lblRemain->setText(remainText(qint64(left / rate + 0.5)));
+        remainingLabel->setText(remainText(qint64(left / rate + 0.5)));
     }
     ++m_repaints;
     // Paints the window and takes a click on キャンセル; the other windows
@@ -124,16 +124,16 @@ void frmGage::paintNow(int value, int maximum)
     emit repainted(value);
 }
 
-void frmGage::finished() { hide(); }
+void ProgressWindow::finished() { hide(); }
 
-void frmGage::cmdCancel_Click()
+void ProgressWindow::onCancelClicked()
 {
     m_cancel = true;
-    cmdCancel->setEnabled(false);
-    Label1->setText(QStringLiteral("この行を書き終えたところで中止します"));
+    cancelButton->setEnabled(false);
+    messageLabel->setText(QStringLiteral("この行を書き終えたところで中止します"));
 }
 
-void frmGage::reject() { cmdCancel_Click(); }
+void ProgressWindow::reject() { onCancelClicked(); }
 
 namespace {
 

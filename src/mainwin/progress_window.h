@@ -12,7 +12,7 @@ class QPushButton;
 namespace tera {
 struct TranscribeReport;
 
-// frmGage: the progress window of a transcription. Besides the run's own
+// ProgressWindow: the progress window of a transcription. Besides the run's own
 // label and gauge it shows rows per second and the time left, and offers
 // キャンセル, which stops the run after the row being written (each row is
 // written whole or not at all, so a stop leaves nothing half-done).
@@ -21,16 +21,16 @@ struct TranscribeReport;
 // slow next to writing a row. While it is up, the other windows take no
 // input (it is application-modal), so nothing can change the table or the
 // paths under the running transcription.
-class frmGage : public QDialog, public ProgressObserver {
+class ProgressWindow : public QDialog, public ProgressObserver {
     Q_OBJECT
 public:
-    explicit frmGage(QWidget *parent = nullptr);
+    explicit ProgressWindow(QWidget *parent = nullptr);
 
-    QLabel *Label1;            // the run's message
-    QProgressBar *ProgressBar1;
-    QLabel *lblRate;           // rows per second
-    QLabel *lblRemain;         // time left
-    QPushButton *cmdCancel;    // キャンセル
+    QLabel *messageLabel; // the run's message
+    QProgressBar *progressBar;
+    QLabel *rateLabel; // rows per second
+    QLabel *remainingLabel; // time left
+    QPushButton *cancelButton; // キャンセル
 
     // Least time between two repaints; 0 repaints on every row.
     int repaintIntervalMs = 250;
@@ -52,7 +52,7 @@ signals:
     void repainted(int value);
 
 public slots:
-    void cmdCancel_Click();
+    void onCancelClicked();
 
 protected:
     // Esc and the frame's close box ask for the stop too, rather than hiding
@@ -65,7 +65,7 @@ private:
 
     QElapsedTimer m_clock;
     bool m_cancel = false;
-    bool m_started = false;  // the first row's time is known
+    bool m_started = false; // the first row's time is known
     qint64 m_startMs = 0;
     int m_startValue = 0;
     qint64 m_lastPaintMs = -1;

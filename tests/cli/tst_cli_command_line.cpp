@@ -96,8 +96,9 @@ private slots:
         row("database and more", {QStringLiteral("{db}"), QStringLiteral("extra")}, 2, QStringLiteral("引数が多すぎます"));
         row("windows without a display", {}, 1, QStringLiteral("画面（ディスプレイ）がない"));
         row("database without a display", {QStringLiteral("{db}")}, 1, QStringLiteral("画面（ディスプレイ）がない"));
-        row("pictures without a display", {QStringLiteral("screenshots"), QStringLiteral("{dir}/pictures")}, 1,
-            QStringLiteral("画面（ディスプレイ）がない"));
+        // The pictures are tera-pictures' now: screenshots is no command.
+        row("screenshots is gone", {QStringLiteral("screenshots"), QStringLiteral("{dir}/pictures")}, 2,
+            QStringLiteral("知らないコマンドです: screenshots"));
 
         // Options are checked strictly.
         row("unknown option", QStringList{transcribe} + import + QStringList{QStringLiteral("--bogus")}, 2,
@@ -129,10 +130,6 @@ private slots:
             QStringLiteral("知らないオプションです: --force"));
         row("init-demo, two folders", {QStringLiteral("init-demo"), QStringLiteral("{dir}/a"), QStringLiteral("{dir}/b")},
             2, QStringLiteral("フォルダを一つ指定してください"));
-        row("screenshots, option", {QStringLiteral("screenshots"), QStringLiteral("--dark")}, 2,
-            QStringLiteral("知らないオプションです: --dark"));
-        row("screenshots, two folders", {QStringLiteral("screenshots"), QStringLiteral("a"), QStringLiteral("b")}, 2,
-            QStringLiteral("フォルダ一つだけ"));
 
         // Sources that are no regular file are refused before any read; the
         // pipe goes through the separator guess (no --format) as well.
@@ -177,7 +174,6 @@ private slots:
         QTest::newRow("check") << QStringList{QStringLiteral("check"), QStringLiteral("-h")} << false;
         QTest::newRow("restore") << QStringList{QStringLiteral("restore"), QStringLiteral("--help")} << true;
         QTest::newRow("init-demo") << QStringList{QStringLiteral("init-demo"), QStringLiteral("--help")} << false;
-        QTest::newRow("screenshots") << QStringList{QStringLiteral("screenshots"), QStringLiteral("--help")} << false;
     }
     void help()
     {

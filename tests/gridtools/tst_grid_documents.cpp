@@ -4,7 +4,7 @@
 // without loss, and the closing question.
 #include "gridtools/grid_menus.h"
 #include "mainwin/forms.h"
-#include "grid_fixture.h"
+#include "../mainwin/window_fixture.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -30,9 +30,9 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void enableAllKinds()
+void enableAllKinds(FileKindDialog &kinds)
 {
-    for (QRadioButton *b : dlgFile::instance().rSaveLoadSetting)
+    for (QRadioButton *b : kinds.kindButtons)
         b->setEnabled(true);
 }
 
@@ -46,49 +46,18 @@ private slots:
     void init()
     {
         f = std::make_unique<GridFixture>();
-        enableAllKinds();
+        enableAllKinds(f->kinds());
     }
     void cleanup() { f.reset(); }
 
-    // The entries without a command of their own are greyed out; triggered
-    // anyway, they change nothing and say nothing.
-    void entriesWithoutAction()
-    {
-        f->grid().select(2, 2, 3, 3);
-        const GridMenus &m = f->w->menus;
-        for (QAction *a : {m.mnuHelpContents, m.mnuHelpSearch, m.mnuInsertSum, m.mnuAboutSample, m.mnuDispGrid,
-                           m.mnuDispCellFormat, m.mnuDispBorder, m.mnuTableMerge, m.mnuTableTotal, m.mnuTableOutline,
-                           m.mnuTableDB, m.mnuHelpAbout}) {
-            QVERIFY(!a->isEnabled());
-            a->trigger();
-        }
-        QCOMPARE(f->grid().Rows(), 8);
-        QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
-        QVERIFY(f->prompt.texts().isEmpty());
-        QVERIFY(f->questions.isEmpty());
-        QVERIFY(f->clipboard.isEmpty());
-    }
-
+    // The toolbar dispatches on the key: ｺﾋﾟｰ copies, an unknown key does
+    // nothing.
     void toolbar()
     {
-        const QList<QAction *> buttons = f->w->menus.Toolbar1->actions();
-        QStringList keys;
-        for (QAction *a : buttons) {
-            keys << a->data().toString();
-            // Every button says what it does: its text beside the picture
-            // (there is no picture where the icon theme has none) and a
-            // tooltip, 終了 too.
-            QVERIFY(!a->text().isEmpty());
-            QVERIFY(!a->toolTip().isEmpty());
-        }
-        QCOMPARE(f->w->menus.Toolbar1->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
-        QCOMPARE(keys, (QStringList{"終了", "新規作成", "開く", "上書き保存", "ｺﾋﾟｰ", "切り取り", "貼り付け", "並べ替え"}));
-
-        // Dispatch is on the key: ｺﾋﾟｰ copies, an unknown key does nothing.
         f->grid().select(1, 1, 1, 2);
         f->w->menus.toolbarButton(u"ｺﾋﾟｰ")->trigger();
         QCOMPARE(f->clipboard, QStringLiteral("1-1\t1-2\r\n"));
-        f->tools().Toolbar1_ButtonClick(QStringLiteral("印刷"));
+        f->tools().onToolbarButton(QStringLiteral("印刷"));
         QVERIFY(f->prompt.texts().isEmpty());
         QCOMPARE(f->grid().Rows(), 8);
     }
@@ -139,17 +108,17 @@ private slots:
         f->tools().EditCut();
         QCOMPARE(f->clipboard, QStringLiteral("keep"));
         f->tools().EditPaste();
-        f->tools().DblClick();
-        QVERIFY(!editing(f->w->vsf));
+        f->tools().editCurrentCell();
+        QVERIFY(!editing(f->w->importGrid));
         QCOMPARE(f->column(1), (QStringList{"h1", "1-1", "2-1", "3-1", "4-1", "5-1", "6-1", "7-1"}));
         QVERIFY(f->prompt.texts().isEmpty());
         // With a current cell a double-click edits, if the grid is editable.
         f->grid().select(3, 2, 3, 2);
-        f->tools().DblClick();
-        QVERIFY(!editing(f->w->vsf));
+        f->tools().editCurrentCell();
+        QVERIFY(!editing(f->w->importGrid));
         f->grid().setEditable(true);
-        f->tools().DblClick();
-        QVERIFY(editing(f->w->vsf));
+        f->tools().editCurrentCell();
+        QVERIFY(editing(f->w->importGrid));
     }
 
     // A clipboard that takes or gives nothing is reported and the table
@@ -178,7 +147,7 @@ private slots:
     // copied range pastes back unchanged from the current cell on.
     void systemClipboard()
     {
-        GridCommands plain(nullptr, f->grid(), nullptr, f->w->mDocName, f->prompt);
+        GridCommands plain(nullptr, f->grid(), nullptr, f->w->docName, f->prompt, f->kinds());
         f->grid().select(2, 2, 3, 3);
         plain.EditCopy();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("2-2\t2-3\r\n3-2\t3-3\r\n"));
@@ -192,7 +161,7 @@ private slots:
     void newAnsweredEachWay_data()
     {
         QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("fileKindAnswer"); // -1: dlgFile not expected, 0: ｷｬﾝｾﾙ, 1: ＯＫ
+        QTest::addColumn<int>("fileKindAnswer"); // -1: FileKindDialog not expected, 0: ｷｬﾝｾﾙ, 1: ＯＫ
         QTest::addColumn<bool>("cleared");
         QTest::addColumn<bool>("saved");
         QTest::newRow("Cancel") << int(Answer::Cancel) << -1 << false << false;
@@ -207,15 +176,15 @@ private slots:
         QFETCH(int, fileKindAnswer);
         QFETCH(bool, cleared);
         QFETCH(bool, saved);
-        f->w->mDocName = f->path(QStringLiteral("before.csv"));
+        f->w->docName = f->path(QStringLiteral("before.csv"));
         f->grid().select(2, 2, 2, 2);
         f->saveFirst = Answer(answer);
-        bool shown = false;
+        FileKindSeen seen;
         if (fileKindAnswer >= 0)
-            answerFileKind(3, fileKindAnswer == 1, &shown);
+            f->answerFileKind(3, fileKindAnswer == 1, &seen);
         f->w->menus.mnuFileNew->trigger();
         QCOMPARE(f->questions, QStringList{GridToolText::kSaveFirst});
-        QCOMPARE(shown, fileKindAnswer >= 0);
+        QCOMPARE(seen.shown, fileKindAnswer >= 0);
         QCOMPARE(QFile::exists(f->path(QStringLiteral("before.csv"))), saved);
         if (saved)
             QVERIFY(readAll(f->path(QStringLiteral("before.csv"))).contains("2-2"));
@@ -223,7 +192,7 @@ private slots:
             QCOMPARE(f->grid().Rows(), 8);
             QCOMPARE(f->grid().Cols(), 5);
             QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
-            QCOMPARE(f->w->mDocName, f->path(QStringLiteral("before.csv")));
+            QCOMPARE(f->w->docName, f->path(QStringLiteral("before.csv")));
             return;
         }
         QCOMPARE(f->grid().Rows(), 50);
@@ -233,7 +202,7 @@ private slots:
         for (int r = 0; r < 50; ++r)
             for (int c = 0; c < 10; ++c)
                 QVERIFY(f->grid().TextMatrix(r, c).isEmpty());
-        QCOMPARE(f->w->mDocName, QStringLiteral("Unknown.vsg"));
+        QCOMPARE(f->w->docName, QStringLiteral("Unknown.vsg"));
         QCOMPARE(f->w->windowTitle(), QStringLiteral("インポート"));
     }
 
@@ -243,43 +212,40 @@ private slots:
 
         // The file dialog cancelled: nothing at all.
         f->openPick.clear();
-        bool shown = false;
-        answerFileKind(-1, true, &shown);
+        FileKindSeen seen;
+        f->answerFileKind(-1, true, &seen);
         f->w->menus.mnuFileOpen->trigger();
         QCoreApplication::processEvents();
         QCOMPARE(f->opened, 1);
-        QVERIFY(!shown);
-        QCOMPARE(f->w->mDocName, QStringLiteral("Unknown.vsg"));
+        QVERIFY(!seen.shown);
+        QCOMPARE(f->w->docName, QStringLiteral("Unknown.vsg"));
         QCOMPARE(f->w->windowTitle(), QStringLiteral("インポート"));
         QVERIFY(f->prompt.texts().isEmpty());
 
-        // dlgFile cancelled: said so; name and caption already the new ones.
+        // FileKindDialog cancelled: said so; name and caption already the new ones.
         f->openPick = file;
-        answerFileKind(-1, false, &shown);
+        f->answerFileKind(-1, false, &seen);
         f->w->menus.toolbarButton(u"開く")->trigger();
-        QVERIFY(shown);
+        QVERIFY(seen.shown);
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kCancelled});
-        QVERIFY(!dlgFile::instance().cancelled());
-        QCOMPARE(f->w->mDocName, file);
+        QVERIFY(!f->kinds().cancelled());
+        QCOMPARE(f->w->docName, file);
         QCOMPARE(f->w->windowTitle(), QStringLiteral("データインポート ") + file);
         QCOMPARE(f->grid().Rows(), 8);
         QCOMPARE(f->grid().TextMatrix(1, 1), QStringLiteral("1-1"));
     }
 
-    // Open asks dlgFile with the picked name: DATA.CSV offers comma text only.
+    // Open asks FileKindDialog with the picked name: DATA.CSV offers comma text only.
     void openUpperCaseExtension()
     {
         f->openPick = f->path(QStringLiteral("DATA.CSV"));
         QVERIFY(f->grid().SaveGrid(f->openPick, GridFileKind::Csv).ok);
         f->fill(3, 3);
-        bool shown = false;
-        answerFileKind(3, true, &shown);
+        FileKindSeen seen;
+        f->answerFileKind(3, true, &seen);
         f->w->menus.mnuFileOpen->trigger();
-        QVERIFY(shown);
-        QList<bool> seen;
-        for (QRadioButton *b : dlgFile::instance().rSaveLoadSetting)
-            seen << b->isEnabled();
-        QCOMPARE(seen, (QList<bool>{false, false, false, true, false}));
+        QVERIFY(seen.shown);
+        QCOMPARE(seen.enabled, (std::array<bool, 5>{false, false, false, true, false}));
         QCOMPARE(f->grid().Rows(), 8);
         QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
         QVERIFY(f->prompt.texts().isEmpty());
@@ -288,60 +254,59 @@ private slots:
     void saveCancelledAtEachStep()
     {
         const QString file = f->writeFile(QStringLiteral("table.csv"), "old\r\n");
-        f->w->mDocName = file;
+        f->w->docName = file;
 
         // Save: the overwrite question answered Cancel.
         f->prompt.script({Answer::Cancel});
-        bool shown = false;
-        answerFileKind(3, true, &shown);
+        FileKindSeen seen;
+        f->answerFileKind(3, true, &seen);
         f->w->menus.mnuFileSave->trigger();
         QCoreApplication::processEvents();
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::overwriteQuestion(file)});
         QCOMPARE(f->prompt.shown().first().buttons, Buttons::OkCancel);
-        QVERIFY(!shown);
+        QVERIFY(!seen.shown);
         QCOMPARE(readAll(file), QByteArray("old\r\n"));
 
-        // Save: overwrite OK, dlgFile cancelled.
+        // Save: overwrite OK, FileKindDialog cancelled.
         f->prompt.clear();
         f->prompt.script({Answer::Ok});
-        answerFileKind(3, false, &shown);
+        f->answerFileKind(3, false, &seen);
         f->w->menus.toolbarButton(u"上書き保存")->trigger();
-        QVERIFY(shown);
+        QVERIFY(seen.shown);
         QCOMPARE(f->prompt.texts(), (QStringList{GridToolText::overwriteQuestion(file), GridToolText::kCancelled}));
         QCOMPARE(readAll(file), QByteArray("old\r\n"));
 
-        // Save As: the file dialog cancelled, then dlgFile cancelled.
+        // Save As: the file dialog cancelled, then FileKindDialog cancelled.
         f->prompt.clear();
         f->savePick.clear();
         f->w->menus.mnuFileSaveAs->trigger();
         QCOMPARE(f->proposed, file);
-        QCOMPARE(f->w->mDocName, file);
+        QCOMPARE(f->w->docName, file);
         QVERIFY(f->prompt.texts().isEmpty());
         const QString renamed = f->path(QStringLiteral("renamed.vsg"));
         f->savePick = renamed;
-        answerFileKind(0, false, &shown);
+        f->answerFileKind(0, false, &seen);
         f->w->menus.mnuFileSaveAs->trigger();
-        QVERIFY(shown);
+        QVERIFY(seen.shown);
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kCancelled});
-        QCOMPARE(f->w->mDocName, renamed);
+        QCOMPARE(f->w->docName, renamed);
         QVERIFY(!QFile::exists(renamed));
         QCOMPARE(f->w->windowTitle(), QStringLiteral("インポート"));
     }
 
-    // A table that was never saved goes to Unknown.vsg in the current folder,
-    // and the second time the overwrite question comes first.
+    // A table that was never saved goes to Unknown.vsg in the program's
+    // folder, not the process's current one, and the second time the
+    // overwrite question comes first.
     void saveNewTableAsUnknown()
     {
-        const QString before = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(f->files.path()));
+        f->tools().setDocumentFolder(f->files.path());
         f->w->menus.mnuFileNew->trigger(); // answered Cancel: nothing happens
-        answerFileKind(0, true);
+        f->answerFileKind(0, true);
         f->w->menus.mnuFileSave->trigger();
-        const bool written = QFile::exists(f->path(QStringLiteral("Unknown.vsg")));
-        answerFileKind(0, true);
+        QVERIFY(QFile::exists(f->path(QStringLiteral("Unknown.vsg"))));
+        QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("Unknown.vsg"))));
+        f->answerFileKind(0, true);
         f->w->menus.mnuFileSave->trigger();
-        QDir::setCurrent(before);
-        QVERIFY(written);
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::overwriteQuestion(QStringLiteral("Unknown.vsg"))});
     }
 
@@ -378,21 +343,21 @@ private slots:
         }();
 
         f->savePick = f->path(name);
-        answerFileKind(kind, true);
+        f->answerFileKind(kind, true);
         f->w->menus.mnuFileSaveAs->trigger();
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
         QVERIFY(QFile::exists(f->savePick));
-        QCOMPARE(f->w->mDocName, f->savePick);
+        QCOMPARE(f->w->docName, f->savePick);
 
         f->saveFirst = Answer::No;
         f->w->menus.mnuFileNew->trigger();
         QCOMPARE(f->grid().Rows(), 50);
 
         f->openPick = f->savePick;
-        answerFileKind(kind, true);
+        f->answerFileKind(kind, true);
         f->w->menus.mnuFileOpen->trigger();
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
-        QCOMPARE(dlgFile::instance().fileKind(), qint16(kind));
+        QCOMPARE(f->kinds().fileKind(), qint16(kind));
         if (texts) {
             QCOMPARE(f->grid().Rows(), 8);
             QCOMPARE(f->grid().Cols(), 5);
@@ -410,7 +375,7 @@ private slots:
     void openBrokenFile()
     {
         f->openPick = f->writeFile(QStringLiteral("broken.vsg"), "this is no grid document");
-        answerFileKind(0, true);
+        f->answerFileKind(0, true);
         f->w->menus.mnuFileOpen->trigger();
         QCOMPARE(f->prompt.texts().size(), 1);
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("broken.vsg")));
@@ -422,40 +387,40 @@ private slots:
     void saveFailures()
     {
         const QString nowhere = f->path(QStringLiteral("no such folder/t.csv"));
-        f->w->mDocName = nowhere;
-        answerFileKind(3, true);
+        f->w->docName = nowhere;
+        f->answerFileKind(3, true);
         QCOMPARE(f->tools().FileSave(), GridCommands::SaveOutcome::Failed);
         QCOMPARE(f->prompt.texts().size(), 1);
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("t.csv")));
 
         f->prompt.clear();
-        f->w->mDocName = QStringLiteral("Unknown.vsg");
+        f->w->docName = QStringLiteral("Unknown.vsg");
         f->savePick = f->path(QStringLiteral("no such folder/u.vsg"));
-        answerFileKind(0, true);
+        f->answerFileKind(0, true);
         f->w->menus.mnuFileSaveAs->trigger();
         QCOMPARE(f->prompt.texts().size(), 1);
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("u.vsg")));
-        QCOMPARE(f->w->mDocName, QStringLiteral("Unknown.vsg"));
+        QCOMPARE(f->w->docName, QStringLiteral("Unknown.vsg"));
         QVERIFY(!QFile::exists(f->savePick));
 
         // New's save that was asked for and failed keeps the table it was to keep.
         f->prompt.clear();
-        f->w->mDocName = nowhere;
+        f->w->docName = nowhere;
         f->saveFirst = Answer::Yes;
-        answerFileKind(3, true);
+        f->answerFileKind(3, true);
         f->w->menus.mnuFileNew->trigger();
         QCOMPARE(f->prompt.texts().size(), 1);
         QCOMPARE(f->grid().Rows(), 8);
-        QCOMPARE(f->w->mDocName, nowhere);
+        QCOMPARE(f->w->docName, nowhere);
     }
 
     // Save and Save As offer the kinds that fit the name they write: after a
     // .vsg was opened, a table saved as .csv can still be comma text.
     void saveOffersTheKindsOfItsName()
     {
-        dlgFile::instance().EnableForFileName(QStringLiteral("x.vsg"));
+        f->kinds().enableForFileName(QStringLiteral("x.vsg"));
         f->savePick = f->path(QStringLiteral("out.csv"));
-        answerFileKind(3, true);
+        f->answerFileKind(3, true);
         f->w->menus.mnuFileSaveAs->trigger();
         QVERIFY(f->prompt.texts().isEmpty());
         QVERIFY(readAll(f->savePick).startsWith(",h1,h2,h3,h4\r\n"));
@@ -483,7 +448,7 @@ private slots:
     // closing one under its own caption, New's as a three-way question.
     void questionsThroughThePrompt()
     {
-        GridCommands plain(f->w.get(), f->grid(), f->w->vsf, f->w->mDocName, f->prompt);
+        GridCommands plain(f->w.get(), f->grid(), f->w->importGrid, f->w->docName, f->prompt, f->kinds());
         f->prompt.script({Answer::No, Answer::Cancel});
         QVERIFY(!plain.confirmClose());
         plain.FileNew();
@@ -494,13 +459,13 @@ private slots:
         QCOMPARE(f->grid().Rows(), 8);
     }
 
-    // Last: once the program is ending the window goes without asking.
+    // Once the program is ending the window goes without asking.
     void programEndingClosesWithoutAsking()
     {
         f->w->show();
         QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
         f->closeAnswer = Answer::No;
-        EndProgramNow(0);
+        f->w->endProgram(0);
         QVERIFY(!f->w->isVisible());
         QVERIFY(f->questions.isEmpty());
     }

@@ -2,7 +2,7 @@
 // per-column key table of mode 10 with its drop-down, and the sort it starts
 // on the import table.
 #include "gridtools/grid_menus.h"
-#include "grid_fixture.h"
+#include "../mainwin/window_fixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -10,24 +10,24 @@
 using namespace tera;
 
 namespace {
-QString caption(int mode) { return dlgSort::GetComboStr(qint16(mode)); }
+QString caption(int mode) { return SortDialog::modeCaption(qint16(mode)); }
 } // namespace
 
 class TestSortDialog : public QObject {
     Q_OBJECT
     std::unique_ptr<GridFixture> f;
 
-    dlgSort &dialog()
+    SortDialog &dialog()
     {
-        dlgSort &d = dlgSort::instance();
+        SortDialog &d = f->tools().sortDialog();
         d.setGrid(&f->grid());
         return d;
     }
     // Brings the dialog up beside the test (not modally) for the grid.
-    dlgSort &shown()
+    SortDialog &shown()
     {
-        dlgSort &d = dialog();
-        d.Form_Activate();
+        SortDialog &d = dialog();
+        d.prepare();
         d.show();
         if (!QTest::qWaitForWindowExposed(&d))
             qWarning("sort dialog not exposed");
@@ -36,7 +36,7 @@ class TestSortDialog : public QObject {
     QStringList keyRows()
     {
         QStringList out;
-        GridModel &k = dlgSort::instance().keyTable();
+        GridModel &k = f->tools().sortDialog().keyTable();
         for (int r = 1; r < k.Rows(); ++r)
             out << k.TextMatrix(r, 0) + QLatin1Char('|') + k.TextMatrix(r, 1);
         return out;
@@ -46,26 +46,8 @@ private slots:
     void init() { f = std::make_unique<GridFixture>(); }
     void cleanup()
     {
-        dlgSort::instance().hide();
+        f->tools().sortDialog().hide();
         f.reset();
-    }
-
-    // GetComboStr knows modes 0 to 9 only; GetComboNum reads the first
-    // character, so each caption of the mode list gives back its mode.
-    void comboHelpers()
-    {
-        dlgSort &d = dialog();
-        QCOMPARE(d.Combo1->count(), 11);
-        QCOMPARE(caption(10), QString());
-        QCOMPARE(caption(-1), QString());
-        QCOMPARE(dlgSort::GetComboNum(d.Combo1->itemText(10)), 1);
-        QCOMPARE(dlgSort::GetComboNum(QStringLiteral("ﾕｰｻﾞｰ")), 0);
-        const QStringList modes = d.modeList().split('|');
-        QCOMPARE(modes.size(), 10);
-        for (int m = 0; m <= 9; ++m) {
-            QCOMPARE(modes[m], d.Combo1->itemText(m));
-            QCOMPARE(dlgSort::GetComboNum(modes[m]), m);
-        }
     }
 
     // Mode 10 lists the key columns with their own modes; any other mode
@@ -74,35 +56,35 @@ private slots:
     {
         f->grid().select(2, 2, 5, 4);
         f->grid().setColSort(3, 5);
-        dlgSort &d = shown();
-        QCOMPARE(d.Text1->text(), QStringLiteral("2"));
-        QCOMPARE(d.Text2->text(), QStringLiteral("4"));
-        QCOMPARE(d.Text3->text(), QStringLiteral("2"));
-        QCOMPARE(d.Text4->text(), QStringLiteral("5"));
-        d.Combo1->setCurrentIndex(10);
+        SortDialog &d = shown();
+        QCOMPARE(d.keyFirstColEdit->text(), QStringLiteral("2"));
+        QCOMPARE(d.keyLastColEdit->text(), QStringLiteral("4"));
+        QCOMPARE(d.firstRowEdit->text(), QStringLiteral("2"));
+        QCOMPARE(d.lastRowEdit->text(), QStringLiteral("5"));
+        d.modeBox->setCurrentIndex(10);
         QVERIFY(d.columnKeys());
-        QVERIFY(d.vsfsort->isEnabled());
+        QVERIFY(d.keyGrid->isEnabled());
         QCOMPARE(keyRows(), (QStringList{"2|" + caption(0), "3|" + caption(5), "4|" + caption(0)}));
-        d.Combo1->setCurrentIndex(3);
+        d.modeBox->setCurrentIndex(3);
         QVERIFY(!d.columnKeys());
-        QVERIFY(!d.vsfsort->isEnabled());
+        QVERIFY(!d.keyGrid->isEnabled());
         QCOMPARE(d.keyTable().Rows(), 1);
 
         // Text1 above Text2: no key columns.
-        d.Combo1->setCurrentIndex(10);
-        d.Text1->setText(QStringLiteral("4"));
-        d.Text2->setText(QStringLiteral("3"));
-        d.SetVsf();
+        d.modeBox->setCurrentIndex(10);
+        d.keyFirstColEdit->setText(QStringLiteral("4"));
+        d.keyLastColEdit->setText(QStringLiteral("3"));
+        d.fillKeyGrid();
         QVERIFY(keyRows().isEmpty());
         // An empty box leaves the table as it was; Enter in the key range
         // refreshes it.
-        d.Text1->clear();
-        QTest::keyClicks(d.Text1, QStringLiteral("1"));
-        d.Text2->clear();
-        QTest::keyClick(d.Text2, Qt::Key_Return);
+        d.keyFirstColEdit->clear();
+        QTest::keyClicks(d.keyFirstColEdit, QStringLiteral("1"));
+        d.keyLastColEdit->clear();
+        QTest::keyClick(d.keyLastColEdit, Qt::Key_Return);
         QVERIFY(keyRows().isEmpty());
-        QTest::keyClicks(d.Text2, QStringLiteral("2"));
-        QTest::keyClick(d.Text2, Qt::Key_Return);
+        QTest::keyClicks(d.keyLastColEdit, QStringLiteral("2"));
+        QTest::keyClick(d.keyLastColEdit, Qt::Key_Return);
         QCOMPARE(keyRows(), (QStringList{"1|" + caption(0), "2|" + caption(0)}));
         QCOMPARE(f->beeps, 0);
     }
@@ -129,8 +111,8 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, kept);
         QFETCH(int, beeps);
-        dlgSort &d = shown();
-        QLineEdit *boxes[] = {d.Text1, d.Text2, d.Text3, d.Text4};
+        SortDialog &d = shown();
+        QLineEdit *boxes[] = {d.keyFirstColEdit, d.keyLastColEdit, d.firstRowEdit, d.lastRowEdit};
         QLineEdit *b = boxes[box - 1];
         b->clear();
         QTest::keyClicks(b, typed);
@@ -151,17 +133,17 @@ private slots:
             g.setTextMatrix(r, 1, QString::number(r));
         }
         g.select(1, 2, 6, 3);
-        dlgSort &d = shown();
-        d.Combo1->setCurrentIndex(10);
+        SortDialog &d = shown();
+        d.modeBox->setCurrentIndex(10);
         QCOMPARE(keyRows(), (QStringList{"2|" + caption(0), "3|" + caption(0)}));
 
         // Column 2 ascending by the drop-down, opened by one click.
         const auto pick = [&](int row, int mode) {
             const QModelIndex at = d.keyTable().index(row, 1);
-            QTest::mouseClick(d.vsfsort->viewport(), Qt::LeftButton, {}, d.vsfsort->visualRect(at).center());
+            QTest::mouseClick(d.keyGrid->viewport(), Qt::LeftButton, {}, d.keyGrid->visualRect(at).center());
             // Closed editors linger until deleted: take the open one.
             QComboBox *combo = nullptr;
-            for (QComboBox *c : d.vsfsort->findChildren<QComboBox *>())
+            for (QComboBox *c : d.keyGrid->findChildren<QComboBox *>())
                 if (c->isVisible())
                     combo = c;
             QVERIFY(combo);
@@ -174,16 +156,16 @@ private slots:
         QCOMPARE(keyRows(), (QStringList{"2|" + caption(7), "3|" + caption(8)}));
         // The column numbers cannot be edited.
         const QModelIndex number = d.keyTable().index(1, 0);
-        QTest::mouseClick(d.vsfsort->viewport(), Qt::LeftButton, {}, d.vsfsort->visualRect(number).center());
-        QTest::mouseDClick(d.vsfsort->viewport(), Qt::LeftButton, {}, d.vsfsort->visualRect(number).center());
-        d.vsfsort->EditCell();
-        QTest::keyClicks(d.vsfsort, QStringLiteral("9"));
+        QTest::mouseClick(d.keyGrid->viewport(), Qt::LeftButton, {}, d.keyGrid->visualRect(number).center());
+        QTest::mouseDClick(d.keyGrid->viewport(), Qt::LeftButton, {}, d.keyGrid->visualRect(number).center());
+        d.keyGrid->EditCell();
+        QTest::keyClicks(d.keyGrid, QStringLiteral("9"));
         QCoreApplication::processEvents();
-        for (QWidget *w : d.vsfsort->viewport()->findChildren<QWidget *>())
+        for (QWidget *w : d.keyGrid->viewport()->findChildren<QWidget *>())
             QVERIFY(!w->isVisible());
         QCOMPARE(d.keyTable().TextMatrix(1, 0), QStringLiteral("2"));
 
-        d.Command2->click();
+        d.sortButton->click();
         QCOMPARE(g.ColSort(2), 7);
         QCOMPARE(g.ColSort(3), 8);
         // a before b; within each, case-sensitive descending (lower case first).
@@ -193,7 +175,7 @@ private slots:
         // The seventh row lies outside Row..RowSel and stays.
         QCOMPARE(g.TextMatrix(7, 1), QStringLiteral("7-1"));
         QVERIFY(d.isVisible());
-        d.Command1->click();
+        d.closeButton->click();
         QVERIFY(!d.isVisible());
     }
 
@@ -219,17 +201,17 @@ private slots:
         f->grid().select(1, 2, 6, 2);
         int modeAtStart = -1;
         QTimer::singleShot(0, [&] {
-            dlgSort &d = dlgSort::instance();
-            modeAtStart = d.Combo1->currentIndex();
-            d.Combo1->setCurrentIndex(mode);
-            d.Command2->click();
-            d.Command1->click();
+            SortDialog &d = f->tools().sortDialog();
+            modeAtStart = d.modeBox->currentIndex();
+            d.modeBox->setCurrentIndex(mode);
+            d.sortButton->click();
+            d.closeButton->click();
         });
         f->w->menus.mnuTableSort->trigger();
         QCOMPARE(f->column(2).mid(1, 6), expected);
         QTimer::singleShot(0, [&] {
-            modeAtStart = dlgSort::instance().Combo1->currentIndex();
-            dlgSort::instance().Command1->click();
+            modeAtStart = f->tools().sortDialog().modeBox->currentIndex();
+            f->tools().sortDialog().closeButton->click();
         });
         f->w->menus.toolbarButton(u"並べ替え")->trigger();
         QCOMPARE(modeAtStart, mode);

@@ -27,7 +27,7 @@ class TestCheckWindow : public QObject {
 
     // The death-register example, optionally with data line 9's date
     // written the wrong way round, in the import window (append mode).
-    DesnHelp *openImport(bool broken)
+    ImportWindow *openImport(bool broken)
     {
         QFile in(examplePath(QStringLiteral("death-register.utf8.csv")));
         if (!in.open(QIODevice::ReadOnly))
@@ -35,7 +35,7 @@ class TestCheckWindow : public QObject {
         QByteArray bytes = in.readAll();
         if (broken)
             bytes.replace("1998年8月15日", "8月1998年15日");
-        DesnHelp *d = f->readIntoImport(2, kModeAppend, f->writeFile(QStringLiteral("death.csv"), bytes));
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, f->writeFile(QStringLiteral("death.csv"), bytes));
         if (d)
             d->openReport = [this](const QString &path) {
                 opened << path;
@@ -60,16 +60,16 @@ private slots:
     // the table there; nothing is written; 実行 then stops at that row.
     void checkThenRun()
     {
-        DesnHelp *d = openImport(true);
+        ImportWindow *d = openImport(true);
         QVERIFY(d);
         const QStringList before = QDir(f->t.dir()).entryList(QDir::Files);
         const QByteArray dbBefore = bytesOf(f->state.files.database);
-        d->cmdCheck->click();
+        d->checkButton->click();
         auto *check = d->findChild<CheckWindow *>();
         QVERIFY(check);
         QVERIFY(check->isVisible());
         QCOMPARE(check->report().firstStopRow(), 9);
-        QVERIFY(check->lblSummary->text().contains(QStringLiteral("9 行目で停止")));
+        QVERIFY(check->summaryLabel->text().contains(QStringLiteral("9 行目で停止")));
         QCOMPARE(check->grid().Rows(), int(check->report().findings.size()) + 1);
         QCOMPARE(QDir(f->t.dir()).entryList(QDir::Files), before);
         QCOMPARE(bytesOf(f->state.files.database), dbBefore);
@@ -83,27 +83,27 @@ private slots:
         QCOMPARE(check->grid().TextMatrix(stopLine, 0), QStringLiteral("9"));
         QCOMPARE(check->grid().TextMatrix(stopLine, 1), QStringLiteral("1 没年月日"));
         d->grid().setRow(2);
-        check->vsfResult_DblClick(stopLine);
+        check->onFindingDoubleClicked(stopLine);
         QCOMPARE(d->grid().Row(), 9);
         QCOMPARE(d->grid().Col(), 1);
 
         const QString csv = f->files.filePath(QStringLiteral("検証結果.csv"));
         check->saveFileDialog = [&](const QString &, const QString &) { return csv; };
-        check->cmdSave->click();
+        check->saveButton->click();
         GridModel saved;
         QVERIFY(saved.LoadGrid(csv, GridFileKind::Csv).ok);
         QCOMPARE(saved.Rows(), check->grid().Rows());
         QCOMPARE(saved.TextMatrix(stopLine, 3), check->grid().TextMatrix(stopLine, 3));
 
         // A second 検証 replaces the list rather than adding another.
-        d->cmdCheck->click();
+        d->checkButton->click();
         QCOMPARE(d->findChildren<CheckWindow *>().size(), 1);
         check = d->findChild<CheckWindow *>();
         QCOMPARE(check->report().firstStopRow(), 9);
 
         // 実行: stopped at row 9; the run report is offered after the
         // failure's own message, and Yes opens it.
-        d->Command1->click();
+        d->runButton->click();
         QCOMPARE(d->lastReport().failureRow, 9);
         QCOMPARE(d->lastReport().rowsWritten, 8);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 8);
@@ -125,11 +125,11 @@ private slots:
     // user is told where the report is instead of nothing happening.
     void reportWithoutAViewerNamesItsPlace()
     {
-        DesnHelp *d = openImport(false);
+        ImportWindow *d = openImport(false);
         QVERIFY(d);
         openable = false;
         f->prompt.script({Answer::Yes});
-        d->Command1->click();
+        d->runButton->click();
         QCOMPARE(opened.size(), 1);
         const QString said = f->prompt.texts().last();
         QVERIFY2(said.contains(QStringLiteral("開けませんでした")), qPrintable(said));
@@ -142,10 +142,10 @@ private slots:
     // database the backup again, byte for byte.
     void reportDeclinedThenRestore()
     {
-        DesnHelp *d = openImport(false);
+        ImportWindow *d = openImport(false);
         QVERIFY(d);
         f->prompt.script({Answer::No});
-        d->Command1->click();
+        d->runButton->click();
         QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::Completed);
         QCOMPARE(f->prompt.shown().last().buttons, Buttons::YesNo);
         QVERIFY(opened.isEmpty());
@@ -154,7 +154,7 @@ private slots:
         const QByteArray backup = bytesOf(f->state.files.databaseBackup);
         f->prompt.clear();
         f->prompt.script({Answer::Yes});
-        f->w->actRestore->trigger();
+        f->w->restoreAction->trigger();
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("元に戻しますか？")));
         QCOMPARE(bytesOf(f->state.files.database), backup);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 0);

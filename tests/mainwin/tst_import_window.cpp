@@ -28,25 +28,25 @@ class TestImportWindow : public QObject {
 
     std::unique_ptr<WindowFixture> f;
 
-    DesnHelp *readDeathRegister(bool title)
+    ImportWindow *readDeathRegister(bool title)
     {
-        f->w->Option1[2]->click();
-        f->w->OptH[title ? 1 : 0]->click();
+        f->w->outputKindButtons[2]->click();
+        f->w->titleRowButtons[title ? 1 : 0]->click();
         f->pickSource(f->writeFile(QStringLiteral("過去帳.csv"), kThreeByFour), 3);
         f->link(0, kKaimyo);
         f->link(1, kZokumei);
         f->link(2, kDate);
         f->link(3, kSeshu);
-        f->w->Command3->click();
+        f->w->runButton->click();
         return f->withReportViewer(f->w->importWindow());
     }
 
     // The whole road: pick, link by titles, 読込実行, 実行.
-    DesnHelp *importExample(const QString &file, int kind, int mode)
+    ImportWindow *importExample(const QString &file, int kind, int mode)
     {
-        DesnHelp *d = f->readIntoImport(kind, mode, examplePath(file));
+        ImportWindow *d = f->readIntoImport(kind, mode, examplePath(file));
         if (d)
-            d->Command1->click();
+            d->runButton->click();
         return d;
     }
 
@@ -59,24 +59,17 @@ private slots:
         AppState s;
         ScriptedPrompt p;
         SystemClock c;
-        DesnHelp d(s, p, c);
-        QCOMPARE(d.Command1->text(), QStringLiteral("実行"));
-        QVERIFY(d.Option1[0]->isChecked());
-        QVERIFY(d.Option2[0]->isChecked());
+        ImportWindow d(s, p, c);
+        QVERIFY(d.outputKindButtons[0]->isChecked());
+        QVERIFY(d.executionModeButtons[0]->isChecked());
         QVERIFY(d.grid().Editable());
         QCOMPARE(d.grid().Rows(), 1);
         QCOMPARE(d.grid().Cols(), 1);
-        QCOMPARE(d.vsf->objectName(), QStringLiteral("vsf"));
+        QCOMPARE(d.importGrid->objectName(), QStringLiteral("vsf"));
         // The alignment choice is only stored: the grid stays as it was.
-        const QStringList alignments{QStringLiteral("左上"), QStringLiteral("左中央"), QStringLiteral("左下"),
-                                     QStringLiteral("中央上"), QStringLiteral("中央中央"), QStringLiteral("中央下"),
-                                     QStringLiteral("右上"), QStringLiteral("右中央"), QStringLiteral("右下"),
-                                     QStringLiteral("標準")};
-        for (int i = 0; i < 10; ++i)
-            QCOMPARE(d.Opt[i]->text(), alignments.at(i));
-        QCOMPARE(d.mAlignment, qint16(-1));
-        d.Opt[7]->click();
-        QCOMPARE(d.mAlignment, qint16(7));
+        QCOMPARE(d.alignment, qint16(-1));
+        d.alignmentButtons[7]->click();
+        QCOMPARE(d.alignment, qint16(7));
         QCOMPARE(d.grid().Rows(), 1);
     }
 
@@ -94,9 +87,9 @@ private slots:
     {
         QFETCH(bool, title);
         QFETCH(QStringList, kaimyo);
-        DesnHelp *d = readDeathRegister(title);
+        ImportWindow *d = readDeathRegister(title);
         QVERIFY(d);
-        QCOMPARE(f->w->lstAll->item(0)->text(), QStringLiteral("戒名"));
+        QCOMPARE(f->w->sourceItems->item(0)->text(), QStringLiteral("戒名"));
         GridModel &g = d->grid();
         QCOMPARE(g.Rows(), kaimyo.size() + 1);
         QCOMPARE(g.Cols(), 27);
@@ -114,17 +107,17 @@ private slots:
     // Two links to the same item: the lower link row wins.
     void laterLinkWins()
     {
-        f->w->Option1[2]->click();
-        f->w->OptH[1]->click();
+        f->w->outputKindButtons[2]->click();
+        f->w->titleRowButtons[1]->click();
         f->pickSource(f->writeFile(QStringLiteral("k.csv"), kThreeByFour), 3);
         f->link(1, kZokumei);
         f->link(3, kZokumei);
-        f->w->Command3->click();
+        f->w->runButton->click();
         QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　一郎"));
         // Unlink the later one: the earlier column shows after a refill.
-        f->w->links().mSelLinkRow = 2;
-        f->w->Command2->click();
-        f->w->Command3->click();
+        f->w->links().pickedLinkRow = 2;
+        f->w->unlinkButton->click();
+        f->w->runButton->click();
         QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　清一"));
     }
 
@@ -133,28 +126,28 @@ private slots:
     // The execution mode is one choice shown in both windows.
     void outKindFixedAndModeShared()
     {
-        DesnHelp *d = readDeathRegister(true);
+        ImportWindow *d = readDeathRegister(true);
         QVERIFY(d);
         QCOMPARE(f->state.outputKind, qint16(2));
-        for (QRadioButton *b : d->Option1)
+        for (QRadioButton *b : d->outputKindButtons)
             QVERIFY(!b->isEnabled());
-        d->Option1[0]->click();
-        QVERIFY(d->Option1[2]->isChecked());
+        d->outputKindButtons[0]->click();
+        QVERIFY(d->outputKindButtons[2]->isChecked());
         QCOMPARE(f->state.outputKind, qint16(2));
         QVERIFY(f->prompt.texts().isEmpty());
 
-        d->Option2[1]->click();
+        d->executionModeButtons[1]->click();
         QCOMPARE(f->state.executionMode, qint16(1));
-        QVERIFY(f->w->Option2[1]->isChecked());
-        f->w->Option2[0]->click();
+        QVERIFY(f->w->executionModeButtons[1]->isChecked());
+        f->w->executionModeButtons[0]->click();
         QCOMPARE(f->state.executionMode, qint16(0));
-        QVERIFY(d->Option2[0]->isChecked());
+        QVERIFY(d->executionModeButtons[0]->isChecked());
 
         const qint64 before = f->count(QStringLiteral("W_KAKO"));
-        f->w->Option1[1]->click();
-        d->Command1->click();
-        d->cmdCheck->click();
-        const QString refused = DesnHelp::kindChangedText(2, 1);
+        f->w->outputKindButtons[1]->click();
+        d->runButton->click();
+        d->checkButton->click();
+        const QString refused = ImportWindow::kindChangedText(2, 1);
         // The main window says that its links went with the kind change.
         QCOMPARE(f->prompt.texts().size(), 3);
         QVERIFY(f->prompt.texts().first().startsWith(QStringLiteral("書き出しデータの区分を変えたため")));
@@ -180,7 +173,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(int, kind);
         QFETCH(int, rows);
-        DesnHelp *d = importExample(file, kind, kModeReplace);
+        ImportWindow *d = importExample(file, kind, kModeReplace);
         QVERIFY(d);
         QCOMPARE(d->grid().Rows(), rows + 1);
         const TranscribeReport &r = d->lastReport();
@@ -219,14 +212,14 @@ private slots:
     // it was (the rows of an earlier append stay).
     void replaceDeclined()
     {
-        DesnHelp *d = importExample(QStringLiteral("households.utf8.csv"), 1, kModeAppend);
+        ImportWindow *d = importExample(QStringLiteral("households.utf8.csv"), 1, kModeAppend);
         QVERIFY(d);
         const qint64 before = f->count(QStringLiteral("D_SETAI"));
         QVERIFY(before > 0);
         f->prompt.clear();
         f->prompt.script({Answer::No});
-        d->Option2[0]->click();
-        d->Command1->click();
+        d->executionModeButtons[0]->click();
+        d->runButton->click();
         QCOMPARE(f->prompt.texts().size(), 2);
         QVERIFY(f->prompt.texts().first().startsWith(TranscribeText::replaceQuestion()));
         // What goes, and that the backup just made can bring it back.
@@ -242,23 +235,23 @@ private slots:
     // row 3 is not, and the summary says so.
     void cancelAfterCurrentRow()
     {
-        DesnHelp *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
         QVERIFY(d);
         // The window shows the kind and the mode the run will use.
-        QVERIFY(d->Option1[2]->isChecked());
-        QVERIFY(d->Option2[kModeAppend]->isChecked());
+        QVERIFY(d->outputKindButtons[2]->isChecked());
+        QVERIFY(d->executionModeButtons[kModeAppend]->isChecked());
         QList<int> painted;
         bool gageShown = false;
-        connect(d, &DesnHelp::progressWindowOpened, this, [&](frmGage *gage) {
+        connect(d, &ImportWindow::progressWindowOpened, this, [&](ProgressWindow *gage) {
             gage->repaintIntervalMs = 0;
-            connect(gage, &frmGage::repainted, gage, [&, gage](int value) {
+            connect(gage, &ProgressWindow::repainted, gage, [&, gage](int value) {
                 painted << value;
                 gageShown = gage->isVisible();
                 if (value == 2)
-                    gage->cmdCancel->click();
+                    gage->cancelButton->click();
             });
         });
-        d->Command1->click();
+        d->runButton->click();
         QVERIFY(gageShown);
         QCOMPARE(painted, (QList<int>{0, 1, 2}));
         const TranscribeReport &r = d->lastReport();
@@ -278,29 +271,29 @@ private slots:
     // and the run leave them out.
     void duplicatesWarnedOrLeftOut()
     {
-        DesnHelp *d = importExample(QStringLiteral("death-register.utf8.csv"), 2, kModeAppend);
+        ImportWindow *d = importExample(QStringLiteral("death-register.utf8.csv"), 2, kModeAppend);
         QVERIFY(d);
         QCOMPARE(d->lastReport().rowsWritten, 12);
         QVERIFY(d->lastReport().duplicates.isEmpty());
 
-        d->cmdCheck->click();
+        d->checkButton->click();
         auto *check = d->findChild<CheckWindow *>();
         QVERIFY(check);
         QCOMPARE(check->report().count(CheckKind::Duplicate), 12);
-        d->Command1->click();
+        d->runButton->click();
         QCOMPARE(d->lastReport().rowsWritten, 12);
         QCOMPARE(d->lastReport().duplicates.size(), 12);
         QVERIFY2(f->prompt.texts().last().contains(QStringLiteral("重複の可能性がある行（既にある行と同じ内容。書き込みました）:")),
                  qPrintable(f->prompt.texts().last()));
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 24);
 
-        d->chkSkipDuplicates->click();
-        d->cmdCheck->click();
+        d->skipDuplicatesBox->click();
+        d->checkButton->click();
         check = d->findChild<CheckWindow *>();
         QVERIFY(check);
         QCOMPARE(check->report().count(CheckKind::Duplicate), 0);
         QCOMPARE(check->report().count(CheckKind::Skip), 12);
-        d->Command1->click();
+        d->runButton->click();
         QCOMPARE(d->lastReport().rowsWritten, 0);
         QCOMPARE(d->lastReport().skipped.size(), 12);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 24);
@@ -309,9 +302,9 @@ private slots:
     // A row without 戒名 is skipped, and the summary names it.
     void summaryListsSkippedRows()
     {
-        DesnHelp *d = f->readIntoImport(2, kModeAppend, f->writeFile(QStringLiteral("k.csv"), QByteArray(kThreeByFour).replace("釋妙華", "")));
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, f->writeFile(QStringLiteral("k.csv"), QByteArray(kThreeByFour).replace("釋妙華", "")));
         QVERIFY(d);
-        d->Command1->click();
+        d->runButton->click();
         QVERIFY(f->prompt.texts().last().startsWith(QStringLiteral(
             "転記が終わりました。\r\n書き込み 1 行、スキップ 1 行\r\nスキップした行:\r\n  2 行目: 戒名が空です\r\n\r\n転記レポート: ")));
         QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
@@ -325,11 +318,11 @@ private slots:
             auto db = f->t.openAgain();
             db->exec(QStringLiteral("DROP TABLE [D_KOJIN]")).finish();
         }
-        DesnHelp *d = f->readIntoImport(0, kModeAppend, examplePath(QStringLiteral("members.utf8.csv")));
+        ImportWindow *d = f->readIntoImport(0, kModeAppend, examplePath(QStringLiteral("members.utf8.csv")));
         QVERIFY(d);
         int ended = -1;
         d->endProgram = [&ended](int code) { ended = code; };
-        d->Command1->click();
+        d->runButton->click();
         QVERIFY(ended >= 0);
         QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::Ended);
         QVERIFY(!f->prompt.texts().isEmpty());

@@ -14,10 +14,10 @@ constexpr int kLineKakoCd = 0, kLineDate = 1, kLineAge = 7, kLineFiller = 8, kLi
               kLineFirstBar = 20;
 
 // Clicks a cell of the link grid as the user does.
-void clickLinkRow(frmListKAKO2 &w, int row)
+void clickLinkRow(MainWindow &w, int row)
 {
     const QModelIndex cell = w.linkGrid().index(row, 1);
-    QTest::mouseClick(w.vsf->viewport(), Qt::LeftButton, {}, w.vsf->visualRect(cell).center());
+    QTest::mouseClick(w.linkTable->viewport(), Qt::LeftButton, {}, w.linkTable->visualRect(cell).center());
 }
 
 } // namespace
@@ -29,9 +29,9 @@ class TestLinkEditor : public QObject {
 
     void loadFourColumns(int kind = 2)
     {
-        f->w->Option1[kind]->click();
+        f->w->outputKindButtons[kind]->click();
         f->pickSource(f->writeFile(QStringLiteral("four.csv"), kFourColumns), 3);
-        QCOMPARE(f->w->lstAll->count(), 4);
+        QCOMPARE(f->w->sourceItems->count(), 4);
     }
 
 private slots:
@@ -42,19 +42,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
     }
     void cleanup() { f.reset(); }
-
-    void emptyGridAtLoad()
-    {
-        GridModel &g = f->w->linkGrid();
-        QCOMPARE(g.Rows(), 1);
-        QCOMPARE(g.Cols(), 5);
-        QCOMPARE(g.rowTexts(0), (QStringList{QStringLiteral("NO"), QStringLiteral("読込み項目"), QStringLiteral("書出し項目"),
-                                             QStringLiteral("Lpoj"), QStringLiteral("Rpoj")}));
-        QCOMPARE((QList<int>{g.ColWidth(0), g.ColWidth(1), g.ColWidth(2), g.ColWidth(3), g.ColWidth(4)}),
-                 (QList<int>{700, 1700, 1700, 700, 700}));
-        QCOMPARE(f->w->links().mNextLinkRow, 1);
-        QCOMPARE(f->w->links().mSelLinkRow, -1);
-    }
 
     // A link row names the source title and the destination field name (not
     // the list label), and the lines stay selected so the pair links again.
@@ -67,11 +54,11 @@ private slots:
         QCOMPARE(f->w->linkGrid().rowTexts(1),
                  (QStringList{QStringLiteral("1"), QStringLiteral("丙"), QStringLiteral("没年月日"), QStringLiteral("2"),
                               QStringLiteral("1")}));
-        QCOMPARE(f->w->lstAll->currentRow(), 2);
-        QCOMPARE(f->w->lstSelected->currentRow(), kLineDate);
-        f->w->Command1->click();
+        QCOMPARE(f->w->sourceItems->currentRow(), 2);
+        QCOMPARE(f->w->targetItems->currentRow(), kLineDate);
+        f->w->linkButton->click();
         QCOMPARE(f->w->linkGrid().Rows(), 3);
-        QCOMPARE(f->w->links().mNextLinkRow, 3);
+        QCOMPARE(f->w->links().nextLinkRow, 3);
         QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
         f->link(1, kLineDate);
         QCOMPARE(f->linkColumn(LinkGridCol::Lpoj), (QStringList{QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("1")}));
@@ -100,7 +87,7 @@ private slots:
         QCOMPARE(f->prompt.texts(), QStringList{message});
         QCOMPARE(f->prompt.shown().first().icon, Icon::Critical);
         QCOMPARE(f->w->linkGrid().Rows(), 1);
-        QCOMPARE(f->w->links().mNextLinkRow, 1);
+        QCOMPARE(f->w->links().nextLinkRow, 1);
     }
 
     // 解除 before any click, or on the heading row, is refused. Rows 1 to 3;
@@ -110,25 +97,25 @@ private slots:
     {
         loadFourColumns();
         f->link(0, kLineKaimyo);
-        f->w->Command2->click();
+        f->w->unlinkButton->click();
         clickLinkRow(*f->w, 0);
-        f->w->Command2->click();
+        f->w->unlinkButton->click();
         QCOMPARE(f->prompt.texts(), QStringList(2, LinkText::kPickRowFirst));
         QCOMPARE(f->w->linkGrid().Rows(), 2);
         f->prompt.clear();
         f->link(1, kLineZokumei);
         f->link(2, kLineDate);
         clickLinkRow(*f->w, 2);
-        QCOMPARE(f->w->links().mSelLinkRow, 2);
-        f->w->Command2->click();
+        QCOMPARE(f->w->links().pickedLinkRow, 2);
+        f->w->unlinkButton->click();
         QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
         QCOMPARE(f->linkColumn(LinkGridCol::SrcName), (QStringList{QStringLiteral("甲"), QStringLiteral("丙")}));
-        QCOMPARE(f->w->links().mNextLinkRow, 2 + 1);
-        QCOMPARE(f->w->links().mSelLinkRow, 2);
-        f->w->Command2->click();
+        QCOMPARE(f->w->links().nextLinkRow, 2 + 1);
+        QCOMPARE(f->w->links().pickedLinkRow, 2);
+        f->w->unlinkButton->click();
         QCOMPARE(f->linkColumn(LinkGridCol::SrcName), (QStringList{QStringLiteral("甲")}));
         QVERIFY(f->prompt.texts().isEmpty());
-        f->w->Command2->click();
+        f->w->unlinkButton->click();
         QCOMPARE(f->prompt.texts(), QStringList{LinkText::kPickRowFirst});
         QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
         QCOMPARE(f->w->linkGrid().Rows(), 2);
@@ -145,18 +132,18 @@ private slots:
         f->link(0, kLineKaimyo);
         f->link(1, kLineZokumei);
         clickLinkRow(*f->w, 2);
-        f->w->Option1[1]->click();
+        f->w->outputKindButtons[1]->click();
         QCOMPARE(f->w->linkGrid().Rows(), 1);
-        QCOMPARE(f->w->links().mNextLinkRow, 1);
-        QCOMPARE(f->w->links().mSelLinkRow, 2);
+        QCOMPARE(f->w->links().nextLinkRow, 1);
+        QCOMPARE(f->w->links().pickedLinkRow, 2);
         QCOMPARE(f->state.outputKind, qint16(1));
-        QCOMPARE(f->w->lstSelected->item(0)->text(), QStringLiteral("管理番号-----リンク不可"));
-        QCOMPARE(f->w->gCatalogue.size(), 34);
+        QCOMPARE(f->w->targetItems->item(0)->text(), QStringLiteral("管理番号-----リンク不可"));
+        QCOMPARE(f->w->catalogue.size(), 34);
         // The source list stays.
-        QCOMPARE(f->w->lstAll->count(), 4);
+        QCOMPARE(f->w->sourceItems->count(), 4);
         // Clicking the kind already chosen keeps the links.
         f->link(0, 2);
-        f->w->Option1[1]->click();
+        f->w->outputKindButtons[1]->click();
         QCOMPARE(f->w->linkGrid().Rows(), 2);
     }
 
@@ -165,28 +152,28 @@ private slots:
     void movesBetweenLists()
     {
         loadFourColumns();
-        const int targets = f->w->lstSelected->count();
-        const QRect third = f->w->lstAll->visualItemRect(f->w->lstAll->item(2));
-        QTest::mouseClick(f->w->lstAll->viewport(), Qt::LeftButton, {}, third.center());
-        QTest::mouseDClick(f->w->lstAll->viewport(), Qt::LeftButton, {}, third.center());
-        QCOMPARE(f->w->lstAll->count(), 3);
-        QCOMPARE(f->w->lstAll->currentRow(), 2);
-        QCOMPARE(f->w->lstAll->currentItem()->text(), QStringLiteral("丁"));
-        QCOMPARE(f->w->lstSelected->count(), targets + 1);
-        QCOMPARE(f->w->lstSelected->currentRow(), targets);
-        QCOMPARE(f->w->lstSelected->currentItem()->text(), QStringLiteral("丙"));
-        QCOMPARE(DataLinkEditor::itemData(f->w->lstSelected->currentItem()), 2);
+        const int targets = f->w->targetItems->count();
+        const QRect third = f->w->sourceItems->visualItemRect(f->w->sourceItems->item(2));
+        QTest::mouseClick(f->w->sourceItems->viewport(), Qt::LeftButton, {}, third.center());
+        QTest::mouseDClick(f->w->sourceItems->viewport(), Qt::LeftButton, {}, third.center());
+        QCOMPARE(f->w->sourceItems->count(), 3);
+        QCOMPARE(f->w->sourceItems->currentRow(), 2);
+        QCOMPARE(f->w->sourceItems->currentItem()->text(), QStringLiteral("丁"));
+        QCOMPARE(f->w->targetItems->count(), targets + 1);
+        QCOMPARE(f->w->targetItems->currentRow(), targets);
+        QCOMPARE(f->w->targetItems->currentItem()->text(), QStringLiteral("丙"));
+        QCOMPARE(LinkEditor::itemData(f->w->targetItems->currentItem()), 2);
 
-        f->w->lstAll->setCurrentRow(2); // the last line
-        f->w->lstAll_DblClick();
-        QCOMPARE(f->w->lstAll->currentRow(), 1);
+        f->w->sourceItems->setCurrentRow(2); // the last line
+        f->w->onSourceItemDoubleClicked();
+        QCOMPARE(f->w->sourceItems->currentRow(), 1);
 
         // Back again: the moved line keeps its number.
-        f->w->lstSelected->setCurrentRow(targets);
-        f->w->lstSelected_DblClick();
-        QCOMPARE(f->w->lstAll->currentItem()->text(), QStringLiteral("丙"));
-        QCOMPARE(DataLinkEditor::itemData(f->w->lstAll->currentItem()), 2);
-        QCOMPARE(f->w->lstSelected->currentRow(), targets); // "丁" moved up into that row
+        f->w->targetItems->setCurrentRow(targets);
+        f->w->onTargetItemDoubleClicked();
+        QCOMPARE(f->w->sourceItems->currentItem()->text(), QStringLiteral("丙"));
+        QCOMPARE(LinkEditor::itemData(f->w->sourceItems->currentItem()), 2);
+        QCOMPARE(f->w->targetItems->currentRow(), targets); // "丁" moved up into that row
         QVERIFY(f->prompt.texts().isEmpty());
     }
 
@@ -197,26 +184,26 @@ private slots:
     {
         loadFourColumns();
         // "乙" (1) moved right and linked: catalogue entry 1 (没年月日).
-        f->w->lstAll->setCurrentRow(1);
-        f->w->lstAll_DblClick();
-        f->w->lstAll->setCurrentRow(0);
-        f->w->Command1->click();
+        f->w->sourceItems->setCurrentRow(1);
+        f->w->onSourceItemDoubleClicked();
+        f->w->sourceItems->setCurrentRow(0);
+        f->w->linkButton->click();
         QCOMPARE(f->w->linkGrid().rowTexts(1).mid(2),
                  (QStringList{QStringLiteral("没年月日"), QStringLiteral("0"), QStringLiteral("1")}));
 
         // 戒名 (10) moved left: there is no source column 10.
-        f->w->lstSelected->setCurrentRow(kLineKaimyo);
-        f->w->lstSelected_DblClick();
-        QCOMPARE(f->w->lstAll->currentItem()->text(), QStringLiteral("戒名"));
-        f->w->lstSelected->setCurrentRow(kLineZokumei - 1);
-        f->w->Command1->click();
+        f->w->targetItems->setCurrentRow(kLineKaimyo);
+        f->w->onTargetItemDoubleClicked();
+        QCOMPARE(f->w->sourceItems->currentItem()->text(), QStringLiteral("戒名"));
+        f->w->targetItems->setCurrentRow(kLineZokumei - 1);
+        f->w->linkButton->click();
         QCOMPARE(f->prompt.texts(), QStringList{LinkGuardText::kNoSuchSourceItem});
         QCOMPARE(f->w->linkGrid().Rows(), 2);
 
         // Moved back it is 戒名 again.
-        f->w->lstAll_DblClick();
-        f->w->lstAll->setCurrentRow(0);
-        f->w->Command1->click();
+        f->w->onSourceItemDoubleClicked();
+        f->w->sourceItems->setCurrentRow(0);
+        f->w->linkButton->click();
         QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::DstName), QStringLiteral("戒名"));
         QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::Rpoj), QStringLiteral("10"));
     }
@@ -227,13 +214,13 @@ private slots:
         QStringList titles;
         for (int c = 0; c < 40; ++c)
             titles << QStringLiteral("列%1").arg(c);
-        f->w->Option1[2]->click();
+        f->w->outputKindButtons[2]->click();
         f->pickSource(f->writeFile(QStringLiteral("wide.csv"), titles.join(QLatin1Char(',')).toUtf8() + "\r\n"), 3);
-        QCOMPARE(f->w->lstAll->count(), 40);
-        f->w->lstAll->setCurrentRow(30);
-        f->w->lstAll_DblClick();
-        f->w->lstAll->setCurrentRow(0);
-        f->w->Command1->click();
+        QCOMPARE(f->w->sourceItems->count(), 40);
+        f->w->sourceItems->setCurrentRow(30);
+        f->w->onSourceItemDoubleClicked();
+        f->w->sourceItems->setCurrentRow(0);
+        f->w->linkButton->click();
         QCOMPARE(f->prompt.texts(), QStringList{LinkGuardText::kNoSuchTargetItem});
         QCOMPARE(f->w->linkGrid().Rows(), 1);
     }
@@ -244,7 +231,7 @@ private slots:
     {
         loadFourColumns();
         f->link(0, kLineKaimyo);
-        f->w->Command3->click();
+        f->w->runButton->click();
         QVERIFY(f->w->importWindow());
         f->link(3, kLineZokumei);
         QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::SrcName), QStringLiteral("丁"));

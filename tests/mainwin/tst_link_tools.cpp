@@ -15,15 +15,15 @@ class TestLinkTools : public QObject {
 
     void openExample(int kind, const QString &file, int titleOption = 1)
     {
-        f->w->Option1[kind]->click();
-        f->w->OptH[titleOption]->click();
+        f->w->outputKindButtons[kind]->click();
+        f->w->titleRowButtons[titleOption]->click();
         f->pickSource(examplePath(file), 3);
     }
     // Clicks link-grid row r, as the user does before 解除.
     void pickLinkRow(int r)
     {
         f->w->linkGrid().setRow(r);
-        f->w->vsf_Click();
+        f->w->onLinkTableClicked();
     }
 
 private slots:
@@ -44,8 +44,8 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, file);
         openExample(kind, file);
-        const int columns = f->w->lstAll->count();
-        f->w->cmdAutoLink->click();
+        const int columns = f->w->sourceItems->count();
+        f->w->autoLinkButton->click();
         // It says how many it linked, and names no title left over.
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::autoLinked(columns)});
         QCOMPARE(f->w->linkGrid().Rows() - 1, columns);
@@ -53,7 +53,7 @@ private slots:
 
         // The same pairs a person makes by picking the lines of equal names.
         f->w->links().ResetLinkGrid();
-        f->w->links().mNextLinkRow = 1;
+        f->w->links().nextLinkRow = 1;
         QCOMPARE(f->linkSameNames(), columns);
         QCOMPARE(f->linkColumn(4), auto_);
     }
@@ -64,34 +64,34 @@ private slots:
     {
         openExample(2, QStringLiteral("death-register.utf8.csv"));
         f->link(0, 10); // 戒名 by hand first
-        f->w->cmdAutoLink->click();
+        f->w->autoLinkButton->click();
         const int rows = f->w->linkGrid().Rows();
         QCOMPARE(rows - 1, 12);
         QCOMPARE(f->linkColumn(3).count(QStringLiteral("0")), 1);
         pickLinkRow(3);
         const QString dropped = f->w->linkGrid().TextMatrix(3, LinkGridCol::Lpoj);
-        f->w->Command2->click();
+        f->w->unlinkButton->click();
         QCOMPARE(f->w->linkGrid().Rows(), rows - 1);
         QVERIFY(!f->linkColumn(3).contains(dropped));
-        f->w->cmdAutoLink->click();
+        f->w->autoLinkButton->click();
         QCOMPARE(f->w->linkGrid().Rows(), rows);
         QCOMPARE(f->linkColumn(3).last(), dropped);
         QCOMPARE(f->prompt.texts(), (QStringList{MainWindowText::autoLinked(11), MainWindowText::autoLinked(1)}));
         f->prompt.clear();
-        f->w->cmdAutoLink->click();
+        f->w->autoLinkButton->click();
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kAutoLinkNone});
     }
 
     void refusals()
     {
-        f->w->actSaveLinks->trigger();
+        f->w->saveLinksAction->trigger();
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kNothingToSave});
         f->prompt.clear();
-        f->w->cmdAutoLink->click();
+        f->w->autoLinkButton->click();
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kPickSourceFirst});
         f->prompt.clear();
         openExample(2, QStringLiteral("death-register.utf8.csv"), 0);
-        f->w->actAutoLink->trigger();
+        f->w->autoLinkAction->trigger();
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::kAutoLinkNeedsTitles});
         QCOMPARE(f->w->linkGrid().Rows(), 1);
     }
@@ -101,9 +101,9 @@ private slots:
     void savedLinkRoundTrip()
     {
         openExample(2, QStringLiteral("death-register.utf8.csv"));
-        f->w->cmdAutoLink->click();
+        f->w->autoLinkButton->click();
         pickLinkRow(2);
-        f->w->Command2->click(); // a hand-made change that the file keeps
+        f->w->unlinkButton->click(); // a hand-made change that the file keeps
         const QStringList lpoj = f->linkColumn(3), rpoj = f->linkColumn(4), names = f->linkColumn(2);
         const QString path = f->files.filePath(QStringLiteral("過去帳リンク.json"));
         QString offered;
@@ -111,29 +111,29 @@ private slots:
             offered = initial;
             return path;
         };
-        f->w->actSaveLinks->trigger();
+        f->w->saveLinksAction->trigger();
         QVERIFY(QFile::exists(path));
         QCOMPARE(offered, QStringLiteral("過去帳データリンク.json"));
 
-        f->w->Option1[0]->click();
-        f->w->OptH[0]->click();
+        f->w->outputKindButtons[0]->click();
+        f->w->titleRowButtons[0]->click();
         QCOMPARE(f->w->linkGrid().Rows(), 1);
         // The kind change said that the links went.
         QCOMPARE(f->prompt.texts().last(), MainWindowText::linksDropped(int(rpoj.size())));
         f->prompt.clear();
         f->picked = path;
-        f->w->actLoadLinks->trigger();
+        f->w->loadLinksAction->trigger();
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join(QLatin1Char('\n'))));
-        QVERIFY(f->w->Option1[2]->isChecked());
-        QVERIFY(f->w->OptH[1]->isChecked());
+        QVERIFY(f->w->outputKindButtons[2]->isChecked());
+        QVERIFY(f->w->titleRowButtons[1]->isChecked());
         QCOMPARE(f->state.outputKind, qint16(2));
-        QCOMPARE(f->w->mTitleRows, qint16(1));
+        QCOMPARE(f->w->titleRows, qint16(1));
         QCOMPARE(f->linkColumn(3), lpoj);
         QCOMPARE(f->linkColumn(4), rpoj);
         QCOMPARE(f->linkColumn(2), names);
 
         // Opening it again over the same kind starts the grid afresh.
-        f->w->actLoadLinks->trigger();
+        f->w->loadLinksAction->trigger();
         QCOMPARE(f->linkColumn(4), rpoj);
     }
 
@@ -144,29 +144,29 @@ private slots:
     {
         openExample(2, QStringLiteral("death-register.utf8.csv"));
         QStringList titles;
-        for (int i = 0; i < f->w->lstAll->count(); ++i)
-            titles << f->w->lstAll->item(i)->text();
+        for (int i = 0; i < f->w->sourceItems->count(); ++i)
+            titles << f->w->sourceItems->item(i)->text();
         QCOMPARE(titles.size(), 12);
-        f->w->cmdAutoLink->click();
+        f->w->autoLinkButton->click();
         f->prompt.clear();
         const QStringList lpoj = f->linkColumn(3), rpoj = f->linkColumn(4), names = f->linkColumn(2);
-        f->w->Command3->click();
+        f->w->runButton->click();
         QVERIFY(f->w->importWindow());
         const GridModel &table = f->w->importWindow()->grid();
         QCOMPARE(table.Rows(), 13);
         QCOMPARE(table.TextMatrix(12, 10), QStringLiteral("釋尼和順")); // the last row reached the table
 
         QStringList items;
-        for (int i = 0; i + 1 < f->w->gSrcItems.size(); ++i)
-            items << f->w->gSrcItems.at(i).name;
+        for (int i = 0; i + 1 < f->w->sourceColumns.size(); ++i)
+            items << f->w->sourceColumns.at(i).name;
         QCOMPARE(items, titles);
-        for (int i = 0; i < f->w->lstAll->count(); ++i)
-            QCOMPARE(f->w->lstAll->item(i)->text(), titles.at(i));
+        for (int i = 0; i < f->w->sourceItems->count(); ++i)
+            QCOMPARE(f->w->sourceItems->item(i)->text(), titles.at(i));
 
         const QString path = f->files.filePath(QStringLiteral("after-fill.json"));
         QVERIFY(f->w->SaveLinkFile(path));
         f->w->links().ResetLinkGrid();
-        f->w->links().mNextLinkRow = 1;
+        f->w->links().nextLinkRow = 1;
         QVERIFY(f->w->LoadLinkFile(path));
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join(QLatin1Char('\n'))));
         QCOMPARE(f->linkColumn(3), lpoj);
@@ -174,8 +174,8 @@ private slots:
         QCOMPARE(f->linkColumn(2), names);
 
         f->w->links().ResetLinkGrid();
-        f->w->links().mNextLinkRow = 1;
-        f->w->cmdAutoLink->click();
+        f->w->links().nextLinkRow = 1;
+        f->w->autoLinkButton->click();
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::autoLinked(int(rpoj.size()))});
         QCOMPARE(f->linkColumn(4), rpoj);
     }
@@ -184,7 +184,7 @@ private slots:
     void loadOntoAnotherFile()
     {
         openExample(2, QStringLiteral("death-register.utf8.csv"));
-        f->w->cmdAutoLink->click();
+        f->w->autoLinkButton->click();
         const QString path = f->files.filePath(QStringLiteral("l.json"));
         QVERIFY(f->w->SaveLinkFile(path));
         f->prompt.clear();

@@ -3,7 +3,6 @@
 #include "window_fixture.h"
 
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QLineEdit>
 
 using namespace tera;
@@ -23,72 +22,32 @@ private slots:
 
     void startState()
     {
-        frmListKAKO2 &w = *f->w;
+        MainWindow &w = *f->w;
         QCOMPARE(w.windowTitle(), QStringLiteral("fileRead"));
-        QCOMPARE(w.Text3->text(), f->state.files.kako);
-        QVERIFY(w.Text1->text().isEmpty());
-        QVERIFY(w.OptH[0]->isChecked());
-        QVERIFY(w.Option1[0]->isChecked());
-        QVERIFY(w.Option2[0]->isChecked());
-        QCOMPARE(w.mTitleRows, qint16(0));
+        QCOMPARE(w.databasePathEdit->text(), f->state.files.kako);
+        QVERIFY(w.sourcePathEdit->text().isEmpty());
+        QVERIFY(w.titleRowButtons[0]->isChecked());
+        QVERIFY(w.outputKindButtons[0]->isChecked());
+        QVERIFY(w.executionModeButtons[0]->isChecked());
+        QCOMPARE(w.titleRows, qint16(0));
         QCOMPARE(f->state.outputKind, qint16(0));
         QCOMPARE(f->state.executionMode, qint16(0));
-        QCOMPARE(w.lstSelected->count(), 52);
-        QCOMPARE(w.lstSelected->item(8)->text(), QStringLiteral("氏名"));
-        QCOMPARE(DataLinkEditor::itemData(w.lstSelected->item(8)), 8);
-        QCOMPARE(w.lstAll->currentRow(), -1);
+        QCOMPARE(w.targetItems->count(), 52);
+        QCOMPARE(w.targetItems->item(8)->text(), QStringLiteral("氏名"));
+        QCOMPARE(LinkEditor::itemData(w.targetItems->item(8)), 8);
+        QCOMPARE(w.sourceItems->currentRow(), -1);
         for (const char *other : {"Text1", "Text3", "SSCommand1", "SSCommand2", "vsFReed", "lstAll", "lstSelected", "vsf"})
             QVERIFY2(w.findChild<QWidget *>(QString::fromLatin1(other)), other);
 
         // The choices reach the state.
-        w.OptH[1]->click();
-        QCOMPARE(w.mTitleRows, qint16(1));
-        w.Option2[1]->click();
+        w.titleRowButtons[1]->click();
+        QCOMPARE(w.titleRows, qint16(1));
+        w.executionModeButtons[1]->click();
         QCOMPARE(f->state.executionMode, qint16(1));
-        w.Option1[2]->click();
+        w.outputKindButtons[2]->click();
         QCOMPARE(f->state.outputKind, qint16(2));
-        QCOMPARE(w.lstSelected->count(), 27);
-        QCOMPARE(w.gCatalogue.size(), 27);
-    }
-
-    void captions_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        const QList<QPair<const char *, const char16_t *>> rows = {
-            {"ImFrame3D1", u"読込み選択ファイル(CSV/TEXT)"},
-            {"ImFrame3D5", u"書出しファイルパス(tera.mdb)"},
-            {"fraTitle", u"元ファイルの表題の区分"},
-            {"OptH_0", u"表題なし"},
-            {"OptH_1", u"表題あり"},
-            {"fraOutKind", u"書き出しデータの区分"},
-            {"Option1_0", u"檀信徒個人データ"},
-            {"Option1_1", u"世帯データ"},
-            {"Option1_2", u"過去帳データ"},
-            {"fraExecMode", u"実行区分"},
-            {"Option2_0", u"既存データを削除して転記"},
-            {"Option2_1", u"既存データに追加転記"},
-            {"fraSource", u"読込みデータ・項目"},
-            {"fraTarget", u"書き出し項目"},
-            {"fraLinks", u"データリンク設定内容"},
-            {"Command1", u"リンク"},
-            {"Command2", u"解除"},
-            {"Command3", u"読込実行"},
-            {"Command4", u"終了"},
-        };
-        for (const auto &r : rows)
-            QTest::newRow(r.first) << QString::fromLatin1(r.first) << QString::fromUtf16(r.second);
-    }
-    void captions()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QWidget *control = f->w->findChild<QWidget *>(name);
-        QVERIFY2(control, qPrintable(name));
-        if (auto *frame = qobject_cast<QGroupBox *>(control))
-            QCOMPARE(frame->title(), caption);
-        else
-            QCOMPARE(qobject_cast<QAbstractButton *>(control)->text(), caption);
+        QCOMPARE(w.targetItems->count(), 27);
+        QCOMPARE(w.catalogue.size(), 27);
     }
 
     // The kinds offered for each extension, upper case included; the file is
@@ -113,27 +72,27 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QList<bool>, enabled);
         // Leave the dialog in a state no row above gives.
-        for (QRadioButton *b : dlgFile::instance().rSaveLoadSetting)
+        for (QRadioButton *b : f->w->fileKindDialog().kindButtons)
             b->setEnabled(true);
         const QString path = f->writeFile(fileName, content);
         const FileKindSeen seen = f->pickSource(path, kind);
         QVERIFY(seen.shown);
         for (int i = 0; i < 5; ++i)
             QCOMPARE(seen.enabled[i], enabled.at(i));
-        QCOMPARE(dlgFile::instance().fileKind(), qint16(kind));
-        QCOMPARE(f->w->Text1->text(), path);
+        QCOMPARE(f->w->fileKindDialog().fileKind(), qint16(kind));
+        QCOMPARE(f->w->sourcePathEdit->text(), path);
         QCOMPARE(f->state.sourcePath, path);
         QCOMPARE(f->w->preview().Rows(), 2);
         QCOMPARE(f->w->preview().TextMatrix(1, 0), QStringLiteral("髙橋　一郎"));
-        QCOMPARE(f->w->lstAll->count(), 2);
-        QCOMPARE(f->w->lstAll->item(1)->text(), QStringLiteral("住所"));
-        QCOMPARE(DataLinkEditor::itemData(f->w->lstAll->item(1)), 1);
-        QCOMPARE(f->w->gSrcItems.size(), 3);
+        QCOMPARE(f->w->sourceItems->count(), 2);
+        QCOMPARE(f->w->sourceItems->item(1)->text(), QStringLiteral("住所"));
+        QCOMPARE(LinkEditor::itemData(f->w->sourceItems->item(1)), 1);
+        QCOMPARE(f->w->sourceColumns.size(), 3);
         QCOMPARE(f->w->windowTitle(), QCoreApplication::applicationName() + QStringLiteral(" - ") + fileName);
         QVERIFY(f->prompt.texts().isEmpty());
     }
 
-    // The file picker cancelled changes nothing. ｷｬﾝｾﾙ in dlgFile: the
+    // The file picker cancelled changes nothing. ｷｬﾝｾﾙ in FileKindDialog: the
     // message, the new path already set, the source items gone, the flag
     // cleared again.
     void pickCancelled()
@@ -141,21 +100,21 @@ private slots:
         const QString first = f->writeFile(QStringLiteral("a.csv"), kSmall);
         f->pickSource(first, 3);
         f->picked.clear();
-        f->w->SSCommand1->click();
-        QCOMPARE(f->w->Text1->text(), first);
+        f->w->sourceBrowseButton->click();
+        QCOMPARE(f->w->sourcePathEdit->text(), first);
         QCOMPARE(f->state.sourcePath, first);
-        QCOMPARE(f->w->lstAll->count(), 2);
+        QCOMPARE(f->w->sourceItems->count(), 2);
         QCOMPARE(f->w->preview().Rows(), 2);
         const QString second = f->writeFile(QStringLiteral("b.csv"), kSmall);
         FileKindSeen seen = f->pickSource(second, -1, false);
         QVERIFY(seen.shown);
         QCOMPARE(f->prompt.texts(), QStringList{QStringLiteral("ｷｬﾝｾﾙしました。")});
         QCOMPARE(f->prompt.shown().first().icon, Icon::None);
-        QCOMPARE(f->w->Text1->text(), second);
+        QCOMPARE(f->w->sourcePathEdit->text(), second);
         QCOMPARE(f->state.sourcePath, second);
-        QCOMPARE(f->w->lstAll->count(), 0);
-        QVERIFY(f->w->gSrcItems.isEmpty());
-        QVERIFY(!dlgFile::instance().cancelled());
+        QCOMPARE(f->w->sourceItems->count(), 0);
+        QVERIFY(f->w->sourceColumns.isEmpty());
+        QVERIFY(!f->w->fileKindDialog().cancelled());
     }
 
     // A file the grid cannot read is reported; the program goes on with an
@@ -171,7 +130,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(int, kind);
-        for (QRadioButton *b : dlgFile::instance().rSaveLoadSetting)
+        for (QRadioButton *b : f->w->fileKindDialog().kindButtons)
             b->setEnabled(true);
         const QString path = f->writeFile(QStringLiteral("odd.dat"), content);
         f->pickSource(path, kind);
@@ -179,7 +138,7 @@ private slots:
         QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("odd.dat")), qPrintable(f->prompt.texts().first()));
         QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
         QCOMPARE(f->w->preview().Rows(), 0);
-        QCOMPARE(f->w->lstAll->count(), 0);
+        QCOMPARE(f->w->sourceItems->count(), 0);
     }
 
     void databasePickDerivesPaths()
@@ -187,15 +146,15 @@ private slots:
         QTemporaryDir other;
         const QString chosen = QDir(other.path()).filePath(QStringLiteral("tera.mdb"));
         f->picked = chosen;
-        f->w->SSCommand2->click();
+        f->w->databaseBrowseButton->click();
         const QString folder = other.path() + QLatin1Char('/');
-        QCOMPARE(f->w->Text3->text(), chosen);
+        QCOMPARE(f->w->databasePathEdit->text(), chosen);
         QCOMPARE(f->state.files.database, chosen);
         QCOMPARE(f->state.files.kako, folder + QStringLiteral("kako.rnd"));
         QCOMPARE(f->state.files.databaseBackup, folder + QStringLiteral("tera2.mdb"));
         // Cancelled: nothing moves.
         f->picked.clear();
-        f->w->SSCommand2->click();
+        f->w->databaseBrowseButton->click();
         QCOMPARE(f->state.files.database, chosen);
     }
 
@@ -227,10 +186,10 @@ private slots:
         if (linked)
             f->link(0, 8);
         if (!source)
-            f->w->Text1->setText(QStringLiteral("  "));
-        f->w->Text3->setText(destination);
+            f->w->sourcePathEdit->setText(QStringLiteral("  "));
+        f->w->databasePathEdit->setText(destination);
         f->prompt.clear();
-        f->w->Command3->click();
+        f->w->runButton->click();
         QCOMPARE(f->prompt.texts(), QStringList{message});
         QCOMPARE(f->prompt.shown().first().icon, Icon::Critical);
         QVERIFY(!f->w->importWindow());
@@ -244,7 +203,7 @@ private slots:
         f->pickSource(path, 3);
         f->link(0, 8);
         QVERIFY(QFile::remove(path));
-        f->w->Command3->click();
+        f->w->runButton->click();
         QCOMPARE(f->prompt.texts().size(), 1);
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("見つかりません")));
         QVERIFY(f->prompt.texts().first().contains(path));
@@ -257,31 +216,31 @@ private slots:
     // one after it was closed.
     void importWindowLifecycle()
     {
-        f->w->Option1[1]->click();
+        f->w->outputKindButtons[1]->click();
         f->pickSource(f->writeFile(QStringLiteral("世帯.csv"), "世帯主名\r\n髙橋　一郎\r\n﨑山　花子\r\n"), 3);
         f->link(0, 2);
-        f->w->Command3->click();
-        DesnHelp *first = f->w->importWindow();
+        f->w->runButton->click();
+        ImportWindow *first = f->w->importWindow();
         QVERIFY(first);
         QVERIFY(first->isVisible());
-        QVERIFY(first->Option1[1]->isChecked());
-        QVERIFY(first->Option2[0]->isChecked());
+        QVERIFY(first->outputKindButtons[1]->isChecked());
+        QVERIFY(first->executionModeButtons[0]->isChecked());
         QCOMPARE(f->state.outputKind, qint16(1));
         QVERIFY(f->prompt.texts().isEmpty());
         QCOMPARE(first->grid().Rows(), 4);
-        f->w->Command3->click();
+        f->w->runButton->click();
         QCOMPARE(f->w->importWindow(), first);
         QVERIFY(first->close());
         QTRY_VERIFY(!f->w->importWindow());
-        f->w->OptH[1]->click();
-        f->w->Command3->click();
+        f->w->titleRowButtons[1]->click();
+        f->w->runButton->click();
         QVERIFY(f->w->importWindow());
         QCOMPARE(f->w->importWindow()->grid().Rows(), 3);
     }
 
     void exitEndsProgram()
     {
-        f->w->Command4->click();
+        f->w->quitButton->click();
         QCOMPARE(f->endedWith, 0);
         QVERIFY(f->prompt.texts().isEmpty());
     }

@@ -1,4 +1,4 @@
-// frmGage on its own: the run's label texts, the repaint pace, rows per
+// ProgressWindow on its own: the run's label texts, the repaint pace, rows per
 // second and time left, and キャンセル.
 #include "mainwin/progress_window.h"
 #include "transcribe/transcribe.h"
@@ -18,25 +18,25 @@ private slots:
     // first row and the last are painted.
     void repaintsAFewTimesASecond()
     {
-        frmGage g;
+        ProgressWindow g;
         qint64 now = 0;
         g.elapsedMs = [&now] { return now; };
         g.progress(0, 1000, TranscribeText::kProgress);
         QVERIFY(g.isVisible());
-        QCOMPARE(g.Label1->text(), QStringLiteral("データを転記してます"));
+        QCOMPARE(g.messageLabel->text(), QStringLiteral("データを転記してます"));
         const int first = g.repaints();
         for (int r = 1; r <= 999; ++r) {
             now = r / 10; // 100 ms in all
             g.progress(r, 1000, TranscribeText::rowProgress(r));
         }
         QCOMPARE(g.repaints(), first);
-        QCOMPARE(g.ProgressBar1->value(), 0);
+        QCOMPARE(g.progressBar->value(), 0);
         now = 260;
         g.progress(1000, 1000, TranscribeText::rowProgress(1000));
         QCOMPARE(g.repaints(), first + 1);
-        QCOMPARE(g.Label1->text(), QStringLiteral("1000 番目のデータを転記してます"));
-        QCOMPARE(g.ProgressBar1->maximum(), 1000);
-        QCOMPARE(g.ProgressBar1->value(), 1000);
+        QCOMPARE(g.messageLabel->text(), QStringLiteral("1000 番目のデータを転記してます"));
+        QCOMPARE(g.progressBar->maximum(), 1000);
+        QCOMPARE(g.progressBar->value(), 1000);
         g.finished();
         QVERIFY(!g.isVisible());
     }
@@ -64,28 +64,27 @@ private slots:
         QFETCH(qint64, ms);
         QFETCH(QString, rate);
         QFETCH(QString, left);
-        frmGage g;
+        ProgressWindow g;
         qint64 now = 0;
         g.elapsedMs = [&now] { return now; };
         g.progress(0, maximum, TranscribeText::kProgress);
         now = ms;
         g.progress(row, maximum, TranscribeText::rowProgress(row));
-        QCOMPARE(g.lblRate->text(), rate);
-        QCOMPARE(g.lblRemain->text(), left);
+        QCOMPARE(g.rateLabel->text(), rate);
+        QCOMPARE(g.remainingLabel->text(), left);
     }
 
     void cancelIsAskedOnce()
     {
-        frmGage g;
+        ProgressWindow g;
         g.progress(0, 10, TranscribeText::kProgress);
         QVERIFY(!g.cancelRequested());
-        QCOMPARE(g.cmdCancel->text(), QStringLiteral("キャンセル"));
-        g.cmdCancel->click();
+        g.cancelButton->click();
         QVERIFY(g.cancelRequested());
-        QVERIFY(!g.cmdCancel->isEnabled());
+        QVERIFY(!g.cancelButton->isEnabled());
         // Esc or the frame's close box ask for the stop too; the window
         // stays until the run ends.
-        frmGage h;
+        ProgressWindow h;
         h.progress(0, 10, TranscribeText::kProgress);
         QTest::keyClick(&h, Qt::Key_Escape);
         QVERIFY(h.cancelRequested());

@@ -61,19 +61,19 @@ class TestWindowUse : public QObject {
     std::unique_ptr<WindowFixture> f;
     QTemporaryDir settingsDir;
 
-    DesnHelp *openDeaths(int mode = kModeAppend)
+    ImportWindow *openDeaths(int mode = kModeAppend)
     {
         f->w->show();
-        f->w->Option1[2]->click();
-        f->w->Option2[mode]->click();
-        f->w->OptH[1]->click();
+        f->w->outputKindButtons[2]->click();
+        f->w->executionModeButtons[mode]->click();
+        f->w->titleRowButtons[1]->click();
         f->pickSource(f->writeFile(QStringLiteral("deaths.csv"), kDeaths), 3);
         f->link(0, 10);
         f->link(1, 11);
         f->link(2, 1);
         f->link(3, 12);
-        f->w->Command3->click();
-        DesnHelp *d = f->w->importWindow();
+        f->w->runButton->click();
+        ImportWindow *d = f->w->importWindow();
         if (d)
             d->openReport = [](const QString &) { return true; };
         return d;
@@ -110,7 +110,7 @@ private slots:
         f->w->show();
         const QRect area = f->w->screen()->availableGeometry();
         QVERIFY2(f->w->width() <= area.width() && f->w->height() <= area.height(), "main window larger than the screen");
-        DesnHelp *d = openDeaths();
+        ImportWindow *d = openDeaths();
         QVERIFY(d);
         QVERIFY(QTest::qWaitForWindowExposed(d));
         QVERIFY2(fullyOn(d->frameGeometry(), area), qPrintable(QStringLiteral("%1,%2 %3x%4")
@@ -130,7 +130,7 @@ private slots:
     // window is not brought forward.
     void messageBoxBelongsToActiveWindow()
     {
-        DesnHelp *d = openDeaths();
+        ImportWindow *d = openDeaths();
         QVERIFY(d);
         QApplication::setActiveWindow(d);
         QVERIFY(QTest::qWaitForWindowActive(d));
@@ -158,11 +158,11 @@ private slots:
     // and no window's default size is larger than the screen.
     void listsShowEightLinesAtMinimumSize()
     {
-        DesnHelp *d = openDeaths();
+        ImportWindow *d = openDeaths();
         QVERIFY(d);
         f->w->resize(f->w->minimumSizeHint());
         QTest::qWait(20);
-        for (QListWidget *list : {f->w->lstAll, f->w->lstSelected}) {
+        for (QListWidget *list : {f->w->sourceItems, f->w->targetItems}) {
             list->clear();
             for (int i = 0; i < 30; ++i)
                 list->addItem(QStringLiteral("項目 %1").arg(i));
@@ -203,7 +203,7 @@ private slots:
         QFETCH(QString, clipboardBefore);
         QFETCH(QStringList, rowOneAfter);
         QFETCH(QString, clipboardAfter);
-        DesnHelp *d = openDeaths();
+        ImportWindow *d = openDeaths();
         QVERIFY(d);
         QApplication::setActiveWindow(d);
         QVERIFY(QTest::qWaitForWindowActive(d));
@@ -226,9 +226,9 @@ private slots:
         // Select the 戒名 and 俗名 cells (adjacent when 俗名 follows 戒名).
         const int zokumei = order.at(1).toInt();
         QCOMPARE(zokumei, kaimyo + 1);
-        d->vsf->setFocus();
+        d->importGrid->setFocus();
         g.select(1, kaimyo, 1, zokumei);
-        QTest::keySequence(d->vsf, keys);
+        QTest::keySequence(d->importGrid, keys);
         QStringList after;
         for (const QString &c : order)
             after << g.TextMatrix(1, c.toInt());
@@ -243,13 +243,13 @@ private slots:
 
     void selectAllKey()
     {
-        DesnHelp *d = openDeaths();
+        ImportWindow *d = openDeaths();
         QVERIFY(d);
         QApplication::setActiveWindow(d);
         QVERIFY(QTest::qWaitForWindowActive(d));
-        d->vsf->setFocus();
+        d->importGrid->setFocus();
         d->grid().select(2, 2, 2, 2);
-        QTest::keySequence(d->vsf, QKeySequence::SelectAll);
+        QTest::keySequence(d->importGrid, QKeySequence::SelectAll);
         QCOMPARE(d->grid().Row(), 1);
         QCOMPARE(d->grid().Col(), 1);
         QCOMPARE(d->grid().RowSel(), d->grid().Rows() - 1);
@@ -260,11 +260,11 @@ private slots:
     // cell; the arrow keys move inside it.
     void tabLeavesGrids()
     {
-        DesnHelp *d = openDeaths();
+        ImportWindow *d = openDeaths();
         QVERIFY(d);
         f->w->preview().select(1, 1, 1, 1);
-        for (auto [window, grid] : {std::pair<QWidget *, GridView *>{f->w.get(), f->w->vsFReed},
-                                    std::pair<QWidget *, GridView *>{d, d->vsf}}) {
+        for (auto [window, grid] : {std::pair<QWidget *, GridView *>{f->w.get(), f->w->sourceGrid},
+                                    std::pair<QWidget *, GridView *>{d, d->importGrid}}) {
             QApplication::setActiveWindow(window);
             QVERIFY(QTest::qWaitForWindowActive(window));
             grid->setFocus();
@@ -285,25 +285,38 @@ private slots:
     {
         f->w->show();
         QApplication::setActiveWindow(f->w.get());
-        f->w->OptH[1]->click();
+        f->w->titleRowButtons[1]->click();
         const QString path = f->writeFile(QStringLiteral("typed.csv"), kDeaths);
-        f->w->Text1->setFocus();
-        f->w->Text1->clear();
-        QTest::keyClicks(f->w->Text1, QDir(f->files.path()).filePath(QStringLiteral("missing.csv")));
-        QTest::keyClick(f->w->Text1, Qt::Key_Return);
+        f->w->sourcePathEdit->setFocus();
+        f->w->sourcePathEdit->clear();
+        QTest::keyClicks(f->w->sourcePathEdit, QDir(f->files.path()).filePath(QStringLiteral("missing.csv")));
+        QTest::keyClick(f->w->sourcePathEdit, Qt::Key_Return);
         QCOMPARE(f->prompt.texts().size(), 1);
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("missing.csv")));
-        QCOMPARE(f->w->lstAll->count(), 0);
+        QCOMPARE(f->w->sourceItems->count(), 0);
 
-        f->w->Text1->clear();
-        QTest::keyClicks(f->w->Text1, path);
+        f->w->sourcePathEdit->clear();
+        QTest::keyClicks(f->w->sourcePathEdit, path);
         FileKindSeen seen;
-        answerFileKind(3, true, &seen);
-        QTest::keyClick(f->w->Text1, Qt::Key_Return);
+        answerFileKind(f->w->fileKindDialog(), 3, true, &seen);
+        QTest::keyClick(f->w->sourcePathEdit, Qt::Key_Return);
         QVERIFY(seen.shown);
         QCOMPARE(f->state.sourcePath, path);
         QCOMPARE(f->w->preview().Rows(), 4);
-        QCOMPARE(f->w->lstAll->item(0)->text(), QStringLiteral("戒名"));
+        QCOMPARE(f->w->sourceItems->item(0)->text(), QStringLiteral("戒名"));
+
+        // A bare name is looked for in the program's folder, whatever the
+        // process's current folder is.
+        const QString bare = f->writeFile(QStringLiteral("bare.csv"), kDeaths);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("bare.csv")));
+        f->state.files.appFolder = f->files.path();
+        f->prompt.clear();
+        f->w->sourcePathEdit->clear();
+        QTest::keyClicks(f->w->sourcePathEdit, QStringLiteral("bare.csv"));
+        answerFileKind(f->w->fileKindDialog(), 3, true, &seen);
+        QTest::keyClick(f->w->sourcePathEdit, Qt::Key_Return);
+        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->state.sourcePath, bare);
     }
 
     // --- the replace question
@@ -313,9 +326,9 @@ private slots:
     // nothing is deleted.
     void replaceQuestionDefaultsToNo()
     {
-        DesnHelp *d = openDeaths(kModeAppend);
+        ImportWindow *d = openDeaths(kModeAppend);
         QVERIFY(d);
-        d->Command1->click(); // two rows written, one more with a bad date
+        d->runButton->click(); // two rows written, one more with a bad date
         const qint64 kako = f->count(QStringLiteral("W_KAKO"));
         const qint64 kaiki = f->count(QStringLiteral("W_KAIKI"));
         QVERIFY(kako >= 2 && kaiki > 0);
@@ -362,36 +375,36 @@ private slots:
                       prompt);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QAbstractItemModel *m = w.vsfResult->model();
+        QAbstractItemModel *m = w.findingsGrid->model();
         const auto colourOf = [m](int line) { return m->index(line, 3).data(Qt::BackgroundRole).value<QBrush>().color(); };
         QCOMPARE(colourOf(2), colourOf(4)); // both read wrongly
         QSet<QRgb> distinct{colourOf(1).rgb(), colourOf(2).rgb(), colourOf(3).rgb(), colourOf(5).rgb()};
         QCOMPARE(distinct.size(), 4);
         QCOMPARE(m->index(2, 3).data(Qt::ToolTipRole).toString(), longText);
         // A wrapped line is taller than a one-line one.
-        QVERIFY(w.vsfResult->rowHeight(2) > w.vsfResult->rowHeight(3));
+        QVERIFY(w.findingsGrid->rowHeight(2) > w.findingsGrid->rowHeight(3));
 
-        const int before = w.vsfResult->columnWidth(3);
+        const int before = w.findingsGrid->columnWidth(3);
         w.resize(w.width() + 200, w.height());
         QTest::qWait(20);
-        QVERIFY(w.vsfResult->columnWidth(3) >= before + 150);
+        QVERIFY(w.findingsGrid->columnWidth(3) >= before + 150);
 
         // Filter: only the stop, then everything again.
         int stopEntry = -1;
-        for (int i = 0; i < w.cboKind->count(); ++i)
-            if (w.cboKind->itemData(i).toInt() == int(CheckKind::Stop))
+        for (int i = 0; i < w.kindFilter->count(); ++i)
+            if (w.kindFilter->itemData(i).toInt() == int(CheckKind::Stop))
                 stopEntry = i;
         QVERIFY(stopEntry > 0);
-        w.cboKind->setCurrentIndex(stopEntry);
+        w.kindFilter->setCurrentIndex(stopEntry);
         QStringList visible;
         for (int r = 1; r < m->rowCount(); ++r)
-            if (!w.vsfResult->isRowHidden(r))
+            if (!w.findingsGrid->isRowHidden(r))
                 visible << m->index(r, 3).data().toString();
         QCOMPARE(visible, QStringList{QStringLiteral("止まります")});
-        QVERIFY(!w.vsfResult->isRowHidden(0)); // the headings stay
-        w.cboKind->setCurrentIndex(0);
+        QVERIFY(!w.findingsGrid->isRowHidden(0)); // the headings stay
+        w.kindFilter->setCurrentIndex(0);
         for (int r = 0; r < m->rowCount(); ++r)
-            QVERIFY(!w.vsfResult->isRowHidden(r));
+            QVERIFY(!w.findingsGrid->isRowHidden(r));
 
         // Esc closes the list.
         QTest::keyClick(&w, Qt::Key_Escape);
@@ -413,18 +426,18 @@ private slots:
         QFETCH(QString, date);
         QFETCH(QString, year);
         QFETCH(int, column);
-        f->w->Option1[2]->click();
-        f->w->Option2[kModeAppend]->click();
-        f->w->OptH[1]->click();
+        f->w->outputKindButtons[2]->click();
+        f->w->executionModeButtons[kModeAppend]->click();
+        f->w->titleRowButtons[1]->click();
         const QString csv = QStringLiteral("戒名,没年月日,没年(西暦年)\r\n釋浄心,%1,%2\r\n").arg(date, year);
         f->pickSource(f->writeFile(QStringLiteral("dates.csv"), csv.toUtf8()), 3);
         f->link(0, 10);
         f->link(1, 1);
         f->link(2, 14);
-        f->w->Command3->click();
-        DesnHelp *d = f->w->importWindow();
+        f->w->runButton->click();
+        ImportWindow *d = f->w->importWindow();
         QVERIFY(d);
-        d->cmdCheck->click();
+        d->checkButton->click();
         auto *check = d->findChild<CheckWindow *>();
         QVERIFY(check);
         QList<int> named;
@@ -438,10 +451,10 @@ private slots:
     // moves off that cell rather than cover it.
     void checkListMovesAsideFromCell()
     {
-        DesnHelp *d = openDeaths(kModeAppend);
+        ImportWindow *d = openDeaths(kModeAppend);
         QVERIFY(d);
         QVERIFY(QTest::qWaitForWindowExposed(d));
-        d->cmdCheck->click();
+        d->checkButton->click();
         auto *check = d->findChild<CheckWindow *>();
         QVERIFY(check);
         QVERIFY(QTest::qWaitForWindowExposed(check));
@@ -452,16 +465,16 @@ private slots:
         QVERIFY(line > 0);
         const QRect area = check->screen()->availableGeometry();
         // Put the list right over the table's row 3.
-        const QRect cell0 = d->vsf->visualRect(d->vsf->model()->index(3, 1));
-        const QPoint over = d->vsf->viewport()->mapToGlobal(cell0.center());
+        const QRect cell0 = d->importGrid->visualRect(d->importGrid->model()->index(3, 1));
+        const QPoint over = d->importGrid->viewport()->mapToGlobal(cell0.center());
         check->move(over.x() - 40, over.y() - 40);
         QTest::qWait(20);
-        check->vsfResult_DblClick(line);
+        check->onFindingDoubleClicked(line);
         QTest::qWait(20);
         QCOMPARE(d->grid().Row(), 3);
-        const QModelIndex current = d->vsf->model()->index(d->grid().Row(), d->grid().Col());
-        const QRect cell = d->vsf->visualRect(current);
-        const QRect global(d->vsf->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+        const QModelIndex current = d->importGrid->model()->index(d->grid().Row(), d->grid().Col());
+        const QRect cell = d->importGrid->visualRect(current);
+        const QRect global(d->importGrid->viewport()->mapToGlobal(cell.topLeft()), cell.size());
         QVERIFY2(!check->frameGeometry().intersects(global), "the list covers the cell it jumped to");
         QVERIFY(area.contains(check->frameGeometry()));
     }
@@ -474,7 +487,7 @@ private slots:
     void dialogsRememberTheirFolder()
     {
         const QString first = f->writeFile(QStringLiteral("a.csv"), kDeaths);
-        const QString source = frmListKAKO2::dialogPurpose(MainWindowText::kSourceFilter);
+        const QString source = MainWindow::dialogPurpose(MainWindowText::kSourceFilter);
         {
             QFileDialog dialog;
             PrepareOpenDialog(dialog, MainWindowText::kSourceFilter, QString(), source);
@@ -489,15 +502,15 @@ private slots:
         QCOMPARE(LastFolder(source), QFileInfo(first).absolutePath());
 
         // Another purpose has a folder of its own.
-        const QString database = frmListKAKO2::dialogPurpose(MainWindowText::kDatabaseFilter);
+        const QString database = MainWindow::dialogPurpose(MainWindowText::kDatabaseFilter);
         QVERIFY(database != source);
         QVERIFY(LastFolder(database) != QFileInfo(first).absolutePath());
 
         // The next dialog for the purpose, in a window made afresh, starts
         // in that folder.
-        frmListKAKO2 again(f->state, f->prompt, f->clock);
+        MainWindow again(f->state, f->prompt, f->clock);
         QFileDialog next;
-        PrepareOpenDialog(next, MainWindowText::kSourceFilter, again.mInitialFileName, source);
+        PrepareOpenDialog(next, MainWindowText::kSourceFilter, again.initialFileName, source);
         QCOMPARE(next.directory().absolutePath(), QFileInfo(first).absolutePath());
     }
 
@@ -506,26 +519,26 @@ private slots:
     void linkEditorTells()
     {
         f->w->show();
-        f->w->Option1[2]->click();
-        f->w->OptH[1]->click();
+        f->w->outputKindButtons[2]->click();
+        f->w->titleRowButtons[1]->click();
         f->pickSource(f->writeFile(QStringLiteral("memo.csv"), "戒名,俗名,没年月日,施主名,メモ\r\n釋浄心,髙橋　清一,2003年5月17日,髙橋　一郎,x\r\n"), 3);
         f->link(0, 10);
         f->link(3, 12);
-        QListWidgetItem *kaimyo = f->w->lstSelected->item(10);
-        QListWidgetItem *other = f->w->lstSelected->item(5);
+        QListWidgetItem *kaimyo = f->w->targetItems->item(10);
+        QListWidgetItem *other = f->w->targetItems->item(5);
         QVERIFY(kaimyo->font().bold());
         QVERIFY(!kaimyo->icon().isNull());
         QVERIFY(!other->font().bold());
         // 解除 of the 戒名 link takes its mark away.
         f->w->linkGrid().setRow(1);
-        f->w->vsf_Click();
-        f->w->Command2->click();
-        QVERIFY(!f->w->lstSelected->item(10)->font().bold());
-        QVERIFY(f->w->lstSelected->item(12)->font().bold());
+        f->w->onLinkTableClicked();
+        f->w->unlinkButton->click();
+        QVERIFY(!f->w->targetItems->item(10)->font().bold());
+        QVERIFY(f->w->targetItems->item(12)->font().bold());
 
         // 自動リンク says how many it made and which titles found no item.
         f->prompt.clear();
-        f->w->cmdAutoLink->click();
+        f->w->autoLinkButton->click();
         QCOMPARE(f->prompt.texts().size(), 1);
         const QString said = f->prompt.texts().first();
         // 戒名, 俗名 and 没年月日 find their items; 施主名 is linked already.
@@ -536,7 +549,7 @@ private slots:
         f->prompt.clear();
         const int links = int(f->w->links().links().size());
         QCOMPARE(links, 4);
-        f->w->Option1[0]->click();
+        f->w->outputKindButtons[0]->click();
         QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::linksDropped(4)});
         QCOMPARE(f->w->linkGrid().Rows(), 1);
     }
@@ -545,13 +558,13 @@ private slots:
     // words: the source column and how many columns the file has.
     void staleLinkInPlainWords()
     {
-        f->w->Option1[2]->click();
-        f->w->OptH[1]->click();
+        f->w->outputKindButtons[2]->click();
+        f->w->titleRowButtons[1]->click();
         f->pickSource(f->writeFile(QStringLiteral("deaths.csv"), kDeaths), 3);
         f->link(3, 12);
         f->pickSource(f->writeFile(QStringLiteral("narrow.csv"), "戒名,俗名\r\n釋浄心,髙橋　清一\r\n"), 3);
         f->prompt.clear();
-        f->w->Command3->click();
+        f->w->runButton->click();
         QCOMPARE(f->prompt.texts().size(), 1);
         const QString said = f->prompt.texts().first();
         QVERIFY2(said.contains(QStringLiteral("「施主名」")) && said.contains(QStringLiteral("4 列目"))

@@ -1,10 +1,17 @@
 #pragma once
-// The main window over a fresh demo database, with its dialogs answered by
-// the test: the file picker returns what the test says, dlgFile is clicked
-// through while it is up, and every message lands in a ScriptedPrompt.
+// The windows over test data, with every outside dialog answered by the
+// test: the file pickers return what the test says, the file-kind and number
+// dialogs are clicked through while they are up, the clipboard is a string,
+// beeps are counted, and every message lands in a ScriptedPrompt.
+// WindowFixture: the main window over a fresh demo database. GridFixture: the
+// import window on its own over a small table.
 #include "model/master_data.h"
 #include "session/startup.h"
+#include "gridtools/grid_commands.h"
 #include "gridtools/grid_view.h"
+#include "gridtools/input_dialog.h"
+#include "gridtools/row_column_dialog.h"
+#include "gridtools/sort_dialog.h"
 #include "mainwin/file_kind_dialog.h"
 #include "mainwin/import_window.h"
 #include "mainwin/link_editor.h"
@@ -17,6 +24,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,34 +34,46 @@
 #include <QtTest>
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace tera {
 
-// What dlgFile looked like while it was up.
+// What FileKindDialog looked like while it was up.
 struct FileKindSeen {
     bool shown = false;
     std::array<bool, 5> enabled{};
     int checked = -1;
 };
 
-// Answers the next showing of dlgFile: clicks option (unless -1), then ＯＫ
-// or ｷｬﾝｾﾙ.
-inline void answerFileKind(int option, bool ok, FileKindSeen *seen = nullptr)
+// Answers the next showing of d: clicks option (unless -1), then ＯＫ or
+// ｷｬﾝｾﾙ.
+inline void answerFileKind(FileKindDialog &d, int option, bool ok, FileKindSeen *seen = nullptr)
 {
-    QTimer::singleShot(0, [=] {
-        dlgFile &d = dlgFile::instance();
+    QTimer::singleShot(0, [=, &d] {
         if (seen) {
             seen->shown = d.isVisible();
             for (int i = 0; i < 5; ++i) {
-                seen->enabled[i] = d.rSaveLoadSetting[i]->isEnabled();
-                if (d.rSaveLoadSetting[i]->isChecked())
+                seen->enabled[i] = d.kindButtons[i]->isEnabled();
+                if (d.kindButtons[i]->isChecked())
                     seen->checked = i;
             }
         }
+        if (!d.isVisible())
+            return;
         if (option >= 0)
-            d.rSaveLoadSetting[option]->click();
-        d.Command1[ok ? 0 : 1]->click();
+            d.kindButtons[option]->click();
+        d.answerButtons[ok ? 0 : 1]->click();
     });
+}
+
+// A file of these bytes in dir; its path.
+inline QString writeFileIn(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = QDir(dir.path()).filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 inline QString examplePath(const QString &name)
@@ -67,7 +87,7 @@ struct WindowFixture {
     ScriptedPrompt prompt;
     FixedClock clock{QDate(2024, 5, 10)};
     QTemporaryDir files;
-    std::unique_ptr<frmListKAKO2> w;
+    std::unique_ptr<MainWindow> w;
     int endedWith = -1;
     QString picked; // what the file picker returns next
 
@@ -78,36 +98,29 @@ struct WindowFixture {
         ReadMasterData(t.db(), state, prompt);
         t.db().close();
         prompt.clear();
-        w = std::make_unique<frmListKAKO2>(state, prompt, clock);
-        w->dlgCommonDialog = [this](const QString &, const QString &) { return picked; };
+        w = std::make_unique<MainWindow>(state, prompt, clock);
+        w->openFileDialog = [this](const QString &, const QString &) { return picked; };
         w->endProgram = [this](int code) { endedWith = code; };
     }
 
-    QString writeFile(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = QDir(files.path()).filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
+    QString writeFile(const QString &name, const QByteArray &bytes) { return writeFileIn(files, name, bytes); }
 
-    // SSCommand1 with the picker returning path and dlgFile answered.
+    // SSCommand1 with the picker returning path and FileKindDialog answered.
     FileKindSeen pickSource(const QString &path, int option = -1, bool ok = true)
     {
         FileKindSeen seen;
         picked = path;
-        answerFileKind(option, ok, &seen);
-        w->SSCommand1->click();
+        answerFileKind(w->fileKindDialog(), option, ok, &seen);
+        w->sourceBrowseButton->click();
         return seen;
     }
 
     // Selects the lines of both lists and presses リンク.
     void link(int sourceLine, int targetLine)
     {
-        w->lstAll->setCurrentRow(sourceLine);
-        w->lstSelected->setCurrentRow(targetLine);
-        w->Command1->click();
+        w->sourceItems->setCurrentRow(sourceLine);
+        w->targetItems->setCurrentRow(targetLine);
+        w->linkButton->click();
     }
 
     // Links every source title to the list line with the same label (the
@@ -115,11 +128,11 @@ struct WindowFixture {
     int linkSameNames()
     {
         int made = 0;
-        for (int s = 0; s < w->lstAll->count(); ++s) {
-            const auto hits = w->lstSelected->findItems(w->lstAll->item(s)->text(), Qt::MatchExactly);
+        for (int s = 0; s < w->sourceItems->count(); ++s) {
+            const auto hits = w->targetItems->findItems(w->sourceItems->item(s)->text(), Qt::MatchExactly);
             if (hits.isEmpty())
                 continue;
-            link(s, w->lstSelected->row(hits.first()));
+            link(s, w->targetItems->row(hits.first()));
             ++made;
         }
         return made;
@@ -128,22 +141,22 @@ struct WindowFixture {
     // The road to the import window: kind and mode chosen, path read with
     // its title line as comma text, titles linked to the items of the same
     // name, 読込実行. Null when nothing linked or no window opened.
-    DesnHelp *readIntoImport(int kind, int mode, const QString &path)
+    ImportWindow *readIntoImport(int kind, int mode, const QString &path)
     {
-        w->Option1[kind]->click();
-        w->Option2[mode]->click();
-        w->OptH[1]->click();
+        w->outputKindButtons[kind]->click();
+        w->executionModeButtons[mode]->click();
+        w->titleRowButtons[1]->click();
         pickSource(path, 3);
         if (linkSameNames() == 0)
             return nullptr;
-        w->Command3->click();
+        w->runButton->click();
         return withReportViewer(w->importWindow());
     }
 
     // The reports a run offered and the user chose to open; no program of
     // the desktop is started by a test.
     QStringList reportsOpened;
-    DesnHelp *withReportViewer(DesnHelp *d)
+    ImportWindow *withReportViewer(ImportWindow *d)
     {
         if (d)
             d->openReport = [this](const QString &path) {
@@ -182,5 +195,117 @@ struct WindowFixture {
         return out;
     }
 };
+
+
+struct GridFixture {
+    AppState state;
+    ScriptedPrompt prompt;
+    SystemClock clock;
+    QTemporaryDir files;
+    std::unique_ptr<ImportWindow> w;
+    QString openPick, savePick;   // what the pickers return
+    int opened = 0;               // how often the open picker came up
+    QString proposed;             // the name Save As proposed
+    QString clipboard;            // the clipboard's text
+    bool clipboardBroken = false; // neither takes nor gives text
+    int beeps = 0;
+    Answer saveFirst = Answer::Cancel;
+    QStringList questions; // the three-way and closing questions, as asked
+    Answer closeAnswer = Answer::No;
+
+    GridFixture()
+    {
+        w = std::make_unique<ImportWindow>(state, prompt, clock);
+        GridCommands &t = *w->tools;
+        t.openFileName = [this](const QString &, const QString &) {
+            ++opened;
+            return openPick;
+        };
+        t.saveFileName = [this](const QString &, const QString &name) {
+            proposed = name;
+            return savePick;
+        };
+        t.putClipboard = [this](const QString &text) {
+            if (clipboardBroken)
+                return false;
+            clipboard = text;
+            return true;
+        };
+        t.readClipboard = [this]() -> std::optional<QString> {
+            if (clipboardBroken)
+                return std::nullopt;
+            return clipboard;
+        };
+        t.askSaveFirst = [this](const QString &text) {
+            questions << text;
+            return saveFirst;
+        };
+        t.askClose = [this](const QString &text) {
+            questions << text;
+            return closeAnswer;
+        };
+        const auto count = [this] { ++beeps; };
+        t.inputDialog().beep = count;
+        t.rowColumnDialog().beep = count;
+        t.sortDialog().beep = count;
+        // The import table's shape: one heading row, one row-number column.
+        fill(8, 5);
+    }
+
+    GridModel &grid() { return w->grid(); }
+    GridCommands &tools() { return *w->tools; }
+
+    // rows x cols, heading row "h1".."hN", row numbers in column 0, data "r-c".
+    void fill(int rows, int cols)
+    {
+        GridModel &g = grid();
+        g.setRows(0);
+        g.setCols(cols);
+        g.setRows(rows);
+        g.setFixedRows(1);
+        g.setFixedCols(1);
+        for (int c = 1; c < cols; ++c)
+            g.setTextMatrix(0, c, QStringLiteral("h%1").arg(c));
+        for (int r = 1; r < rows; ++r) {
+            g.setTextMatrix(r, 0, QString::number(r));
+            for (int c = 1; c < cols; ++c)
+                g.setTextMatrix(r, c, QStringLiteral("%1-%2").arg(r).arg(c));
+        }
+    }
+
+    QStringList column(int c)
+    {
+        QStringList out;
+        for (int r = 0; r < grid().Rows(); ++r)
+            out << grid().TextMatrix(r, c);
+        return out;
+    }
+
+    QString path(const QString &name) const { return QDir(files.path()).filePath(name); }
+    QString writeFile(const QString &name, const QByteArray &bytes) const { return writeFileIn(files, name, bytes); }
+    FileKindDialog &kinds() { return w->fileKindDialog(); }
+    void answerFileKind(int option, bool ok, FileKindSeen *seen = nullptr)
+    {
+        tera::answerFileKind(kinds(), option, ok, seen);
+    }
+
+    // Answers the next showing of the number dialog: types keys into its
+    // emptied box, then clicks ＯＫ or ｷｬﾝｾﾙ.
+    void answerInput(const QString &keys, bool ok)
+    {
+        InputDialog *d = &tools().inputDialog();
+        QTimer::singleShot(0, [=] {
+            if (!d->isVisible())
+                return;
+            d->valueEdit->clear();
+            QTest::keyClicks(d->valueEdit, keys);
+            d->answerButtons[ok ? 0 : 1]->click();
+            // ＯＫ on an empty box leaves the dialog up; the test closes it.
+            if (d->isVisible())
+                d->answerButtons[1]->click();
+        });
+    }
+};
+
 
 } // namespace tera

@@ -1,8 +1,8 @@
 // Rows and columns of the import table: insert, append, move and delete
-// with their edge cases, the number dialog dlgInput and the size dialog
-// dlgRowCol.
+// with their edge cases, the number dialog InputDialog and the size dialog
+// RowColumnDialog.
 #include "gridtools/grid_menus.h"
-#include "grid_fixture.h"
+#include "../mainwin/window_fixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -161,13 +161,13 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(QString, message);
         f->grid().select(rows ? from : 3, rows ? 2 : from, rows ? from : 3, rows ? 2 : from);
-        answerInput(typed, ok);
+        f->answerInput(typed, ok);
         f->w->findChild<QAction *>(rows ? "mnuOpRowMov" : "mnuOpColMov")->trigger();
-        dlgInput &d = dlgInput::instance();
-        QCOMPARE(d.Label1->text(), rows ? GridToolText::kMoveRowPrompt : GridToolText::kMoveColPrompt);
-        QCOMPARE(d.mLower, 0);
-        QCOMPARE(d.mUpper, rows ? 9 : 5);
-        QCOMPARE(d.mCancel, !ok);
+        InputDialog &d = f->tools().inputDialog();
+        QCOMPARE(d.promptLabel->text(), rows ? GridToolText::kMoveRowPrompt : GridToolText::kMoveColPrompt);
+        QCOMPARE(d.lower, 0);
+        QCOMPARE(d.upper, rows ? 9 : 5);
+        QCOMPARE(d.wasCancelled, !ok);
         QVERIFY(!d.isVisible());
         QCOMPARE(rows ? order() : headings(), expected);
         QCOMPARE(f->prompt.texts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -179,9 +179,9 @@ private slots:
         f->grid().setRow(-1);
         bool shown = false;
         QTimer::singleShot(0, [&] {
-            shown = dlgInput::instance().isVisible();
+            shown = f->tools().inputDialog().isVisible();
             if (shown)
-                dlgInput::instance().Command1[1]->click();
+                f->tools().inputDialog().answerButtons[1]->click();
         });
         f->w->menus.mnuOpRowMov->trigger();
         QCoreApplication::processEvents();
@@ -193,66 +193,65 @@ private slots:
     // The box keeps its text from one use to the next; Enter confirms.
     void inputDialog()
     {
-        dlgInput &d = dlgInput::instance();
-        d.mPrompt = QStringLiteral("数を入れてください。");
-        d.mLower = 0;
-        d.mUpper = 49;
+        InputDialog &d = f->tools().inputDialog();
+        d.promptText = QStringLiteral("数を入れてください。");
+        d.lower = 0;
+        d.upper = 49;
         bool stayed = false;
         QTimer::singleShot(0, [&] {
-            d.Text1->clear();
-            d.Command1[0]->click();
+            d.valueEdit->clear();
+            d.answerButtons[0]->click();
             stayed = d.isVisible();
-            d.Command1[1]->click();
+            d.answerButtons[1]->click();
         });
         QVERIFY(!d.ask(nullptr));
         QVERIFY(stayed);
-        QVERIFY(d.mCancel);
+        QVERIFY(d.wasCancelled);
 
         QTimer::singleShot(0, [&] {
-            QTest::keyClicks(d.Text1, QStringLiteral("5x0"));
-            QTest::keyClick(d.Text1, Qt::Key_Return);
+            QTest::keyClicks(d.valueEdit, QStringLiteral("5x0"));
+            QTest::keyClick(d.valueEdit, Qt::Key_Return);
         });
         QVERIFY(d.ask(nullptr));
-        QCOMPARE(d.mValue, 5);
+        QCOMPARE(d.value, 5);
         QCOMPARE(f->beeps, 1);
 
         QString atStart;
         QTimer::singleShot(0, [&] {
-            atStart = d.Text1->text();
-            d.Text1->selectAll();
-            QTest::keyClicks(d.Text1, QStringLiteral("4"));
-            QTest::keyClick(d.Text1, Qt::Key_Escape);
+            atStart = d.valueEdit->text();
+            d.valueEdit->selectAll();
+            QTest::keyClicks(d.valueEdit, QStringLiteral("4"));
+            QTest::keyClick(d.valueEdit, Qt::Key_Escape);
         });
         QVERIFY(!d.ask(nullptr));
         QCOMPARE(atStart, QStringLiteral("5"));
-        QCOMPARE(d.Text1->text(), QStringLiteral("4"));
-        QCOMPARE(d.mValue, 5);
+        QCOMPARE(d.valueEdit->text(), QStringLiteral("4"));
+        QCOMPARE(d.value, 5);
     }
 
     void rowColSizes()
     {
-        dlgRowCol &d = dlgRowCol::instance();
-        QCOMPARE(d.windowTitle(), QStringLiteral("行・列の設定"));
+        RowColumnDialog &d = f->tools().rowColumnDialog();
         f->grid().select(3, 2, 3, 2);
         f->grid().setRowHeight(3, 555);
         f->grid().setColWidth(2, 1777);
         QTimer::singleShot(0, [&] {
-            QCOMPARE(d.Text1->text(), QStringLiteral("555"));
-            QCOMPARE(d.Text2->text(), QStringLiteral("1777"));
+            QCOMPARE(d.rowHeightEdit->text(), QStringLiteral("555"));
+            QCOMPARE(d.colWidthEdit->text(), QStringLiteral("1777"));
             // The current row only, then every row.
-            d.Option2->setChecked(true);
-            d.Text1->clear();
-            QTest::keyClicks(d.Text1, QStringLiteral("800"));
-            QTest::keyClick(d.Text1, Qt::Key_Return);
+            d.currentRowButton->setChecked(true);
+            d.rowHeightEdit->clear();
+            QTest::keyClicks(d.rowHeightEdit, QStringLiteral("800"));
+            QTest::keyClick(d.rowHeightEdit, Qt::Key_Return);
             QCOMPARE(f->grid().RowHeight(3), 800);
             QCOMPARE(f->grid().RowHeight(4), GridModel::kDefaultRowHeight);
-            d.Option1->setChecked(true);
-            d.Text1->clear();
-            QTest::keyClicks(d.Text1, QStringLiteral("400"));
-            QTest::keyClick(d.Text1, Qt::Key_Return);
+            d.allRowsButton->setChecked(true);
+            d.rowHeightEdit->clear();
+            QTest::keyClicks(d.rowHeightEdit, QStringLiteral("400"));
+            QTest::keyClick(d.rowHeightEdit, Qt::Key_Return);
             // Enter applies and swallows: the dialog is still up.
             QVERIFY(d.isVisible());
-            d.Command1->click();
+            d.closeButton->click();
         });
         f->w->menus.mnuRowCol->trigger();
         QVERIFY(!d.isVisible());
@@ -263,36 +262,36 @@ private slots:
         // Widths: 40000 is too large (the last 0 beeps); an empty box
         // applies nothing; the current column, then all columns.
         d.setGrid(&f->grid());
-        d.Option3->setChecked(false);
-        d.Option4->setChecked(true);
-        d.Text2->clear();
-        QTest::keyClicks(d.Text2, QStringLiteral("40000"));
-        QCOMPARE(d.Text2->text(), QStringLiteral("4000"));
+        d.allColsButton->setChecked(false);
+        d.currentColButton->setChecked(true);
+        d.colWidthEdit->clear();
+        QTest::keyClicks(d.colWidthEdit, QStringLiteral("40000"));
+        QCOMPARE(d.colWidthEdit->text(), QStringLiteral("4000"));
         QCOMPARE(f->beeps, 1);
-        QTest::keyClick(d.Text2, Qt::Key_Return);
+        QTest::keyClick(d.colWidthEdit, Qt::Key_Return);
         QCOMPARE(f->grid().ColWidth(2), 4000);
         QCOMPARE(f->grid().ColWidth(3), GridModel::kDefaultColWidth);
-        d.Text2->clear();
-        QTest::keyClick(d.Text2, Qt::Key_Return);
+        d.colWidthEdit->clear();
+        QTest::keyClick(d.colWidthEdit, Qt::Key_Return);
         QCOMPARE(f->grid().ColWidth(2), 4000);
-        d.Option3->setChecked(true);
-        QTest::keyClicks(d.Text2, QStringLiteral("900"));
-        QTest::keyClick(d.Text2, Qt::Key_Return);
+        d.allColsButton->setChecked(true);
+        QTest::keyClicks(d.colWidthEdit, QStringLiteral("900"));
+        QTest::keyClick(d.colWidthEdit, Qt::Key_Return);
         for (int c = 0; c < f->grid().Cols(); ++c)
             QCOMPARE(f->grid().ColWidth(c), 900);
 
         // Without a current row the boxes keep their text, and the current
         // row option has no row to size (rather than sizing them all).
         f->grid().setRow(-1);
-        d.Text1->setText(QStringLiteral("123"));
-        d.Form_Activate();
-        QCOMPARE(d.Text1->text(), QStringLiteral("123"));
-        d.Option2->setChecked(true);
-        QTest::keyClick(d.Text1, Qt::Key_Return);
+        d.rowHeightEdit->setText(QStringLiteral("123"));
+        d.prepare();
+        QCOMPARE(d.rowHeightEdit->text(), QStringLiteral("123"));
+        d.currentRowButton->setChecked(true);
+        QTest::keyClick(d.rowHeightEdit, Qt::Key_Return);
         QCOMPARE(f->grid().RowHeight(5), 400);
         QCOMPARE(f->beeps, 2);
     }
 };
 
 QTEST_MAIN(TestRowColOps)
-#include "tst_row_col_ops.moc"
+#include "tst_row_column_dialog.moc"

@@ -1,4 +1,4 @@
-#include "mainwin/picture_tools.h"
+#include "tools/picture_tools.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-// The pictures command draws every window headless, so the README's
+// tera-pictures draws every window headless, so the README's
 // pictures can always be redrawn.
-#include "mainwin/screenshots.h"
+#include "tools/screenshots.h"
 #include "picture_checks.h"
 
 using namespace tera;
@@ -14,7 +14,6 @@ private slots:
     void drawsEveryWindow()
     {
         const QStringList names = WindowPictureNames();
-        QCOMPARE(names.size(), 7);
         const QString said = checkPictures(RenderWindowPictures, names, QSize(150, 80), 20);
         for (const QString &name : names)
             QVERIFY2(said.contains(name), qPrintable(name));

@@ -1,5 +1,5 @@
-#include "mainwin/picture_tools.h"
-#include "mainwin/guide_pictures.h"
+#include "tools/picture_tools.h"
+#include "tools/guide_pictures.h"
 
 #include "session/demo_database.h"
 #include "model/master_data.h"
@@ -115,26 +115,26 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     bool ok = true;
 
     // 1. The main window after 自動リンク.
-    frmListKAKO2 window(state, prompt, clock);
+    MainWindow window(state, prompt, clock);
     window.show();
-    window.Text1->setText(source);
+    window.sourcePathEdit->setText(source);
     state.sourcePath = source;
-    window.OptH[1]->click();
-    window.Option1[2]->click();
-    window.Option2[1]->click();
+    window.titleRowButtons[1]->click();
+    window.outputKindButtons[2]->click();
+    window.executionModeButtons[1]->click();
     window.ReadSourceFile(source, 3);
-    window.cmdAutoLink->click();
+    window.autoLinkButton->click();
     ok &= SavePicture(&window, dir, names.at(0), out, err);
 
     // 2. The check's list beside the import window.
-    window.Command3->click();
-    DesnHelp *import = window.importWindow();
+    window.runButton->click();
+    ImportWindow *import = window.importWindow();
     if (!import) {
         err << QStringLiteral("インポート画面が開きませんでした。") << Qt::endl;
         return 1;
     }
     import->openReport = [](const QString &) { return true; };
-    import->cmdCheck->click();
+    import->checkButton->click();
     if (auto *check = import->findChild<CheckWindow *>()) {
         ok &= SavePicture(check, dir, names.at(1), out, err);
         check->close();

@@ -1,5 +1,5 @@
-#include "mainwin/picture_tools.h"
-#include "mainwin/screenshots.h"
+#include "tools/picture_tools.h"
+#include "tools/screenshots.h"
 
 #include "session/demo_database.h"
 #include "session/startup.h"
@@ -45,16 +45,16 @@ const char kDemoSource[] =
     "釋勇心,ｼｬｸﾕｳｼﾝ,田中　勇,,令和元年6月1日,84歳,田中　幸子,夫,181-0013,東京都三鷹市下連雀四丁目16番7号,0422-48-1152,三鷹\r\n";
 
 // Links each source title to the list line of the same label.
-void linkSameNames(frmListKAKO2 &w, const QStringList &titles)
+void linkSameNames(MainWindow &w, const QStringList &titles)
 {
     for (const QString &title : titles) {
-        const auto all = w.lstAll->findItems(title, Qt::MatchExactly);
-        const auto targets = w.lstSelected->findItems(title, Qt::MatchExactly);
+        const auto all = w.sourceItems->findItems(title, Qt::MatchExactly);
+        const auto targets = w.targetItems->findItems(title, Qt::MatchExactly);
         if (all.isEmpty() || targets.isEmpty())
             continue;
-        w.lstAll->setCurrentItem(all.first());
-        w.lstSelected->setCurrentItem(targets.first());
-        w.Command1->click();
+        w.sourceItems->setCurrentItem(all.first());
+        w.targetItems->setCurrentItem(targets.first());
+        w.linkButton->click();
     }
 }
 
@@ -122,35 +122,35 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
     const QStringList names = WindowPictureNames();
 
     {
-        frm確認 location(state, prompt);
-        location.Text1->setText(QStringLiteral("C:\\Program Files\\カリンデ\\tera.mdb"));
+        DatabaseLocationForm location(state, prompt);
+        location.pathEdit->setText(QStringLiteral("C:\\Program Files\\カリンデ\\tera.mdb"));
         location.show();
         ok &= SavePicture(&location, dir, names.at(0), out, err);
     }
 
-    frmListKAKO2 window(state, prompt, clock);
+    MainWindow window(state, prompt, clock);
     window.show();
-    window.Text1->setText(source);
+    window.sourcePathEdit->setText(source);
     state.sourcePath = source;
-    window.OptH[1]->click();
-    window.Option1[2]->click();
+    window.titleRowButtons[1]->click();
+    window.outputKindButtons[2]->click();
     window.ReadSourceFile(source, 3);
     linkSameNames(window, {QStringLiteral("戒名"), QStringLiteral("俗名"), QStringLiteral("没年月日（9999年99月99日）"),
                            QStringLiteral("没年(年号xx年xx月xx日)"), QStringLiteral("享年------(1,2,3の形式)"),
                            QStringLiteral("施主名")});
-    window.lstAll->setCurrentRow(0);
-    window.lstSelected->setCurrentRow(10);
+    window.sourceItems->setCurrentRow(0);
+    window.targetItems->setCurrentRow(10);
     ok &= SavePicture(&window, dir, names.at(1), out, err);
 
-    dlgFile &kinds = dlgFile::instance();
-    kinds.EnableForFileName(source);
-    kinds.rSaveLoadSetting[3]->click();
+    FileKindDialog &kinds = window.fileKindDialog();
+    kinds.enableForFileName(source);
+    kinds.kindButtons[3]->click();
     kinds.show();
     ok &= SavePicture(&kinds, dir, names.at(2), out, err);
     kinds.hide();
 
-    window.Command3->click();
-    DesnHelp *import = window.importWindow();
+    window.runButton->click();
+    ImportWindow *import = window.importWindow();
     if (import) {
         ok &= SavePicture(import, dir, names.at(3), out, err);
     } else {
@@ -163,7 +163,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         // (the quiet prompt answers はい), then counted for a second run.
         if (import) {
             import->openReport = [](const QString &) { return true; };
-            import->Command1->click();
+            import->runButton->click();
         }
         QString question = TranscribeText::replaceQuestion();
         try {
@@ -190,7 +190,7 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
 
     {
         // A run part-way through: 500 of 1,200 rows after 20 seconds.
-        frmGage gage;
+        ProgressWindow gage;
         qint64 now = 0;
         gage.elapsedMs = [&now] { return now; };
         gage.repaintIntervalMs = 0;

@@ -1,4 +1,4 @@
-#include "gridtools/dlg_rowcol.h"
+#include "gridtools/row_column_dialog.h"
 
 #include "gridtools/num_key_filter.h"
 #include "platform/grid_model.h"
@@ -17,13 +17,7 @@ namespace {
 constexpr qint32 kMaxSize = 32767; // twips, the largest 16-bit size
 }
 
-dlgRowCol &dlgRowCol::instance()
-{
-    static dlgRowCol *dialog = new dlgRowCol;
-    return *dialog;
-}
-
-dlgRowCol::dlgRowCol() : QDialog(nullptr)
+RowColumnDialog::RowColumnDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgRowCol"));
     setWindowTitle(QStringLiteral("行・列の設定"));
@@ -41,88 +35,88 @@ dlgRowCol::dlgRowCol() : QDialog(nullptr)
 
     auto *rows = new QGroupBox(QStringLiteral("行の高さ"), this);
     NumKeyFilter *rowFilter;
-    std::tie(Text1, rowFilter) = sizeBox(QStringLiteral("Text1"));
+    std::tie(rowHeightEdit, rowFilter) = sizeBox(QStringLiteral("Text1"));
     rowFilter->onEnter = [this] { applyRowHeight(); };
-    Option2 = new QRadioButton(QStringLiteral("ｶﾚﾝﾄ行"), rows);
-    Option1 = new QRadioButton(QStringLiteral("全ての行"), rows);
-    Option2->setObjectName(QStringLiteral("Option2"));
-    Option1->setObjectName(QStringLiteral("Option1"));
+    currentRowButton = new QRadioButton(QStringLiteral("ｶﾚﾝﾄ行"), rows);
+    allRowsButton = new QRadioButton(QStringLiteral("全ての行"), rows);
+    currentRowButton->setObjectName(QStringLiteral("Option2"));
+    allRowsButton->setObjectName(QStringLiteral("Option1"));
     auto *rowLayout = new QVBoxLayout(rows);
-    rowLayout->addWidget(Text1);
-    rowLayout->addWidget(Option2);
-    rowLayout->addWidget(Option1);
+    rowLayout->addWidget(rowHeightEdit);
+    rowLayout->addWidget(currentRowButton);
+    rowLayout->addWidget(allRowsButton);
 
     auto *cols = new QGroupBox(QStringLiteral("列の幅"), this);
     NumKeyFilter *colFilter;
-    std::tie(Text2, colFilter) = sizeBox(QStringLiteral("Text2"));
+    std::tie(colWidthEdit, colFilter) = sizeBox(QStringLiteral("Text2"));
     colFilter->onEnter = [this] { applyColWidth(); };
-    Option4 = new QRadioButton(QStringLiteral("ｶﾚﾝﾄ行"), cols);
-    Option3 = new QRadioButton(QStringLiteral("全ての列"), cols);
-    Option4->setObjectName(QStringLiteral("Option4"));
-    Option3->setObjectName(QStringLiteral("Option3"));
+    currentColButton = new QRadioButton(QStringLiteral("ｶﾚﾝﾄ行"), cols);
+    allColsButton = new QRadioButton(QStringLiteral("全ての列"), cols);
+    currentColButton->setObjectName(QStringLiteral("Option4"));
+    allColsButton->setObjectName(QStringLiteral("Option3"));
     auto *colLayout = new QVBoxLayout(cols);
-    colLayout->addWidget(Text2);
-    colLayout->addWidget(Option4);
-    colLayout->addWidget(Option3);
+    colLayout->addWidget(colWidthEdit);
+    colLayout->addWidget(currentColButton);
+    colLayout->addWidget(allColsButton);
 
-    Option2->setChecked(true);
-    Option4->setChecked(true);
+    currentRowButton->setChecked(true);
+    currentColButton->setChecked(true);
 
-    Command1 = new QPushButton(QStringLiteral("閉じる"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
+    closeButton = new QPushButton(QStringLiteral("閉じる"), this);
+    closeButton->setObjectName(QStringLiteral("Command1"));
     // Enter belongs to the boxes; it must not close the dialog.
-    Command1->setAutoDefault(false);
-    connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
+    closeButton->setAutoDefault(false);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
 
     auto *frames = new QHBoxLayout;
     frames->addWidget(rows);
     frames->addWidget(cols);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Command1);
+    buttons->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(frames);
     layout->addLayout(buttons);
 }
 
-void dlgRowCol::soundBeep()
+void RowColumnDialog::soundBeep()
 {
     if (beep)
         beep();
 }
 
-void dlgRowCol::Form_Activate()
+void RowColumnDialog::prepare()
 {
     if (!m_grid || m_grid->Row() < 0)
         return;
-    Text1->setText(QString::number(m_grid->RowHeight(m_grid->Row())));
-    Text2->setText(QString::number(m_grid->ColWidth(m_grid->Col())));
+    rowHeightEdit->setText(QString::number(m_grid->RowHeight(m_grid->Row())));
+    colWidthEdit->setText(QString::number(m_grid->ColWidth(m_grid->Col())));
 }
 
-void dlgRowCol::showFor(QWidget *owner, GridModel *grid)
+void RowColumnDialog::showFor(QWidget *owner, GridModel *grid)
 {
     setGrid(grid);
     if (owner && owner->isVisible()) {
         adjustSize();
         move(owner->frameGeometry().center() - rect().center());
     }
-    Form_Activate();
-    Text1->setFocus();
+    prepare();
+    rowHeightEdit->setFocus();
     exec();
 }
 
-void dlgRowCol::applyRowHeight()
+void RowColumnDialog::applyRowHeight()
 {
     // An empty box has no size to apply.
     bool ok = false;
-    const int twips = Text1->text().trimmed().toInt(&ok);
+    const int twips = rowHeightEdit->text().trimmed().toInt(&ok);
     if (!ok || !m_grid)
         return;
     if (twips < 0 || twips > kMaxSize) {
         soundBeep();
         return;
     }
-    if (Option1->isChecked()) {
+    if (allRowsButton->isChecked()) {
         m_grid->setRowHeight(-1, twips);
         return;
     }
@@ -131,17 +125,17 @@ void dlgRowCol::applyRowHeight()
         soundBeep();
 }
 
-void dlgRowCol::applyColWidth()
+void RowColumnDialog::applyColWidth()
 {
     bool ok = false;
-    const int twips = Text2->text().trimmed().toInt(&ok);
+    const int twips = colWidthEdit->text().trimmed().toInt(&ok);
     if (!ok || !m_grid)
         return;
     if (twips < 0 || twips > kMaxSize) {
         soundBeep();
         return;
     }
-    if (Option3->isChecked()) {
+    if (allColsButton->isChecked()) {
         m_grid->setColWidth(-1, twips);
         return;
     }

@@ -1,5 +1,5 @@
 // The guide's pictures draw headless, each a real picture of its window.
-#include "mainwin/guide_pictures.h"
+#include "tools/guide_pictures.h"
 #include "picture_checks.h"
 
 using namespace tera;

@@ -1,4 +1,4 @@
-#include "gridtools/dlg_sort.h"
+#include "gridtools/sort_dialog.h"
 
 #include "gridtools/grid_view.h"
 #include "gridtools/num_key_filter.h"
@@ -85,27 +85,21 @@ private:
 
 } // namespace
 
-dlgSort &dlgSort::instance()
-{
-    static dlgSort *dialog = new dlgSort;
-    return *dialog;
-}
-
-QString dlgSort::GetComboStr(qint16 mode)
+QString SortDialog::modeCaption(qint16 mode)
 {
     if (mode < 0 || mode > 9)
         return QString();
     return QString::fromUtf16(kModeCaptions[mode]);
 }
 
-int dlgSort::GetComboNum(const QString &caption)
+int SortDialog::modeOfCaption(const QString &caption)
 {
     if (caption.isEmpty() || caption.at(0) < QLatin1Char('0') || caption.at(0) > QLatin1Char('9'))
         return 0;
     return caption.at(0).unicode() - u'0';
 }
 
-dlgSort::dlgSort() : QDialog(nullptr)
+SortDialog::SortDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgSort"));
     setWindowTitle(QStringLiteral("ｿｰﾄの設定"));
@@ -128,27 +122,27 @@ dlgSort::dlgSort() : QDialog(nullptr)
         return std::pair{box, filter};
     };
     NumKeyFilter *f1, *f2;
-    std::tie(Text1, f1) = numberBox(QStringLiteral("Text1"), true);
-    std::tie(Text2, f2) = numberBox(QStringLiteral("Text2"), true);
-    Text3 = numberBox(QStringLiteral("Text3"), false).first;
-    Text4 = numberBox(QStringLiteral("Text4"), false).first;
+    std::tie(keyFirstColEdit, f1) = numberBox(QStringLiteral("Text1"), true);
+    std::tie(keyLastColEdit, f2) = numberBox(QStringLiteral("Text2"), true);
+    firstRowEdit = numberBox(QStringLiteral("Text3"), false).first;
+    lastRowEdit = numberBox(QStringLiteral("Text4"), false).first;
     // Enter in the key range refreshes the key table instead.
-    f1->onEnter = [this] { SetVsf(); };
-    f2->onEnter = [this] { SetVsf(); };
+    f1->onEnter = [this] { fillKeyGrid(); };
+    f2->onEnter = [this] { fillKeyGrid(); };
 
     auto *keyRange = new QGroupBox(QStringLiteral("ｷｰ範囲"), this);
     auto *keyLayout = new QFormLayout(keyRange);
-    keyLayout->addRow(QStringLiteral("Col"), Text1);
-    keyLayout->addRow(QStringLiteral("ColSel"), Text2);
+    keyLayout->addRow(QStringLiteral("Col"), keyFirstColEdit);
+    keyLayout->addRow(QStringLiteral("ColSel"), keyLastColEdit);
     auto *rowRange = new QGroupBox(QStringLiteral("ｿｰﾄ範囲"), this);
     auto *rowLayout = new QFormLayout(rowRange);
-    rowLayout->addRow(QStringLiteral("Row"), Text3);
-    rowLayout->addRow(QStringLiteral("RowSel"), Text4);
+    rowLayout->addRow(QStringLiteral("Row"), firstRowEdit);
+    rowLayout->addRow(QStringLiteral("RowSel"), lastRowEdit);
 
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
+    modeBox = new QComboBox(this);
+    modeBox->setObjectName(QStringLiteral("Combo1"));
     auto *modeLabel = new QLabel(QStringLiteral("ｿｰﾄﾓｰﾄﾞ"), this);
-    modeLabel->setBuddy(Combo1);
+    modeLabel->setBuddy(modeBox);
 
     m_keys = new GridModel(this);
     m_keys->setCols(2);
@@ -159,100 +153,100 @@ dlgSort::dlgSort() : QDialog(nullptr)
     m_keys->setColWidth(0, 1200);
     m_keys->setColWidth(1, 4200);
     m_keys->setEditable(true);
-    vsfsort = new GridView(this);
-    vsfsort->setObjectName(QStringLiteral("vsfsort"));
-    vsfsort->setGrid(m_keys);
-    vsfsort->setItemDelegate(new KeyTableDelegate(mModeList, vsfsort));
-    vsfsort->setSelectionMode(QAbstractItemView::SingleSelection);
-    vsfsort->horizontalHeader()->hide();
-    vsfsort->verticalHeader()->hide();
-    connect(vsfsort, &QAbstractItemView::clicked, this, &dlgSort::vsfsort_Click);
+    keyGrid = new GridView(this);
+    keyGrid->setObjectName(QStringLiteral("vsfsort"));
+    keyGrid->setGrid(m_keys);
+    keyGrid->setItemDelegate(new KeyTableDelegate(m_modeList, keyGrid));
+    keyGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    keyGrid->horizontalHeader()->hide();
+    keyGrid->verticalHeader()->hide();
+    connect(keyGrid, &QAbstractItemView::clicked, this, &SortDialog::onKeyGridClicked);
 
-    Command2 = new QPushButton(QStringLiteral("ｿｰﾄ実行"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command1 = new QPushButton(QStringLiteral("閉じる"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
+    sortButton = new QPushButton(QStringLiteral("ｿｰﾄ実行"), this);
+    sortButton->setObjectName(QStringLiteral("Command2"));
+    closeButton = new QPushButton(QStringLiteral("閉じる"), this);
+    closeButton->setObjectName(QStringLiteral("Command1"));
     // Enter belongs to the boxes: no button answers it.
-    Command2->setAutoDefault(false);
-    Command1->setAutoDefault(false);
-    connect(Command2, &QPushButton::clicked, this, &dlgSort::Command2_Click);
-    connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
+    sortButton->setAutoDefault(false);
+    closeButton->setAutoDefault(false);
+    connect(sortButton, &QPushButton::clicked, this, &SortDialog::onSortClicked);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
 
     auto *ranges = new QHBoxLayout;
     ranges->addWidget(keyRange);
     ranges->addWidget(rowRange);
     auto *mode = new QHBoxLayout;
     mode->addWidget(modeLabel);
-    mode->addWidget(Combo1, 1);
+    mode->addWidget(modeBox, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command1);
+    buttons->addWidget(sortButton);
+    buttons->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(ranges);
     layout->addLayout(mode);
-    layout->addWidget(vsfsort, 1);
+    layout->addWidget(keyGrid, 1);
     layout->addLayout(buttons);
     resize(520, 420);
 
     // Form load: the eleven modes, mode 0 chosen, then the drop-down list.
     for (const char16_t *caption : kModeCaptions)
-        Combo1->addItem(QString::fromUtf16(caption));
-    connect(Combo1, &QComboBox::currentIndexChanged, this, &dlgSort::Combo1_Click);
-    Combo1->setCurrentIndex(0);
-    Combo1_Click();
+        modeBox->addItem(QString::fromUtf16(caption));
+    connect(modeBox, &QComboBox::currentIndexChanged, this, &SortDialog::onModeChosen);
+    modeBox->setCurrentIndex(0);
+    onModeChosen();
     QStringList modes;
     for (qint16 m = 0; m <= 9; ++m)
-        modes << GetComboStr(m);
-    mModeList = modes.join(QLatin1Char('|'));
+        modes << modeCaption(m);
+    m_modeList = modes.join(QLatin1Char('|'));
 }
 
-void dlgSort::soundBeep()
+void SortDialog::soundBeep()
 {
     if (beep)
         beep();
 }
 
-void dlgSort::Form_Activate()
+void SortDialog::prepare()
 {
     if (m_grid) {
-        Text1->setText(QString::number(m_grid->Col()));
-        Text2->setText(QString::number(m_grid->ColSel()));
-        Text3->setText(QString::number(m_grid->Row()));
-        Text4->setText(QString::number(m_grid->RowSel()));
+        keyFirstColEdit->setText(QString::number(m_grid->Col()));
+        keyLastColEdit->setText(QString::number(m_grid->ColSel()));
+        firstRowEdit->setText(QString::number(m_grid->Row()));
+        lastRowEdit->setText(QString::number(m_grid->RowSel()));
     }
-    SetVsf();
+    fillKeyGrid();
 }
 
-void dlgSort::showFor(QWidget *owner, GridModel *grid)
+void SortDialog::showFor(QWidget *owner, GridModel *grid)
 {
     setGrid(grid);
     if (owner && owner->isVisible())
         move(owner->frameGeometry().center() - rect().center());
-    Form_Activate();
+    prepare();
     exec();
 }
 
-void dlgSort::Combo1_Click()
+void SortDialog::onModeChosen()
 {
-    if (Combo1->currentIndex() == SortUseColSort) {
-        mColKey = true;
-        vsfsort->setEnabled(true);
-        SetVsf();
+    if (modeBox->currentIndex() == SortUseColSort) {
+        m_columnKeys = true;
+        keyGrid->setEnabled(true);
+        fillKeyGrid();
     } else {
-        mColKey = false;
+        m_columnKeys = false;
         m_keys->setRows(1);
-        vsfsort->setEnabled(false);
+        keyGrid->setEnabled(false);
     }
 }
 
-void dlgSort::SetVsf()
+void SortDialog::fillKeyGrid()
 {
-    if (!mColKey)
+    if (!m_columnKeys)
         return;
     bool ok1 = false, ok2 = false;
-    const qint32 first = Text1->text().trimmed().toInt(&ok1);
-    const qint32 last = Text2->text().trimmed().toInt(&ok2);
+    const qint32 first = keyFirstColEdit->text().trimmed().toInt(&ok1);
+    const qint32 last = keyLastColEdit->text().trimmed().toInt(&ok2);
     if (!ok1 || !ok2)
         return;
     m_keys->setRows(1);
@@ -263,29 +257,29 @@ void dlgSort::SetVsf()
     const qint32 from = std::max(first, 0);
     const qint32 to = std::min(last, m_grid->Cols() - 1);
     for (qint32 c = from; c <= to; ++c)
-        m_keys->AddItem(QString::number(c) + QLatin1Char('\t') + GetComboStr(qint16(m_grid->ColSort(c))));
+        m_keys->AddItem(QString::number(c) + QLatin1Char('\t') + modeCaption(qint16(m_grid->ColSort(c))));
 }
 
-void dlgSort::vsfsort_Click(const QModelIndex &index)
+void SortDialog::onKeyGridClicked(const QModelIndex &index)
 {
-    if (index.column() == 1 && index == vsfsort->currentIndex())
-        vsfsort->EditCell();
+    if (index.column() == 1 && index == keyGrid->currentIndex())
+        keyGrid->EditCell();
 }
 
-void dlgSort::Command2_Click()
+void SortDialog::onSortClicked()
 {
     if (!m_grid)
         return;
-    if (mColKey) {
+    if (m_columnKeys) {
         for (int r = 1; r < m_keys->Rows(); ++r) {
             bool ok = false;
             const int col = m_keys->TextMatrix(r, 0).toInt(&ok);
             if (ok && col >= 0 && col < m_grid->Cols())
-                m_grid->setColSort(col, GetComboNum(m_keys->TextMatrix(r, 1)));
+                m_grid->setColSort(col, modeOfCaption(m_keys->TextMatrix(r, 1)));
         }
     }
     // A refusal of the grid (no current cell) leaves the rows as they are.
-    m_grid->Sort(Combo1->currentIndex());
+    m_grid->Sort(modeBox->currentIndex());
 }
 
 } // namespace tera
