@@ -104,9 +104,9 @@ void DeriveSiblingPaths(AppState &state)
 void RunStartup(AppState &state, Prompt &prompt, LocationDialog &dialog, const StartupOptions &options)
 {
     try {
+        // The windows resolve the names they make against this folder
+        // themselves; the process's working folder stays the user's.
         state.files.appFolder = options.appPath;
-        if (!state.files.appFolder.isEmpty())
-            QDir::setCurrent(state.files.appFolder);
 
         if (!options.givenDbPath.isEmpty()) {
             state.files.database = options.givenDbPath;
