@@ -156,7 +156,7 @@ int RunCheckCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const PreparedImport &prepared = command.prepared;
     const std::unique_ptr<Clock> &clock = command.clock;
 
-    const CheckReport report = CheckTranscription(*prepared.importTable, prepared.state, *clock, nullptr, command.options.skipDuplicates);
+    const CheckReport report = CheckTranscription(*prepared.importTable, prepared.state.runSettings(), prepared.state.master, *clock, nullptr, command.options.skipDuplicates);
     if (!report.made) {
         err << CheckSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
         return 3;
@@ -216,7 +216,7 @@ int RunRestoreCommand(const QStringList &args, QTextStream &out, QTextStream &er
     state.files.database = QFileInfo(db).absoluteFilePath();
     DeriveSiblingPaths(state);
     TerminalPrompt prompt(err, yes);
-    const RestoreResult result = RestoreFromBackup(state, prompt);
+    const RestoreResult result = RestoreFromBackup(state.files, prompt);
     switch (result.outcome) {
     case RestoreResult::Outcome::Restored:
         out << QStringLiteral("元に戻しました: %1").arg(result.restored.join(QStringLiteral("、"))) << Qt::endl;

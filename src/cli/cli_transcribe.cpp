@@ -465,14 +465,14 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
     // The run report goes beside the database whatever became of the run.
     auto fileReport = [&] {
         QString error;
-        const QString path = WriteRunReport(report, RunInfoFor(prepared.state, started), &error);
+        const QString path = WriteRunReport(report, RunInfoFor(prepared.state.runSettings(), started), &error);
         if (path.isEmpty())
             err << QStringLiteral("転記レポートを書けません: %1").arg(error) << Qt::endl;
         else
             err << QStringLiteral("転記レポート: %1").arg(QDir::toNativeSeparators(path)) << Qt::endl;
     };
     try {
-        report = Transcribe(*prepared.importTable, prepared.state, prompt, *clock, progress.get(), options);
+        report = Transcribe(*prepared.importTable, prepared.state.runSettings(), prepared.state.master, prompt, *clock, progress.get(), options);
     } catch (const EndProgram &) {
         fileReport();
         out << QStringLiteral("データベースの障害のため、プログラムを終了しました。それより前の行は書き込まれています。") << Qt::endl;

@@ -191,7 +191,7 @@ void DesnHelp::Command1_Click()
     options.reportOnEnd = &ended;
     options.skipDuplicates = chkSkipDuplicates->isChecked();
     try {
-        m_lastReport = Transcribe(*m_grid, m_state, m_prompt, m_clock, &gage, options);
+        m_lastReport = Transcribe(*m_grid, m_state.runSettings(), m_state.master, m_prompt, m_clock, &gage, options);
     } catch (const EndProgram &end) {
         // The member procedure has shown its message; the run closed the
         // database and kept nothing of the row it was on.

@@ -574,7 +574,7 @@ void frmListKAKO2::actSaveLinks_Click()
         SaveLinkFile(chosen);
 }
 
-void frmListKAKO2::actRestore_Click() { RestoreFromBackup(m_state, m_prompt); }
+void frmListKAKO2::actRestore_Click() { RestoreFromBackup(m_state.files, m_prompt); }
 
 void frmListKAKO2::Command4_Click()
 {
