@@ -1,5 +1,6 @@
 #include "mainwin/run_finish.h"
 
+#include "model/app_state.h"
 #include "mainwin/progress_window.h"
 #include "platform/prompt.h"
 #include "transcribe/run_report.h"
