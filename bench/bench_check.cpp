@@ -43,14 +43,14 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     timer.start();
     double cpu = cpuSeconds();
-    const CheckReport check = CheckTranscription(b.grid, b.state, clock);
+    const CheckReport check = CheckTranscription(b.grid, b.state.runSettings(), b.state.master, clock);
     const double checkSeconds = timer.nsecsElapsed() / 1e9;
     const double checkCpu = cpuSeconds() - cpu;
     const long checkPeakKb = bench::memoryKb("VmHWM:");
 
     timer.restart();
     cpu = cpuSeconds();
-    const TranscribeReport run = Transcribe(b.grid, b.state, prompt, clock);
+    const TranscribeReport run = Transcribe(b.grid, b.state.runSettings(), b.state.master, prompt, clock);
     const double runSeconds = timer.nsecsElapsed() / 1e9;
     const double runCpu = cpuSeconds() - cpu;
 

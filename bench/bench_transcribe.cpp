@@ -135,7 +135,7 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     timer.start();
     const double ownCpuBefore = cpuSeconds(RUSAGE_SELF);
-    const TranscribeReport report = Transcribe(b.grid, b.state, prompt, clock, &progress);
+    const TranscribeReport report = Transcribe(b.grid, b.state.runSettings(), b.state.master, prompt, clock, &progress);
     const double driverSeconds = timer.nsecsElapsed() / 1e9;
     const double driverCpu = cpuSeconds(RUSAGE_SELF) - ownCpuBefore;
     const long driverPeakKb = bench::memoryKb("VmHWM:");

@@ -214,7 +214,7 @@ int RunRestoreCommand(const QStringList &args, QTextStream &out, QTextStream &er
     state.files.database = QFileInfo(db).absoluteFilePath();
     DeriveSiblingPaths(state);
     TerminalPrompt prompt(err, yes);
-    const RestoreResult result = RestoreFromBackup(state, prompt);
+    const RestoreResult result = RestoreFromBackup(state.files, prompt);
     switch (result.outcome) {
     case RestoreResult::Outcome::Restored:
         out << QStringLiteral("元に戻しました: %1").arg(result.restored.join(QStringLiteral("、"))) << Qt::endl;

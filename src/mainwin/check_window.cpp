@@ -201,7 +201,7 @@ CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *imp
         ProgressWindow gage(owner);
         gage.setWindowTitle(QStringLiteral("検証中"));
         SetAllFormsPointer(kPointerBusy);
-        report = CheckTranscription(importGrid, state, clock, &gage, skipDuplicates);
+        report = CheckTranscription(importGrid, state.runSettings(), state.master, clock, &gage, skipDuplicates);
         gage.hide();
         SetAllFormsPointer(kPointerDefault);
     }

@@ -198,7 +198,7 @@ void ImportWindow::onRunClicked()
     options.reportOnEnd = &ended;
     options.skipDuplicates = skipDuplicatesBox->isChecked();
     try {
-        m_lastReport = Transcribe(*m_grid, m_state, m_prompt, m_clock, &gage, options);
+        m_lastReport = Transcribe(*m_grid, m_state.runSettings(), m_state.master, m_prompt, m_clock, &gage, options);
     } catch (const EndProgram &end) {
         // The member procedure has shown its message; the run closed the
         // database and kept nothing of the row it was on.

@@ -581,7 +581,7 @@ void MainWindow::onSaveLinks()
         SaveLinkFile(chosen);
 }
 
-void MainWindow::onRestore() { RestoreFromBackup(m_state, m_prompt); }
+void MainWindow::onRestore() { RestoreFromBackup(m_state.files, m_prompt); }
 
 void MainWindow::onQuitClicked()
 {

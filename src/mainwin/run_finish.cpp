@@ -1,5 +1,6 @@
 #include "mainwin/run_finish.h"
 
+#include "model/app_state.h"
 #include "mainwin/progress_window.h"
 #include "platform/prompt.h"
 #include "transcribe/run_report.h"
@@ -27,7 +28,7 @@ QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const 
                           const QDateTime &started, const std::function<bool(const QString &)> &openReport)
 {
     QString error;
-    const QString path = WriteRunReport(report, RunInfoFor(state, started), &error);
+    const QString path = WriteRunReport(report, RunInfoFor(state.runSettings(), started), &error);
     using Outcome = TranscribeReport::Outcome;
     // The refusal of a busy database has been said already.
     const bool stoppedByUser = report.outcome == Outcome::BackupDeclined || report.outcome == Outcome::ReplaceDeclined

@@ -135,18 +135,18 @@ SessionResult ImportSession::fillImportTable(const QString &sourcePathText, cons
 // The only calls of the check and the run: what they are given changes here alone.
 CheckReport ImportSession::check(const Clock &clock, ProgressObserver *progress, bool skipDuplicates) const
 {
-    return CheckTranscription(*m_importTable, m_state, clock, progress, skipDuplicates);
+    return CheckTranscription(*m_importTable, m_state.runSettings(), m_state.master, clock, progress, skipDuplicates);
 }
 
 TranscribeReport ImportSession::run(Prompt &prompt, const Clock &clock, ProgressObserver *progress,
                                     const TranscribeOptions &options)
 {
-    return Transcribe(*m_importTable, m_state, prompt, clock, progress, options);
+    return Transcribe(*m_importTable, m_state.runSettings(), m_state.master, prompt, clock, progress, options);
 }
 
 QString ImportSession::writeReport(const TranscribeReport &report, const QDateTime &started, QString *error) const
 {
-    return WriteRunReport(report, RunInfoFor(m_state, started), error);
+    return WriteRunReport(report, RunInfoFor(m_state.runSettings(), started), error);
 }
 
 } // namespace tera

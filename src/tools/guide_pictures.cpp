@@ -147,12 +147,12 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     // stop the run are taken out first, as a user would correct them.
     import->grid().setTextMatrix(4, 1, QStringLiteral("2019年12月24日"));
     const QDateTime started = QDateTime::currentDateTime();
-    const TranscribeReport report = Transcribe(import->grid(), state, prompt, clock);
+    const TranscribeReport report = Transcribe(import->grid(), state.runSettings(), state.master, prompt, clock);
     const QString reportPath = FinishRunInWindow(prompt, report, state, started, {});
     ok &= saveMessage(RunReportOfferText(report, reportPath), QMessageBox::Information, true, dir, names.at(2), out, err);
 
     // 4. The restore's question, naming the backups of that run.
-    ok &= saveMessage(RestoreQuestion(PlanRestore(state)), QMessageBox::Warning, true, dir, names.at(3), out, err);
+    ok &= saveMessage(RestoreQuestion(PlanRestore(state.files)), QMessageBox::Warning, true, dir, names.at(3), out, err);
     import->hide();
     return ok ? 0 : 1;
 }

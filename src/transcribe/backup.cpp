@@ -1,6 +1,6 @@
 #include "transcribe/backup.h"
 
-#include "model/app_state.h"
+#include "model/run_settings.h"
 #include "platform/database.h"
 #include "platform/file_io.h"
 #include "platform/prompt.h"
@@ -95,7 +95,7 @@ bool CopyIfPresent(const QString &source, const QString &destination, Prompt &pr
     return false;
 }
 
-BackupResult BackupDatabase(const AppState &state, Prompt &prompt, ProgressObserver *progress)
+BackupResult BackupDatabase(const DatabaseFiles &files, Prompt &prompt, ProgressObserver *progress)
 {
     BackupResult result;
     if (progress)
@@ -109,9 +109,9 @@ BackupResult BackupDatabase(const AppState &state, Prompt &prompt, ProgressObser
         return result;
     };
 
-    const bool kakoPresent = QFileInfo(state.files.kako).isFile();
+    const bool kakoPresent = QFileInfo(files.kako).isFile();
     if (!kakoPresent)
-        prompt.message(BackupText::kakoNotYet(state.files.kako), Icon::Information);
+        prompt.message(BackupText::kakoNotYet(files.kako), Icon::Information);
 
     // Each copy is made whole beside its backup name first; only when both
     // are whole do they replace the previous pair. The uncommitted copies
@@ -119,21 +119,21 @@ BackupResult BackupDatabase(const AppState &state, Prompt &prompt, ProgressObser
     std::vector<std::unique_ptr<QSaveFile>> staged;
     QString failure;
     if (kakoPresent) {
-        staged.push_back(stageCopy(state.files.kako, state.files.kakoBackup, prompt, failure));
+        staged.push_back(stageCopy(files.kako, files.kakoBackup, prompt, failure));
         if (!staged.back())
             return fail(failure);
     }
-    const bool dbPresent = QFileInfo(state.files.database).isFile();
-    std::unique_ptr<QSaveFile> db = stageCopy(state.files.database, state.files.databaseBackup, prompt, failure);
+    const bool dbPresent = QFileInfo(files.database).isFile();
+    std::unique_ptr<QSaveFile> db = stageCopy(files.database, files.databaseBackup, prompt, failure);
     if (dbPresent && !db)
         return fail(failure);
 
     // A kako2.rnd of an earlier pair does not belong to the new tera2.mdb: a
     // restore would put it back beside a database that never knew it.
-    if (db && !kakoPresent && QFileInfo::exists(state.files.kakoBackup)) {
-        QFile old(state.files.kakoBackup);
+    if (db && !kakoPresent && QFileInfo::exists(files.kakoBackup)) {
+        QFile old(files.kakoBackup);
         if (!old.remove())
-            return fail(QStringLiteral("古いバックアップ %1 を削除できません（%2）。").arg(native(state.files.kakoBackup), old.errorString()));
+            return fail(QStringLiteral("古いバックアップ %1 を削除できません（%2）。").arg(native(files.kakoBackup), old.errorString()));
     }
     if (db)
         staged.push_back(std::move(db));

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 namespace tera {
-struct AppState;
+struct DatabaseFiles;
 class Database;
 class Prompt;
 class ProgressObserver;
@@ -32,7 +32,7 @@ QString kakoNotYet(const QString &kakoPath);
 // backups always belong to the same moment. A kako.rnd that does not exist
 // yet is noted (and a kako2.rnd of an earlier pair removed); a missing
 // tera.mdb is reported by CopyIfPresent's message. Neither is a failure.
-BackupResult BackupDatabase(const AppState &state, Prompt &prompt, ProgressObserver *progress = nullptr);
+BackupResult BackupDatabase(const DatabaseFiles &files, Prompt &prompt, ProgressObserver *progress = nullptr);
 
 // Copies source to destination, whole or not at all, when the source
 // exists; says so (naming the file) and returns false when it does not. A

@@ -1,6 +1,7 @@
 #include "transcribe/check_run.h"
 
-#include "model/app_state.h"
+#include "model/master_data.h"
+#include "model/run_settings.h"
 #include "platform/database.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
@@ -398,7 +399,7 @@ private:
 };
 
 // What replace mode deletes, counted on the copy before the run.
-void noteDeletions(const AppState &s, Database &db, QList<CheckFinding> &out)
+void noteDeletions(const RunSettings &s, Database &db, QList<CheckFinding> &out)
 {
     if (s.executionMode != kModeReplace)
         return;
@@ -409,7 +410,7 @@ void noteDeletions(const AppState &s, Database &db, QList<CheckFinding> &out)
 
 // The backups are written beside the database: a folder that takes no new
 // file means the run will ask whether to go on without them.
-void noteBackup(const AppState &real, QList<CheckFinding> &out)
+void noteBackup(const RunSettings &real, QList<CheckFinding> &out)
 {
     const QFileInfo folder(QFileInfo(real.files.databaseBackup).absolutePath());
     QStringList problems;
@@ -534,7 +535,7 @@ bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QStri
     return true;
 }
 
-CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock, ProgressObserver *progress,
+CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
 {
     CheckReport out;
@@ -566,7 +567,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
 
     // Every path of the run points into the scratch folder: the run may
     // write, delete and back up there as it likes.
-    AppState s = state;
+    RunSettings s = state;
     s.files.database = scratch.filePath(QStringLiteral("tera.mdb"));
     s.files.kako = scratch.filePath(QStringLiteral("kako.rnd"));
     s.files.kakoBackup = scratch.filePath(QStringLiteral("kako2.rnd"));
@@ -653,7 +654,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, cons
     options.rows = &observer;
     options.database = copy.get();
     try {
-        out.run = Transcribe(vsf, s, quiet, clock, progress ? &checkProgress : nullptr, options);
+        out.run = Transcribe(vsf, s, master, quiet, clock, progress ? &checkProgress : nullptr, options);
     } catch (const DbError &e) {
         // A failure of the observer's own queries on the copy.
         out.failure = QStringLiteral("検証を続けられません: %1").arg(e.description());

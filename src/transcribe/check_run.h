@@ -5,7 +5,8 @@
 #include <QString>
 
 namespace tera {
-struct AppState;
+struct MasterData;
+struct RunSettings;
 class Clock;
 class Database;
 class GridModel;
@@ -75,12 +76,12 @@ struct CheckReport {
 // False with the reason in failure.
 bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QString &failure);
 
-// Runs the check over the import grid vsf as state says (kind, mode, paths,
-// masters). state is not changed (the run works on a copy of it). A progress
+// Runs the check over the import grid vsf as state says (kind, mode, paths)
+// with the master data master, on copies of the files. A progress
 // observer sees "n 番目のデータを検証しています" and may cancel; the rows
 // checked up to then are reported.
 // skipDuplicates checks a run that leaves likely duplicates out.
-CheckReport CheckTranscription(const GridModel &vsf, const AppState &state, const Clock &clock,
+CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, const MasterData &master, const Clock &clock,
                                ProgressObserver *progress = nullptr, bool skipDuplicates = false);
 
 // The check's closing note: rows, what will be written, and whether the run

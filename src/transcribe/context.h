@@ -1,5 +1,6 @@
 #pragma once
-#include "model/app_state.h"
+#include "model/master_data.h"
+#include "model/run_settings.h"
 #include "convert/era_calendar.h"
 #include "convert/value_notice.h"
 #include "platform/clock.h"
@@ -8,6 +9,7 @@
 #include "transcribe/household_writer.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/records.h"
+#include "transcribe/row_failure.h"
 
 #include <QHash>
 #include <QString>
@@ -36,13 +38,19 @@ inline const QString kMemberDbFailure = QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ
 // the record writers and the driver instead of process-wide globals. The
 // names of the parts are those the rules use (gRow, gKakoRec, gKaikiDate).
 struct TranscribeContext {
-    TranscribeContext(Database &database, AppState &appState, Prompt &prompter, const Clock &today)
-        : db(database), state(appState), prompt(prompter), clock(today), kakoFile(appState.files.kako)
+    TranscribeContext(Database &database, const RunSettings &runSettings, const MasterData &masterData,
+                      Prompt &prompter, const Clock &today)
+        : db(database), settings(runSettings), master(masterData), prompt(prompter), clock(today),
+          kakoFile(runSettings.files.kako)
     {
     }
 
     Database &db;     // gDb, open for the run
-    AppState &state;  // paths, master.kbnValues, master.services (entry 6/7 OHi may be set to 1 for the run's rest)
+    const RunSettings &settings;
+    // The run's own copy of the master data: the first-service rule sets
+    // entry 6/7's OHi to 1 for the rest of the run, never in the master the
+    // front ends hold.
+    MasterData master;
     Prompt &prompt;
     const Clock &clock;
     WorkRecords records; // records.gRow, records.gKakoRec
@@ -89,19 +97,20 @@ struct TranscribeContext {
         rowFailures << error.description();
     }
 
-    // The member procedures' trap: the critical message, then a controlled
-    // end of the program (the current row is rolled back by the driver).
-    // A lookup that failed: the rules read it as "not found", but a row
-    // written on that answer could make a second household for a member who
-    // exists. The row is rolled back instead (without a message of its own;
-    // the run reports the row).
-    void lookupFailed(const DbError &error)
+    // A lookup that failed is no "not found": a row written on that answer
+    // could make a second household for a member who exists. The row stops
+    // here, nothing after the lookup runs, and the driver rolls it back and
+    // reports it (without a message of its own). what names the lookup.
+    [[noreturn]] void lookupFailed(const QString &what, const DbError &error)
     {
         if (error.cause() != DbError::Cause::None)
             throw error;
-        rowFailures << error.description();
+        rowFailures << QStringLiteral("%1の検索に失敗しました: %2").arg(what, error.description());
+        throw RowFailure{0, -1, rowFailures.join(QStringLiteral(" / "))};
     }
 
+    // The member procedures' trap: the critical message, then a controlled
+    // end of the program (the current row is rolled back by the driver).
     [[noreturn]] void endForMemberFailure(const DbError &error)
     {
         if (error.cause() != DbError::Cause::None)

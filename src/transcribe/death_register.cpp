@@ -1,5 +1,6 @@
 #include "transcribe/death_register.h"
 
+#include "model/schema.h"
 #include "convert/era_calendar.h"
 #include "convert/kanji_numerals.h"
 #include "platform/database.h"
@@ -11,8 +12,9 @@
 
 #include <array>
 #include <tuple>
-
 namespace tera {
+
+using namespace schema;
 
 namespace {
 
@@ -89,14 +91,14 @@ struct DeathColumns {
 
     void appendTo(Columns &c) const
     {
-        c << std::pair{QStringLiteral("歿年月"), QVariant(歿年月)} << std::pair{QStringLiteral("歿年日"), QVariant(歿年日)}
-          << std::pair{QStringLiteral("享年"), QVariant(享年)} << std::pair{QStringLiteral("享年和"), QVariant(享年和)}
-          << std::pair{QStringLiteral("戒名"), QVariant(戒名)};
+        c << std::pair{col::歿年月, QVariant(歿年月)} << std::pair{col::歿年日, QVariant(歿年日)}
+          << std::pair{col::享年, QVariant(享年)} << std::pair{col::享年和, QVariant(享年和)}
+          << std::pair{col::戒名, QVariant(戒名)};
     }
     void appendNamesTo(Columns &c) const
     {
-        c << std::pair{QStringLiteral("俗名"), QVariant(俗名)} << std::pair{QStringLiteral("施主名"), QVariant(施主名)}
-          << std::pair{QStringLiteral("続柄"), QVariant(続柄)};
+        c << std::pair{col::俗名, QVariant(俗名)} << std::pair{col::施主名, QVariant(施主名)}
+          << std::pair{col::続柄, QVariant(続柄)};
     }
 };
 
@@ -110,7 +112,7 @@ QString householdText(const MemberRec &r)
 bool noRowsOf(TranscribeContext &ctx, const QString &table, qint16 kakoCd)
 {
     try {
-        Query q = ctx.db.prepare(QStringLiteral("SELECT 1 AS n FROM [") + table + QStringLiteral("] WHERE [過去CD] = ?"));
+        Query q = ctx.db.prepare(Sql("SELECT 1 AS n FROM [%1] WHERE [%2] = ?", {table, col::過去CD}));
         FinishOnExit done(q);
         q.exec({int(kakoCd)});
         return !q.next();
@@ -122,7 +124,7 @@ bool noRowsOf(TranscribeContext &ctx, const QString &table, qint16 kakoCd)
 
 void deleteRowsOf(TranscribeContext &ctx, const QString &table, qint16 kakoCd)
 {
-    ctx.db.execute(QStringLiteral("DELETE FROM [%1] WHERE [過去CD] = ?").arg(table), {int(kakoCd)});
+    ctx.db.execute(Sql("DELETE FROM [%1] WHERE [%2] = ?", {table, col::過去CD}), {int(kakoCd)});
 }
 
 } // namespace
@@ -159,7 +161,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
 
     // The temple may keep the anniversaries a day before or after the death.
     QDate shifted = input;
-    switch (ctx.state.master.kbnValues[10]) {
+    switch (ctx.master.kbnValues[10]) {
     case 1:
         shifted = input.addDays(-1);
         break;
@@ -179,7 +181,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
         ctx.gKaikiDate[i] = SlashedDate(d);
     }
     // The yearly anniversaries follow the shift only when the temple says so.
-    const QDate base = ctx.state.master.kbnValues[12] == 0 ? input : shifted;
+    const QDate base = ctx.master.kbnValues[12] == 0 ? input : shifted;
     for (int i = kLastDayOffset + 1; i <= 30; ++i) {
         const QDate d = base.addYears(kKaiki[i].offset); // 29 February falls on the 28th
         if (!holdable(d))
@@ -189,13 +191,13 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
     return true;
 }
 
-bool KakoIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, QStringLiteral("W_KAKO"), kakoCd); }
-bool KaikiIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, QStringLiteral("W_KAIKI"), kakoCd); }
-bool OmairiIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, QStringLiteral("D_OMAIRI"), kakoCd); }
+bool KakoIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, tbl::W_KAKO, kakoCd); }
+bool KaikiIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, tbl::W_KAIKI, kakoCd); }
+bool OmairiIsEmpty(TranscribeContext &ctx, qint16 kakoCd) { return noRowsOf(ctx, tbl::D_OMAIRI, kakoCd); }
 
-void DeleteKako(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStringLiteral("W_KAKO"), kakoCd); }
-void DeleteKaiki(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStringLiteral("W_KAIKI"), kakoCd); }
-void DeleteOmairi(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, QStringLiteral("D_OMAIRI"), kakoCd); }
+void DeleteKako(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, tbl::W_KAKO, kakoCd); }
+void DeleteKaiki(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, tbl::W_KAIKI, kakoCd); }
+void DeleteOmairi(TranscribeContext &ctx, qint16 kakoCd) { deleteRowsOf(ctx, tbl::D_OMAIRI, kakoCd); }
 
 namespace {
 
@@ -223,7 +225,7 @@ void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 
         month = cached->month;
         return;
     }
-    Query q = ctx.db.prepare(QStringLiteral("SELECT * FROM [OMAIRI] WHERE [ONO] = ? AND [NM] <> ?")
+    Query q = ctx.db.prepare(Sql("SELECT * FROM [%1] WHERE [%2] = ? AND [%3] <> ?", {tbl::OMAIRI, col::ONO, col::NM})
                              + ctx.db.storedOrder());
     FinishOnExit done(q);
     q.exec({int(number), kBlank});
@@ -231,21 +233,20 @@ void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 
         name.clear();
         month = 0;
     } else {
-        name = q.text(QStringLiteral("NM")).trimmed();
-        month = toInt16(q.integer(QStringLiteral("Otuki")));
+        name = q.text(col::NM).trimmed();
+        month = toInt16(q.integer(col::Otuki));
     }
     ctx.serviceNameCache.insert(number, {name, month});
 }
 
-qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 month, qint16 y, qint16 m, qint16 d, qint16 k)
+qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 y, qint16 m, qint16 d, qint16 k)
 {
-    Q_UNUSED(month);
     if (k != 6 && k != 7)
         return 1;
-    OmairiRec &service = ctx.state.master.services[k];
+    OmairiRec &service = ctx.master.services[k];
     if (service.OHi == 0)
-        service.OHi = 1; // kept for the rest of the program
-    const qint16 daysBefore = ctx.state.master.kbnValues[k == 6 ? 5 : 4];
+        service.OHi = 1; // kept for the rest of the run, in the run's own copy
+    const qint16 daysBefore = ctx.master.kbnValues[k == 6 ? 5 : 4];
     const QDate serviceDay(ctx.clock.today().year(), service.Otuki, service.OHi);
     if (!serviceDay.isValid())
         return 1; // a master without a usable month or day gives no reference date
@@ -282,27 +283,27 @@ bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
         const qint64 eraYear = NumericValue(era[1]);
         const DeathColumns death(k);
 
-        Columns c{{QStringLiteral("過去CD"), int(kakoCd)},
-                  {QStringLiteral("世帯CD"), toInt32(NumericValue(r.SETAI_NO))},
-                  {QStringLiteral("個人CD"), 0},
-                  {QStringLiteral("年号"), BlankForEmpty(era[0])},
-                  {QStringLiteral("年号年"), BlankForEmpty(eraYear > 0 ? kanji(eraYear) : kBlank)}};
+        Columns c{{col::過去CD, int(kakoCd)},
+                  {col::世帯CD, toInt32(NumericValue(r.SETAI_NO))},
+                  {col::個人CD, 0},
+                  {col::年号, BlankForEmpty(era[0])},
+                  {col::年号年, BlankForEmpty(eraYear > 0 ? kanji(eraYear) : kBlank)}};
         death.appendTo(c);
         // The trailing blank only where the width leaves room for it.
         const QString reading = CutToWidth(k.ﾖﾐ.trimmed(), KakoWidth::ﾖﾐ);
-        c << std::pair{QStringLiteral("ﾖﾐ"), QVariant(reading.size() < KakoWidth::ﾖﾐ ? reading + kBlank : reading)};
+        c << std::pair{col::ﾖﾐ, QVariant(reading.size() < KakoWidth::ﾖﾐ ? reading + kBlank : reading)};
         death.appendNamesTo(c);
-        c << std::pair{QStringLiteral("bnen"), QVariant(int(k.bnen))}
-          << std::pair{QStringLiteral("btuki"), QVariant(int(k.btuki))}
-          << std::pair{QStringLiteral("bHi"), QVariant(int(k.bHi))}
-          << std::pair{QStringLiteral("yubin"), QVariant(r.訪問先郵便)}
-          << std::pair{QStringLiteral("JYU"), QVariant(r.訪問先住所)}
-          << std::pair{QStringLiteral("tel"), QVariant(r.訪問先電話)};
+        c << std::pair{col::bnen, QVariant(int(k.bnen))}
+          << std::pair{col::btuki, QVariant(int(k.btuki))}
+          << std::pair{col::bHi, QVariant(int(k.bHi))}
+          << std::pair{col::yubin, QVariant(r.訪問先郵便)}
+          << std::pair{col::JYU, QVariant(r.訪問先住所)}
+          << std::pair{col::tel, QVariant(r.訪問先電話)};
         if (!r.地区.isEmpty())
-            c << std::pair{QStringLiteral("地区"), QVariant(r.地区)};
+            c << std::pair{col::地区, QVariant(r.地区)};
         if (!r.検索.isEmpty())
-            c << std::pair{QStringLiteral("検索"), QVariant(r.検索)};
-        ctx.db.insert(QStringLiteral("W_KAKO"), c);
+            c << std::pair{col::検索, QVariant(r.検索)};
+        ctx.db.insert(tbl::W_KAKO, c);
         return true;
     } catch (const DbError &e) {
         ctx.writerFailed(e);
@@ -339,34 +340,34 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
             const EraArray kaikiEra = eraOfDay(ctx, year, month, toInt16(NumericValue(piece.at(2))));
             const qint64 kaikiEraYear = NumericValue(kaikiEra[1]);
 
-            Columns c{{QStringLiteral("回忌"), BlankForEmpty(KaikiName(qint16(i)))}};
+            Columns c{{col::回忌, BlankForEmpty(KaikiName(qint16(i)))}};
             if (!stored.isEmpty()) {
                 const QDate day = dateOfText(stored);
                 if (!day.isValid())
                     throw DbError(13, QStringLiteral("回忌年が日付ではありません (%1)。").arg(stored));
-                c << std::pair{QStringLiteral("回忌年"), ctx.db.dateValue(day)};
+                c << std::pair{col::回忌年, ctx.db.dateValue(day)};
             }
-            c << std::pair{QStringLiteral("回年号"), QVariant(BlankForEmpty(kaikiEra[0]))}
-              << std::pair{QStringLiteral("回年"), QVariant(int(kaikiEraYear > 0 ? toInt16(kaikiEraYear) : 0))}
-              << std::pair{QStringLiteral("回月"), QVariant(int(month))}
-              << std::pair{QStringLiteral("回日"), QVariant(BlankForEmpty(piece.at(2)))}
-              << std::pair{QStringLiteral("過去CD"), QVariant(int(kakoCd))}
-              << std::pair{QStringLiteral("世帯CD"), QVariant(household)}
-              << std::pair{QStringLiteral("個人CD"), QVariant(kBlank)}
-              << std::pair{QStringLiteral("年号"), QVariant(eraName)}
-              << std::pair{QStringLiteral("年号年"), QVariant(eraYear)};
+            c << std::pair{col::回年号, QVariant(BlankForEmpty(kaikiEra[0]))}
+              << std::pair{col::回年, QVariant(int(kaikiEraYear > 0 ? toInt16(kaikiEraYear) : 0))}
+              << std::pair{col::回月, QVariant(int(month))}
+              << std::pair{col::回日, QVariant(BlankForEmpty(piece.at(2)))}
+              << std::pair{col::過去CD, QVariant(int(kakoCd))}
+              << std::pair{col::世帯CD, QVariant(household)}
+              << std::pair{col::個人CD, QVariant(kBlank)}
+              << std::pair{col::年号, QVariant(eraName)}
+              << std::pair{col::年号年, QVariant(eraYear)};
             death.appendTo(c);
             death.appendNamesTo(c);
-            c << std::pair{QStringLiteral("bnen"), QVariant(int(k.bnen))}
-              << std::pair{QStringLiteral("btuki"), QVariant(int(k.btuki))}
-              << std::pair{QStringLiteral("bHi"), QVariant(int(k.bHi))}
-              << std::pair{QStringLiteral("KAINO"), QVariant(i)}
-              << std::pair{QStringLiteral("KSEI"), QVariant(int(year))}
-              << std::pair{QStringLiteral("担当者CD"), QVariant(0)}
-              << std::pair{QStringLiteral("yubin"), QVariant(r.訪問先郵便)}
-              << std::pair{QStringLiteral("JYU"), QVariant(r.訪問先住所)}
-              << std::pair{QStringLiteral("tel"), QVariant(r.訪問先電話)};
-            ctx.db.insert(QStringLiteral("W_KAIKI"), c);
+            c << std::pair{col::bnen, QVariant(int(k.bnen))}
+              << std::pair{col::btuki, QVariant(int(k.btuki))}
+              << std::pair{col::bHi, QVariant(int(k.bHi))}
+              << std::pair{col::KAINO, QVariant(i)}
+              << std::pair{col::KSEI, QVariant(int(year))}
+              << std::pair{col::担当者CD, QVariant(0)}
+              << std::pair{col::yubin, QVariant(r.訪問先郵便)}
+              << std::pair{col::JYU, QVariant(r.訪問先住所)}
+              << std::pair{col::tel, QVariant(r.訪問先電話)};
+            ctx.db.insert(tbl::W_KAIKI, c);
         }
         return true;
     } catch (const DbError &e) {
@@ -400,7 +401,7 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
             QString name;
             qint16 masterMonth = 0;
             GetOmairiName(ctx, i, name, masterMonth);
-            const OmairiRec &service = ctx.state.master.services[i];
+            const OmairiRec &service = ctx.master.services[i];
             const qint16 month = service.Otuki > 0 ? service.Otuki : masterMonth != 0 ? masterMonth : k.btuki;
             const qint16 day = service.OHi > 0 ? service.OHi : k.bHi;
             qint16 year = 0;
@@ -409,39 +410,39 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
                 // current month counts as this year.
                 year = toInt16(today.year() + (today.month() > month ? 1 : 0));
             } else if (k.bnen != 0 && k.btuki != 0 && k.bHi != 0) {
-                year = toInt16(today.year() + FirstServiceOffset(ctx, month, k.bnen, k.btuki, k.bHi, i));
+                year = toInt16(today.year() + FirstServiceOffset(ctx, k.bnen, k.btuki, k.bHi, i));
             }
             const EraArray serviceEra = eraOfDay(ctx, year, month, day);
 
-            Columns c{{QStringLiteral("OMAIRINO"), int(i)},
-                      {QStringLiteral("法要"), name.trimmed() + kBlank},
-                      {QStringLiteral("法要年"), int(year)},
-                      {QStringLiteral("法年号"), serviceEra[0].trimmed()},
-                      {QStringLiteral("法年"), QString::number(NumericValue(serviceEra[1]))},
-                      {QStringLiteral("法月"), QString::number(month)},
-                      {QStringLiteral("法日"), QString::number(day)},
-                      {QStringLiteral("過去CD"), int(kakoCd)},
-                      {QStringLiteral("世帯CD"), household},
-                      {QStringLiteral("個人CD"), person},
-                      {QStringLiteral("年号"), eraName},
-                      {QStringLiteral("年号年"), eraYear}};
+            Columns c{{col::OMAIRINO, int(i)},
+                      {col::法要, name.trimmed() + kBlank},
+                      {col::法要年, int(year)},
+                      {col::法年号, serviceEra[0].trimmed()},
+                      {col::法年, QString::number(NumericValue(serviceEra[1]))},
+                      {col::法月, QString::number(month)},
+                      {col::法日, QString::number(day)},
+                      {col::過去CD, int(kakoCd)},
+                      {col::世帯CD, household},
+                      {col::個人CD, person},
+                      {col::年号, eraName},
+                      {col::年号年, eraYear}};
             death.appendTo(c);
             death.appendNamesTo(c);
-            c << std::pair{QStringLiteral("bnen"), QVariant(int(k.bnen))}
-              << std::pair{QStringLiteral("btuki"), QVariant(int(k.btuki))}
-              << std::pair{QStringLiteral("bHi"), QVariant(int(k.bHi))}
-              << std::pair{QStringLiteral("KSEI"), QVariant(int(ctx.scheduleKind))}
-              << std::pair{QStringLiteral("案内"), QVariant(0)}
-              << std::pair{QStringLiteral("曜日指定"), QVariant(int(r.曜日指定))}
-              << std::pair{QStringLiteral("場所"), QVariant(int(service.訪問区分))};
+            c << std::pair{col::bnen, QVariant(int(k.bnen))}
+              << std::pair{col::btuki, QVariant(int(k.btuki))}
+              << std::pair{col::bHi, QVariant(int(k.bHi))}
+              << std::pair{col::KSEI, QVariant(int(ctx.scheduleKind))}
+              << std::pair{col::案内, QVariant(0)}
+              << std::pair{col::曜日指定, QVariant(int(r.曜日指定))}
+              << std::pair{col::場所, QVariant(int(service.訪問区分))};
             if (!visitName.isEmpty())
-                c << std::pair{QStringLiteral("場所名"), QVariant(visitName)};
-            c << std::pair{QStringLiteral("寺番号"), QVariant(0)}
-              << std::pair{QStringLiteral("地区"), QVariant(r.地区 + kBlank)}
-              << std::pair{QStringLiteral("訪問電話"), QVariant(r.訪問先電話 + kBlank)}
-              << std::pair{QStringLiteral("訪問郵便"), QVariant(r.訪問先郵便 + kBlank)}
-              << std::pair{QStringLiteral("訪問住所"), QVariant(r.訪問先住所 + kBlank)};
-            ctx.db.insert(QStringLiteral("D_OMAIRI"), c);
+                c << std::pair{col::場所名, QVariant(visitName)};
+            c << std::pair{col::寺番号, QVariant(0)}
+              << std::pair{col::地区, QVariant(r.地区 + kBlank)}
+              << std::pair{col::訪問電話, QVariant(r.訪問先電話 + kBlank)}
+              << std::pair{col::訪問郵便, QVariant(r.訪問先郵便 + kBlank)}
+              << std::pair{col::訪問住所, QVariant(r.訪問先住所 + kBlank)};
+            ctx.db.insert(tbl::D_OMAIRI, c);
         }
         return true;
     } catch (const DbError &e) {
@@ -456,7 +457,7 @@ EntryLimitReached::EntryLimitReached(qint64 kakoCd)
 {
 }
 
-void WriteDeathRow(TranscribeContext &ctx, qint32 &entryCounter)
+void WriteDeathRegisterImportRow(TranscribeContext &ctx, qint32 &entryCounter)
 {
     KakoRec &k = ctx.gKakoRec();
     // The entry takes the record number after the last one of kako.rnd; a

@@ -48,9 +48,9 @@ void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 
 // 0 when the first service k (7: the first bon) after a death on y/m/d falls
 // in the current year, 1 when it falls in the next. Service 6 and 7 compare
 // with this year's service date less master.kbnValues(5) / master.kbnValues(4) days; their
-// day 0 in the master becomes 1 for the rest of the program. Every other k
-// gives 1. month is not used.
-qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 month, qint16 y, qint16 m, qint16 d, qint16 k);
+// day 0 becomes 1 for the rest of the run, in the run's copy of the master
+// (ctx.master). Every other k gives 1.
+qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 y, qint16 m, qint16 d, qint16 k);
 
 // Stores gKakoRec, with the anniversary dates and all flags set, as record
 // 過去CD of kako.rnd. A failure (KakoRndError) goes to the caller.
@@ -80,6 +80,6 @@ public:
 // number or household number past 32767 throws the overflow DbError before
 // the kako.rnd record is written (for 過去CD: EntryLimitReached); a kako.rnd failure throws KakoRndError.
 // The caller writes the row in one transaction.
-void WriteDeathRow(TranscribeContext &ctx, qint32 &entryCounter);
+void WriteDeathRegisterImportRow(TranscribeContext &ctx, qint32 &entryCounter);
 
 } // namespace tera

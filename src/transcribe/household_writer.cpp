@@ -1,24 +1,26 @@
 #include "transcribe/household_writer.h"
 
+#include "model/schema.h"
 #include "transcribe/context.h"
 #include "transcribe/member_writer.h"
 
-
 namespace tera {
+
+using namespace schema;
 
 namespace {
 
-const QString kSetai = QStringLiteral("D_SETAI");
+const QString kSetai = tbl::D_SETAI;
 
 } // namespace
 
 qint32 NextSetaiNo(TranscribeContext &ctx)
 {
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT [SNO] FROM [D_SETAI] ORDER BY [SNO] DESC"));
+        Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] ORDER BY [%1] DESC", {col::SNO, tbl::D_SETAI}));
         qint32 next = 1;
         if (q.next())
-            next = toInt32(q.integer(QStringLiteral("SNO")) + 1);
+            next = toInt32(q.integer(col::SNO) + 1);
         q.finish();
         return next;
     } catch (const DbError &e) {
@@ -34,37 +36,37 @@ bool WriteSetai(TranscribeContext &ctx)
 
     // The columns in the table's order; a staged field left empty does not
     // touch its column.
-    Columns columns{{QStringLiteral("SETAI_NO"), n}};
+    Columns columns{{col::SETAI_NO, n}};
     auto trimmedWhenSet = [&columns](const QString &column, const QString &value) {
         if (!value.isEmpty())
             columns.append({column, value.trimmed()});
     };
     if (!r.世帯主名.isEmpty())
-        columns.append({QStringLiteral("世帯主名"), r.世帯主名});
+        columns.append({col::世帯主名, r.世帯主名});
     trimmedWhenSet(QStringLiteral("カナ"), r.MEI_KA);
-    trimmedWhenSet(QStringLiteral("tel"), r.tel);
-    trimmedWhenSet(QStringLiteral("FAX"), r.FAX);
+    trimmedWhenSet(col::tel, r.tel);
+    trimmedWhenSet(col::FAX, r.FAX);
     trimmedWhenSet(QStringLiteral("YU_1"), r.YUBIN1);
     trimmedWhenSet(QStringLiteral("YU_2"), r.YUBIN2);
     trimmedWhenSet(QStringLiteral("住所1"), r.JYU);
     trimmedWhenSet(QStringLiteral("住所2"), r.JYU_KA);
-    columns.append({QStringLiteral("寺番号"), r.寺番号});
-    trimmedWhenSet(QStringLiteral("連絡先氏名"), r.連絡先氏名);
-    trimmedWhenSet(QStringLiteral("連絡先〒"), r.連絡先郵便);
-    trimmedWhenSet(QStringLiteral("連絡先住所"), r.連絡先住所);
-    trimmedWhenSet(QStringLiteral("連絡先電話"), r.連絡先電話);
-    trimmedWhenSet(QStringLiteral("訪問先氏名"), r.訪問先氏名);
-    trimmedWhenSet(QStringLiteral("訪問先〒"), r.訪問先郵便);
-    trimmedWhenSet(QStringLiteral("訪問先住所"), r.訪問先住所);
-    trimmedWhenSet(QStringLiteral("訪問先電話"), r.訪問先電話);
-    trimmedWhenSet(QStringLiteral("地区"), r.地区);
-    trimmedWhenSet(QStringLiteral("検索"), r.検索);
+    columns.append({col::寺番号, r.寺番号});
+    trimmedWhenSet(col::連絡先氏名, r.連絡先氏名);
+    trimmedWhenSet(col::連絡先郵便, r.連絡先郵便);
+    trimmedWhenSet(col::連絡先住所, r.連絡先住所);
+    trimmedWhenSet(col::連絡先電話, r.連絡先電話);
+    trimmedWhenSet(col::訪問先氏名, r.訪問先氏名);
+    trimmedWhenSet(col::訪問先郵便, r.訪問先郵便);
+    trimmedWhenSet(col::訪問先住所, r.訪問先住所);
+    trimmedWhenSet(col::訪問先電話, r.訪問先電話);
+    trimmedWhenSet(col::地区, r.地区);
+    trimmedWhenSet(col::検索, r.検索);
 
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT [SNO] FROM [D_SETAI] WHERE [SETAI_NO] = ?") + ctx.db.storedOrder(),
+        Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] WHERE [%3] = ?", {col::SNO, tbl::D_SETAI, col::SETAI_NO}) + ctx.db.storedOrder(),
                               {n});
         const bool exists = q.next();
-        const qint64 sno = exists ? q.integer(QStringLiteral("SNO")) : 0;
+        const qint64 sno = exists ? q.integer(col::SNO) : 0;
         q.finish();
         if (exists)
             ctx.db.update(kSetai, columns, QStringLiteral("[SNO] = ?"), {sno});
@@ -81,7 +83,7 @@ bool FindSetaiByHead(TranscribeContext &ctx, const QString &head)
 {
     MemberRec &r = ctx.gRow();
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT * FROM [D_SETAI] WHERE [世帯主名] = ?") + ctx.db.storedOrder(),
+        Query q = ctx.db.exec(Sql("SELECT * FROM [%1] WHERE [%2] = ?", {tbl::D_SETAI, col::世帯主名}) + ctx.db.storedOrder(),
                               {head.trimmed()});
         if (!q.next()) {
             q.finish();
@@ -91,17 +93,17 @@ bool FindSetaiByHead(TranscribeContext &ctx, const QString &head)
             if (!q.isNull(column))
                 field = q.text(column);
         };
-        r.SETAI_NO = q.text(QStringLiteral("SETAI_NO"));
-        unlessNull(QStringLiteral("連絡先氏名"), r.連絡先氏名);
-        unlessNull(QStringLiteral("連絡先〒"), r.連絡先郵便);
-        unlessNull(QStringLiteral("連絡先住所"), r.連絡先住所);
-        unlessNull(QStringLiteral("連絡先電話"), r.連絡先電話);
-        unlessNull(QStringLiteral("訪問先氏名"), r.訪問先氏名);
-        unlessNull(QStringLiteral("訪問先〒"), r.訪問先郵便);
-        unlessNull(QStringLiteral("訪問先住所"), r.訪問先住所);
-        unlessNull(QStringLiteral("訪問先電話"), r.訪問先電話);
-        r.地区 = q.text(QStringLiteral("地区"));
-        r.検索 = q.text(QStringLiteral("検索"));
+        r.SETAI_NO = q.text(col::SETAI_NO);
+        unlessNull(col::連絡先氏名, r.連絡先氏名);
+        unlessNull(col::連絡先郵便, r.連絡先郵便);
+        unlessNull(col::連絡先住所, r.連絡先住所);
+        unlessNull(col::連絡先電話, r.連絡先電話);
+        unlessNull(col::訪問先氏名, r.訪問先氏名);
+        unlessNull(col::訪問先郵便, r.訪問先郵便);
+        unlessNull(col::訪問先住所, r.訪問先住所);
+        unlessNull(col::訪問先電話, r.訪問先電話);
+        r.地区 = q.text(col::地区);
+        r.検索 = q.text(col::検索);
         q.finish();
     } catch (const DbError &e) {
         ctx.writerFailed(e);
@@ -117,20 +119,20 @@ namespace {
 void rewriteSelection(TranscribeContext &ctx, qint16 h, const ServiceSelections::Flags &flags)
 {
     const QString c = SixDigits(qint64(h));
-    Query q = ctx.db.exec(QStringLiteral("SELECT 1 AS n FROM [M_お参り] WHERE [世帯CD] = ?"), {c});
+    Query q = ctx.db.exec(Sql("SELECT 1 AS n FROM [%1] WHERE [%2] = ?", {tbl::M_お参り, col::世帯CD}), {c});
     const bool earlier = q.next();
     q.finish();
     if (earlier)
-        ctx.db.execute(QStringLiteral("DELETE FROM [M_お参り] WHERE [世帯CD] = ?"), {c});
+        ctx.db.execute(Sql("DELETE FROM [%1] WHERE [%2] = ?", {tbl::M_お参り, col::世帯CD}), {c});
     for (int i = 1; i <= 17; ++i) {
         if (flags[i] != 1)
             continue;
-        ctx.db.insert(QStringLiteral("M_お参り"), {{QStringLiteral("世帯CD"), c},
-                                                  {QStringLiteral("選択"), 1},
-                                                  {QStringLiteral("お参りCD"), i},
-                                                  {QStringLiteral("お参り名称"), ctx.state.master.services[i].NM},
-                                                  {QStringLiteral("指定曜日"), 0},
-                                                  {QStringLiteral("KSEI"), int(ctx.scheduleKind)}});
+        ctx.db.insert(tbl::M_お参り, {{col::世帯CD, c},
+                                                  {col::選択, 1},
+                                                  {col::お参りCD, i},
+                                                  {col::お参り名称, ctx.master.services[i].NM},
+                                                  {col::指定曜日, 0},
+                                                  {col::KSEI, int(ctx.scheduleKind)}});
     }
 }
 

@@ -1,5 +1,6 @@
 #include "transcribe/member_writer.h"
 
+#include "model/schema.h"
 #include "convert/kanji_numerals.h"
 #include "transcribe/backup.h"
 #include "transcribe/context.h"
@@ -9,11 +10,13 @@
 
 namespace tera {
 
+using namespace schema;
+
 namespace {
 
 constexpr int kErrTypeMismatch = 13;
 
-const QString kKojin = QStringLiteral("D_KOJIN");
+const QString kKojin = tbl::D_KOJIN;
 
 bool allDigits(const QString &text)
 {
@@ -34,10 +37,10 @@ QString nextKojinNo(TranscribeContext &ctx)
 qint32 NextKojinId(TranscribeContext &ctx)
 {
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT [ID] FROM [D_KOJIN] ORDER BY [ID] DESC"));
+        Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] ORDER BY [%1] DESC", {col::ID, tbl::D_KOJIN}));
         qint32 id = 0;
         if (q.next())
-            id = toInt32(q.integer(QStringLiteral("ID")));
+            id = toInt32(q.integer(col::ID));
         q.finish();
         return id;
     } catch (const DbError &e) {
@@ -104,60 +107,60 @@ bool WriteKojin(TranscribeContext &ctx)
     // The contact and visit columns always carry one appended blank.
     auto blankAfter = [](const QString &value) { return value + QLatin1Char(' '); };
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT [ID] FROM [D_KOJIN] WHERE [KOJIN_NO] = ?") + ctx.db.storedOrder(),
+        Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] WHERE [%3] = ?", {col::ID, tbl::D_KOJIN, col::KOJIN_NO}) + ctx.db.storedOrder(),
                               {r.KOJIN_NO.trimmed()});
         const bool exists = q.next();
-        const qint64 id = exists ? q.integer(QStringLiteral("ID")) : 0;
+        const qint64 id = exists ? q.integer(col::ID) : 0;
         q.finish();
 
         Columns columns;
         if (!exists)
-            columns.append({QStringLiteral("KOJIN_NO"), r.KOJIN_NO});
+            columns.append({col::KOJIN_NO, r.KOJIN_NO});
         columns << Columns{
-            {QStringLiteral("T_YMD"), registered},
-            {QStringLiteral("SETAI_NO"), SixDigits(r.SETAI_NO)},
-            {QStringLiteral("ZOK_CD"), r.ZOK_CD},
-            {QStringLiteral("ZOK_ID"), int(r.ZOK_ID)},
-            {QStringLiteral("ZOK_NM"), r.ZOK_NM},
-            {QStringLiteral("MEI"), r.MEI},
-            {QStringLiteral("MEI_KA"), r.MEI_KA},
-            {QStringLiteral("SEX"), r.SEX},
-            {QStringLiteral("sei"), int(r.sei)},
-            {QStringLiteral("NenGo"), r.NenGo},
-            {QStringLiteral("NENGO_NEN"), int(r.NENGO_NEN)},
-            {QStringLiteral("tuki"), int(r.tuki)},
-            {QStringLiteral("Hi"), int(r.Hi)},
-            {QStringLiteral("KEITAI"), r.KEITAI},
-            {QStringLiteral("LIF"), r.LIF},
-            {QStringLiteral("Memo"), r.Memo},
-            {QStringLiteral("SYOKU"), r.SYOKU},
-            {QStringLiteral("KINMU_MEI"), r.KINMU_MEI},
-            {QStringLiteral("BUKA"), r.BUKA},
-            {QStringLiteral("KINMU_JYU"), r.KINMU_JYU},
-            {QStringLiteral("KINMU_TEL"), r.KINMU_TEL},
-            {QStringLiteral("NAI_TEL"), r.NAI_TEL},
-            {QStringLiteral("KINMU_MEMO"), r.KINMU_MEMO},
-            {QStringLiteral("Kankei"), r.Kankei},
-            {QStringLiteral("tel"), r.tel},
-            {QStringLiteral("FAX"), r.FAX},
-            {QStringLiteral("YUBIN1"), r.YUBIN1},
-            {QStringLiteral("YUBIN2"), r.YUBIN2},
-            {QStringLiteral("JYU"), r.JYU},
-            {QStringLiteral("JYU_KA"), r.JYU_KA},
-            {QStringLiteral("KETO"), r.KETO},
-            {QStringLiteral("KBUTU"), r.KBUTU},
-            {QStringLiteral("KHOSI"), r.KHOSI},
-            {QStringLiteral("寺番号"), r.寺番号},
-            {QStringLiteral("連絡先氏名"), blankAfter(r.連絡先氏名)},
-            {QStringLiteral("連絡先〒"), blankAfter(r.連絡先郵便)},
-            {QStringLiteral("連絡先住所"), blankAfter(r.連絡先住所)},
-            {QStringLiteral("連絡先電話"), blankAfter(r.連絡先電話)},
-            {QStringLiteral("訪問先氏名"), blankAfter(r.訪問先氏名)},
-            {QStringLiteral("訪問先〒"), blankAfter(r.訪問先郵便)},
-            {QStringLiteral("訪問先住所"), blankAfter(r.訪問先住所)},
-            {QStringLiteral("訪問先電話"), blankAfter(r.訪問先電話)},
-            {QStringLiteral("地区"), r.地区},
-            {QStringLiteral("検索"), r.検索},
+            {col::T_YMD, registered},
+            {col::SETAI_NO, SixDigits(r.SETAI_NO)},
+            {col::ZOK_CD, r.ZOK_CD},
+            {col::ZOK_ID, int(r.ZOK_ID)},
+            {col::ZOK_NM, r.ZOK_NM},
+            {col::MEI, r.MEI},
+            {col::MEI_KA, r.MEI_KA},
+            {col::SEX, r.SEX},
+            {col::sei, int(r.sei)},
+            {col::NenGo, r.NenGo},
+            {col::NENGO_NEN, int(r.NENGO_NEN)},
+            {col::tuki, int(r.tuki)},
+            {col::Hi, int(r.Hi)},
+            {col::KEITAI, r.KEITAI},
+            {col::LIF, r.LIF},
+            {col::Memo, r.Memo},
+            {col::SYOKU, r.SYOKU},
+            {col::KINMU_MEI, r.KINMU_MEI},
+            {col::BUKA, r.BUKA},
+            {col::KINMU_JYU, r.KINMU_JYU},
+            {col::KINMU_TEL, r.KINMU_TEL},
+            {col::NAI_TEL, r.NAI_TEL},
+            {col::KINMU_MEMO, r.KINMU_MEMO},
+            {col::Kankei, r.Kankei},
+            {col::tel, r.tel},
+            {col::FAX, r.FAX},
+            {col::YUBIN1, r.YUBIN1},
+            {col::YUBIN2, r.YUBIN2},
+            {col::JYU, r.JYU},
+            {col::JYU_KA, r.JYU_KA},
+            {col::KETO, r.KETO},
+            {col::KBUTU, r.KBUTU},
+            {col::KHOSI, r.KHOSI},
+            {col::寺番号, r.寺番号},
+            {col::連絡先氏名, blankAfter(r.連絡先氏名)},
+            {col::連絡先郵便, blankAfter(r.連絡先郵便)},
+            {col::連絡先住所, blankAfter(r.連絡先住所)},
+            {col::連絡先電話, blankAfter(r.連絡先電話)},
+            {col::訪問先氏名, blankAfter(r.訪問先氏名)},
+            {col::訪問先郵便, blankAfter(r.訪問先郵便)},
+            {col::訪問先住所, blankAfter(r.訪問先住所)},
+            {col::訪問先電話, blankAfter(r.訪問先電話)},
+            {col::地区, r.地区},
+            {col::検索, r.検索},
         };
         if (exists)
             ctx.db.update(kKojin, columns, QStringLiteral("[ID] = ?"), {id});
@@ -173,21 +176,21 @@ bool UpdateMemberLink(TranscribeContext &ctx)
 {
     const MemberRec &r = ctx.gRow();
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT [ID] FROM [D_KOJIN] WHERE [KOJIN_NO] = ?") + ctx.db.storedOrder(),
+        Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] WHERE [%3] = ?", {col::ID, tbl::D_KOJIN, col::KOJIN_NO}) + ctx.db.storedOrder(),
                               {r.KOJIN_NO});
         if (!q.next()) {
             q.finish();
             return false;
         }
-        const qint64 id = q.integer(QStringLiteral("ID"));
+        const qint64 id = q.integer(col::ID);
         q.finish();
         Columns columns;
         if (!r.ZOK_CD.isEmpty())
-            columns.append({QStringLiteral("ZOK_CD"), r.ZOK_CD});
+            columns.append({col::ZOK_CD, r.ZOK_CD});
         if (!r.ZOK_NM.isEmpty())
-            columns.append({QStringLiteral("ZOK_NM"), r.ZOK_NM});
+            columns.append({col::ZOK_NM, r.ZOK_NM});
         if (!r.SETAI_NO.isEmpty())
-            columns.append({QStringLiteral("LIF"), r.LIF});
+            columns.append({col::LIF, r.LIF});
         ctx.db.update(kKojin, columns, QStringLiteral("[ID] = ?"), {id});
         return true;
     } catch (const DbError &e) {
@@ -201,7 +204,7 @@ bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, 
     MemberRec &r = ctx.gRow();
     KakoRec &k = ctx.gKakoRec();
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT * FROM [D_KOJIN] WHERE [MEI] = ?") + ctx.db.storedOrder(),
+        Query q = ctx.db.exec(Sql("SELECT * FROM [%1] WHERE [%2] = ?", {tbl::D_KOJIN, col::MEI}) + ctx.db.storedOrder(),
                               {name.trimmed()});
         if (!q.next()) {
             q.finish();
@@ -210,54 +213,54 @@ bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, 
             r.訪問先住所.clear();
             return found;
         }
-        auto text = [&q](const char *column) { return q.text(QString::fromUtf8(column)); };
-        auto int16 = [&q](const char *column) { return toInt16(q.integer(QString::fromUtf8(column))); };
+        auto text = [&q](const QString &column) { return q.text(column); };
+        auto int16 = [&q](const QString &column) { return toInt16(q.integer(column)); };
         const bool donor = mode == 1;
 
-        r.KOJIN_NO = text("KOJIN_NO");
-        r.SETAI_NO = text("SETAI_NO");
+        r.KOJIN_NO = text(col::KOJIN_NO);
+        r.SETAI_NO = text(col::SETAI_NO);
         if (r.SETAI_NO.size() < 6)
             r.SETAI_NO = SixDigits(r.SETAI_NO);
 
-        r.tel = text("tel");
+        r.tel = text(col::tel);
         r.訪問先電話 = r.tel;
         if (donor && k.電話.trimmed().isEmpty())
             k.電話 = r.tel;
 
-        r.FAX = text("FAX");
-        r.YUBIN1 = text("YUBIN1");
-        r.YUBIN2 = text("YUBIN2");
+        r.FAX = text(col::FAX);
+        r.YUBIN1 = text(col::YUBIN1);
+        r.YUBIN2 = text(col::YUBIN2);
         r.訪問先郵便 = r.YUBIN1 + QLatin1Char('-') + r.YUBIN2;
         if (donor && k.郵便.trimmed().isEmpty() && !r.YUBIN1.trimmed().isEmpty() && !r.YUBIN2.trimmed().isEmpty())
             k.郵便 = FormatDigits(r.YUBIN1.trimmed(), 3) + QLatin1Char('-') + FormatDigits(r.YUBIN2.trimmed(), 4);
 
-        r.JYU = text("JYU");
+        r.JYU = text(col::JYU);
         r.訪問先住所 = r.JYU;
         if (donor && k.住所.trimmed().isEmpty())
             k.住所 = r.JYU;
 
-        r.JYU_KA = text("JYU_KA");
+        r.JYU_KA = text(col::JYU_KA);
         if (donor && k.住所2.trimmed().isEmpty())
             k.住所2 = r.JYU_KA;
 
-        r.ZOK_CD = text("ZOK_CD");
-        r.ZOK_NM = text("ZOK_NM");
-        r.MEI = text("MEI");
-        r.MEI_KA = text("MEI_KA");
-        r.SEX = text("SEX");
-        r.sei = int16("sei");
-        r.NenGo = text("NenGo");
-        r.NENGO_NEN = int16("NENGO_NEN");
-        r.tuki = int16("tuki");
-        r.Hi = int16("Hi");
-        r.KEITAI = text("KEITAI");
-        r.Kankei = text("Kankei");
-        r.地区 = text("地区");
-        r.検索 = text("検索");
+        r.ZOK_CD = text(col::ZOK_CD);
+        r.ZOK_NM = text(col::ZOK_NM);
+        r.MEI = text(col::MEI);
+        r.MEI_KA = text(col::MEI_KA);
+        r.SEX = text(col::SEX);
+        r.sei = int16(col::sei);
+        r.NenGo = text(col::NenGo);
+        r.NENGO_NEN = int16(col::NENGO_NEN);
+        r.tuki = int16(col::tuki);
+        r.Hi = int16(col::Hi);
+        r.KEITAI = text(col::KEITAI);
+        r.Kankei = text(col::Kankei);
+        r.地区 = text(col::地区);
+        r.検索 = text(col::検索);
         q.finish();
         found = true;
     } catch (const DbError &e) {
-        ctx.lookupFailed(e);
+        ctx.lookupFailed(QStringLiteral("D_KOJIN の「%1」").arg(name.trimmed()), e);
     }
     return found;
 }
@@ -269,16 +272,16 @@ void LoadVisitFields(TranscribeContext &ctx, const QString &name)
     r.訪問先郵便.clear();
     r.訪問先住所.clear();
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT * FROM [D_KOJIN] WHERE [MEI] = ?") + ctx.db.storedOrder(),
+        Query q = ctx.db.exec(Sql("SELECT * FROM [%1] WHERE [%2] = ?", {tbl::D_KOJIN, col::MEI}) + ctx.db.storedOrder(),
                               {name.trimmed()});
         FinishOnExit done(q);
         if (!q.next())
             return;
-        r.訪問先電話 = q.text(QStringLiteral("tel"));
-        r.訪問先郵便 = q.text(QStringLiteral("YUBIN1")) + QLatin1Char('-') + q.text(QStringLiteral("YUBIN2"));
-        r.訪問先住所 = q.text(QStringLiteral("JYU"));
+        r.訪問先電話 = q.text(col::tel);
+        r.訪問先郵便 = q.text(col::YUBIN1) + QLatin1Char('-') + q.text(col::YUBIN2);
+        r.訪問先住所 = q.text(col::JYU);
     } catch (const DbError &e) {
-        ctx.lookupFailed(e);
+        ctx.lookupFailed(QStringLiteral("D_KOJIN の「%1」の訪問先").arg(name.trimmed()), e);
     }
 }
 
@@ -291,7 +294,7 @@ bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode)
 bool DeleteKojinByName(TranscribeContext &ctx, const QString &name)
 {
     try {
-        ctx.db.execute(QStringLiteral("DELETE FROM [D_KOJIN] WHERE [MEI] = ?"), {name.trimmed()});
+        ctx.db.execute(Sql("DELETE FROM [%1] WHERE [%2] = ?", {tbl::D_KOJIN, col::MEI}), {name.trimmed()});
         return true;
     } catch (const DbError &e) {
         ctx.endForMemberFailure(e);
@@ -300,30 +303,29 @@ bool DeleteKojinByName(TranscribeContext &ctx, const QString &name)
 
 QString GetSetaiNoOf(TranscribeContext &ctx, const QString &key, qint16 mode)
 {
-    const QString select = QStringLiteral("SELECT [KOJIN_NO], [MEI], [LIF], [SETAI_NO] FROM [D_KOJIN] ");
-    const QString where = mode != 0 ? QStringLiteral("WHERE [KOJIN_NO] = ?") : QStringLiteral("WHERE [MEI] = ?");
+    const QString select = Sql("SELECT [%1], [%2], [%3], [%4] FROM [%5] ", {col::KOJIN_NO, col::MEI, col::LIF, col::SETAI_NO, tbl::D_KOJIN});
+    const QString where = mode != 0 ? Sql("WHERE [%1] = ?", {col::KOJIN_NO}) : Sql("WHERE [%1] = ?", {col::MEI});
     try {
         Query q = ctx.db.exec(select + where + ctx.db.storedOrder(), {key});
         QString n;
         if (q.next())
-            n = SixDigits(q.text(QStringLiteral("SETAI_NO")));
+            n = SixDigits(q.text(col::SETAI_NO));
         q.finish();
         return n;
     } catch (const DbError &e) {
-        ctx.lookupFailed(e);
-        return QString();
+        ctx.lookupFailed(QStringLiteral("D_KOJIN の「%1」の世帯番号").arg(key), e);
     }
 }
 
 QString LivingMemberOf(TranscribeContext &ctx, const QString &n)
 {
     try {
-        Query q = ctx.db.exec(QStringLiteral("SELECT [KOJIN_NO] FROM [D_KOJIN] WHERE [SETAI_NO] = ? AND [LIF] = ?")
+        Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] WHERE [%3] = ? AND [%4] = ?", {col::KOJIN_NO, tbl::D_KOJIN, col::SETAI_NO, col::LIF})
                                   + ctx.db.storedOrder(),
                               {SixDigits(n), QStringLiteral("0")});
         QString no = ctx.gRow().KOJIN_NO;
         if (q.next())
-            no = q.text(QStringLiteral("KOJIN_NO"));
+            no = q.text(col::KOJIN_NO);
         q.finish();
         return no;
     } catch (const DbError &e) {
@@ -331,7 +333,7 @@ QString LivingMemberOf(TranscribeContext &ctx, const QString &n)
     }
 }
 
-RowWriteResult WriteMemberRow(TranscribeContext &ctx)
+RowWriteResult WriteMemberImportRow(TranscribeContext &ctx)
 {
     MemberRec &r = ctx.gRow();
     if (r.MEI.isEmpty())
@@ -350,7 +352,7 @@ RowWriteResult WriteMemberRow(TranscribeContext &ctx)
     return {};
 }
 
-RowWriteResult WriteHouseholdRow(TranscribeContext &ctx, const QString &preDeleteNo)
+RowWriteResult WriteHouseholdImportRow(TranscribeContext &ctx, const QString &preDeleteNo)
 {
     MemberRec &r = ctx.gRow();
     if (r.MEI.isEmpty())

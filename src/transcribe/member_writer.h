@@ -49,20 +49,22 @@ bool UpdateMemberLink(TranscribeContext &ctx);
 // gRow; found tells whether there was one. mode 0 is the deceased, mode 1
 // the donor: a donor fills the telephone, postal code and address lines of
 // gKakoRec that are still empty. Not found empties the three visit fields
-// 訪問先電話, 訪問先〒 and 訪問先住所. Failures count as not found, silently.
+// 訪問先電話, 訪問先〒 and 訪問先住所. A failed lookup is no "not found": it
+// stops the row (ctx.lookupFailed throws RowFailure naming the lookup).
 bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, bool &found);
 bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode);
 
 // Only the three visit fields of gRow, exactly as FindMemberByName loads
 // them for the member named name (emptied when there is none). A failure
-// counts as not found, silently.
+// stops the row, as in FindMemberByName.
 void LoadVisitFields(TranscribeContext &ctx, const QString &name);
 
 // Deletes every member named name (trimmed).
 bool DeleteKojinByName(TranscribeContext &ctx, const QString &name);
 
 // The six-digit household number of the first member whose MEI (mode 0) or
-// KOJIN_NO (any other mode) is key; empty when there is none or on failure.
+// KOJIN_NO (any other mode) is key; empty when there is none. A failure
+// stops the row, as in FindMemberByName.
 QString GetSetaiNoOf(TranscribeContext &ctx, const QString &key, qint16 mode = 0);
 
 // The KOJIN_NO of the first living member (LIF "0") of household n, or
@@ -81,7 +83,7 @@ struct RowWriteResult {
 // the name) is found or made, and the member is written: a found household's
 // first living member is updated, otherwise a member is added with the next
 // number unless a KOJIN_NO was given.
-RowWriteResult WriteMemberRow(TranscribeContext &ctx);
+RowWriteResult WriteMemberImportRow(TranscribeContext &ctx);
 
 // The row of a household import: skipped without a head name or when a
 // household with that head exists. Otherwise a household is added with the
@@ -89,6 +91,6 @@ RowWriteResult WriteMemberRow(TranscribeContext &ctx);
 // a replace run), and the head is written as its member: a member of that
 // name in another household has that household's references moved to the
 // new number and is written anew.
-RowWriteResult WriteHouseholdRow(TranscribeContext &ctx, const QString &preDeleteNo);
+RowWriteResult WriteHouseholdImportRow(TranscribeContext &ctx, const QString &preDeleteNo);
 
 } // namespace tera

@@ -1,6 +1,6 @@
 #include "transcribe/replace_deletions.h"
 
-#include "model/app_state.h"
+#include "model/run_settings.h"
 #include "platform/database.h"
 #include "transcribe/kako_rnd.h"
 

@@ -1,6 +1,6 @@
 #include "transcribe/restore.h"
 
-#include "model/app_state.h"
+#include "model/run_settings.h"
 #include "platform/database.h"
 #include "platform/file_io.h"
 #include "platform/prompt.h"
@@ -209,13 +209,13 @@ QString RestoreText::noBackup(const QString &tera2Path)
            + QStringLiteral("バックアップは転記を実行したときに作られます。");
 }
 
-RestorePlan PlanRestore(const AppState &state)
+RestorePlan PlanRestore(const DatabaseFiles &files)
 {
     RestorePlan p;
-    p.db = state.files.database;
-    p.kako = state.files.kako;
-    p.tera2 = state.files.databaseBackup;
-    p.kako2 = state.files.kakoBackup;
+    p.db = files.database;
+    p.kako = files.kako;
+    p.tera2 = files.databaseBackup;
+    p.kako2 = files.kakoBackup;
     const QFileInfo tera2(p.tera2), kako2(p.kako2);
     p.tera2Present = tera2.isFile();
     p.kako2Present = kako2.isFile();
@@ -261,12 +261,12 @@ QString RestoreQuestion(const RestorePlan &p)
     return lines.join(kCrLf);
 }
 
-RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
+RestoreResult RestoreFromBackup(const DatabaseFiles &files, Prompt &prompt)
 {
     RestoreResult result;
     // Never under a running transcription: it would go on writing into the
     // files put back.
-    RunLock lock(state.files.database);
+    RunLock lock(files.database);
     QString refusal;
     if (!lock.tryTake(refusal)) {
         result.outcome = lock.busy() ? RestoreResult::Outcome::Locked : RestoreResult::Outcome::Failed;
@@ -274,7 +274,7 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
         prompt.message(refusal, Icon::Exclamation);
         return result;
     }
-    const RestorePlan p = PlanRestore(state);
+    const RestorePlan p = PlanRestore(files);
     if (!p.tera2Present) {
         result.outcome = RestoreResult::Outcome::NoBackup;
         prompt.message(RestoreText::noBackup(p.tera2), Icon::Exclamation);
@@ -282,12 +282,12 @@ RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt)
     }
     // A record that a killed run left uncommitted is taken back first, so
     // that the kako.rnd kept aside matches the database kept aside.
-    if (QFileInfo::exists(KakoJournalPath(state.files.kako)) && QFileInfo(state.files.database).isFile()) {
+    if (QFileInfo::exists(KakoJournalPath(files.kako)) && QFileInfo(files.database).isFile()) {
         QString why;
         try {
-            std::unique_ptr<Database> db = Database::open(state.files.database);
+            std::unique_ptr<Database> db = Database::open(files.database);
             qint32 last = 0;
-            const qint32 undone = SettleKakoJournal(*db, state.files.kako, &last);
+            const qint32 undone = SettleKakoJournal(*db, files.kako, &last);
             db->close();
             if (undone > 0)
                 prompt.message(TranscribeText::kakoRecovered(undone, last), Icon::Information);

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 namespace tera {
-struct AppState;
+struct DatabaseFiles;
 class Prompt;
 
 // Restore: puts the backup copies tera2.mdb and kako2.rnd that every
@@ -32,7 +32,7 @@ struct RestorePlan {
     bool dbLocked = false;          // an Access lock file (.ldb/.laccdb) lies beside the database
 };
 
-RestorePlan PlanRestore(const AppState &state);
+RestorePlan PlanRestore(const DatabaseFiles &files);
 
 // The confirmation: the backups with their times and what becomes of the
 // current files, then "元に戻しますか？".
@@ -64,6 +64,6 @@ struct RestoreResult {
 // failure before anything was replaced leaves every file as it was; a
 // failure after tera.mdb was replaced puts it back from its kept copy, and
 // the message says which files are in which state.
-RestoreResult RestoreFromBackup(const AppState &state, Prompt &prompt);
+RestoreResult RestoreFromBackup(const DatabaseFiles &files, Prompt &prompt);
 
 } // namespace tera

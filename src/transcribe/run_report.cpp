@@ -1,6 +1,6 @@
 #include "transcribe/run_report.h"
 
-#include "model/app_state.h"
+#include "model/run_settings.h"
 #include "platform/file_io.h"
 #include "platform/database.h"
 
@@ -28,7 +28,7 @@ void notes(QStringList &lines, const QString &heading, const QList<RowNote> &lis
 
 } // namespace
 
-RunReportInfo RunInfoFor(const AppState &state, const QDateTime &started)
+RunReportInfo RunInfoFor(const RunSettings &state, const QDateTime &started)
 {
     RunReportInfo info;
     info.started = started;

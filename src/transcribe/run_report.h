@@ -5,7 +5,7 @@
 #include <QString>
 
 namespace tera {
-struct AppState;
+struct RunSettings;
 
 // The run report: a plain text file written beside the database after every
 // transcription, so that what a run did can be looked up afterwards (which
@@ -23,7 +23,7 @@ struct RunReportInfo {
 };
 
 // The info of a run over state, started at started and finished now.
-RunReportInfo RunInfoFor(const AppState &state, const QDateTime &started);
+RunReportInfo RunInfoFor(const RunSettings &state, const QDateTime &started);
 
 // The names users see.
 QString OutKindName(qint16 kind);

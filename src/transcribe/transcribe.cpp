@@ -1,6 +1,7 @@
 #include "transcribe/transcribe.h"
 
-#include "model/app_state.h"
+#include "model/master_data.h"
+#include "model/run_settings.h"
 #include "transcribe/cell_assignment.h"
 #include "platform/clock.h"
 #include "platform/database.h"
@@ -182,21 +183,21 @@ bool ensureKakoFile(const QString &path, QString &failure)
 
 // The row procedure of the output kind. Returns the reason when the rules
 // skip the row, an empty text when it was written.
-QString writeRow(TranscribeContext &ctx, qint16 kind, const QString &preDeleteNo, qint32 &entryCounter)
+QString writeImportRow(TranscribeContext &ctx, qint16 kind, const QString &preDeleteNo, qint32 &entryCounter)
 {
     switch (kind) {
     case kOutMembers: {
-        const RowWriteResult o = WriteMemberRow(ctx);
+        const RowWriteResult o = WriteMemberImportRow(ctx);
         return o.written ? QString() : o.skipReason;
     }
     case kOutHouseholds: {
-        const RowWriteResult o = WriteHouseholdRow(ctx, preDeleteNo);
+        const RowWriteResult o = WriteHouseholdImportRow(ctx, preDeleteNo);
         return o.written ? QString() : o.skipReason;
     }
     case kOutDeathRegister:
         if (ctx.gKakoRec().戒名.trimmed().isEmpty())
             return QStringLiteral("戒名が空です");
-        WriteDeathRow(ctx, entryCounter);
+        WriteDeathRegisterImportRow(ctx, entryCounter);
         return QString();
     default:
         return QStringLiteral("出力区分が不正です");
@@ -429,7 +430,8 @@ void replaceDeathRegister(Database &db, const QString &kakoPath)
 
 } // namespace
 
-TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
+TranscribeReport Transcribe(const GridModel &vsf, const RunSettings &state, const MasterData &master, Prompt &prompt,
+                            const Clock &clock,
                             ProgressObserver *progress, const TranscribeOptions &options)
 {
     TranscribeReport report;
@@ -520,7 +522,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
 
     // Backup first, while the database is closed.
     if (options.backup)
-        report.backup = BackupDatabase(state, prompt, progress);
+        report.backup = BackupDatabase(state.files, prompt, progress);
     if (!report.backup.ok
         && prompt.ask(TranscribeText::backupFailedQuestion(), Buttons::YesNo, Icon::Critical) != Answer::Yes) {
         report.outcome = TranscribeReport::Outcome::BackupDeclined;
@@ -545,7 +547,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
         return report;
     }
 
-    TranscribeContext ctx(*db, state, prompt, clock);
+    TranscribeContext ctx(*db, state, master, prompt, clock);
     ctx.scheduleKind = 2;
     ctx.kakoFile.setJournaled(true);
     qint64 kakoCount = ctx.kakoFile.entryCount();
@@ -780,7 +782,7 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                         }
                     }
                 }
-                const QString skipped = writeRow(ctx, kind, preDeleteNo, entryCounter);
+                const QString skipped = writeImportRow(ctx, kind, preDeleteNo, entryCounter);
                 if (!skipped.isEmpty()) {
                     dropRow(); // nothing is kept of a skipped row
                     report.skipped << RowNote{r, skipped};
@@ -836,6 +838,15 @@ TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &promp
                 if (options.reportOnEnd)
                     *options.reportOnEnd = report;
                 throw;
+            } catch (const RowFailure &) {
+                // A writer stopped the row at once (a lookup that failed):
+                // as with any writer's failure, nothing of it is kept.
+                const QString failures = ctx.rowFailures.join(QStringLiteral(" / "));
+                const QString kakoLeft = dropRow();
+                if (kakoLeft.isEmpty())
+                    report.rolledBack << RowNote{r, failures};
+                else
+                    stopAt(-1, failures, kakoLeft);
             } catch (const KakoRndError &e) {
                 rowFailed(-1, e.message());
             } catch (const EntryLimitReached &e) {

@@ -7,7 +7,8 @@
 #include <QStringList>
 
 namespace tera {
-struct AppState;
+struct MasterData;
+struct RunSettings;
 class Clock;
 class Database;
 class GridModel;
@@ -187,7 +188,10 @@ QString kakoRecovered(qint32 record, qint32 last = 0);
 // when none, and the last one in *lastUndone. Throws DbError or KakoRndError.
 qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone = nullptr);
 
-TranscribeReport Transcribe(const GridModel &vsf, AppState &state, Prompt &prompt, const Clock &clock,
-                            ProgressObserver *progress = nullptr, const TranscribeOptions &options = {});
+// The run reads state and master and writes neither: what it changes of the
+// master data for the rest of the run, it changes in a copy of its own.
+TranscribeReport Transcribe(const GridModel &vsf, const RunSettings &state, const MasterData &master, Prompt &prompt,
+                            const Clock &clock, ProgressObserver *progress = nullptr,
+                            const TranscribeOptions &options = {});
 
 } // namespace tera

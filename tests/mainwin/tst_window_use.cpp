@@ -343,7 +343,7 @@ private slots:
             question = box->text();
             defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
         });
-        const TranscribeReport r = Transcribe(d->grid(), f->state, prompt, f->clock);
+        const TranscribeReport r = Transcribe(d->grid(), f->state.runSettings(), f->state.master, prompt, f->clock);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
         QVERIFY2(defaultText.startsWith(QStringLiteral("いいえ")), qPrintable(defaultText));
         QVERIFY2(question.contains(QStringLiteral("W_KAKO %1 件、W_KAIKI %2 件").arg(kako).arg(kaiki)),

@@ -1,7 +1,7 @@
 // The backup before every run and the household renumbering.
 #include "session/demo_database.h"
 #include "file_faults.h"
-#include "run_fixture.h"
+#include "fixture.h"
 #include "transcribe/backup.h"
 
 #include <QDir>
@@ -12,7 +12,6 @@
 
 using namespace tera;
 
-Q_DECLARE_METATYPE(tera::Route)
 
 namespace {
 
@@ -54,7 +53,7 @@ private slots:
         AppState s = stateFor(t.path());
         writeAll(s.files.kakoBackup, QByteArray(780, 'p'));
         ScriptedPrompt prompt;
-        const BackupResult r = BackupDatabase(s, prompt);
+        const BackupResult r = BackupDatabase(s.files, prompt);
         QVERIFY(r.ok);
         QCOMPARE(prompt.texts(), QStringList{QStringLiteral("kako.rnd はまだありません。バックアップするものはありません。\r\n")
                                              + QDir::toNativeSeparators(s.files.kako)});
@@ -84,13 +83,13 @@ private slots:
         AppState s = stateFor(t.path());
         ScriptedPrompt prompt;
         writeAll(s.files.kako, QByteArray(780, 'a'));
-        QVERIFY(BackupDatabase(s, prompt).ok);
+        QVERIFY(BackupDatabase(s.files, prompt).ok);
         writeAll(s.files.kako, QByteArray(1560, 'b'));
         {
             auto db = Database::open(s.files.database);
             db->insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), QStringLiteral("000009")}});
         }
-        const BackupResult r = BackupDatabase(s, prompt);
+        const BackupResult r = BackupDatabase(s.files, prompt);
         QVERIFY(r.ok);
         QVERIFY(prompt.texts().isEmpty());
         QCOMPARE(readAll(s.files.kakoBackup), QByteArray(1560, 'b'));
@@ -120,7 +119,7 @@ private slots:
 
         ScriptedPrompt prompt;
         dir.arm(32 * 1024);
-        const BackupResult r = BackupDatabase(s, prompt);
+        const BackupResult r = BackupDatabase(s.files, prompt);
         dir.disarm();
 
         QVERIFY(!r.ok);
@@ -136,7 +135,7 @@ private slots:
     // its question, and No writes nothing.
     void fullDiskAsksBeforeWriting()
     {
-        RunFixture f(kOutMembers);
+        Fixture f(kOutMembers);
         const QByteArray db = readAll(f.state.files.database);
         f.prompt.script({Answer::No});
         TranscribeReport r;
@@ -172,7 +171,7 @@ private slots:
 
             AppState s = stateFor(t.path());
             ScriptedPrompt prompt;
-            QVERIFY(BackupDatabase(s, prompt).ok);
+            QVERIFY(BackupDatabase(s.files, prompt).ok);
             // Read the copy alone, in a folder of its own.
             QTemporaryDir other;
             const QString lone = other.filePath(QStringLiteral("tera.mdb"));
@@ -193,47 +192,6 @@ class TestRenumber : public QObject {
     Q_OBJECT
 
 private slots:
-    void movesEveryReference_data()
-    {
-        QTest::addColumn<Route>("route");
-        QTest::newRow("sqlite") << Route::Direct;
-        QTest::newRow("odbc") << Route::Odbc;
-    }
-    void movesEveryReference()
-    {
-        QFETCH(Route, route);
-        TestDb t(route);
-        Database &db = t.db();
-        for (const char *no : {"000012", "000013"}) {
-            const QString n = QString::fromLatin1(no);
-            const int plain = n.toInt();
-            db.insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("SETAI_NO"), n}, {QStringLiteral("MEI"), n}});
-            db.insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("世帯CD"), n}, {QStringLiteral("過去CD"), plain}});
-            db.insert(QStringLiteral("W_KAIKI"), {{QStringLiteral("世帯CD"), n}, {QStringLiteral("過去CD"), plain}});
-            db.insert(QStringLiteral("W_KAKO"), {{QStringLiteral("世帯CD"), plain}, {QStringLiteral("世帯ID"), n}, {QStringLiteral("過去CD"), plain}});
-            db.insert(QStringLiteral("W_OMAIRI"), {{QStringLiteral("世帯CD"), plain}, {QStringLiteral("世帯ID"), n}, {QStringLiteral("過去CD"), plain}});
-        }
-        RenumberHousehold(db, QStringLiteral("12"), QStringLiteral(" 34 "));
-        auto texts = [&](const QString &sql) {
-            QStringList out;
-            Query q = db.exec(sql + db.storedOrder());
-            while (q.next())
-                out << q.text(QStringLiteral("v"));
-            return out;
-        };
-        QCOMPARE(texts(QStringLiteral("SELECT [SETAI_NO] AS v FROM [D_KOJIN]")), (QStringList{QStringLiteral("000034"), QStringLiteral("000013")}));
-        QCOMPARE(texts(QStringLiteral("SELECT [世帯CD] AS v FROM [D_OMAIRI]")), (QStringList{QStringLiteral("000034"), QStringLiteral("000013")}));
-        QCOMPARE(texts(QStringLiteral("SELECT [世帯CD] AS v FROM [W_KAIKI]")), (QStringList{QStringLiteral("000034"), QStringLiteral("000013")}));
-        for (const char *table : {"W_KAKO", "W_OMAIRI"}) {
-            const QString tb = QString::fromLatin1(table);
-            QCOMPARE(texts(QStringLiteral("SELECT [世帯ID] AS v FROM [%1]").arg(tb)), (QStringList{QStringLiteral("000034"), QStringLiteral("000013")}));
-            QCOMPARE(texts(QStringLiteral("SELECT [世帯CD] AS v FROM [%1]").arg(tb)), (QStringList{QStringLiteral("34"), QStringLiteral("13")}));
-        }
-        // An empty old number (the head was no member yet) changes nothing.
-        RenumberHousehold(db, QStringLiteral("  "), QStringLiteral("99"));
-        RenumberHousehold(db, QStringLiteral("13"), QString());
-        QCOMPARE(texts(QStringLiteral("SELECT [SETAI_NO] AS v FROM [D_KOJIN]")), (QStringList{QStringLiteral("000034"), QStringLiteral("000013")}));
-    }
 };
 
 int main(int argc, char **argv)

@@ -1,7 +1,8 @@
 // The cell assignment: which fields each item of each output kind fills,
 // written dates and era dates, ages, postal codes, the working era and digit
 // texts that outlive a row, and the failures it reports.
-#include "model/app_state.h"
+#include "model/master_data.h"
+#include "model/run_settings.h"
 #include "transcribe/cell_assignment.h"
 #include "platform/clock.h"
 #include "platform/db_error.h"
@@ -27,7 +28,7 @@ struct Run {
     {
         state.files.database = t.path();
         state.files.kako = t.dir() + QStringLiteral("/kako.rnd");
-        ctx = std::make_unique<TranscribeContext>(t.db(), state, prompt, clock);
+        ctx = std::make_unique<TranscribeContext>(t.db(), state, master, prompt, clock);
     }
     // One import-table row: the working records reset, then every cell in
     // column order (cells[0] is the row number column and is not handed over).
@@ -50,7 +51,8 @@ struct Run {
     }
     const KakoRec &k() const { return ctx->records.gKakoRec; }
 
-    AppState state;
+    RunSettings state;
+    MasterData master;
     ScriptedPrompt prompt;
     FixedClock clock;
     std::unique_ptr<TranscribeContext> ctx;

@@ -2,7 +2,7 @@
 // after it then does (skips, creations, deceased, renumbering, kako.rnd
 // texts, failures), and it must leave every real file as it was.
 #include "file_faults.h"
-#include "run_fixture.h"
+#include "fixture.h"
 #include "transcribe/check_run.h"
 #include "transcribe/progress.h"
 
@@ -35,8 +35,8 @@ QByteArray digest(const QString &path)
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-struct Fixture : RunFixture {
-    using RunFixture::RunFixture;
+struct CheckFixture : Fixture {
+    using Fixture::Fixture;
     // Every file the check must leave alone.
     QList<QByteArray> files()
     {
@@ -47,7 +47,7 @@ struct Fixture : RunFixture {
         t.db().close();
         const QList<QByteArray> before = files();
         const QStringList folder = QDir(t.dir()).entryList(QDir::Files);
-        CheckReport r = CheckTranscription(grid, state, clock);
+        CheckReport r = CheckTranscription(grid, state.runSettings(), state.master, clock);
         // Not a byte of the database, kako.rnd or the backups has changed,
         // and no file was added beside them.
         if (files() != before || QDir(t.dir()).entryList(QDir::Files) != folder)
@@ -59,7 +59,7 @@ struct Fixture : RunFixture {
     {
         t.db().close();
         ScriptedPrompt runPrompt;
-        return Transcribe(grid, state, runPrompt, clock);
+        return Transcribe(grid, state.runSettings(), state.master, runPrompt, clock);
     }
     bool checkLeftAlone = false;
 };
@@ -153,7 +153,7 @@ private slots:
     // is what the transcription then does.
     void deathRegisterMatchesTheRun()
     {
-        Fixture f(kOutDeathRegister);
+        CheckFixture f(kOutDeathRegister);
         f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
         f.addMember(QStringLiteral("2"), QStringLiteral("田中　勇"), QStringLiteral("000002"));
         f.addHousehold(QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
@@ -199,7 +199,7 @@ private slots:
     // the rows after it too, and everything before it matches the run.
     void deathRegisterStopMatchesTheRun()
     {
-        Fixture f(kOutDeathRegister);
+        CheckFixture f(kOutDeathRegister);
         f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
         f.addMember(QStringLiteral("2"), QStringLiteral("田中　勇"), QStringLiteral("000002"));
         auto grid = importTable(kOutDeathRegister, deathRows(true));
@@ -240,7 +240,7 @@ private slots:
     // first row and ends at the second.
     void failuresMatchTheRun()
     {
-        Fixture f(kOutDeathRegister);
+        CheckFixture f(kOutDeathRegister);
         f.t.db().execute(QStringLiteral("CREATE TRIGGER [no_setai] BEFORE INSERT ON [D_SETAI] WHEN NEW.[世帯主名] = '壊れ世帯' "
                                       "BEGIN SELECT RAISE(ABORT, 'household refused'); END"));
         f.t.db().execute(QStringLiteral("CREATE TRIGGER [no_kojin] BEFORE INSERT ON [D_KOJIN] WHEN NEW.[MEI] = '壊れ個人' "
@@ -265,7 +265,7 @@ private slots:
         ScriptedPrompt runPrompt;
         bool ended = false;
         try {
-            Transcribe(*grid, f.state, runPrompt, f.clock, nullptr, o);
+            Transcribe(*grid, f.state.runSettings(), f.state.master, runPrompt, f.clock, nullptr, o);
         } catch (const EndProgram &) {
             ended = true;
         }
@@ -290,7 +290,7 @@ private slots:
     void refusedAnniversariesAndServicesMatchTheRun()
     {
         QFETCH(QString, table);
-        Fixture f(kOutDeathRegister);
+        CheckFixture f(kOutDeathRegister);
         f.t.db().execute(QStringLiteral("CREATE TRIGGER [refuse] BEFORE INSERT ON [%1] WHEN NEW.[戒名] = '釋二' "
                                         "BEGIN SELECT RAISE(ABORT, 'refused by the temple database'); END")
                              .arg(table));
@@ -307,7 +307,7 @@ private slots:
 
         f.t.db().close();
         ScriptedPrompt runPrompt;
-        const TranscribeReport r = Transcribe(*grid, f.state, runPrompt, f.clock);
+        const TranscribeReport r = Transcribe(*grid, f.state.runSettings(), f.state.master, runPrompt, f.clock);
         QCOMPARE(rowsOf(r.rolledBack), rowsOf(c, CheckKind::NotWritten));
         QCOMPARE(r.rowsWritten, c.run.rowsWritten);
     }
@@ -316,7 +316,7 @@ private slots:
     // over, a number that is no number, and a registration date that stops.
     void membersMatchTheRun()
     {
-        Fixture f(kOutMembers);
+        CheckFixture f(kOutMembers);
         f.addHousehold(QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
         f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
         auto grid = importTable(kOutMembers, {{{kMemberName, QStringLiteral("髙橋　一郎")}, {kMemberJyu, QStringLiteral("本郷")}},
@@ -344,79 +344,11 @@ private slots:
         QCOMPARE(newMembers(db, 1).size(), 2);
     }
 
-    // Values stored other than they read: the check lists each once, in its
-    // column, the run stores them as the check said, and a row that stops
-    // is reported by its stop alone.
-    void valuesReadOtherwiseMatchTheRun()
-    {
-        Fixture f(kOutDeathRegister);
-        auto grid = importTable(kOutDeathRegister,
-                                {{{kKaimyo, QStringLiteral("釋一")}, {kAge, QStringLiteral("-5")}},
-                                 {{kKaimyo, QStringLiteral("釋二")}, {kAge, QStringLiteral("－７歳")}, {kDate, QStringLiteral("2003年5月17日")}},
-                                 {{kKaimyo, QStringLiteral("釋三")}, {kAge, QStringLiteral("-9")}, {kDate, QStringLiteral("百億年5月17日")}}});
-        const CheckReport c = f.check(*grid);
-        QVERIFY(f.checkLeftAlone);
-        QCOMPARE(rowsOf(c, CheckKind::Unreadable), (QList<int>{1, 2}));
-        QCOMPARE(rowsOf(c, CheckKind::Stop), QList<int>{3});
-        for (const CheckFinding &x : c.findings) {
-            if (x.kind == CheckKind::Unreadable && x.row == 2) {
-                QCOMPARE(x.column, kAge);
-                QCOMPARE(x.text, QStringLiteral("享年「－７歳」が負の数です。-7 のまま書き込みます。"));
-            }
-            if (x.kind == CheckKind::Stop) {
-                QCOMPARE(x.column, kDate);
-                QVERIFY2(x.text.contains(QStringLiteral("「百億」の値 10000000000 は範囲外です")), qPrintable(x.text));
-            }
-        }
-
-        const TranscribeReport r = f.transcribe(*grid);
-        QCOMPARE(r.failureRow, 3);
-        QCOMPARE(rowsOf(r.valueNotices), (QList<int>{1, 2}));
-        f.reopen();
-        QCOMPARE(f.column(QStringLiteral("SELECT [享年] AS v FROM [W_KAKO] ORDER BY [過去CD]")),
-                 (QStringList{QStringLiteral("-5"), QStringLiteral("-7")}));
-        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [戒名] = ?"), {QStringLiteral("釋三")}), 0);
-    }
-
-    // Registration dates: one written as text that is no date is stored as
-    // it stands and listed; six or eight digits that are no date stop the
-    // row, and are listed as that stop only.
-    void registrationDatesMatchTheRun()
-    {
-        Fixture f(kOutMembers);
-        auto grid = importTable(kOutMembers, {{{kMemberName, QStringLiteral("山田　太郎")}, {kRegistered, QStringLiteral("2023/02/30")}},
-                                              {{kMemberName, QStringLiteral("佐藤　花子")}, {kRegistered, QStringLiteral("2023/02/28")}},
-                                              {{kMemberName, QStringLiteral("鈴木　茂")}, {kRegistered, QStringLiteral("20230230")}},
-                                              {{kMemberName, QStringLiteral("田中　勇")}, {kRegistered, QStringLiteral("230230")}}});
-        const CheckReport c = f.check(*grid);
-        QVERIFY(f.checkLeftAlone);
-        QCOMPARE(rowsOf(c, CheckKind::Unreadable), QList<int>{1});
-        QCOMPARE(c.findings.at(int(std::find_if(c.findings.cbegin(), c.findings.cend(),
-                                                [](const CheckFinding &x) { return x.kind == CheckKind::Unreadable; })
-                                   - c.findings.cbegin()))
-                     .column,
-                 kRegistered);
-        QVERIFY(findingText(c, CheckKind::Unreadable).contains(QStringLiteral("登録日「2023/02/30」は暦にない日付です")));
-        QCOMPARE(rowsOf(c, CheckKind::Stop), (QList<int>{3, 4}));
-        QVERIFY(findingText(c, CheckKind::Stop).contains(QStringLiteral("登録日「20230230」")));
-        QVERIFY(findingText(c, CheckKind::Stop).contains(QStringLiteral("登録日「230230」")));
-
-        const TranscribeReport r = f.transcribe(*grid);
-        QCOMPARE(r.failureRow, 3);
-        QCOMPARE(rowsOf(r.valueNotices), rowsOf(c, CheckKind::Unreadable));
-        f.reopen();
-        QCOMPARE(f.column(QStringLiteral("SELECT [T_YMD] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("山田　太郎")}),
-                 QStringList{QStringLiteral("2023/02/30")});
-        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN] WHERE [MEI] IN (?, ?)"),
-                         {QStringLiteral("鈴木　茂"), QStringLiteral("田中　勇")}),
-                 0);
-    }
-
     // Households: a head who is a member of another household has his
     // references moved; the check says from which number to which.
     void householdRenumberingMatchesTheRun()
     {
-        Fixture f(kOutHouseholds);
+        CheckFixture f(kOutHouseholds);
         f.addHousehold(QStringLiteral("他家"), QStringLiteral("000001"));
         f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000007"));
         auto grid = importTable(kOutHouseholds,
@@ -439,7 +371,7 @@ private slots:
     // deletes nothing real, kako.rnd included.
     void replaceModeDeletesNothing()
     {
-        Fixture f(kOutDeathRegister, kModeReplace);
+        CheckFixture f(kOutDeathRegister, kModeReplace);
         f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("既存")}});
         {
             QFile kako(f.state.files.kako);
@@ -469,7 +401,7 @@ private slots:
     void checkBesideOtherHolders()
     {
         QFETCH(QString, holder);
-        Fixture f(kOutDeathRegister);
+        CheckFixture f(kOutDeathRegister);
         auto grid = importTable(kOutDeathRegister, deathRows(true));
         const CheckReport alone = f.check(*grid);
         QVERIFY(alone.made);
@@ -530,33 +462,6 @@ private slots:
         }
     }
 
-    // The copy into memory reads the file as it is and never writes it;
-    // what is no SQLite database is refused with the engine's reason.
-    void copyIntoMemory()
-    {
-        Fixture f(kOutDeathRegister);
-        f.addMember(QStringLiteral("7"), QStringLiteral("写し　太郎"), QStringLiteral("000007"));
-        f.t.db().close();
-        const QByteArray before = digest(f.state.files.database);
-        auto memory = Database::openInMemory();
-        QString failure;
-        QVERIFY2(CopySqliteInto(f.state.files.database, *memory, 1000, failure), qPrintable(failure));
-        QCOMPARE(digest(f.state.files.database), before);
-        Query q = memory->exec(QStringLiteral("SELECT [MEI] FROM [D_KOJIN] WHERE [KOJIN_NO] = ?"), {QStringLiteral("7")});
-        QVERIFY(q.next());
-        QCOMPARE(q.text(QStringLiteral("MEI")), QStringLiteral("写し　太郎"));
-        q.finish();
-
-        const QString garbage = QDir(f.t.dir()).filePath(QStringLiteral("garbage.mdb"));
-        QFile g(garbage);
-        QVERIFY(g.open(QIODevice::WriteOnly));
-        g.write(QByteArray(4096, 'x'));
-        g.close();
-        auto other = Database::openInMemory();
-        QVERIFY(!CopySqliteInto(garbage, *other, 1000, failure));
-        QVERIFY2(failure.contains(QStringLiteral("garbage.mdb")), qPrintable(failure));
-    }
-
     // What cannot be checked says why.
     void refusals()
     {
@@ -564,12 +469,12 @@ private slots:
         s.files.database = QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\tera.mdb;");
         FixedClock clock(QDate(2024, 5, 10));
         GridModel g;
-        CheckReport c = CheckTranscription(g, s, clock);
+        CheckReport c = CheckTranscription(g, s.runSettings(), s.master, clock);
         QVERIFY(!c.made);
         QVERIFY(c.stops());
         QVERIFY(c.failure.contains(QStringLiteral("接続文字列")));
         s.files.database = QDir::temp().filePath(QStringLiteral("no-such-folder-tera/tera.mdb"));
-        c = CheckTranscription(g, s, clock);
+        c = CheckTranscription(g, s.runSettings(), s.master, clock);
         QVERIFY(!c.made);
         QVERIFY(CheckSummaryText(c).contains(QStringLiteral("検証できませんでした")));
     }
@@ -577,7 +482,7 @@ private slots:
     // The list as CSV: a heading line, one line per finding, the column named.
     void savesCsv()
     {
-        Fixture f(kOutDeathRegister);
+        CheckFixture f(kOutDeathRegister);
         auto grid = importTable(kOutDeathRegister, deathRows(true));
         const CheckReport c = f.check(*grid);
         QTemporaryDir dir;
@@ -606,7 +511,7 @@ private slots:
         FaultyFolder dir(fault);
         if (!dir.skipReason().isEmpty())
             QSKIP(qPrintable(dir.skipReason()));
-        Fixture f(kOutDeathRegister);
+        CheckFixture f(kOutDeathRegister);
         auto grid = importTable(kOutDeathRegister, deathRows(true));
         const CheckReport c = f.check(*grid);
         QVERIFY(c.findings.size() > 1);

@@ -166,7 +166,6 @@ class TestKakoRnd : public QObject {
     Q_OBJECT
 
 private slots:
-    void converterIsPresent() { QVERIFY(Cp932Available()); }
 
     // Read in order, the markers follow one another with nothing but the
     // padding of text fields between them, and the last ends the record.
@@ -189,26 +188,6 @@ private slots:
         QCOMPARE(EncodeKakoRec(DecodeKakoRec(rec)).toHex(' '), rec.toHex(' '));
         QVERIFY_THROWS_EXCEPTION(KakoRndError, DecodeKakoRec(QByteArray(779, ' ')));
         QVERIFY_THROWS_EXCEPTION(KakoRndError, DecodeKakoRec(QByteArray(781, ' ')));
-    }
-
-    void someFieldsAtTheirOffsets_data()
-    {
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("過去CD") << 0 << int16(0x7001);
-        QTest::newRow("戒名") << 2 << "Aa" + blanks(38);
-        QTest::newRow("俗名") << 82 << "Ac" + blanks(18);
-        QTest::newRow("bnen btuki bHi 享年") << 104 << int16(0x7002) + int16(0x7003) + int16(0x7004) + int16(0x7005);
-        QTest::newRow("first service flag") << 270 << int16(0x7006);
-        QTest::newRow("first anniversary flag") << 328 << int16(0x7019);
-        QTest::newRow("last anniversary date") << 764 << "Bs" + blanks(10);
-        QTest::newRow("予備22 予備23") << 776 << int16(0x7039) + int16(0x703A);
-    }
-    void someFieldsAtTheirOffsets()
-    {
-        QFETCH(int, offset);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(EncodeKakoRec(marked()).mid(offset, bytes.size()).toHex(' '), bytes.toHex(' '));
     }
 
     void textField_data()
@@ -247,24 +226,6 @@ private slots:
         int count = 0;
         QCOMPARE(EncodeKakoText(text, width, &count).toHex(' '), bytes.toHex(' '));
         QCOMPARE(count, replaced);
-    }
-
-    void readingText_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("padding removed") << (hex("fbfc8bb4") + blanks(6)) << QStringLiteral("髙橋");
-        QTest::newRow("inner blanks kept") << QByteArray(" A B  ") << QStringLiteral(" A B");
-        QTest::newRow("half a character at the end") << hex("fab18e") << QStringLiteral("﨑\uFFFD");
-        QTest::newRow("lead byte without trail") << hex("812041") << QStringLiteral("\uFFFD A");
-        QTest::newRow("NEC-selected IBM extension") << hex("ed40") << QStringLiteral("纊");
-        QTest::newRow("no character") << hex("fdff") << QStringLiteral("\uFFFD\uFFFD");
-    }
-    void readingText()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QCOMPARE(DecodeKakoText(bytes), text);
     }
 
     void recordNumbersAndEntryCount()

@@ -64,30 +64,6 @@ private slots:
         }
     }
 
-    void clearResetsMemberRecord()
-    {
-        WorkRecords w = dirtyRecords();
-        ClearKakoRec(w);
-        MemberRec expected; // every text empty, every number 0 ...
-        expected.ZOK_CD = QStringLiteral("00"); // ... except these three
-        expected.LIF = QStringLiteral("0");
-        expected.Kankei = QStringLiteral("0");
-        const MemberRec &r = w.gRow;
-        const auto texts = [](const MemberRec &m) {
-            return QStringList{m.KOJIN_NO, m.T_YMD, m.取消日, m.SETAI_NO, m.世帯主名, m.ZOK_CD, m.ZOK_NM, m.MEI, m.MEI_KA,
-                               m.SEX, m.NenGo, m.KEITAI, m.LIF, m.Memo, m.SYOKU, m.KINMU_MEI, m.BUKA, m.KINMU_JYU,
-                               m.KINMU_TEL, m.NAI_TEL, m.KINMU_MEMO, m.Kankei, m.tel, m.FAX, m.YUBIN1, m.YUBIN2, m.JYU,
-                               m.JYU_KA, m.KETO, m.KBUTU, m.KHOSI, m.連絡先氏名, m.連絡先郵便, m.連絡先住所, m.連絡先住所２,
-                               m.連絡先電話, m.連絡先ＦＡＸ, m.訪問先氏名, m.訪問先郵便, m.訪問先住所, m.訪問先住所２,
-                               m.訪問先電話, m.訪問先ＦＡＸ, m.地区, m.検索};
-        };
-        const auto numbers = [](const MemberRec &m) {
-            return QList<qint64>{m.ZOK_ID, m.sei, m.NENGO_NEN, m.tuki, m.Hi, m.寺番号, m.曜日指定};
-        };
-        QCOMPARE(texts(r), texts(expected));
-        QCOMPARE(numbers(r), numbers(expected));
-    }
-
     void blankForEmpty_data()
     {
         QTest::addColumn<QString>("text");
@@ -106,19 +82,6 @@ private slots:
         QCOMPARE(BlankForEmpty(text), written);
     }
 
-    void errorReport()
-    {
-        ScriptedPrompt prompt;
-        ShowErrCode(prompt, 3021, QStringLiteral("カレント レコードがありません。"));
-        ShowErrCode(prompt, DbError(-2147467259, QStringLiteral("no such table: W_KAKO")));
-        QCOMPARE(prompt.texts(), (QStringList{QStringLiteral("ErrCode = 3021\r\nカレント レコードがありません。"),
-                                              QStringLiteral("ErrCode = -2147467259\r\nno such table: W_KAKO")}));
-        for (const ScriptedPrompt::Shown &s : prompt.shown()) {
-            QCOMPARE(s.buttons, Buttons::Ok);
-            QCOMPARE(s.icon, Icon::Exclamation);
-        }
-        QCOMPARE(prompt.beeps(), 2); // one beep with each report
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRecords)

@@ -2,7 +2,7 @@
 // era change, no era where none applies, texts cut to the record's widths
 // (and said so), a new donor's visit data on his first entry, and the CP932
 // form of characters that files of other systems use.
-#include "run_fixture.h"
+#include "fixture.h"
 #include "transcribe/check_run.h"
 #include "transcribe/kako_rnd.h"
 
@@ -15,7 +15,6 @@ namespace {
 constexpr int kDate = 1, kEraDate = 2, kAge = 7, kReading = 9, kKaimyo = 10, kZokumei = 11, kSeshu = 12,
               kZokugara = 13, kBnen = 14, kBtuki = 15, kBhi = 16, kPostal = 22, kJyu = 23, kTel = 24;
 
-using Fixture = RunFixture;
 
 QString era(Fixture &f, const char *table, int kakoCd, const char *where = "1 = 1")
 {
@@ -220,7 +219,7 @@ private slots:
 
         Fixture c(kOutDeathRegister);
         c.t.db().close();
-        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, rows), c.state, c.clock);
+        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, rows), c.state.runSettings(), c.state.master, c.clock);
         QStringList checkTexts;
         for (const CheckFinding &finding : check.findings)
             checkTexts << finding.text;

@@ -2,7 +2,7 @@
 // that names the files and their times, and keeps what it replaces.
 #include "session/demo_database.h"
 #include "file_faults.h"
-#include "run_fixture.h"
+#include "fixture.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/run_lock.h"
 #include "transcribe/restore.h"
@@ -20,10 +20,10 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-struct Fixture : RunFixture {
+struct RestoreFixture : Fixture {
     // withEntry: the register holds one entry (W_KAKO and kako.rnd) before
     // the run; otherwise it is empty and kako.rnd does not exist yet.
-    explicit Fixture(bool withEntry = true) : RunFixture(kOutDeathRegister)
+    explicit RestoreFixture(bool withEntry = true) : Fixture(kOutDeathRegister)
     {
         if (!withEntry) {
             t.db().close();
@@ -43,7 +43,7 @@ struct Fixture : RunFixture {
         QList<ImportRow> rows;
         for (int r = 1; r <= n; ++r)
             rows << ImportRow{{10, QStringLiteral("釋%1").arg(r)}, {1, QStringLiteral("2003年5月17日")}};
-        QVERIFY(RunFixture::run(rows).ok());
+        QVERIFY(Fixture::run(rows).ok());
         db.reset();
     }
     qint64 kakoRows()
@@ -104,7 +104,7 @@ private slots:
     // Two runs: the restore brings back the state between them, exactly.
     void bringsBackTheExactBytes()
     {
-        Fixture f;
+        RestoreFixture f;
         writeKako(f.state.files.kako, 'k', 1);
         f.run(2);
         const QByteArray dbBetween = bytesOf(f.state.files.database);
@@ -120,7 +120,7 @@ private slots:
 
         ScriptedPrompt p;
         p.script({Answer::Yes});
-        const RestoreResult r = RestoreFromBackup(f.state, p);
+        const RestoreResult r = RestoreFromBackup(f.state.files, p);
         QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
         QCOMPARE(bytesOf(f.state.files.database), dbBetween);
         QCOMPARE(bytesOf(f.state.files.kako), kakoBetween);
@@ -156,7 +156,7 @@ private slots:
     // earlier restore's copies are never overwritten.
     void repeatedRestoresNumberTheirCopies()
     {
-        Fixture f;
+        RestoreFixture f;
         writeKako(f.state.files.kako, 'k', 1);
         f.run(2);
         f.run(3);
@@ -164,7 +164,7 @@ private slots:
         const QByteArray kakoAfter = bytesOf(f.state.files.kako);
         for (int n = 1; n <= 3; ++n) {
             ScriptedPrompt p;
-            QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
+            QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
             for (const QString &path : {f.state.files.database, f.state.files.kako}) {
                 const QString kept = QDir::toNativeSeparators(aside(path, n));
                 QVERIFY2(p.shown().at(0).text.contains(kept), qPrintable(p.shown().at(0).text));
@@ -202,7 +202,7 @@ private slots:
         const qint64 backups = QFileInfo(s.files.databaseBackup).size() + QFileInfo(s.files.kakoBackup).size();
         ScriptedPrompt p;
         dir.arm(roomForTheBackups ? backups + 16 * 1024 : 32 * 1024);
-        const RestoreResult r = RestoreFromBackup(s, p);
+        const RestoreResult r = RestoreFromBackup(s.files, p);
         dir.disarm();
         checkNothingChanged(r, p, dir.expectedWords(), before, dir.path());
     }
@@ -233,7 +233,7 @@ private slots:
         }
         const auto before = folderBytes(dir.path());
         ScriptedPrompt p;
-        const RestoreResult r = RestoreFromBackup(s, p);
+        const RestoreResult r = RestoreFromBackup(s.files, p);
         checkNothingChanged(r, p, {QDir::toNativeSeparators(s.files.databaseBackup), QStringLiteral("壊れている")}, before, dir.path());
     }
 
@@ -241,13 +241,13 @@ private slots:
     // kako.rnd the run created (kept aside), so database and file match.
     void kakoMadeByTheRunIsTakenAway()
     {
-        Fixture f(false);
+        RestoreFixture f(false);
         f.run(2);
         QVERIFY(!QFile::exists(f.state.files.kakoBackup));
         QVERIFY(QFile::exists(f.state.files.kako));
         const QByteArray kakoAfter = bytesOf(f.state.files.kako);
         ScriptedPrompt p;
-        const RestoreResult r = RestoreFromBackup(f.state, p);
+        const RestoreResult r = RestoreFromBackup(f.state.files, p);
         QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
         QVERIFY(p.shown().at(0).text.contains(QStringLiteral("取り除きます")));
         QVERIFY(!QFile::exists(f.state.files.kako));
@@ -259,7 +259,7 @@ private slots:
     // file: they must not be applied to the restored one.
     void staleSideFilesGo()
     {
-        Fixture f;
+        RestoreFixture f;
         f.run(1);
         const QByteArray backup = bytesOf(f.state.files.databaseBackup);
         QFile wal(f.state.files.database + QStringLiteral("-shm"));
@@ -267,7 +267,7 @@ private slots:
         wal.write("stale");
         wal.close();
         ScriptedPrompt p;
-        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
+        QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
         QVERIFY(!QFile::exists(f.state.files.database + QStringLiteral("-shm")));
         QCOMPARE(bytesOf(f.state.files.database), backup);
         QCOMPARE(f.kakoRows(), 1);
@@ -276,10 +276,10 @@ private slots:
     // No: nothing changes. No backup: says so, nothing changes.
     void declinedOrNothingToRestore()
     {
-        Fixture f;
+        RestoreFixture f;
         const QByteArray before = bytesOf(f.state.files.database);
         ScriptedPrompt p;
-        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::NoBackup);
+        QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::NoBackup);
         QCOMPARE(p.shown().size(), 1);
         QVERIFY(p.shown().at(0).text.contains(QDir::toNativeSeparators(f.state.files.databaseBackup)));
 
@@ -288,7 +288,7 @@ private slots:
         QVERIFY(after != before);
         p.clear();
         p.script({Answer::No});
-        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Declined);
+        QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Declined);
         QCOMPARE(bytesOf(f.state.files.database), after);
         QVERIFY(!QFile::exists(aside(f.state.files.database)));
         QCOMPARE(p.shown().last().text, RestoreText::kStopped);
@@ -298,14 +298,14 @@ private slots:
     // is refused and nothing changes.
     void refusedWhileARunHoldsTheDatabase()
     {
-        Fixture f;
+        RestoreFixture f;
         f.run(1);
         const QByteArray db = bytesOf(f.state.files.database), kako = bytesOf(f.state.files.kako);
         RunLock running(f.state.files.database);
         QString refusal;
         QVERIFY(running.tryTake(refusal));
         ScriptedPrompt p;
-        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Locked);
+        QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Locked);
         QVERIFY(p.texts().join(QString()).contains(QStringLiteral("別の転記または復元が使用中")));
         QCOMPARE(bytesOf(f.state.files.database), db);
         QCOMPARE(bytesOf(f.state.files.kako), kako);
@@ -316,7 +316,7 @@ private slots:
     // current files are kept aside, and the restore says so.
     void uncommittedRecordIsTakenBackFirst()
     {
-        Fixture f;
+        RestoreFixture f;
         f.run(2);
         const QByteArray kakoCommitted = bytesOf(f.state.files.kako);
         KakoRndFile kako(f.state.files.kako);
@@ -326,7 +326,7 @@ private slots:
         rec.戒名 = QStringLiteral("釋途中");
         kako.put(rec); // the process is "killed" here: no commit, no undo
         ScriptedPrompt p;
-        QCOMPARE(RestoreFromBackup(f.state, p).outcome, RestoreResult::Outcome::Restored);
+        QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
         QVERIFY(p.texts().join(QString()).contains(QStringLiteral("確定していない記録（過去CD %1）").arg(rec.過去CD)));
         QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoCommitted);
         QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));

@@ -1,7 +1,7 @@
 // The run report beside the database: what a run did, above all when it
 // failed, and the backups it made.
 #include "file_faults.h"
-#include "run_fixture.h"
+#include "fixture.h"
 #include "transcribe/run_report.h"
 
 #include <QDir>
@@ -35,7 +35,7 @@ private slots:
     // column and the reason, the rows before it and the backups made.
     void reportAfterAFailedRun()
     {
-        RunFixture f(kOutDeathRegister);
+        Fixture f(kOutDeathRegister);
         const AppState &state = f.state;
         f.state.sourcePath = QStringLiteral("/data/過去帳.csv");
         {
@@ -50,7 +50,7 @@ private slots:
                                                {{kKaimyo, QStringLiteral("釋四")}}});
         QCOMPARE(report.outcome, TranscribeReport::Outcome::Failed);
 
-        RunReportInfo info = RunInfoFor(state, started);
+        RunReportInfo info = RunInfoFor(state.runSettings(), started);
         info.finished = QDateTime(QDate(2024, 5, 10), QTime(9, 30, 5));
         QString error;
         const QString path = WriteRunReport(report, info, &error);
@@ -89,7 +89,7 @@ private slots:
     // field is the reason the run stopped, named once.
     void reportListsValuesReadOtherwise()
     {
-        RunFixture f(kOutDeathRegister);
+        Fixture f(kOutDeathRegister);
         const TranscribeReport report = f.run({{{kKaimyo, QStringLiteral("釋一")}, {kAge, QStringLiteral("-5")}},
                                                {{kKaimyo, QStringLiteral("釋二")}, {kAge, QStringLiteral("八十四歳")}},
                                                {{kAge, QStringLiteral("-3")}}, // skipped: no 戒名
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(f.column(QStringLiteral("SELECT [享年] AS v FROM [W_KAKO] ORDER BY [過去CD]")),
                  (QStringList{QStringLiteral("-5"), QStringLiteral("0")}));
 
-        const QString text = RunReportText(report, RunInfoFor(f.state, QDateTime::currentDateTime()));
+        const QString text = RunReportText(report, RunInfoFor(f.state.runSettings(), QDateTime::currentDateTime()));
         const QStringList expected{
             QStringLiteral("正しく読めなかった値（2 件"),
             QStringLiteral("  1 行目、7 列目: 享年「-5」が負の数です。-5 のまま書き込みます。"),
@@ -110,57 +110,6 @@ private slots:
             QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral("\n---\n") + text));
         QVERIFY(!text.contains(QStringLiteral("「-3」")));
         QVERIFY(!text.contains(QStringLiteral("「-1」")));
-    }
-
-    void reportListsRegistrationDatesThatAreNoDates()
-    {
-        RunFixture f(kOutMembers);
-        const TranscribeReport report =
-            f.run({{{kMemberName, QStringLiteral("山田　太郎")}, {kRegistered, QStringLiteral("2023/02/30")}},
-                   {{kMemberName, QStringLiteral("佐藤　花子")}, {kRegistered, QStringLiteral("２０２３年２月３０日")}},
-                   {{kMemberName, QStringLiteral("鈴木　茂")}, {kRegistered, QStringLiteral("2023/02/28")}}});
-        QCOMPARE(report.outcome, TranscribeReport::Outcome::Completed);
-        QCOMPARE(f.column(QStringLiteral("SELECT [T_YMD] AS v FROM [D_KOJIN] ORDER BY [ID]")).mid(0, 2),
-                 (QStringList{QStringLiteral("2023/02/30"), QStringLiteral("２０２３年２月３０日")}));
-
-        const QString text = RunReportText(report, RunInfoFor(f.state, QDateTime::currentDateTime()));
-        QVERIFY2(text.contains(QStringLiteral("正しく読めなかった値（2 件")), qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("  1 行目、2 列目: 登録日「2023/02/30」は暦にない日付です。文字のまま書き込みます。")));
-        QVERIFY(text.contains(QStringLiteral("  2 行目、2 列目: 登録日「２０２３年２月３０日」は暦にない日付です。")));
-        QVERIFY(!text.contains(QStringLiteral("2023/02/28")));
-    }
-
-    // The outcomes without rows: a declined question, a run that ended the
-    // program (its report comes through reportOnEnd), a failed backup.
-    void outcomes_data()
-    {
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("replace declined") << int(TranscribeReport::Outcome::ReplaceDeclined)
-                                          << QStringLiteral("既存データの削除を取りやめました");
-        QTest::newRow("ended") << int(TranscribeReport::Outcome::Ended) << QStringLiteral("プログラムを終了しました");
-        QTest::newRow("cancelled") << int(TranscribeReport::Outcome::Cancelled) << QStringLiteral("キャンセル");
-    }
-    void outcomes()
-    {
-        QFETCH(int, outcome);
-        QFETCH(QString, expected);
-        TranscribeReport r;
-        r.outcome = TranscribeReport::Outcome(outcome);
-        r.backup.ok = false;
-        r.backup.failure = QStringLiteral("コピーできません");
-        if (r.outcome == TranscribeReport::Outcome::Ended) {
-            r.failureRow = 4;
-            r.failure = QStringLiteral("disk I/O error");
-        }
-        RunReportInfo info;
-        info.kind = kOutMembers;
-        info.mode = kModeReplace;
-        const QString text = RunReportText(r, info);
-        QVERIFY2(text.contains(expected), qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("バックアップに失敗しました: コピーできません")));
-        QVERIFY(text.contains(QStringLiteral("出力区分: 檀信徒個人データ")));
-        QCOMPARE(text.contains(QStringLiteral("4 行目: disk I/O error")), r.outcome == TranscribeReport::Outcome::Ended);
     }
 
     // A report that cannot be written whole is not written at all, and the
@@ -188,16 +137,6 @@ private slots:
         QVERIFY(folderBytes(dir.path()).isEmpty());
     }
 
-    // A folder that takes no file: the caller learns why.
-    void unwritableFolder()
-    {
-        RunReportInfo info;
-        info.dbPath = QStringLiteral("/proc/no-such-folder/tera.mdb");
-        info.finished = QDateTime::currentDateTime();
-        QString error;
-        QVERIFY(WriteRunReport(TranscribeReport(), info, &error).isEmpty());
-        QVERIFY(!error.isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRunReport)

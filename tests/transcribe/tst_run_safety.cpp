@@ -5,7 +5,7 @@
 // Each case makes the fault happen for real and then reads the files.
 #include "session/demo_database.h"
 #include "file_faults.h"
-#include "run_fixture.h"
+#include "fixture.h"
 #include "transcribe/check_run.h"
 #include "transcribe/death_register.h"
 #include "transcribe/kako_rnd.h"
@@ -51,7 +51,7 @@ struct Register {
     }
 };
 
-Register registerOf(RunFixture &f)
+Register registerOf(Fixture &f)
 {
     if (!f.db)
         f.reopen();
@@ -62,7 +62,7 @@ Register registerOf(RunFixture &f)
 
 // Every W_KAKO entry n has record n in kako.rnd with its 戒名, and kako.rnd
 // holds no other record.
-void checkKakoMatchesRegister(RunFixture &f)
+void checkKakoMatchesRegister(Fixture &f)
 {
     const KakoRndFile kako(f.state.files.kako);
     Query q = f.db->exec(QStringLiteral("SELECT [過去CD], [戒名] FROM [W_KAKO] ORDER BY [過去CD]"));
@@ -123,7 +123,7 @@ private slots:
     {
         QFETCH(int, keptBytes);
         QFETCH(QString, said);
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         QVERIFY(f.run(deathRows(6)).ok());
         QFile::remove(f.state.files.kakoBackup);
         QFile::remove(f.state.files.databaseBackup);
@@ -148,7 +148,7 @@ private slots:
         QVERIFY2(!QFile::exists(f.state.files.databaseBackup) && !QFile::exists(f.state.files.kakoBackup), "a backup was made");
 
         // The check says the same before anything is tried.
-        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, deathRows(4, 100)), f.state, f.clock);
+        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, deathRows(4, 100)), f.state.runSettings(), f.state.master, f.clock);
         QVERIFY(check.made);
         QCOMPARE(check.firstStopRow(), 0);
     }
@@ -157,7 +157,7 @@ private slots:
     // the household's own service rows (過去CD 0) stay.
     void replaceRemovesServicesOfRemovedEntries()
     {
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         QVERIFY(f.run(deathRows(12)).ok());
         f.db->insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("OMAIRINO"), 3}, {QStringLiteral("過去CD"), 0}});
         f.state.executionMode = kModeReplace;
@@ -173,7 +173,7 @@ private slots:
     // run that holds it; a lock left by a killed run is taken over.
     void oneRunAtATime()
     {
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         {
             RunLock other(f.state.files.database);
             QString refusal;
@@ -219,7 +219,7 @@ private slots:
     void locksOfOtherProgramsAreWaitedOut()
     {
         QFETCH(bool, odbc);
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         f.db.reset();
         f.t.db().close();
         const QString file = f.state.files.database;
@@ -232,7 +232,7 @@ private slots:
         TranscribeReport r;
         {
             LockHolder holder(file, 1500);
-            r = Transcribe(*importTable(kOutDeathRegister, deathRows(20)), f.state, f.prompt, f.clock, nullptr, options);
+            r = Transcribe(*importTable(kOutDeathRegister, deathRows(20)), f.state.runSettings(), f.state.master, f.prompt, f.clock, nullptr, options);
         }
         QVERIFY2(r.ok(), qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
         QCOMPARE(r.rowsWritten, 20);
@@ -246,7 +246,7 @@ private slots:
         options.lockWaitMs = 600;
         {
             LockHolder holder(file, 2500);
-            r = Transcribe(*importTable(kOutDeathRegister, deathRows(5, 40)), f.state, f.prompt, f.clock, nullptr, options);
+            r = Transcribe(*importTable(kOutDeathRegister, deathRows(5, 40)), f.state.runSettings(), f.state.master, f.prompt, f.clock, nullptr, options);
         }
         QVERIFY2(r.outcome == TranscribeReport::Outcome::Failed,
                  qPrintable(QStringLiteral("written %1, rolled back %2: %3")
@@ -275,13 +275,13 @@ private slots:
                 return !texts.isEmpty() && texts.last().contains(QStringLiteral("書き込みが終わるのを待っています"));
             }
         } progress;
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         f.db.reset();
         f.t.db().close();
         TranscribeReport r;
         {
             LockHolder holder(f.state.files.database, 4000);
-            r = Transcribe(*importTable(kOutDeathRegister, deathRows(3)), f.state, f.prompt, f.clock, &progress);
+            r = Transcribe(*importTable(kOutDeathRegister, deathRows(3)), f.state.runSettings(), f.state.master, f.prompt, f.clock, &progress);
         }
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Cancelled);
         QCOMPARE(r.rowsWritten, 0);
@@ -294,7 +294,7 @@ private slots:
     // kako.rnd included, and the run does not count as a success.
     void failedRowsLeaveNothingAndAreNoSuccess()
     {
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         f.t.db().execute(QStringLiteral("ALTER TABLE [W_KAKO] DROP COLUMN [享年和]"));
         const TranscribeReport r = f.run(deathRows(5));
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
@@ -321,7 +321,7 @@ private slots:
     void aFailedRowInsideABatchLeavesItsNeighbours()
     {
         QFETCH(int, batchRows);
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         // A household that only the refused row touches keeps its services.
         f.addHousehold(QStringLiteral("施主九"), QStringLiteral("000050"));
         f.addMember(QStringLiteral("50"), QStringLiteral("施主九"), QStringLiteral("000050"));
@@ -362,7 +362,7 @@ private slots:
     void servicesOfEachHouseholdFollowItsLastRow()
     {
         QFETCH(int, batchRows);
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         const QStringList donors{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("甲"), QStringLiteral("丙"),
                                  QStringLiteral("乙"), QStringLiteral("丁"), QStringLiteral("甲")};
         QList<ImportRow> rows = deathRows(int(donors.size()));
@@ -396,19 +396,28 @@ private slots:
     }
 
     // A donor lookup that fails (a member row the engine cannot read) is no
-    // "not found": the row is rolled back and listed instead of making a
-    // second household for a member who exists.
+    // "not found": the row stops at the lookup and is rolled back, listed
+    // under the lookup's name. The household a "not found" would make for a
+    // member who exists is never even tried: a trigger refuses it, and its
+    // words would be in the row's failure.
     void failedLookupNeverMakesASecondHousehold()
     {
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         f.addHousehold(QStringLiteral("山田花子"), QStringLiteral("000001"));
         f.addMember(QStringLiteral("1"), QStringLiteral("山田花子"), QStringLiteral("000001"));
         f.t.db().execute(QStringLiteral("UPDATE [D_KOJIN] SET [sei] = 'abc'"));
+        f.t.db().execute(QStringLiteral("CREATE TRIGGER [no_second_household] BEFORE INSERT ON [D_SETAI] "
+                                        "BEGIN SELECT RAISE(ABORT, 'second household tried'); END"));
         const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋浄念")},
                                            {kSeshu, QStringLiteral("山田花子")},
                                            {kDate, QStringLiteral("2003年5月17日")}}});
         QCOMPARE(r.rowsWritten, 0);
         QCOMPARE(r.rolledBack.size(), 1);
+        const QString reason = r.rolledBack.first().reason;
+        QVERIFY2(reason.contains(QStringLiteral("「山田花子」の検索に失敗しました")), qPrintable(reason));
+        QVERIFY2(!reason.contains(QStringLiteral("second household tried")), qPrintable(reason));
+        for (const QString &shown : f.prompt.texts())
+            QVERIFY2(!shown.startsWith(QStringLiteral("ErrCode")), qPrintable(shown));
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")), 1);
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), 1);
         QCOMPARE(registerOf(f), Register{});
@@ -426,7 +435,7 @@ private slots:
     void uncommittedRecordOfAKilledRunIsTakenBack()
     {
         QFETCH(bool, committed);
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         QVERIFY(f.run(deathRows(3)).ok());
         {
             // What the killed run got as far as: a batch of three records
@@ -480,7 +489,7 @@ private slots:
     void missingMastersStopBeforeWriting()
     {
         QFETCH(QString, table);
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         f.t.db().execute(QStringLiteral("DROP TABLE [%1]").arg(table));
         const TranscribeReport r = f.run(deathRows(3));
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
@@ -513,7 +522,7 @@ private slots:
         const FixedClock clock{QDate(2024, 5, 10)};
         TranscribeOptions options;
         options.backup = false;
-        QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(10)), state, prompt, clock, nullptr, options).ok());
+        QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(10)), state.runSettings(), state.master, prompt, clock, nullptr, options).ok());
 
         const qint64 room = 1 << 20;
         folder.arm(fault == WriteFault::SizeCap ? QFileInfo(state.files.database).size() + room : room);
@@ -522,7 +531,7 @@ private slots:
         options.batchRows = 20;
         prompt.clear();
         const TranscribeReport r =
-            Transcribe(*importTable(kOutDeathRegister, deathRows(400, 11)), state, prompt, clock, nullptr, options);
+            Transcribe(*importTable(kOutDeathRegister, deathRows(400, 11)), state.runSettings(), state.master, prompt, clock, nullptr, options);
         folder.disarm();
 
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
@@ -541,7 +550,7 @@ private slots:
         }
         QVERIFY(!QFile::exists(KakoJournalPath(state.files.kako)));
 
-        RunFixture view(kOutDeathRegister);
+        Fixture view(kOutDeathRegister);
         view.state = state;
         view.db = Database::open(state.files.database);
         {
@@ -554,7 +563,7 @@ private slots:
         view.db.reset();
 
         // With room again, the next run numbers on without a gap.
-        QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(5, 900)), state, prompt, clock, nullptr, options).ok());
+        QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(5, 900)), state.runSettings(), state.master, prompt, clock, nullptr, options).ok());
         view.db = Database::open(state.files.database);
         checkKakoMatchesRegister(view);
     }
@@ -563,13 +572,13 @@ private slots:
     // message naming the limit; the check reports it once for all the rows.
     void entryLimitIsNamedOnce()
     {
-        RunFixture f(kOutDeathRegister, kModeAppend);
+        Fixture f(kOutDeathRegister, kModeAppend);
         {
             QFile kako(f.state.files.kako);
             QVERIFY(kako.open(QIODevice::WriteOnly));
             QVERIFY(kako.resize(qint64(kMaxKakoCd - 2) * kKakoRecordBytes));
         }
-        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, deathRows(40)), f.state, f.clock);
+        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, deathRows(40)), f.state.runSettings(), f.state.master, f.clock);
         QVERIFY(check.made);
         QCOMPARE(check.count(CheckKind::Stop), 1);
         QCOMPARE(check.firstStopRow(), 3);

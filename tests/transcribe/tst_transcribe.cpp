@@ -1,6 +1,6 @@
 // The transcription driver end to end against a database: numbering, the
 // questions, skips, replace mode, row atomicity and the failure reports.
-#include "run_fixture.h"
+#include "fixture.h"
 #include "transcribe/kako_rnd.h"
 
 #include <QFile>
@@ -16,7 +16,6 @@ constexpr int kBnen = 14, kBtuki = 15, kBhi = 16;
 constexpr int kMemberName = 8, kMemberJyu = 35;
 constexpr int kHead = 2;
 
-using Fixture = RunFixture;
 
 void writeKakoRecords(const QString &path, int n)
 {
@@ -71,6 +70,37 @@ private slots:
         for (int i = 0; i < 31; ++i)
             QCOMPARE(kako.get(2).kaikiDate[i].trimmed(), QString());
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [過去CD] = 2")), 0);
+    }
+
+    // A run works on its own copy of the master data: two runs on one state
+    // write the same rows, and the state's master stays as it was read. A
+    // first bon without a day takes the day of death for the first entry and
+    // day 1 for the rest of that run only.
+    void runsLeaveTheMasterDataAsRead()
+    {
+        Fixture f(kOutDeathRegister, kModeReplace);
+        f.state.master.services[7].OHi = 0;
+        const auto services = [](const MasterData &m) {
+            QStringList out;
+            for (const OmairiRec &s : m.services)
+                out << QStringLiteral("%1 %2 %3/%4 %5").arg(s.ODISP).arg(s.NM).arg(s.Otuki).arg(s.OHi).arg(s.訪問区分);
+            return out;
+        };
+        const QStringList servicesBefore = services(f.state.master);
+        const auto kbnBefore = f.state.master.kbnValues;
+        const QList<ImportRow> rows{{{kKaimyo, QStringLiteral("釋一")}, {kDate, QStringLiteral("2003年5月17日")}},
+                                    {{kKaimyo, QStringLiteral("釋二")}, {kDate, QStringLiteral("2010年1月2日")}}};
+        const QString sql = QStringLiteral("SELECT [過去CD] || ':' || [OMAIRINO] || ':' || [法要年] || '/' || [法月] || '/' || "
+                                           "[法日] AS v FROM [D_OMAIRI] ORDER BY [過去CD], [OMAIRINO]");
+        QVERIFY(f.run(rows).ok());
+        const QStringList first = f.column(sql);
+        QCOMPARE(first.size(), 36);
+        QVERIFY(first.contains(QStringLiteral("1:7:2024/8/17")));
+        QVERIFY(first.contains(QStringLiteral("2:7:2024/8/1")));
+        QVERIFY(f.run(rows).ok());
+        QCOMPARE(f.column(sql), first);
+        QCOMPARE(services(f.state.master), servicesBefore);
+        QVERIFY(f.state.master.kbnValues == kbnBefore);
     }
 
     // Replace starts at 1 because kako.rnd is deleted; W_KAKO, W_KAIKI and the
@@ -227,30 +257,6 @@ private slots:
         QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 1);
     }
 
-    void entryNumberPastSixteenBitsStops()
-    {
-        Fixture f(kOutDeathRegister, kModeAppend);
-        writeKakoRecords(f.state.files.kako, 32766);
-        const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋最後")}}, {{kKaimyo, QStringLiteral("釋超過")}}});
-        QCOMPARE(r.rowsWritten, 1);
-        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
-        QCOMPARE(r.failureRow, 2);
-        QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("32767")});
-        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 32767);
-    }
-
-    void backupFailureAsks()
-    {
-        Fixture f(kOutMembers, kModeAppend);
-        f.state.files.databaseBackup = f.t.dir() + QStringLiteral("/no-such-folder/tera2.mdb");
-        f.prompt.script({Answer::No});
-        const TranscribeReport r = f.run({{{kMemberName, QStringLiteral("新人")}}});
-        QCOMPARE(r.outcome, TranscribeReport::Outcome::BackupDeclined);
-        QCOMPARE(f.prompt.texts().last(), TranscribeText::backupFailedQuestion());
-        QCOMPARE(f.prompt.shown().last().icon, Icon::Critical);
-        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_KOJIN]")), 0);
-    }
-
     // Through the driver: the deceased is marked, a known donor becomes the
     // living head, an unknown donor is made once from the row's own values
     // (found again by a later row), no donor makes nothing; a donor whose
@@ -315,7 +321,7 @@ private slots:
         f.t.db().execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
         f.t.db().close();
         auto grid = importTable(kOutMembers, {{{kMemberName, QStringLiteral("新人")}}});
-        QVERIFY_THROWS_EXCEPTION(EndProgram, Transcribe(*grid, f.state, f.prompt, f.clock));
+        QVERIFY_THROWS_EXCEPTION(EndProgram, Transcribe(*grid, f.state.runSettings(), f.state.master, f.prompt, f.clock));
         QVERIFY(f.prompt.texts().contains(kMemberDbFailureText()));
         f.reopen();
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")), 0);

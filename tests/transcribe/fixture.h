@@ -1,0 +1,170 @@
+#pragma once
+// A fresh demo database with its master data read, for the writer, run and
+// check tests, and import tables as 読込実行 leaves them.
+#include "convert/item_catalogue.h"
+#include "model/app_state.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/grid_model.h"
+#include "scripted_prompt.h"
+#include "session/startup.h"
+#include "test_db.h"
+#include "transcribe/context.h"
+#include "transcribe/transcribe.h"
+
+#include <QtTest>
+#include <memory>
+
+Q_DECLARE_METATYPE(tera::Route)
+
+namespace tera {
+
+using ImportRow = QMap<int, QString>;
+
+inline void addRoutes()
+{
+    QTest::addColumn<Route>("route");
+    QTest::newRow("sqlite") << Route::Direct;
+    QTest::newRow("odbc") << Route::Odbc;
+}
+
+// Headings from the catalogue, the row number in column 0, the cells at
+// their items' columns.
+inline std::unique_ptr<GridModel> importTable(qint16 kind, const QList<ImportRow> &rows)
+{
+    const Catalogue cat = CatalogueOf(kind);
+    auto g = std::make_unique<GridModel>();
+    g->setRows(int(rows.size()) + 1);
+    g->setCols(int(cat.size()));
+    g->setFixedRows(1);
+    g->setFixedCols(1);
+    for (int c = 0; c < cat.size(); ++c)
+        g->setTextMatrix(0, c, cat.at(c).name);
+    for (int r = 0; r < rows.size(); ++r) {
+        g->setTextMatrix(r + 1, 0, QString::number(r + 1));
+        for (auto it = rows.at(r).cbegin(); it != rows.at(r).cend(); ++it)
+            g->setTextMatrix(r + 1, it.key(), it.value());
+    }
+    return g;
+}
+
+struct Fixture {
+    TestDb t;
+    AppState state;
+    RunSettings settings; // what the writers' context was made with
+    ScriptedPrompt prompt;
+    FixedClock clock{QDate(2024, 5, 10)};
+    std::unique_ptr<Database> db;           // the database reopened after a run
+    std::unique_ptr<TranscribeContext> ctx; // a writer's context over t.db()
+
+    // For whole runs of kind in mode.
+    explicit Fixture(qint16 kind, qint16 mode = kModeAppend, Route route = Route::Direct) : t(route)
+    {
+        state.files.database = t.path();
+        DeriveSiblingPaths(state);
+        state.outputKind = static_cast<OutputKind>(kind);
+        state.executionMode = static_cast<ExecutionMode>(mode);
+        ReadMasterData(t.db(), state, prompt);
+    }
+    // For the record writers: a context over the open database, as a run
+    // makes it.
+    explicit Fixture(Route route) : Fixture(kOutMembers, kModeAppend, route)
+    {
+        clock.set(QDate(2025, 6, 1));
+        settings = state.runSettings();
+        ctx = std::make_unique<TranscribeContext>(t.db(), settings, state.master, prompt, clock);
+        ClearKakoRec(ctx->records);
+    }
+
+    MemberRec &row() { return ctx->gRow(); }
+
+    // A run as the window starts it, answering with this fixture's prompt.
+    TranscribeReport run(const QList<ImportRow> &rows, const TranscribeOptions &options = TranscribeOptions())
+    {
+        db.reset();
+        t.db().close();
+        TranscribeReport r = Transcribe(*importTable(state.outputKind, rows), state.runSettings(), state.master, prompt,
+                                        clock, nullptr, options);
+        reopen();
+        return r;
+    }
+    Database &reopen()
+    {
+        db = t.openAgain();
+        return *db;
+    }
+    // A count ("n") of the database reopened after a run.
+    qint64 count(const QString &sql, const QVariantList &params = {})
+    {
+        Query q = db->exec(sql, params);
+        q.next();
+        const qint64 n = q.integer(QStringLiteral("n"));
+        q.finish();
+        return n;
+    }
+    // The column "v" of a query's rows, after a run.
+    QStringList column(const QString &sql, const QVariantList &params = {})
+    {
+        QStringList out;
+        Query q = db->exec(sql, params);
+        while (q.next())
+            out << q.text(QStringLiteral("v"));
+        return out;
+    }
+    // One column of the rows that match in the open database, in stored
+    // order, Null as "<null>".
+    QStringList values(const QString &table, const QString &column, const QString &where = {},
+                       const QVariantList &params = {})
+    {
+        Database &d = t.db();
+        Query q = d.exec(QStringLiteral("SELECT [%1] FROM [%2]").arg(column, table)
+                             + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where) + d.storedOrder(),
+                         params);
+        QStringList out;
+        while (q.next())
+            out << (q.isNull(column) ? QStringLiteral("<null>") : q.text(column));
+        q.finish();
+        return out;
+    }
+    void addMember(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"))
+    {
+        t.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), no},
+                                                  {QStringLiteral("SETAI_NO"), setai},
+                                                  {QStringLiteral("MEI"), name},
+                                                  {QStringLiteral("LIF"), lif},
+                                                  {QStringLiteral("ZOK_CD"), QStringLiteral("00")}});
+    }
+    void addHousehold(const QString &head, const QString &setai)
+    {
+        t.db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}});
+    }
+
+    // Replaces the demo D_SETAI and D_KOJIN with tables shaped like a real
+    // product's: more columns, another order, NOT NULL with defaults.
+    void useProductTables()
+    {
+        Database &d = t.db();
+        d.execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
+        d.execute(QStringLiteral("DROP TABLE [D_SETAI]"));
+        d.execute(QStringLiteral(
+            "CREATE TABLE [D_SETAI] ([更新者] TEXT NOT NULL DEFAULT 'admin', [検索] TEXT, [地区] TEXT, "
+            "[訪問先電話] TEXT, [訪問先住所] TEXT, [訪問先〒] TEXT, [訪問先氏名] TEXT, [連絡先電話] TEXT, "
+            "[連絡先住所] TEXT, [連絡先〒] TEXT, [連絡先氏名] TEXT, [寺番号] INTEGER NOT NULL DEFAULT 0, "
+            "[住所2] TEXT, [住所1] TEXT, [YU_2] TEXT, [YU_1] TEXT, [FAX] TEXT, [tel] TEXT, [カナ] TEXT, "
+            "[世帯主名] TEXT, [SETAI_NO] TEXT NOT NULL DEFAULT '', [SNO] INTEGER PRIMARY KEY AUTOINCREMENT, "
+            "[会費] INTEGER NOT NULL DEFAULT 3000)"));
+        d.execute(QStringLiteral(
+            "CREATE TABLE [D_KOJIN] ([備考] TEXT NOT NULL DEFAULT '－', [検索] TEXT, [地区] TEXT, "
+            "[訪問先電話] TEXT, [訪問先住所] TEXT, [訪問先〒] TEXT, [訪問先氏名] TEXT, [連絡先電話] TEXT, "
+            "[連絡先住所] TEXT, [連絡先〒] TEXT, [連絡先氏名] TEXT, [寺番号] INTEGER NOT NULL DEFAULT 0, "
+            "[KHOSI] TEXT, [KBUTU] TEXT, [KETO] TEXT, [JYU_KA] TEXT, [JYU] TEXT, [YUBIN2] TEXT, [YUBIN1] TEXT, "
+            "[FAX] TEXT, [tel] TEXT, [Kankei] TEXT, [KINMU_MEMO] TEXT, [NAI_TEL] TEXT, [KINMU_TEL] TEXT, "
+            "[KINMU_JYU] TEXT, [BUKA] TEXT, [KINMU_MEI] TEXT, [SYOKU] TEXT, [Memo] TEXT, [LIF] TEXT, "
+            "[KEITAI] TEXT, [Hi] INTEGER, [tuki] INTEGER, [NENGO_NEN] INTEGER, [NenGo] TEXT, [sei] INTEGER, "
+            "[SEX] TEXT, [MEI_KA] TEXT, [MEI] TEXT NOT NULL DEFAULT '', [ZOK_NM] TEXT, [ZOK_ID] INTEGER, "
+            "[ZOK_CD] TEXT, [SETAI_NO] TEXT, [T_YMD] TEXT, [KOJIN_NO] TEXT NOT NULL DEFAULT '', "
+            "[ID] INTEGER PRIMARY KEY AUTOINCREMENT, [旧番号] INTEGER NOT NULL DEFAULT 42)"));
+    }
+};
+
+} // namespace tera
