@@ -155,8 +155,8 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
         bool okL = false, okR = false;
         DataLink l;
         if (parts.size() == 2) {
-            l.Lpoj = parts.at(0).trimmed().toInt(&okL);
-            l.Rpoj = parts.at(1).trimmed().toInt(&okR);
+            l.sourceColumn = parts.at(0).trimmed().toInt(&okL);
+            l.importColumn = parts.at(1).trimmed().toInt(&okR);
         }
         if (!okL || !okR) {
             error = QStringLiteral("--link は 読込み列:書出し項目 の形で指定してください（%1）。").arg(v);
@@ -240,15 +240,15 @@ QString linkDetail(const SessionResult &said, const DataLink &l, const ImportSes
     switch (said.cause) {
     case SessionResult::Cause::NoSourceColumn:
         return QStringLiteral("読込みデータに %1 列目はありません（0 から %2 まで）。")
-            .arg(l.Lpoj)
+            .arg(l.sourceColumn)
             .arg(session.sourceTable().Cols() - 1);
     case SessionResult::Cause::NoTargetItem:
         return QStringLiteral("書出し項目 %1 はこの出力区分にありません（0 から %2 まで。一覧は tera-import items --kind %3）。")
-            .arg(l.Rpoj)
+            .arg(l.importColumn)
             .arg(LastItemNumber(catalogue))
             .arg(KindKey(session.state().outputKind));
     default:
-        return QStringLiteral("書出し項目 %1「%2」").arg(l.Rpoj).arg(catalogue.at(l.Rpoj).name);
+        return QStringLiteral("書出し項目 %1「%2」").arg(l.importColumn).arg(catalogue.at(l.importColumn).name);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "mainwin/progress_window.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
+#include "session/import_session.h"
 
 #include <QBrush>
 #include <QComboBox>
@@ -190,7 +191,7 @@ void CheckWindow::onFindingDoubleClicked(int gridRow)
         emit jumpTo(f.row, f.column);
 }
 
-CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *importView, const AppState &state,
+CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *importView, const ImportSession &session,
                             const Clock &clock, Prompt &prompt, bool skipDuplicates)
 {
     // One list at a time: an earlier one would show rows that have changed.
@@ -201,7 +202,7 @@ CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *imp
         ProgressWindow gage(owner);
         gage.setWindowTitle(QStringLiteral("検証中"));
         SetAllFormsPointer(kPointerBusy);
-        report = CheckTranscription(importGrid, state.runSettings(), state.master, clock, &gage, skipDuplicates);
+        report = session.check(importGrid, clock, &gage, skipDuplicates);
         gage.hide();
         SetAllFormsPointer(kPointerDefault);
     }

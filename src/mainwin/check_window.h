@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace tera {
 struct AppState;
+class ImportSession;
 class Clock;
 class GridModel;
 class GridView;
@@ -65,12 +66,12 @@ using 検証結果 = CheckWindow;
 // out, yellow values read wrongly, grey rows the rules skip, blue the rest.
 QColor CheckKindColour(CheckKind kind);
 
-// The import window's 検証: runs the check over importGrid as state says,
+// The import window's 検証: runs the session's check over importGrid,
 // with a progress window, and shows its list beside owner (which keeps it;
 // it closes with owner). A double-click in the list makes the finding's row
 // the current row of importView. When the check cannot be made, says why
 // through prompt and returns nullptr.
-CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *importView, const AppState &state,
+CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *importView, const ImportSession &session,
                             const Clock &clock, Prompt &prompt, bool skipDuplicates = false);
 
 } // namespace tera

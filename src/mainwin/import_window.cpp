@@ -10,6 +10,7 @@
 #include "mainwin/run_finish.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
+#include "session/import_session.h"
 #include "transcribe/run_report.h"
 
 #include <QButtonGroup>
@@ -24,9 +25,9 @@
 
 namespace tera {
 
-ImportWindow::ImportWindow(AppState &state, Prompt &prompt, const Clock &clock, FileKindDialog *fileKinds,
+ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &clock, FileKindDialog *fileKinds,
                            QWidget *parent)
-    : QMainWindow(parent), m_state(state), m_prompt(prompt), m_clock(clock),
+    : QMainWindow(parent), m_session(session), m_state(session.state()), m_prompt(prompt), m_clock(clock),
       m_kinds(fileKinds ? fileKinds : new FileKindDialog(this))
 {
     setObjectName(QStringLiteral("DesnHelp"));
@@ -198,7 +199,7 @@ void ImportWindow::onRunClicked()
     options.reportOnEnd = &ended;
     options.skipDuplicates = skipDuplicatesBox->isChecked();
     try {
-        m_lastReport = Transcribe(*m_grid, m_state.runSettings(), m_state.master, m_prompt, m_clock, &gage, options);
+        m_lastReport = m_session.run(*m_grid, m_prompt, m_clock, &gage, options);
     } catch (const EndProgram &end) {
         // The member procedure has shown its message; the run closed the
         // database and kept nothing of the row it was on.
@@ -207,7 +208,7 @@ void ImportWindow::onRunClicked()
         m_running = false;
         m_lastReport = ended;
         m_lastReport.outcome = TranscribeReport::Outcome::Ended;
-        FinishRunInWindow(m_prompt, m_lastReport, m_state, started, openReport);
+        FinishRunInWindow(m_prompt, m_lastReport, m_session, started, openReport);
         emit runFinished();
         endProgram(end.code());
         return;
@@ -216,7 +217,7 @@ void ImportWindow::onRunClicked()
     SetAllFormsPointer(kPointerDefault);
     m_running = false;
     // The summary, with the run report's path and the offer to open it.
-    FinishRunInWindow(m_prompt, m_lastReport, m_state, started, openReport);
+    FinishRunInWindow(m_prompt, m_lastReport, m_session, started, openReport);
     emit runFinished();
 }
 
@@ -225,7 +226,7 @@ void ImportWindow::onCheckClicked()
     if (m_running || m_state.outputKind < kOutMembers || m_state.outputKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
-    RunCheckWindow(this, *m_grid, importGrid, m_state, m_clock, m_prompt, skipDuplicatesBox->isChecked());
+    RunCheckWindow(this, *m_grid, importGrid, m_session, m_clock, m_prompt, skipDuplicatesBox->isChecked());
     m_running = false;
 }
 

@@ -13,6 +13,7 @@ class QRadioButton;
 
 namespace tera {
 struct AppState;
+class ImportSession;
 class Clock;
 class GridModel;
 class GridView;
@@ -30,7 +31,9 @@ class ImportWindow : public QMainWindow {
 public:
     // fileKinds: the file-kind dialog the grid's file commands ask (the main
     // window's, so a choice carries over); without one the window makes its own.
-    ImportWindow(AppState &state, Prompt &prompt, const Clock &clock, FileKindDialog *fileKinds = nullptr,
+    // session: the main window's import session, which runs and checks
+    // this window's table.
+    ImportWindow(ImportSession &session, Prompt &prompt, const Clock &clock, FileKindDialog *fileKinds = nullptr,
                  QWidget *parent = nullptr);
     ~ImportWindow() override;
 
@@ -105,6 +108,7 @@ signals:
     void execModeChosen(int index);
 
 private:
+    ImportSession &m_session;
     AppState &m_state;
     Prompt &m_prompt;
     const Clock &m_clock;

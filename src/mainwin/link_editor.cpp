@@ -55,7 +55,7 @@ void LinkEditor::markLinked()
 {
     QSet<qint32> linked;
     for (const DataLink &l : links())
-        linked.insert(l.Rpoj);
+        linked.insert(l.importColumn);
     const QIcon mark = m_targetItems->style()->standardIcon(QStyle::SP_DialogApplyButton);
     for (int i = 0; i < m_targetItems->count(); ++i) {
         QListWidgetItem *item = m_targetItems->item(i);
@@ -117,8 +117,8 @@ bool LinkEditor::AddLink(qint32 s, qint32 d)
     m_linkTable.setTextMatrix(row, LinkGridCol::NO, QString::number(row));
     m_linkTable.setTextMatrix(row, LinkGridCol::SrcName, src.name);
     m_linkTable.setTextMatrix(row, LinkGridCol::DstName, dst.name);
-    m_linkTable.setTextMatrix(row, LinkGridCol::Lpoj, QString::number(src.index));
-    m_linkTable.setTextMatrix(row, LinkGridCol::Rpoj, QString::number(dst.index));
+    m_linkTable.setTextMatrix(row, LinkGridCol::SourceColumn, QString::number(src.index));
+    m_linkTable.setTextMatrix(row, LinkGridCol::ImportColumn, QString::number(dst.index));
     ++nextLinkRow;
     RenumberLinks();
     markLinked();

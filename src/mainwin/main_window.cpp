@@ -121,6 +121,7 @@ MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWid
 
     // 4. the preview
     m_preview = new GridModel(this);
+    m_session = std::make_unique<ImportSession>(m_state, *m_preview);
     sourceGrid = new GridView(central);
     sourceGrid->setObjectName(QStringLiteral("vsFReed"));
     sourceGrid->setGrid(m_preview);
@@ -278,8 +279,9 @@ void MainWindow::initialise()
     titleRows = 0;
     m_links->nextLinkRow = 1;
     m_links->pickedLinkRow = -1;
-    m_state.outputKind = kOutMembers;
-    m_state.executionMode = kModeReplace;
+    m_session->setOutputKind(kOutMembers);
+    m_session->setExecutionMode(kModeReplace);
+    m_session->setTitleRows(0);
     titleRowButtons[0]->setChecked(true);
     outputKindButtons[0]->setChecked(true);
     executionModeButtons[0]->setChecked(true);
@@ -295,7 +297,11 @@ void MainWindow::initialise()
     }
 }
 
-void MainWindow::onTitleRowsClicked(int index) { titleRows = static_cast<qint16>(index); }
+void MainWindow::onTitleRowsClicked(int index)
+{
+    titleRows = static_cast<qint16>(index);
+    m_session->setTitleRows(titleRows);
+}
 
 void MainWindow::onOutputKindClicked(int index)
 {
@@ -309,7 +315,7 @@ void MainWindow::onOutputKindClicked(int index)
         LinkEditor::setItemData(item, line.itemData);
     }
     m_links->nextLinkRow = 1;
-    m_state.outputKind = static_cast<OutputKind>(index);
+    m_session->setOutputKind(static_cast<OutputKind>(index));
     // Links belong to one kind's items: say that they went, and how many.
     if (dropped > 0 && !m_quietKindChange)
         m_prompt.message(MainWindowText::linksDropped(dropped), Icon::Information);
@@ -317,7 +323,7 @@ void MainWindow::onOutputKindClicked(int index)
 
 void MainWindow::onExecutionModeClicked(int index)
 {
-    m_state.executionMode = static_cast<ExecutionMode>(index);
+    m_session->setExecutionMode(static_cast<ExecutionMode>(index));
     if (m_import)
         m_import->showExecMode(index);
 }
@@ -371,25 +377,22 @@ bool MainWindow::ReadSourceFile(const QString &path, int kind)
 {
     QCoreApplication::processEvents();
     SetAllFormsPointer(kPointerBusy);
-    m_preview->Clear();
-    m_preview->setRows(0);
-    m_preview->setCols(0);
-    const GridResult loaded = m_preview->LoadGrid(path, static_cast<GridFileKind>(kind));
+    const SessionResult loaded = m_session->readSource(path, static_cast<GridFileKind>(kind));
     SetAllFormsPointer(kPointerDefault);
     sourceItems->clear();
-    sourceColumns.clear();
-    QStringList names;
-    BuildSourceItems(*m_preview, sourceColumns, names);
+    sourceColumns = m_session->sourceItems();
+    const QStringList &names = m_session->sourceLines();
     for (int c = 0; c < names.size(); ++c) {
         auto *item = new QListWidgetItem(names.at(c), sourceItems);
         LinkEditor::setItemData(item, c);
     }
     // An unreadable file, or one read with a kind that does not fit it, is
     // reported; the preview stays as the grid left it (empty on failure).
-    if (!loaded.message.isEmpty())
-        m_prompt.message(loaded.message, Icon::Exclamation);
+    const QString said = loaded.ok() ? loaded.notes.join(QStringLiteral("\r\n")) : loaded.message;
+    if (!said.isEmpty())
+        m_prompt.message(said, Icon::Exclamation);
     setTitleFor(path);
-    return loaded.ok;
+    return loaded.ok();
 }
 
 void MainWindow::onDatabaseBrowseClicked()
@@ -433,7 +436,7 @@ void MainWindow::onRunClicked()
     setCursor(Qt::WaitCursor);
     const bool fresh = m_import.isNull();
     if (fresh) {
-        m_import = new ImportWindow(m_state, m_prompt, m_clock, m_fileKinds);
+        m_import = new ImportWindow(*m_session, m_prompt, m_clock, m_fileKinds);
         m_import->setAttribute(Qt::WA_DeleteOnClose);
         // Both windows always show the mode the run will use.
         connect(m_import, &ImportWindow::execModeChosen, this, [this](int index) {
@@ -443,10 +446,10 @@ void MainWindow::onRunClicked()
             onExecutionModeClicked(index);
         });
     }
-    const FillResult filled = FillImportTable(sourcePathEdit->text(), catalogue, *m_preview, LinksFromGrid(*m_linkGrid),
-                                              titleRows, m_import->grid(), m_state.sourcePath);
+    const SessionResult filled =
+        m_session->fillImportTable(sourcePathEdit->text(), LinksFromGrid(*m_linkGrid), m_import->grid());
     unsetCursor();
-    if (!filled.ok) {
+    if (!filled.ok()) {
         // A source file moved or deleted since it was read, or a link to a
         // column this file does not have: say so rather than open a table
         // that is empty or wrong.
@@ -489,12 +492,7 @@ void MainWindow::onAutoLinkClicked()
     }
     // Columns and items linked already, by hand or by an earlier press, stay
     // as they are.
-    QList<int> columns, items;
-    for (const DataLink &l : m_links->links()) {
-        columns << l.Lpoj;
-        items << l.Rpoj;
-    }
-    const AutoLinkResult found = AutoLink(sourceTitles(), m_state.outputKind, columns, items);
+    const AutoLinkResult found = m_session->autoLink(m_links->links());
     int linked = 0;
     for (const auto &[column, slot] : found.links)
         linked += m_links->AddLink(column, slot) ? 1 : 0;
@@ -549,9 +547,9 @@ bool MainWindow::LoadLinkFile(const QString &path)
     m_quietKindChange = false;
     titleRowButtons[file.titleRows]->setChecked(true);
     onTitleRowsClicked(file.titleRows);
-    const LinkMatch match = MatchSavedLinks(file, sourceTitles(), int(sourceColumns.size()) - 1, catalogue);
+    const LinkMatch match = m_session->matchSavedLinks(file);
     for (const DataLink &l : match.links)
-        m_links->AddLink(l.Lpoj, l.Rpoj);
+        m_links->AddLink(l.sourceColumn, l.importColumn);
     const QString said = LinkMatchMessage(match);
     if (!said.isEmpty())
         m_prompt.message(said, match.complete() ? Icon::Information : Icon::Exclamation);

@@ -1,6 +1,7 @@
 #pragma once
 #include "model/app_state.h"
 #include "convert/item_catalogue.h"
+#include "session/import_session.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -115,6 +116,8 @@ public:
     QList<ItemRec> sourceColumns;
 
     GridModel &preview() { return *m_preview; }
+    // The import this window and the import window work on.
+    ImportSession &session() { return *m_session; }
     GridModel &linkGrid() { return *m_linkGrid; }
     LinkEditor &links() { return *m_links; }
     // The import window, while it is open.
@@ -177,6 +180,7 @@ private:
     const Clock &m_clock;
     GridModel *m_preview;
     GridModel *m_linkGrid;
+    std::unique_ptr<ImportSession> m_session;
     std::unique_ptr<LinkEditor> m_links;
     FileKindDialog *m_fileKinds;
     QPointer<ImportWindow> m_import;

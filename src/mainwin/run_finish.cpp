@@ -1,6 +1,6 @@
 #include "mainwin/run_finish.h"
 
-#include "model/app_state.h"
+#include "session/import_session.h"
 #include "mainwin/progress_window.h"
 #include "platform/prompt.h"
 #include "transcribe/run_report.h"
@@ -24,11 +24,11 @@ QString RunReportOfferText(const TranscribeReport &report, const QString &report
            + QStringLiteral("レポートを開きますか？");
 }
 
-QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const AppState &state,
+QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const ImportSession &session,
                           const QDateTime &started, const std::function<bool(const QString &)> &openReport)
 {
     QString error;
-    const QString path = WriteRunReport(report, RunInfoFor(state.runSettings(), started), &error);
+    const QString path = session.writeReport(report, started, &error);
     using Outcome = TranscribeReport::Outcome;
     // The refusal of a busy database has been said already.
     const bool stoppedByUser = report.outcome == Outcome::BackupDeclined || report.outcome == Outcome::ReplaceDeclined

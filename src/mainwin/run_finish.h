@@ -6,7 +6,7 @@
 #include <functional>
 
 namespace tera {
-struct AppState;
+class ImportSession;
 class Prompt;
 
 // The end of a run in the windows: the run report is written beside the
@@ -16,7 +16,7 @@ class Prompt;
 // path (empty when it could not be written; the note then says why).
 // openReport returns false when no program could open the report: the user
 // is then told where it is.
-QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const AppState &state,
+QString FinishRunInWindow(Prompt &prompt, const TranscribeReport &report, const ImportSession &session,
                           const QDateTime &started, const std::function<bool(const QString &)> &openReport);
 
 // The note itself: the summary (RunSummaryText) or, after a failure, a line

@@ -29,13 +29,18 @@ ImportSession::ImportSession()
     m_importTable->setCols(1);
     m_importTable->setFixedRows(1);
     m_importTable->setFixedCols(1);
-    setOutputKind(m_state.outputKind);
+    setOutputKind(m_state->outputKind);
 }
 
 ImportSession::ImportSession(GridModel &sourceTable, GridModel &importTable)
     : m_sourceTable(&sourceTable), m_importTable(&importTable)
 {
-    setOutputKind(m_state.outputKind);
+    setOutputKind(m_state->outputKind);
+}
+
+ImportSession::ImportSession(AppState &state, GridModel &sourceTable) : m_state(&state), m_sourceTable(&sourceTable)
+{
+    setOutputKind(m_state->outputKind);
 }
 
 ImportSession::~ImportSession() = default;
@@ -43,17 +48,17 @@ ImportSession::~ImportSession() = default;
 SessionResult ImportSession::openDatabase(const QString &pathOrConnection)
 {
     const bool connection = Database::isConnectionString(pathOrConnection);
-    m_state.files.database = connection ? pathOrConnection : QFileInfo(pathOrConnection).absoluteFilePath();
-    m_state.files.kako.clear(); // beside this database
-    DeriveSiblingPaths(m_state);
-    if (!connection && !fileExistsExactly(m_state.files.database))
+    m_state->files.database = connection ? pathOrConnection : QFileInfo(pathOrConnection).absoluteFilePath();
+    m_state->files.kako.clear(); // beside this database
+    DeriveSiblingPaths(*m_state);
+    if (!connection && !fileExistsExactly(m_state->files.database))
         return SessionResult::failure(SessionResult::Cause::NoDatabase, StartupText::kNoDatabase);
     SessionResult result;
     try {
-        std::unique_ptr<Database> db = Database::open(m_state.files.database);
-        if (!GetComSys(*db, m_state.master))
+        std::unique_ptr<Database> db = Database::open(m_state->files.database);
+        if (!GetComSys(*db, m_state->master))
             result.notes << kSystemDataUnreadable;
-        LoadOmairiMaster(*db, m_state.master);
+        LoadOmairiMaster(*db, m_state->master);
         db->close();
     } catch (const DbError &e) {
         result = SessionResult::failure(SessionResult::Cause::DatabaseFault, StartupText::kDatabaseFault);
@@ -64,7 +69,7 @@ SessionResult ImportSession::openDatabase(const QString &pathOrConnection)
 
 void ImportSession::setOutputKind(OutputKind kind)
 {
-    m_state.outputKind = kind;
+    m_state->outputKind = kind;
     m_catalogue = CatalogueOf(kind);
 }
 
@@ -74,9 +79,9 @@ SessionResult ImportSession::readSource(const QString &path, GridFileKind format
     m_sourceTable->setRows(0);
     m_sourceTable->setCols(0);
     const GridResult loaded = m_sourceTable->LoadGrid(path, format, encoding);
-    QStringList titles;
     m_sourceItems.clear();
-    BuildSourceItems(*m_sourceTable, m_sourceItems, titles);
+    m_sourceLines.clear();
+    BuildSourceItems(*m_sourceTable, m_sourceItems, m_sourceLines);
     if (!loaded.ok)
         return SessionResult::failure(SessionResult::Cause::SourceUnreadable, loaded.message);
     SessionResult result;
@@ -102,10 +107,10 @@ AutoLinkResult ImportSession::autoLink(const QList<DataLink> &kept) const
 {
     QList<int> columns, items;
     for (const DataLink &l : kept) {
-        columns << l.Lpoj;
-        items << l.Rpoj;
+        columns << l.sourceColumn;
+        items << l.importColumn;
     }
-    return AutoLink(sourceTitles(), m_state.outputKind, columns, items);
+    return AutoLink(sourceTitles(), m_state->outputKind, columns, items);
 }
 
 SessionResult ImportSession::checkLinks(const QList<DataLink> &links) const
@@ -113,11 +118,11 @@ SessionResult ImportSession::checkLinks(const QList<DataLink> &links) const
     const int columns = m_sourceTable->Cols();
     for (int k = 0; k < links.size(); ++k) {
         const DataLink &l = links.at(k);
-        if (l.Lpoj < 0 || l.Lpoj >= columns)
+        if (l.sourceColumn < 0 || l.sourceColumn >= columns)
             return SessionResult::failure(SessionResult::Cause::NoSourceColumn, LinkText::kNoSourceItem, k);
-        if (l.Rpoj < 0 || l.Rpoj >= m_catalogue.size() || m_catalogue.at(l.Rpoj).name.isEmpty())
+        if (l.importColumn < 0 || l.importColumn >= m_catalogue.size() || m_catalogue.at(l.importColumn).name.isEmpty())
             return SessionResult::failure(SessionResult::Cause::NoTargetItem, LinkText::kNoTargetItem, k);
-        if (m_catalogue.at(l.Rpoj).noLink == 1)
+        if (m_catalogue.at(l.importColumn).noLink == 1)
             return SessionResult::failure(SessionResult::Cause::NotLinkable, LinkText::kNotLinkable, k);
     }
     return {};
@@ -125,8 +130,14 @@ SessionResult ImportSession::checkLinks(const QList<DataLink> &links) const
 
 SessionResult ImportSession::fillImportTable(const QString &sourcePathText, const QList<DataLink> &links)
 {
-    const FillResult filled = FillImportTable(sourcePathText, m_catalogue, *m_sourceTable, links, m_titleRows,
-                                              *m_importTable, m_state.sourcePath);
+    return fillImportTable(sourcePathText, links, *m_importTable);
+}
+
+SessionResult ImportSession::fillImportTable(const QString &sourcePathText, const QList<DataLink> &links,
+                                             GridModel &into)
+{
+    const FillResult filled = FillImportTable(sourcePathText, m_catalogue, *m_sourceTable, links, m_titleRows, into,
+                                              m_state->sourcePath);
     if (!filled.ok)
         return SessionResult::failure(SessionResult::Cause::FillStopped, filled.message);
     return {};
@@ -135,18 +146,30 @@ SessionResult ImportSession::fillImportTable(const QString &sourcePathText, cons
 // The only calls of the check and the run: what they are given changes here alone.
 CheckReport ImportSession::check(const Clock &clock, ProgressObserver *progress, bool skipDuplicates) const
 {
-    return CheckTranscription(*m_importTable, m_state.runSettings(), m_state.master, clock, progress, skipDuplicates);
+    return check(*m_importTable, clock, progress, skipDuplicates);
+}
+
+CheckReport ImportSession::check(const GridModel &importTable, const Clock &clock, ProgressObserver *progress,
+                                 bool skipDuplicates) const
+{
+    return CheckTranscription(importTable, m_state->runSettings(), m_state->master, clock, progress, skipDuplicates);
 }
 
 TranscribeReport ImportSession::run(Prompt &prompt, const Clock &clock, ProgressObserver *progress,
                                     const TranscribeOptions &options)
 {
-    return Transcribe(*m_importTable, m_state.runSettings(), m_state.master, prompt, clock, progress, options);
+    return run(*m_importTable, prompt, clock, progress, options);
+}
+
+TranscribeReport ImportSession::run(const GridModel &importTable, Prompt &prompt, const Clock &clock,
+                                    ProgressObserver *progress, const TranscribeOptions &options)
+{
+    return Transcribe(importTable, m_state->runSettings(), m_state->master, prompt, clock, progress, options);
 }
 
 QString ImportSession::writeReport(const TranscribeReport &report, const QDateTime &started, QString *error) const
 {
-    return WriteRunReport(report, RunInfoFor(m_state.runSettings(), started), error);
+    return WriteRunReport(report, RunInfoFor(m_state->runSettings(), started), error);
 }
 
 } // namespace tera

@@ -57,19 +57,22 @@ public:
     // A session over tables the front end shows (the windows' preview and
     // import grid); they must outlive it.
     ImportSession(GridModel &sourceTable, GridModel &importTable);
+    // A session over the windows' state and source table; the import table
+    // is the import window's and is handed to each step that needs it.
+    ImportSession(AppState &state, GridModel &sourceTable);
     ~ImportSession();
     ImportSession(const ImportSession &) = delete;
     ImportSession &operator=(const ImportSession &) = delete;
 
-    AppState &state() { return m_state; }
-    const AppState &state() const { return m_state; }
+    AppState &state() { return *m_state; }
+    const AppState &state() const { return *m_state; }
 
     // Takes the database (a path, or an ODBC connection string) with the
     // files beside it, and reads its master data.
     SessionResult openDatabase(const QString &pathOrConnection);
 
     void setOutputKind(OutputKind kind);
-    void setExecutionMode(ExecutionMode mode) { m_state.executionMode = mode; }
+    void setExecutionMode(ExecutionMode mode) { m_state->executionMode = mode; }
     // 1 when the source's first line holds the titles.
     void setTitleRows(qint16 titleRows) { m_titleRows = titleRows; }
     qint16 titleRows() const { return m_titleRows; }
@@ -83,6 +86,8 @@ public:
     const GridModel &sourceTable() const { return *m_sourceTable; }
     // One item per source column, then the spare slot past the last.
     const QList<ItemRec> &sourceItems() const { return m_sourceItems; }
+    // The lines a list of the source items shows, one per column.
+    const QStringList &sourceLines() const { return m_sourceLines; }
     QStringList sourceTitles() const;
 
     // A saved link matched to the source read: the columns found, moved or missing.
@@ -96,25 +101,32 @@ public:
     // Fills the import table from the source table through the links, as
     // 読込実行 does; sourcePathText is the path as the user gave it.
     SessionResult fillImportTable(const QString &sourcePathText, const QList<DataLink> &links);
+    SessionResult fillImportTable(const QString &sourcePathText, const QList<DataLink> &links, GridModel &into);
     GridModel &importTable() { return *m_importTable; }
     const GridModel &importTable() const { return *m_importTable; }
 
     // The check of the filled import table, on scratch copies.
     CheckReport check(const Clock &clock, ProgressObserver *progress, bool skipDuplicates) const;
+    CheckReport check(const GridModel &importTable, const Clock &clock, ProgressObserver *progress,
+                      bool skipDuplicates) const;
     // The run itself. prompt answers the run's questions (backup, replace);
     // throws EndProgram when a row ends the program, with the report in
     // options.reportOnEnd.
     TranscribeReport run(Prompt &prompt, const Clock &clock, ProgressObserver *progress,
                          const TranscribeOptions &options);
+    TranscribeReport run(const GridModel &importTable, Prompt &prompt, const Clock &clock,
+                         ProgressObserver *progress, const TranscribeOptions &options);
     // The run report beside the database. Returns its path, or empty text
     // with the reason in error.
     QString writeReport(const TranscribeReport &report, const QDateTime &started, QString *error) const;
 
 private:
-    AppState m_state;
+    AppState m_ownState;
+    AppState *m_state = &m_ownState;
     qint16 m_titleRows = 0;
     Catalogue m_catalogue;
     QList<ItemRec> m_sourceItems;
+    QStringList m_sourceLines;
     std::unique_ptr<GridModel> m_ownSource;
     std::unique_ptr<GridModel> m_ownImport;
     GridModel *m_sourceTable = nullptr;

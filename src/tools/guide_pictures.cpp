@@ -147,8 +147,9 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     // stop the run are taken out first, as a user would correct them.
     import->grid().setTextMatrix(4, 1, QStringLiteral("2019年12月24日"));
     const QDateTime started = QDateTime::currentDateTime();
-    const TranscribeReport report = Transcribe(import->grid(), state.runSettings(), state.master, prompt, clock);
-    const QString reportPath = FinishRunInWindow(prompt, report, state, started, {});
+    ImportSession &session = window.session();
+    const TranscribeReport report = session.run(import->grid(), prompt, clock, nullptr, TranscribeOptions());
+    const QString reportPath = FinishRunInWindow(prompt, report, session, started, {});
     ok &= saveMessage(RunReportOfferText(report, reportPath), QMessageBox::Information, true, dir, names.at(2), out, err);
 
     // 4. The restore's question, naming the backups of that run.

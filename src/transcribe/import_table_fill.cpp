@@ -34,8 +34,8 @@ QList<DataLink> LinksFromGrid(const GridModel &linkTable)
     QList<DataLink> out;
     for (int k = 1; k < linkTable.Rows(); ++k) {
         DataLink l;
-        l.Lpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(linkTable.TextMatrix(k, LinkGridCol::Lpoj)), qint64(32767)));
-        l.Rpoj = static_cast<qint32>(qBound(qint64(-1), NumericValue(linkTable.TextMatrix(k, LinkGridCol::Rpoj)), qint64(32767)));
+        l.sourceColumn = static_cast<qint32>(qBound(qint64(-1), NumericValue(linkTable.TextMatrix(k, LinkGridCol::SourceColumn)), qint64(32767)));
+        l.importColumn = static_cast<qint32>(qBound(qint64(-1), NumericValue(linkTable.TextMatrix(k, LinkGridCol::ImportColumn)), qint64(32767)));
         l.sourceName = linkTable.TextMatrix(k, LinkGridCol::SrcName);
         out << l;
     }
@@ -84,7 +84,7 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
     const int sourceColumns = sourceTable.Cols();
     for (int k = 0; k < links.size(); ++k) {
         const DataLink &l = links.at(k);
-        if (l.Lpoj < 0 || l.Lpoj >= sourceColumns) {
+        if (l.sourceColumn < 0 || l.sourceColumn >= sourceColumns) {
             // Said in the user's words: the link row, the source column by
             // its title and position, and how many columns the file has.
             const QString name = l.sourceName.isEmpty() ? QString() : QStringLiteral("「%1」").arg(l.sourceName);
@@ -93,13 +93,13 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
                                             "今の読込みファイルは %4 列です。\r\nこのリンクを解除して、設定し直してください。")
                                  .arg(k + 1)
                                  .arg(name)
-                                 .arg(l.Lpoj + 1)
+                                 .arg(l.sourceColumn + 1)
                                  .arg(sourceColumns);
             return result;
         }
-        if (l.Rpoj < 1 || l.Rpoj >= catalogue.size()) {
+        if (l.importColumn < 1 || l.importColumn >= catalogue.size()) {
             result.ok = false;
-            result.message = QStringLiteral("データリンクの書出し項目（Rpoj %1）は、この出力区分にありません。").arg(l.Rpoj);
+            result.message = QStringLiteral("データリンクの書出し項目（Rpoj %1）は、この出力区分にありません。").arg(l.importColumn);
             return result;
         }
     }
@@ -118,7 +118,7 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
         if (r >= titleRows) {
             const int target = r + 1 - titleRows;
             for (const DataLink &l : links)
-                importTable.setTextMatrix(target, l.Rpoj, row.at(l.Lpoj));
+                importTable.setTextMatrix(target, l.importColumn, row.at(l.sourceColumn));
             ++result.rowsFilled;
         }
     }

@@ -10,8 +10,8 @@ class GridModel;
 
 // One row of the link grid: source column Lpoj feeds import column Rpoj.
 struct DataLink {
-    qint32 Lpoj = 0;
-    qint32 Rpoj = 0;
+    qint32 sourceColumn = 0; // the link grid's Lpoj
+    qint32 importColumn = 0; // the link grid's Rpoj
     // The source item's name as the link grid shows it (for messages).
     QString sourceName = QString();
 };
@@ -29,8 +29,8 @@ namespace LinkGridCol {
 inline constexpr int NO = 0;
 inline constexpr int SrcName = 1;
 inline constexpr int DstName = 2;
-inline constexpr int Lpoj = 3;
-inline constexpr int Rpoj = 4;
+inline constexpr int SourceColumn = 3; // Lpoj
+inline constexpr int ImportColumn = 4; // Rpoj
 } // namespace LinkGridCol
 
 // The links of a link grid, rows 1 to Rows - 1, in order. A cell is read by

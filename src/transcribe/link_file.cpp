@@ -57,12 +57,12 @@ LinkFile MakeLinkFile(qint16 kind, qint16 titleRows, const QList<DataLink> &link
     f.titleRows = titleRows;
     for (const DataLink &l : links) {
         SavedLink s;
-        s.source = l.Lpoj;
-        s.target = l.Rpoj;
+        s.source = l.sourceColumn;
+        s.target = l.importColumn;
         if (titleRows == 1)
-            s.sourceTitle = titles.value(l.Lpoj).trimmed();
-        if (l.Rpoj >= 0 && l.Rpoj < catalogue.size())
-            s.targetName = catalogue.at(l.Rpoj).name;
+            s.sourceTitle = titles.value(l.sourceColumn).trimmed();
+        if (l.importColumn >= 0 && l.importColumn < catalogue.size())
+            s.targetName = catalogue.at(l.importColumn).name;
         f.links << s;
     }
     return f;

@@ -61,8 +61,8 @@ private slots:
         QCOMPARE(f->w->links().nextLinkRow, 3);
         QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
         f->link(1, kLineDate);
-        QCOMPARE(f->linkColumn(LinkGridCol::Lpoj), (QStringList{QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("1")}));
-        QCOMPARE(f->linkColumn(LinkGridCol::Rpoj), (QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")}));
+        QCOMPARE(f->linkColumn(LinkGridCol::SourceColumn), (QStringList{QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("1")}));
+        QCOMPARE(f->linkColumn(LinkGridCol::ImportColumn), (QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")}));
         QVERIFY(f->prompt.texts().isEmpty());
     }
 
@@ -205,7 +205,7 @@ private slots:
         f->w->sourceItems->setCurrentRow(0);
         f->w->linkButton->click();
         QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::DstName), QStringLiteral("戒名"));
-        QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::Rpoj), QStringLiteral("10"));
+        QCOMPARE(f->w->linkGrid().TextMatrix(2, LinkGridCol::ImportColumn), QStringLiteral("10"));
     }
 
     void sourceNumberBeyondCatalogueRefused()

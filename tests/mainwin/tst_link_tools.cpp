@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(rows - 1, 12);
         QCOMPARE(f->linkColumn(3).count(QStringLiteral("0")), 1);
         pickLinkRow(3);
-        const QString dropped = f->w->linkGrid().TextMatrix(3, LinkGridCol::Lpoj);
+        const QString dropped = f->w->linkGrid().TextMatrix(3, LinkGridCol::SourceColumn);
         f->w->unlinkButton->click();
         QCOMPARE(f->w->linkGrid().Rows(), rows - 1);
         QVERIFY(!f->linkColumn(3).contains(dropped));

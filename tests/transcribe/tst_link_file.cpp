@@ -20,7 +20,7 @@ QList<std::pair<int, int>> pairs(const QList<DataLink> &links)
 {
     QList<std::pair<int, int>> out;
     for (const DataLink &l : links)
-        out << std::pair{l.Lpoj, l.Rpoj};
+        out << std::pair{l.sourceColumn, l.importColumn};
     return out;
 }
 
