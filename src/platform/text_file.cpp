@@ -1,4 +1,5 @@
 #include "text_file.h"
+#include "cp932.h"
 #include "file_io.h"
 
 #include <QDir>
@@ -11,12 +12,6 @@
 namespace tera {
 
 namespace {
-
-// ICU's name for Windows code page 932; Qt's own converters know no Shift_JIS.
-constexpr const char *kCp932 = "windows-31j";
-
-QStringDecoder cp932Decoder() { return QStringDecoder(kCp932, QStringConverter::Flag::Stateless); }
-QStringEncoder cp932Encoder() { return QStringEncoder(kCp932, QStringConverter::Flag::Stateless); }
 
 QString noConverterMessage(const QString &fileName)
 {
@@ -107,30 +102,6 @@ qsizetype firstInvalidUtf8(QByteArrayView data)
     return -1;
 }
 
-// Line of the first CP932 character that cannot be read. Runs only once a
-// decode has failed: each line is decoded on its own to find the bad one.
-qint64 firstBadCp932Line(QByteArrayView data)
-{
-    qint64 line = 1;
-    qsizetype start = 0;
-    const qsizetype n = data.size();
-    while (start <= n) {
-        qsizetype end = start;
-        while (end < n && data[end] != '\r' && data[end] != '\n')
-            ++end;
-        QStringDecoder dec = cp932Decoder();
-        // decode() is lazy: the text must be taken for the decoder to run.
-        const QString lineText = dec.decode(data.sliced(start, end - start));
-        if (dec.hasError())
-            return line;
-        if (end >= n)
-            break;
-        start = end + ((data[end] == '\r' && end + 1 < n && data[end + 1] == '\n') ? 2 : 1);
-        ++line;
-    }
-    return line;
-}
-
 QString binaryMessage(const QString &fileName, qint64 line)
 {
     return QStringLiteral("ファイル「%1」はテキストファイルではありません（%2 行目にバイナリデータ（NUL 文字）があります）。")
@@ -218,16 +189,16 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
             enc = TextEncoding::Utf8;
             break;
         }
-        QStringDecoder dec = cp932Decoder();
-        if (!dec.isValid())
+        if (!cp932::available())
             return GridResult::failure(noConverterMessage(fileName));
-        decoded = dec.decode(data);
-        if (!dec.hasError()) {
+        cp932::Decoded cp = cp932::decode(data, cp932::BadPair::WholePair);
+        if (cp.firstBadByte < 0) {
+            decoded = std::move(cp.text);
             enc = TextEncoding::Cp932;
             break;
         }
         const qint64 utf8Line = lineOfByte(data, utf8Bad);
-        const qint64 cp932Line = firstBadCp932Line(data);
+        const qint64 cp932Line = lineOfByte(data, cp.firstBadByte);
         return GridResult::failure(
             QStringLiteral("ファイル「%1」の文字コードを判別できません。UTF-8 としては %2 行目、シフトJIS（CP932）としては "
                            "%3 行目に読めない文字があります。文字コードを指定して読み込んでください。")
@@ -244,17 +215,12 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
         break;
     }
     case TextEncoding::Cp932: {
-        QStringDecoder dec = cp932Decoder();
-        if (!dec.isValid())
+        if (!cp932::available())
             return GridResult::failure(noConverterMessage(fileName));
-        decoded = dec.decode(data);
-        if (dec.hasError()) {
-            badLine = firstBadCp932Line(data);
-            // ICU marks unreadable single bytes with U+001A; make every
-            // unreadable character the visible U+FFFD unless SUB is genuine.
-            if (!data.contains('\x1A'))
-                decoded.replace(QChar(0x1A), QChar::ReplacementCharacter);
-        }
+        cp932::Decoded cp = cp932::decode(data, cp932::BadPair::WholePair);
+        decoded = std::move(cp.text);
+        if (cp.firstBadByte >= 0)
+            badLine = lineOfByte(data, cp.firstBadByte);
         break;
     }
     case TextEncoding::Utf16LE:
@@ -494,12 +460,12 @@ GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<
     switch (encoding) {
     case TextEncoding::Auto:
     case TextEncoding::Cp932: {
-        QStringEncoder enc = cp932Encoder();
-        if (!enc.isValid())
+        if (!cp932::available())
             return GridResult::failure(noConverterMessage(path));
-        bytes = enc.encode(text);
-        if (!enc.hasError())
+        if (std::optional<QByteArray> encoded = cp932::encode(text)) {
+            bytes = std::move(*encoded);
             break;
+        }
         if (encoding == TextEncoding::Auto) {
             bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
             break;
@@ -508,9 +474,7 @@ GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<
         // write a substitute, naming the first cell that cannot be written.
         for (qsizetype r = 0; r < rows.size(); ++r) {
             for (int c = 0; c < rows[r].storedCells(); ++c) {
-                QStringEncoder probe = cp932Encoder();
-                const QByteArray cellBytes = probe.encode(rows[r].cellView(c));
-                if (probe.hasError())
+                if (!cp932::encode(rows[r].cellView(c)))
                     return GridResult::failure(
                         QStringLiteral("ファイル「%1」に書き込めません。行 %2・列 %3 の「%4」にシフトJIS（CP932）で表せない文字があります。")
                             .arg(displayName(path))
