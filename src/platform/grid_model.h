@@ -1,6 +1,6 @@
 #pragma once
 #include "grid_document.h"
-#include "grid_result.h"
+#include "outcome.h"
 #include "grid_row.h"
 #include "grid_sort.h"
 #include "text_file.h"
@@ -125,8 +125,8 @@ public:
     // the file's (one row per line, the widest line giving the column count;
     // column formatting stays). On failure the table stays exactly as it was;
     // a result with a message but ok true loaded with a warning.
-    GridResult LoadGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto);
-    GridResult SaveGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto) const;
+    Outcome LoadGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto);
+    Outcome SaveGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto) const;
 
     // The table's rows, for readers that walk all of it.
     const QList<GridRow> &rows() const { return m_rows; }

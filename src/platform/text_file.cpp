@@ -152,7 +152,7 @@ QString encodingName(TextEncoding encoding)
     return QString();
 }
 
-GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
+Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
                       TextEncoding *used)
 {
     QByteArrayView data(bytes);
@@ -176,7 +176,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
     if (!utf16) {
         const qsizetype nul = data.indexOf('\0');
         if (nul >= 0)
-            return GridResult::failure(binaryMessage(fileName, lineOfByte(data, nul)), lineOfByte(data, nul));
+            return Outcome::failure(binaryMessage(fileName, lineOfByte(data, nul)), lineOfByte(data, nul));
     }
 
     QString decoded;
@@ -190,7 +190,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
             break;
         }
         if (!cp932::available())
-            return GridResult::failure(noConverterMessage(fileName));
+            return Outcome::failure(noConverterMessage(fileName));
         cp932::Decoded cp = cp932::decode(data, cp932::BadPair::WholePair);
         if (cp.firstBadByte < 0) {
             decoded = std::move(cp.text);
@@ -199,7 +199,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
         }
         const qint64 utf8Line = lineOfByte(data, utf8Bad);
         const qint64 cp932Line = lineOfByte(data, cp.firstBadByte);
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」の文字コードを判別できません。UTF-8 としては %2 行目、シフトJIS（CP932）としては "
                            "%3 行目に読めない文字があります。文字コードを指定して読み込んでください。")
                 .arg(displayName(fileName))
@@ -216,7 +216,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
     }
     case TextEncoding::Cp932: {
         if (!cp932::available())
-            return GridResult::failure(noConverterMessage(fileName));
+            return Outcome::failure(noConverterMessage(fileName));
         cp932::Decoded cp = cp932::decode(data, cp932::BadPair::WholePair);
         decoded = std::move(cp.text);
         if (cp.firstBadByte >= 0)
@@ -237,7 +237,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
         }
         const qsizetype nul = decoded.indexOf(QChar(0));
         if (nul >= 0)
-            return GridResult::failure(binaryMessage(fileName, lineOfChar(decoded, nul)), lineOfChar(decoded, nul));
+            return Outcome::failure(binaryMessage(fileName, lineOfChar(decoded, nul)), lineOfChar(decoded, nul));
         break;
     }
     }
@@ -246,7 +246,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
     if (used)
         *used = enc;
     if (badLine > 0)
-        return GridResult::warning(
+        return Outcome::warning(
             QStringLiteral("ファイル「%1」の %2 行目に %3 として読めない文字があります。読めない文字は「\uFFFD」に置き換えて読み込みました。")
                 .arg(displayName(fileName))
                 .arg(badLine)
@@ -259,8 +259,8 @@ namespace {
 
 // Splits decoded text into rows; decoded is the decoding's result, whose
 // warning (if any) is passed on.
-GridResult parseText(QString text, const QString &fileName, QChar separator, TextEncoding used,
-                     const GridResult &decoded, TextTable &out)
+Outcome parseText(QString text, const QString &fileName, QChar separator, TextEncoding used,
+                     const Outcome &decoded, TextTable &out)
 {
     const char16_t *s = reinterpret_cast<const char16_t *>(text.utf16());
     const qsizetype n = text.size();
@@ -285,7 +285,7 @@ GridResult parseText(QString text, const QString &fileName, QChar separator, Tex
     qsizetype pos = 0;
 
     const auto tooMany = [&](const QString &what, qint64 where) {
-        return GridResult::failure(QStringLiteral("ファイル「%1」は%2が多すぎて読み込めません（%3 行目）。")
+        return Outcome::failure(QStringLiteral("ファイル「%1」は%2が多すぎて読み込めません（%3 行目）。")
                                        .arg(displayName(fileName), what)
                                        .arg(where),
                                    where);
@@ -370,7 +370,7 @@ GridResult parseText(QString text, const QString &fileName, QChar separator, Tex
     out.cols = cols;
     out.encoding = used;
 
-    GridResult result = decoded;
+    Outcome result = decoded;
     if (openQuoteLine > 0) {
         const QString quoteMessage =
             QStringLiteral("ファイル「%1」の %2 行目で始まる引用符（\"）が閉じられていません。その引用符は文字として読み込みました。")
@@ -384,30 +384,30 @@ GridResult parseText(QString text, const QString &fileName, QChar separator, Tex
 
 } // namespace
 
-GridResult ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QChar separator, TextTable &out,
+Outcome ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QChar separator, TextTable &out,
                               TextEncoding encoding)
 {
     QString text;
     TextEncoding used = TextEncoding::Auto;
-    const GridResult decoded = DecodeText(bytes, fileName, encoding, text, &used);
+    const Outcome decoded = DecodeText(bytes, fileName, encoding, text, &used);
     if (!decoded.ok)
         return decoded;
     return parseText(std::move(text), fileName, separator, used, decoded, out);
 }
 
-GridResult ReadDelimitedText(const QString &path, QChar separator, TextTable &out, TextEncoding encoding)
+Outcome ReadDelimitedText(const QString &path, QChar separator, TextTable &out, TextEncoding encoding)
 {
     QByteArray bytes;
-    GridResult read = ReadWholeFile(path, bytes);
+    Outcome read = ReadWholeFile(path, bytes);
     if (!read.ok)
         return read;
     QString text;
     TextEncoding used = TextEncoding::Auto;
-    const GridResult decoded = DecodeText(bytes, path, encoding, text, &used);
+    const Outcome decoded = DecodeText(bytes, path, encoding, text, &used);
     if (!decoded.ok)
         return decoded;
     bytes = QByteArray(); // only the text is needed from here on: keep the peak low
-    GridResult result = parseText(std::move(text), path, separator, used, decoded, out);
+    Outcome result = parseText(std::move(text), path, separator, used, decoded, out);
     if (result.ok && out.rows.isEmpty()) {
         // Said here, where the file is named, rather than left for a link
         // check that would talk of columns "from 0 to -1".
@@ -452,7 +452,7 @@ QString FormatDelimitedText(QChar separator, const QList<GridRow> &rows, int col
     return text;
 }
 
-GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<GridRow> &rows, int cols,
+Outcome WriteDelimitedText(const QString &path, QChar separator, const QList<GridRow> &rows, int cols,
                               TextEncoding encoding)
 {
     const QString text = FormatDelimitedText(separator, rows, cols);
@@ -461,7 +461,7 @@ GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<
     case TextEncoding::Auto:
     case TextEncoding::Cp932: {
         if (!cp932::available())
-            return GridResult::failure(noConverterMessage(path));
+            return Outcome::failure(noConverterMessage(path));
         if (std::optional<QByteArray> encoded = cp932::encode(text)) {
             bytes = std::move(*encoded);
             break;
@@ -475,7 +475,7 @@ GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<
         for (qsizetype r = 0; r < rows.size(); ++r) {
             for (int c = 0; c < rows[r].storedCells(); ++c) {
                 if (!cp932::encode(rows[r].cellView(c)))
-                    return GridResult::failure(
+                    return Outcome::failure(
                         QStringLiteral("ファイル「%1」に書き込めません。行 %2・列 %3 の「%4」にシフトJIS（CP932）で表せない文字があります。")
                             .arg(displayName(path))
                             .arg(r)
@@ -483,7 +483,7 @@ GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<
                             .arg(rows[r].cell(c)));
             }
         }
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」に書き込めません。シフトJIS（CP932）で表せない文字があります。").arg(displayName(path)));
     }
     case TextEncoding::Utf8:
