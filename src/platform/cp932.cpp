@@ -113,10 +113,6 @@ int codeOf(char32_t c, Fallback fallback)
     return -1;
 }
 
-char16_t charOfByte(uchar b) { return available() ? tables().single[b] : kNone; }
-
-char16_t charOfPair(uchar lead, uchar trail) { return available() ? tables().pair[(lead << 8) | trail] : kNone; }
-
 Decoded decode(QByteArrayView bytes, BadPair badPair)
 {
     Decoded out;

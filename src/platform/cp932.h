@@ -31,11 +31,6 @@ enum class Fallback {
 // lead << 8 | trail; -1 when CP932 cannot hold it.
 int codeOf(char32_t c, Fallback fallback = Fallback::None);
 
-// The character of a single byte or of a lead and trail byte; U+FFFD when
-// they form none.
-char16_t charOfByte(uchar b);
-char16_t charOfPair(uchar lead, uchar trail);
-
 // How a lead byte is read when its pair forms no character.
 enum class BadPair {
     LeadOnly,  // U+FFFD for the lead byte; the next byte is read on its own (kako.rnd)

@@ -159,22 +159,6 @@ bool GridModel::setCol(int col)
     return true;
 }
 
-bool GridModel::setRowSel(int row)
-{
-    if (row < -1 || row >= Rows())
-        return false;
-    setCursor(m_row, m_col, row, m_colSel);
-    return true;
-}
-
-bool GridModel::setColSel(int col)
-{
-    if (col < -1 || col >= m_cols)
-        return false;
-    setCursor(m_row, m_col, m_rowSel, col);
-    return true;
-}
-
 bool GridModel::select(int row, int col, int rowSel, int colSel)
 {
     const auto inRange = [](int value, int count) { return value >= -1 && value < count; };
@@ -362,7 +346,6 @@ void GridModel::setEditable(bool editable)
     if (editable == m_editable)
         return;
     m_editable = editable;
-    emit editableChanged(editable);
 }
 
 int GridModel::ColSort(int col) const { return col >= 0 && col < m_cols ? m_colSorts[col] : SortNone; }

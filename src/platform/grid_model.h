@@ -67,12 +67,10 @@ public:
     int Col() const { return m_col; }
     int RowSel() const { return m_rowSel; }
     int ColSel() const { return m_colSel; }
-    // Each takes -1 up to the count - 1; setRow and setCol also collapse the
-    // selection onto the new current cell, as a click does.
+    // Each takes -1 up to the count - 1 and collapses the selection onto the
+    // new current cell, as a click does.
     bool setRow(int row);
     bool setCol(int col);
-    bool setRowSel(int row);
-    bool setColSel(int col);
     // All four at once: the current cell and the other corner of the selection.
     bool select(int row, int col, int rowSel, int colSel);
     // The selection's texts: cells joined by TAB, rows by CR (no CR after the
@@ -145,7 +143,6 @@ signals:
     // A height or width changed; -1 for every row or column.
     void rowHeightChanged(int row);
     void colWidthChanged(int col);
-    void editableChanged(bool editable);
     void fixedChanged();
 
 private:
