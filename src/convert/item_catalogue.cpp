@@ -155,15 +155,15 @@ void fill(const Entry (&table)[N], qsizetype slotCount, QList<CatalogueLine> &li
 
 } // namespace
 
-void BuildItemCatalogue(QList<CatalogueLine> &lstSelected, qint16 kind, Catalogue &gCatalogue)
+void BuildItemCatalogue(QList<CatalogueLine> &lines, qint16 kind, Catalogue &catalogue)
 {
-    gCatalogue.clear();
+    catalogue.clear();
     // Members and households have one slot more than items: it stays empty
     // and unlinkable but still counts as a column of the import table.
     switch (kind) {
-    case 0: fill(kMembers, std::size(kMembers) + 1, lstSelected, gCatalogue); break;
-    case 1: fill(kHouseholds, std::size(kHouseholds) + 1, lstSelected, gCatalogue); break;
-    case 2: fill(kDeathRegister, std::size(kDeathRegister), lstSelected, gCatalogue); break;
+    case 0: fill(kMembers, std::size(kMembers) + 1, lines, catalogue); break;
+    case 1: fill(kHouseholds, std::size(kHouseholds) + 1, lines, catalogue); break;
+    case 2: fill(kDeathRegister, std::size(kDeathRegister), lines, catalogue); break;
     default: break;
     }
 }

@@ -6,7 +6,7 @@ namespace tera {
 
 // One destination item of the catalogue (the same record type holds the
 // source items of the preview). An item's position is its key everywhere:
-// the link grid's Rpoj and the column of the import table.
+// the destination of a data link and the column of the import table.
 struct ItemRec {
     qint16 noLink = 0;  // 1: may not be linked
     qint16 index = 0;   // own 0-based position in the catalogue and the list
@@ -16,10 +16,10 @@ struct ItemRec {
     qint16 width = 0;   // nominal width of the destination field
 };
 
-// gCatalogue: slot c of the current output kind is column c of the import table.
+// The items of one output kind: slot c is column c of the import table.
 using Catalogue = QList<ItemRec>;
 
-// One line of the list that shows the items (lstSelected): the label and the
+// One line of the list that shows the destination items: the label and the
 // line's item data, which is the item's index.
 struct CatalogueLine {
     QString label;
@@ -28,12 +28,12 @@ struct CatalogueLine {
     bool operator==(const CatalogueLine &o) const { return label == o.label && itemData == o.itemData; }
 };
 
-// Erases gCatalogue; for kind 0 (members), 1 (households) or 2 (death
+// Erases catalogue; for kind 0 (members), 1 (households) or 2 (death
 // register) sizes it (53, 34 or 27 slots: members and households keep one
 // spare empty slot that no line names) and appends one line per item to
-// lstSelected. Any other kind leaves gCatalogue empty and lstSelected as it
-// was. The caller empties lstSelected beforehand; this only appends.
-void BuildItemCatalogue(QList<CatalogueLine> &lstSelected, qint16 kind, Catalogue &gCatalogue);
+// lines. Any other kind leaves catalogue empty and lines as they were. The
+// caller empties lines beforehand; this only appends.
+void BuildItemCatalogue(QList<CatalogueLine> &lines, qint16 kind, Catalogue &catalogue);
 
 // The catalogue of a kind without a list, for callers that show none.
 Catalogue CatalogueOf(qint16 kind);

@@ -56,73 +56,73 @@ QString WriteFailureText(const QString &path, const QFileDevice &file)
     return QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(displayName(path), reason);
 }
 
-GridResult CheckReadableFile(const QString &path)
+Outcome CheckReadableFile(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return GridResult::failure(QStringLiteral("ファイル「%1」が見つかりません。").arg(displayName(path)));
+        return Outcome::failure(QStringLiteral("ファイル「%1」が見つかりません。").arg(displayName(path)));
     if (info.isDir())
-        return GridResult::failure(QStringLiteral("「%1」はフォルダーです。ファイルを指定してください。").arg(displayName(path)));
+        return Outcome::failure(QStringLiteral("「%1」はフォルダーです。ファイルを指定してください。").arg(displayName(path)));
     // isFile() follows a symbolic link, so a link to a regular file is read.
     if (!info.isFile())
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("「%1」は通常のファイルではありません（名前付きパイプやデバイスなど）。読み込むファイルを指定してください。")
                 .arg(displayName(path)));
     if (info.size() > kMaxReadFileBytes)
-        return GridResult::failure(QStringLiteral("ファイル「%1」は大きすぎて読み込めません（%2 MiB。読み込めるのは %3 MiB までです）。")
+        return Outcome::failure(QStringLiteral("ファイル「%1」は大きすぎて読み込めません（%2 MiB。読み込めるのは %3 MiB までです）。")
                                        .arg(displayName(path))
                                        .arg((info.size() + (1 << 20) - 1) >> 20)
                                        .arg(kMaxReadFileBytes >> 20));
     return {};
 }
 
-GridResult ReadWholeFile(const QString &path, QByteArray &bytes)
+Outcome ReadWholeFile(const QString &path, QByteArray &bytes)
 {
-    const GridResult readable = CheckReadableFile(path);
+    const Outcome readable = CheckReadableFile(path);
     if (!readable.ok)
         return readable;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」を開けません（%2）。").arg(displayName(path), file.errorString()));
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」を読み込めません（%2）。").arg(displayName(path), file.errorString()));
     bytes = std::move(data);
     return {};
 }
 
-GridResult WriteWholeFile(const QString &path, const QByteArray &bytes)
+Outcome WriteWholeFile(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return GridResult::failure(WriteFailureText(path, file));
+        return Outcome::failure(WriteFailureText(path, file));
     // QSaveFile::commit() does not notice when flushing its buffer fails (a
     // small file is all buffer), so the flush is checked here, and the size
     // on disk compared, before the file may replace the old one.
     if (!writeAll(file, bytes.constData(), bytes.size()) || !flushAll(file)) {
-        const GridResult failed = GridResult::failure(WriteFailureText(path, file));
+        const Outcome failed = Outcome::failure(WriteFailureText(path, file));
         file.cancelWriting();
         return failed;
     }
     if (file.size() != bytes.size()) {
         file.cancelWriting();
-        return GridResult::failure(QStringLiteral("ファイル「%1」を書き終えられません（%2 バイトのうち %3 バイトしか書けませんでした）。")
+        return Outcome::failure(QStringLiteral("ファイル「%1」を書き終えられません（%2 バイトのうち %3 バイトしか書けませんでした）。")
                                        .arg(displayName(path))
                                        .arg(bytes.size())
                                        .arg(file.size()));
     }
     if (!file.commit())
-        return GridResult::failure(WriteFailureText(path, file));
+        return Outcome::failure(WriteFailureText(path, file));
     return {};
 }
 
-GridResult CopyInto(const QString &source, QFileDevice &out, const QString &destination)
+Outcome CopyInto(const QString &source, QFileDevice &out, const QString &destination)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return GridResult::failure(QStringLiteral("ファイル「%1」を開けません（%2）。").arg(displayName(source), in.errorString()));
+        return Outcome::failure(QStringLiteral("ファイル「%1」を開けません（%2）。").arg(displayName(source), in.errorString()));
     const qint64 expected = in.size();
     qint64 copied = 0;
     for (;;) {
@@ -130,17 +130,17 @@ GridResult CopyInto(const QString &source, QFileDevice &out, const QString &dest
         if (chunk.isEmpty())
             break;
         if (!writeAll(out, chunk.constData(), chunk.size()))
-            return GridResult::failure(WriteFailureText(destination, out));
+            return Outcome::failure(WriteFailureText(destination, out));
         copied += chunk.size();
     }
     if (in.error() != QFileDevice::NoError)
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」を読み込めません（%2）。").arg(displayName(source), in.errorString()));
     if (!flushAll(out))
-        return GridResult::failure(WriteFailureText(destination, out));
+        return Outcome::failure(WriteFailureText(destination, out));
     // A copy shorter than its source is no copy, whatever the calls said.
     if (copied != expected || out.size() != expected)
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」へのコピーが途中で切れています（元の「%2」は %3 バイト、コピーは %4 バイト）。")
                 .arg(displayName(destination), displayName(source))
                 .arg(expected)
@@ -148,18 +148,18 @@ GridResult CopyInto(const QString &source, QFileDevice &out, const QString &dest
     return {};
 }
 
-GridResult CopyWholeFile(const QString &source, const QString &destination)
+Outcome CopyWholeFile(const QString &source, const QString &destination)
 {
     QSaveFile out(destination);
     if (!out.open(QIODevice::WriteOnly))
-        return GridResult::failure(WriteFailureText(destination, out));
-    const GridResult copied = CopyInto(source, out, destination);
+        return Outcome::failure(WriteFailureText(destination, out));
+    const Outcome copied = CopyInto(source, out, destination);
     if (!copied.ok) {
         out.cancelWriting();
         return copied;
     }
     if (!out.commit())
-        return GridResult::failure(WriteFailureText(destination, out));
+        return Outcome::failure(WriteFailureText(destination, out));
     return {};
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "grid_result.h"
+#include "outcome.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,24 +18,24 @@ constexpr qint64 kMaxReadFileBytes = qint64(512) * 1024 * 1024;
 // (opening a pipe for reading would wait for a writer forever, and a device
 // such as /dev/zero never ends). Looks only at the file's metadata, so it is
 // safe to call before opening.
-GridResult CheckReadableFile(const QString &path);
+Outcome CheckReadableFile(const QString &path);
 
 // Whole-file reads and writes with messages that name the file. A write goes
 // to a temporary file that replaces the target only once every byte is on
 // disk, so a failed save never destroys the old file nor leaves half a new
 // one. A read first passes CheckReadableFile.
-GridResult ReadWholeFile(const QString &path, QByteArray &bytes);
-GridResult WriteWholeFile(const QString &path, const QByteArray &bytes);
+Outcome ReadWholeFile(const QString &path, QByteArray &bytes);
+Outcome WriteWholeFile(const QString &path, const QByteArray &bytes);
 
 // Copies the file at source into out, which is open for writing and not yet
 // in its place (a QSaveFile before commit, or a temporary file): every write
 // is checked, the data is flushed and the size written is compared with the
 // source's. destination is the name the messages use for out.
-GridResult CopyInto(const QString &source, QFileDevice &out, const QString &destination);
+Outcome CopyInto(const QString &source, QFileDevice &out, const QString &destination);
 
 // Copies source to destination, whole or not at all: on failure destination
 // keeps what it held (or stays absent).
-GridResult CopyWholeFile(const QString &source, const QString &destination);
+Outcome CopyWholeFile(const QString &source, const QString &destination);
 
 // Why writing path through file failed, for the user: the cause where it can
 // be told (a read-only folder, a full disk) and the system's own reason.

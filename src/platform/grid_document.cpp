@@ -201,39 +201,39 @@ QByteArray EncodeGridDocument(const GridDocument &doc)
     return std::move(w.bytes());
 }
 
-GridResult DecodeGridDocument(const QByteArray &bytes, const QString &fileName, GridDocument &out)
+Outcome DecodeGridDocument(const QByteArray &bytes, const QString &fileName, GridDocument &out)
 {
     const QByteArrayView data(bytes);
     const QByteArrayView magic(kMagic, 8);
     if (data.size() < 8) {
         if (!data.isEmpty() && magic.startsWith(data))
-            return GridResult::failure(damagedMessage(fileName));
-        return GridResult::failure(QStringLiteral("ファイル「%1」はグリッド文書ではありません。").arg(displayName(fileName)));
+            return Outcome::failure(damagedMessage(fileName));
+        return Outcome::failure(QStringLiteral("ファイル「%1」はグリッド文書ではありません。").arg(displayName(fileName)));
     }
     if (data.first(8) != magic)
-        return GridResult::failure(QStringLiteral("ファイル「%1」はグリッド文書ではありません。").arg(displayName(fileName)));
+        return Outcome::failure(QStringLiteral("ファイル「%1」はグリッド文書ではありません。").arg(displayName(fileName)));
     if (data.size() < 10)
-        return GridResult::failure(damagedMessage(fileName));
+        return Outcome::failure(damagedMessage(fileName));
     const quint16 version = qFromLittleEndian<quint16>(data.data() + 8);
     if (version > kGridDocumentVersion)
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」は新しい版（第 %2 版）のグリッド文書のため読み込めません。このプログラムが読めるのは第 %3 版までです。")
                 .arg(displayName(fileName))
                 .arg(version)
                 .arg(kGridDocumentVersion));
     if (version == 0 || data.size() < kHeaderSize + kTrailerSize)
-        return GridResult::failure(damagedMessage(fileName));
+        return Outcome::failure(damagedMessage(fileName));
     const qsizetype bodyEnd = data.size() - kTrailerSize;
     if (data.sliced(bodyEnd, 4) != QByteArrayView(kTrailer, 4)
         || qFromLittleEndian<quint32>(data.data() + bodyEnd + 4) != crc32(data.first(bodyEnd)))
-        return GridResult::failure(damagedMessage(fileName));
+        return Outcome::failure(damagedMessage(fileName));
 
     Reader in(data.first(bodyEnd), 10);
     const quint16 content = in.u16();
     const quint32 rows = in.u32();
     const quint32 cols = in.u32();
     if (content > 2 || rows > quint32(kMaxTextRows) || cols > quint32(kMaxTextCols))
-        return GridResult::failure(damagedMessage(fileName));
+        return Outcome::failure(damagedMessage(fileName));
 
     GridDocument doc;
     doc.rows = int(rows);
@@ -242,24 +242,24 @@ GridResult DecodeGridDocument(const QByteArray &bytes, const QString &fileName, 
     doc.hasFormat = content != 1;
     if (doc.hasTexts) {
         if (qsizetype(rows) * 4 > in.left())
-            return GridResult::failure(damagedMessage(fileName));
+            return Outcome::failure(damagedMessage(fileName));
         doc.texts.reserve(rows);
         for (quint32 r = 0; r < rows; ++r) {
             const quint32 n = in.u32();
             if (in.failed() || n > cols || qsizetype(n) * 4 > in.left())
-                return GridResult::failure(damagedMessage(fileName));
+                return Outcome::failure(damagedMessage(fileName));
             QList<qint32> ends(n);
             qint64 previous = 0;
             for (quint32 c = 0; c < n; ++c) {
                 const quint32 end = in.u32();
                 if (end < previous || end > quint32(INT32_MAX))
-                    return GridResult::failure(damagedMessage(fileName));
+                    return Outcome::failure(damagedMessage(fileName));
                 ends[c] = qint32(end);
                 previous = end;
             }
             QString text = in.utf16(previous);
             if (in.failed())
-                return GridResult::failure(damagedMessage(fileName));
+                return Outcome::failure(damagedMessage(fileName));
             doc.texts.append(GridRow(std::move(text), std::move(ends)));
         }
     }
@@ -272,7 +272,7 @@ GridResult DecodeGridDocument(const QByteArray &bytes, const QString &fileName, 
         const quint32 own = in.u32();
         if (in.failed() || fixedRows > rows || fixedCols > cols || rowHeight > quint32(kMaxTwips)
             || colWidth > quint32(kMaxTwips) || own > rows || qsizetype(own) * 8 + qsizetype(cols) * 8 > in.left())
-            return GridResult::failure(damagedMessage(fileName));
+            return Outcome::failure(damagedMessage(fileName));
         f.fixedRows = int(fixedRows);
         f.fixedCols = int(fixedCols);
         f.defaultRowHeight = int(rowHeight);
@@ -282,39 +282,39 @@ GridResult DecodeGridDocument(const QByteArray &bytes, const QString &fileName, 
             const quint32 row = in.u32();
             const quint32 height = in.u32();
             if (row >= rows || height > quint32(kMaxTwips))
-                return GridResult::failure(damagedMessage(fileName));
+                return Outcome::failure(damagedMessage(fileName));
             f.rowHeights.append({int(row), int(height)});
         }
         f.colWidths.reserve(cols);
         for (quint32 c = 0; c < cols; ++c) {
             const qint32 width = in.i32();
             if (width < -1 || width > kMaxTwips)
-                return GridResult::failure(damagedMessage(fileName));
+                return Outcome::failure(damagedMessage(fileName));
             f.colWidths.append(width);
         }
         f.colSorts.reserve(cols);
         for (quint32 c = 0; c < cols; ++c) {
             const quint32 mode = in.u32();
             if (mode > 10)
-                return GridResult::failure(damagedMessage(fileName));
+                return Outcome::failure(damagedMessage(fileName));
             f.colSorts.append(int(mode));
         }
     }
     if (in.failed() || in.left() != 0)
-        return GridResult::failure(damagedMessage(fileName));
+        return Outcome::failure(damagedMessage(fileName));
     out = std::move(doc);
     return {};
 }
 
-GridResult WriteGridDocument(const QString &path, const GridDocument &doc)
+Outcome WriteGridDocument(const QString &path, const GridDocument &doc)
 {
     return WriteWholeFile(path, EncodeGridDocument(doc));
 }
 
-GridResult ReadGridDocument(const QString &path, GridDocument &out)
+Outcome ReadGridDocument(const QString &path, GridDocument &out)
 {
     QByteArray bytes;
-    GridResult read = ReadWholeFile(path, bytes);
+    Outcome read = ReadWholeFile(path, bytes);
     if (!read.ok)
         return read;
     return DecodeGridDocument(bytes, path, out);

@@ -1,5 +1,5 @@
 #pragma once
-#include "grid_result.h"
+#include "outcome.h"
 #include "grid_row.h"
 
 #include <QByteArray>
@@ -38,9 +38,9 @@ constexpr int kMaxTwips = 32767;
 
 QByteArray EncodeGridDocument(const GridDocument &doc);
 // Checks everything before it hands anything out: on failure out is untouched.
-GridResult DecodeGridDocument(const QByteArray &bytes, const QString &fileName, GridDocument &out);
+Outcome DecodeGridDocument(const QByteArray &bytes, const QString &fileName, GridDocument &out);
 
-GridResult WriteGridDocument(const QString &path, const GridDocument &doc);
-GridResult ReadGridDocument(const QString &path, GridDocument &out);
+Outcome WriteGridDocument(const QString &path, const GridDocument &doc);
+Outcome ReadGridDocument(const QString &path, GridDocument &out);
 
 } // namespace tera

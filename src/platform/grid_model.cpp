@@ -159,22 +159,6 @@ bool GridModel::setCol(int col)
     return true;
 }
 
-bool GridModel::setRowSel(int row)
-{
-    if (row < -1 || row >= Rows())
-        return false;
-    setCursor(m_row, m_col, row, m_colSel);
-    return true;
-}
-
-bool GridModel::setColSel(int col)
-{
-    if (col < -1 || col >= m_cols)
-        return false;
-    setCursor(m_row, m_col, m_rowSel, col);
-    return true;
-}
-
 bool GridModel::select(int row, int col, int rowSel, int colSel)
 {
     const auto inRange = [](int value, int count) { return value >= -1 && value < count; };
@@ -362,7 +346,6 @@ void GridModel::setEditable(bool editable)
     if (editable == m_editable)
         return;
     m_editable = editable;
-    emit editableChanged(editable);
 }
 
 int GridModel::ColSort(int col) const { return col >= 0 && col < m_cols ? m_colSorts[col] : SortNone; }
@@ -493,13 +476,13 @@ void GridModel::applyFormat(const GridFormat &format)
     emit colWidthChanged(-1);
 }
 
-GridResult GridModel::LoadGrid(const QString &path, GridFileKind kind, TextEncoding encoding)
+Outcome GridModel::LoadGrid(const QString &path, GridFileKind kind, TextEncoding encoding)
 {
     switch (kind) {
     case GridFileKind::Csv:
     case GridFileKind::Tsv: {
         TextTable table;
-        GridResult result =
+        Outcome result =
             ReadDelimitedText(path, kind == GridFileKind::Csv ? QChar(u',') : QChar(u'\t'), table, encoding);
         if (result.ok)
             applyTexts(std::move(table.rows), table.cols);
@@ -509,14 +492,14 @@ GridResult GridModel::LoadGrid(const QString &path, GridFileKind kind, TextEncod
     case GridFileKind::TextsOnly:
     case GridFileKind::FormatOnly: {
         GridDocument doc;
-        GridResult result = ReadGridDocument(path, doc);
+        Outcome result = ReadGridDocument(path, doc);
         if (!result.ok)
             return result;
         if (kind == GridFileKind::TextsOnly && !doc.hasTexts)
-            return GridResult::failure(
+            return Outcome::failure(
                 QStringLiteral("ファイル「%1」は書式だけのグリッド文書のため、文字データを読み込めません。").arg(displayName(path)));
         if (kind == GridFileKind::FormatOnly && !doc.hasFormat)
-            return GridResult::failure(
+            return Outcome::failure(
                 QStringLiteral("ファイル「%1」は文字データだけのグリッド文書のため、書式を読み込めません。").arg(displayName(path)));
         if (kind != GridFileKind::FormatOnly && doc.hasTexts)
             applyTexts(std::move(doc.texts), doc.cols);
@@ -525,10 +508,10 @@ GridResult GridModel::LoadGrid(const QString &path, GridFileKind kind, TextEncod
         return result;
     }
     }
-    return GridResult::failure(QStringLiteral("ファイルの種類 %1 は使えません（0 から 4 までです）。").arg(int(kind)));
+    return Outcome::failure(QStringLiteral("ファイルの種類 %1 は使えません（0 から 4 までです）。").arg(int(kind)));
 }
 
-GridResult GridModel::SaveGrid(const QString &path, GridFileKind kind, TextEncoding encoding) const
+Outcome GridModel::SaveGrid(const QString &path, GridFileKind kind, TextEncoding encoding) const
 {
     switch (kind) {
     case GridFileKind::Csv:
@@ -542,7 +525,7 @@ GridResult GridModel::SaveGrid(const QString &path, GridFileKind kind, TextEncod
     case GridFileKind::FormatOnly:
         return WriteGridDocument(path, document(false, true));
     }
-    return GridResult::failure(QStringLiteral("ファイルの種類 %1 は使えません（0 から 4 までです）。").arg(int(kind)));
+    return Outcome::failure(QStringLiteral("ファイルの種類 %1 は使えません（0 から 4 までです）。").arg(int(kind)));
 }
 
 // ---------------------------------------------------------------- QAbstractTableModel

@@ -1,6 +1,6 @@
 #pragma once
 #include "grid_document.h"
-#include "grid_result.h"
+#include "outcome.h"
 #include "grid_row.h"
 #include "grid_sort.h"
 #include "text_file.h"
@@ -67,12 +67,10 @@ public:
     int Col() const { return m_col; }
     int RowSel() const { return m_rowSel; }
     int ColSel() const { return m_colSel; }
-    // Each takes -1 up to the count - 1; setRow and setCol also collapse the
-    // selection onto the new current cell, as a click does.
+    // Each takes -1 up to the count - 1 and collapses the selection onto the
+    // new current cell, as a click does.
     bool setRow(int row);
     bool setCol(int col);
-    bool setRowSel(int row);
-    bool setColSel(int col);
     // All four at once: the current cell and the other corner of the selection.
     bool select(int row, int col, int rowSel, int colSel);
     // The selection's texts: cells joined by TAB, rows by CR (no CR after the
@@ -125,8 +123,8 @@ public:
     // the file's (one row per line, the widest line giving the column count;
     // column formatting stays). On failure the table stays exactly as it was;
     // a result with a message but ok true loaded with a warning.
-    GridResult LoadGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto);
-    GridResult SaveGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto) const;
+    Outcome LoadGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto);
+    Outcome SaveGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto) const;
 
     // The table's rows, for readers that walk all of it.
     const QList<GridRow> &rows() const { return m_rows; }
@@ -145,7 +143,6 @@ signals:
     // A height or width changed; -1 for every row or column.
     void rowHeightChanged(int row);
     void colWidthChanged(int col);
-    void editableChanged(bool editable);
     void fixedChanged();
 
 private:

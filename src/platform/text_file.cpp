@@ -1,4 +1,5 @@
 #include "text_file.h"
+#include "cp932.h"
 #include "file_io.h"
 
 #include <QDir>
@@ -11,12 +12,6 @@
 namespace tera {
 
 namespace {
-
-// ICU's name for Windows code page 932; Qt's own converters know no Shift_JIS.
-constexpr const char *kCp932 = "windows-31j";
-
-QStringDecoder cp932Decoder() { return QStringDecoder(kCp932, QStringConverter::Flag::Stateless); }
-QStringEncoder cp932Encoder() { return QStringEncoder(kCp932, QStringConverter::Flag::Stateless); }
 
 QString noConverterMessage(const QString &fileName)
 {
@@ -107,30 +102,6 @@ qsizetype firstInvalidUtf8(QByteArrayView data)
     return -1;
 }
 
-// Line of the first CP932 character that cannot be read. Runs only once a
-// decode has failed: each line is decoded on its own to find the bad one.
-qint64 firstBadCp932Line(QByteArrayView data)
-{
-    qint64 line = 1;
-    qsizetype start = 0;
-    const qsizetype n = data.size();
-    while (start <= n) {
-        qsizetype end = start;
-        while (end < n && data[end] != '\r' && data[end] != '\n')
-            ++end;
-        QStringDecoder dec = cp932Decoder();
-        // decode() is lazy: the text must be taken for the decoder to run.
-        const QString lineText = dec.decode(data.sliced(start, end - start));
-        if (dec.hasError())
-            return line;
-        if (end >= n)
-            break;
-        start = end + ((data[end] == '\r' && end + 1 < n && data[end + 1] == '\n') ? 2 : 1);
-        ++line;
-    }
-    return line;
-}
-
 QString binaryMessage(const QString &fileName, qint64 line)
 {
     return QStringLiteral("ファイル「%1」はテキストファイルではありません（%2 行目にバイナリデータ（NUL 文字）があります）。")
@@ -181,7 +152,7 @@ QString encodingName(TextEncoding encoding)
     return QString();
 }
 
-GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
+Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
                       TextEncoding *used)
 {
     QByteArrayView data(bytes);
@@ -205,7 +176,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
     if (!utf16) {
         const qsizetype nul = data.indexOf('\0');
         if (nul >= 0)
-            return GridResult::failure(binaryMessage(fileName, lineOfByte(data, nul)), lineOfByte(data, nul));
+            return Outcome::failure(binaryMessage(fileName, lineOfByte(data, nul)), lineOfByte(data, nul));
     }
 
     QString decoded;
@@ -218,17 +189,17 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
             enc = TextEncoding::Utf8;
             break;
         }
-        QStringDecoder dec = cp932Decoder();
-        if (!dec.isValid())
-            return GridResult::failure(noConverterMessage(fileName));
-        decoded = dec.decode(data);
-        if (!dec.hasError()) {
+        if (!cp932::available())
+            return Outcome::failure(noConverterMessage(fileName));
+        cp932::Decoded cp = cp932::decode(data, cp932::BadPair::WholePair);
+        if (cp.firstBadByte < 0) {
+            decoded = std::move(cp.text);
             enc = TextEncoding::Cp932;
             break;
         }
         const qint64 utf8Line = lineOfByte(data, utf8Bad);
-        const qint64 cp932Line = firstBadCp932Line(data);
-        return GridResult::failure(
+        const qint64 cp932Line = lineOfByte(data, cp.firstBadByte);
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」の文字コードを判別できません。UTF-8 としては %2 行目、シフトJIS（CP932）としては "
                            "%3 行目に読めない文字があります。文字コードを指定して読み込んでください。")
                 .arg(displayName(fileName))
@@ -244,17 +215,12 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
         break;
     }
     case TextEncoding::Cp932: {
-        QStringDecoder dec = cp932Decoder();
-        if (!dec.isValid())
-            return GridResult::failure(noConverterMessage(fileName));
-        decoded = dec.decode(data);
-        if (dec.hasError()) {
-            badLine = firstBadCp932Line(data);
-            // ICU marks unreadable single bytes with U+001A; make every
-            // unreadable character the visible U+FFFD unless SUB is genuine.
-            if (!data.contains('\x1A'))
-                decoded.replace(QChar(0x1A), QChar::ReplacementCharacter);
-        }
+        if (!cp932::available())
+            return Outcome::failure(noConverterMessage(fileName));
+        cp932::Decoded cp = cp932::decode(data, cp932::BadPair::WholePair);
+        decoded = std::move(cp.text);
+        if (cp.firstBadByte >= 0)
+            badLine = lineOfByte(data, cp.firstBadByte);
         break;
     }
     case TextEncoding::Utf16LE:
@@ -271,7 +237,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
         }
         const qsizetype nul = decoded.indexOf(QChar(0));
         if (nul >= 0)
-            return GridResult::failure(binaryMessage(fileName, lineOfChar(decoded, nul)), lineOfChar(decoded, nul));
+            return Outcome::failure(binaryMessage(fileName, lineOfChar(decoded, nul)), lineOfChar(decoded, nul));
         break;
     }
     }
@@ -280,7 +246,7 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
     if (used)
         *used = enc;
     if (badLine > 0)
-        return GridResult::warning(
+        return Outcome::warning(
             QStringLiteral("ファイル「%1」の %2 行目に %3 として読めない文字があります。読めない文字は「\uFFFD」に置き換えて読み込みました。")
                 .arg(displayName(fileName))
                 .arg(badLine)
@@ -293,8 +259,8 @@ namespace {
 
 // Splits decoded text into rows; decoded is the decoding's result, whose
 // warning (if any) is passed on.
-GridResult parseText(QString text, const QString &fileName, QChar separator, TextEncoding used,
-                     const GridResult &decoded, TextTable &out)
+Outcome parseText(QString text, const QString &fileName, QChar separator, TextEncoding used,
+                     const Outcome &decoded, TextTable &out)
 {
     const char16_t *s = reinterpret_cast<const char16_t *>(text.utf16());
     const qsizetype n = text.size();
@@ -319,7 +285,7 @@ GridResult parseText(QString text, const QString &fileName, QChar separator, Tex
     qsizetype pos = 0;
 
     const auto tooMany = [&](const QString &what, qint64 where) {
-        return GridResult::failure(QStringLiteral("ファイル「%1」は%2が多すぎて読み込めません（%3 行目）。")
+        return Outcome::failure(QStringLiteral("ファイル「%1」は%2が多すぎて読み込めません（%3 行目）。")
                                        .arg(displayName(fileName), what)
                                        .arg(where),
                                    where);
@@ -404,7 +370,7 @@ GridResult parseText(QString text, const QString &fileName, QChar separator, Tex
     out.cols = cols;
     out.encoding = used;
 
-    GridResult result = decoded;
+    Outcome result = decoded;
     if (openQuoteLine > 0) {
         const QString quoteMessage =
             QStringLiteral("ファイル「%1」の %2 行目で始まる引用符（\"）が閉じられていません。その引用符は文字として読み込みました。")
@@ -418,30 +384,30 @@ GridResult parseText(QString text, const QString &fileName, QChar separator, Tex
 
 } // namespace
 
-GridResult ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QChar separator, TextTable &out,
+Outcome ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QChar separator, TextTable &out,
                               TextEncoding encoding)
 {
     QString text;
     TextEncoding used = TextEncoding::Auto;
-    const GridResult decoded = DecodeText(bytes, fileName, encoding, text, &used);
+    const Outcome decoded = DecodeText(bytes, fileName, encoding, text, &used);
     if (!decoded.ok)
         return decoded;
     return parseText(std::move(text), fileName, separator, used, decoded, out);
 }
 
-GridResult ReadDelimitedText(const QString &path, QChar separator, TextTable &out, TextEncoding encoding)
+Outcome ReadDelimitedText(const QString &path, QChar separator, TextTable &out, TextEncoding encoding)
 {
     QByteArray bytes;
-    GridResult read = ReadWholeFile(path, bytes);
+    Outcome read = ReadWholeFile(path, bytes);
     if (!read.ok)
         return read;
     QString text;
     TextEncoding used = TextEncoding::Auto;
-    const GridResult decoded = DecodeText(bytes, path, encoding, text, &used);
+    const Outcome decoded = DecodeText(bytes, path, encoding, text, &used);
     if (!decoded.ok)
         return decoded;
     bytes = QByteArray(); // only the text is needed from here on: keep the peak low
-    GridResult result = parseText(std::move(text), path, separator, used, decoded, out);
+    Outcome result = parseText(std::move(text), path, separator, used, decoded, out);
     if (result.ok && out.rows.isEmpty()) {
         // Said here, where the file is named, rather than left for a link
         // check that would talk of columns "from 0 to -1".
@@ -486,7 +452,7 @@ QString FormatDelimitedText(QChar separator, const QList<GridRow> &rows, int col
     return text;
 }
 
-GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<GridRow> &rows, int cols,
+Outcome WriteDelimitedText(const QString &path, QChar separator, const QList<GridRow> &rows, int cols,
                               TextEncoding encoding)
 {
     const QString text = FormatDelimitedText(separator, rows, cols);
@@ -494,12 +460,12 @@ GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<
     switch (encoding) {
     case TextEncoding::Auto:
     case TextEncoding::Cp932: {
-        QStringEncoder enc = cp932Encoder();
-        if (!enc.isValid())
-            return GridResult::failure(noConverterMessage(path));
-        bytes = enc.encode(text);
-        if (!enc.hasError())
+        if (!cp932::available())
+            return Outcome::failure(noConverterMessage(path));
+        if (std::optional<QByteArray> encoded = cp932::encode(text)) {
+            bytes = std::move(*encoded);
             break;
+        }
         if (encoding == TextEncoding::Auto) {
             bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
             break;
@@ -508,10 +474,8 @@ GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<
         // write a substitute, naming the first cell that cannot be written.
         for (qsizetype r = 0; r < rows.size(); ++r) {
             for (int c = 0; c < rows[r].storedCells(); ++c) {
-                QStringEncoder probe = cp932Encoder();
-                const QByteArray cellBytes = probe.encode(rows[r].cellView(c));
-                if (probe.hasError())
-                    return GridResult::failure(
+                if (!cp932::encode(rows[r].cellView(c)))
+                    return Outcome::failure(
                         QStringLiteral("ファイル「%1」に書き込めません。行 %2・列 %3 の「%4」にシフトJIS（CP932）で表せない文字があります。")
                             .arg(displayName(path))
                             .arg(r)
@@ -519,7 +483,7 @@ GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<
                             .arg(rows[r].cell(c)));
             }
         }
-        return GridResult::failure(
+        return Outcome::failure(
             QStringLiteral("ファイル「%1」に書き込めません。シフトJIS（CP932）で表せない文字があります。").arg(displayName(path)));
     }
     case TextEncoding::Utf8:

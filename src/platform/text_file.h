@@ -1,5 +1,5 @@
 #pragma once
-#include "grid_result.h"
+#include "outcome.h"
 #include "grid_row.h"
 
 #include <QByteArray>
@@ -36,7 +36,7 @@ constexpr int kMaxTextCols = 1'000'000;
 // A binary file (NUL bytes) or a file in no known encoding fails and leaves
 // text alone; characters that cannot be read in a forced (or byte-order-mark)
 // encoding become U+FFFD and the result warns with the first bad line.
-GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
+Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
                       TextEncoding *used = nullptr);
 
 // Reads comma-separated (separator ',') or tab-separated ('\t') text with
@@ -45,12 +45,12 @@ GridResult DecodeText(const QByteArray &bytes, const QString &fileName, TextEnco
 // Lines may end in CR LF, LF or CR; the last line may lack its line end.
 // A quote left open at the end of the file is read as a plain character from
 // its line on, with a warning naming that line. On failure out is untouched.
-GridResult ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QChar separator, TextTable &out,
+Outcome ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QChar separator, TextTable &out,
                               TextEncoding encoding = TextEncoding::Auto);
 // Reads a file as ParseDelimitedText does. Only a regular file within
 // kMaxReadFileBytes is opened (see CheckReadableFile); a file with no text at
 // all reads as an empty table with the warning NoDataMessage.
-GridResult ReadDelimitedText(const QString &path, QChar separator, TextTable &out,
+Outcome ReadDelimitedText(const QString &path, QChar separator, TextTable &out,
                              TextEncoding encoding = TextEncoding::Auto);
 // Says that the file holds no data.
 QString NoDataMessage(const QString &path);
@@ -58,7 +58,7 @@ QString NoDataMessage(const QString &path);
 // Writes cols cells of every row, separated by separator, each line ending in
 // CR LF; a field holding the separator, a quote, CR or LF is quoted. The file
 // is replaced only when everything was written (nothing is left half-written).
-GridResult WriteDelimitedText(const QString &path, QChar separator, const QList<GridRow> &rows, int cols,
+Outcome WriteDelimitedText(const QString &path, QChar separator, const QList<GridRow> &rows, int cols,
                               TextEncoding encoding = TextEncoding::Auto);
 // The text itself, as WriteDelimitedText lays it out before encoding.
 QString FormatDelimitedText(QChar separator, const QList<GridRow> &rows, int cols);

@@ -1,125 +1,21 @@
 #include "transcribe/kako_rnd.h"
+#include "platform/cp932.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QtEndian>
 
 #include <utility>
-#include <vector>
 
 namespace tera {
 namespace {
 
-constexpr char kCodecName[] = "windows-31j";
-
-bool isLeadByte(uchar b)
+// The codec is the one the text files use; kako.rnd only adds the best-fit
+// forms on writing and reads a lead byte of no pair on its own.
+void requireCp932()
 {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-// CP932 as Windows writes it. ICU's windows-31j supplies the mappings of the
-// NEC and IBM extensions (髙, 﨑, ①), but it swaps the controls 0x1A, 0x1C
-// and 0x7F the IBM way, so the ASCII range is mapped here directly. Only
-// characters that come back unchanged count as held: ICU's one-way mappings
-// would not survive a read of the file.
-class Cp932 {
-public:
-    static const Cp932 &instance()
-    {
-        static const Cp932 table;
-        return table;
-    }
-
-    bool valid() const { return m_valid; }
-
-    // 0: not held; below 0x100: one byte; otherwise lead byte << 8 | trail byte.
-    quint16 encode(char32_t cp) const
-    {
-        if (cp < 0x80)
-            return quint16(cp);
-        return cp < 0x10000 ? m_encode[cp] : 0;
-    }
-    // U+FFFD when the byte or pair is no character.
-    char16_t decodeSingle(uchar b) const { return m_single[b]; }
-    char16_t decodePair(uchar lead, uchar trail) const { return m_pair[(lead << 8) | trail]; }
-
-private:
-    Cp932()
-    {
-        m_valid = QStringEncoder(kCodecName).isValid() && QStringDecoder(kCodecName).isValid();
-        if (!m_valid)
-            return;
-        m_encode.assign(0x10000, 0);
-        m_single.assign(0x100, u'\uFFFD');
-        m_pair.assign(0x10000, u'\uFFFD');
-        // One converter per character: a conversion error stays on the
-        // converter, and the byte boundaries of each character are needed.
-        for (char32_t cp = 0x80; cp < 0x10000; ++cp) {
-            if (cp >= 0xD800 && cp < 0xE000)
-                continue;
-            const QChar c{char16_t(cp)};
-            QStringEncoder enc(kCodecName, QStringConverter::Flag::Stateless);
-            const QByteArray b = enc.encode(QStringView(&c, 1));
-            if (enc.hasError() || b.isEmpty() || b.size() > 2 || uchar(b[0]) < 0x80)
-                continue;
-            QStringDecoder dec(kCodecName, QStringConverter::Flag::Stateless);
-            const QString back = dec.decode(b);
-            if (dec.hasError() || back.size() != 1 || back[0] != c)
-                continue;
-            m_encode[cp] = b.size() == 1 ? quint16(uchar(b[0])) : quint16((uchar(b[0]) << 8) | uchar(b[1]));
-        }
-        // Files made on a Mac, on Linux or on the web use these code points
-        // where Windows uses the CP932 ones (〜 for ～, − for －); Windows'
-        // best fit and iconv write them as below, and so does the record.
-        // Reading the record back gives the CP932 characters.
-        static const std::pair<char16_t, quint16> kBestFit[] = {
-            {0x301C, 0x8160}, {0x2212, 0x817C}, {0x2016, 0x8161}, {0x00A2, 0x8191}, {0x00A3, 0x8192},
-            {0x00AC, 0x81CA}, {0x2014, 0x815C}, {0x00A5, 0x5C},   {0x203E, 0x7E},
-        };
-        for (const auto &[cp, code] : kBestFit)
-            m_encode[cp] = code;
-        for (int b = 0; b < 0x80; ++b)
-            m_single[b] = char16_t(b);
-        for (int b = 0x80; b < 0x100; ++b) {
-            if (isLeadByte(uchar(b)))
-                continue;
-            m_single[b] = decodeWithIcu(QByteArray(1, char(b)));
-        }
-        for (int lead = 0x81; lead <= 0xFC; ++lead) {
-            if (!isLeadByte(uchar(lead)))
-                continue;
-            for (int trail = 0x40; trail <= 0xFC; ++trail) {
-                if (trail == 0x7F)
-                    continue;
-                const char pair[2] = {char(lead), char(trail)};
-                m_pair[(lead << 8) | trail] = decodeWithIcu(QByteArray(pair, 2));
-            }
-        }
-    }
-
-    static char16_t decodeWithIcu(const QByteArray &bytes)
-    {
-        QStringDecoder dec(kCodecName, QStringConverter::Flag::Stateless);
-        const QString s = dec.decode(bytes);
-        if (dec.hasError() || s.size() != 1 || s[0].isSurrogate())
-            return u'\uFFFD';
-        return s[0].unicode();
-    }
-
-    bool m_valid = false;
-    std::vector<quint16> m_encode;
-    std::vector<char16_t> m_single;
-    std::vector<char16_t> m_pair;
-};
-
-const Cp932 &cp932()
-{
-    const Cp932 &t = Cp932::instance();
-    if (!t.valid())
+    if (!cp932::available())
         throw KakoRndError(QStringLiteral("CP932 (windows-31j) の文字変換が使えないため、kako.rnd を読み書きできません。"));
-    return t;
 }
 
 void appendInt16(QByteArray &out, qint16 v)
@@ -150,14 +46,11 @@ QString recordNumberMessage(qint32 n)
 
 } // namespace
 
-bool Cp932Available()
-{
-    return Cp932::instance().valid();
-}
+bool Cp932Available() { return cp932::available(); }
 
 QByteArray EncodeKakoText(const QString &text, int width, int *replaced)
 {
-    const Cp932 &t = cp932();
+    requireCp932();
     QByteArray out;
     out.reserve(qMax(width, 0));
     int count = 0;
@@ -169,9 +62,9 @@ QByteArray EncodeKakoText(const QString &text, int width, int *replaced)
             cp = QChar::surrogateToUcs4(text[i], text[i + 1]);
             units = 2;
         }
-        const quint16 code = (cp >= 0xD800 && cp < 0xE000) ? 0 : t.encode(cp);
-        const bool held = code != 0 || cp == 0;
-        const int bytes = held && code >= 0x100 ? 2 : 1;
+        const int code = cp932::codeOf(cp, cp932::Fallback::BestFit);
+        const bool held = code >= 0;
+        const int bytes = code >= 0x100 ? 2 : 1;
         if (out.size() + bytes > width)
             break; // never half a character: the rest of the field is padding
         if (!held) {
@@ -194,26 +87,11 @@ QByteArray EncodeKakoText(const QString &text, int width, int *replaced)
 
 QString DecodeKakoText(QByteArrayView bytes)
 {
-    const Cp932 &t = cp932();
+    requireCp932();
     qsizetype end = bytes.size();
     while (end > 0 && bytes[end - 1] == ' ')
         --end;
-    QString out;
-    out.reserve(end);
-    for (qsizetype i = 0; i < end;) {
-        const uchar b = uchar(bytes[i]);
-        if (isLeadByte(b) && i + 1 < end) {
-            const char16_t c = t.decodePair(b, uchar(bytes[i + 1]));
-            if (c != u'\uFFFD') {
-                out.append(QChar(c));
-                i += 2;
-                continue;
-            }
-        }
-        out.append(QChar(isLeadByte(b) ? u'\uFFFD' : t.decodeSingle(b)));
-        ++i;
-    }
-    return out;
+    return cp932::decode(bytes.first(end), cp932::BadPair::LeadOnly).text;
 }
 
 QByteArray EncodeKakoRec(const KakoRec &rec, int *replaced)

@@ -140,6 +140,8 @@ void TestConversionFuzz::checkText(const QString &s, Gen &g)
     const QString removed = RemoveChar(s, ch);
     QVERIFY(!charsOf(removed).contains(ch));
     QCOMPARE(removed.size(), s.size() - chars.count(ch) * ch.size());
+    QCOMPARE(RemoveChar(s, ch + ch), s); // not one character: nothing matches
+    QCOMPARE(RemoveChar(s, QString()), s);
 
     static const QRegularExpression number(QStringLiteral("^[ \t]*[+-]?[0-9]{1,18}$"));
     const qint64 value = NumericValue(s);

@@ -1,6 +1,4 @@
 #include "convert/kanji_numerals.h"
-#include "platform/database.h"
-#include "platform/db_error.h"
 
 #include <QtTest>
 
@@ -56,15 +54,6 @@ private slots:
         QCOMPARE(ToKanjiNum(std::as_const(in)), out);
     }
 
-    void toKanjiNumOverwritesOnlyOneCharacter()
-    {
-        QString zero = QStringLiteral("0"), ten = QStringLiteral("10");
-        QCOMPARE(ToKanjiNum(zero), QStringLiteral("０"));
-        QCOMPARE(zero, QStringLiteral("０"));
-        QCOMPARE(ToKanjiNum(ten), QStringLiteral("十"));
-        QCOMPARE(ten, QStringLiteral("10"));
-    }
-
     void kanjiRoundTripOverTheSixteenBitRange()
     {
         // Every number the writers print must read back as itself.
@@ -106,77 +95,6 @@ private slots:
         // An era year reads the same, except that 元 alone is the first year.
         const bool gan = out.isEmpty() && in.contains(u'元');
         QCOMPARE(FromEraYearNum(in), gan ? QStringLiteral("1") : out);
-    }
-
-    // What the cell assignment does with a numeral: read it, then narrow it
-    // to its field. A value the field cannot hold must be refused, never
-    // cut to the digits that fit.
-    void narrowingRefusesLargeNumerals_data()
-    {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<bool>("fits16");
-        QTest::addColumn<bool>("fits32");
-        const struct {
-            const char *in;
-            bool fits16, fits32;
-        } rows[] = {
-            {"三万二千七百六十七", true, true},           {"三万二千七百六十八", false, true},
-            {"一億", false, true},                         {"百億", false, false},
-            {"二十一億四千七百四十八万三千六百四十七", false, true},
-            {"二十一億四千七百四十八万三千六百四十八", false, false},
-            {"二兆", false, false},                        {"千万兆", false, false},
-        };
-        for (const auto &r : rows)
-            QTest::newRow(r.in) << QString::fromUtf8(r.in) << r.fits16 << r.fits32;
-    }
-    void narrowingRefusesLargeNumerals()
-    {
-        QFETCH(QString, in);
-        QFETCH(bool, fits16);
-        QFETCH(bool, fits32);
-        const qint64 value = NumericValue(FromKanjiNum(in));
-        if (fits16)
-            QCOMPARE(qint64(toInt16(value)), value);
-        else
-            QVERIFY_THROWS_EXCEPTION(DbError, toInt16(value));
-        if (fits32)
-            QCOMPARE(qint64(toInt32(value)), value);
-        else
-            QVERIFY_THROWS_EXCEPTION(DbError, toInt32(value));
-    }
-
-    void removeChar_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("ch");
-        QTest::addColumn<QString>("out");
-        QTest::newRow("age") << "80歳" << "歳" << "80";
-        QTest::newRow("absent") << "80才" << "歳" << "80才";
-        QTest::newRow("every one") << "123-45-6" << "-" << "123456";
-        QTest::newRow("case") << "aAa" << "a" << "A";
-        QTest::newRow("pair") << "𠀋a𠀋" << "𠀋" << "a";
-        QTest::newRow("half a pair") << "𠀋a" << QString(QChar(0xD840)) << "𠀋a";
-        QTest::newRow("two characters") << "abab" << "ab" << "abab";
-        QTest::newRow("no character") << "abc" << "" << "abc";
-    }
-    void removeChar()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, ch);
-        QFETCH(QString, out);
-        QCOMPARE(RemoveChar(text, ch), out);
-    }
-
-    void strToChars()
-    {
-        QStringList chars{QStringLiteral("kept")};
-        int count = -1;
-        StrToChars(QString(), chars, count);
-        QCOMPARE(count, 0);
-        QCOMPARE(chars, QStringList{QStringLiteral("kept")});
-        StrToChars(QStringLiteral("二𠀋5"), chars, count);
-        QCOMPARE(count, 3);
-        QCOMPARE(chars, (QStringList{QStringLiteral("二"), QStringLiteral("𠀋"), QStringLiteral("5")}));
     }
 
     void numericValue_data()

@@ -55,7 +55,7 @@ private slots:
         writePlain(source, pattern(size));
         const auto before = folderBytes(dir.path());
 
-        QList<std::pair<QString, GridResult>> results;
+        QList<std::pair<QString, Outcome>> results;
         dir.arm(size / 2);
         for (const QString &target : {keep, dir.filePath(QStringLiteral("new.bin"))}) {
             results.append({target, WriteWholeFile(target, pattern(size))});

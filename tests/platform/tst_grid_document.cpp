@@ -34,18 +34,16 @@ QList<int> formatting(const GridModel &g)
 
 // An import table as users leave it: headings, numbers, Japanese text with
 // the characters every format has to carry, ragged rows and formatting.
-void importTable(GridModel &g)
+void importTable(GridModel &g, bool withoutCp932 = false)
 {
-    const Rows rows{{"", "戒名", "俗名", "没年月日", "備考"},
-                    {"1", "釋浄念信士", "髙橋 一郎", "令和1年5月1日", "法要済, 墓地A-12"},
-                    {"2", "", "\"渡辺\"", "", "改行\r\nあり\tタブ"},
-                    {"3", "①", "", "", ""},
-                    {"4", "", "", "", ""}};
     g.setCols(5);
-    g.setRows(int(rows.size()));
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
-            g.setTextMatrix(r, c, rows[r][c]);
+    g.setRows(5);
+    g.select(0, 0, 0, 0);
+    g.setClip(QStringLiteral("\t戒名\t俗名\t没年月日\t備考\r1\t釋浄念信士\t髙橋 一郎\t令和1年5月1日\t法要済, 墓地A-12\r"
+                             "2\t\t\"渡辺\"\r3\t①\r4"));
+    g.setTextMatrix(2, 4, QStringLiteral("改行\r\nあり\tタブ"));
+    if (withoutCp932)
+        g.setTextMatrix(4, 1, QStringLiteral("−5😀")); // a text file then goes out as UTF-8
     g.setFixedRows(1);
     g.setFixedCols(1);
     g.setRowHeight(-1, 320);
@@ -62,13 +60,6 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 } // namespace
 
 class TstGridDocument : public QObject {
@@ -76,12 +67,9 @@ class TstGridDocument : public QObject {
 private slots:
     void roundTrip_data();
     void roundTrip();
-    void formattingOnlyLeavesTextsAlone();
-    void emptyTable();
     void badDocuments_data();
     void badDocuments();
-    void kindMustMatchTheDocument();
-    void failedSaveKeepsTheOldFile();
+    void refusalsChangeNothing();
     void writeFaultsKeepTheOldFile_data() { FaultyFolder::addRows(); }
     void writeFaultsKeepTheOldFile();
 };
@@ -90,81 +78,59 @@ void TstGridDocument::roundTrip_data()
 {
     QTest::addColumn<GridFileKind>("kind");
     QTest::addColumn<GridFileKind>("loadAs");
-    QTest::newRow("0 everything") << GridFileKind::All << GridFileKind::All;
-    QTest::newRow("1 texts") << GridFileKind::TextsOnly << GridFileKind::TextsOnly;
-    // Kind 0 takes what the document has: texts only, formatting left alone.
-    QTest::newRow("1 texts, read as 0") << GridFileKind::TextsOnly << GridFileKind::All;
-    QTest::newRow("2 formatting") << GridFileKind::FormatOnly << GridFileKind::FormatOnly;
-    QTest::newRow("3 comma-separated") << GridFileKind::Csv << GridFileKind::Csv;
-    QTest::newRow("4 tab-separated") << GridFileKind::Tsv << GridFileKind::Tsv;
+    QTest::addColumn<bool>("empty");
+    QTest::addColumn<bool>("utf8");
+    for (int variant : {0, 1, 2}) {
+        const bool empty = variant == 1;
+        const char *e = variant == 0 ? "" : empty ? ", empty table" : ", beyond CP932";
+        QTest::addRow("0 everything%s", e) << GridFileKind::All << GridFileKind::All << empty << (variant == 2);
+        QTest::addRow("1 texts%s", e) << GridFileKind::TextsOnly << GridFileKind::TextsOnly << empty << (variant == 2);
+        // Kind 0 takes what the document has: texts only, formatting left alone.
+        QTest::addRow("1 texts, read as 0%s", e) << GridFileKind::TextsOnly << GridFileKind::All << empty << (variant == 2);
+        QTest::addRow("2 formatting%s", e) << GridFileKind::FormatOnly << GridFileKind::FormatOnly << empty << (variant == 2);
+        QTest::addRow("3 comma-separated%s", e) << GridFileKind::Csv << GridFileKind::Csv << empty << (variant == 2);
+        QTest::addRow("4 tab-separated%s", e) << GridFileKind::Tsv << GridFileKind::Tsv << empty << (variant == 2);
+    }
 }
 
 void TstGridDocument::roundTrip()
 {
     QFETCH(GridFileKind, kind);
     QFETCH(GridFileKind, loadAs);
+    QFETCH(bool, empty);
+    QFETCH(bool, utf8);
     GridModel saved;
-    importTable(saved);
+    if (!empty)
+        importTable(saved, utf8);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("インポート.vsg"));
-    const GridResult s = saved.SaveGrid(path, kind);
+    const Outcome s = saved.SaveGrid(path, kind);
     QVERIFY2(s.ok, qPrintable(s.message));
+    if (kind == GridFileKind::Csv || kind == GridFileKind::Tsv)
+        QCOMPARE(readAll(path).startsWith("\xEF\xBB\xBF"), utf8);
 
-    // Loaded into a grid shaped as the import table window makes it.
+    // Loaded into a grid shaped as the import table window makes it; the
+    // formatting alone leaves the size and the texts as they are.
+    const bool formatOnly = kind == GridFileKind::FormatOnly;
     GridModel loaded;
-    loaded.setCols(10);
-    loaded.setRows(50);
-    loaded.setFixedRows(1);
-    loaded.setFixedCols(1);
-    if (kind == GridFileKind::FormatOnly) {
-        loaded.setCols(saved.Cols());
-        loaded.setRows(saved.Rows());
-    }
+    loaded.setCols(formatOnly ? saved.Cols() : 10);
+    loaded.setRows(formatOnly ? saved.Rows() : 50);
+    loaded.setFixedRows(std::min(1, loaded.Rows()));
+    loaded.setFixedCols(std::min(1, loaded.Cols()));
+    loaded.setTextMatrix(loaded.Rows() - 1, 1, QStringLiteral("残る"));
     loaded.setColWidth(4, 1234);
-    const GridResult l = loaded.LoadGrid(path, loadAs);
-    QVERIFY2(l.ok && l.message.isEmpty(), qPrintable(l.message));
-    if (kind != GridFileKind::FormatOnly)
-        QCOMPARE(texts(loaded), texts(saved));
-    if (kind == GridFileKind::All || kind == GridFileKind::FormatOnly)
-        QCOMPARE(formatting(loaded), formatting(saved));
+    const Outcome l = loaded.LoadGrid(path, loadAs);
+    const bool text = kind == GridFileKind::Csv || kind == GridFileKind::Tsv;
+    QVERIFY(l.ok);
+    QCOMPARE(l.message.contains(QStringLiteral("読み込むデータがありません")), empty && text);
+    if (formatOnly)
+        QCOMPARE(loaded.TextMatrix(loaded.Rows() - 1, 1), empty ? QString() : QStringLiteral("残る"));
     else
+        QCOMPARE(texts(loaded), texts(saved));
+    if (kind == GridFileKind::All || formatOnly)
+        QCOMPARE(formatting(loaded), formatting(saved));
+    else if (!empty)
         QCOMPARE(loaded.ColWidth(4), 1234);
-}
-
-void TstGridDocument::formattingOnlyLeavesTextsAlone()
-{
-    GridModel saved;
-    importTable(saved);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("f.vsg"));
-    QVERIFY(saved.SaveGrid(path, GridFileKind::FormatOnly).ok);
-    GridModel loaded;
-    loaded.setCols(2);
-    loaded.setRows(3);
-    loaded.setTextMatrix(2, 1, QStringLiteral("残る"));
-    QVERIFY(loaded.LoadGrid(path, GridFileKind::FormatOnly).ok);
-    QCOMPARE(loaded.Rows(), 3);
-    QCOMPARE(loaded.Cols(), 2);
-    QCOMPARE(loaded.TextMatrix(2, 1), QStringLiteral("残る"));
-    QCOMPARE(loaded.RowHeight(2), 640);
-    QCOMPARE(loaded.ColWidth(0), 500);
-    QCOMPARE(loaded.FixedCols(), 1);
-}
-
-void TstGridDocument::emptyTable()
-{
-    QTemporaryDir dir;
-    for (GridFileKind kind : {GridFileKind::All, GridFileKind::Csv}) {
-        GridModel empty;
-        const QString path = dir.filePath(QStringLiteral("empty%1").arg(int(kind)));
-        QVERIFY(empty.SaveGrid(path, kind).ok);
-        GridModel loaded;
-        loaded.setCols(3);
-        loaded.setRows(3);
-        QVERIFY(loaded.LoadGrid(path, kind).ok);
-        QCOMPARE(loaded.Rows(), 0);
-        QCOMPARE(loaded.Cols(), 0);
-    }
 }
 
 void TstGridDocument::badDocuments_data()
@@ -203,14 +169,17 @@ void TstGridDocument::badDocuments()
     QFETCH(QString, says);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("壊れた.vsg"));
-    writeAll(path, bytes);
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    }
     GridModel g;
     g.setCols(2);
     g.setRows(2);
     g.setTextMatrix(1, 1, QStringLiteral("元のまま"));
     g.setColWidth(1, 999);
     for (GridFileKind kind : {GridFileKind::All, GridFileKind::TextsOnly, GridFileKind::FormatOnly}) {
-        const GridResult r = g.LoadGrid(path, kind);
+        const Outcome r = g.LoadGrid(path, kind);
         QVERIFY(!r.ok);
         QVERIFY2(r.message.contains(says) && r.message.contains(QStringLiteral("壊れた.vsg")), qPrintable(r.message));
         QCOMPARE(texts(g), (Rows{{"", ""}, {"", "元のまま"}}));
@@ -218,7 +187,9 @@ void TstGridDocument::badDocuments()
     }
 }
 
-void TstGridDocument::kindMustMatchTheDocument()
+// A document of the other kind or an unknown kind: the grid and the file
+// on disk stay as they were (write faults are tested below).
+void TstGridDocument::refusalsChangeNothing()
 {
     GridModel g;
     importTable(g);
@@ -227,28 +198,19 @@ void TstGridDocument::kindMustMatchTheDocument()
     const QString format = dir.filePath(QStringLiteral("format.vsg"));
     QVERIFY(g.SaveGrid(texts, GridFileKind::TextsOnly).ok);
     QVERIFY(g.SaveGrid(format, GridFileKind::FormatOnly).ok);
+    const QByteArray before = readAll(texts);
+    QVERIFY(!g.SaveGrid(texts, GridFileKind(5)).ok);
+    QCOMPARE(readAll(texts), before);
+
     GridModel loaded;
     loaded.setCols(1);
     loaded.setRows(1);
     QVERIFY(!loaded.LoadGrid(texts, GridFileKind::FormatOnly).ok);
-    const GridResult r = loaded.LoadGrid(format, GridFileKind::TextsOnly);
-    QVERIFY(!r.ok);
-    QVERIFY(r.message.contains(QStringLiteral("format.vsg")));
+    QVERIFY(!loaded.LoadGrid(texts, GridFileKind(7)).ok);
+    const Outcome r = loaded.LoadGrid(format, GridFileKind::TextsOnly);
+    QVERIFY(!r.ok && r.message.contains(QStringLiteral("format.vsg")));
     QCOMPARE(loaded.Rows(), 1);
     QCOMPARE(loaded.ColWidth(0), GridModel::kDefaultColWidth);
-}
-
-void TstGridDocument::failedSaveKeepsTheOldFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("keep.vsg"));
-    GridModel g;
-    importTable(g);
-    QVERIFY(g.SaveGrid(path, GridFileKind::All).ok);
-    const QByteArray before = readAll(path);
-    QVERIFY(!g.SaveGrid(path, GridFileKind(5)).ok);
-    QVERIFY(!g.SaveGrid(dir.filePath(QStringLiteral("missing/dir/x.vsg")), GridFileKind::All).ok);
-    QCOMPARE(readAll(path), before);
 }
 
 // A document that cannot be written whole: the old one stays, byte for byte,
@@ -265,7 +227,7 @@ void TstGridDocument::writeFaultsKeepTheOldFile()
     const auto before = folderBytes(dir.path());
     importTable(g);
     dir.arm(before.value(QStringLiteral("keep.vsg")).size() + 16);
-    const GridResult r = g.SaveGrid(path, GridFileKind::All);
+    const Outcome r = g.SaveGrid(path, GridFileKind::All);
     dir.disarm();
     QVERIFY(!r.ok);
     for (const QString &word : dir.expectedWords())
