@@ -190,7 +190,7 @@ int main(int argc, char **argv)
         auto g = std::make_unique<GridModel>();
         QElapsedTimer t;
         t.start();
-        const GridResult r = g->LoadGrid(path, GridFileKind::Csv);
+        const Outcome r = g->LoadGrid(path, GridFileKind::Csv);
         const double s = t.nsecsElapsed() / 1e9;
         if (!r.ok) {
             std::fprintf(stderr, "load failed: %s\n", qPrintable(r.message));

@@ -117,7 +117,7 @@ void GridCommands::FileOpen()
         return;
     }
     QCoreApplication::processEvents();
-    GridResult result;
+    Outcome result;
     {
         BusyPointer busy;
         result = m_grid.LoadGrid(name, GridFileKind(*kind));
@@ -144,7 +144,7 @@ GridCommands::SaveOutcome GridCommands::FileSave()
         show(GridToolText::kCancelled, Icon::None);
         return SaveOutcome::Cancelled;
     }
-    GridResult result;
+    Outcome result;
     {
         BusyPointer busy;
         result = m_grid.SaveGrid(path, GridFileKind(*kind));
@@ -168,7 +168,7 @@ void GridCommands::FileSaveAs()
         show(GridToolText::kCancelled, Icon::None);
         return;
     }
-    GridResult result;
+    Outcome result;
     {
         BusyPointer busy;
         result = m_grid.SaveGrid(name, GridFileKind(*kind));

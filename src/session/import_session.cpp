@@ -78,7 +78,7 @@ SessionResult ImportSession::readSource(const QString &path, GridFileKind format
     m_sourceTable->Clear();
     m_sourceTable->setRows(0);
     m_sourceTable->setCols(0);
-    const GridResult loaded = m_sourceTable->LoadGrid(path, format, encoding);
+    const Outcome loaded = m_sourceTable->LoadGrid(path, format, encoding);
     m_sourceItems.clear();
     m_sourceLines.clear();
     BuildSourceItems(*m_sourceTable, m_sourceItems, m_sourceLines);

@@ -57,7 +57,7 @@ std::unique_ptr<QSaveFile> stageCopy(const QString &source, const QString &desti
         failure = cannot + kCrLf + WriteFailureText(destination, *out);
         return nullptr;
     }
-    const GridResult copied = CopyInto(source, *out, destination);
+    const Outcome copied = CopyInto(source, *out, destination);
     if (!copied.ok) {
         failure = cannot + kCrLf + copied.message;
         out->cancelWriting();

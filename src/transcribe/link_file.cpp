@@ -144,7 +144,7 @@ bool ParseLinkFile(const QByteArray &bytes, LinkFile &out, QString &error)
 
 bool WriteLinkFile(const QString &path, const LinkFile &file, QString &error)
 {
-    const GridResult r = WriteWholeFile(path, LinkFileBytes(file));
+    const Outcome r = WriteWholeFile(path, LinkFileBytes(file));
     if (!r.ok)
         error = r.message;
     return r.ok;
@@ -153,7 +153,7 @@ bool WriteLinkFile(const QString &path, const LinkFile &file, QString &error)
 bool ReadLinkFile(const QString &path, LinkFile &out, QString &error)
 {
     QByteArray bytes;
-    const GridResult r = ReadWholeFile(path, bytes);
+    const Outcome r = ReadWholeFile(path, bytes);
     if (!r.ok) {
         error = r.message;
         return false;

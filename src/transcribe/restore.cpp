@@ -103,7 +103,7 @@ public:
             why = WriteFailureText(target, file);
             return false;
         }
-        const GridResult copied = CopyInto(source, file, target);
+        const Outcome copied = CopyInto(source, file, target);
         if (!copied.ok) {
             why = copied.message;
             return false;
@@ -387,7 +387,7 @@ RestoreResult RestoreFromBackup(const DatabaseFiles &files, Prompt &prompt)
     }
     if (!kakoDone) {
         // tera.mdb without its kako.rnd would not match: it goes back too.
-        const GridResult back = p.dbAside.isEmpty() ? GridResult::failure(QString()) : CopyWholeFile(p.dbAside, p.db);
+        const Outcome back = p.dbAside.isEmpty() ? Outcome::failure(QString()) : CopyWholeFile(p.dbAside, p.db);
         if (back.ok)
             result.restored.clear();
         return fail(why);

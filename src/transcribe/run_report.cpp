@@ -164,7 +164,7 @@ QString WriteRunReport(const TranscribeReport &report, const RunReportInfo &info
                              ? RunReportPath(info.kakoPath, info.finished)
                              : RunReportPath(info.dbPath, info.finished);
     const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + RunReportText(report, info).toUtf8();
-    const GridResult written = WriteWholeFile(path, bytes);
+    const Outcome written = WriteWholeFile(path, bytes);
     if (!written.ok) {
         if (error)
             *error = written.message;

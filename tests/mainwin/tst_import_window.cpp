@@ -59,7 +59,9 @@ private slots:
         AppState s;
         ScriptedPrompt p;
         SystemClock c;
-        ImportWindow d(s, p, c);
+        GridModel source;
+        ImportSession session(s, source);
+        ImportWindow d(session, p, c);
         QVERIFY(d.outputKindButtons[0]->isChecked());
         QVERIFY(d.executionModeButtons[0]->isChecked());
         QVERIFY(d.grid().Editable());

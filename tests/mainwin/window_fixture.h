@@ -12,6 +12,7 @@
 #include "gridtools/input_dialog.h"
 #include "gridtools/row_column_dialog.h"
 #include "gridtools/sort_dialog.h"
+#include "session/import_session.h"
 #include "mainwin/file_kind_dialog.h"
 #include "mainwin/import_window.h"
 #include "mainwin/link_editor.h"
@@ -199,6 +200,8 @@ struct WindowFixture {
 
 struct GridFixture {
     AppState state;
+    GridModel source;
+    ImportSession session{state, source};
     ScriptedPrompt prompt;
     SystemClock clock;
     QTemporaryDir files;
@@ -215,7 +218,7 @@ struct GridFixture {
 
     GridFixture()
     {
-        w = std::make_unique<ImportWindow>(state, prompt, clock);
+        w = std::make_unique<ImportWindow>(session, prompt, clock);
         GridCommands &t = *w->tools;
         t.openFileName = [this](const QString &, const QString &) {
             ++opened;
