@@ -106,8 +106,8 @@ bool FindSetaiByHead(TranscribeContext &ctx, const QString &head)
         r.検索 = q.text(col::検索);
         q.finish();
     } catch (const DbError &e) {
-        ctx.writerFailed(e);
-        return false;
+        // Taken for "not found", the row would make a second household.
+        ctx.lookupFailed(QStringLiteral("%1 の世帯主「%2」").arg(tbl::D_SETAI, head.trimmed()), e);
     }
     // Outside the trap: a failure here is the member procedures' own.
     r.KOJIN_NO = LivingMemberOf(ctx, r.SETAI_NO);

@@ -23,7 +23,7 @@ bool WriteSetai(TranscribeContext &ctx);
 // Looks up the household whose 世帯主名 equals head (trimmed). When there is
 // one, its number, contact and visit data, 地区 and 検索 are loaded into gRow
 // (from the first row), and KOJIN_NO becomes its first living member.
-// A reported failure counts as not found.
+// A lookup that fails stops the row (RowFailure naming the lookup).
 bool FindSetaiByHead(TranscribeContext &ctx, const QString &head);
 
 // Rewrites the M_お参り rows of household h: earlier rows are deleted, then

@@ -1,6 +1,7 @@
 // Household numbers, the D_SETAI row, the lookup by head and the M_お参り
 // selection.
 #include "transcribe/household_writer.h"
+#include "transcribe/member_writer.h"
 #include "fixture.h"
 
 using namespace tera;
@@ -145,14 +146,44 @@ private slots:
         f.row().SETAI_NO = QStringLiteral("000001");
         QCOMPARE(NextSetaiNo(*f.ctx), 0);
         QVERIFY(!WriteSetai(*f.ctx));
-        QVERIFY(!FindSetaiByHead(*f.ctx, QStringLiteral("山田")));
         QVERIFY(!WriteOmairiSelection(*f.ctx, 1));
-        QCOMPARE(f.ctx->rowFailures.size(), 4);
-        QCOMPARE(f.prompt.shown().size(), 4);
+        QCOMPARE(f.ctx->rowFailures.size(), 3);
+        QCOMPARE(f.prompt.shown().size(), 3);
         for (const auto &shown : f.prompt.shown()) {
             QVERIFY2(shown.text.startsWith(QStringLiteral("ErrCode = ")), qPrintable(shown.text));
             QCOMPARE(shown.icon, Icon::Exclamation);
         }
+    }
+
+    // A head lookup that fails is no "not found": the member and household
+    // rows stop there, before a new household number is even drawn, and the
+    // failure names the lookup.
+    void failedHeadLookupStopsRow_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::addColumn<bool>("householdRow");
+        for (Route route : {Route::Direct, Route::Odbc}) {
+            const QByteArray r = routeName(route).toLatin1();
+            QTest::newRow(r + " member") << route << false;
+            QTest::newRow(r + " household") << route << true;
+        }
+    }
+    void failedHeadLookupStopsRow()
+    {
+        QFETCH(Route, route);
+        QFETCH(bool, householdRow);
+        Fixture f(route);
+        f.t.db().execute(QStringLiteral("DROP TABLE [D_SETAI]"));
+        f.row().MEI = QStringLiteral("山田");
+        if (householdRow)
+            QVERIFY_THROWS_EXCEPTION(RowFailure, WriteHouseholdImportRow(*f.ctx, QString()));
+        else
+            QVERIFY_THROWS_EXCEPTION(RowFailure, WriteMemberImportRow(*f.ctx));
+        QCOMPARE(f.ctx->rowFailures.size(), 1); // neither the numbering nor the write was tried
+        QVERIFY2(f.ctx->rowFailures.first().startsWith(QStringLiteral("D_SETAI の世帯主「山田」の検索に失敗しました")),
+                 qPrintable(f.ctx->rowFailures.first()));
+        QVERIFY(f.prompt.shown().isEmpty());
+        QVERIFY(f.values("D_KOJIN", "KOJIN_NO").isEmpty());
     }
 };
 
