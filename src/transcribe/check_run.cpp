@@ -494,6 +494,23 @@ void skipInsertsNobodyReads(Database &copy)
     copy.setInsertsNotRun(tables);
 }
 
+// How much a row makes the copy grow, by a generous guess.
+qint64 growthPerRow(const RunSettings &state)
+{
+    qint64 growth = state.outputKind == kOutDeathRegister ? 12 * 1024 : 1024;
+    if (state.outputKind == kOutDeathRegister && Database::detect(state.files.database) == FileKind::SQLite) {
+        try {
+            // Only the schema is read.
+            std::unique_ptr<Database> real = Database::open(state.files.database);
+            if (insertsCannotFail(*real, QStringLiteral("W_KAIKI")) && insertsCannotFail(*real, QStringLiteral("D_OMAIRI")))
+                growth = 3 * 1024;
+        } catch (const DbError &) {
+            // The larger guess stands.
+        }
+    }
+    return growth;
+}
+
 } // namespace
 
 bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QString &failure)
@@ -535,6 +552,85 @@ bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QStri
     return true;
 }
 
+namespace {
+
+// Copies the database, kako.rnd and its journal to the scratch paths of s
+// (a SQLite file that is not large: into copy, in memory). Returns why it
+// could not, empty when it did.
+QString copyIntoScratch(const RunSettings &state, const RunSettings &s, bool large, Prompt &quiet,
+                        std::unique_ptr<Database> &copy)
+{
+    QString failure;
+    // A SQLite file is copied into memory through the engine, which reads a
+    // committed state even while another program writes; an Access file is
+    // copied as a file and opened through its driver, and so is a large
+    // SQLite file.
+    if (Database::detect(state.files.database) == FileKind::SQLite && !large) {
+        try {
+            copy = Database::openInMemory();
+        } catch (const DbError &e) {
+            return QStringLiteral("検証用にデータベースを写せません: %1").arg(e.description());
+        }
+        if (!CopySqliteInto(state.files.database, *copy, kCopyLockWaitMs, failure))
+            return QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
+        // The engine's own scratch (statement journals, sorts) would go to
+        // temporary files otherwise.
+        try {
+            copy->exec(QStringLiteral("PRAGMA temp_store = MEMORY")).finish();
+        } catch (const DbError &) {
+            // Only slower.
+        }
+    } else if (!CopyIfPresent(state.files.database, s.files.database, quiet, &failure)) {
+        return QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
+    }
+    if (QFileInfo(state.files.kako).isFile() && !CopyIfPresent(state.files.kako, s.files.kako, quiet, &failure))
+        return QStringLiteral("検証用に kako.rnd を写せません: %1").arg(failure);
+    // A record that a killed run left uncommitted: the run on the copies
+    // takes it back first, as a real run would.
+    if (QFileInfo::exists(KakoJournalPath(state.files.kako))
+        && !QFile::copy(KakoJournalPath(state.files.kako), KakoJournalPath(s.files.kako)))
+        return QStringLiteral("検証用に %1 を写せません。").arg(KakoJournalPath(state.files.kako));
+    return QString();
+}
+
+// The findings of the run on the copies, after those found before it:
+// the run's general ones first, then row by row.
+QList<CheckFinding> findingsOf(const TranscribeReport &run, bool skipDuplicates, QList<CheckFinding> general,
+                               QList<CheckFinding> rows)
+{
+    if (run.outcome == TranscribeReport::Outcome::Failed && run.stops.isEmpty())
+        general << CheckFinding{0, run.failureColumn, CheckKind::Stop,
+                                QStringLiteral("転記を始められません: %1").arg(run.failure)};
+    if (run.recoveredKakoCd > 0)
+        general << CheckFinding{0, -1, CheckKind::Notice, TranscribeText::kakoRecovered(run.recoveredKakoCd)};
+    if (run.outcome == TranscribeReport::Outcome::Cancelled)
+        general << CheckFinding{0, -1, CheckKind::Notice,
+                                QStringLiteral("検証を途中で止めました（%1 行目まで）。").arg(run.rowsRead)};
+    for (const RowStop &stop : run.stops)
+        rows << CheckFinding{stop.row, stop.column, CheckKind::Stop,
+                             stop.endsProgram
+                                 ? QStringLiteral("データベースの障害でプログラムが終了します: %1").arg(stop.reason)
+                                 : QStringLiteral("転記はこの行で止まります: %1").arg(stop.reason)};
+    for (const RowNote &n : run.rolledBack)
+        rows << CheckFinding{n.row, -1, CheckKind::NotWritten,
+                             QStringLiteral("この行は書き込まれません（転記は続きます）: %1").arg(n.reason)};
+    for (const RowNote &n : run.skipped)
+        rows << CheckFinding{n.row, -1, CheckKind::Skip, n.reason};
+    // A duplicate left out is a skip already; one written is a warning.
+    for (const RowNote &n : run.duplicates)
+        if (!skipDuplicates)
+            rows << CheckFinding{n.row, -1, CheckKind::Duplicate,
+                                 n.reason + QStringLiteral("。このまま書き込みます（--skip-duplicates か「重複の可能性がある行を除く」で除けます）")};
+    std::stable_sort(rows.begin(), rows.end(), [](const CheckFinding &a, const CheckFinding &b) {
+        return a.row != b.row ? a.row < b.row : int(a.kind) < int(b.kind);
+    });
+    std::stable_sort(general.begin(), general.end(),
+                     [](const CheckFinding &a, const CheckFinding &b) { return int(a.kind) < int(b.kind); });
+    return general + rows;
+}
+
+} // namespace
+
 CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
 {
@@ -547,18 +643,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, c
         out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.files.database));
         return out;
     }
-    qint64 growthPerRow = state.outputKind == kOutDeathRegister ? 12 * 1024 : 1024;
-    if (state.outputKind == kOutDeathRegister && Database::detect(state.files.database) == FileKind::SQLite) {
-        try {
-            // Only the schema is read.
-            std::unique_ptr<Database> real = Database::open(state.files.database);
-            if (insertsCannotFail(*real, QStringLiteral("W_KAIKI")) && insertsCannotFail(*real, QStringLiteral("D_OMAIRI")))
-                growthPerRow = 3 * 1024;
-        } catch (const DbError &) {
-            // The larger guess stands.
-        }
-    }
-    const bool large = QFileInfo(state.files.database).size() + qint64(vsf.Rows()) * growthPerRow > kMemoryCopyLimit;
+    const bool large = QFileInfo(state.files.database).size() + qint64(vsf.Rows()) * growthPerRow(state) > kMemoryCopyLimit;
     QTemporaryDir scratch(scratchTemplate(large));
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
@@ -577,45 +662,10 @@ CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, c
     // a check of what happens when the user says yes); what the messages say
     // is in the run's report.
     QuietPrompt quiet(Answer::Yes);
-    QString failure;
-    // A SQLite file is copied into memory through the engine, which reads a
-    // committed state even while another program writes; an Access file is
-    // copied as a file and opened through its driver, and so is a large
-    // SQLite file.
     std::unique_ptr<Database> copy;
-    if (Database::detect(state.files.database) == FileKind::SQLite && !large) {
-        try {
-            copy = Database::openInMemory();
-        } catch (const DbError &e) {
-            out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(e.description());
-            return out;
-        }
-        if (!CopySqliteInto(state.files.database, *copy, kCopyLockWaitMs, failure)) {
-            out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
-            return out;
-        }
-        // The engine's own scratch (statement journals, sorts) would go to
-        // temporary files otherwise.
-        try {
-            copy->exec(QStringLiteral("PRAGMA temp_store = MEMORY")).finish();
-        } catch (const DbError &) {
-            // Only slower.
-        }
-    } else if (!CopyIfPresent(state.files.database, s.files.database, quiet, &failure)) {
-        out.failure = QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
+    out.failure = copyIntoScratch(state, s, large, quiet, copy);
+    if (!out.failure.isEmpty())
         return out;
-    }
-    if (QFileInfo(state.files.kako).isFile() && !CopyIfPresent(state.files.kako, s.files.kako, quiet, &failure)) {
-        out.failure = QStringLiteral("検証用に kako.rnd を写せません: %1").arg(failure);
-        return out;
-    }
-    // A record that a killed run left uncommitted: the run on the copies
-    // takes it back first, as a real run would.
-    if (QFileInfo::exists(KakoJournalPath(state.files.kako))
-        && !QFile::copy(KakoJournalPath(state.files.kako), KakoJournalPath(s.files.kako))) {
-        out.failure = QStringLiteral("検証用に %1 を写せません。").arg(KakoJournalPath(state.files.kako));
-        return out;
-    }
 
     // A SQLite file copied to the scratch folder is opened here, so that the
     // run goes through the same connection settings as the copy in memory.
@@ -664,36 +714,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, c
     }
     out.made = true;
 
-    const TranscribeReport &run = out.run;
-    if (run.outcome == TranscribeReport::Outcome::Failed && run.stops.isEmpty())
-        general << CheckFinding{0, run.failureColumn, CheckKind::Stop,
-                                QStringLiteral("転記を始められません: %1").arg(run.failure)};
-    if (run.recoveredKakoCd > 0)
-        general << CheckFinding{0, -1, CheckKind::Notice, TranscribeText::kakoRecovered(run.recoveredKakoCd)};
-    if (run.outcome == TranscribeReport::Outcome::Cancelled)
-        general << CheckFinding{0, -1, CheckKind::Notice,
-                                QStringLiteral("検証を途中で止めました（%1 行目まで）。").arg(run.rowsRead)};
-    for (const RowStop &stop : run.stops)
-        rows << CheckFinding{stop.row, stop.column, CheckKind::Stop,
-                             stop.endsProgram
-                                 ? QStringLiteral("データベースの障害でプログラムが終了します: %1").arg(stop.reason)
-                                 : QStringLiteral("転記はこの行で止まります: %1").arg(stop.reason)};
-    for (const RowNote &n : run.rolledBack)
-        rows << CheckFinding{n.row, -1, CheckKind::NotWritten,
-                             QStringLiteral("この行は書き込まれません（転記は続きます）: %1").arg(n.reason)};
-    for (const RowNote &n : run.skipped)
-        rows << CheckFinding{n.row, -1, CheckKind::Skip, n.reason};
-    // A duplicate left out is a skip already; one written is a warning.
-    for (const RowNote &n : run.duplicates)
-        if (!skipDuplicates)
-            rows << CheckFinding{n.row, -1, CheckKind::Duplicate,
-                                 n.reason + QStringLiteral("。このまま書き込みます（--skip-duplicates か「重複の可能性がある行を除く」で除けます）")};
-    std::stable_sort(rows.begin(), rows.end(), [](const CheckFinding &a, const CheckFinding &b) {
-        return a.row != b.row ? a.row < b.row : int(a.kind) < int(b.kind);
-    });
-    std::stable_sort(general.begin(), general.end(),
-                     [](const CheckFinding &a, const CheckFinding &b) { return int(a.kind) < int(b.kind); });
-    out.findings = general + rows;
+    out.findings = findingsOf(out.run, skipDuplicates, general, rows);
     return out;
 }
 

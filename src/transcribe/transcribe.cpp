@@ -22,6 +22,9 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <memory>
+#include <optional>
+
 namespace tera {
 
 namespace TranscribeText {
@@ -428,500 +431,641 @@ void replaceDeathRegister(Database &db, const QString &kakoPath)
     QFile::remove(KakoJournalPath(kakoPath));
 }
 
-} // namespace
+// Where the open batch began: a batch that cannot be committed is lost
+// whole, and the run reports as if it had stopped at its first row.
+// The report is set back by its counts, never copied: a copy per batch
+// (per row, without savepoints) would copy its lists again and again.
+struct BatchStart {
+    int row = 1;
+    qint32 entryCounter = 0;
+    CellWorkingTexts work;
+    int rowsWritten = 0;
+    qint32 firstKakoCd = 0, lastKakoCd = 0;
+    qsizetype skipped = 0, rolledBack = 0, stops = 0, valueNotices = 0, duplicates = 0;
+    void take(int r, qint32 counter, const CellWorkingTexts &w, const TranscribeReport &rep)
+    {
+        row = r;
+        entryCounter = counter;
+        work = w;
+        rowsWritten = rep.rowsWritten;
+        firstKakoCd = rep.firstKakoCd;
+        lastKakoCd = rep.lastKakoCd;
+        skipped = rep.skipped.size();
+        rolledBack = rep.rolledBack.size();
+        stops = rep.stops.size();
+        valueNotices = rep.valueNotices.size();
+        duplicates = rep.duplicates.size();
+    }
+    void restore(TranscribeReport &rep) const
+    {
+        rep.rowsRead = row; // the run stops at the batch's first row
+        rep.rowsWritten = rowsWritten;
+        rep.firstKakoCd = firstKakoCd;
+        rep.lastKakoCd = lastKakoCd;
+        rep.skipped.resize(skipped);
+        rep.rolledBack.resize(rolledBack);
+        rep.stops.resize(stops);
+        rep.valueNotices.resize(valueNotices);
+        rep.duplicates.resize(duplicates);
+    }
+};
 
-TranscribeReport Transcribe(const GridModel &vsf, const RunSettings &state, const MasterData &master, Prompt &prompt,
-                            const Clock &clock,
-                            ProgressObserver *progress, const TranscribeOptions &options)
+// One transcription, in the order it goes: the checks before anything is
+// written and the backup (prepare), the replace question and deletions
+// (replace), the rows (rowLoop, one row in runRow) and the close (finish).
+// Each step returns false when the run ends there; the report says why.
+class TranscribeRun {
+public:
+    TranscribeRun(const GridModel &vsf, const RunSettings &state, const MasterData &master, Prompt &prompt,
+                  const Clock &clock, ProgressObserver *progress, const TranscribeOptions &options)
+        : m_vsf(vsf), m_state(state), m_master(master), m_prompt(prompt), m_clock(clock), m_progress(progress),
+          m_options(options), m_kind(state.outputKind), m_lock(state.files.database)
+    {
+        m_report.rowsTotal = qMax(0, vsf.Rows() - 1);
+    }
+
+    TranscribeReport run()
+    {
+        if (m_kind < kOutMembers || m_kind > kOutDeathRegister) {
+            m_report.outcome = TranscribeReport::Outcome::Failed;
+            m_report.failure = QStringLiteral("出力区分が不正です。");
+            return m_report;
+        }
+        if (takeRunLock() && prepare() && openRun() && replace()) {
+            startRows();
+            rowLoop();
+            finish();
+        }
+        return std::move(m_report);
+    }
+
+private:
+    bool takeRunLock();
+    bool prepare();
+    bool openRun();
+    bool replace();
+    void startRows();
+    void rowLoop();
+    void runRow(int r);
+    void writeRow(int r, int &column);
+    void keepRow(int r, const QString &repeats);
+    bool endProgramAt(int r, int column);
+    void entryLimitAt(int r, const EntryLimitReached &e);
+    bool databaseFailedAt(int r, int column, const DbError &e, QElapsedTimer &waiting);
+    void closeRun();
+    void finish();
+
+    void fail(int row, int column, const QString &reason);
+    void goOn(int row, int column, const QString &reason, bool endsProgram);
+    QString reasonOf(const DbError &e) const;
+    void loseBatch(const QString &reason);
+    bool commitBatch();
+    QString dropRow();
+    void stopAt(int r, int where, const QString &reason, const QString &kakoLeft);
+    void rowFailed(int r, int where, const QString &reason);
+    void takeBackFailedRow(int r);
+
+    const GridModel &m_vsf;
+    const RunSettings &m_state;
+    const MasterData &m_master;
+    Prompt &m_prompt;
+    const Clock &m_clock;
+    ProgressObserver *const m_progress;
+    const TranscribeOptions &m_options;
+    const qint16 m_kind;
+    TranscribeReport m_report;
+    // Declared before the connection so that it is released after it.
+    RunLock m_lock;
+    std::unique_ptr<Database> m_ownDb;
+    Database *m_db = nullptr;
+    std::unique_ptr<TranscribeContext> m_ctx;
+    qint64 m_kakoCount = 0;
+    QString m_preDeleteNo;
+    bool m_lookForDuplicates = false;
+    DuplicateIndex m_duplicates;
+    ServiceSelections m_services;
+    std::optional<RowBatch> m_batch;
+    BatchStart m_start;
+    qint32 m_entryCounter = 0;
+    qint32 m_rowCounter = 0; // the entry number before the current row
+    CellWorkingTexts m_rowWork; // the working texts before the current row
+    bool m_stopped = false;
+};
+
+void TranscribeRun::fail(int row, int column, const QString &reason)
 {
-    TranscribeReport report;
-    report.rowsTotal = qMax(0, vsf.Rows() - 1);
-    const qint16 kind = state.outputKind;
-    if (kind < kOutMembers || kind > kOutDeathRegister) {
-        report.outcome = TranscribeReport::Outcome::Failed;
-        report.failure = QStringLiteral("出力区分が不正です。");
-        return report;
+    m_report.outcome = TranscribeReport::Outcome::Failed;
+    m_report.failure = reason;
+    m_report.failureRow = row;
+    m_report.failureColumn = column;
+    if (row > 0)
+        m_prompt.message(failureMessage(m_vsf, row, column, reason), Icon::Exclamation);
+    else
+        m_prompt.message(QStringLiteral("転記を開始できません。\r\n%1").arg(reason), Icon::Exclamation);
+    if (m_progress)
+        m_progress->finished();
+}
+
+// A run that goes on past failures notes each one (the row was rolled back
+// by its guard) and keeps the first as the run's failure.
+void TranscribeRun::goOn(int row, int column, const QString &reason, bool endsProgram)
+{
+    m_report.stops << RowStop{row, column, reason, endsProgram};
+    if (m_report.outcome != TranscribeReport::Outcome::Failed) {
+        m_report.outcome = TranscribeReport::Outcome::Failed;
+        m_report.failure = reason;
+        m_report.failureRow = row;
+        m_report.failureColumn = column;
     }
+}
 
-    auto fail = [&](int row, int column, const QString &reason) {
-        report.outcome = TranscribeReport::Outcome::Failed;
-        report.failure = reason;
-        report.failureRow = row;
-        report.failureColumn = column;
-        if (row > 0)
-            prompt.message(failureMessage(vsf, row, column, reason), Icon::Exclamation);
-        else
-            prompt.message(QStringLiteral("転記を開始できません。\r\n%1").arg(reason), Icon::Exclamation);
-        if (progress)
-            progress->finished();
-    };
-    auto reasonOf = [&](const DbError &e) {
-        switch (e.cause()) {
-        case DbError::Cause::Lock: return TranscribeText::lockedOut(options.lockWaitMs);
-        case DbError::Cause::DiskFull:
-        case DbError::Cause::ReadOnly:
-        case DbError::Cause::Io: return TranscribeText::cannotWrite(e.description(), e.cause());
-        case DbError::Cause::None: break;
-        }
-        return e.description();
-    };
-
-    // A run that goes on past failures notes each one (the row was rolled
-    // back by its guard) and keeps the first as the run's failure.
-    auto goOn = [&](int row, int column, const QString &reason, bool endsProgram) {
-        report.stops << RowStop{row, column, reason, endsProgram};
-        if (report.outcome != TranscribeReport::Outcome::Failed) {
-            report.outcome = TranscribeReport::Outcome::Failed;
-            report.failure = reason;
-            report.failureRow = row;
-            report.failureColumn = column;
-        }
-    };
-
-    // One run at a time: two runs numbering the same kako.rnd would write
-    // over each other's entries.
-    RunLock lock(state.files.database);
-    if (options.runLock) {
-        QString refusal;
-        if (!lock.tryTake(refusal)) {
-            report.outcome = lock.busy() ? TranscribeReport::Outcome::Locked : TranscribeReport::Outcome::Failed;
-            report.failure = refusal;
-            prompt.message(refusal, Icon::Exclamation);
-            if (progress)
-                progress->finished();
-            return report;
-        }
+QString TranscribeRun::reasonOf(const DbError &e) const
+{
+    switch (e.cause()) {
+    case DbError::Cause::Lock: return TranscribeText::lockedOut(m_options.lockWaitMs);
+    case DbError::Cause::DiskFull:
+    case DbError::Cause::ReadOnly:
+    case DbError::Cause::Io: return TranscribeText::cannotWrite(e.description(), e.cause());
+    case DbError::Cause::None: break;
     }
+    return e.description();
+}
 
-    // Before anything is written, the backup included (its copies are the
-    // way back that the messages point to).
+// One run at a time: two runs numbering the same kako.rnd would write over
+// each other's entries.
+bool TranscribeRun::takeRunLock()
+{
+    if (!m_options.runLock)
+        return true;
+    QString refusal;
+    if (m_lock.tryTake(refusal))
+        return true;
+    m_report.outcome = m_lock.busy() ? TranscribeReport::Outcome::Locked : TranscribeReport::Outcome::Failed;
+    m_report.failure = refusal;
+    m_prompt.message(refusal, Icon::Exclamation);
+    if (m_progress)
+        m_progress->finished();
+    return false;
+}
+
+// Before anything is written, the backup included (its copies are the way
+// back that the messages point to): a killed run's journal, the masters,
+// the numbering; then the backup, while the database is closed.
+bool TranscribeRun::prepare()
+{
     try {
         std::unique_ptr<Database> own;
-        Database *db = options.database ? options.database : (own = Database::open(state.files.database, databaseOptions(options))).get();
+        Database *db = m_options.database ? m_options.database
+                                          : (own = Database::open(m_state.files.database, databaseOptions(m_options))).get();
         qint32 lastRecovered = 0;
-        report.recoveredKakoCd = SettleKakoJournal(*db, state.files.kako, &lastRecovered);
-        if (report.recoveredKakoCd > 0)
-            prompt.message(TranscribeText::kakoRecovered(report.recoveredKakoCd, lastRecovered), Icon::Information);
+        m_report.recoveredKakoCd = SettleKakoJournal(*db, m_state.files.kako, &lastRecovered);
+        if (m_report.recoveredKakoCd > 0)
+            m_prompt.message(TranscribeText::kakoRecovered(m_report.recoveredKakoCd, lastRecovered), Icon::Information);
         checkMasters(*db);
-        if (kind == kOutDeathRegister && state.executionMode == kModeAppend) {
-            const QString behind = checkNumbering(*db, state.files.kako);
+        if (m_kind == kOutDeathRegister && m_state.executionMode == kModeAppend) {
+            const QString behind = checkNumbering(*db, m_state.files.kako);
             if (!behind.isEmpty()) {
                 fail(0, -1, behind);
-                return report;
+                return false;
             }
         }
         if (own)
             own->close();
     } catch (const DbError &e) {
         fail(0, -1, reasonOf(e));
-        return report;
+        return false;
     } catch (const KakoRndError &e) {
         fail(0, -1, e.message());
-        return report;
+        return false;
     }
 
-    // Backup first, while the database is closed.
-    if (options.backup)
-        report.backup = BackupDatabase(state.files, prompt, progress);
-    if (!report.backup.ok
-        && prompt.ask(TranscribeText::backupFailedQuestion(), Buttons::YesNo, Icon::Critical) != Answer::Yes) {
-        report.outcome = TranscribeReport::Outcome::BackupDeclined;
-        if (progress)
-            progress->finished();
-        return report;
+    if (m_options.backup)
+        m_report.backup = BackupDatabase(m_state.files, m_prompt, m_progress);
+    if (!m_report.backup.ok
+        && m_prompt.ask(TranscribeText::backupFailedQuestion(), Buttons::YesNo, Icon::Critical) != Answer::Yes) {
+        m_report.outcome = TranscribeReport::Outcome::BackupDeclined;
+        if (m_progress)
+            m_progress->finished();
+        return false;
     }
+    return true;
+}
 
+// The run's own connection and context.
+bool TranscribeRun::openRun()
+{
     QString failure;
-    if (!ensureKakoFile(state.files.kako, failure)) {
+    if (!ensureKakoFile(m_state.files.kako, failure)) {
         fail(0, -1, failure);
-        return report;
+        return false;
     }
-
-    std::unique_ptr<Database> ownDb;
-    Database *db = options.database;
+    m_db = m_options.database;
     try {
-        if (!db)
-            db = (ownDb = Database::open(state.files.database, databaseOptions(options))).get();
+        if (!m_db)
+            m_db = (m_ownDb = Database::open(m_state.files.database, databaseOptions(m_options))).get();
     } catch (const DbError &e) {
         fail(0, -1, reasonOf(e));
-        return report;
+        return false;
     }
+    m_ctx = std::make_unique<TranscribeContext>(*m_db, m_state, m_master, m_prompt, m_clock);
+    m_ctx->scheduleKind = 2;
+    m_ctx->kakoFile.setJournaled(true);
+    m_kakoCount = m_ctx->kakoFile.entryCount();
+    return true;
+}
 
-    TranscribeContext ctx(*db, state, master, prompt, clock);
-    ctx.scheduleKind = 2;
-    ctx.kakoFile.setJournaled(true);
-    qint64 kakoCount = ctx.kakoFile.entryCount();
-    QString preDeleteNo;
-
-    if (state.executionMode == kModeReplace) {
-        // The fixed question, with what goes and the backup just made; Enter
-        // answers いいえ.
-        QString question = TranscribeText::replaceQuestion();
-        try {
-            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kind, state.files.kako), report.backup);
-        } catch (const DbError &) {
-            // The deletion itself meets the same table and reports it.
-        }
-        if (prompt.askWithDefault(question, Buttons::YesNo, Icon::Exclamation, Answer::No) != Answer::Yes) {
-            prompt.message(TranscribeText::kStopped, Icon::Information);
-            report.outcome = TranscribeReport::Outcome::ReplaceDeclined;
-            if (ownDb)
-                db->close();
-            if (progress)
-                progress->finished();
-            return report;
-        }
-        try {
-            if (kind == kOutDeathRegister) {
-                replaceDeathRegister(*db, state.files.kako);
-                kakoCount = 0;
+// Replace mode: the question, then the deletions.
+bool TranscribeRun::replace()
+{
+    if (m_state.executionMode != kModeReplace)
+        return true;
+    // The fixed question, with what goes and the backup just made; Enter
+    // answers いいえ.
+    QString question = TranscribeText::replaceQuestion();
+    try {
+        question = ReplaceQuestionText(question, CountReplaceDeletions(*m_db, m_kind, m_state.files.kako), m_report.backup);
+    } catch (const DbError &) {
+        // The deletion itself meets the same table and reports it.
+    }
+    if (m_prompt.askWithDefault(question, Buttons::YesNo, Icon::Exclamation, Answer::No) != Answer::Yes) {
+        m_prompt.message(TranscribeText::kStopped, Icon::Information);
+        m_report.outcome = TranscribeReport::Outcome::ReplaceDeclined;
+        if (m_ownDb)
+            m_db->close();
+        if (m_progress)
+            m_progress->finished();
+        return false;
+    }
+    try {
+        if (m_kind == kOutDeathRegister) {
+            replaceDeathRegister(*m_db, m_state.files.kako);
+            m_kakoCount = 0;
+        } else {
+            Transaction tx(*m_db);
+            if (m_kind == kOutMembers) {
+                m_db->execute(QStringLiteral("DELETE FROM [D_KOJIN]"));
             } else {
-                Transaction tx(*db);
-                if (kind == kOutMembers) {
-                    db->execute(QStringLiteral("DELETE FROM [D_KOJIN]"));
-                } else {
-                    preDeleteNo = QString::number(NextSetaiNo(ctx));
-                    db->execute(QStringLiteral("DELETE FROM [D_SETAI]"));
-                }
-                tx.commit();
+                m_preDeleteNo = QString::number(NextSetaiNo(*m_ctx));
+                m_db->execute(QStringLiteral("DELETE FROM [D_SETAI]"));
             }
-        } catch (const DbError &e) {
-            fail(0, -1, reasonOf(e));
-            return report;
+            tx.commit();
         }
-        if (!ensureKakoFile(state.files.kako, failure)) {
-            fail(0, -1, failure);
-            return report;
-        }
+    } catch (const DbError &e) {
+        fail(0, -1, reasonOf(e));
+        return false;
     }
+    QString failure;
+    if (!ensureKakoFile(m_state.files.kako, failure)) {
+        fail(0, -1, failure);
+        return false;
+    }
+    return true;
+}
 
+void TranscribeRun::startRows()
+{
     // Likely duplicates matter only when rows are added to what is there.
-    bool lookForDuplicates = state.executionMode == kModeAppend;
-    report.duplicatesSkipped = options.skipDuplicates;
-    DuplicateIndex duplicates;
-    if (lookForDuplicates) {
+    m_lookForDuplicates = m_state.executionMode == kModeAppend;
+    m_report.duplicatesSkipped = m_options.skipDuplicates;
+    if (m_lookForDuplicates) {
         try {
-            duplicates.load(*db, kind);
+            m_duplicates.load(*m_db, m_kind);
         } catch (const DbError &) {
             // The row procedures meet the same table and report it in their
             // own way (a member procedure ends the program); the warning is
             // not worth a different outcome.
-            lookForDuplicates = false;
+            m_lookForDuplicates = false;
         }
     }
-
-    enterRunJournal(*db);
+    enterRunJournal(*m_db);
     // A row waits for a lock a second at a time, so that the progress window
     // stays alive (and キャンセル works) while the row loop does the waiting.
     try {
-        db->setLockWait(qMin(1000, options.lockWaitMs));
+        m_db->setLockWait(qMin(1000, m_options.lockWaitMs));
     } catch (const DbError &) {
         // The engine's own wait stays; the loop still retries.
     }
-    const int dataRows = report.rowsTotal;
-    if (progress)
-        progress->progress(0, dataRows, TranscribeText::kProgress);
+    if (m_progress)
+        m_progress->progress(0, m_report.rowsTotal, TranscribeText::kProgress);
+    m_entryCounter = static_cast<qint32>(m_kakoCount);
+    if (m_kind == kOutDeathRegister)
+        m_ctx->serviceSelections = &m_services;
+    m_batch.emplace(*m_db, *m_ctx, m_services, m_options);
+}
 
-    qint32 entryCounter = static_cast<qint32>(kakoCount);
-    bool stopped = false;
+void TranscribeRun::loseBatch(const QString &reason)
+{
+    const QString kakoLeft = m_batch->rollbackAll();
+    m_start.restore(m_report);
+    m_entryCounter = m_start.entryCounter;
+    m_ctx->work = m_start.work;
+    fail(m_start.row, -1, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
+    m_stopped = true;
+}
 
-    ServiceSelections services;
-    if (kind == kOutDeathRegister)
-        ctx.serviceSelections = &services;
-    RowBatch batch(*db, ctx, services, options);
-    // Where the open batch began: a batch that cannot be committed is lost
-    // whole, and the run reports as if it had stopped at its first row.
-    // The report is set back by its counts, never copied: a copy per batch
-    // (per row, without savepoints) would copy its lists again and again.
-    struct BatchStart {
-        int row = 1;
-        qint32 entryCounter = 0;
-        CellWorkingTexts work;
-        int rowsWritten = 0;
-        qint32 firstKakoCd = 0, lastKakoCd = 0;
-        qsizetype skipped = 0, rolledBack = 0, stops = 0, valueNotices = 0, duplicates = 0;
-        void take(int r, qint32 counter, const CellWorkingTexts &w, const TranscribeReport &rep)
-        {
-            row = r;
-            entryCounter = counter;
-            work = w;
-            rowsWritten = rep.rowsWritten;
-            firstKakoCd = rep.firstKakoCd;
-            lastKakoCd = rep.lastKakoCd;
-            skipped = rep.skipped.size();
-            rolledBack = rep.rolledBack.size();
-            stops = rep.stops.size();
-            valueNotices = rep.valueNotices.size();
-            duplicates = rep.duplicates.size();
-        }
-        void restore(TranscribeReport &rep) const
-        {
-            rep.rowsRead = row; // the run stops at the batch's first row
-            rep.rowsWritten = rowsWritten;
-            rep.firstKakoCd = firstKakoCd;
-            rep.lastKakoCd = lastKakoCd;
-            rep.skipped.resize(skipped);
-            rep.rolledBack.resize(rolledBack);
-            rep.stops.resize(stops);
-            rep.valueNotices.resize(valueNotices);
-            rep.duplicates.resize(duplicates);
-        }
-    } start;
-
-    auto loseBatch = [&](const QString &reason) {
-        const QString kakoLeft = batch.rollbackAll();
-        start.restore(report);
-        entryCounter = start.entryCounter;
-        ctx.work = start.work;
-        fail(start.row, -1, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
-        stopped = true;
-    };
-    // Commits the open batch, waiting out another program's lock. False when
-    // it could not: the batch is lost and the run stopped.
-    auto commitBatch = [&]() {
-        if (batch.lost()) {
-            loseBatch(QStringLiteral("行の書き込みを取り消せなかったため、まとめて書き込む途中の行を確定できません。"));
-            return false;
-        }
-        QElapsedTimer waiting;
-        for (;;) {
-            try {
-                batch.commit();
-                return true;
-            } catch (const DbError &e) {
-                if (e.isLockConflict()) {
-                    if (!waiting.isValid())
-                        waiting.start();
-                    if (waiting.elapsed() < options.lockWaitMs) {
-                        if (progress)
-                            progress->progress(start.row, dataRows,
-                                               TranscribeText::waitingForLock(start.row, waiting.elapsed()));
-                        QThread::msleep(200);
-                        continue;
-                    }
-                }
-                loseBatch(reasonOf(e));
-                return false;
-            }
-        }
-    };
-
-    for (int r = 1; r < vsf.Rows() && !stopped; ++r) {
-        if (progress) {
-            if (progress->cancelRequested()) {
-                report.outcome = TranscribeReport::Outcome::Cancelled;
-                break;
-            }
-            progress->progress(r, dataRows, TranscribeText::rowProgress(r));
-        }
-        ++report.rowsRead;
-        const qint32 counterBefore = entryCounter;
-        // The working texts carry over from row to row; a row tried again
-        // starts from what the previous row left.
-        const CellWorkingTexts workBefore = ctx.work;
-        QElapsedTimer waiting;
-
-        // Takes back the row: its database writes (to the row's savepoint),
-        // its kako.rnd record and its entry number. Returns why kako.rnd
-        // could not be put back, empty when it was: the run must not go on
-        // numbering over such a record.
-        auto dropRow = [&]() {
-            entryCounter = counterBefore;
-            return batch.dropRow();
-        };
-        // A stop keeps the rows before it: they are committed first.
-        auto stopAt = [&](int where, const QString &reason, const QString &kakoLeft) {
-            stopped = true;
-            if (commitBatch())
-                fail(r, where, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
-        };
-        // A failure whose row has been taken back: a check notes it and goes
-        // on; a transcription reports it and stops.
-        auto rowFailed = [&](int where, const QString &reason) {
-            const QString kakoLeft = dropRow();
-            if (!options.continueAfterFailure || !kakoLeft.isEmpty())
-                stopAt(where, reason, kakoLeft);
-            else
-                goOn(r, where, reason, false);
-        };
-
-        for (bool again = true; again;) {
-            again = false;
-            int column = -1;
-            try {
-                if (!batch.isOpen())
-                    start.take(r, entryCounter, ctx.work, report);
-                batch.beginRow();
-                ctx.rowFailures.clear();
-                ctx.valueNotices.clear();
-                ClearKakoRec(ctx.records);
-                // Each entry's anniversary dates are its own: a row without a
-                // complete date must not inherit the previous row's.
-                ClearKaikiDates(ctx);
-                ctx.gRow().Kankei = QStringLiteral("0");
-                for (int c = 1; c < vsf.Cols(); ++c) {
-                    column = c;
-                    QString text = vsf.TextMatrix(r, c);
-                    AssignCell(ctx, kind, static_cast<qint16>(c), text);
-                }
-                column = -1;
-                if (options.rows)
-                    options.rows->rowAssigned(r, ctx);
-                // A repeat is noted once the row is written (a row the rules
-                // skip repeats nothing), or left out when asked to.
-                QString repeats;
-                if (lookForDuplicates) {
-                    const QString existing = duplicates.find(ctx.records);
-                    if (!existing.isEmpty()) {
-                        repeats = DuplicateText(kind, existing);
-                        if (options.skipDuplicates) {
-                            dropRow(); // nothing was written
-                            report.duplicates << RowNote{r, repeats};
-                            report.skipped << RowNote{r, QStringLiteral("重複の可能性があるため除きました（%1）").arg(repeats)};
-                            break;
-                        }
-                    }
-                }
-                const QString skipped = writeImportRow(ctx, kind, preDeleteNo, entryCounter);
-                if (!skipped.isEmpty()) {
-                    dropRow(); // nothing is kept of a skipped row
-                    report.skipped << RowNote{r, skipped};
-                    break;
-                }
-                if (!ctx.rowFailures.isEmpty()) {
-                    // A writer reported a failure: keep nothing of the row, so
-                    // that no entry is ever half-written, and go on.
-                    const QString failures = ctx.rowFailures.join(QStringLiteral(" / "));
-                    const QString kakoLeft = dropRow();
-                    if (kakoLeft.isEmpty())
-                        report.rolledBack << RowNote{r, failures};
-                    else
-                        stopAt(-1, failures, kakoLeft);
-                    break;
-                }
-                if (options.rows)
-                    options.rows->rowWritten(r, ctx);
-                batch.keepRow();
-                ++report.rowsWritten;
-                if (lookForDuplicates)
-                    duplicates.add(ctx.records);
-                if (!repeats.isEmpty())
-                    report.duplicates << RowNote{r, repeats};
-                for (const ValueNotice &n : std::as_const(ctx.valueNotices))
-                    report.valueNotices << RowNote{r, ValueNoticeLine(n)};
-                if (kind == kOutDeathRegister) {
-                    if (report.firstKakoCd == 0)
-                        report.firstKakoCd = ctx.gKakoRec().過去CD;
-                    report.lastKakoCd = ctx.gKakoRec().過去CD;
-                }
-                if (batch.due())
-                    commitBatch();
-            } catch (const EndProgram &) {
-                dropRow(); // a record that stays is settled by the next run
-                if (options.continueAfterFailure) {
-                    goOn(r, column, ctx.rowFailures.join(QStringLiteral(" / ")), true);
-                    break;
-                }
-                // The rows before it stay.
-                if (commitBatch()) {
-                    report.outcome = TranscribeReport::Outcome::Ended;
-                    report.failureRow = r;
-                    report.failure = ctx.rowFailures.join(QStringLiteral(" / "));
-                }
-                report.kakoReplacedChars = ctx.kakoFile.replacedChars();
-                ctx.kakoFile.close();
-                leaveRunJournal(*db);
-                if (ownDb)
-                    db->close();
-                if (progress)
-                    progress->finished();
-                if (options.reportOnEnd)
-                    *options.reportOnEnd = report;
-                throw;
-            } catch (const RowFailure &) {
-                // A writer stopped the row at once (a lookup that failed):
-                // as with any writer's failure, nothing of it is kept.
-                const QString failures = ctx.rowFailures.join(QStringLiteral(" / "));
-                const QString kakoLeft = dropRow();
-                if (kakoLeft.isEmpty())
-                    report.rolledBack << RowNote{r, failures};
-                else
-                    stopAt(-1, failures, kakoLeft);
-            } catch (const KakoRndError &e) {
-                rowFailed(-1, e.message());
-            } catch (const EntryLimitReached &e) {
-                // Every later entry would meet the same limit: one stop says
-                // it for all of them. Nothing of the row was written yet.
-                dropRow();
-                const int left = dataRows - r;
-                stopped = true;
-                if (!options.continueAfterFailure) {
-                    if (commitBatch())
-                        fail(r, -1, e.description());
-                } else if (left > 0) {
-                    goOn(r, -1, e.description() + QStringLiteral("この行から後の %1 行の過去帳データも書き込めません。").arg(left), false);
-                } else {
-                    goOn(r, -1, e.description(), false);
-                }
-            } catch (const DbError &e) {
-                if (e.cause() != DbError::Cause::None && !e.isLockConflict()) {
-                    // Every later row would fail the same way: stop here,
-                    // also in a check.
-                    stopAt(-1, reasonOf(e), dropRow());
-                    break;
-                }
-                if (!e.isLockConflict()) {
-                    rowFailed(column, e.description());
-                    continue;
-                }
-                // Another program holds the database: the row is taken back
-                // whole, the rows before it are committed, and the row is
-                // tried again until the wait is over.
-                const QString kakoLeft = dropRow();
-                if (!kakoLeft.isEmpty()) {
-                    stopAt(-1, kakoLeft, QString());
-                    break;
-                }
-                if (!commitBatch())
-                    break;
-                ctx.work = workBefore;
+// Commits the open batch, waiting out another program's lock. False when it
+// could not: the batch is lost and the run stopped.
+bool TranscribeRun::commitBatch()
+{
+    if (m_batch->lost()) {
+        loseBatch(QStringLiteral("行の書き込みを取り消せなかったため、まとめて書き込む途中の行を確定できません。"));
+        return false;
+    }
+    QElapsedTimer waiting;
+    for (;;) {
+        try {
+            m_batch->commit();
+            return true;
+        } catch (const DbError &e) {
+            if (e.isLockConflict()) {
                 if (!waiting.isValid())
                     waiting.start();
-                if (waiting.elapsed() < options.lockWaitMs) {
-                    if (progress) {
-                        progress->progress(r, dataRows, TranscribeText::waitingForLock(r, waiting.elapsed()));
-                        if (progress->cancelRequested()) {
-                            report.outcome = TranscribeReport::Outcome::Cancelled;
-                            --report.rowsRead; // the row was not written
-                            stopped = true;
-                            break;
-                        }
-                    }
+                if (waiting.elapsed() < m_options.lockWaitMs) {
+                    if (m_progress)
+                        m_progress->progress(m_start.row, m_report.rowsTotal,
+                                             TranscribeText::waitingForLock(m_start.row, waiting.elapsed()));
                     QThread::msleep(200);
-                    again = true;
                     continue;
                 }
-                fail(r, -1, TranscribeText::lockedOut(options.lockWaitMs));
-                stopped = true;
+            }
+            loseBatch(reasonOf(e));
+            return false;
+        }
+    }
+}
+
+// Takes back the current row: its database writes (to the row's savepoint),
+// its kako.rnd record and its entry number. Returns why kako.rnd could not be
+// put back, empty when it was: the run must not go on numbering over such a
+// record.
+QString TranscribeRun::dropRow()
+{
+    m_entryCounter = m_rowCounter;
+    return m_batch->dropRow();
+}
+
+// A stop keeps the rows before it: they are committed first.
+void TranscribeRun::stopAt(int r, int where, const QString &reason, const QString &kakoLeft)
+{
+    m_stopped = true;
+    if (commitBatch())
+        fail(r, where, kakoLeft.isEmpty() ? reason : reason + QStringLiteral("\r\n") + kakoLeft);
+}
+
+// A failure whose row has been taken back: a check notes it and goes on; a
+// transcription reports it and stops.
+void TranscribeRun::rowFailed(int r, int where, const QString &reason)
+{
+    const QString kakoLeft = dropRow();
+    if (!m_options.continueAfterFailure || !kakoLeft.isEmpty())
+        stopAt(r, where, reason, kakoLeft);
+    else
+        goOn(r, where, reason, false);
+}
+
+// A writer reported a failure or stopped the row: keep nothing of the row,
+// so that no entry is ever half-written, and go on.
+void TranscribeRun::takeBackFailedRow(int r)
+{
+    const QString failures = m_ctx->rowFailures.join(QStringLiteral(" / "));
+    const QString kakoLeft = dropRow();
+    if (kakoLeft.isEmpty())
+        m_report.rolledBack << RowNote{r, failures};
+    else
+        stopAt(r, -1, failures, kakoLeft);
+}
+
+void TranscribeRun::rowLoop()
+{
+    for (int r = 1; r < m_vsf.Rows() && !m_stopped; ++r) {
+        if (m_progress) {
+            if (m_progress->cancelRequested()) {
+                m_report.outcome = TranscribeReport::Outcome::Cancelled;
+                break;
+            }
+            m_progress->progress(r, m_report.rowsTotal, TranscribeText::rowProgress(r));
+        }
+        runRow(r);
+    }
+    // What was written before a cancel or the end (a stop has committed its
+    // rows already).
+    commitBatch();
+}
+
+// One row, tried again whole while another program holds the database.
+void TranscribeRun::runRow(int r)
+{
+    ++m_report.rowsRead;
+    m_rowCounter = m_entryCounter;
+    // The working texts carry over from row to row; a row tried again
+    // starts from what the previous row left.
+    m_rowWork = m_ctx->work;
+    QElapsedTimer waiting;
+    for (bool again = true; again;) {
+        again = false;
+        int column = -1;
+        try {
+            writeRow(r, column);
+        } catch (const EndProgram &) {
+            if (endProgramAt(r, column))
+                throw;
+        } catch (const RowFailure &) {
+            // A writer stopped the row at once (a lookup that failed).
+            takeBackFailedRow(r);
+        } catch (const KakoRndError &e) {
+            rowFailed(r, -1, e.message());
+        } catch (const EntryLimitReached &e) {
+            entryLimitAt(r, e);
+        } catch (const DbError &e) {
+            again = databaseFailedAt(r, column, e, waiting);
+        }
+    }
+    if (!m_stopped && m_batch->lost())
+        commitBatch(); // reports the loss and stops
+}
+
+// Assigns the cells of row r and writes it; column follows the cell being
+// assigned (-1 outside the cells).
+void TranscribeRun::writeRow(int r, int &column)
+{
+    TranscribeContext &ctx = *m_ctx;
+    if (!m_batch->isOpen())
+        m_start.take(r, m_entryCounter, ctx.work, m_report);
+    m_batch->beginRow();
+    ctx.rowFailures.clear();
+    ctx.valueNotices.clear();
+    ClearKakoRec(ctx.records);
+    // Each entry's anniversary dates are its own: a row without a complete
+    // date must not inherit the previous row's.
+    ClearKaikiDates(ctx);
+    ctx.gRow().Kankei = QStringLiteral("0");
+    for (int c = 1; c < m_vsf.Cols(); ++c) {
+        column = c;
+        QString text = m_vsf.TextMatrix(r, c);
+        AssignCell(ctx, m_kind, static_cast<qint16>(c), text);
+    }
+    column = -1;
+    if (m_options.rows)
+        m_options.rows->rowAssigned(r, ctx);
+    // A repeat is noted once the row is written (a row the rules skip
+    // repeats nothing), or left out when asked to.
+    QString repeats;
+    if (m_lookForDuplicates) {
+        const QString existing = m_duplicates.find(ctx.records);
+        if (!existing.isEmpty()) {
+            repeats = DuplicateText(m_kind, existing);
+            if (m_options.skipDuplicates) {
+                dropRow(); // nothing was written
+                m_report.duplicates << RowNote{r, repeats};
+                m_report.skipped << RowNote{r, QStringLiteral("重複の可能性があるため除きました（%1）").arg(repeats)};
+                return;
             }
         }
-        if (!stopped && batch.lost())
-            commitBatch(); // reports the loss and stops
     }
-    // What was written before a cancel or the end (a stop has committed
-    // its rows already).
-    commitBatch();
+    const QString skipped = writeImportRow(ctx, m_kind, m_preDeleteNo, m_entryCounter);
+    if (!skipped.isEmpty()) {
+        dropRow(); // nothing is kept of a skipped row
+        m_report.skipped << RowNote{r, skipped};
+        return;
+    }
+    if (!ctx.rowFailures.isEmpty()) {
+        takeBackFailedRow(r);
+        return;
+    }
+    keepRow(r, repeats);
+}
 
-    report.kakoReplacedChars = ctx.kakoFile.replacedChars();
-    ctx.kakoFile.close();
-    ctx.serviceSelections = nullptr;
-    leaveRunJournal(*db);
-    if (ownDb)
-        db->close();
+void TranscribeRun::keepRow(int r, const QString &repeats)
+{
+    TranscribeContext &ctx = *m_ctx;
+    if (m_options.rows)
+        m_options.rows->rowWritten(r, ctx);
+    m_batch->keepRow();
+    ++m_report.rowsWritten;
+    if (m_lookForDuplicates)
+        m_duplicates.add(ctx.records);
+    if (!repeats.isEmpty())
+        m_report.duplicates << RowNote{r, repeats};
+    for (const ValueNotice &n : std::as_const(ctx.valueNotices))
+        m_report.valueNotices << RowNote{r, ValueNoticeLine(n)};
+    if (m_kind == kOutDeathRegister) {
+        if (m_report.firstKakoCd == 0)
+            m_report.firstKakoCd = ctx.gKakoRec().過去CD;
+        m_report.lastKakoCd = ctx.gKakoRec().過去CD;
+    }
+    if (m_batch->due())
+        commitBatch();
+}
+
+// A member procedure ended the program at row r. True when the end goes on
+// to the caller (the run is closed first); a run that goes on past failures
+// notes it instead.
+bool TranscribeRun::endProgramAt(int r, int column)
+{
+    dropRow(); // a record that stays is settled by the next run
+    if (m_options.continueAfterFailure) {
+        goOn(r, column, m_ctx->rowFailures.join(QStringLiteral(" / ")), true);
+        return false;
+    }
+    // The rows before it stay.
+    if (commitBatch()) {
+        m_report.outcome = TranscribeReport::Outcome::Ended;
+        m_report.failureRow = r;
+        m_report.failure = m_ctx->rowFailures.join(QStringLiteral(" / "));
+    }
+    closeRun();
+    if (m_progress)
+        m_progress->finished();
+    if (m_options.reportOnEnd)
+        *m_options.reportOnEnd = m_report;
+    return true;
+}
+
+// Every later entry would meet the same limit: one stop says it for all of
+// them. Nothing of the row was written yet.
+void TranscribeRun::entryLimitAt(int r, const EntryLimitReached &e)
+{
+    dropRow();
+    const int left = m_report.rowsTotal - r;
+    m_stopped = true;
+    if (!m_options.continueAfterFailure) {
+        if (commitBatch())
+            fail(r, -1, e.description());
+    } else if (left > 0) {
+        goOn(r, -1, e.description() + QStringLiteral("この行から後の %1 行の過去帳データも書き込めません。").arg(left), false);
+    } else {
+        goOn(r, -1, e.description(), false);
+    }
+}
+
+// True when the row is to be tried again: another program holds the
+// database, and the wait is not over.
+bool TranscribeRun::databaseFailedAt(int r, int column, const DbError &e, QElapsedTimer &waiting)
+{
+    if (e.cause() != DbError::Cause::None && !e.isLockConflict()) {
+        // Every later row would fail the same way: stop here, also in a check.
+        stopAt(r, -1, reasonOf(e), dropRow());
+        return false;
+    }
+    if (!e.isLockConflict()) {
+        rowFailed(r, column, e.description());
+        return false;
+    }
+    // The row is taken back whole, the rows before it are committed, and the
+    // row is tried again until the wait is over.
+    const QString kakoLeft = dropRow();
+    if (!kakoLeft.isEmpty()) {
+        stopAt(r, -1, kakoLeft, QString());
+        return false;
+    }
+    if (!commitBatch())
+        return false;
+    m_ctx->work = m_rowWork;
+    if (!waiting.isValid())
+        waiting.start();
+    if (waiting.elapsed() >= m_options.lockWaitMs) {
+        fail(r, -1, TranscribeText::lockedOut(m_options.lockWaitMs));
+        m_stopped = true;
+        return false;
+    }
+    if (m_progress) {
+        m_progress->progress(r, m_report.rowsTotal, TranscribeText::waitingForLock(r, waiting.elapsed()));
+        if (m_progress->cancelRequested()) {
+            m_report.outcome = TranscribeReport::Outcome::Cancelled;
+            --m_report.rowsRead; // the row was not written
+            m_stopped = true;
+            return false;
+        }
+    }
+    QThread::msleep(200);
+    return true;
+}
+
+// kako.rnd, the journal mode and the run's own connection, after the rows.
+void TranscribeRun::closeRun()
+{
+    m_report.kakoReplacedChars = m_ctx->kakoFile.replacedChars();
+    m_ctx->kakoFile.close();
+    m_ctx->serviceSelections = nullptr;
+    leaveRunJournal(*m_db);
+    if (m_ownDb)
+        m_db->close();
+}
+
+void TranscribeRun::finish()
+{
+    closeRun();
     // fail() has already closed the progress display of a stopped run.
-    if (progress && (report.outcome != TranscribeReport::Outcome::Failed || !report.stops.isEmpty()))
-        progress->finished();
-    return report;
+    if (m_progress && (m_report.outcome != TranscribeReport::Outcome::Failed || !m_report.stops.isEmpty()))
+        m_progress->finished();
+}
+
+} // namespace
+
+TranscribeReport Transcribe(const GridModel &vsf, const RunSettings &state, const MasterData &master, Prompt &prompt,
+                            const Clock &clock, ProgressObserver *progress, const TranscribeOptions &options)
+{
+    return TranscribeRun(vsf, state, master, prompt, clock, progress, options).run();
 }
 
 } // namespace tera
