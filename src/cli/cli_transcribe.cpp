@@ -402,7 +402,6 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
 
     TranscribeReport report;
     TranscribeOptions options;
-    options.reportOnEnd = &report;
     options.skipDuplicates = command.options.skipDuplicates;
     const QDateTime started = QDateTime::currentDateTime();
     // The run report goes beside the database whatever became of the run.
@@ -414,14 +413,12 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
         else
             err << QStringLiteral("転記レポート: %1").arg(QDir::toNativeSeparators(path)) << Qt::endl;
     };
-    try {
-        report = session.run(prompt, *clock, progress.get(), options);
-    } catch (const EndProgram &) {
-        fileReport();
+    report = session.run(prompt, *clock, progress.get(), options);
+    fileReport();
+    if (report.outcome == TranscribeReport::Outcome::Ended) {
         out << QStringLiteral("データベースの障害のため、プログラムを終了しました。それより前の行は書き込まれています。") << Qt::endl;
         return 4;
     }
-    fileReport();
     QString summary = QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行")
                           .arg(report.rowsRead)
                           .arg(report.rowsWritten)

@@ -194,31 +194,19 @@ void ImportWindow::onRunClicked()
     emit progressWindowOpened(&gage);
     SetAllFormsPointer(kPointerBusy);
     const QDateTime started = QDateTime::currentDateTime();
-    TranscribeReport ended;
     TranscribeOptions options;
-    options.reportOnEnd = &ended;
     options.skipDuplicates = skipDuplicatesBox->isChecked();
-    try {
-        m_lastReport = m_session.run(*m_grid, m_prompt, m_clock, &gage, options);
-    } catch (const EndProgram &end) {
-        // The member procedure has shown its message; the run closed the
-        // database and kept nothing of the row it was on.
-        gage.hide();
-        SetAllFormsPointer(kPointerDefault);
-        m_running = false;
-        m_lastReport = ended;
-        m_lastReport.outcome = TranscribeReport::Outcome::Ended;
-        FinishRunInWindow(m_prompt, m_lastReport, m_session, started, openReport);
-        emit runFinished();
-        endProgram(end.code());
-        return;
-    }
+    m_lastReport = m_session.run(*m_grid, m_prompt, m_clock, &gage, options);
     gage.hide();
     SetAllFormsPointer(kPointerDefault);
     m_running = false;
     // The summary, with the run report's path and the offer to open it.
     FinishRunInWindow(m_prompt, m_lastReport, m_session, started, openReport);
     emit runFinished();
+    // A member procedure has shown its message; the run closed the database
+    // and kept nothing of the row it was on.
+    if (m_lastReport.outcome == TranscribeReport::Outcome::Ended)
+        endProgram(1);
 }
 
 void ImportWindow::onCheckClicked()

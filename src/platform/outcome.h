@@ -22,7 +22,4 @@ struct Outcome {
     static Outcome warning(const QString &message, qint64 badLine = 0) { return {true, message, badLine}; }
 };
 
-// The former name, still spelt by the layers above; to go once they say Outcome.
-using GridResult = Outcome;
-
 } // namespace tera

@@ -110,8 +110,7 @@ public:
     CheckReport check(const GridModel &importTable, const Clock &clock, ProgressObserver *progress,
                       bool skipDuplicates) const;
     // The run itself. prompt answers the run's questions (backup, replace);
-    // throws EndProgram when a row ends the program, with the report in
-    // options.reportOnEnd.
+    // Outcome::Ended says that the program is to end.
     TranscribeReport run(Prompt &prompt, const Clock &clock, ProgressObserver *progress,
                          const TranscribeOptions &options);
     TranscribeReport run(const GridModel &importTable, Prompt &prompt, const Clock &clock,

@@ -148,7 +148,7 @@ const int kDateItems[] = {1, 2, 3, 4, 5, 6, 14, 15, 16};
 // the same changes after a real run.
 class CheckObserver : public RowObserver {
 public:
-    CheckObserver(const GridModel &vsf, qint16 kind, QList<CheckFinding> &out) : m_vsf(vsf), m_kind(kind), m_out(out) {}
+    CheckObserver(const GridModel &importTable, qint16 kind, QList<CheckFinding> &out) : m_importTable(importTable), m_kind(kind), m_out(out) {}
 
     // The observer only looks: a query of its own that fails (a table the
     // run will stumble over itself) loses a finding, never changes the run.
@@ -225,8 +225,8 @@ private:
             householdRowWritten(row, ctx);
     }
 
-    int columnOf(int item) const { return item < m_vsf.Cols() ? item : -1; }
-    QString cell(int row, int item) const { return item < m_vsf.Cols() ? m_vsf.TextMatrix(row, item) : QString(); }
+    int columnOf(int item) const { return item < m_importTable.Cols() ? item : -1; }
+    QString cell(int row, int item) const { return item < m_importTable.Cols() ? m_importTable.TextMatrix(row, item) : QString(); }
 
     void note(int row, int column, CheckKind kind, const QString &text, int replaced = 0)
     {
@@ -386,7 +386,7 @@ private:
                                       .arg(m_name, m_oldSetai, now)};
     }
 
-    const GridModel &m_vsf;
+    const GridModel &m_importTable;
     qint16 m_kind;
     QList<CheckFinding> &m_out;
     QList<CheckFinding> m_pending; // the row's unreadable values, kept when it is written
@@ -631,7 +631,7 @@ QList<CheckFinding> findingsOf(const TranscribeReport &run, bool skipDuplicates,
 
 } // namespace
 
-CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
+CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
 {
     CheckReport out;
@@ -643,7 +643,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, c
         out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.files.database));
         return out;
     }
-    const bool large = QFileInfo(state.files.database).size() + qint64(vsf.Rows()) * growthPerRow(state) > kMemoryCopyLimit;
+    const bool large = QFileInfo(state.files.database).size() + qint64(importTable.Rows()) * growthPerRow(state) > kMemoryCopyLimit;
     QTemporaryDir scratch(scratchTemplate(large));
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
@@ -694,7 +694,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, c
     }
     noteBackup(state, general);
 
-    CheckObserver observer(vsf, s.outputKind, rows);
+    CheckObserver observer(importTable, s.outputKind, rows);
     CheckProgress checkProgress(progress);
     TranscribeOptions options;
     options.backup = false;
@@ -704,7 +704,7 @@ CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, c
     options.rows = &observer;
     options.database = copy.get();
     try {
-        out.run = Transcribe(vsf, s, master, quiet, clock, progress ? &checkProgress : nullptr, options);
+        out.run = Transcribe(importTable, s, master, quiet, clock, progress ? &checkProgress : nullptr, options);
     } catch (const DbError &e) {
         // A failure of the observer's own queries on the copy.
         out.failure = QStringLiteral("検証を続けられません: %1").arg(e.description());
@@ -790,7 +790,7 @@ bool SaveCheckCsv(const CheckReport &report, const QStringList &headings, const 
     QList<GridRow> rows;
     for (const QStringList &cells : CheckFindingRows(report, headings))
         rows << GridRow::fromCells(cells);
-    const GridResult written = WriteDelimitedText(path, QLatin1Char(','), rows, 4, utf8 ? TextEncoding::Utf8 : TextEncoding::Auto);
+    const Outcome written = WriteDelimitedText(path, QLatin1Char(','), rows, 4, utf8 ? TextEncoding::Utf8 : TextEncoding::Auto);
     if (!written.ok)
         error = written.message;
     return written.ok;

@@ -76,12 +76,12 @@ struct CheckReport {
 // False with the reason in failure.
 bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QString &failure);
 
-// Runs the check over the import grid vsf as state says (kind, mode, paths)
+// Runs the check over the import table as state says (kind, mode, paths)
 // with the master data master, on copies of the files. A progress
 // observer sees "n 番目のデータを検証しています" and may cancel; the rows
 // checked up to then are reported.
 // skipDuplicates checks a run that leaves likely duplicates out.
-CheckReport CheckTranscription(const GridModel &vsf, const RunSettings &state, const MasterData &master, const Clock &clock,
+CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &state, const MasterData &master, const Clock &clock,
                                ProgressObserver *progress = nullptr, bool skipDuplicates = false);
 
 // The check's closing note: rows, what will be written, and whether the run

@@ -109,15 +109,15 @@ struct TranscribeContext {
         throw RowFailure{0, -1, rowFailures.join(QStringLiteral(" / "))};
     }
 
-    // The member procedures' trap: the critical message, then a controlled
-    // end of the program (the current row is rolled back by the driver).
+    // The member procedures' trap: the critical message, then the run ends
+    // (the current row is rolled back by the driver) and so does the program.
     [[noreturn]] void endForMemberFailure(const DbError &error)
     {
         if (error.cause() != DbError::Cause::None)
             throw error;
         rowFailures << error.description();
         prompt.message(kMemberDbFailure, Icon::Critical);
-        throw EndProgram();
+        throw ProgramEndingFailure{error.description()};
     }
 };
 

@@ -13,7 +13,8 @@ struct TranscribeContext;
 //
 // WriteKojin, UpdateMemberLink, DeleteKojinByName and LivingMemberOf end the
 // program on a database failure (ctx.endForMemberFailure: the critical
-// message, then EndProgram; the driver rolls the current row back).
+// message, then ProgramEndingFailure; the driver rolls the current row back
+// and reports that the program is to end).
 
 // The highest D_KOJIN.ID, 0 on an empty table; a new member's KOJIN_NO is
 // this + 1. A failure is reported (ShowErrCode) and gives 0.

@@ -13,4 +13,12 @@ struct RowFailure {
     QString reason;
 };
 
+// A member procedure's database failure, after its critical message: the
+// run keeps the rows before it, takes the row back and reports that the
+// program is to end (TranscribeReport::Outcome::Ended). Ending it is the
+// front end's business.
+struct ProgramEndingFailure {
+    QString reason;
+};
+
 } // namespace tera

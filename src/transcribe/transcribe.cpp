@@ -113,11 +113,11 @@ QString kakoRecovered(qint32 record, qint32 last)
 
 } // namespace TranscribeText
 
-QString RowPlace(const GridModel &vsf, int row, int column)
+QString RowPlace(const GridModel &importTable, int row, int column)
 {
     QString where = row > 0 ? QStringLiteral("%1 行目").arg(row) : QStringLiteral("全体");
     if (column >= 0) {
-        const QString heading = vsf.Rows() > 0 ? vsf.TextMatrix(0, column).trimmed() : QString();
+        const QString heading = importTable.Rows() > 0 ? importTable.TextMatrix(0, column).trimmed() : QString();
         where += heading.isEmpty() ? QStringLiteral("（%1 列目）").arg(column)
                                    : QStringLiteral("（%1 列目「%2」）").arg(column).arg(heading);
     }
@@ -138,10 +138,10 @@ int TranscribeReport::incompleteRows() const
 
 namespace {
 
-QString failureMessage(const GridModel &vsf, int row, int column, const QString &reason)
+QString failureMessage(const GridModel &importTable, int row, int column, const QString &reason)
 {
     return QStringLiteral("%1の転記で問題が発生したため、処理を中止しました。\r\n%2\r\nそれより前の行は書き込まれています。")
-        .arg(RowPlace(vsf, row, column), reason);
+        .arg(RowPlace(importTable, row, column), reason);
 }
 
 // Per-row commits stay cheap on SQLite with a write-ahead log: a killed
@@ -476,12 +476,12 @@ struct BatchStart {
 // Each step returns false when the run ends there; the report says why.
 class TranscribeRun {
 public:
-    TranscribeRun(const GridModel &vsf, const RunSettings &state, const MasterData &master, Prompt &prompt,
+    TranscribeRun(const GridModel &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
                   const Clock &clock, ProgressObserver *progress, const TranscribeOptions &options)
-        : m_vsf(vsf), m_state(state), m_master(master), m_prompt(prompt), m_clock(clock), m_progress(progress),
+        : m_importTable(importTable), m_state(state), m_master(master), m_prompt(prompt), m_clock(clock), m_progress(progress),
           m_options(options), m_kind(state.outputKind), m_lock(state.files.database)
     {
-        m_report.rowsTotal = qMax(0, vsf.Rows() - 1);
+        m_report.rowsTotal = qMax(0, importTable.Rows() - 1);
     }
 
     TranscribeReport run()
@@ -509,7 +509,7 @@ private:
     void runRow(int r);
     void writeRow(int r, int &column);
     void keepRow(int r, const QString &repeats);
-    bool endProgramAt(int r, int column);
+    void programEndsAt(int r, int column);
     void entryLimitAt(int r, const EntryLimitReached &e);
     bool databaseFailedAt(int r, int column, const DbError &e, QElapsedTimer &waiting);
     void closeRun();
@@ -525,7 +525,7 @@ private:
     void rowFailed(int r, int where, const QString &reason);
     void takeBackFailedRow(int r);
 
-    const GridModel &m_vsf;
+    const GridModel &m_importTable;
     const RunSettings &m_state;
     const MasterData &m_master;
     Prompt &m_prompt;
@@ -559,7 +559,7 @@ void TranscribeRun::fail(int row, int column, const QString &reason)
     m_report.failureRow = row;
     m_report.failureColumn = column;
     if (row > 0)
-        m_prompt.message(failureMessage(m_vsf, row, column, reason), Icon::Exclamation);
+        m_prompt.message(failureMessage(m_importTable, row, column, reason), Icon::Exclamation);
     else
         m_prompt.message(QStringLiteral("転記を開始できません。\r\n%1").arg(reason), Icon::Exclamation);
     if (m_progress)
@@ -837,7 +837,7 @@ void TranscribeRun::takeBackFailedRow(int r)
 
 void TranscribeRun::rowLoop()
 {
-    for (int r = 1; r < m_vsf.Rows() && !m_stopped; ++r) {
+    for (int r = 1; r < m_importTable.Rows() && !m_stopped; ++r) {
         if (m_progress) {
             if (m_progress->cancelRequested()) {
                 m_report.outcome = TranscribeReport::Outcome::Cancelled;
@@ -866,9 +866,8 @@ void TranscribeRun::runRow(int r)
         int column = -1;
         try {
             writeRow(r, column);
-        } catch (const EndProgram &) {
-            if (endProgramAt(r, column))
-                throw;
+        } catch (const ProgramEndingFailure &) {
+            programEndsAt(r, column);
         } catch (const RowFailure &) {
             // A writer stopped the row at once (a lookup that failed).
             takeBackFailedRow(r);
@@ -899,9 +898,9 @@ void TranscribeRun::writeRow(int r, int &column)
     // date must not inherit the previous row's.
     ClearKaikiDates(ctx);
     ctx.gRow().Kankei = QStringLiteral("0");
-    for (int c = 1; c < m_vsf.Cols(); ++c) {
+    for (int c = 1; c < m_importTable.Cols(); ++c) {
         column = c;
-        QString text = m_vsf.TextMatrix(r, c);
+        QString text = m_importTable.TextMatrix(r, c);
         AssignCell(ctx, m_kind, static_cast<qint16>(c), text);
     }
     column = -1;
@@ -957,28 +956,24 @@ void TranscribeRun::keepRow(int r, const QString &repeats)
         commitBatch();
 }
 
-// A member procedure ended the program at row r. True when the end goes on
-// to the caller (the run is closed first); a run that goes on past failures
-// notes it instead.
-bool TranscribeRun::endProgramAt(int r, int column)
+// A member procedure's database failure at row r: the rows before it stay,
+// the run ends and reports that the program is to end. A run that goes on
+// past failures notes it instead.
+void TranscribeRun::programEndsAt(int r, int column)
 {
     dropRow(); // a record that stays is settled by the next run
+    const QString reason = m_ctx->rowFailures.join(QStringLiteral(" / "));
     if (m_options.continueAfterFailure) {
-        goOn(r, column, m_ctx->rowFailures.join(QStringLiteral(" / ")), true);
-        return false;
+        goOn(r, column, reason, true);
+        return;
     }
-    // The rows before it stay.
+    m_stopped = true;
     if (commitBatch()) {
         m_report.outcome = TranscribeReport::Outcome::Ended;
         m_report.failureRow = r;
-        m_report.failure = m_ctx->rowFailures.join(QStringLiteral(" / "));
+        m_report.failureColumn = column;
+        m_report.failure = reason;
     }
-    closeRun();
-    if (m_progress)
-        m_progress->finished();
-    if (m_options.reportOnEnd)
-        *m_options.reportOnEnd = m_report;
-    return true;
 }
 
 // Every later entry would meet the same limit: one stop says it for all of
@@ -1062,10 +1057,10 @@ void TranscribeRun::finish()
 
 } // namespace
 
-TranscribeReport Transcribe(const GridModel &vsf, const RunSettings &state, const MasterData &master, Prompt &prompt,
+TranscribeReport Transcribe(const GridModel &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
                             const Clock &clock, ProgressObserver *progress, const TranscribeOptions &options)
 {
-    return TranscribeRun(vsf, state, master, prompt, clock, progress, options).run();
+    return TranscribeRun(importTable, state, master, prompt, clock, progress, options).run();
 }
 
 } // namespace tera

@@ -27,7 +27,7 @@ QString rowProgress(int row);
 
 // A place in the import table as messages name it: "3 行目（10 列目「戒名」）",
 // "全体" for no row, the column part only when one is known.
-QString RowPlace(const GridModel &vsf, int row, int column);
+QString RowPlace(const GridModel &importTable, int row, int column);
 
 // One row that was read but not written, and why.
 struct RowNote {
@@ -53,7 +53,7 @@ struct TranscribeReport {
         ReplaceDeclined, // the user did not confirm the deletion
         Cancelled,       // the user stopped the run between two rows
         Failed,          // a failure stopped the run; rows before it stay written
-        Ended,           // a member procedure ended the program
+        Ended,           // a member procedure's failure: the program is to end
         Locked,          // another run held the database; nothing was written
     };
     Outcome outcome = Outcome::Completed;
@@ -129,9 +129,6 @@ struct TranscribeOptions {
     // shown. Only for scratch copies: a check lists every such row at once.
     bool continueAfterFailure = false;
     RowObserver *rows = nullptr;
-    // Receives the report when a member procedure ends the program (the
-    // exception carries none), so that the caller can still file it.
-    TranscribeReport *reportOnEnd = nullptr;
     // Hold the database's run lock for the whole run. A check, on its own
     // scratch copies, takes none.
     bool runLock = true;
@@ -167,13 +164,20 @@ QString kakoCut(qint64 bytes);
 QString kakoRecovered(qint32 record, qint32 last = 0);
 } // namespace TranscribeText
 
-// Transcribes the data rows of the import grid vsf (rows 1 to Rows - 1,
+// A journal that a killed run left beside kakoPath: its records are kept
+// when their rows were committed (W_KAKO holds the first entry) and taken
+// back otherwise; the journal goes. Returns the first 過去CD taken back, 0
+// when none, and the last one in *lastUndone. Throws DbError or KakoRndError.
+qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone = nullptr);
+
+// Transcribes the data rows of the import table (rows 1 to Rows - 1,
 // columns 1 to Cols - 1) as state.outputKind, in state.executionMode, into the
 // database state.files.database and kako.rnd state.files.kako: backup, the replace
 // question and deletions, then one atomic transaction per row. Failures are
 // reported through prompt with the row, the column where known and the
-// reason. Throws EndProgram (after the database is closed and the current row
-// rolled back) when a member procedure ends the program.
+// reason. A member procedure's database failure ends the run with
+// Outcome::Ended (the rows before it kept, its own rolled back, the database
+// closed): the caller then ends the program.
 //
 // Before anything is written, the backup included: the run lock is taken
 // (another run: Outcome::Locked), a kako.rnd record that a killed run left
@@ -182,15 +186,10 @@ QString kakoRecovered(qint32 record, qint32 last = 0);
 // existing entries. A row that meets another program's lock waits for it
 // (TranscribeOptions::lockWaitMs) and is tried again whole; a row that still
 // cannot get the lock stops the run.
-// A journal that a killed run left beside kakoPath: its records are kept
-// when their rows were committed (W_KAKO holds the first entry) and taken
-// back otherwise; the journal goes. Returns the first 過去CD taken back, 0
-// when none, and the last one in *lastUndone. Throws DbError or KakoRndError.
-qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone = nullptr);
-
+//
 // The run reads state and master and writes neither: what it changes of the
 // master data for the rest of the run, it changes in a copy of its own.
-TranscribeReport Transcribe(const GridModel &vsf, const RunSettings &state, const MasterData &master, Prompt &prompt,
+TranscribeReport Transcribe(const GridModel &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
                             const Clock &clock, ProgressObserver *progress = nullptr,
                             const TranscribeOptions &options = {});
 

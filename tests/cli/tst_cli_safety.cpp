@@ -1,6 +1,7 @@
 // The command line as scripts use it when things go wrong: two runs on one
-// database at once, rows that fail, a kako.rnd behind the register. The exit
-// code and the data must both tell the truth.
+// database at once, rows that fail, a member that cannot be written, a
+// kako.rnd behind the register. The exit code and the data must both tell
+// the truth.
 #include "session/demo_database.h"
 #include "platform/database.h"
 #include "program_run.h"
@@ -66,6 +67,26 @@ private slots:
         QVERIFY2(run.out.contains(QStringLiteral("書込 0 行、スキップ 0 行、未完了 6 行")), qPrintable(run.out));
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
         QCOMPARE(KakoRndFile(dir.filePath(QStringLiteral("kako.rnd"))).entryCount(), 0);
+    }
+
+    // A member that cannot be written at row 3 ends the program: exit 4, the
+    // two rows before it kept in the register and kako.rnd alike, nothing of
+    // row 3, and the run report filed all the same.
+    void memberFailureEndsTheRun()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = writeDeathSource(dir.path(), 6);
+        Database::open(db)->execute(QStringLiteral("CREATE TRIGGER [no_kojin] BEFORE INSERT ON [D_KOJIN] WHEN NEW.[MEI] = "
+                                                   "'施主3' BEGIN SELECT RAISE(ABORT, 'member refused'); END"));
+
+        const ProgramRun run = runTera(deathSourceArgs("transcribe", db, source));
+        QCOMPARE(run.code, 4);
+        QVERIFY2(run.out.contains(QStringLiteral("プログラムを終了しました")), qPrintable(run.out));
+        QVERIFY2(run.err.contains(QStringLiteral("転記レポート: ")), qPrintable(run.err));
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 2);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [戒名] = '釋浄3'")), 0);
+        QCOMPARE(KakoRndFile(dir.filePath(QStringLiteral("kako.rnd"))).entryCount(), 2);
     }
 
     // kako.rnd deleted after an import: the next append stops before the

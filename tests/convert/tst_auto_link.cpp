@@ -55,7 +55,7 @@ private slots:
         r = AutoLink(titles, kOutDeathRegister, /*takenColumns*/ {6}, /*takenSlots*/ {12});
         QCOMPARE(r.links, (Pairs{{3, 10}}));
 
-        // A catalogue's own lines, as lstSelected shows them, link each to
+        // A catalogue's own lines, as the list of chosen items shows them, link each to
         // itself: no label is unreachable.
         for (qint16 kind : {kOutMembers, kOutHouseholds, kOutDeathRegister}) {
             QList<CatalogueLine> lines;

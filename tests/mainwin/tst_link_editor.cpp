@@ -177,8 +177,8 @@ private slots:
         QVERIFY(f->prompt.texts().isEmpty());
     }
 
-    // A source line moved into lstSelected is read as the catalogue entry of
-    // the same number; a link line moved into lstAll as the source item of
+    // A source line moved into the destination list is read as the catalogue entry of
+    // the same number; a link line moved into the source list as the source item of
     // that number. Numbers the other table does not have are refused.
     void movedLinesAreReadAgainstTheirList()
     {

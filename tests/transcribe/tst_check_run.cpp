@@ -258,18 +258,10 @@ private slots:
         QCOMPARE(rowsOf(c, CheckKind::Created), QList<int>{2});
         QCOMPARE(c.run.rowsWritten, 2);
 
-        TranscribeReport r;
-        TranscribeOptions o;
-        o.reportOnEnd = &r;
         f.t.db().close();
         ScriptedPrompt runPrompt;
-        bool ended = false;
-        try {
-            Transcribe(*grid, f.state.runSettings(), f.state.master, runPrompt, f.clock, nullptr, o);
-        } catch (const EndProgram &) {
-            ended = true;
-        }
-        QVERIFY(ended);
+        const TranscribeReport r = Transcribe(*grid, f.state.runSettings(), f.state.master, runPrompt, f.clock);
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Ended);
         QCOMPARE(r.failureRow, 3);
         QCOMPARE(rowsOf(r.rolledBack), rowsOf(c, CheckKind::NotWritten));
         QCOMPARE(r.rowsWritten, 1);

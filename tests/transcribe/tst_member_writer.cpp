@@ -189,7 +189,7 @@ private slots:
         QCOMPARE(k.住所2, QStringLiteral("二階"));
     }
 
-    // The end of the program: the critical message, then EndProgram, with
+    // The end of the program: the critical message, then ProgramEndingFailure, with
     // the row marked failed so that the driver rolls it back.
     void memberFailureEndsProgram_data()
     {
@@ -211,10 +211,10 @@ private slots:
         f.t.db().execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
         f.row().KOJIN_NO = QStringLiteral("1");
         switch (which) {
-        case Ending::Write: QVERIFY_THROWS_EXCEPTION(EndProgram, WriteKojin(*f.ctx)); break;
-        case Ending::Link: QVERIFY_THROWS_EXCEPTION(EndProgram, UpdateMemberLink(*f.ctx)); break;
-        case Ending::Delete: QVERIFY_THROWS_EXCEPTION(EndProgram, DeleteKojinByName(*f.ctx, "x")); break;
-        case Ending::Living: QVERIFY_THROWS_EXCEPTION(EndProgram, LivingMemberOf(*f.ctx, "1")); break;
+        case Ending::Write: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, WriteKojin(*f.ctx)); break;
+        case Ending::Link: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, UpdateMemberLink(*f.ctx)); break;
+        case Ending::Delete: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, DeleteKojinByName(*f.ctx, "x")); break;
+        case Ending::Living: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, LivingMemberOf(*f.ctx, "1")); break;
         }
         QCOMPARE(f.prompt.texts(), QStringList{kMemberDbFailure});
         QCOMPARE(f.prompt.shown().first().icon, Icon::Critical);

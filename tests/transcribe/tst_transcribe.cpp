@@ -321,7 +321,10 @@ private slots:
         f.t.db().execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
         f.t.db().close();
         auto grid = importTable(kOutMembers, {{{kMemberName, QStringLiteral("新人")}}});
-        QVERIFY_THROWS_EXCEPTION(EndProgram, Transcribe(*grid, f.state.runSettings(), f.state.master, f.prompt, f.clock));
+        const TranscribeReport r = Transcribe(*grid, f.state.runSettings(), f.state.master, f.prompt, f.clock);
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Ended);
+        QCOMPARE(r.failureRow, 1);
+        QCOMPARE(r.rowsWritten, 0);
         QVERIFY(f.prompt.texts().contains(kMemberDbFailureText()));
         f.reopen();
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_SETAI]")), 0);
