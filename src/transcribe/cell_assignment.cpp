@@ -21,12 +21,11 @@ namespace {
 qint64 checkedValue(qint64 value, qint64 low, qint64 high, const QString &shown)
 {
     if (value < low || value > high)
-        throw DbError(kErrCellOverflow,
-                      QStringLiteral("「%1」の値 %2 は範囲外です（%3～%4）。")
-                          .arg(shown.trimmed())
-                          .arg(value)
-                          .arg(low)
-                          .arg(high));
+        throw RowFailure::cell(QStringLiteral("「%1」の値 %2 は範囲外です（%3～%4）。")
+                                   .arg(shown.trimmed())
+                                   .arg(value)
+                                   .arg(low)
+                                   .arg(high));
     return value;
 }
 
@@ -42,7 +41,7 @@ qint32 value32(const QString &number, const QString &shown)
 
 [[noreturn]] void unreadableDate(const QString &date, const QString &why)
 {
-    throw DbError(kErrCellDateOrder, QStringLiteral("「%1」は日付として読めません：%2").arg(date, why));
+    throw RowFailure::cell(QStringLiteral("「%1」は日付として読めません：%2").arg(date, why));
 }
 
 // The first n characters of text, a surrogate pair counting as one.

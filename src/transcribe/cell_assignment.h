@@ -11,11 +11,6 @@ namespace tera {
 struct TranscribeContext;
 struct MemberRec;
 
-// Error numbers of the failures AssignCell throws (as DbError, which the
-// driver reports with the row and the column).
-inline constexpr int kErrCellOverflow = 6;   // a number does not fit its field
-inline constexpr int kErrCellDateOrder = 5;  // 月 before 年, 日 before 月, 年 inside the era name
-
 // Puts one cell into the working records. kind is the output kind (0 members,
 // 1 households, 2 death register), item the column number, which is the link
 // item of that kind's catalogue. Items that mean nothing to the kind are
@@ -40,11 +35,10 @@ inline constexpr int kErrCellDateOrder = 5;  // 月 before 年, 日 before 月, 
 // (stored as read), a registration date written as text that is no date
 // (stored as text). Nothing is asked: a long run must not stop for them.
 //
-// Throws DbError (kErrCellOverflow) for a number outside its field's range,
-// (kErrCellDateOrder) for a written date whose 月 stands before its 年, whose
-// 日 before its 月, or whose 年 falls inside the two characters of the era
-// name (item 2), and passes on the database failures of the era
-// lookup. A text that is no date at all sets nothing.
+// Throws RowFailure::cell for a number outside its field's range and for a
+// written date whose 月 stands before its 年, whose 日 before its 月, or
+// whose 年 falls inside the two characters of the era name (item 2); passes
+// on the database failures (DbError) of the era lookup. A text that is no date at all sets nothing.
 void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text);
 
 // A household number in the form "000000": SixDigits of the trimmed text

@@ -93,8 +93,15 @@ struct TranscribeContext {
         // again, or stops the run naming the cause.
         if (error.cause() != DbError::Cause::None)
             throw error;
-        ShowErrCode(prompt, error);
-        rowFailures << error.description();
+        valueFailed(error.number(), error.description());
+    }
+
+    // A value the writer cannot store: reported as a writer's failure, under
+    // the error number the product gives it.
+    void valueFailed(qint32 number, const QString &description)
+    {
+        ShowErrCode(prompt, number, description);
+        rowFailures << description;
     }
 
     // A lookup that failed is no "not found": a row written on that answer

@@ -343,8 +343,10 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
             Columns c{{col::回忌, BlankForEmpty(KaikiName(qint16(i)))}};
             if (!stored.isEmpty()) {
                 const QDate day = dateOfText(stored);
-                if (!day.isValid())
-                    throw DbError(13, QStringLiteral("回忌年が日付ではありません (%1)。").arg(stored));
+                if (!day.isValid()) {
+                    ctx.valueFailed(13, QStringLiteral("回忌年が日付ではありません (%1)。").arg(stored));
+                    return false;
+                }
                 c << std::pair{col::回忌年, ctx.db.dateValue(day)};
             }
             c << std::pair{col::回年号, QVariant(BlankForEmpty(kaikiEra[0]))}

@@ -14,8 +14,6 @@ using namespace schema;
 
 namespace {
 
-constexpr int kErrTypeMismatch = 13;
-
 const QString kKojin = tbl::D_KOJIN;
 
 bool allDigits(const QString &text)
@@ -76,7 +74,7 @@ QVariant RegistrationDate(const Database &db, const QString &text, const QDate &
             date = QDate(year, month, day);
     }
     if (!date.isValid())
-        throw DbError(kErrTypeMismatch, QStringLiteral("登録日「%1」は日付として読めません。").arg(text));
+        throw RowFailure::cell(QStringLiteral("登録日「%1」は日付として読めません。").arg(text));
     return db.dateValue(date);
 }
 
@@ -99,8 +97,8 @@ QString RegistrationDateProblem(const QString &text)
 bool WriteKojin(TranscribeContext &ctx)
 {
     MemberRec &r = ctx.gRow();
-    // An unreadable date is the row's own fault, reported by the driver with
-    // the row; it is no reason to end the program.
+    // An unreadable date is the row's own fault (RowFailure), reported by the
+    // driver with the row; it is no reason to end the program.
     const QVariant registered = RegistrationDate(ctx.db, r.T_YMD, ctx.clock.today());
     if (r.ZOK_NM.isEmpty() && NumericValue(AsciiDigits(r.ZOK_CD)) == 0)
         r.ZOK_NM = QStringLiteral("本人");

@@ -30,7 +30,7 @@ bool WriteKojin(TranscribeContext &ctx);
 // 1999/01/01; eight digits are yyyymmdd, six are yymmdd (a two-digit year up
 // to today's is this century's, above it the last one's), full-width digits
 // counted as digits; any other length is written as it stands. Six or eight
-// characters that are no date throw the type-mismatch DbError.
+// characters that are no date throw RowFailure::cell.
 QVariant RegistrationDate(const Database &db, const QString &text, const QDate &today);
 
 // Why a registration date that RegistrationDate writes as it stands is no

@@ -4,13 +4,18 @@
 namespace tera {
 
 // A failure the user must act on, at a place of the import table: the row
-// (1 = first data row, 0 = the run as a whole), the column where known and
-// why. A row procedure throws it to stop its row at once; the driver rolls
-// the row back and reports it.
+// (1 = first data row, 0 = the run as a whole), the column where known (the
+// driver fills in the cell it was on) and why. A row procedure throws it to
+// stop its row at once. A failed lookup only costs its row: the driver rolls
+// it back, reports it and goes on. A cell the user must correct stops the
+// run at its row (a check lists it and goes on).
 struct RowFailure {
     int row = 0;
     int column = -1;
     QString reason;
+    bool stopsRun = false;
+
+    static RowFailure cell(const QString &reason) { return {0, -1, reason, true}; }
 };
 
 // A member procedure's database failure, after its critical message: the

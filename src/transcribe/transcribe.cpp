@@ -420,7 +420,7 @@ void replaceDeathRegister(Database &db, const QString &kakoPath)
     const QString aside = kakoPath + QStringLiteral(".replacing");
     QFile::remove(aside);
     if (QFile::exists(kakoPath) && !QFile::rename(kakoPath, aside))
-        throw DbError(75, QStringLiteral("%1 を削除できません。").arg(kakoPath));
+        throw KakoRndError(QStringLiteral("%1 を削除できません。").arg(kakoPath));
     try {
         tx.commit();
     } catch (const DbError &) {
@@ -713,6 +713,9 @@ bool TranscribeRun::replace()
     } catch (const DbError &e) {
         fail(0, -1, reasonOf(e));
         return false;
+    } catch (const KakoRndError &e) {
+        fail(0, -1, e.message());
+        return false;
     }
     QString failure;
     if (!ensureKakoFile(m_state.files.kako, failure)) {
@@ -868,9 +871,11 @@ void TranscribeRun::runRow(int r)
             writeRow(r, column);
         } catch (const ProgramEndingFailure &) {
             programEndsAt(r, column);
-        } catch (const RowFailure &) {
-            // A writer stopped the row at once (a lookup that failed).
-            takeBackFailedRow(r);
+        } catch (const RowFailure &f) {
+            if (f.stopsRun)
+                rowFailed(r, f.column >= 0 ? f.column : column, f.reason);
+            else
+                takeBackFailedRow(r); // a lookup that failed
         } catch (const KakoRndError &e) {
             rowFailed(r, -1, e.message());
         } catch (const EntryLimitReached &e) {

@@ -289,23 +289,23 @@ void TestCellAssignment::unreadableCellsFail_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("item");
     QTest::addColumn<QString>("cell");
-    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("why");
     QTest::addColumn<QString>("named"); // the report names the value
-    QTest::newRow("月 before 年") << 2 << 1 << "5月2003年17日" << kErrCellDateOrder << "5月2003年17日";
-    QTest::newRow("日 before 月") << 2 << 1 << "2003年17日5月" << kErrCellDateOrder << "2003年17日5月";
-    QTest::newRow("era date 月 before 年") << 2 << 2 << "平成5月15年" << kErrCellDateOrder << "平成5月15年";
-    QTest::newRow("年 inside the era name") << 2 << 2 << "元年5月17日" << kErrCellDateOrder << "元年5月17日";
-    QTest::newRow("year past 16 bits") << 2 << 1 << "40000年5月17日" << kErrCellOverflow << "40000";
-    QTest::newRow("kanji month past 16 bits") << 2 << 5 << "九万" << kErrCellOverflow << "九万";
-    QTest::newRow("western year cell") << 2 << 14 << "70000" << kErrCellOverflow << "70000";
-    QTest::newRow("negative day") << 2 << 16 << "-40000" << kErrCellOverflow << "-40000";
-    QTest::newRow("age") << 2 << 7 << "99999歳" << kErrCellOverflow << "99999";
-    QTest::newRow("temple number past 32 bits") << 2 << 17 << "9999999999" << kErrCellOverflow << "9999999999";
-    QTest::newRow("member birth year") << 0 << 11 << "32768" << kErrCellOverflow << "32768";
+    QTest::newRow("月 before 年") << 2 << 1 << "5月2003年17日" << "日付として読めません" << "5月2003年17日";
+    QTest::newRow("日 before 月") << 2 << 1 << "2003年17日5月" << "日付として読めません" << "2003年17日5月";
+    QTest::newRow("era date 月 before 年") << 2 << 2 << "平成5月15年" << "日付として読めません" << "平成5月15年";
+    QTest::newRow("年 inside the era name") << 2 << 2 << "元年5月17日" << "日付として読めません" << "元年5月17日";
+    QTest::newRow("year past 16 bits") << 2 << 1 << "40000年5月17日" << "範囲外" << "40000";
+    QTest::newRow("kanji month past 16 bits") << 2 << 5 << "九万" << "範囲外" << "九万";
+    QTest::newRow("western year cell") << 2 << 14 << "70000" << "範囲外" << "70000";
+    QTest::newRow("negative day") << 2 << 16 << "-40000" << "範囲外" << "-40000";
+    QTest::newRow("age") << 2 << 7 << "99999歳" << "範囲外" << "99999";
+    QTest::newRow("temple number past 32 bits") << 2 << 17 << "9999999999" << "範囲外" << "9999999999";
+    QTest::newRow("member birth year") << 0 << 11 << "32768" << "範囲外" << "32768";
     // 億 and 兆 make numbers no 16-bit field holds: refused, not cut to 百 or 二
-    QTest::newRow("year of 百億") << 2 << 1 << "百億年5月17日" << kErrCellOverflow << "10000000000";
-    QTest::newRow("era year of 二兆") << 2 << 2 << "令和二兆年5月1日" << kErrCellOverflow << "2000000000000";
-    QTest::newRow("member era year of 一億") << 0 << 13 << "昭和一億年" << kErrCellOverflow << "100000000";
+    QTest::newRow("year of 百億") << 2 << 1 << "百億年5月17日" << "範囲外" << "10000000000";
+    QTest::newRow("era year of 二兆") << 2 << 2 << "令和二兆年5月1日" << "範囲外" << "2000000000000";
+    QTest::newRow("member era year of 一億") << 0 << 13 << "昭和一億年" << "範囲外" << "100000000";
 }
 
 void TestCellAssignment::unreadableCellsFail()
@@ -313,16 +313,16 @@ void TestCellAssignment::unreadableCellsFail()
     QFETCH(int, kind);
     QFETCH(int, item);
     QFETCH(QString, cell);
-    QFETCH(int, number);
+    QFETCH(QString, why);
     QFETCH(QString, named);
     Run run(*m_db.at(Route::Direct));
     ClearKakoRec(run.ctx->records);
     try {
         AssignCell(*run.ctx, qint16(kind), qint16(item), cell);
         QFAIL("no failure reported");
-    } catch (const DbError &e) {
-        QCOMPARE(e.number(), number);
-        QVERIFY2(e.description().contains(named), qPrintable(e.description()));
+    } catch (const RowFailure &e) {
+        QVERIFY(e.stopsRun); // the user corrects the cell; the run stops there
+        QVERIFY2(e.reason.contains(why) && e.reason.contains(named), qPrintable(e.reason));
     }
 }
 

@@ -56,7 +56,7 @@ private slots:
         TestDb t;
         const QDate today(2025, 6, 1);
         if (asIs == QLatin1String("!")) {
-            QVERIFY_THROWS_EXCEPTION(DbError, RegistrationDate(t.db(), text, today));
+            QVERIFY_THROWS_EXCEPTION(RowFailure, RegistrationDate(t.db(), text, today));
             return;
         }
         const QVariant expected = date.isValid() ? t.db().dateValue(date) : QVariant(asIs);
@@ -116,7 +116,7 @@ private slots:
         Fixture f(route);
         f.row().KOJIN_NO = QStringLiteral("1");
         f.row().T_YMD = QStringLiteral("20031345");
-        QVERIFY_THROWS_EXCEPTION(DbError, WriteKojin(*f.ctx));
+        QVERIFY_THROWS_EXCEPTION(RowFailure, WriteKojin(*f.ctx));
         QVERIFY(f.values("D_KOJIN", "ID").isEmpty());
         QVERIFY(f.prompt.texts().isEmpty());
     }

@@ -3,6 +3,7 @@
 #include "fixture.h"
 #include "transcribe/kako_rnd.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace tera;
@@ -123,6 +124,27 @@ private slots:
         QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 1);
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] = 99")), 0);
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [過去CD] = 7")), 0);
+    }
+
+    // kako.rnd that cannot be set aside (its aside name taken by a folder
+    // with a file in it): the deletions are rolled back, the register and
+    // kako.rnd stay whole, and the failure names the file.
+    void replaceKeepsAllWhenKakoCannotGo()
+    {
+        Fixture f(kOutDeathRegister, kModeReplace);
+        writeKakoRecords(f.state.files.kako, 7);
+        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 7}});
+        const QString aside = f.state.files.kako + QStringLiteral(".replacing");
+        QVERIFY(QDir().mkpath(aside));
+        QFile blocker(aside + QStringLiteral("/x"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const TranscribeReport r = f.run({{{kKaimyo, QStringLiteral("釋浄念")}, {kDate, QStringLiteral("2003年5月17日")}}});
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QVERIFY2(r.failure.contains(QStringLiteral("を削除できません")), qPrintable(r.failure));
+        QCOMPARE(r.rowsWritten, 0);
+        QCOMPARE(f.column(QStringLiteral("SELECT [過去CD] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("7")});
+        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 7);
     }
 
     void replaceDeclinedChangesNothing()
