@@ -261,154 +261,220 @@ QString RestoreQuestion(const RestorePlan &p)
     return lines.join(kCrLf);
 }
 
-RestoreResult RestoreFromBackup(const DatabaseFiles &files, Prompt &prompt)
-{
-    RestoreResult result;
-    // Never under a running transcription: it would go on writing into the
-    // files put back.
-    RunLock lock(files.database);
-    QString refusal;
-    if (!lock.tryTake(refusal)) {
-        result.outcome = lock.busy() ? RestoreResult::Outcome::Locked : RestoreResult::Outcome::Failed;
-        result.failure = refusal;
-        prompt.message(refusal, Icon::Exclamation);
-        return result;
-    }
-    const RestorePlan p = PlanRestore(files);
-    if (!p.tera2Present) {
-        result.outcome = RestoreResult::Outcome::NoBackup;
-        prompt.message(RestoreText::noBackup(p.tera2), Icon::Exclamation);
-        return result;
-    }
-    // A record that a killed run left uncommitted is taken back first, so
-    // that the kako.rnd kept aside matches the database kept aside.
-    if (QFileInfo::exists(KakoJournalPath(files.kako)) && QFileInfo(files.database).isFile()) {
-        QString why;
-        try {
-            std::unique_ptr<Database> db = Database::open(files.database);
-            qint32 last = 0;
-            const qint32 undone = SettleKakoJournal(*db, files.kako, &last);
-            db->close();
-            if (undone > 0)
-                prompt.message(TranscribeText::kakoRecovered(undone, last), Icon::Information);
-        } catch (const DbError &e) {
-            why = e.description();
-        } catch (const KakoRndError &e) {
-            why = e.message();
-        }
-        if (!why.isEmpty()) {
-            result.outcome = RestoreResult::Outcome::Failed;
-            result.failure = why;
-            prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1\r\n今のファイルはそのまま残っています。").arg(why), Icon::Critical);
-            return result;
-        }
-    }
-    if (prompt.ask(RestoreQuestion(p), Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
-        result.outcome = RestoreResult::Outcome::Declined;
-        prompt.message(RestoreText::kStopped, Icon::Information);
-        return result;
+namespace {
+
+// One restore, in the order it goes: the lock and the killed run's journal
+// (start), the question (confirm), the backups staged and checked beside
+// their targets (stageBackups), the current files kept (keepCurrentFiles),
+// the renames (putBackupsInPlace) and the closing message (reportDone).
+// Each step returns false when the restore ends there; the result says why.
+class RestoreRun {
+public:
+    RestoreRun(const DatabaseFiles &files, Prompt &prompt) : m_files(files), m_prompt(prompt), m_lock(files.database) {}
+
+    RestoreResult run()
+    {
+        if (start() && confirm() && stageBackups() && keepCurrentFiles() && putBackupsInPlace())
+            reportDone();
+        return m_result;
     }
 
+private:
+    bool start();
+    bool confirm();
+    bool stageBackups();
+    bool keepCurrentFiles();
+    bool putBackupsInPlace();
+    bool putKakoInPlace();
+    void reportDone();
+    bool fail(const QString &why);
+
+    const DatabaseFiles &m_files;
+    Prompt &m_prompt;
+    RestoreResult m_result;
+    RunLock m_lock;
+    RestorePlan m_plan;
+    StagedCopy m_db, m_kako;
     // The kept copies made by this attempt. While nothing is replaced they
     // are only duplicates of files still in place and go again on failure.
-    QStringList kept;
-    auto fail = [&](const QString &why) {
-        result.outcome = RestoreResult::Outcome::Failed;
-        result.failure = why;
-        QStringList lines{QStringLiteral("元に戻せませんでした。"), why};
-        if (result.restored.isEmpty() && result.removed.isEmpty()) {
-            for (const QString &copy : kept)
-                QFile::remove(copy);
-            result.keptAside.clear();
-            lines << QStringLiteral("今のファイルはそのまま残っています。何も置き換えていません。");
-        } else {
-            if (!result.restored.isEmpty())
-                lines << QStringLiteral("元に戻したファイル: %1").arg(result.restored.join(QStringLiteral("、")));
-            if (!result.removed.isEmpty())
-                lines << QStringLiteral("取り除いたファイル: %1").arg(result.removed.join(QStringLiteral("、")));
-            lines << QStringLiteral("元に戻す前のファイル: %1").arg(result.keptAside.join(QStringLiteral("、")));
-        }
-        prompt.message(lines.join(kCrLf), Icon::Critical);
-        return result;
-    };
-    QString why;
+    QStringList m_kept;
+};
 
-    // 1. The backups, copied beside their targets and checked there.
+bool RestoreRun::fail(const QString &why)
+{
+    m_result.outcome = RestoreResult::Outcome::Failed;
+    m_result.failure = why;
+    QStringList lines{QStringLiteral("元に戻せませんでした。"), why};
+    if (m_result.restored.isEmpty() && m_result.removed.isEmpty()) {
+        for (const QString &copy : std::as_const(m_kept))
+            QFile::remove(copy);
+        m_result.keptAside.clear();
+        lines << QStringLiteral("今のファイルはそのまま残っています。何も置き換えていません。");
+    } else {
+        if (!m_result.restored.isEmpty())
+            lines << QStringLiteral("元に戻したファイル: %1").arg(m_result.restored.join(QStringLiteral("、")));
+        if (!m_result.removed.isEmpty())
+            lines << QStringLiteral("取り除いたファイル: %1").arg(m_result.removed.join(QStringLiteral("、")));
+        lines << QStringLiteral("元に戻す前のファイル: %1").arg(m_result.keptAside.join(QStringLiteral("、")));
+    }
+    m_prompt.message(lines.join(kCrLf), Icon::Critical);
+    return false;
+}
+
+// Never under a running transcription: it would go on writing into the
+// files put back. A record that a killed run left uncommitted is taken back
+// first, so that the kako.rnd kept aside matches the database kept aside.
+bool RestoreRun::start()
+{
+    QString refusal;
+    if (!m_lock.tryTake(refusal)) {
+        m_result.outcome = m_lock.busy() ? RestoreResult::Outcome::Locked : RestoreResult::Outcome::Failed;
+        m_result.failure = refusal;
+        m_prompt.message(refusal, Icon::Exclamation);
+        return false;
+    }
+    m_plan = PlanRestore(m_files);
+    if (!m_plan.tera2Present) {
+        m_result.outcome = RestoreResult::Outcome::NoBackup;
+        m_prompt.message(RestoreText::noBackup(m_plan.tera2), Icon::Exclamation);
+        return false;
+    }
+    if (!QFileInfo::exists(KakoJournalPath(m_files.kako)) || !QFileInfo(m_files.database).isFile())
+        return true;
+    QString why;
+    try {
+        std::unique_ptr<Database> db = Database::open(m_files.database);
+        qint32 last = 0;
+        const qint32 undone = SettleKakoJournal(*db, m_files.kako, &last);
+        db->close();
+        if (undone > 0)
+            m_prompt.message(TranscribeText::kakoRecovered(undone, last), Icon::Information);
+        return true;
+    } catch (const DbError &e) {
+        why = e.description();
+    } catch (const KakoRndError &e) {
+        why = e.message();
+    }
+    m_result.outcome = RestoreResult::Outcome::Failed;
+    m_result.failure = why;
+    m_prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1\r\n今のファイルはそのまま残っています。").arg(why), Icon::Critical);
+    return false;
+}
+
+bool RestoreRun::confirm()
+{
+    if (m_prompt.ask(RestoreQuestion(m_plan), Buttons::YesNo, Icon::Exclamation) == Answer::Yes)
+        return true;
+    m_result.outcome = RestoreResult::Outcome::Declined;
+    m_prompt.message(RestoreText::kStopped, Icon::Information);
+    return false;
+}
+
+// The backups, copied beside their targets and checked there.
+bool RestoreRun::stageBackups()
+{
+    QString why;
     auto cannotCopy = [&](const QString &from, const QString &to) {
         return fail(QStringLiteral("%1 を %2 に戻すためのコピーを作れません。").arg(native(from), native(to)) + kCrLf + why);
     };
-    StagedCopy db, kako;
-    if (!db.make(p.tera2, p.db, why))
-        return cannotCopy(p.tera2, p.db);
-    if (Database::detect(db.path()) == FileKind::SQLite && !sqliteIntact(db.path(), p.tera2, why))
+    if (!m_db.make(m_plan.tera2, m_plan.db, why))
+        return cannotCopy(m_plan.tera2, m_plan.db);
+    if (Database::detect(m_db.path()) == FileKind::SQLite && !sqliteIntact(m_db.path(), m_plan.tera2, why))
         return fail(why);
-    if (p.kako2Present && !kako.make(p.kako2, p.kako, why))
-        return cannotCopy(p.kako2, p.kako);
+    if (m_plan.kako2Present && !m_kako.make(m_plan.kako2, m_plan.kako, why))
+        return cannotCopy(m_plan.kako2, m_plan.kako);
+    return true;
+}
 
-    // 2. The current files, kept whole under names no earlier restore used.
+// The current files, kept whole under names no earlier restore used.
+bool RestoreRun::keepCurrentFiles()
+{
     try {
-        if (!p.dbAside.isEmpty())
-            settleSqlite(p.db);
+        if (!m_plan.dbAside.isEmpty())
+            settleSqlite(m_plan.db);
     } catch (const DbError &e) {
-        return fail(QStringLiteral("%1 を確認できません: %2").arg(native(p.db), e.description()));
+        return fail(QStringLiteral("%1 を確認できません: %2").arg(native(m_plan.db), e.description()));
     }
-    const std::pair<QString, QString> current[] = {{p.db, p.dbAside}, {p.kako, p.kakoAside}};
+    const std::pair<QString, QString> current[] = {{m_plan.db, m_plan.dbAside}, {m_plan.kako, m_plan.kakoAside}};
     for (const auto &[path, aside] : current) {
         if (aside.isEmpty())
             continue;
+        QString why;
         StagedCopy copy;
         if (!copy.make(path, aside, why) || !copy.moveTo(aside, why))
             return fail(QStringLiteral("今の %1 を %2 として残せません。").arg(native(path), native(aside)) + kCrLf + why);
-        kept << aside;
-        result.keptAside << native(aside);
+        m_kept << aside;
+        m_result.keptAside << native(aside);
     }
+    return true;
+}
 
-    // 3. The checked copies take their places, one rename each.
+// The checked copies take their places, one rename each.
+bool RestoreRun::putBackupsInPlace()
+{
     for (const QString &side : kSqliteSideFiles) {
-        QFile file(p.db + side);
+        QFile file(m_plan.db + side);
         if (file.exists() && !file.remove())
             return fail(QStringLiteral("%1 を削除できません（%2）。").arg(native(file.fileName()), file.errorString()));
     }
-    if (!db.replace(p.db, why))
+    QString why;
+    if (!m_db.replace(m_plan.db, why))
         return fail(why);
-    result.restored << native(p.db);
-    bool kakoDone = true;
-    if (p.kako2Present) {
-        kakoDone = kako.replace(p.kako, why);
-        if (kakoDone)
-            result.restored << native(p.kako);
-    } else if (p.kakoPresent) {
-        QFile file(p.kako);
-        kakoDone = file.remove();
-        if (kakoDone)
-            result.removed << native(p.kako);
-        else
-            why = QStringLiteral("%1 を取り除けません（%2）。").arg(native(p.kako), file.errorString());
-    }
-    if (!kakoDone) {
-        // tera.mdb without its kako.rnd would not match: it goes back too.
-        const Outcome back = p.dbAside.isEmpty() ? Outcome::failure(QString()) : CopyWholeFile(p.dbAside, p.db);
-        if (back.ok)
-            result.restored.clear();
-        return fail(why);
-    }
+    m_result.restored << native(m_plan.db);
+    return putKakoInPlace();
+}
 
-    result.outcome = RestoreResult::Outcome::Restored;
-    // Which file now holds which backup's contents, and where what it
-    // replaced is kept: nothing reads as if the database had gone.
+// kako.rnd from its backup, or gone when the backup was made before it
+// existed. tera.mdb without its kako.rnd would not match: when kako.rnd
+// cannot follow, tera.mdb goes back too.
+bool RestoreRun::putKakoInPlace()
+{
+    QString why;
+    bool done = true;
+    if (m_plan.kako2Present) {
+        done = m_kako.replace(m_plan.kako, why);
+        if (done)
+            m_result.restored << native(m_plan.kako);
+    } else if (m_plan.kakoPresent) {
+        QFile file(m_plan.kako);
+        done = file.remove();
+        if (done)
+            m_result.removed << native(m_plan.kako);
+        else
+            why = QStringLiteral("%1 を取り除けません（%2）。").arg(native(m_plan.kako), file.errorString());
+    }
+    if (done)
+        return true;
+    const Outcome back = m_plan.dbAside.isEmpty() ? Outcome::failure(QString()) : CopyWholeFile(m_plan.dbAside, m_plan.db);
+    if (back.ok)
+        m_result.restored.clear();
+    return fail(why);
+}
+
+// Which file now holds which backup's contents, and where what it replaced
+// is kept: nothing reads as if the database had gone.
+void RestoreRun::reportDone()
+{
+    m_result.outcome = RestoreResult::Outcome::Restored;
     QStringList lines{RestoreText::kDone, QString()};
-    lines << QStringLiteral("データベース %1 を、バックアップ %2 の内容に戻しました。").arg(native(p.db), native(p.tera2));
-    if (p.kako2Present)
-        lines << QStringLiteral("過去帳ファイル %1 を、バックアップ %2 の内容に戻しました。").arg(native(p.kako), native(p.kako2));
-    for (const QString &f : result.removed)
+    lines << QStringLiteral("データベース %1 を、バックアップ %2 の内容に戻しました。").arg(native(m_plan.db), native(m_plan.tera2));
+    if (m_plan.kako2Present)
+        lines << QStringLiteral("過去帳ファイル %1 を、バックアップ %2 の内容に戻しました。").arg(native(m_plan.kako), native(m_plan.kako2));
+    for (const QString &f : std::as_const(m_result.removed))
         lines << QStringLiteral("過去帳ファイル %1 は、バックアップを作った時にはまだなかったため、使われない場所へ移しました。").arg(f);
-    if (!result.keptAside.isEmpty()) {
+    if (!m_result.keptAside.isEmpty()) {
         lines << QString() << QStringLiteral("元に戻す前のファイルは、消さずに次の名前で残してあります:");
-        for (const QString &f : result.keptAside)
+        for (const QString &f : std::as_const(m_result.keptAside))
             lines << QStringLiteral("  %1").arg(f);
     }
-    prompt.message(lines.join(kCrLf), Icon::Information);
-    return result;
+    m_prompt.message(lines.join(kCrLf), Icon::Information);
+}
+
+} // namespace
+
+RestoreResult RestoreFromBackup(const DatabaseFiles &files, Prompt &prompt)
+{
+    return RestoreRun(files, prompt).run();
 }
 
 } // namespace tera
