@@ -256,28 +256,66 @@ QString plainLines(QString text) { return text.replace(QStringLiteral("\r\n"), Q
 
 } // namespace
 
+namespace {
+
+// The saved link file: its kind and title option become the run's, unless
+// --kind says otherwise (a mistake).
+bool takeSavedLinkFile(ImportOptions &o, LinkFile &savedLinks, QTextStream &err)
+{
+    // The saved link says which kind and title option its links are for.
+    QString error;
+    if (!ReadLinkFile(o.linksFile, savedLinks, error)) {
+        err << error << Qt::endl;
+        return false;
+    }
+    if (o.kind >= 0 && o.kind != savedLinks.kind) {
+        err << QStringLiteral("--kind %1 とデータリンク %2 の出力区分 %3 が違います。")
+                   .arg(KindKey(o.kind), o.linksFile, KindKey(savedLinks.kind))
+            << Qt::endl;
+        return false;
+    }
+    o.kind = savedLinks.kind;
+    if (savedLinks.titleRows == 1)
+        o.titleRows = 1;
+    return true;
+}
+
+// Links for the columns whose titles are item names, after those given
+// (columns and items that --link or the saved link name stay theirs).
+bool addAutoLinks(ImportOptions &o, ImportSession &session, QTextStream &err)
+{
+    if (o.titleRows != 1) {
+        err << QStringLiteral("--auto-link は表題のあるファイルで使います。--title を指定してください。") << Qt::endl;
+        return false;
+    }
+    const AutoLinkResult found = session.autoLink(o.links);
+    const QStringList titles = session.sourceTitles();
+    QList<DataLink> made;
+    for (const auto &[column, slot] : found.links) {
+        made << DataLink{column, slot};
+        err << QStringLiteral("自動リンク: --link %1:%2（%3 → %4）")
+                   .arg(column)
+                   .arg(slot)
+                   .arg(titles.value(column).trimmed(), session.catalogue().at(slot).name)
+            << Qt::endl;
+    }
+    if (made.isEmpty())
+        err << QStringLiteral("表題が書き出し項目の名前と同じ列はありませんでした。") << Qt::endl;
+    else if (!found.unmatched.isEmpty())
+        err << QStringLiteral("自動リンクしなかった表題: %1").arg(found.unmatched.join(QStringLiteral("、"))) << Qt::endl;
+    o.links = made + o.links;
+    return true;
+}
+
+} // namespace
+
 bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err, ImportSession &session, int &exitCode)
 {
     ImportOptions o = given;
     exitCode = 2; // a mistake in what was given, unless the database says otherwise
     LinkFile savedLinks;
-    if (!o.linksFile.isEmpty()) {
-        // The saved link says which kind and title option its links are for.
-        QString error;
-        if (!ReadLinkFile(o.linksFile, savedLinks, error)) {
-            err << error << Qt::endl;
-            return false;
-        }
-        if (o.kind >= 0 && o.kind != savedLinks.kind) {
-            err << QStringLiteral("--kind %1 とデータリンク %2 の出力区分 %3 が違います。")
-                       .arg(KindKey(o.kind), o.linksFile, KindKey(savedLinks.kind))
-                << Qt::endl;
-            return false;
-        }
-        o.kind = savedLinks.kind;
-        if (savedLinks.titleRows == 1)
-            o.titleRows = 1;
-    }
+    if (!o.linksFile.isEmpty() && !takeSavedLinkFile(o, savedLinks, err))
+        return false;
     session.setOutputKind(static_cast<OutputKind>(o.kind));
     session.setExecutionMode(static_cast<ExecutionMode>(o.mode));
     session.setTitleRows(o.titleRows);
@@ -322,29 +360,8 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
         // link to the same column wins).
         o.links = match.links + o.links;
     }
-    if (o.autoLink) {
-        if (o.titleRows != 1) {
-            err << QStringLiteral("--auto-link は表題のあるファイルで使います。--title を指定してください。") << Qt::endl;
-            return false;
-        }
-        // Columns and items that --link or the saved link name stay theirs.
-        const AutoLinkResult found = session.autoLink(o.links);
-        const QStringList titles = session.sourceTitles();
-        QList<DataLink> made;
-        for (const auto &[column, slot] : found.links) {
-            made << DataLink{column, slot};
-            err << QStringLiteral("自動リンク: --link %1:%2（%3 → %4）")
-                       .arg(column)
-                       .arg(slot)
-                       .arg(titles.value(column).trimmed(), session.catalogue().at(slot).name)
-                << Qt::endl;
-        }
-        if (made.isEmpty())
-            err << QStringLiteral("表題が書き出し項目の名前と同じ列はありませんでした。") << Qt::endl;
-        else if (!found.unmatched.isEmpty())
-            err << QStringLiteral("自動リンクしなかった表題: %1").arg(found.unmatched.join(QStringLiteral("、"))) << Qt::endl;
-        o.links = made + o.links;
-    }
+    if (o.autoLink && !addAutoLinks(o, session, err))
+        return false;
     if (o.links.isEmpty()) {
         err << QStringLiteral("リンクがありません。") << Qt::endl;
         return false;
