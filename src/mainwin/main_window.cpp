@@ -83,8 +83,60 @@ MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWid
     setObjectName(QStringLiteral("frmListKAKO2"));
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
+    buildFileRows(central);
+    buildChoices(central);
+    // The preview of the source file.
+    m_preview = new GridModel(this);
+    m_session = std::make_unique<ImportSession>(m_state, *m_preview);
+    sourceGrid = new GridView(central);
+    sourceGrid->setObjectName(QStringLiteral("vsFReed"));
+    sourceGrid->setGrid(m_preview);
+    sourceGrid->setMinimumHeight(110);
 
-    // 1. the source file
+    buildLinkArea(central);
+    // The commands.
+    runButton = new QPushButton(QStringLiteral("読込実行"), central);
+    runButton->setObjectName(QStringLiteral("Command3"));
+    runButton->setMinimumSize(120, 36);
+    quitButton = new QPushButton(QStringLiteral("終了"), central);
+    quitButton->setObjectName(QStringLiteral("Command4"));
+    quitButton->setMinimumSize(90, 36);
+
+    layOut(central);
+    setCentralWidget(central);
+    // A laptop screen of 1366×768 takes the whole window.
+    FitToScreen(this, QSize(1100, 700));
+
+    m_fileKinds = new FileKindDialog(this);
+    m_links = std::make_unique<LinkEditor>(sourceItems, targetItems, *m_linkGrid, sourceColumns, catalogue, m_prompt);
+    linkTable->setGrid(m_linkGrid);
+
+    openFileDialog = [this](const QString &filter, const QString &initialName) {
+        return OpenFileDialog(this, filter, initialName, dialogPurpose(filter));
+    };
+    saveFileDialog = [this](const QString &filter, const QString &initialName) {
+        const QString purpose = dialogPurpose(filter);
+        const QString chosen = QFileDialog::getSaveFileName(this, QString(), DialogStart(purpose, initialName),
+                                                            QtFileFilters(filter).join(QStringLiteral(";;")));
+        RememberFolder(purpose, chosen);
+        return chosen;
+    };
+    buildMenus();
+    endProgram = [this](int code) {
+        if (m_import)
+            m_import->closeWithoutAsking();
+        EndProgramNow(code);
+    };
+
+    initialise();
+
+    // Wired after the load, which sets the initial choices.
+    wireControls();
+}
+
+// The rows of the source file and the destination database.
+void MainWindow::buildFileRows(QWidget *central)
+{
     sourceBox = new QGroupBox(QStringLiteral("読込み選択ファイル(CSV/TEXT)"), central);
     sourceBox->setObjectName(QStringLiteral("ImFrame3D1"));
     sourcePathEdit = new QLineEdit(sourceBox);
@@ -94,7 +146,7 @@ MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWid
     sourceRow->addWidget(sourcePathEdit, 1);
     sourceRow->addWidget(sourceBrowseButton);
 
-    // 2. the destination database
+    // The destination database.
     databaseBox = new QGroupBox(QStringLiteral("書出しファイルパス(tera.mdb)"), central);
     databaseBox->setObjectName(QStringLiteral("ImFrame3D5"));
     databasePathEdit = new QLineEdit(databaseBox);
@@ -103,31 +155,29 @@ MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWid
     auto *destRow = new QHBoxLayout(databaseBox);
     destRow->addWidget(databasePathEdit, 1);
     destRow->addWidget(databaseBrowseButton);
+}
 
-    // 3. the choices
-    auto *titleGroup = new QButtonGroup(this);
-    auto *kindGroup = new QButtonGroup(this);
-    auto *modeGroup = new QButtonGroup(this);
+// The choices: title line, output kind, execution mode.
+void MainWindow::buildChoices(QWidget *central)
+{
+    m_titleGroup = new QButtonGroup(this);
+    m_kindGroup = new QButtonGroup(this);
+    m_modeGroup = new QButtonGroup(this);
     const QString titles[2] = {QStringLiteral("表題なし"), QStringLiteral("表題あり")};
     const QString kinds[3] = {QStringLiteral("檀信徒個人データ"), QStringLiteral("世帯データ"),
                               QStringLiteral("過去帳データ")};
     const QString modes[2] = {QStringLiteral("既存データを削除して転記"), QStringLiteral("既存データに追加転記")};
     titleRowBox = optionFrame(central, QStringLiteral("fraTitle"), QStringLiteral("元ファイルの表題の区分"), titleRowButtons, titles,
-                           QStringLiteral("OptH"), titleGroup);
+                           QStringLiteral("OptH"), m_titleGroup);
     outputKindBox = optionFrame(central, QStringLiteral("fraOutKind"), QStringLiteral("書き出しデータの区分"), outputKindButtons,
-                             kinds, QStringLiteral("Option1"), kindGroup);
+                             kinds, QStringLiteral("Option1"), m_kindGroup);
     executionModeBox = optionFrame(central, QStringLiteral("fraExecMode"), QStringLiteral("実行区分"), executionModeButtons, modes,
-                              QStringLiteral("Option2"), modeGroup);
+                              QStringLiteral("Option2"), m_modeGroup);
+}
 
-    // 4. the preview
-    m_preview = new GridModel(this);
-    m_session = std::make_unique<ImportSession>(m_state, *m_preview);
-    sourceGrid = new GridView(central);
-    sourceGrid->setObjectName(QStringLiteral("vsFReed"));
-    sourceGrid->setGrid(m_preview);
-    sourceGrid->setMinimumHeight(110);
-
-    // 5. the data link editor
+// The data link editor: the two item lists, the link buttons, the links.
+void MainWindow::buildLinkArea(QWidget *central)
+{
     sourceItemsBox = new QGroupBox(QStringLiteral("読込みデータ・項目"), central);
     sourceItemsBox->setObjectName(QStringLiteral("fraSource"));
     sourceItems = new QListWidget(sourceItemsBox);
@@ -161,15 +211,10 @@ MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWid
     linkTable->horizontalHeader()->hide();
     linkTable->verticalHeader()->hide();
     (new QVBoxLayout(linksBox))->addWidget(linkTable);
+}
 
-    // 6. the commands
-    runButton = new QPushButton(QStringLiteral("読込実行"), central);
-    runButton->setObjectName(QStringLiteral("Command3"));
-    runButton->setMinimumSize(120, 36);
-    quitButton = new QPushButton(QStringLiteral("終了"), central);
-    quitButton->setObjectName(QStringLiteral("Command4"));
-    quitButton->setMinimumSize(90, 36);
-
+void MainWindow::layOut(QWidget *central)
+{
     auto *choices = new QHBoxLayout;
     choices->addWidget(titleRowBox);
     choices->addWidget(outputKindBox);
@@ -198,42 +243,18 @@ MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWid
     layout->addWidget(sourceGrid, 2);
     layout->addLayout(linkRow, 3);
     layout->addLayout(commands);
-    setCentralWidget(central);
-    // A laptop screen of 1366×768 takes the whole window.
-    FitToScreen(this, QSize(1100, 700));
+}
 
-    m_fileKinds = new FileKindDialog(this);
-    m_links = std::make_unique<LinkEditor>(sourceItems, targetItems, *m_linkGrid, sourceColumns, catalogue, m_prompt);
-    linkTable->setGrid(m_linkGrid);
-
-    openFileDialog = [this](const QString &filter, const QString &initialName) {
-        return OpenFileDialog(this, filter, initialName, dialogPurpose(filter));
-    };
-    saveFileDialog = [this](const QString &filter, const QString &initialName) {
-        const QString purpose = dialogPurpose(filter);
-        const QString chosen = QFileDialog::getSaveFileName(this, QString(), DialogStart(purpose, initialName),
-                                                            QtFileFilters(filter).join(QStringLiteral(";;")));
-        RememberFolder(purpose, chosen);
-        return chosen;
-    };
-    buildMenus();
-    endProgram = [this](int code) {
-        if (m_import)
-            m_import->closeWithoutAsking();
-        EndProgramNow(code);
-    };
-
-    initialise();
-
-    // Wired after the load, which sets the initial choices.
-    connect(titleGroup, &QButtonGroup::idClicked, this, &MainWindow::onTitleRowsClicked);
+void MainWindow::wireControls()
+{
+    connect(m_titleGroup, &QButtonGroup::idClicked, this, &MainWindow::onTitleRowsClicked);
     // The link grid empties only when the kind really changes, not on a
     // second click of the kind already chosen.
-    connect(kindGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    connect(m_kindGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
             onOutputKindClicked(id);
     });
-    connect(modeGroup, &QButtonGroup::idClicked, this, &MainWindow::onExecutionModeClicked);
+    connect(m_modeGroup, &QButtonGroup::idClicked, this, &MainWindow::onExecutionModeClicked);
     connect(sourceBrowseButton, &QToolButton::clicked, this, &MainWindow::onSourceBrowseClicked);
     connect(sourcePathEdit, &QLineEdit::returnPressed, this, &MainWindow::onSourcePathEntered);
     connect(databaseBrowseButton, &QToolButton::clicked, this, &MainWindow::onDatabaseBrowseClicked);

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QAction;
+class QButtonGroup;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
@@ -171,7 +172,12 @@ private:
     void pickSource(const QString &chosen);
     bool m_quietKindChange = false;
     void setTitleFor(const QString &path);
+    void buildFileRows(QWidget *central);
+    void buildChoices(QWidget *central);
+    void buildLinkArea(QWidget *central);
+    void layOut(QWidget *central);
     void buildMenus();
+    void wireControls();
     // The source items' names, one per column of the preview.
     QStringList sourceTitles() const;
 
@@ -183,6 +189,9 @@ private:
     std::unique_ptr<ImportSession> m_session;
     std::unique_ptr<LinkEditor> m_links;
     FileKindDialog *m_fileKinds;
+    QButtonGroup *m_titleGroup = nullptr;
+    QButtonGroup *m_kindGroup = nullptr;
+    QButtonGroup *m_modeGroup = nullptr;
     QPointer<ImportWindow> m_import;
 };
 
