@@ -174,4 +174,20 @@ private:
     std::optional<FileSizeCap> m_cap;
 };
 
+// A save that meets the folder's fault with room bytes left: it fails, its
+// error names the cause, and the folder holds exactly what it held before.
+template <typename Save>
+void expectSaveKeepsFolder(FaultyFolder &dir, qint64 room, Save save)
+{
+    const QMap<QString, QByteArray> before = folderBytes(dir.path());
+    QString error;
+    dir.arm(room);
+    const bool saved = save(error);
+    dir.disarm();
+    QVERIFY(!saved);
+    for (const QString &word : dir.expectedWords())
+        QVERIFY2(error.contains(word), qPrintable(error));
+    QCOMPARE(folderBytes(dir.path()), before);
+}
+
 } // namespace tera

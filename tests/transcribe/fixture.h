@@ -12,6 +12,7 @@
 #include "transcribe/context.h"
 #include "transcribe/transcribe.h"
 
+#include <QFile>
 #include <QtTest>
 #include <memory>
 
@@ -20,6 +21,20 @@ Q_DECLARE_METATYPE(tera::Route)
 namespace tera {
 
 using ImportRow = QMap<int, QString>;
+
+// A file's bytes, "<missing>" when it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
 
 inline void addRoutes()
 {
@@ -137,33 +152,6 @@ struct Fixture {
     void addHousehold(const QString &head, const QString &setai)
     {
         t.db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}});
-    }
-
-    // Replaces the demo D_SETAI and D_KOJIN with tables shaped like a real
-    // product's: more columns, another order, NOT NULL with defaults.
-    void useProductTables()
-    {
-        Database &d = t.db();
-        d.execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
-        d.execute(QStringLiteral("DROP TABLE [D_SETAI]"));
-        d.execute(QStringLiteral(
-            "CREATE TABLE [D_SETAI] ([更新者] TEXT NOT NULL DEFAULT 'admin', [検索] TEXT, [地区] TEXT, "
-            "[訪問先電話] TEXT, [訪問先住所] TEXT, [訪問先〒] TEXT, [訪問先氏名] TEXT, [連絡先電話] TEXT, "
-            "[連絡先住所] TEXT, [連絡先〒] TEXT, [連絡先氏名] TEXT, [寺番号] INTEGER NOT NULL DEFAULT 0, "
-            "[住所2] TEXT, [住所1] TEXT, [YU_2] TEXT, [YU_1] TEXT, [FAX] TEXT, [tel] TEXT, [カナ] TEXT, "
-            "[世帯主名] TEXT, [SETAI_NO] TEXT NOT NULL DEFAULT '', [SNO] INTEGER PRIMARY KEY AUTOINCREMENT, "
-            "[会費] INTEGER NOT NULL DEFAULT 3000)"));
-        d.execute(QStringLiteral(
-            "CREATE TABLE [D_KOJIN] ([備考] TEXT NOT NULL DEFAULT '－', [検索] TEXT, [地区] TEXT, "
-            "[訪問先電話] TEXT, [訪問先住所] TEXT, [訪問先〒] TEXT, [訪問先氏名] TEXT, [連絡先電話] TEXT, "
-            "[連絡先住所] TEXT, [連絡先〒] TEXT, [連絡先氏名] TEXT, [寺番号] INTEGER NOT NULL DEFAULT 0, "
-            "[KHOSI] TEXT, [KBUTU] TEXT, [KETO] TEXT, [JYU_KA] TEXT, [JYU] TEXT, [YUBIN2] TEXT, [YUBIN1] TEXT, "
-            "[FAX] TEXT, [tel] TEXT, [Kankei] TEXT, [KINMU_MEMO] TEXT, [NAI_TEL] TEXT, [KINMU_TEL] TEXT, "
-            "[KINMU_JYU] TEXT, [BUKA] TEXT, [KINMU_MEI] TEXT, [SYOKU] TEXT, [Memo] TEXT, [LIF] TEXT, "
-            "[KEITAI] TEXT, [Hi] INTEGER, [tuki] INTEGER, [NENGO_NEN] INTEGER, [NenGo] TEXT, [sei] INTEGER, "
-            "[SEX] TEXT, [MEI_KA] TEXT, [MEI] TEXT NOT NULL DEFAULT '', [ZOK_NM] TEXT, [ZOK_ID] INTEGER, "
-            "[ZOK_CD] TEXT, [SETAI_NO] TEXT, [T_YMD] TEXT, [KOJIN_NO] TEXT NOT NULL DEFAULT '', "
-            "[ID] INTEGER PRIMARY KEY AUTOINCREMENT, [旧番号] INTEGER NOT NULL DEFAULT 42)"));
     }
 };
 

@@ -6,9 +6,7 @@
 #include "transcribe/cell_assignment.h"
 #include "platform/clock.h"
 #include "platform/db_error.h"
-#include "scripted_prompt.h"
-#include "test_db.h"
-#include "transcribe/context.h"
+#include "fixture.h"
 
 #include <QtTest>
 
@@ -17,8 +15,6 @@
 #include <vector>
 
 using namespace tera;
-
-Q_DECLARE_METATYPE(tera::Route)
 
 namespace {
 
@@ -133,18 +129,12 @@ private slots:
     void valueNotices_data();
     void valueNotices();
     void separatePostalHalves();
-    void eraAndDigitsOutliveTheRow_data() { routes(); }
+    void eraAndDigitsOutliveTheRow_data() { addRoutes(); }
     void eraAndDigitsOutliveTheRow();
     void emptyNumericCellsKeepTheDate();
     void dayBeforeYearCompletesOnlyAtItem16();
 
 private:
-    void routes()
-    {
-        QTest::addColumn<Route>("route");
-        for (Route r : {Route::Direct, Route::Odbc})
-            QTest::newRow(qPrintable(routeName(r))) << r;
-    }
     std::map<Route, std::unique_ptr<TestDb>> m_db;
 };
 

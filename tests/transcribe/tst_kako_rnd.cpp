@@ -299,33 +299,19 @@ private slots:
         } catch (const KakoRndError &e) {
             QVERIFY2(e.message().contains(missingFolder), qPrintable(e.message()));
         }
-        QCOMPARE(nowhere.replacedChars(), 0);
-    }
-
-    void replacementsAreCountedPerRun()
-    {
-        QTemporaryDir dir;
-        KakoRndFile file(dir.filePath(QStringLiteral("kako.rnd")));
-        KakoRec r = marked();
-        r.過去CD = 1;
-        r.俗名 = QStringLiteral("José Müller");
-        r.施主名 = QStringLiteral("\U0001F64F");
-        file.put(r);
-        QCOMPARE(file.replacedChars(), 3);
-        const KakoRec back = file.get(1);
-        QCOMPARE(back.俗名, QStringLiteral("Jos? M?ller"));
-        QCOMPARE(back.施主名, QStringLiteral("?"));
-        r.過去CD = 2;
-        file.put(r);
-        QCOMPARE(file.replacedChars(), 6);
     }
 
     // Arbitrary text through the field codec: always the field's width, and
     // everything CP932 holds comes back, up to the last whole character that
-    // fits; whatever it cannot hold is one "?" each, counted.
+    // fits; whatever it cannot hold is one "?" each, counted, and the file
+    // adds up the counts of every record it writes.
     void randomTextThroughTheCodec()
     {
-        const quint32 seed = 20030517;
+        // A fixed seed, so that a failure repeats; TERA_FUZZ_SEED explores others.
+        bool given = false;
+        const quint32 envSeed = qEnvironmentVariable("TERA_FUZZ_SEED").toUInt(&given);
+        const quint32 seed = given ? envSeed : 20030517u;
+        qInfo("seed %u", seed);
         TextMaker maker(seed);
         Cp932Model model;
         QTemporaryDir dir;

@@ -14,12 +14,6 @@ using namespace tera;
 
 namespace {
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 struct RestoreFixture : Fixture {
     // withEntry: the register holds one entry (W_KAKO and kako.rnd) before
     // the run; otherwise it is empty and kako.rnd does not exist yet.
@@ -55,12 +49,7 @@ struct RestoreFixture : Fixture {
     }
 };
 
-void writeKako(const QString &path, char fill, int records)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(780 * records, fill));
-}
+void writeKako(const QString &path, char fill, int records) { writeFile(path, QByteArray(780 * records, fill)); }
 
 QString aside(const QString &path, int n = 1)
 {
@@ -107,27 +96,27 @@ private slots:
         RestoreFixture f;
         writeKako(f.state.files.kako, 'k', 1);
         f.run(2);
-        const QByteArray dbBetween = bytesOf(f.state.files.database);
-        const QByteArray kakoBetween = bytesOf(f.state.files.kako);
+        const QByteArray dbBetween = fileBytes(f.state.files.database);
+        const QByteArray kakoBetween = fileBytes(f.state.files.kako);
         const qint64 rowsBetween = f.kakoRows();
         f.run(3);
         QVERIFY(f.kakoRows() > rowsBetween);
-        const QByteArray dbAfter = bytesOf(f.state.files.database);
-        const QByteArray kakoAfter = bytesOf(f.state.files.kako);
+        const QByteArray dbAfter = fileBytes(f.state.files.database);
+        const QByteArray kakoAfter = fileBytes(f.state.files.kako);
         // The backups of the second run hold the state between the runs.
-        QCOMPARE(bytesOf(f.state.files.databaseBackup), dbBetween);
-        QCOMPARE(bytesOf(f.state.files.kakoBackup), kakoBetween);
+        QCOMPARE(fileBytes(f.state.files.databaseBackup), dbBetween);
+        QCOMPARE(fileBytes(f.state.files.kakoBackup), kakoBetween);
 
         ScriptedPrompt p;
         p.script({Answer::Yes});
         const RestoreResult r = RestoreFromBackup(f.state.files, p);
         QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
-        QCOMPARE(bytesOf(f.state.files.database), dbBetween);
-        QCOMPARE(bytesOf(f.state.files.kako), kakoBetween);
+        QCOMPARE(fileBytes(f.state.files.database), dbBetween);
+        QCOMPARE(fileBytes(f.state.files.kako), kakoBetween);
         QCOMPARE(f.kakoRows(), rowsBetween);
         // What was replaced is kept.
-        QCOMPARE(bytesOf(aside(f.state.files.database)), dbAfter);
-        QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoAfter);
+        QCOMPARE(fileBytes(aside(f.state.files.database)), dbAfter);
+        QCOMPARE(fileBytes(aside(f.state.files.kako)), kakoAfter);
 
         // The question named both backups with their times, then the result.
         QCOMPARE(p.shown().size(), 2);
@@ -160,8 +149,8 @@ private slots:
         writeKako(f.state.files.kako, 'k', 1);
         f.run(2);
         f.run(3);
-        const QByteArray dbAfter = bytesOf(f.state.files.database);
-        const QByteArray kakoAfter = bytesOf(f.state.files.kako);
+        const QByteArray dbAfter = fileBytes(f.state.files.database);
+        const QByteArray kakoAfter = fileBytes(f.state.files.kako);
         for (int n = 1; n <= 3; ++n) {
             ScriptedPrompt p;
             QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
@@ -171,11 +160,11 @@ private slots:
                 QVERIFY2(p.shown().at(1).text.contains(kept), qPrintable(p.shown().at(1).text));
                 QVERIFY(!QFile::exists(aside(path, n + 1)));
             }
-            QCOMPARE(bytesOf(aside(f.state.files.database)), dbAfter);
-            QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoAfter);
-            QCOMPARE(bytesOf(aside(f.state.files.database, n)), n == 1 ? dbAfter : bytesOf(f.state.files.databaseBackup));
-            QCOMPARE(bytesOf(f.state.files.database), bytesOf(f.state.files.databaseBackup));
-            QCOMPARE(bytesOf(f.state.files.kako), bytesOf(f.state.files.kakoBackup));
+            QCOMPARE(fileBytes(aside(f.state.files.database)), dbAfter);
+            QCOMPARE(fileBytes(aside(f.state.files.kako)), kakoAfter);
+            QCOMPARE(fileBytes(aside(f.state.files.database, n)), n == 1 ? dbAfter : fileBytes(f.state.files.databaseBackup));
+            QCOMPARE(fileBytes(f.state.files.database), fileBytes(f.state.files.databaseBackup));
+            QCOMPARE(fileBytes(f.state.files.kako), fileBytes(f.state.files.kakoBackup));
         }
     }
 
@@ -245,13 +234,13 @@ private slots:
         f.run(2);
         QVERIFY(!QFile::exists(f.state.files.kakoBackup));
         QVERIFY(QFile::exists(f.state.files.kako));
-        const QByteArray kakoAfter = bytesOf(f.state.files.kako);
+        const QByteArray kakoAfter = fileBytes(f.state.files.kako);
         ScriptedPrompt p;
         const RestoreResult r = RestoreFromBackup(f.state.files, p);
         QCOMPARE(r.outcome, RestoreResult::Outcome::Restored);
         QVERIFY(p.shown().at(0).text.contains(QStringLiteral("取り除きます")));
         QVERIFY(!QFile::exists(f.state.files.kako));
-        QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoAfter);
+        QCOMPARE(fileBytes(aside(f.state.files.kako)), kakoAfter);
         QCOMPARE(f.kakoRows(), 0);
     }
 
@@ -261,15 +250,12 @@ private slots:
     {
         RestoreFixture f;
         f.run(1);
-        const QByteArray backup = bytesOf(f.state.files.databaseBackup);
-        QFile wal(f.state.files.database + QStringLiteral("-shm"));
-        QVERIFY(wal.open(QIODevice::WriteOnly));
-        wal.write("stale");
-        wal.close();
+        const QByteArray backup = fileBytes(f.state.files.databaseBackup);
+        writeFile(f.state.files.database + QStringLiteral("-shm"), "stale");
         ScriptedPrompt p;
         QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
         QVERIFY(!QFile::exists(f.state.files.database + QStringLiteral("-shm")));
-        QCOMPARE(bytesOf(f.state.files.database), backup);
+        QCOMPARE(fileBytes(f.state.files.database), backup);
         QCOMPARE(f.kakoRows(), 1);
     }
 
@@ -277,19 +263,19 @@ private slots:
     void declinedOrNothingToRestore()
     {
         RestoreFixture f;
-        const QByteArray before = bytesOf(f.state.files.database);
+        const QByteArray before = fileBytes(f.state.files.database);
         ScriptedPrompt p;
         QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::NoBackup);
         QCOMPARE(p.shown().size(), 1);
         QVERIFY(p.shown().at(0).text.contains(QDir::toNativeSeparators(f.state.files.databaseBackup)));
 
         f.run(1);
-        const QByteArray after = bytesOf(f.state.files.database);
+        const QByteArray after = fileBytes(f.state.files.database);
         QVERIFY(after != before);
         p.clear();
         p.script({Answer::No});
         QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Declined);
-        QCOMPARE(bytesOf(f.state.files.database), after);
+        QCOMPARE(fileBytes(f.state.files.database), after);
         QVERIFY(!QFile::exists(aside(f.state.files.database)));
         QCOMPARE(p.shown().last().text, RestoreText::kStopped);
     }
@@ -300,15 +286,15 @@ private slots:
     {
         RestoreFixture f;
         f.run(1);
-        const QByteArray db = bytesOf(f.state.files.database), kako = bytesOf(f.state.files.kako);
+        const QByteArray db = fileBytes(f.state.files.database), kako = fileBytes(f.state.files.kako);
         RunLock running(f.state.files.database);
         QString refusal;
         QVERIFY(running.tryTake(refusal));
         ScriptedPrompt p;
         QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Locked);
         QVERIFY(p.texts().join(QString()).contains(QStringLiteral("別の転記または復元が使用中")));
-        QCOMPARE(bytesOf(f.state.files.database), db);
-        QCOMPARE(bytesOf(f.state.files.kako), kako);
+        QCOMPARE(fileBytes(f.state.files.database), db);
+        QCOMPARE(fileBytes(f.state.files.kako), kako);
         QVERIFY(!QFile::exists(aside(f.state.files.database)));
     }
 
@@ -318,7 +304,7 @@ private slots:
     {
         RestoreFixture f;
         f.run(2);
-        const QByteArray kakoCommitted = bytesOf(f.state.files.kako);
+        const QByteArray kakoCommitted = fileBytes(f.state.files.kako);
         KakoRndFile kako(f.state.files.kako);
         kako.setJournaled(true);
         KakoRec rec;
@@ -328,9 +314,9 @@ private slots:
         ScriptedPrompt p;
         QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
         QVERIFY(p.texts().join(QString()).contains(QStringLiteral("確定していない記録（過去CD %1）").arg(rec.過去CD)));
-        QCOMPARE(bytesOf(aside(f.state.files.kako)), kakoCommitted);
+        QCOMPARE(fileBytes(aside(f.state.files.kako)), kakoCommitted);
         QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
-        QCOMPARE(bytesOf(f.state.files.kako), bytesOf(f.state.files.kakoBackup));
+        QCOMPARE(fileBytes(f.state.files.kako), fileBytes(f.state.files.kakoBackup));
     }
 };
 
