@@ -1,15 +1,11 @@
 // The import commands run as a script runs them: check names the row that
 // would stop the run and writes nothing, the run stops there and files its
-// report; a saved data link; restore, on a full disk too; many findings of
-// one kind; init-demo.
+// report; restore, on a full disk too; many findings of one kind; init-demo.
 #include "model/app_state.h"
 #include "session/demo_database.h"
-#include "convert/item_catalogue.h"
 #include "platform/database.h"
-#include "platform/grid_model.h"
 #include "file_faults.h"
 #include "program_run.h"
-#include "transcribe/link_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,48 +61,6 @@ private slots:
         QCOMPARE(r.code, 3);
         QVERIFY2(r.err.contains(QStringLiteral("以前の登録データを削除して、転記します。")), qPrintable(r.err));
         QCOMPARE(entries(db), 8);
-    }
-
-    // A saved link stands in for --kind, --title and every --link, and the
-    // run it drives writes what the hand-given links write.
-    void savedLinks()
-    {
-        QTemporaryDir dir, a, b;
-        const QString source = example("death-register.cp932.csv");
-        const QString links = dir.filePath(QStringLiteral("過去帳.json"));
-        QList<DataLink> pairs;
-        for (const QString &p : kDeathLinks)
-            pairs << DataLink{p.section(QLatin1Char(':'), 0, 0).toInt(), p.section(QLatin1Char(':'), 1).toInt()};
-        GridModel file;
-        QVERIFY(file.LoadGrid(source, GridFileKind::Csv).ok);
-        QStringList titles;
-        for (int c = 0; c < file.Cols(); ++c)
-            titles << file.TextMatrix(0, c);
-        QString error;
-        QVERIFY(WriteLinkFile(links, MakeLinkFile(kOutDeathRegister, 1, pairs, titles, CatalogueOf(kOutDeathRegister)), error));
-        const QString dbA = CreateDemoDatabase(a.path()), dbB = CreateDemoDatabase(b.path());
-        const QStringList saved{QStringLiteral("transcribe"), QStringLiteral("--db"), dbA, QStringLiteral("--source"), source,
-                                QStringLiteral("--mode"), QStringLiteral("append"), QStringLiteral("--today"),
-                                QStringLiteral("2024-05-10"), QStringLiteral("--links"), links};
-        ProgramRun r = runTera(saved);
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        r = runTera(importArgs("transcribe", dbB, source, "death") << linkArgs(kDeathLinks));
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        QCOMPARE(readAll(a.filePath(QStringLiteral("kako.rnd"))), readAll(b.filePath(QStringLiteral("kako.rnd"))));
-        QCOMPARE(countIn(dbA, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")),
-                 countIn(dbB, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")));
-
-        // A kind that disagrees with the link's, and a file without one of
-        // the linked columns: refused before anything is written.
-        r = runTera(QStringList(saved) << QStringLiteral("--kind") << QStringLiteral("members"));
-        QCOMPARE(r.code, 2);
-        QVERIFY(r.err.contains(QStringLiteral("出力区分")));
-        QStringList members = saved;
-        members[4] = example("members.utf8.csv");
-        r = runTera(members);
-        QCOMPARE(r.code, 2);
-        QVERIFY2(r.err.contains(QStringLiteral("読込み列 Lpoj 0「戒名」")), qPrintable(r.err));
-        QCOMPARE(entries(dbA), 12);
     }
 
     // restore without --yes and without a terminal declines; on a disk that

@@ -1,9 +1,13 @@
 // A migration driven from the command line alone: the item numbers that
-// items lists are the ones --link takes, --auto-link links as the window's
-// 自動リンク does, and an append of rows the database already holds is
-// warned about or left out.
-#include "session/demo_database.h"
+// items lists are the ones --link takes, --auto-link and a saved data link
+// write what the hand-given links write, and an append of rows the database
+// already holds is warned about or left out.
+#include "convert/item_catalogue.h"
+#include "model/run_settings.h"
+#include "platform/grid_model.h"
 #include "program_run.h"
+#include "session/demo_database.h"
+#include "transcribe/link_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,13 +102,15 @@ private slots:
     }
 
     // --auto-link makes the links a user would make by hand for the
-    // example, and the run writes the very same entries; a --link wins over
-    // the auto-link of its column and of its item.
-    void autoLinkWritesWhatHandLinksWrite()
+    // example, and a saved link stands in for --kind, --title and every
+    // --link: each run writes the very same entries as the hand-given links.
+    // A --link wins over the auto-link of its column and of its item.
+    void autoOrSavedLinksWriteWhatHandLinksWrite()
     {
-        QTemporaryDir byHand, byAuto;
+        QTemporaryDir byHand, byAuto, bySaved;
         const QString handDb = CreateDemoDatabase(byHand.path());
         const QString autoDb = CreateDemoDatabase(byAuto.path());
+        const QString savedDb = CreateDemoDatabase(bySaved.path());
         const QString source = example("death-register.cp932.csv");
 
         ProgramRun r = runTera(importArgs("transcribe", handDb, source, "death") << linkArgs(kDeathLinks));
@@ -112,13 +118,42 @@ private slots:
         r = runTera(importArgs("transcribe", autoDb, source, "death") << QStringLiteral("--auto-link"));
         QCOMPARE(r.code, 0);
         QCOMPARE(autoLinks(r.err), kDeathLinks);
+
+        const QString links = bySaved.filePath(QStringLiteral("過去帳.json"));
+        QList<DataLink> pairs;
+        for (const QString &p : kDeathLinks)
+            pairs << DataLink{p.section(QLatin1Char(':'), 0, 0).toInt(), p.section(QLatin1Char(':'), 1).toInt()};
+        GridModel file;
+        QVERIFY(file.LoadGrid(source, GridFileKind::Csv).ok);
+        QString error;
+        QVERIFY(WriteLinkFile(links, MakeLinkFile(kOutDeathRegister, 1, pairs, file.rowTexts(0), CatalogueOf(kOutDeathRegister)), error));
+        const QStringList saved{QStringLiteral("transcribe"), QStringLiteral("--db"), savedDb, QStringLiteral("--source"), source,
+                                QStringLiteral("--mode"), QStringLiteral("append"), QStringLiteral("--today"),
+                                QStringLiteral("2024-05-10"), QStringLiteral("--links"), links};
+        r = runTera(saved);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+
         const QString entries = QStringLiteral("SELECT [過去CD] || '|' || [戒名] || '|' || [ﾖﾐ] || '|' || [俗名] || '|' || [bnen] || '/' || "
                                                "[btuki] || '/' || [bHi] || '|' || [享年] || '|' || [施主名] || '|' || [yubin] || '|' || "
                                                "[JYU] || '|' || [tel] || '|' || [地区] AS r FROM [W_KAKO] ORDER BY [過去CD]");
         const QStringList written = rowsOf(handDb, entries);
         QCOMPARE(written.size(), 12);
-        QCOMPARE(rowsOf(autoDb, entries), written);
-        QCOMPARE(readAll(byAuto.filePath(QStringLiteral("kako.rnd"))), readAll(byHand.filePath(QStringLiteral("kako.rnd"))));
+        for (const QTemporaryDir *dir : {&byAuto, &bySaved}) {
+            QCOMPARE(rowsOf(dir->filePath(QStringLiteral("tera.mdb")), entries), written);
+            QCOMPARE(readAll(dir->filePath(QStringLiteral("kako.rnd"))), readAll(byHand.filePath(QStringLiteral("kako.rnd"))));
+        }
+
+        // A kind that disagrees with the saved link's, and a file without
+        // one of the linked columns: refused before anything is written.
+        r = runTera(QStringList(saved) << QStringLiteral("--kind") << QStringLiteral("members"));
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.contains(QStringLiteral("出力区分")));
+        QStringList members = saved;
+        members[4] = example("members.utf8.csv");
+        r = runTera(members);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("読込み列 Lpoj 0「戒名」")), qPrintable(r.err));
+        QCOMPARE(rowsOf(savedDb, entries), written);
 
         // Column 9 (住所) goes to 電話番号 instead: neither the auto-link of
         // column 9 nor that of 電話番号 (column 10) is made.

@@ -50,20 +50,8 @@ private slots:
     }
     void cleanup() { f.reset(); }
 
-    // The toolbar dispatches on the key: ｺﾋﾟｰ copies, an unknown key does
-    // nothing.
-    void toolbar()
-    {
-        f->grid().select(1, 1, 1, 2);
-        f->w->menus.toolbarButton(u"ｺﾋﾟｰ")->trigger();
-        QCOMPARE(f->clipboard, QStringLiteral("1-1\t1-2\r\n"));
-        f->tools().onToolbarButton(QStringLiteral("印刷"));
-        QVERIFY(f->prompt.texts().isEmpty());
-        QCOMPARE(f->grid().Rows(), 8);
-    }
-
-    // Copy ends every row with CR LF, Cut with CR; either gives the same
-    // text whichever way the range was dragged.
+    // Copy (here from the toolbar) ends every row with CR LF, Cut with CR;
+    // either gives the same text whichever way the range was dragged.
     void copyAndCut_data()
     {
         QTest::addColumn<int>("row");
@@ -83,7 +71,7 @@ private slots:
         QFETCH(int, rowSel);
         QFETCH(int, colSel);
         QVERIFY(f->grid().select(row, col, rowSel, colSel));
-        f->w->menus.mnuEditCopy->trigger();
+        f->w->menus.toolbarButton(u"ｺﾋﾟｰ")->trigger();
         QCOMPARE(f->clipboard, QStringLiteral("2-2\t2-3\r\n3-2\t3-3\r\n"));
         QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
 
@@ -108,6 +96,7 @@ private slots:
         f->tools().EditCut();
         QCOMPARE(f->clipboard, QStringLiteral("keep"));
         f->tools().EditPaste();
+        f->tools().onToolbarButton(QStringLiteral("印刷")); // no such button: nothing
         f->tools().editCurrentCell();
         QVERIFY(!editing(f->w->importGrid));
         QCOMPARE(f->column(1), (QStringList{"h1", "1-1", "2-1", "3-1", "4-1", "5-1", "6-1", "7-1"}));
@@ -141,21 +130,6 @@ private slots:
         f->w->menus.mnuEditPaste->trigger();
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kClipboardNoText});
         QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
-    }
-
-    // The platform clipboard itself, as the window uses it by default: a
-    // copied range pastes back unchanged from the current cell on.
-    void systemClipboard()
-    {
-        GridCommands plain(nullptr, f->grid(), nullptr, f->w->docName, f->prompt, f->kinds());
-        f->grid().select(2, 2, 3, 3);
-        plain.EditCopy();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("2-2\t2-3\r\n3-2\t3-3\r\n"));
-        f->grid().select(5, 1, 5, 1);
-        plain.EditPaste();
-        QCOMPARE(f->grid().rowTexts(5).mid(1, 2), (QStringList{"2-2", "2-3"}));
-        QCOMPARE(f->grid().rowTexts(6).mid(1, 2), (QStringList{"3-2", "3-3"}));
-        QVERIFY(f->prompt.texts().isEmpty());
     }
 
     void newAnsweredEachWay_data()
@@ -442,6 +416,14 @@ private slots:
         QVERIFY(f->w->close());
         QVERIFY(!f->w->isVisible());
         QVERIFY(f->prompt.texts().isEmpty());
+        // Once the program is ending the window goes without asking.
+        f->w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
+        f->closeAnswer = Answer::No;
+        const qsizetype asked = f->questions.size();
+        f->w->endProgram(0);
+        QVERIFY(!f->w->isVisible());
+        QCOMPARE(f->questions.size(), asked);
     }
 
     // Without the fixture's hooks the questions go through the prompt: the
@@ -457,17 +439,6 @@ private slots:
         QCOMPARE(f->prompt.shown().first().caption, GridToolText::kCloseCaption);
         QCOMPARE(f->prompt.shown().last().buttons, Buttons::YesNoCancel);
         QCOMPARE(f->grid().Rows(), 8);
-    }
-
-    // Once the program is ending the window goes without asking.
-    void programEndingClosesWithoutAsking()
-    {
-        f->w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
-        f->closeAnswer = Answer::No;
-        f->w->endProgram(0);
-        QVERIFY(!f->w->isVisible());
-        QVERIFY(f->questions.isEmpty());
     }
 };
 

@@ -33,10 +33,9 @@ class TestImportWindow : public QObject {
         f->w->outputKindButtons[2]->click();
         f->w->titleRowButtons[title ? 1 : 0]->click();
         f->pickSource(f->writeFile(QStringLiteral("過去帳.csv"), kThreeByFour), 3);
-        f->link(0, kKaimyo);
-        f->link(1, kZokumei);
-        f->link(2, kDate);
-        f->link(3, kSeshu);
+        const int items[] = {kKaimyo, kZokumei, kDate, kSeshu};
+        for (int column = 0; column < 4; ++column)
+            f->link(column, items[column]);
         f->w->runButton->click();
         return f->withReportViewer(f->w->importWindow());
     }
@@ -62,12 +61,9 @@ private slots:
         GridModel source;
         ImportSession session(s, source);
         ImportWindow d(session, p, c);
-        QVERIFY(d.outputKindButtons[0]->isChecked());
-        QVERIFY(d.executionModeButtons[0]->isChecked());
         QVERIFY(d.grid().Editable());
         QCOMPARE(d.grid().Rows(), 1);
         QCOMPARE(d.grid().Cols(), 1);
-        QCOMPARE(d.importGrid->objectName(), QStringLiteral("vsf"));
         // The alignment choice is only stored: the grid stays as it was.
         QCOMPARE(d.alignment, qint16(-1));
         d.alignmentButtons[7]->click();
@@ -154,60 +150,35 @@ private slots:
         QCOMPARE(f->prompt.texts().size(), 3);
         QVERIFY(f->prompt.texts().first().startsWith(QStringLiteral("書き出しデータの区分を変えたため")));
         QCOMPARE(f->prompt.texts().mid(1), (QStringList{refused, refused}));
-        QVERIFY(refused.contains(QStringLiteral("過去帳データ")) && refused.contains(QStringLiteral("世帯データ")));
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), before);
         QCOMPARE(f->count(QStringLiteral("D_SETAI")), 0);
     }
 
-    // One whole import per output kind from the example files, by clicking
-    // through both windows; checked in the database.
-    void wholeImport_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("members utf-8") << QStringLiteral("members.utf8.csv") << 0 << 12;
-        QTest::newRow("households cp932") << QStringLiteral("households.cp932.csv") << 1 << 10;
-        QTest::newRow("death register utf-8") << QStringLiteral("death-register.utf8.csv") << 2 << 12;
-    }
+    // One whole import from an example file, by clicking through both
+    // windows; checked in the database and kako.rnd. (Each kind's own
+    // writing is the session's test: the windows only drive it.)
     void wholeImport()
     {
-        QFETCH(QString, file);
-        QFETCH(int, kind);
-        QFETCH(int, rows);
-        ImportWindow *d = importExample(file, kind, kModeReplace);
+        const int rows = 12;
+        ImportWindow *d = importExample(QStringLiteral("death-register.utf8.csv"), 2, kModeReplace);
         QVERIFY(d);
         QCOMPARE(d->grid().Rows(), rows + 1);
         const TranscribeReport &r = d->lastReport();
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
         QCOMPARE(r.rowsRead, rows);
-        QCOMPARE(r.rowsWritten + r.skipped.size() + r.rolledBack.size(), rows);
-        QVERIFY2(r.rolledBack.isEmpty(), qPrintable(r.rolledBack.value(0).reason));
+        QCOMPARE(r.rowsWritten, rows);
         // The replace question, then the summary (after the backup's note
         // that kako.rnd had nothing to copy yet).
         const QStringList texts = f->prompt.texts();
         QCOMPARE(texts.size(), 3);
         QVERIFY2(texts.at(1).startsWith(TranscribeText::replaceQuestion()), qPrintable(texts.at(1)));
-        QVERIFY(f->prompt.texts().last().startsWith(QStringLiteral("転記が終わりました。\r\n書き込み %1 行").arg(r.rowsWritten)));
+        QVERIFY(texts.last().startsWith(QStringLiteral("転記が終わりました。\r\n書き込み %1 行").arg(rows)));
+        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
         QVERIFY(QFileInfo::exists(f->state.files.databaseBackup));
-
-        switch (kind) {
-        case 0:
-            QCOMPARE(f->count(QStringLiteral("D_KOJIN")), r.rowsWritten);
-            QVERIFY(f->column(QStringLiteral("SELECT MEI AS v FROM D_KOJIN")).contains(QStringLiteral("髙橋　一郎")));
-            break;
-        case 1:
-            QCOMPARE(f->count(QStringLiteral("D_SETAI")), r.rowsWritten);
-            QVERIFY(f->column(QStringLiteral("SELECT 世帯主名 AS v FROM D_SETAI")).contains(QStringLiteral("﨑山　花子")));
-            break;
-        case 2:
-            QCOMPARE(f->count(QStringLiteral("W_KAKO")), r.rowsWritten);
-            QCOMPARE(QFileInfo(f->state.files.kako).size(), qint64(r.rowsWritten) * 780);
-            QCOMPARE(f->count(QStringLiteral("D_OMAIRI")), qint64(r.rowsWritten) * 18);
-            QVERIFY(f->column(QStringLiteral("SELECT 戒名 AS v FROM W_KAKO")).contains(QStringLiteral("清風院釋正道居士")));
-            break;
-        }
-        QVERIFY(r.rowsWritten >= rows - 1);
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), rows);
+        QCOMPARE(QFileInfo(f->state.files.kako).size(), qint64(rows) * 780);
+        QCOMPARE(f->count(QStringLiteral("D_OMAIRI")), qint64(rows) * 18);
+        QVERIFY(f->column(QStringLiteral("SELECT 戒名 AS v FROM W_KAKO")).contains(QStringLiteral("清風院釋正道居士")));
     }
 
     // いいえ to the replace question: "処理を中止します" and the database as
@@ -224,9 +195,6 @@ private slots:
         d->runButton->click();
         QCOMPARE(f->prompt.texts().size(), 2);
         QVERIFY(f->prompt.texts().first().startsWith(TranscribeText::replaceQuestion()));
-        // What goes, and that the backup just made can bring it back.
-        QVERIFY(f->prompt.texts().first().contains(QStringLiteral("D_SETAI %1 件").arg(before)));
-        QVERIFY(f->prompt.texts().first().contains(QStringLiteral("tera2.mdb")));
         QCOMPARE(f->prompt.texts().last(), QStringLiteral("処理を中止します"));
         QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
         QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::ReplaceDeclined);
@@ -299,17 +267,6 @@ private slots:
         QCOMPARE(d->lastReport().rowsWritten, 0);
         QCOMPARE(d->lastReport().skipped.size(), 12);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 24);
-    }
-
-    // A row without 戒名 is skipped, and the summary names it.
-    void summaryListsSkippedRows()
-    {
-        ImportWindow *d = f->readIntoImport(2, kModeAppend, f->writeFile(QStringLiteral("k.csv"), QByteArray(kThreeByFour).replace("釋妙華", "")));
-        QVERIFY(d);
-        d->runButton->click();
-        QVERIFY(f->prompt.texts().last().startsWith(QStringLiteral(
-            "転記が終わりました。\r\n書き込み 1 行、スキップ 1 行\r\nスキップした行:\r\n  2 行目: 戒名が空です\r\n\r\n転記レポート: ")));
-        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
     }
 
     // A member procedure that ends the program: the run stops and the

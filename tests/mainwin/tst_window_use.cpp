@@ -68,15 +68,10 @@ class TestWindowUse : public QObject {
         f->w->executionModeButtons[mode]->click();
         f->w->titleRowButtons[1]->click();
         f->pickSource(f->writeFile(QStringLiteral("deaths.csv"), kDeaths), 3);
-        f->link(0, 10);
-        f->link(1, 11);
-        f->link(2, 1);
-        f->link(3, 12);
+        for (const auto &[column, item] : {std::pair{0, 10}, {1, 11}, {2, 1}, {3, 12}})
+            f->link(column, item);
         f->w->runButton->click();
-        ImportWindow *d = f->w->importWindow();
-        if (d)
-            d->openReport = [](const QString &) { return true; };
-        return d;
+        return f->withReportViewer(f->w->importWindow());
     }
 
 private slots:
@@ -208,30 +203,15 @@ private slots:
         QApplication::setActiveWindow(d);
         QVERIFY(QTest::qWaitForWindowActive(d));
         QApplication::clipboard()->setText(clipboardBefore);
-        // Which import-table columns hold 戒名 and 俗名 follows the catalogue:
-        // find them by the texts.
+        // 戒名, 俗名, 没年月日 and 施主名 stand in the columns of their items.
+        const int order[] = {10, 11, 1, 12};
         GridModel &g = d->grid();
-        int kaimyo = -1;
-        for (int c = 1; c < g.Cols(); ++c)
-            if (g.TextMatrix(1, c) == QStringLiteral("釋浄心"))
-                kaimyo = c;
-        QVERIFY(kaimyo > 0);
-        QStringList order; // the four values' columns, in the data's order
-        for (const QString &v : {QStringLiteral("釋浄心"), QStringLiteral("髙橋　清一"), QStringLiteral("2003年5月17日"),
-                                 QStringLiteral("髙橋　一郎")})
-            for (int c = 1; c < g.Cols(); ++c)
-                if (g.TextMatrix(1, c) == v)
-                    order << QString::number(c);
-        QCOMPARE(order.size(), 4);
-        // Select the 戒名 and 俗名 cells (adjacent when 俗名 follows 戒名).
-        const int zokumei = order.at(1).toInt();
-        QCOMPARE(zokumei, kaimyo + 1);
         d->importGrid->setFocus();
-        g.select(1, kaimyo, 1, zokumei);
+        g.select(1, 10, 1, 11);
         QTest::keySequence(d->importGrid, keys);
         QStringList after;
-        for (const QString &c : order)
-            after << g.TextMatrix(1, c.toInt());
+        for (int c : order)
+            after << g.TextMatrix(1, c);
         QCOMPARE(after, rowOneAfter);
         QCOMPARE(QApplication::clipboard()->text(), clipboardAfter);
         // The menu shows the key.
@@ -321,9 +301,8 @@ private slots:
 
     // --- the replace question
 
-    // Asked in a real message box: it says what goes, with the counts the
-    // database holds, and the backup just made; Enter answers いいえ and
-    // nothing is deleted.
+    // Asked in a real message box (what it says is the run's own test):
+    // Enter answers いいえ and nothing is deleted.
     void replaceQuestionDefaultsToNo()
     {
         ImportWindow *d = openDeaths(kModeAppend);
@@ -335,22 +314,14 @@ private slots:
 
         f->state.executionMode = kModeReplace;
         MessageBoxPrompt prompt;
-        QString question;
         QString defaultText;
         BoxWatcher watch([&](QMessageBox *box) {
-            if (!box->text().startsWith(QStringLiteral("以前の登録データを削除して")))
-                return;
-            question = box->text();
-            defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
+            if (box->text().startsWith(QStringLiteral("以前の登録データを削除して")))
+                defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
         });
         const TranscribeReport r = Transcribe(d->grid(), f->state.runSettings(), f->state.master, prompt, f->clock);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
         QVERIFY2(defaultText.startsWith(QStringLiteral("いいえ")), qPrintable(defaultText));
-        QVERIFY2(question.contains(QStringLiteral("W_KAKO %1 件、W_KAIKI %2 件").arg(kako).arg(kaiki)),
-                 qPrintable(question));
-        QVERIFY(question.contains(QStringLiteral("kako.rnd %1 件").arg(kako)));
-        QVERIFY(question.contains(QStringLiteral("tera2.mdb")));
-        QVERIFY(question.contains(QStringLiteral("削除されたデータは復帰できません。")));
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), kako);
         QCOMPARE(f->count(QStringLiteral("W_KAIKI")), kaiki);
     }
@@ -544,33 +515,6 @@ private slots:
         // 戒名, 俗名 and 没年月日 find their items; 施主名 is linked already.
         QVERIFY2(said.startsWith(QStringLiteral("3 列をリンクしました。")), qPrintable(said));
         QVERIFY(said.contains(QStringLiteral("メモ"))); // no item of that name
-
-        // Another kind drops the links and says how many.
-        f->prompt.clear();
-        const int links = int(f->w->links().links().size());
-        QCOMPARE(links, 4);
-        f->w->outputKindButtons[0]->click();
-        QCOMPARE(f->prompt.texts(), QStringList{MainWindowText::linksDropped(4)});
-        QCOMPARE(f->w->linkGrid().Rows(), 1);
-    }
-
-    // A link to a column the file now read does not have is told in plain
-    // words: the source column and how many columns the file has.
-    void staleLinkInPlainWords()
-    {
-        f->w->outputKindButtons[2]->click();
-        f->w->titleRowButtons[1]->click();
-        f->pickSource(f->writeFile(QStringLiteral("deaths.csv"), kDeaths), 3);
-        f->link(3, 12);
-        f->pickSource(f->writeFile(QStringLiteral("narrow.csv"), "戒名,俗名\r\n釋浄心,髙橋　清一\r\n"), 3);
-        f->prompt.clear();
-        f->w->runButton->click();
-        QCOMPARE(f->prompt.texts().size(), 1);
-        const QString said = f->prompt.texts().first();
-        QVERIFY2(said.contains(QStringLiteral("「施主名」")) && said.contains(QStringLiteral("4 列目"))
-                     && said.contains(QStringLiteral("2 列です")) && !said.contains(QStringLiteral("Lpoj")),
-                 qPrintable(said));
-        QVERIFY(!f->w->importWindow());
     }
 };
 
