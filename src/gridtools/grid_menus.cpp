@@ -67,10 +67,10 @@ QIcon toolbarIcon(const QStyle *style, const QString &imageKey)
 
 QAction *GridMenus::toolbarButton(const char16_t *key) const
 {
-    if (!Toolbar1)
+    if (!toolBar)
         return nullptr;
     const QString wanted = QString::fromUtf16(key);
-    for (QAction *action : Toolbar1->actions())
+    for (QAction *action : toolBar->actions())
         if (action->data().toString() == wanted)
             return action;
     return nullptr;
@@ -82,70 +82,70 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     QMenuBar *bar = window.menuBar();
     GridCommands *c = &commands;
 
-    m.mnuFile = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    m.mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    m.mnuFileNew = entry(m.mnuFile, "mnuFileNew", u"新規作成(&N)");
-    m.mnuFileOpen = entry(m.mnuFile, "mnuFileOpen", u"開く(&O)");
-    m.mnuFileSave = entry(m.mnuFile, "mnuFileSave", u"保存(&S)");
-    m.mnuFileSaveAs = entry(m.mnuFile, "mnuFileSaveAs", u"名前を付けて保存(&A)...");
-    m.mnuFile->addSeparator();
-    m.mnuFileExit = entry(m.mnuFile, "mnuFileExit", u"終了(&X)");
+    m.fileMenu = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    m.fileMenu->setObjectName(QStringLiteral("mnuFile"));
+    m.newAction = entry(m.fileMenu, "mnuFileNew", u"新規作成(&N)");
+    m.openAction = entry(m.fileMenu, "mnuFileOpen", u"開く(&O)");
+    m.saveAction = entry(m.fileMenu, "mnuFileSave", u"保存(&S)");
+    m.saveAsAction = entry(m.fileMenu, "mnuFileSaveAs", u"名前を付けて保存(&A)...");
+    m.fileMenu->addSeparator();
+    m.exitAction = entry(m.fileMenu, "mnuFileExit", u"終了(&X)");
 
-    m.mnuEdit = bar->addMenu(QStringLiteral("編集(&E)"));
-    m.mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    m.mnuEditCut = entry(m.mnuEdit, "mnuEditCut", u"切り取り(&T)");
-    m.mnuEditCopy = entry(m.mnuEdit, "mnuEditCopy", u"ｺﾋﾟｰ(&C)");
-    m.mnuEditPaste = entry(m.mnuEdit, "mnuEditPaste", u"貼り付け(&P)");
-    m.mnuEditClear = entry(m.mnuEdit, "mnuEditClear", u"消去(&L)");
-    m.mnuEditSelectAll = entry(m.mnuEdit, "mnuEditSelectAll", u"すべて選択(&A)");
-    m.mnuEdit->addSeparator();
-    m.mnuInsertSum = entry(m.mnuEdit, "mnuInsertSum", u"小計行の挿入(&S)");
+    m.editMenu = bar->addMenu(QStringLiteral("編集(&E)"));
+    m.editMenu->setObjectName(QStringLiteral("mnuEdit"));
+    m.cutAction = entry(m.editMenu, "mnuEditCut", u"切り取り(&T)");
+    m.copyAction = entry(m.editMenu, "mnuEditCopy", u"ｺﾋﾟｰ(&C)");
+    m.pasteAction = entry(m.editMenu, "mnuEditPaste", u"貼り付け(&P)");
+    m.clearAction = entry(m.editMenu, "mnuEditClear", u"消去(&L)");
+    m.selectAllAction = entry(m.editMenu, "mnuEditSelectAll", u"すべて選択(&A)");
+    m.editMenu->addSeparator();
+    m.insertSumAction = entry(m.editMenu, "mnuInsertSum", u"小計行の挿入(&S)");
 
-    m.mnuDisp = bar->addMenu(QStringLiteral("書式(&D)"));
-    m.mnuDisp->setObjectName(QStringLiteral("mnuDisp"));
-    m.mnuDispGrid = entry(m.mnuDisp, "mnuDispGrid", u"ｸﾞﾘｯﾄﾞの設定(&G)");
-    m.mnuDispCellFormat = entry(m.mnuDisp, "mnuDispCellFormat", u"ｾﾙの書式(&F)");
-    m.mnuDispBorder = entry(m.mnuDisp, "mnuDispBorder", u"罫線の設定(&B)");
-    m.mnuRowCol = entry(m.mnuDisp, "mnuRowCol", u"行・列の設定(&S)");
+    m.formatMenu = bar->addMenu(QStringLiteral("書式(&D)"));
+    m.formatMenu->setObjectName(QStringLiteral("mnuDisp"));
+    m.gridLinesAction = entry(m.formatMenu, "mnuDispGrid", u"ｸﾞﾘｯﾄﾞの設定(&G)");
+    m.cellFormatAction = entry(m.formatMenu, "mnuDispCellFormat", u"ｾﾙの書式(&F)");
+    m.borderAction = entry(m.formatMenu, "mnuDispBorder", u"罫線の設定(&B)");
+    m.rowColumnCountAction = entry(m.formatMenu, "mnuRowCol", u"行・列の設定(&S)");
 
-    m.mnuTable = bar->addMenu(QStringLiteral("ﾃｰﾌﾞﾙ(&T)"));
-    m.mnuTable->setObjectName(QStringLiteral("mnuTable"));
-    m.mnuTableSort = entry(m.mnuTable, "mnuTableSort", u"ｿｰﾄ設定(&S)");
-    m.mnuTableMerge = entry(m.mnuTable, "mnuTableMerge", u"ﾏｰｼﾞ設定(&M)");
-    m.mnuTableTotal = entry(m.mnuTable, "mnuTableTotal", u"小計行の設定(&T)");
-    m.mnuTableOutline = entry(m.mnuTable, "mnuTableOutline", u"ｱｳﾄﾗｲﾝ設定(&O)");
-    m.mnuTableDB = entry(m.mnuTable, "mnuTableDB", u"ﾃﾞｰﾀﾊﾞｳﾝﾄﾞ(&D)");
+    m.tableMenu = bar->addMenu(QStringLiteral("ﾃｰﾌﾞﾙ(&T)"));
+    m.tableMenu->setObjectName(QStringLiteral("mnuTable"));
+    m.sortAction = entry(m.tableMenu, "mnuTableSort", u"ｿｰﾄ設定(&S)");
+    m.mergeAction = entry(m.tableMenu, "mnuTableMerge", u"ﾏｰｼﾞ設定(&M)");
+    m.totalAction = entry(m.tableMenu, "mnuTableTotal", u"小計行の設定(&T)");
+    m.outlineAction = entry(m.tableMenu, "mnuTableOutline", u"ｱｳﾄﾗｲﾝ設定(&O)");
+    m.databaseAction = entry(m.tableMenu, "mnuTableDB", u"ﾃﾞｰﾀﾊﾞｳﾝﾄﾞ(&D)");
 
-    m.mnuOp = bar->addMenu(QStringLiteral("操作(&O)"));
-    m.mnuOp->setObjectName(QStringLiteral("mnuOp"));
-    m.mnuOpRow = submenu(m.mnuOp, "mnuOpRow", u"行の操作(&R)");
-    m.mnuOp->addMenu(m.mnuOpRow);
-    m.mnuOpRowIns = entry(m.mnuOpRow, "mnuOpRowIns", u"挿入(&I)");
-    m.mnuOpRowAdd = entry(m.mnuOpRow, "mnuOpRowAdd", u"追加(&A)");
-    m.mnuOpRowMov = entry(m.mnuOpRow, "mnuOpRowMov", u"移動(&M)");
-    m.mnuOpRowDel = entry(m.mnuOpRow, "mnuOpRowDel", u"削除(&D)");
-    m.mnuOpCol = submenu(m.mnuOp, "mnuOpCol", u"列の操作(&C)");
-    m.mnuOp->addMenu(m.mnuOpCol);
-    m.mnuOpColIns = entry(m.mnuOpCol, "mnuOpColIns", u"挿入(&I)");
-    m.mnuOpColAdd = entry(m.mnuOpCol, "mnuOpColAdd", u"追加(&A)");
-    m.mnuOpColMov = entry(m.mnuOpCol, "mnuOpColMov", u"移動(&M)");
-    m.mnuOpColDel = entry(m.mnuOpCol, "mnuOpColDel", u"削除(&D)");
+    m.operationMenu = bar->addMenu(QStringLiteral("操作(&O)"));
+    m.operationMenu->setObjectName(QStringLiteral("mnuOp"));
+    m.rowMenu = submenu(m.operationMenu, "mnuOpRow", u"行の操作(&R)");
+    m.operationMenu->addMenu(m.rowMenu);
+    m.insertRowAction = entry(m.rowMenu, "mnuOpRowIns", u"挿入(&I)");
+    m.addRowAction = entry(m.rowMenu, "mnuOpRowAdd", u"追加(&A)");
+    m.moveRowAction = entry(m.rowMenu, "mnuOpRowMov", u"移動(&M)");
+    m.deleteRowAction = entry(m.rowMenu, "mnuOpRowDel", u"削除(&D)");
+    m.columnMenu = submenu(m.operationMenu, "mnuOpCol", u"列の操作(&C)");
+    m.operationMenu->addMenu(m.columnMenu);
+    m.insertColumnAction = entry(m.columnMenu, "mnuOpColIns", u"挿入(&I)");
+    m.addColumnAction = entry(m.columnMenu, "mnuOpColAdd", u"追加(&A)");
+    m.moveColumnAction = entry(m.columnMenu, "mnuOpColMov", u"移動(&M)");
+    m.deleteColumnAction = entry(m.columnMenu, "mnuOpColDel", u"削除(&D)");
 
-    m.mnuHelp = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    m.mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    m.mnuHelpContents = entry(m.mnuHelp, "mnuHelpContents", u"目次(&C)");
-    m.mnuHelpSearch = entry(m.mnuHelp, "mnuHelpSearch", u"ﾄﾋﾟｯｸの検索(&S)...");
-    m.mnuHelp->addSeparator();
-    m.mnuHelpAbout = entry(m.mnuHelp, "mnuHelpAbout", u"ﾊﾞｰｼﾞｮﾝ情報(&A)...");
-    m.mnuAboutSample = entry(m.mnuHelp, "mnuAboutSample", u"ｻﾝﾌﾟﾙについて(&A)");
+    m.helpMenu = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    m.helpMenu->setObjectName(QStringLiteral("mnuHelp"));
+    m.helpContentsAction = entry(m.helpMenu, "mnuHelpContents", u"目次(&C)");
+    m.helpSearchAction = entry(m.helpMenu, "mnuHelpSearch", u"ﾄﾋﾟｯｸの検索(&S)...");
+    m.helpMenu->addSeparator();
+    m.aboutAction = entry(m.helpMenu, "mnuHelpAbout", u"ﾊﾞｰｼﾞｮﾝ情報(&A)...");
+    m.aboutSampleAction = entry(m.helpMenu, "mnuAboutSample", u"ｻﾝﾌﾟﾙについて(&A)");
 
     // The standard keys of the grid's clipboard commands, shown in the menu;
     // they act while the grid (or a cell being edited, which keeps its own
     // keys) has the focus.
     const std::pair<QAction *, QKeySequence> keys[] = {
-        {m.mnuEditCut, QKeySequence::Cut},         {m.mnuEditCopy, QKeySequence::Copy},
-        {m.mnuEditPaste, QKeySequence::Paste},     {m.mnuEditClear, QKeySequence::Delete},
-        {m.mnuEditSelectAll, QKeySequence::SelectAll},
+        {m.cutAction, QKeySequence::Cut},         {m.copyAction, QKeySequence::Copy},
+        {m.pasteAction, QKeySequence::Paste},     {m.clearAction, QKeySequence::Delete},
+        {m.selectAllAction, QKeySequence::SelectAll},
     };
     for (const auto &[action, key] : keys) {
         action->setShortcut(key);
@@ -154,37 +154,37 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
             view->addAction(action);
     }
     // Entries this window does not carry out keep their place, greyed out.
-    for (QAction *idle : {m.mnuInsertSum, m.mnuDispGrid, m.mnuDispCellFormat, m.mnuDispBorder, m.mnuTableMerge,
-                          m.mnuTableTotal, m.mnuTableOutline, m.mnuTableDB, m.mnuHelpContents, m.mnuHelpSearch,
-                          m.mnuHelpAbout, m.mnuAboutSample})
+    for (QAction *idle : {m.insertSumAction, m.gridLinesAction, m.cellFormatAction, m.borderAction, m.mergeAction,
+                          m.totalAction, m.outlineAction, m.databaseAction, m.helpContentsAction, m.helpSearchAction,
+                          m.aboutAction, m.aboutSampleAction})
         idle->setEnabled(false);
 
     const auto wire = [&window](QAction *action, auto slot) { QObject::connect(action, &QAction::triggered, &window, slot); };
-    wire(m.mnuFileNew, [c] { c->FileNew(); });
-    wire(m.mnuFileOpen, [c] { c->FileOpen(); });
-    wire(m.mnuFileSave, [c] { c->FileSave(); });
-    wire(m.mnuFileSaveAs, [c] { c->FileSaveAs(); });
-    wire(m.mnuFileExit, [w = &window] { w->close(); });
-    wire(m.mnuEditCut, [c] { c->EditCut(); });
-    wire(m.mnuEditCopy, [c] { c->EditCopy(); });
-    wire(m.mnuEditPaste, [c] { c->EditPaste(); });
-    wire(m.mnuEditClear, [c] { c->EditClear(); });
-    wire(m.mnuEditSelectAll, [c] { c->EditSelectAll(); });
-    wire(m.mnuRowCol, [c] { c->ShowRowCol(); });
-    wire(m.mnuTableSort, [c] { c->ShowSort(); });
-    wire(m.mnuOpRowIns, [c] { c->RowIns(); });
-    wire(m.mnuOpRowAdd, [c] { c->RowAdd(); });
-    wire(m.mnuOpRowMov, [c] { c->RowMov(); });
-    wire(m.mnuOpRowDel, [c] { c->RowDel(); });
-    wire(m.mnuOpColIns, [c] { c->ColIns(); });
-    wire(m.mnuOpColAdd, [c] { c->ColAdd(); });
-    wire(m.mnuOpColMov, [c] { c->ColMov(); });
-    wire(m.mnuOpColDel, [c] { c->ColDel(); });
+    wire(m.newAction, [c] { c->FileNew(); });
+    wire(m.openAction, [c] { c->FileOpen(); });
+    wire(m.saveAction, [c] { c->FileSave(); });
+    wire(m.saveAsAction, [c] { c->FileSaveAs(); });
+    wire(m.exitAction, [w = &window] { w->close(); });
+    wire(m.cutAction, [c] { c->EditCut(); });
+    wire(m.copyAction, [c] { c->EditCopy(); });
+    wire(m.pasteAction, [c] { c->EditPaste(); });
+    wire(m.clearAction, [c] { c->EditClear(); });
+    wire(m.selectAllAction, [c] { c->EditSelectAll(); });
+    wire(m.rowColumnCountAction, [c] { c->ShowRowCol(); });
+    wire(m.sortAction, [c] { c->ShowSort(); });
+    wire(m.insertRowAction, [c] { c->RowIns(); });
+    wire(m.addRowAction, [c] { c->RowAdd(); });
+    wire(m.moveRowAction, [c] { c->RowMov(); });
+    wire(m.deleteRowAction, [c] { c->RowDel(); });
+    wire(m.insertColumnAction, [c] { c->ColIns(); });
+    wire(m.addColumnAction, [c] { c->ColAdd(); });
+    wire(m.moveColumnAction, [c] { c->ColMov(); });
+    wire(m.deleteColumnAction, [c] { c->ColDel(); });
 
-    m.Toolbar1 = new QToolBar(QStringLiteral("Toolbar1"), &window);
-    m.Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    m.Toolbar1->setMovable(false);
-    m.Toolbar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m.toolBar = new QToolBar(QStringLiteral("Toolbar1"), &window);
+    m.toolBar->setObjectName(QStringLiteral("Toolbar1"));
+    m.toolBar->setMovable(false);
+    m.toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     struct Button {
         const char16_t *key;
         const char16_t *tooltip;
@@ -202,13 +202,13 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     };
     for (const Button &b : buttons) {
         const QString key = QString::fromUtf16(b.key);
-        QAction *action = m.Toolbar1->addAction(toolbarIcon(window.style(), QLatin1String(b.image)), key);
+        QAction *action = m.toolBar->addAction(toolbarIcon(window.style(), QLatin1String(b.image)), key);
         action->setData(key);
         action->setObjectName(QStringLiteral("Toolbar1_") + QLatin1String(b.image).toString().remove(QLatin1Char(' ')));
         action->setToolTip(QString::fromUtf16(b.tooltip));
         QObject::connect(action, &QAction::triggered, &window, [c, key] { c->onToolbarButton(key); });
     }
-    window.addToolBar(Qt::TopToolBarArea, m.Toolbar1);
+    window.addToolBar(Qt::TopToolBarArea, m.toolBar);
     return m;
 }
 

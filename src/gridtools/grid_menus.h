@@ -12,54 +12,54 @@ class GridCommands;
 // The menu bar and the toolbar of the import table window. Entries without a
 // command of their own are there, disabled.
 struct GridMenus {
-    QMenu *mnuFile = nullptr; // ﾌｧｲﾙ(&F)
-    QAction *mnuFileNew = nullptr;
-    QAction *mnuFileOpen = nullptr;
-    QAction *mnuFileSave = nullptr;
-    QAction *mnuFileSaveAs = nullptr;
-    QAction *mnuFileExit = nullptr;
+    QMenu *fileMenu = nullptr; // ﾌｧｲﾙ(&F)
+    QAction *newAction = nullptr;
+    QAction *openAction = nullptr;
+    QAction *saveAction = nullptr;
+    QAction *saveAsAction = nullptr;
+    QAction *exitAction = nullptr;
 
-    QMenu *mnuEdit = nullptr; // 編集(&E)
-    QAction *mnuEditCut = nullptr;
-    QAction *mnuEditCopy = nullptr;
-    QAction *mnuEditPaste = nullptr;
-    QAction *mnuEditClear = nullptr;     // Delete
-    QAction *mnuEditSelectAll = nullptr; // Ctrl+A
-    QAction *mnuInsertSum = nullptr;
+    QMenu *editMenu = nullptr; // 編集(&E)
+    QAction *cutAction = nullptr;
+    QAction *copyAction = nullptr;
+    QAction *pasteAction = nullptr;
+    QAction *clearAction = nullptr;     // Delete
+    QAction *selectAllAction = nullptr; // Ctrl+A
+    QAction *insertSumAction = nullptr;
 
-    QMenu *mnuDisp = nullptr; // 書式(&D)
-    QAction *mnuDispGrid = nullptr;
-    QAction *mnuDispCellFormat = nullptr;
-    QAction *mnuDispBorder = nullptr;
-    QAction *mnuRowCol = nullptr;
+    QMenu *formatMenu = nullptr; // 書式(&D)
+    QAction *gridLinesAction = nullptr;
+    QAction *cellFormatAction = nullptr;
+    QAction *borderAction = nullptr;
+    QAction *rowColumnCountAction = nullptr;
 
-    QMenu *mnuTable = nullptr; // ﾃｰﾌﾞﾙ(&T)
-    QAction *mnuTableSort = nullptr;
-    QAction *mnuTableMerge = nullptr;
-    QAction *mnuTableTotal = nullptr;
-    QAction *mnuTableOutline = nullptr;
-    QAction *mnuTableDB = nullptr;
+    QMenu *tableMenu = nullptr; // ﾃｰﾌﾞﾙ(&T)
+    QAction *sortAction = nullptr;
+    QAction *mergeAction = nullptr;
+    QAction *totalAction = nullptr;
+    QAction *outlineAction = nullptr;
+    QAction *databaseAction = nullptr;
 
-    QMenu *mnuOp = nullptr;    // 操作(&O)
-    QMenu *mnuOpRow = nullptr; // 行の操作(&R)
-    QAction *mnuOpRowIns = nullptr;
-    QAction *mnuOpRowAdd = nullptr;
-    QAction *mnuOpRowMov = nullptr;
-    QAction *mnuOpRowDel = nullptr;
-    QMenu *mnuOpCol = nullptr; // 列の操作(&C)
-    QAction *mnuOpColIns = nullptr;
-    QAction *mnuOpColAdd = nullptr;
-    QAction *mnuOpColMov = nullptr;
-    QAction *mnuOpColDel = nullptr;
+    QMenu *operationMenu = nullptr;    // 操作(&O)
+    QMenu *rowMenu = nullptr; // 行の操作(&R)
+    QAction *insertRowAction = nullptr;
+    QAction *addRowAction = nullptr;
+    QAction *moveRowAction = nullptr;
+    QAction *deleteRowAction = nullptr;
+    QMenu *columnMenu = nullptr; // 列の操作(&C)
+    QAction *insertColumnAction = nullptr;
+    QAction *addColumnAction = nullptr;
+    QAction *moveColumnAction = nullptr;
+    QAction *deleteColumnAction = nullptr;
 
-    QMenu *mnuHelp = nullptr; // ﾍﾙﾌﾟ(&H)
-    QAction *mnuHelpContents = nullptr;
-    QAction *mnuHelpSearch = nullptr;
-    QAction *mnuHelpAbout = nullptr;
-    QAction *mnuAboutSample = nullptr;
+    QMenu *helpMenu = nullptr; // ﾍﾙﾌﾟ(&H)
+    QAction *helpContentsAction = nullptr;
+    QAction *helpSearchAction = nullptr;
+    QAction *aboutAction = nullptr;
+    QAction *aboutSampleAction = nullptr;
 
     // Its buttons carry their key as data and dispatch on it.
-    QToolBar *Toolbar1 = nullptr;
+    QToolBar *toolBar = nullptr;
     // The toolbar button of a key ("開く"); null for an unknown key.
     QAction *toolbarButton(const char16_t *key) const;
 };

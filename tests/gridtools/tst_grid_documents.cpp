@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(f->clipboard, QStringLiteral("2-2\t2-3\r\n3-2\t3-3\r\n"));
         QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
 
-        f->w->menus.mnuEditCut->trigger();
+        f->w->menus.cutAction->trigger();
         QCOMPARE(f->clipboard, QStringLiteral("2-2\t2-3\r3-2\t3-3\r"));
         for (int r = 1; r < 5; ++r)
             for (int c = 1; c < 5; ++c) {
@@ -116,9 +116,9 @@ private slots:
     {
         f->grid().select(2, 2, 3, 3);
         f->clipboardBroken = true;
-        f->w->menus.mnuEditCopy->trigger();
-        f->w->menus.mnuEditCut->trigger();
-        f->w->menus.mnuEditPaste->trigger();
+        f->w->menus.copyAction->trigger();
+        f->w->menus.cutAction->trigger();
+        f->w->menus.pasteAction->trigger();
         QCOMPARE(f->prompt.texts(), (QStringList{GridToolText::kClipboardNotWritten, GridToolText::kClipboardNotWritten,
                                                  GridToolText::kClipboardNotRead}));
         QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
@@ -127,7 +127,7 @@ private slots:
         f->prompt.clear();
         f->clipboardBroken = false;
         f->clipboard.clear();
-        f->w->menus.mnuEditPaste->trigger();
+        f->w->menus.pasteAction->trigger();
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kClipboardNoText});
         QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
     }
@@ -156,7 +156,7 @@ private slots:
         FileKindSeen seen;
         if (fileKindAnswer >= 0)
             f->answerFileKind(3, fileKindAnswer == 1, &seen);
-        f->w->menus.mnuFileNew->trigger();
+        f->w->menus.newAction->trigger();
         QCOMPARE(f->questions, QStringList{GridToolText::kSaveFirst});
         QCOMPARE(seen.shown, fileKindAnswer >= 0);
         QCOMPARE(QFile::exists(f->path(QStringLiteral("before.csv"))), saved);
@@ -188,7 +188,7 @@ private slots:
         f->openPick.clear();
         FileKindSeen seen;
         f->answerFileKind(-1, true, &seen);
-        f->w->menus.mnuFileOpen->trigger();
+        f->w->menus.openAction->trigger();
         QCoreApplication::processEvents();
         QCOMPARE(f->opened, 1);
         QVERIFY(!seen.shown);
@@ -217,7 +217,7 @@ private slots:
         f->fill(3, 3);
         FileKindSeen seen;
         f->answerFileKind(3, true, &seen);
-        f->w->menus.mnuFileOpen->trigger();
+        f->w->menus.openAction->trigger();
         QVERIFY(seen.shown);
         QCOMPARE(seen.enabled, (std::array<bool, 5>{false, false, false, true, false}));
         QCOMPARE(f->grid().Rows(), 8);
@@ -234,7 +234,7 @@ private slots:
         f->prompt.script({Answer::Cancel});
         FileKindSeen seen;
         f->answerFileKind(3, true, &seen);
-        f->w->menus.mnuFileSave->trigger();
+        f->w->menus.saveAction->trigger();
         QCoreApplication::processEvents();
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::overwriteQuestion(file)});
         QCOMPARE(f->prompt.shown().first().buttons, Buttons::OkCancel);
@@ -253,14 +253,14 @@ private slots:
         // Save As: the file dialog cancelled, then FileKindDialog cancelled.
         f->prompt.clear();
         f->savePick.clear();
-        f->w->menus.mnuFileSaveAs->trigger();
+        f->w->menus.saveAsAction->trigger();
         QCOMPARE(f->proposed, file);
         QCOMPARE(f->w->docName, file);
         QVERIFY(f->prompt.texts().isEmpty());
         const QString renamed = f->path(QStringLiteral("renamed.vsg"));
         f->savePick = renamed;
         f->answerFileKind(0, false, &seen);
-        f->w->menus.mnuFileSaveAs->trigger();
+        f->w->menus.saveAsAction->trigger();
         QVERIFY(seen.shown);
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kCancelled});
         QCOMPARE(f->w->docName, renamed);
@@ -274,13 +274,13 @@ private slots:
     void saveNewTableAsUnknown()
     {
         f->tools().setDocumentFolder(f->files.path());
-        f->w->menus.mnuFileNew->trigger(); // answered Cancel: nothing happens
+        f->w->menus.newAction->trigger(); // answered Cancel: nothing happens
         f->answerFileKind(0, true);
-        f->w->menus.mnuFileSave->trigger();
+        f->w->menus.saveAction->trigger();
         QVERIFY(QFile::exists(f->path(QStringLiteral("Unknown.vsg"))));
         QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("Unknown.vsg"))));
         f->answerFileKind(0, true);
-        f->w->menus.mnuFileSave->trigger();
+        f->w->menus.saveAction->trigger();
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::overwriteQuestion(QStringLiteral("Unknown.vsg"))});
     }
 
@@ -318,18 +318,18 @@ private slots:
 
         f->savePick = f->path(name);
         f->answerFileKind(kind, true);
-        f->w->menus.mnuFileSaveAs->trigger();
+        f->w->menus.saveAsAction->trigger();
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
         QVERIFY(QFile::exists(f->savePick));
         QCOMPARE(f->w->docName, f->savePick);
 
         f->saveFirst = Answer::No;
-        f->w->menus.mnuFileNew->trigger();
+        f->w->menus.newAction->trigger();
         QCOMPARE(f->grid().Rows(), 50);
 
         f->openPick = f->savePick;
         f->answerFileKind(kind, true);
-        f->w->menus.mnuFileOpen->trigger();
+        f->w->menus.openAction->trigger();
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
         QCOMPARE(f->kinds().fileKind(), qint16(kind));
         if (texts) {
@@ -350,7 +350,7 @@ private slots:
     {
         f->openPick = f->writeFile(QStringLiteral("broken.vsg"), "this is no grid document");
         f->answerFileKind(0, true);
-        f->w->menus.mnuFileOpen->trigger();
+        f->w->menus.openAction->trigger();
         QCOMPARE(f->prompt.texts().size(), 1);
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("broken.vsg")));
         QCOMPARE(f->grid().Rows(), 8);
@@ -371,7 +371,7 @@ private slots:
         f->w->docName = QStringLiteral("Unknown.vsg");
         f->savePick = f->path(QStringLiteral("no such folder/u.vsg"));
         f->answerFileKind(0, true);
-        f->w->menus.mnuFileSaveAs->trigger();
+        f->w->menus.saveAsAction->trigger();
         QCOMPARE(f->prompt.texts().size(), 1);
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("u.vsg")));
         QCOMPARE(f->w->docName, QStringLiteral("Unknown.vsg"));
@@ -382,7 +382,7 @@ private slots:
         f->w->docName = nowhere;
         f->saveFirst = Answer::Yes;
         f->answerFileKind(3, true);
-        f->w->menus.mnuFileNew->trigger();
+        f->w->menus.newAction->trigger();
         QCOMPARE(f->prompt.texts().size(), 1);
         QCOMPARE(f->grid().Rows(), 8);
         QCOMPARE(f->w->docName, nowhere);
@@ -395,7 +395,7 @@ private slots:
         f->kinds().enableForFileName(QStringLiteral("x.vsg"));
         f->savePick = f->path(QStringLiteral("out.csv"));
         f->answerFileKind(3, true);
-        f->w->menus.mnuFileSaveAs->trigger();
+        f->w->menus.saveAsAction->trigger();
         QVERIFY(f->prompt.texts().isEmpty());
         QVERIFY(readAll(f->savePick).startsWith(",h1,h2,h3,h4\r\n"));
     }
@@ -407,7 +407,7 @@ private slots:
         f->closeAnswer = Answer::No;
         QVERIFY(!f->w->close());
         QVERIFY(f->w->isVisible());
-        f->w->menus.mnuFileExit->trigger();
+        f->w->menus.exitAction->trigger();
         f->w->menus.toolbarButton(u"終了")->trigger();
         QVERIFY(f->w->isVisible());
         QCOMPARE(f->questions, QStringList(3, GridToolText::kCloseQuestion));

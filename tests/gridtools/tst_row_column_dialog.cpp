@@ -182,7 +182,7 @@ private slots:
             if (shown)
                 f->tools().inputDialog().answerButtons[1]->click();
         });
-        f->w->menus.mnuOpRowMov->trigger();
+        f->w->menus.moveRowAction->trigger();
         QCoreApplication::processEvents();
         QVERIFY(!shown);
         QCOMPARE(f->grid().Rows(), 10);
@@ -252,7 +252,7 @@ private slots:
             QVERIFY(d.isVisible());
             d.closeButton->click();
         });
-        f->w->menus.mnuRowCol->trigger();
+        f->w->menus.rowColumnCountAction->trigger();
         QVERIFY(!d.isVisible());
         for (int r = 0; r < f->grid().Rows(); ++r)
             QCOMPARE(f->grid().RowHeight(r), 400);

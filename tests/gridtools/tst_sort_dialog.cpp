@@ -207,7 +207,7 @@ private slots:
             d.sortButton->click();
             d.closeButton->click();
         });
-        f->w->menus.mnuTableSort->trigger();
+        f->w->menus.sortAction->trigger();
         QCOMPARE(f->column(2).mid(1, 6), expected);
         QTimer::singleShot(0, [&] {
             modeAtStart = f->tools().sortDialog().modeBox->currentIndex();

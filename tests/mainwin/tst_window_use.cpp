@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), clipboardAfter);
         // The menu shows the key.
         bool shown = false;
-        for (QAction *a : d->menus.mnuEdit->actions())
+        for (QAction *a : d->menus.editMenu->actions())
             shown |= a->shortcut() == keys && a->isEnabled();
         QVERIFY(shown);
     }
