@@ -18,17 +18,26 @@ SessionResult SessionResult::failure(Cause cause, const QString &message, int li
     return r;
 }
 
-ImportSession::ImportSession()
-    : m_ownSource(std::make_unique<GridModel>()), m_ownImport(std::make_unique<GridModel>())
+namespace {
+
+// An empty import table as the import window starts with: the heading row
+// and the row-number column.
+std::unique_ptr<GridModel> emptyImportTable()
+{
+    auto table = std::make_unique<GridModel>();
+    table->setRows(1);
+    table->setCols(1);
+    table->setFixedRows(1);
+    table->setFixedCols(1);
+    return table;
+}
+
+} // namespace
+
+ImportSession::ImportSession() : m_ownSource(std::make_unique<GridModel>()), m_ownImport(emptyImportTable())
 {
     m_sourceTable = m_ownSource.get();
     m_importTable = m_ownImport.get();
-    // An empty import table as the import window starts with: the heading
-    // row and the row-number column.
-    m_importTable->setRows(1);
-    m_importTable->setCols(1);
-    m_importTable->setFixedRows(1);
-    m_importTable->setFixedCols(1);
     setOutputKind(m_state->outputKind);
 }
 
@@ -38,8 +47,12 @@ ImportSession::ImportSession(GridModel &sourceTable, GridModel &importTable)
     setOutputKind(m_state->outputKind);
 }
 
-ImportSession::ImportSession(AppState &state, GridModel &sourceTable) : m_state(&state), m_sourceTable(&sourceTable)
+// The steps without a table of their own then work on an empty one of the
+// session's, never on none.
+ImportSession::ImportSession(AppState &state, GridModel &sourceTable)
+    : m_state(&state), m_ownImport(emptyImportTable()), m_sourceTable(&sourceTable)
 {
+    m_importTable = m_ownImport.get();
     setOutputKind(m_state->outputKind);
 }
 

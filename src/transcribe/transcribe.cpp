@@ -502,6 +502,9 @@ public:
 private:
     bool takeRunLock();
     bool prepare();
+    bool checkBeforeWriting();
+    bool deleteForReplace();
+    bool beforeRows(bool (TranscribeRun::*step)());
     bool openRun();
     bool replace();
     void startRows();
@@ -608,37 +611,37 @@ bool TranscribeRun::takeRunLock()
     return false;
 }
 
+// A killed run's journal, the masters and the numbering, on a connection of
+// its own (the backup that follows copies the closed file).
+bool TranscribeRun::checkBeforeWriting()
+{
+    std::unique_ptr<Database> own;
+    Database *db = m_options.database ? m_options.database
+                                      : (own = Database::open(m_state.files.database, databaseOptions(m_options))).get();
+    qint32 lastRecovered = 0;
+    m_report.recoveredKakoCd = SettleKakoJournal(*db, m_state.files.kako, &lastRecovered);
+    if (m_report.recoveredKakoCd > 0)
+        m_prompt.message(TranscribeText::kakoRecovered(m_report.recoveredKakoCd, lastRecovered), Icon::Information);
+    checkMasters(*db);
+    if (m_kind == kOutDeathRegister && m_state.executionMode == kModeAppend) {
+        const QString behind = checkNumbering(*db, m_state.files.kako);
+        if (!behind.isEmpty()) {
+            fail(0, -1, behind);
+            return false;
+        }
+    }
+    if (own)
+        own->close();
+    return true;
+}
+
 // Before anything is written, the backup included (its copies are the way
 // back that the messages point to): a killed run's journal, the masters,
 // the numbering; then the backup, while the database is closed.
 bool TranscribeRun::prepare()
 {
-    try {
-        std::unique_ptr<Database> own;
-        Database *db = m_options.database ? m_options.database
-                                          : (own = Database::open(m_state.files.database, databaseOptions(m_options))).get();
-        qint32 lastRecovered = 0;
-        m_report.recoveredKakoCd = SettleKakoJournal(*db, m_state.files.kako, &lastRecovered);
-        if (m_report.recoveredKakoCd > 0)
-            m_prompt.message(TranscribeText::kakoRecovered(m_report.recoveredKakoCd, lastRecovered), Icon::Information);
-        checkMasters(*db);
-        if (m_kind == kOutDeathRegister && m_state.executionMode == kModeAppend) {
-            const QString behind = checkNumbering(*db, m_state.files.kako);
-            if (!behind.isEmpty()) {
-                fail(0, -1, behind);
-                return false;
-            }
-        }
-        if (own)
-            own->close();
-    } catch (const DbError &e) {
-        fail(0, -1, reasonOf(e));
+    if (!beforeRows(&TranscribeRun::checkBeforeWriting))
         return false;
-    } catch (const KakoRndError &e) {
-        fail(0, -1, e.message());
-        return false;
-    }
-
     if (m_options.backup)
         m_report.backup = BackupDatabase(m_state.files, m_prompt, m_progress);
     if (!m_report.backup.ok
@@ -674,6 +677,39 @@ bool TranscribeRun::openRun()
     return true;
 }
 
+// What replace mode empties: the death register with kako.rnd, or the
+// members, or the households (their next number kept first).
+bool TranscribeRun::deleteForReplace()
+{
+    if (m_kind == kOutDeathRegister) {
+        replaceDeathRegister(*m_db, m_state.files.kako);
+        m_kakoCount = 0;
+        return true;
+    }
+    Transaction tx(*m_db);
+    if (m_kind == kOutMembers) {
+        m_db->execute(QStringLiteral("DELETE FROM [D_KOJIN]"));
+    } else {
+        m_preDeleteNo = QString::number(NextSetaiNo(*m_ctx));
+        m_db->execute(QStringLiteral("DELETE FROM [D_SETAI]"));
+    }
+    tx.commit();
+    return true;
+}
+
+// A step before the rows: a database or kako.rnd fault ends the run there.
+bool TranscribeRun::beforeRows(bool (TranscribeRun::*step)())
+{
+    try {
+        return (this->*step)();
+    } catch (const DbError &e) {
+        fail(0, -1, reasonOf(e));
+    } catch (const KakoRndError &e) {
+        fail(0, -1, e.message());
+    }
+    return false;
+}
+
 // Replace mode: the question, then the deletions.
 bool TranscribeRun::replace()
 {
@@ -696,27 +732,8 @@ bool TranscribeRun::replace()
             m_progress->finished();
         return false;
     }
-    try {
-        if (m_kind == kOutDeathRegister) {
-            replaceDeathRegister(*m_db, m_state.files.kako);
-            m_kakoCount = 0;
-        } else {
-            Transaction tx(*m_db);
-            if (m_kind == kOutMembers) {
-                m_db->execute(QStringLiteral("DELETE FROM [D_KOJIN]"));
-            } else {
-                m_preDeleteNo = QString::number(NextSetaiNo(*m_ctx));
-                m_db->execute(QStringLiteral("DELETE FROM [D_SETAI]"));
-            }
-            tx.commit();
-        }
-    } catch (const DbError &e) {
-        fail(0, -1, reasonOf(e));
+    if (!beforeRows(&TranscribeRun::deleteForReplace))
         return false;
-    } catch (const KakoRndError &e) {
-        fail(0, -1, e.message());
-        return false;
-    }
     QString failure;
     if (!ensureKakoFile(m_state.files.kako, failure)) {
         fail(0, -1, failure);
