@@ -9,7 +9,8 @@ set(allowed_transcribe platform model convert transcribe)
 set(allowed_session platform model convert transcribe session)
 set(allowed_cli platform model convert transcribe session cli)
 set(allowed_gridtools platform model gridtools)
-set(allowed_mainwin platform model convert transcribe session gridtools mainwin)
+# The windows reach the transcription only through the import session.
+set(allowed_mainwin platform model convert session gridtools mainwin)
 set(allowed_tools platform model convert transcribe session gridtools mainwin tools)
 set(layers platform model convert transcribe session cli gridtools mainwin tools)
 

@@ -311,6 +311,10 @@ void GridCommands::RowMov()
 
 bool GridCommands::addColumnAt(int index)
 {
+    if (columnsAreItems) {
+        show(GridToolText::kItemColNotInserted);
+        return false;
+    }
     if (m_grid.Cols() >= GridModel::kMaxCols) {
         show(GridToolText::kColsFull);
         return false;
@@ -350,6 +354,15 @@ void GridCommands::ColDel()
         show(GridToolText::kNoCurrentCol);
         return;
     }
+    if (columnsAreItems) {
+        if (m_grid.Col() < m_grid.FixedCols()) {
+            show(GridToolText::kColNotDeleted);
+            return;
+        }
+        for (int r = m_grid.FixedRows(); r < m_grid.Rows(); ++r)
+            m_grid.setTextMatrix(r, m_grid.Col(), QString());
+        return;
+    }
     // The column goes to the end and the count drops; a refused move must
     // not cost the table its last column instead.
     if (!m_grid.setColPosition(m_grid.Col(), m_grid.Cols() - 1)) {
@@ -363,6 +376,10 @@ void GridCommands::ColMov()
 {
     if (m_grid.Col() < 0) {
         show(GridToolText::kNoCurrentCol);
+        return;
+    }
+    if (columnsAreItems) {
+        show(GridToolText::kItemColNotMoved);
         return;
     }
     InputDialog &input = inputDialog();

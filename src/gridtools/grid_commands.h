@@ -51,6 +51,14 @@ inline const QString kNoCurrentCol = QStringLiteral("列が選ばれていませ
 inline const QString kColNotInserted = QStringLiteral("見出しの列より左には列を挿入できません。");
 inline const QString kColNotDeleted = QStringLiteral("見出しの列は削除できません。");
 inline const QString kColNotMoved = QStringLiteral("列を移動できません。見出しの列は動かせず、見出しの位置や表の外へも移動できません。");
+// A table whose columns are fixed items (the import table): a column keeps
+// its item, so its place cannot change.
+inline const QString kItemColNotInserted =
+    QStringLiteral("この表の列はそれぞれ書き出し項目に決まっているため、列を挿入・追加できません。\r\n"
+                   "列を入れ替えるときは、メイン画面でデータリンクを設定し直して読込実行してください。");
+inline const QString kItemColNotMoved =
+    QStringLiteral("この表の列はそれぞれ書き出し項目に決まっているため、列を移動できません。\r\n"
+                   "列を入れ替えるときは、メイン画面でデータリンクを設定し直して読込実行してください。");
 } // namespace GridToolText
 
 // The document, clipboard and row/column commands of a window's grid: the
@@ -77,6 +85,11 @@ public:
     std::function<Answer(const QString &text)> askSaveFirst;
     // The closing question, with the caption 終了, Yes and No.
     std::function<Answer(const QString &text)> askClose;
+
+    // The columns are items (the import table): a column delete empties
+    // the column's cells and keeps its heading; insert, add and move are
+    // refused, since every later column would take another item's values.
+    bool columnsAreItems = false;
 
     // The grid view the commands work on.
     GridView *view() const { return m_view; }

@@ -1,5 +1,5 @@
 #pragma once
-#include "transcribe/check_run.h"
+#include "session/import_session.h"
 
 #include <QDialog>
 #include <functional>

@@ -11,7 +11,6 @@
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
 #include "session/import_session.h"
-#include "transcribe/run_report.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -33,12 +32,8 @@ ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &
     setObjectName(QStringLiteral("DesnHelp"));
     setWindowTitle(QStringLiteral("インポート"));
 
-    // A fresh import table: one heading row and the row-number column.
-    m_grid = new GridModel(this);
-    m_grid->setRows(1);
-    m_grid->setCols(1);
-    m_grid->setFixedRows(1);
-    m_grid->setFixedCols(1);
+    // The session's import table: one heading row and the row-number column.
+    m_grid = &session.importTable();
     m_grid->setEditable(true);
     m_grid->setColWidth(0, 600);
 
@@ -84,6 +79,9 @@ ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &
                                                  "檀信徒: 氏名・生年月日、世帯: 世帯主名・住所）"));
     // Under the two modes, so that the window fits a laptop's screen.
     modeBox->addWidget(skipDuplicatesBox);
+    // The clerk's last choice holds for the whole session.
+    skipDuplicatesBox->setChecked(m_session.skipDuplicates());
+    connect(skipDuplicatesBox, &QCheckBox::toggled, this, [this](bool on) { m_session.setSkipDuplicates(on); });
 
     runButton = new QPushButton(QStringLiteral("実行"), central);
     runButton->setObjectName(QStringLiteral("Command1"));
@@ -119,6 +117,8 @@ ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &
     FitToScreen(this, QSize(960, 600));
 
     tools = new GridCommands(this, *m_grid, importGrid, docName, m_prompt, *m_kinds);
+    // Each column of the import table is an item of the output kind.
+    tools->columnsAreItems = true;
     tools->setDocumentFolder(m_state.files.appFolder);
     menus = InstallGridMenus(*this, *tools);
     connect(importGrid, &QAbstractItemView::doubleClicked, tools, &GridCommands::editCurrentCell);
@@ -165,7 +165,6 @@ void ImportWindow::showOutputKind(int index)
     if (index < 0 || index >= int(outputKindButtons.size()))
         return;
     outputKindButtons[index]->setChecked(true);
-    m_tableKind = static_cast<qint16>(index);
 }
 
 QString ImportWindow::kindChangedText(qint16 tableKind, qint16 chosenKind)
@@ -179,9 +178,10 @@ bool ImportWindow::tableFitsKind()
 {
     // The main window may have switched the kind since the fill: a table
     // built for another kind is never written (or checked) as this one.
-    if (m_state.outputKind == m_tableKind)
+    const int tableKind = m_session.importTableKind();
+    if (tableKind < 0 || m_state.outputKind == tableKind)
         return true;
-    m_prompt.message(kindChangedText(m_tableKind, m_state.outputKind), Icon::Exclamation);
+    m_prompt.message(kindChangedText(qint16(tableKind), m_state.outputKind), Icon::Exclamation);
     return false;
 }
 
@@ -190,13 +190,17 @@ void ImportWindow::onRunClicked()
     if (m_running || m_state.outputKind < kOutMembers || m_state.outputKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
+    if (!askAboutDuplicates()) {
+        m_running = false;
+        return;
+    }
     ProgressWindow gage(this);
     emit progressWindowOpened(&gage);
     SetAllFormsPointer(kPointerBusy);
     const QDateTime started = QDateTime::currentDateTime();
     TranscribeOptions options;
-    options.skipDuplicates = skipDuplicatesBox->isChecked();
-    m_lastReport = m_session.run(*m_grid, m_prompt, m_clock, &gage, options);
+    options.skipDuplicates = m_session.skipDuplicates();
+    m_lastReport = m_session.run(m_prompt, m_clock, &gage, options);
     gage.hide();
     SetAllFormsPointer(kPointerDefault);
     m_running = false;
@@ -209,12 +213,59 @@ void ImportWindow::onRunClicked()
         endProgram(1);
 }
 
+// An append run that would write rows the database already holds asks
+// first, before anything is written: leave them out (the default), write
+// them all the same, or stop here. Replace mode deletes what they repeat.
+bool ImportWindow::askAboutDuplicates()
+{
+    if (m_state.executionMode != kModeAppend || m_session.skipDuplicates())
+        return true;
+    ImportSession::DuplicateScan scan;
+    {
+        ProgressWindow gage(this);
+        gage.setWindowTitle(QStringLiteral("重複の確認中"));
+        SetAllFormsPointer(kPointerBusy);
+        scan = m_session.scanDuplicates(m_clock, &gage);
+        gage.hide();
+        SetAllFormsPointer(kPointerDefault);
+    }
+    // A scan that could not be made is no reason to stop: the run finds
+    // and reports the duplicates it writes.
+    if (!scan.made || scan.rows.isEmpty())
+        return true;
+    switch (m_prompt.askWithDefault(duplicatesQuestion(scan.rows), Buttons::YesNoCancel, Icon::Question, Answer::Yes)) {
+    case Answer::Yes:
+        skipDuplicatesBox->setChecked(true);
+        return true;
+    case Answer::No:
+        return true;
+    default:
+        m_prompt.message(QStringLiteral("転記を取り止めました。何も書き込んでいません。"), Icon::Information);
+        return false;
+    }
+}
+
+QString ImportWindow::duplicatesQuestion(const QList<RowNote> &rows)
+{
+    QStringList lines;
+    lines << QStringLiteral("書き込む行のうち %1 行は、データベースにすでにある行（または前の行）と同じ内容の可能性があります。")
+                 .arg(rows.size());
+    const int shown = std::min<int>(int(rows.size()), 5);
+    for (int i = 0; i < shown; ++i)
+        lines << QStringLiteral("  %1 行目: %2").arg(rows.at(i).row).arg(rows.at(i).reason);
+    if (rows.size() > shown)
+        lines << QStringLiteral("  ほか %1 行").arg(rows.size() - shown);
+    lines << QString() << QStringLiteral("はい: 重複の可能性がある行を除いて書き込みます")
+          << QStringLiteral("いいえ: 除かずに全部書き込みます") << QStringLiteral("キャンセル: 何も書き込みません");
+    return lines.join(QStringLiteral("\r\n"));
+}
+
 void ImportWindow::onCheckClicked()
 {
     if (m_running || m_state.outputKind < kOutMembers || m_state.outputKind > kOutDeathRegister || !tableFitsKind())
         return;
     m_running = true;
-    RunCheckWindow(this, *m_grid, importGrid, m_session, m_clock, m_prompt, skipDuplicatesBox->isChecked());
+    RunCheckWindow(this, *m_grid, importGrid, m_session, m_clock, m_prompt, m_session.skipDuplicates());
     m_running = false;
 }
 

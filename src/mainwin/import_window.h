@@ -1,6 +1,6 @@
 #pragma once
 #include "gridtools/grid_menus.h"
-#include "transcribe/transcribe.h"
+#include "session/import_session.h"
 
 #include <QMainWindow>
 #include <array>
@@ -74,6 +74,8 @@ public:
     // What 実行 and 検証 say when the main window's kind is no longer the
     // one the table was filled for.
     static QString kindChangedText(qint16 tableKind, qint16 chosenKind);
+    // The question of an append run with likely duplicates among its rows.
+    static QString duplicatesQuestion(const QList<RowNote> &rows);
 
     // What the last 実行 did.
     const TranscribeReport &lastReport() const { return m_lastReport; }
@@ -117,8 +119,8 @@ private:
     FileKindDialog *m_kinds;
     bool m_running = false;
     bool m_closeWithoutAsking = false;
-    qint16 m_tableKind = 0; // the output kind the table was filled for
     bool tableFitsKind();
+    bool askAboutDuplicates();
 };
 
 } // namespace tera

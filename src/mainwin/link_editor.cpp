@@ -2,7 +2,6 @@
 
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
-#include "transcribe/import_table_fill.h"
 
 #include <QFont>
 #include <QIcon>
@@ -26,9 +25,9 @@ const LinkColumn kLinkColumns[5] = {
 } // namespace
 
 LinkEditor::LinkEditor(QListWidget *sourceItems, QListWidget *targetItems, GridModel &linkTable,
-                       const QList<ItemRec> &sourceColumns, const Catalogue &catalogue, Prompt &prompt)
-    : m_sourceItems(sourceItems), m_targetItems(targetItems), m_linkTable(linkTable), m_sourceColumns(sourceColumns),
-      m_catalogue(catalogue), m_prompt(prompt)
+                       ImportSession &session, Prompt &prompt)
+    : m_sourceItems(sourceItems), m_targetItems(targetItems), m_linkTable(linkTable), m_session(session),
+      m_prompt(prompt)
 {
 }
 
@@ -38,6 +37,7 @@ void LinkEditor::setItemData(QListWidgetItem *item, qint32 data) { item->setData
 
 void LinkEditor::ResetLinkGrid()
 {
+    m_session.dropLinks();
     m_linkTable.setRows(1);
     m_linkTable.setCols(5);
     m_linkTable.setFixedRows(1);
@@ -93,39 +93,54 @@ void LinkEditor::Link()
 
 bool LinkEditor::AddLink(qint32 s, qint32 d)
 {
+    const Catalogue &catalogue = m_session.catalogue();
     // A line moved over from the other list may carry a number this table
     // does not have: refuse it rather than read past the end.
-    if (d < 0 || d >= m_catalogue.size() || m_catalogue.at(d).name.isEmpty()) {
+    if (d < 0 || d >= catalogue.size() || catalogue.at(d).name.isEmpty()) {
         m_prompt.message(LinkGuardText::kNoSuchTargetItem, Icon::Critical);
         return false;
     }
-    if (m_catalogue.at(d).noLink == 1) {
+    if (catalogue.at(d).noLink == 1) {
         m_prompt.message(LinkText::kNotLinkable, Icon::Critical);
         return false;
     }
-    // The last slot of sourceColumns is the spare one past the last column.
-    if (s < 0 || s >= m_sourceColumns.size() - 1) {
+    // The last slot of the source items is the spare one past the last column.
+    const QList<ItemRec> &sourceItems = m_session.sourceItems();
+    if (s < 0 || s >= sourceItems.size() - 1) {
         m_prompt.message(LinkGuardText::kNoSuchSourceItem, Icon::Critical);
         return false;
     }
-
-    if (nextLinkRow > m_linkTable.Rows() - 1)
-        m_linkTable.AddItem(QString());
-    const int row = qMin<qint32>(nextLinkRow, m_linkTable.Rows() - 1);
-    const ItemRec &src = m_sourceColumns.at(s);
-    const ItemRec &dst = m_catalogue.at(d);
-    m_linkTable.setTextMatrix(row, LinkGridCol::NO, QString::number(row));
-    m_linkTable.setTextMatrix(row, LinkGridCol::SrcName, src.name);
-    m_linkTable.setTextMatrix(row, LinkGridCol::DstName, dst.name);
-    m_linkTable.setTextMatrix(row, LinkGridCol::SourceColumn, QString::number(src.index));
-    m_linkTable.setTextMatrix(row, LinkGridCol::ImportColumn, QString::number(dst.index));
-    ++nextLinkRow;
-    RenumberLinks();
-    markLinked();
+    const SessionResult added = m_session.addLink(sourceItems.at(s).index, catalogue.at(d).index);
+    if (!added.ok()) {
+        m_prompt.message(added.message, Icon::Critical);
+        return false;
+    }
+    showSessionLinks();
     return true;
 }
 
-QList<DataLink> LinkEditor::links() const { return LinksFromGrid(m_linkTable); }
+void LinkEditor::showSessionLinks()
+{
+    const QList<DataLink> &links = m_session.links();
+    const Catalogue &catalogue = m_session.catalogue();
+    m_linkTable.setRows(int(links.size()) + 1);
+    for (int k = 0; k < links.size(); ++k) {
+        const DataLink &l = links.at(k);
+        const int row = k + 1;
+        m_linkTable.setTextMatrix(row, LinkGridCol::NO, QString::number(row));
+        m_linkTable.setTextMatrix(row, LinkGridCol::SrcName, l.sourceName);
+        m_linkTable.setTextMatrix(row, LinkGridCol::DstName,
+                                  l.importColumn >= 0 && l.importColumn < catalogue.size()
+                                      ? catalogue.at(l.importColumn).name
+                                      : QString());
+        m_linkTable.setTextMatrix(row, LinkGridCol::SourceColumn, QString::number(l.sourceColumn));
+        m_linkTable.setTextMatrix(row, LinkGridCol::ImportColumn, QString::number(l.importColumn));
+    }
+    nextLinkRow = m_linkTable.Rows();
+    markLinked();
+}
+
+QList<DataLink> LinkEditor::links() const { return m_session.links(); }
 
 void LinkEditor::Unlink()
 {
@@ -133,10 +148,8 @@ void LinkEditor::Unlink()
         m_prompt.message(LinkText::kPickRowFirst, Icon::Exclamation);
         return;
     }
-    m_linkTable.RemoveItem(pickedLinkRow);
-    --nextLinkRow;
-    RenumberLinks();
-    markLinked();
+    m_session.removeLink(pickedLinkRow - 1);
+    showSessionLinks();
 }
 
 void LinkEditor::RowPick() { pickedLinkRow = m_linkTable.Row(); }
@@ -162,8 +175,9 @@ void LinkEditor::MoveRight()
     m_targetItems->setCurrentItem(moved);
     // A source item's column equals its index; a number this table does not
     // have is kept as it is, so that moving the line back restores it.
-    const bool known = d >= 0 && d < m_sourceColumns.size() - 1;
-    setItemData(moved, known ? m_sourceColumns.at(d).column : d);
+    const QList<ItemRec> &sourceItems = m_session.sourceItems();
+    const bool known = d >= 0 && d < sourceItems.size() - 1;
+    setItemData(moved, known ? sourceItems.at(d).column : d);
     markLinked();
 }
 

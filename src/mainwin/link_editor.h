@@ -1,6 +1,5 @@
 #pragma once
-#include "convert/item_catalogue.h"
-#include "transcribe/import_table_fill.h"
+#include "session/import_session.h"
 
 #include <QList>
 #include <QString>
@@ -23,16 +22,18 @@ inline const QString kNoSuchTargetItem =
 
 // The data link editor of the main window: the source items in sourceItems,
 // the link items of the output kind in targetItems, and the link table, which
-// is the data link itself (one row per pair, read back by the fill).
+// shows the session's data link (one row per pair). The session holds the
+// links and checks each one; the link table is drawn again from it after
+// every change.
 //
-// Each list line carries item data (Qt::UserRole): an index into
-// sourceColumns for a line of sourceItems, into catalogue for a line of
-// targetItems. A line moved across keeps its number, which is then read
-// against the other table.
+// Each list line carries item data (Qt::UserRole): an index into the
+// session's source items for a line of sourceItems, into its catalogue for a
+// line of targetItems. A line moved across keeps its number, which is then
+// read against the other table.
 class LinkEditor {
 public:
-    LinkEditor(QListWidget *sourceItems, QListWidget *targetItems, GridModel &linkTable,
-               const QList<ItemRec> &sourceColumns, const Catalogue &catalogue, Prompt &prompt);
+    LinkEditor(QListWidget *sourceItems, QListWidget *targetItems, GridModel &linkTable, ImportSession &session,
+               Prompt &prompt);
 
     // The link-grid row the next link goes to (always the grid's row count
     // after an operation), and the row clicked last (-1: none yet).
@@ -41,6 +42,9 @@ public:
 
     // Empties the link grid: the heading row and the five columns.
     void ResetLinkGrid();
+    // Draws the link grid again from the session's links (after a change of
+    // source file has moved or dropped some).
+    void showSessionLinks();
     // Rewrites column NO as 1, 2, ...
     void RenumberLinks();
     // リンク: appends the pair made of the current line of each list.
@@ -75,8 +79,7 @@ private:
     QListWidget *m_sourceItems;
     QListWidget *m_targetItems;
     GridModel &m_linkTable;
-    const QList<ItemRec> &m_sourceColumns;
-    const Catalogue &m_catalogue;
+    ImportSession &m_session;
     Prompt &m_prompt;
 };
 

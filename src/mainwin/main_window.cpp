@@ -2,19 +2,18 @@
 
 #include "session/startup.h"
 #include "convert/auto_link.h"
+#include "gridtools/grid_commands.h"
 #include "gridtools/grid_view.h"
 #include "mainwin/file_kind_dialog.h"
 #include "mainwin/forms.h"
 #include "mainwin/import_window.h"
 #include "mainwin/link_editor.h"
+#include "platform/database.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
-#include "transcribe/import_table_fill.h"
-#include "transcribe/link_file.h"
-#include "transcribe/restore.h"
-#include "transcribe/run_report.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -108,7 +107,7 @@ MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWid
     FitToScreen(this, QSize(1100, 700));
 
     m_fileKinds = new FileKindDialog(this);
-    m_links = std::make_unique<LinkEditor>(sourceItems, targetItems, *m_linkGrid, sourceColumns, catalogue, m_prompt);
+    m_links = std::make_unique<LinkEditor>(sourceItems, targetItems, *m_linkGrid, *m_session, m_prompt);
     linkTable->setGrid(m_linkGrid);
 
     openFileDialog = [this](const QString &filter, const QString &initialName) {
@@ -125,6 +124,7 @@ MainWindow::MainWindow(AppState &state, Prompt &prompt, const Clock &clock, QWid
     endProgram = [this](int code) {
         if (m_import)
             m_import->closeWithoutAsking();
+        m_endingProgram = true;
         EndProgramNow(code);
     };
 
@@ -258,6 +258,7 @@ void MainWindow::wireControls()
     connect(sourceBrowseButton, &QToolButton::clicked, this, &MainWindow::onSourceBrowseClicked);
     connect(sourcePathEdit, &QLineEdit::returnPressed, this, &MainWindow::onSourcePathEntered);
     connect(databaseBrowseButton, &QToolButton::clicked, this, &MainWindow::onDatabaseBrowseClicked);
+    connect(databasePathEdit, &QLineEdit::returnPressed, this, &MainWindow::onDatabasePathEntered);
     connect(linkButton, &QPushButton::clicked, this, &MainWindow::onLinkClicked);
     connect(unlinkButton, &QPushButton::clicked, this, &MainWindow::onUnlinkClicked);
     connect(runButton, &QPushButton::clicked, this, &MainWindow::onRunClicked);
@@ -297,7 +298,6 @@ ImportWindow *MainWindow::importWindow() const { return m_import.data(); }
 void MainWindow::initialise()
 {
     setWindowTitle(MainWindowText::kTitleAtLoad);
-    titleRows = 0;
     m_links->nextLinkRow = 1;
     m_links->pickedLinkRow = -1;
     m_session->setOutputKind(kOutMembers);
@@ -306,11 +306,13 @@ void MainWindow::initialise()
     titleRowButtons[0]->setChecked(true);
     outputKindButtons[0]->setChecked(true);
     executionModeButtons[0]->setChecked(true);
-    databasePathEdit->setText(m_state.files.kako);
+    m_shownDatabase = m_state.files.kako;
+    databasePathEdit->setText(m_shownDatabase);
     m_links->ResetLinkGrid();
     targetItems->clear();
     sourceItems->setCurrentRow(-1);
     QList<CatalogueLine> lines;
+    Catalogue catalogue;
     BuildItemCatalogue(lines, kOutMembers, catalogue);
     for (const CatalogueLine &line : lines) {
         auto *item = new QListWidgetItem(line.label, targetItems);
@@ -320,8 +322,15 @@ void MainWindow::initialise()
 
 void MainWindow::onTitleRowsClicked(int index)
 {
-    titleRows = static_cast<qint16>(index);
-    m_session->setTitleRows(titleRows);
+    m_session->setTitleRows(static_cast<qint16>(index));
+    markTitleLine();
+}
+
+// The title line shows as a heading of the preview, so that the clerk sees
+// which line 読込実行 leaves out.
+void MainWindow::markTitleLine()
+{
+    m_preview->setFixedRows(std::min<int>(m_session->titleRows(), m_preview->Rows()));
 }
 
 void MainWindow::onOutputKindClicked(int index)
@@ -330,6 +339,7 @@ void MainWindow::onOutputKindClicked(int index)
     targetItems->clear();
     m_links->ResetLinkGrid();
     QList<CatalogueLine> lines;
+    Catalogue catalogue;
     BuildItemCatalogue(lines, static_cast<qint16>(index), catalogue);
     for (const CatalogueLine &line : lines) {
         auto *item = new QListWidgetItem(line.label, targetItems);
@@ -378,19 +388,20 @@ void MainWindow::onSourcePathEntered()
 
 void MainWindow::pickSource(const QString &chosen)
 {
-    sourcePathEdit->setText(chosen);
-    m_state.sourcePath = chosen;
-    sourceItems->clear();
-    sourceColumns.clear();
-
     FileKindDialog &kinds = *m_fileKinds;
     kinds.clearCancel();
     kinds.enableForFileName(chosen);
     if (!kinds.ask(this)) {
+        // Nothing was read: the box and the source stay those of the file
+        // read before, so that 読込実行 never fills one file's rows under
+        // another's name.
         m_prompt.message(MainWindowText::kCancelled);
         kinds.clearCancel();
         return;
     }
+    sourcePathEdit->setText(chosen);
+    m_state.sourcePath = chosen;
+    sourceItems->clear();
     ReadSourceFile(chosen, kinds.fileKind());
 }
 
@@ -398,15 +409,28 @@ bool MainWindow::ReadSourceFile(const QString &path, int kind)
 {
     QCoreApplication::processEvents();
     SetAllFormsPointer(kPointerBusy);
-    const SessionResult loaded = m_session->readSource(path, static_cast<GridFileKind>(kind));
+    SessionResult loaded = m_session->readSource(path, static_cast<GridFileKind>(kind));
     SetAllFormsPointer(kPointerDefault);
-    sourceItems->clear();
-    sourceColumns = m_session->sourceItems();
-    const QStringList &names = m_session->sourceLines();
-    for (int c = 0; c < names.size(); ++c) {
-        auto *item = new QListWidgetItem(names.at(c), sourceItems);
-        LinkEditor::setItemData(item, c);
+    // One column where the other separator gives several: offered, since a
+    // tab-separated .txt read as comma text is one long column of lines.
+    if (loaded.ok() && loaded.otherSeparatorKind >= 0
+        && m_prompt.ask(SessionText::otherSeparatorQuestion(loaded.otherSeparatorKind), Buttons::YesNo, Icon::Question)
+               == Answer::Yes) {
+        const QStringList earlierNotes = loaded.notes;
+        SetAllFormsPointer(kPointerBusy);
+        loaded = m_session->readSource(path, static_cast<GridFileKind>(loaded.otherSeparatorKind));
+        SetAllFormsPointer(kPointerDefault);
+        loaded.notes = earlierNotes + loaded.notes;
     }
+    if (loaded.linksKeptByPosition
+        && m_prompt.ask(SessionText::linksKeptQuestion(int(m_session->links().size()),
+                                                       int(m_session->sourceItems().size()) - 1),
+                        Buttons::YesNo, Icon::Question)
+               != Answer::Yes)
+        m_session->dropLinks();
+    showSourceItems();
+    m_links->showSessionLinks();
+    markTitleLine();
     // An unreadable file, or one read with a kind that does not fit it, is
     // reported; the preview stays as the grid left it (empty on failure).
     const QString said = loaded.ok() ? loaded.notes.join(QStringLiteral("\r\n")) : loaded.message;
@@ -416,16 +440,70 @@ bool MainWindow::ReadSourceFile(const QString &path, int kind)
     return loaded.ok();
 }
 
+void MainWindow::showSourceItems()
+{
+    sourceItems->clear();
+    const QStringList &names = m_session->sourceLines();
+    for (int c = 0; c < names.size(); ++c) {
+        auto *item = new QListWidgetItem(names.at(c), sourceItems);
+        LinkEditor::setItemData(item, c);
+    }
+}
+
 void MainWindow::onDatabaseBrowseClicked()
 {
     const QString chosen =
         openFileDialog ? openFileDialog(MainWindowText::kDatabaseFilter, initialFileName) : QString();
     if (chosen.isEmpty())
         return;
-    databasePathEdit->setText(chosen);
-    m_state.files.database = chosen;
-    m_state.files.kako.clear(); // rebuilt beside the new database
-    DeriveSiblingPaths(m_state);
+    chooseDatabase(chosen, chosen);
+}
+
+void MainWindow::onDatabasePathEntered()
+{
+    if (databasePathEdit->text().trimmed() != m_shownDatabase)
+        databaseBoxTaken();
+}
+
+bool MainWindow::databaseBoxTaken()
+{
+    const QString typed = databasePathEdit->text().trimmed();
+    if (typed == m_shownDatabase)
+        return true;
+    // The box shows kako.rnd beside the database at start; a folder, or
+    // kako.rnd typed in it, names the tera.mdb there.
+    QString path = typed;
+    const QFileInfo info(typed);
+    if (!Database::isConnectionString(typed)) {
+        if (info.isDir())
+            path = QDir(typed).filePath(QStringLiteral("tera.mdb"));
+        else if (info.fileName().compare(QStringLiteral("kako.rnd"), Qt::CaseInsensitive) == 0)
+            path = info.dir().filePath(QStringLiteral("tera.mdb"));
+    }
+    return chooseDatabase(path, typed);
+}
+
+bool MainWindow::chooseDatabase(const QString &path, const QString &shown)
+{
+    SetAllFormsPointer(kPointerBusy);
+    const SessionResult opened = m_session->openDatabase(path);
+    SetAllFormsPointer(kPointerDefault);
+    if (!opened.ok()) {
+        // The start-up words end the program; here it goes on.
+        QString text = MainWindowText::databaseNotOpened(
+            path, opened.cause == SessionResult::Cause::NoDatabase ? MainWindowText::kNoDatabaseFile
+                                                                   : MainWindowText::kNotADatabase);
+        if (!opened.detail.isEmpty())
+            text += QStringLiteral("\r\n（%1）").arg(opened.detail);
+        m_prompt.message(text, Icon::Exclamation);
+        databasePathEdit->setText(m_shownDatabase);
+        return false;
+    }
+    m_shownDatabase = shown;
+    databasePathEdit->setText(shown);
+    if (!opened.notes.isEmpty())
+        m_prompt.message(opened.notes.join(QStringLiteral("\r\n")), Icon::Exclamation);
+    return true;
 }
 
 void MainWindow::onLinkClicked() { m_links->Link(); }
@@ -449,12 +527,37 @@ void MainWindow::onRunClicked()
         m_prompt.message(MainWindowText::kNoDestination, Icon::Critical);
         return;
     }
-    if (m_linkGrid->Rows() < 2) {
+    if (m_session->links().isEmpty()) {
         m_prompt.message(MainWindowText::kNoLinks, Icon::Critical);
         return;
     }
+    // A source path typed but never read would name one file over another's rows.
+    const auto samePath = [](const QString &a, const QString &b) {
+        return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath());
+    };
+    if (m_session->readPath().isEmpty() || !samePath(sourcePathEdit->text().trimmed(), m_session->readPath())) {
+        m_prompt.message(MainWindowText::kSourceNotRead, Icon::Exclamation);
+        return;
+    }
+    // A database typed but not entered is the one the clerk means.
+    if (!databaseBoxTaken() || !askBeforeFill())
+        return;
 
     setCursor(Qt::WaitCursor);
+    const SessionResult filled = m_session->fillImportTable(sourcePathEdit->text());
+    unsetCursor();
+    if (!filled.ok()) {
+        // A source file moved or deleted since it was read, or a link to a
+        // column this file does not have: say so rather than open a table
+        // that is empty or wrong.
+        m_prompt.message(filled.message, Icon::Exclamation);
+        // A fill that stopped half-way leaves no table to write.
+        if (m_import && m_session->importTableKind() < 0) {
+            m_import->closeWithoutAsking();
+            m_import->close();
+        }
+        return;
+    }
     const bool fresh = m_import.isNull();
     if (fresh) {
         m_import = new ImportWindow(*m_session, m_prompt, m_clock, m_fileKinds);
@@ -467,21 +570,7 @@ void MainWindow::onRunClicked()
             onExecutionModeClicked(index);
         });
     }
-    const SessionResult filled =
-        m_session->fillImportTable(sourcePathEdit->text(), LinksFromGrid(*m_linkGrid), m_import->grid());
-    unsetCursor();
-    if (!filled.ok()) {
-        // A source file moved or deleted since it was read, or a link to a
-        // column this file does not have: say so rather than open a table
-        // that is empty or wrong.
-        m_prompt.message(filled.message, Icon::Exclamation);
-        if (fresh)
-            delete m_import.data();
-        return;
-    }
-    for (int i = 0; i < int(outputKindButtons.size()); ++i)
-        if (outputKindButtons[i]->isChecked())
-            m_import->showOutputKind(i);
+    m_import->showOutputKind(m_state.outputKind);
     // The import window shows the mode the run will use: a window that says
     // 既存データを削除して転記 while the run appends (or the reverse) misleads.
     m_import->showExecMode(m_state.executionMode);
@@ -492,22 +581,33 @@ void MainWindow::onRunClicked()
     m_import->activateWindow();
 }
 
-QStringList MainWindow::sourceTitles() const
+bool MainWindow::askBeforeFill()
 {
-    QStringList titles;
-    // The last source item is the spare slot past the last column.
-    for (int i = 0; i + 1 < sourceColumns.size(); ++i)
-        titles << sourceColumns.at(i).name;
-    return titles;
+    // 表題なし is the default: a title line left in would be written as a
+    // person named after the column.
+    if (m_session->firstLineLooksLikeTitles()) {
+        const Answer a = m_prompt.ask(SessionText::kFirstLineTitlesQuestion, Buttons::YesNoCancel, Icon::Question);
+        if (a == Answer::Cancel)
+            return false;
+        if (a == Answer::Yes) {
+            titleRowButtons[1]->setChecked(true);
+            onTitleRowsClicked(1);
+        }
+    }
+    if (m_import && m_session->importTableEdited()
+        && m_prompt.askWithDefault(MainWindowText::kDiscardEditsQuestion, Buttons::YesNo, Icon::Question, Answer::No)
+               != Answer::Yes)
+        return false;
+    return true;
 }
 
 void MainWindow::onAutoLinkClicked()
 {
-    if (sourceColumns.size() < 2) {
+    if (m_session->sourceItems().size() < 2) {
         m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
         return;
     }
-    if (titleRows != 1) {
+    if (m_session->titleRows() != 1) {
         m_prompt.message(MainWindowText::kAutoLinkNeedsTitles, Icon::Exclamation);
         return;
     }
@@ -539,7 +639,10 @@ bool MainWindow::SaveLinkFile(const QString &path)
         return false;
     }
     QString error;
-    if (!WriteLinkFile(path, MakeLinkFile(m_state.outputKind, titleRows, links, sourceTitles(), catalogue), error)) {
+    if (!WriteLinkFile(path,
+                       MakeLinkFile(m_state.outputKind, m_session->titleRows(), links, m_session->sourceTitles(),
+                                    m_session->catalogue()),
+                       error)) {
         m_prompt.message(error, Icon::Exclamation);
         return false;
     }
@@ -548,7 +651,7 @@ bool MainWindow::SaveLinkFile(const QString &path)
 
 bool MainWindow::LoadLinkFile(const QString &path)
 {
-    if (sourceColumns.size() < 2) {
+    if (m_session->sourceItems().size() < 2) {
         m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
         return false;
     }
@@ -569,6 +672,7 @@ bool MainWindow::LoadLinkFile(const QString &path)
     titleRowButtons[file.titleRows]->setChecked(true);
     onTitleRowsClicked(file.titleRows);
     const LinkMatch match = m_session->matchSavedLinks(file);
+    m_links->ResetLinkGrid();
     for (const DataLink &l : match.links)
         m_links->AddLink(l.sourceColumn, l.importColumn);
     const QString said = LinkMatchMessage(match);
@@ -579,7 +683,7 @@ bool MainWindow::LoadLinkFile(const QString &path)
 
 void MainWindow::onLoadLinks()
 {
-    if (sourceColumns.size() < 2) {
+    if (m_session->sourceItems().size() < 2) {
         m_prompt.message(MainWindowText::kPickSourceFirst, Icon::Exclamation);
         return;
     }
@@ -600,12 +704,34 @@ void MainWindow::onSaveLinks()
         SaveLinkFile(chosen);
 }
 
-void MainWindow::onRestore() { RestoreFromBackup(m_state.files, m_prompt); }
+void MainWindow::onRestore() { m_session->restore(m_prompt); }
+
+bool MainWindow::mayEndProgram()
+{
+    // The import window's own 終了 asks the same: rows read but not yet
+    // written, or edited since, go with the program.
+    if (!m_import || m_import->isHidden())
+        return true;
+    return m_import->tools->confirmClose();
+}
 
 void MainWindow::onQuitClicked()
 {
+    if (!mayEndProgram())
+        return;
     if (endProgram)
         endProgram(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_endingProgram || mayEndProgram()) {
+        if (m_import)
+            m_import->closeWithoutAsking();
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 } // namespace tera

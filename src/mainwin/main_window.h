@@ -1,6 +1,4 @@
 #pragma once
-#include "model/app_state.h"
-#include "convert/item_catalogue.h"
 #include "session/import_session.h"
 
 #include <QMainWindow>
@@ -52,6 +50,18 @@ inline QString autoLinked(int n) { return QStringLiteral("%1 列をリンクし�
 inline QString linksDropped(int n)
 {
     return QStringLiteral("書き出しデータの区分を変えたため、設定していたリンク %1 件を解除しました。").arg(n);
+}
+inline const QString kSourceNotRead =
+    QStringLiteral("読込み選択ファイルの欄のファイルは、まだ読み込んでいません。\r\n"
+                   "Enter キーか参照ボタンで読み込んでから、読込実行してください。");
+inline const QString kDiscardEditsQuestion =
+    QStringLiteral("インポート画面の表は、読み込んだ後に変更されています。\r\n"
+                   "読込実行をやり直すと、変更した内容は消えます。よろしいですか？");
+inline const QString kNoDatabaseFile = QStringLiteral("ファイルがありません。");
+inline const QString kNotADatabase = QStringLiteral("データベースとして開けないか、読めません。");
+inline QString databaseNotOpened(const QString &path, const QString &why)
+{
+    return QStringLiteral("このデータベースは使えないため、前のデータベースのままにしました。\r\n%1\r\n%2").arg(path, why);
 }
 inline QString noSuchSource(const QString &path)
 {
@@ -110,11 +120,8 @@ public:
     // How 終了 ends the program; tests replace it.
     std::function<void(int)> endProgram;
 
-    // --- window state
-    qint16 titleRows = 0;
+    // --- window state (the import's own state is the session's)
     QString initialFileName; // offered by the file dialogs; stays empty
-    Catalogue catalogue;
-    QList<ItemRec> sourceColumns;
 
     GridModel &preview() { return *m_preview; }
     // The import this window and the import window work on.
@@ -149,6 +156,8 @@ public slots:
     // reads the chosen one.
     void onSourcePathEntered();
     void onDatabaseBrowseClicked();
+    // Enter in the database box: the typed path is opened as a chosen one.
+    void onDatabasePathEntered();
     void onLinkClicked();
     void onUnlinkClicked();
     void onRunClicked();
@@ -166,6 +175,10 @@ public slots:
     // The settings key of the folder a file dialog with filter starts in.
     static QString dialogPurpose(const QString &filter);
 
+protected:
+    // Closing asks first while the import table holds rows not yet written.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void initialise();
     // The source pick from the chosen path on: the file kind, then the read.
@@ -176,10 +189,23 @@ private:
     void buildChoices(QWidget *central);
     void buildLinkArea(QWidget *central);
     void layOut(QWidget *central);
+    // A change of database, chosen or typed: the session opens it and reads
+    // its master data; a failure says why and keeps the database before.
+    bool chooseDatabase(const QString &path, const QString &shown);
+    // The database box no longer names the session's database (a path typed
+    // but not entered): it is opened now. False when it could not be.
+    bool databaseBoxTaken();
+    // 読込実行's questions before a fill: the first line as titles, the
+    // clerk's edits of the import table. False when the fill is not to go on.
+    bool askBeforeFill();
+    // The import window's table holds rows the clerk may still want: asks
+    // before the program ends. True when it may end.
+    bool mayEndProgram();
+    // The preview marks the title line while 表題あり is chosen.
+    void markTitleLine();
+    void showSourceItems();
     void buildMenus();
     void wireControls();
-    // The source items' names, one per column of the preview.
-    QStringList sourceTitles() const;
 
     AppState &m_state;
     Prompt &m_prompt;
@@ -193,6 +219,8 @@ private:
     QButtonGroup *m_kindGroup = nullptr;
     QButtonGroup *m_modeGroup = nullptr;
     QPointer<ImportWindow> m_import;
+    bool m_endingProgram = false;
+    QString m_shownDatabase; // what the database box showed for the session's database
 };
 
 } // namespace tera

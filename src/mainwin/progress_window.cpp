@@ -1,6 +1,6 @@
 #include "mainwin/progress_window.h"
 
-#include "transcribe/transcribe.h"
+#include "session/import_session.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -1,5 +1,5 @@
 #pragma once
-#include "transcribe/progress.h"
+#include "session/import_session.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

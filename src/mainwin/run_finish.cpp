@@ -3,7 +3,6 @@
 #include "session/import_session.h"
 #include "mainwin/progress_window.h"
 #include "platform/prompt.h"
-#include "transcribe/run_report.h"
 
 #include <QDesktopServices>
 #include <QDir>

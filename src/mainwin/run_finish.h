@@ -1,5 +1,5 @@
 #pragma once
-#include "transcribe/transcribe.h"
+#include "session/import_session.h"
 
 #include <QDateTime>
 #include <QString>

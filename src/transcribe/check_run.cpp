@@ -620,7 +620,7 @@ QList<CheckFinding> findingsOf(const TranscribeReport &run, bool skipDuplicates,
     for (const RowNote &n : run.duplicates)
         if (!skipDuplicates)
             rows << CheckFinding{n.row, -1, CheckKind::Duplicate,
-                                 n.reason + QStringLiteral("。このまま書き込みます（--skip-duplicates か「重複の可能性がある行を除く」で除けます）")};
+                                 n.reason + QStringLiteral("。除くと決めなければ、このまま書き込みます")};
     std::stable_sort(rows.begin(), rows.end(), [](const CheckFinding &a, const CheckFinding &b) {
         return a.row != b.row ? a.row < b.row : int(a.kind) < int(b.kind);
     });

@@ -85,6 +85,8 @@ private slots:
     {
         QFETCH(bool, title);
         QFETCH(QStringList, kaimyo);
+        // 表題なし over a first line of item names asks; いいえ keeps it.
+        f->prompt.script({Answer::No});
         ImportWindow *d = readDeathRegister(title);
         QVERIFY(d);
         QCOMPARE(f->w->sourceItems->item(0)->text(), QStringLiteral("戒名"));
@@ -99,29 +101,27 @@ private slots:
         }
         QCOMPARE(g.TextMatrix(g.Rows() - 1, kSeshu), QStringLiteral("髙橋　一郎"));
         QCOMPARE(g.TextMatrix(1, 5), QString()); // no link, nothing written
-        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->prompt.texts(), title ? QStringList() : QStringList{SessionText::kFirstLineTitlesQuestion});
     }
 
-    // Two links to the same item: the lower link row wins.
-    void laterLinkWins()
+    // A second column linked to an item already linked is refused, naming
+    // the first; the fill takes the first column's values.
+    void secondLinkToOneItemRefused()
     {
         f->w->outputKindButtons[2]->click();
         f->w->titleRowButtons[1]->click();
         f->pickSource(f->writeFile(QStringLiteral("k.csv"), kThreeByFour), 3);
         f->link(1, kZokumei);
         f->link(3, kZokumei);
-        f->w->runButton->click();
-        QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　一郎"));
-        // Unlink the later one: the earlier column shows after a refill.
-        f->w->links().pickedLinkRow = 2;
-        f->w->unlinkButton->click();
+        QCOMPARE(f->prompt.texts().size(), 1);
+        QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("2 列目「俗名」")), qPrintable(f->prompt.texts().first()));
+        QCOMPARE(f->prompt.shown().first().icon, Icon::Critical);
+        QCOMPARE(f->w->linkGrid().Rows(), 2);
+        QCOMPARE(f->w->session().links().size(), 1);
         f->w->runButton->click();
         QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　清一"));
     }
 
-    // The kind is shown here but cannot change under the table; a kind
-    // switched in the main window since the fill is refused at 実行 and 検証.
-    // The execution mode is one choice shown in both windows.
     void outKindFixedAndModeShared()
     {
         ImportWindow *d = readDeathRegister(true);
@@ -236,37 +236,68 @@ private slots:
         QVERIFY(d->isVisible()); // the table stays for another go
     }
 
-    // The same death register appended twice: 検証 and the run warn about
-    // every row and write it; with 重複の可能性がある行を除く checked, 検証
-    // and the run leave them out.
-    void duplicatesWarnedOrLeftOut()
+    // The same death register appended twice: 検証 lists every row, and 実行
+    // asks before writing anything: キャンセル writes nothing, いいえ writes
+    // them all the same, はい (the default) leaves them out and is kept for
+    // the next run, in this window and the next.
+    void duplicatesAskedBeforeWriting()
     {
         ImportWindow *d = importExample(QStringLiteral("death-register.utf8.csv"), 2, kModeAppend);
         QVERIFY(d);
         QCOMPARE(d->lastReport().rowsWritten, 12);
         QVERIFY(d->lastReport().duplicates.isEmpty());
+        QVERIFY(!d->skipDuplicatesBox->isChecked());
+        const auto kakoBytes = [this] {
+            QFile k(f->state.files.kako);
+            return k.open(QIODevice::ReadOnly) ? k.readAll() : QByteArray();
+        };
+        const QByteArray once = kakoBytes();
+        QCOMPARE(once.size(), 12 * 780);
 
         d->checkButton->click();
         auto *check = d->findChild<CheckWindow *>();
         QVERIFY(check);
         QCOMPARE(check->report().count(CheckKind::Duplicate), 12);
+
+        f->prompt.clear();
+        f->prompt.script({Answer::Cancel});
+        d->runButton->click();
+        QCOMPARE(f->prompt.shown().first().buttons, Buttons::YesNoCancel);
+        QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("12 行")), qPrintable(f->prompt.texts().first()));
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 12);
+        QCOMPARE(kakoBytes(), once);
+
+        f->prompt.script({Answer::No});
         d->runButton->click();
         QCOMPARE(d->lastReport().rowsWritten, 12);
         QCOMPARE(d->lastReport().duplicates.size(), 12);
-        QVERIFY2(f->prompt.texts().last().contains(QStringLiteral("重複の可能性がある行（既にある行と同じ内容。書き込みました）:")),
-                 qPrintable(f->prompt.texts().last()));
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 24);
+        QCOMPARE(kakoBytes().size(), 24 * 780);
+        QVERIFY(!d->skipDuplicatesBox->isChecked());
 
-        d->skipDuplicatesBox->click();
-        d->checkButton->click();
-        check = d->findChild<CheckWindow *>();
-        QVERIFY(check);
-        QCOMPARE(check->report().count(CheckKind::Duplicate), 0);
-        QCOMPARE(check->report().count(CheckKind::Skip), 12);
+        f->prompt.script({Answer::Yes});
         d->runButton->click();
         QCOMPARE(d->lastReport().rowsWritten, 0);
         QCOMPARE(d->lastReport().skipped.size(), 12);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 24);
+        QVERIFY(d->skipDuplicatesBox->isChecked());
+        // Nothing the windows said points the clerk to the command line.
+        for (const QString &text : f->prompt.texts())
+            QVERIFY2(!text.contains(QStringLiteral("--")), qPrintable(text));
+
+        // A new import window keeps the choice: no question, nothing written.
+        d->closeWithoutAsking();
+        QVERIFY(d->close());
+        QTRY_VERIFY(!f->w->importWindow());
+        f->w->runButton->click();
+        d = f->withReportViewer(f->w->importWindow());
+        QVERIFY(d);
+        QVERIFY(d->skipDuplicatesBox->isChecked());
+        f->prompt.clear();
+        d->runButton->click();
+        QCOMPARE(d->lastReport().skipped.size(), 12);
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 24);
+        QVERIFY(!f->prompt.texts().first().contains(QStringLiteral("同じ内容の可能性")));
     }
 
     // A member procedure that ends the program: the run stops and the

@@ -44,9 +44,8 @@ private slots:
     void cleanup() { f.reset(); }
 
     // A link row names the source title and the destination field name (not
-    // the list label), and the lines stay selected so the pair links again.
-    // Repeats are allowed: the same item twice gives the same Rpoj, the same
-    // source column twice the same Lpoj.
+    // the list label), and the lines stay selected. One column may feed two
+    // items (the same Lpoj twice); a second link into one item is refused.
     void linkWritesNamesAndPositions()
     {
         loadFourColumns();
@@ -57,13 +56,18 @@ private slots:
         QCOMPARE(f->w->sourceItems->currentRow(), 2);
         QCOMPARE(f->w->targetItems->currentRow(), kLineDate);
         f->w->linkButton->click();
+        QCOMPARE(f->w->linkGrid().Rows(), 2);
+        QCOMPARE(f->prompt.texts().size(), 1);
+        QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("「没年月日」")) && f->prompt.texts().first().contains(QStringLiteral("3 列目「丙」")),
+                 qPrintable(f->prompt.texts().first()));
+        f->link(1, kLineDate);
+        QCOMPARE(f->w->linkGrid().Rows(), 2);
+        f->link(2, kLineKaimyo);
         QCOMPARE(f->w->linkGrid().Rows(), 3);
         QCOMPARE(f->w->links().nextLinkRow, 3);
         QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
-        f->link(1, kLineDate);
-        QCOMPARE(f->linkColumn(LinkGridCol::SourceColumn), (QStringList{QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("1")}));
-        QCOMPARE(f->linkColumn(LinkGridCol::ImportColumn), (QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")}));
-        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->linkColumn(LinkGridCol::SourceColumn), (QStringList{QStringLiteral("2"), QStringLiteral("2")}));
+        QCOMPARE(f->prompt.texts().size(), 2);
     }
 
     void linkRefusals_data()
@@ -138,7 +142,7 @@ private slots:
         QCOMPARE(f->w->links().pickedLinkRow, 2);
         QCOMPARE(f->state.outputKind, qint16(1));
         QCOMPARE(f->w->targetItems->item(0)->text(), QStringLiteral("管理番号-----リンク不可"));
-        QCOMPARE(f->w->catalogue.size(), 34);
+        QCOMPARE(f->w->session().catalogue().size(), 34);
         // The source list stays.
         QCOMPARE(f->w->sourceItems->count(), 4);
         // Clicking the kind already chosen keeps the links.

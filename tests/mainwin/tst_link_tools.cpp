@@ -118,7 +118,7 @@ private slots:
         QVERIFY(f->w->outputKindButtons[2]->isChecked());
         QVERIFY(f->w->titleRowButtons[1]->isChecked());
         QCOMPARE(f->state.outputKind, qint16(2));
-        QCOMPARE(f->w->titleRows, qint16(1));
+        QCOMPARE(f->w->session().titleRows(), qint16(1));
         QCOMPARE(f->linkColumn(3), lpoj);
         QCOMPARE(f->linkColumn(4), rpoj);
         QCOMPARE(f->linkColumn(2), names);
@@ -146,8 +146,8 @@ private slots:
         QCOMPARE(table.TextMatrix(12, 10), QStringLiteral("釋尼和順")); // the last row reached the table
 
         QStringList items;
-        for (int i = 0; i + 1 < f->w->sourceColumns.size(); ++i)
-            items << f->w->sourceColumns.at(i).name;
+        for (int i = 0; i + 1 < f->w->session().sourceItems().size(); ++i)
+            items << f->w->session().sourceItems().at(i).name;
         QCOMPARE(items, titles);
         for (int i = 0; i < f->w->sourceItems->count(); ++i)
             QCOMPARE(f->w->sourceItems->item(i)->text(), titles.at(i));
@@ -168,6 +168,10 @@ private slots:
         f->prompt.clear();
 
         openExample(2, QStringLiteral("members.utf8.csv"));
+        // The links followed the titles to the other file, as saved ones do.
+        QCOMPARE(f->prompt.texts().size(), 1);
+        QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("「住所」: Lpoj 9 → 12")), qPrintable(f->prompt.texts().first()));
+        f->prompt.clear();
         QVERIFY(f->w->LoadLinkFile(path));
         QCOMPARE(f->prompt.texts().size(), 1);
         const QString said = f->prompt.texts().first();

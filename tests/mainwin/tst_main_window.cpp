@@ -1,5 +1,6 @@
 // The main window's own handlers: the start state, the source and database
 // pickers with the file-kind dialog, the choices and 読込実行's checks.
+#include "session/demo_database.h"
 #include "window_fixture.h"
 
 #include <QFileInfo>
@@ -29,7 +30,7 @@ private slots:
         QVERIFY(w.titleRowButtons[0]->isChecked());
         QVERIFY(w.outputKindButtons[0]->isChecked());
         QVERIFY(w.executionModeButtons[0]->isChecked());
-        QCOMPARE(w.titleRows, qint16(0));
+        QCOMPARE(w.session().titleRows(), qint16(0));
         QCOMPARE(f->state.outputKind, qint16(0));
         QCOMPARE(f->state.executionMode, qint16(0));
         QCOMPARE(w.targetItems->count(), 52);
@@ -38,7 +39,7 @@ private slots:
 
         // The choices reach the state.
         w.titleRowButtons[1]->click();
-        QCOMPARE(w.titleRows, qint16(1));
+        QCOMPARE(w.session().titleRows(), qint16(1));
         w.executionModeButtons[1]->click();
         QCOMPARE(f->state.executionMode, qint16(1));
         w.outputKindButtons[2]->click();
@@ -83,7 +84,7 @@ private slots:
         QCOMPARE(f->w->sourceItems->count(), 2);
         QCOMPARE(f->w->sourceItems->item(1)->text(), QStringLiteral("住所"));
         QCOMPARE(LinkEditor::itemData(f->w->sourceItems->item(1)), 1);
-        QCOMPARE(f->w->sourceColumns.size(), 3);
+        QCOMPARE(f->w->session().sourceItems().size(), 3);
         QCOMPARE(f->w->windowTitle(), QCoreApplication::applicationName() + QStringLiteral(" - ") + fileName);
         QVERIFY(f->prompt.texts().isEmpty());
     }
@@ -106,10 +107,12 @@ private slots:
         QVERIFY(seen.shown);
         QCOMPARE(f->prompt.texts(), QStringList{QStringLiteral("ｷｬﾝｾﾙしました。")});
         QCOMPARE(f->prompt.shown().first().icon, Icon::None);
-        QCOMPARE(f->w->sourcePathEdit->text(), second);
-        QCOMPARE(f->state.sourcePath, second);
-        QCOMPARE(f->w->sourceItems->count(), 0);
-        QVERIFY(f->w->sourceColumns.isEmpty());
+        // Nothing was read: the box still names the file the preview shows,
+        // so 読込実行 cannot fill its rows under the other name.
+        QCOMPARE(f->w->sourcePathEdit->text(), first);
+        QCOMPARE(f->state.sourcePath, first);
+        QCOMPARE(f->w->sourceItems->count(), 2);
+        QCOMPARE(f->w->session().readPath(), first);
         QVERIFY(!f->w->fileKindDialog().cancelled());
     }
 
@@ -137,20 +140,52 @@ private slots:
         QCOMPARE(f->w->sourceItems->count(), 0);
     }
 
-    void databasePickDerivesPaths()
+    // Every change of database, picked or typed, opens it and reads its
+    // master data; one that cannot be opened is refused with the reason and
+    // the database before stays, master data and all.
+    void databaseChangeReopens()
     {
         QTemporaryDir other;
-        const QString chosen = QDir(other.path()).filePath(QStringLiteral("tera.mdb"));
+        const QString chosen = CreateDemoDatabase(other.path());
+        {
+            auto db = Database::open(chosen);
+            db->exec(QStringLiteral("UPDATE [M_KBN] SET [項目NO] = [項目NO] + 7")).finish();
+        }
+        const auto before = f->state.master.kbnValues;
         f->picked = chosen;
         f->w->databaseBrowseButton->click();
-        const QString folder = other.path() + QLatin1Char('/');
         QCOMPARE(f->w->databasePathEdit->text(), chosen);
         QCOMPARE(f->state.files.database, chosen);
-        QCOMPARE(f->state.files.kako, folder + QStringLiteral("kako.rnd"));
+        QCOMPARE(f->state.files.kako, other.path() + QStringLiteral("/kako.rnd"));
+        QCOMPARE(f->state.master.kbnValues[0], qint16(before[0] + 7));
+        QVERIFY(f->prompt.texts().isEmpty());
         // Cancelled: nothing moves.
         f->picked.clear();
         f->w->databaseBrowseButton->click();
         QCOMPARE(f->state.files.database, chosen);
+
+        // A file that is no database, picked or typed: said, and refused.
+        const QString garbage = f->writeFile(QStringLiteral("tera.mdb"), "not a database at all");
+        f->picked = garbage;
+        f->w->databaseBrowseButton->click();
+        f->w->databasePathEdit->setText(QDir(f->files.path()).filePath(QStringLiteral("none/tera.mdb")));
+        QTest::keyClick(f->w->databasePathEdit, Qt::Key_Return);
+        QCOMPARE(f->prompt.texts().size(), 2);
+        QVERIFY2(f->prompt.texts().at(0).contains(garbage), qPrintable(f->prompt.texts().at(0)));
+        QVERIFY(f->prompt.texts().at(1).contains(QStringLiteral("ファイルがありません")));
+        // Nothing says the program ends: it goes on with the database before.
+        QVERIFY(!f->prompt.texts().join(QString()).contains(QStringLiteral("システムを終了")));
+        QCOMPARE(f->state.files.database, chosen);
+        QCOMPARE(f->w->databasePathEdit->text(), chosen);
+        QCOMPARE(f->state.master.kbnValues[0], qint16(before[0] + 7));
+
+        // Typed and entered: the folder of the start-up database again.
+        f->prompt.clear();
+        f->w->databasePathEdit->setText(f->t.path());
+        QTest::keyClick(f->w->databasePathEdit, Qt::Key_Return);
+        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->state.files.database, f->t.path());
+        QVERIFY(f->state.master.kbnValues == before);
     }
 
     // The three checks of 読込実行, in their order.
@@ -198,24 +233,31 @@ private slots:
         QTest::addColumn<bool>("narrowed");
         QTest::addColumn<QStringList>("says");
         QTest::newRow("source gone") << false << QStringList{QStringLiteral("見つかりません"), QStringLiteral("消える.csv")};
+        // Read again narrower without a title line: the links cannot follow
+        // their columns and go, said at the read.
         QTest::newRow("linked column gone") << true
-                                            << QStringList{QStringLiteral("「住所」"), QStringLiteral("2 列目"),
-                                                           QStringLiteral("1 列です")};
+                                            << QStringList{QStringLiteral("2 列から 1 列"), QStringLiteral("1 件を解除")};
     }
     void fillRefused()
     {
         QFETCH(bool, narrowed);
         QFETCH(QStringList, says);
         const QString path = f->writeFile(QStringLiteral("消える.csv"), kSmall);
+        f->w->titleRowButtons[1]->click();
         f->pickSource(path, 3);
         f->link(1, 8);
-        if (narrowed)
-            f->pickSource(f->writeFile(QStringLiteral("narrow.csv"), "氏名\r\n髙橋　一郎\r\n"), 3);
-        else
-            QVERIFY(QFile::remove(path));
         f->prompt.clear();
-        f->w->runButton->click();
-        QCOMPARE(f->prompt.texts().size(), 1);
+        if (narrowed) {
+            f->w->titleRowButtons[0]->click();
+            f->pickSource(f->writeFile(QStringLiteral("narrow.csv"), "髙橋　一郎\r\n"), 3);
+            QCOMPARE(f->w->linkGrid().Rows(), 1);
+            f->w->runButton->click();
+            QCOMPARE(f->prompt.texts().last(), MainWindowText::kNoLinks);
+        } else {
+            QVERIFY(QFile::remove(path));
+            f->w->runButton->click();
+        }
+        QCOMPARE(f->prompt.texts().size(), narrowed ? 2 : 1);
         for (const QString &word : says)
             QVERIFY2(f->prompt.texts().first().contains(word), qPrintable(f->prompt.texts().first()));
         QVERIFY(!f->prompt.texts().first().contains(QStringLiteral("Lpoj")));
@@ -231,6 +273,9 @@ private slots:
         f->w->outputKindButtons[1]->click();
         f->pickSource(f->writeFile(QStringLiteral("世帯.csv"), "世帯主名\r\n髙橋　一郎\r\n﨑山　花子\r\n"), 3);
         f->link(0, 2);
+        // The first line is an item's name: asked whether it is a title
+        // line; いいえ keeps it as data, as 表題なし says.
+        f->prompt.script({Answer::No, Answer::No});
         f->w->runButton->click();
         ImportWindow *first = f->w->importWindow();
         QVERIFY(first);
@@ -238,7 +283,7 @@ private slots:
         QVERIFY(first->outputKindButtons[1]->isChecked());
         QVERIFY(first->executionModeButtons[0]->isChecked());
         QCOMPARE(f->state.outputKind, qint16(1));
-        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->prompt.texts(), QStringList{SessionText::kFirstLineTitlesQuestion});
         QCOMPARE(first->grid().Rows(), 4);
         f->w->runButton->click();
         QCOMPARE(f->w->importWindow(), first);

@@ -175,12 +175,19 @@ private slots:
     {
         QTemporaryDir dir;
         ImportSession s;
+        const QString demo = CreateDemoDatabase(dir.path());
+        QVERIFY(s.openDatabase(demo).ok());
+        const MasterData before = s.state().master;
+        QVERIFY(before.kbnValues != MasterData().kbnValues);
         SessionResult r = s.openDatabase(dir.filePath(QStringLiteral("none/tera.mdb")));
         QCOMPARE(r.cause, SessionResult::Cause::NoDatabase);
         QCOMPARE(r.message, StartupText::kNoDatabase);
-        QCOMPARE(s.state().files.databaseBackup, dir.filePath(QStringLiteral("none/tera2.mdb")));
+        // The database chosen before stays, with its paths and master data.
+        QCOMPARE(s.state().files.database, QFileInfo(demo).absoluteFilePath());
+        QCOMPARE(s.state().files.databaseBackup, dir.filePath(QStringLiteral("tera2.mdb")));
+        QVERIFY(s.state().master.kbnValues == before.kbnValues);
 
-        const QString text = dir.filePath(QStringLiteral("tera.mdb"));
+        const QString text = dir.filePath(QStringLiteral("garbage.mdb"));
         QFile f(text);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray("\x00\x01\x02\xff\xfe garbage", 16));
@@ -192,7 +199,7 @@ private slots:
 
         r = s.readSource(text, GridFileKind::Csv);
         QCOMPARE(r.cause, SessionResult::Cause::SourceUnreadable);
-        QVERIFY2(r.message.contains(QStringLiteral("tera.mdb")), qPrintable(r.message));
+        QVERIFY2(r.message.contains(QStringLiteral("garbage.mdb")), qPrintable(r.message));
         QCOMPARE(s.sourceTable().Cols(), 0);
         QVERIFY(s.sourceItems().size() == 1 && s.sourceTitles().isEmpty());
     }
