@@ -43,6 +43,7 @@ QColor CheckKindColour(CheckKind kind)
     case CheckKind::KakoText: return QColor(0xff, 0xf3, 0xb0); // yellow: a value read wrongly
     case CheckKind::Skip:
     case CheckKind::Duplicate: return QColor(0xe4, 0xe4, 0xe4); // grey: rows not written by rule
+    case CheckKind::Updated: return QColor(0xe8, 0xd8, 0xf4);   // violet: an existing member written over
     default: return QColor(0xdc, 0xea, 0xf7);                   // blue: what the run will do
     }
 }

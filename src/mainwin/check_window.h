@@ -63,7 +63,8 @@ private:
 using 検証結果 = CheckWindow;
 
 // The colour of a finding's line in the list: red stops, orange rows left
-// out, yellow values read wrongly, grey rows the rules skip, blue the rest.
+// out, yellow values read wrongly, grey rows the rules skip, violet existing
+// members written over, blue the rest.
 QColor CheckKindColour(CheckKind kind);
 
 // The import window's 検証: runs the session's check over importGrid,

@@ -169,7 +169,10 @@ QString RunSummaryText(const TranscribeReport &report)
         return QString();
     }
     QString text = head
-                   + QStringLiteral("\r\n書き込み %1 行、スキップ %2 行").arg(report.rowsWritten).arg(report.skipped.size());
+                   + QStringLiteral("\r\n書き込み %1 行%3、スキップ %2 行")
+                         .arg(report.rowsWritten)
+                         .arg(report.skipped.size())
+                         .arg(NewAndUpdatedText(report));
     if (!report.rolledBack.isEmpty())
         text += QStringLiteral("、未完了 %1 行").arg(report.rolledBack.size());
     text += rowNotes(QStringLiteral("スキップした行:"), report.skipped);

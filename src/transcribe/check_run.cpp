@@ -761,7 +761,11 @@ QString CheckSummaryLine(const CheckReport &report)
             .arg(report.count(CheckKind::Stop))
             .arg(run.rowsRead);
     }
-    QString line = QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行").arg(run.rowsRead).arg(run.rowsWritten).arg(run.skipped.size());
+    QString line = QStringLiteral("読込 %1 行、書込 %2 行%4、スキップ %3 行")
+                       .arg(run.rowsRead)
+                       .arg(run.rowsWritten)
+                       .arg(run.skipped.size())
+                       .arg(NewAndUpdatedText(run));
     if (!run.rolledBack.isEmpty())
         line += QStringLiteral("、書き込めない行 %1 行").arg(run.rolledBack.size());
     if (const int duplicates = report.count(CheckKind::Duplicate))

@@ -80,6 +80,8 @@ struct TranscribeContext {
     // order: the cell assignment adds them, the driver clears them with
     // each row.
     QList<ValueNotice> valueNotices;
+    // The member just written existed already and was written over.
+    bool memberUpdated = false;
 
     MemberRec &gRow() { return records.gRow; }
     KakoRec &gKakoRec() { return records.gKakoRec; }

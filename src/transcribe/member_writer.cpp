@@ -160,6 +160,7 @@ bool WriteKojin(TranscribeContext &ctx)
             {col::地区, r.地区},
             {col::検索, r.検索},
         };
+        ctx.memberUpdated = exists;
         if (exists)
             ctx.db.update(kKojin, columns, QStringLiteral("[ID] = ?"), {id});
         else
@@ -334,6 +335,7 @@ QString LivingMemberOf(TranscribeContext &ctx, const QString &n)
 RowWriteResult WriteMemberImportRow(TranscribeContext &ctx)
 {
     MemberRec &r = ctx.gRow();
+    ctx.memberUpdated = false;
     if (r.MEI.isEmpty())
         return RowWriteResult::skipped(QStringLiteral("氏名が空です"));
     // The member cells never fill 世帯主名: a member heads a household of its

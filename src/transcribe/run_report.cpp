@@ -90,11 +90,12 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
                  + (incomplete > 0 && report.outcome == TranscribeReport::Outcome::Completed
                         ? QStringLiteral("（未完了の行があります）")
                         : QString());
-    lines << QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行、未完了 %4 行（失敗のため何も書き込んでいない行）")
+    lines << QStringLiteral("読込 %1 行、書込 %2 行%5、スキップ %3 行、未完了 %4 行（失敗のため何も書き込んでいない行）")
                  .arg(report.rowsRead)
                  .arg(report.rowsWritten)
                  .arg(report.skipped.size())
-                 .arg(incomplete);
+                 .arg(incomplete)
+                 .arg(NewAndUpdatedText(report));
     if (report.recoveredKakoCd > 0)
         lines << QStringLiteral("開始前: 前回の転記が途中で終わっていたため、kako.rnd の確定していない記録（過去CD %1）を取り消しました。")
                      .arg(report.recoveredKakoCd);

@@ -113,6 +113,15 @@ QString kakoRecovered(qint32 record, qint32 last)
 
 } // namespace TranscribeText
 
+QString NewAndUpdatedText(const TranscribeReport &report)
+{
+    if (report.updatedRows.isEmpty())
+        return QString();
+    return QStringLiteral("（新規 %1 行、更新 %2 行）")
+        .arg(report.rowsWritten - report.updatedRows.size())
+        .arg(report.updatedRows.size());
+}
+
 QString RowPlace(const GridModel &importTable, int row, int column)
 {
     QString where = row > 0 ? QStringLiteral("%1 行目").arg(row) : QStringLiteral("全体");
@@ -963,6 +972,8 @@ void TranscribeRun::keepRow(int r, const QString &repeats)
         m_options.rows->rowWritten(r, ctx);
     m_batch->keepRow();
     ++m_report.rowsWritten;
+    if (m_kind == kOutMembers && ctx.memberUpdated)
+        m_report.updatedRows << r;
     if (m_lookForDuplicates)
         m_duplicates.add(ctx.records);
     if (!repeats.isEmpty())

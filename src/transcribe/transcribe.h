@@ -85,6 +85,9 @@ struct TranscribeReport {
     // unless TranscribeOptions::skipDuplicates, when they are in skipped too.
     QList<RowNote> duplicates;
     bool duplicatesSkipped = false; // the run was told to leave them out
+    // Members: the rows written over an existing member of the same name
+    // (the rest of rowsWritten are new members).
+    QList<int> updatedRows;
     // Rows left unwritten because of a failure: the rows rolled back, and
     // after a stop the row that stopped the run and every row after it. Rows
     // the rules skip and rows a cancel never reached are not counted.
@@ -95,6 +98,10 @@ struct TranscribeReport {
         return (outcome == Outcome::Completed || outcome == Outcome::Cancelled) && rolledBack.isEmpty();
     }
 };
+
+// " （新規 4 行、更新 8 行）" after the rows written, when the run wrote
+// over existing members; empty otherwise.
+QString NewAndUpdatedText(const TranscribeReport &report);
 
 // Watches each row of a run while its transaction is open, on the run's own
 // connection (ctx.db): the check before writing learns from it what the row
