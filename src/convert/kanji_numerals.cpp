@@ -339,6 +339,12 @@ qint64 readGrouped(const NumeralToken *begin, const NumeralToken *end)
 
 } // namespace
 
+bool IsKanjiNumeralChar(char32_t c)
+{
+    const bool arabic = (c >= U'0' && c <= U'9') || (c >= U'０' && c <= U'９');
+    return !arabic && (DigitValue(c) >= 0 || PlaceValue(c) > 0 || tensValue(c) > 0);
+}
+
 NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
 {
     NumeralReading out;
@@ -347,10 +353,12 @@ NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
     bool anyPlace = false, gan = false;
     QString strayInside; // a character inside the numeral that is none
     QString strayPending; // one seen since the last numeral character
+    qsizetype spanFrom = -1, spanTo = -1; // the numeral within text, for the message
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = charLength(text, i);
         const char32_t c = codeAt(text, i, len);
         const QString shown = text.mid(i, len);
+        const qsizetype at = i;
         i += len;
         NumeralToken t;
         if (!tokenOf(c, eraYear, t)) {
@@ -361,6 +369,9 @@ NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
         if (!strayPending.isEmpty() && strayInside.isEmpty())
             strayInside = strayPending;
         strayPending.clear();
+        if (spanFrom < 0)
+            spanFrom = at;
+        spanTo = i;
         t.text = shown;
         tokens.append(t);
         if (t.kind == NumeralToken::Digit)
@@ -373,7 +384,7 @@ NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
         return out;
     const auto malformed = [&](const QString &why) {
         out.kind = NumeralReading::Kind::Malformed;
-        out.problem = QStringLiteral("「%1」は数の書き方として正しくありません（%2）。").arg(text.trimmed(), why);
+        out.problem = QStringLiteral("「%1」は数の書き方として正しくありません（%2）。").arg(text.mid(spanFrom, spanTo - spanFrom), why);
         return out;
     };
     if (!strayInside.isEmpty())

@@ -21,6 +21,11 @@ int DigitValue(char32_t c);
 // they stand for 二十, 三十 and 四十 whole (see ReadKanjiNumeral).
 qint64 PlaceValue(char32_t c);
 
+// A numeral character written in kanji: the digits (〇 and 零 included, the
+// formal ones too), the place words and 廿 念 卅 丗 卌. Not ASCII or
+// full-width digits, not 元.
+bool IsKanjiNumeralChar(char32_t c);
+
 // One character to its kanji form: ASCII and full-width digits 1-9 become
 // 一 to 九, both zeros the full-width ０ (the product never writes a kanji
 // zero), the dashes "-", "ー", "－" become の. Anything else, including a text
