@@ -125,6 +125,50 @@ private slots:
         QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 18);
     }
 
+    // Every formal digit and place word, and the tens written as one
+    // character, in the cell where registers use them, all in one run: the
+    // stored era year, month, day and age of each entry.
+    void eachOldFormReachesTheRegister()
+    {
+        const struct {
+            int item;
+            const char *cell;
+            const char *age;
+            const char *expected; // W_KAKO 年号年/歿年月/歿年日/享年和
+        } cases[] = {
+            {kEraDate, "平成十年一月壱日", "", "十/一/一/０"},  {kEraDate, "平成十年一月弌日", "", "十/一/一/０"},
+            {kEraDate, "平成十年一月弐日", "", "十/一/二/０"},  {kEraDate, "平成十年一月弍日", "", "十/一/二/０"},
+            {kEraDate, "平成十年一月参日", "", "十/一/三/０"},  {kEraDate, "平成十年一月弎日", "", "十/一/三/０"},
+            {kEraDate, "平成十年一月肆日", "", "十/一/四/０"},  {kEraDate, "平成十年一月伍日", "", "十/一/五/０"},
+            {kEraDate, "平成十年一月陸日", "", "十/一/六/０"},  {kEraDate, "平成十年一月漆日", "", "十/一/七/０"},
+            {kEraDate, "平成十年一月柒日", "", "十/一/七/０"},  {kEraDate, "平成十年一月捌日", "", "十/一/八/０"},
+            {kEraDate, "平成十年一月玖日", "", "十/一/九/０"},  {kEraDate, "平成拾年拾月拾日", "", "十/十/十/０"},
+            {kEraDate, "令和佰年一月一日", "", "百/一/一/０"},  {kEraDate, "令和陌年一月一日", "", "百/一/一/０"},
+            {kDate, "仟九百九十九年一月一日", "", "十一/一/一/０"},   {kDate, "阡九百九十九年一月一日", "", "十一/一/一/０"},
+            {kEraDate, "平成十年一月廿日", "", "十/一/二十/０"},   {kEraDate, "平成十年一月念日", "", "十/一/二十/０"},
+            {kEraDate, "平成十年一月卅日", "", "十/一/三十/０"},   {kEraDate, "平成十年一月丗日", "", "十/一/三十/０"},
+            {kEraDate, "平成十年一月廿九日", "卌", "十/一/二十九/四十"},
+            {kEraDate, "平成十年一月卅一日", "壱萬", "十/一/三十一/一万"},
+            {kEraDate, "平成十年一月一日", "玖拾伍才", "十/一/一/九十五"},
+        };
+        QList<ImportRow> rows;
+        QStringList expected;
+        for (const auto &c : cases) {
+            rows << ImportRow{{kKaimyo, QStringLiteral("釋浄念")}, {c.item, QString::fromUtf8(c.cell)}, {kAge, QString::fromUtf8(c.age)}};
+            expected << QString::fromUtf8(c.expected);
+        }
+        Fixture f(kOutDeathRegister);
+        const TranscribeReport r = f.run(rows);
+        QCOMPARE(r.rowsWritten, int(rows.size()));
+        QVERIFY(r.valueNotices.isEmpty());
+        QCOMPARE(f.column(QStringLiteral("SELECT [年号年] || '/' || [歿年月] || '/' || [歿年日] || '/' || [享年和] AS v "
+                                         "FROM [W_KAKO] ORDER BY [過去CD]")),
+                 expected);
+        // Each full date has its 25 anniversaries and 18 services.
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), 25 * rows.size());
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 18 * rows.size());
+    }
+
     // A date that does not exist, or whose numeral is no number, is a cell
     // to correct: the run stops at its row, nothing of it is written, and
     // the report names the row, the column and the value.
