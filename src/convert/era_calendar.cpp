@@ -114,17 +114,68 @@ bool GetEraOfDate(Database &db, qint16 year, qint16 month, qint16 day, EraArray 
 
 qint16 GetWesternYear(Database &db, const QString &eraName, qint16 eraYear)
 {
+    const EraRow row = LookUpEraByName(db, eraName);
+    if (!row.found)
+        return 0;
+    return toInt16(qint64(eraYear) + row.offset);
+}
+
+EraRow LookUpEraByName(Database &db, const QString &eraName)
+{
+    EraRow row;
     const QString name = trimEraName(eraName);
     // No era name holds a NUL, and an ODBC driver would cut the bound text
     // there and match the part before it.
     if (name.contains(QChar(0)))
-        return 0;
+        return row;
     Query q = db.prepare(QStringLiteral("SELECT * FROM [M_年号] WHERE [年号] = ?") + db.storedOrder());
     FinishOnExit done(q);
     q.exec({name});
     if (!q.next())
-        return 0;
-    return toInt16(qint64(eraYear) + q.integer(QStringLiteral("計算")));
+        return row;
+    row.found = true;
+    row.name = q.text(QStringLiteral("年号"));
+    row.offset = q.integer(QStringLiteral("計算"));
+    row.bounded = !q.isNull(QStringLiteral("開始")) && !q.isNull(QStringLiteral("終了"));
+    if (row.bounded) {
+        row.start = q.integer(QStringLiteral("開始"));
+        row.end = q.integer(QStringLiteral("終了"));
+    }
+    return row;
+}
+
+EraSpan SpanOfEra(const EraRow &era, const EraYearAnswer &endYear)
+{
+    EraSpan span;
+    if (!era.found || !era.bounded || era.start < 1 || era.start > 9999 || era.end < 0 || era.end > 9999)
+        return span;
+    const QDate first = EraFirstDay(era.name);
+    span.first = first.isValid() && first.year() == era.start ? first : QDate(int(era.start), 1, 1);
+    if (era.end == 0)
+        return span;
+    if (endYear.found && endYear.name == era.name && endYear.change)
+        span.last = QDate(int(era.end), endYear.newerMonth, endYear.newerDay).addDays(-1);
+    else
+        span.last = QDate(int(era.end), 12, 31);
+    return span;
+}
+
+EraFit FitInEra(const EraSpan &span, qint16 year, qint16 month, qint16 day)
+{
+    if (year < 1 || !span.first.isValid())
+        return EraFit::Inside; // nothing known to compare with
+    QDate from(year, 1, 1), to(year, 12, 31);
+    if (month >= 1 && month <= 12) {
+        from = QDate(year, month, 1);
+        to = QDate(year, month, from.daysInMonth());
+        if (day >= 1 && day <= to.day())
+            from = to = QDate(year, month, day);
+    }
+    if (to < span.first)
+        return EraFit::Before;
+    if (span.last.isValid() && from > span.last)
+        return EraFit::After;
+    return EraFit::Inside;
 }
 
 qint16 CheckYmd(const QString &date)

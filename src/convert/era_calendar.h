@@ -72,6 +72,32 @@ bool GetEraOfDate(Database &db, qint16 year, qint16 month, qint16 day, EraArray 
 
 qint16 GetWesternYear(Database &db, const QString &eraName, qint16 eraYear);
 
+// One row of M_年号 by its name, matched as GetWesternYear matches it.
+struct EraRow {
+    bool found = false;
+    QString name;
+    bool bounded = false; // 開始 and 終了 are both given
+    qint64 start = 0, end = 0, offset = 0; // 開始, 終了 (0: the current era), 計算
+};
+
+// Reads the row of eraName. Throws DbError on a database failure.
+EraRow LookUpEraByName(Database &db, const QString &eraName);
+
+// The days an era covers, as far as the program knows them: from its first
+// day (EraFirstDay, else 1 January of 開始) to the day before the next era
+// began (known when endYear, the answer for 終了, names that era's first
+// day; else 31 December of 終了). last is null for the current era.
+struct EraSpan {
+    QDate first, last;
+};
+EraSpan SpanOfEra(const EraRow &era, const EraYearAnswer &endYear);
+
+// Where the days of year/month/day (month and day 0 when unknown: the
+// whole year or month) lie against an era's span: inside when any of them
+// falls in it.
+enum class EraFit { Inside, Before, After };
+EraFit FitInEra(const EraSpan &span, qint16 year, qint16 month, qint16 day);
+
 // Results of CheckYmd; callers treat anything above YmdValid as an invalid date.
 enum : qint16 {
     YmdValid = 0,

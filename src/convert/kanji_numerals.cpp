@@ -75,15 +75,15 @@ int DigitValue(char32_t c)
     case U'〇':
     case U'零':
         return 0;
-    case U'一': return 1;
-    case U'二': return 2;
-    case U'三': return 3;
-    case U'四': return 4;
-    case U'五': return 5;
-    case U'六': return 6;
-    case U'七': return 7;
-    case U'八': return 8;
-    case U'九': return 9;
+    case U'一': case U'壱': case U'弌': return 1;
+    case U'二': case U'弐': case U'弍': return 2;
+    case U'三': case U'参': case U'弎': return 3;
+    case U'四': case U'肆': return 4;
+    case U'五': case U'伍': return 5;
+    case U'六': case U'陸': return 6;
+    case U'七': case U'漆': case U'柒': return 7;
+    case U'八': case U'捌': return 8;
+    case U'九': case U'玖': return 9;
     default:
         return -1;
     }
@@ -92,10 +92,10 @@ int DigitValue(char32_t c)
 qint64 PlaceValue(char32_t c)
 {
     switch (c) {
-    case U'十': return 10;
-    case U'百': return 100;
-    case U'千': return 1000;
-    case U'万': return 10000;
+    case U'十': case U'拾': return 10;
+    case U'百': case U'佰': case U'陌': return 100;
+    case U'千': case U'仟': case U'阡': return 1000;
+    case U'万': case U'萬': return 10000;
     case U'億': return 100000000;
     case U'兆': return 1000000000000;
     default:
@@ -180,94 +180,248 @@ QString ToKanjiNum(const QString &digits)
 
 namespace {
 
-// One character of a numeral: a digit, or a place word with its value.
+// One character of a numeral.
 struct NumeralToken {
-    int digit = -1;     // 0-9, or -1 for a place word
-    qint64 place = 0;
+    enum Kind { Digit, Place, Tens, Group, Gan } kind;
+    qint64 value; // the digit; the place (10, 100, 1000); 20/30/40; the group (10^4, 10^8, 10^12)
+    QString text; // as written, for the message
 };
 using Tokens = QVarLengthArray<NumeralToken, 32>; // a date piece never needs the heap
 
 constexpr qint64 kMyriad = 10000; // 万: from here on a place word groups what stands before it
 
-// Below 万: 十, 百 and 千 each take the digits just before them (one when
-// there are none), digits after the last of them are the units.
-qint64 readSmall(const NumeralToken *begin, const NumeralToken *end)
+bool blank(char32_t c)
 {
-    qint64 section = 0;
-    qint64 run = 0;
-    bool haveRun = false;
-    for (const NumeralToken *t = begin; t != end; ++t) {
-        if (t->digit >= 0) {
-            run = satAdd(satMul(run, 10), t->digit);
-            haveRun = true;
-        } else {
-            section = satAdd(section, satMul(haveRun ? run : 1, t->place));
-            run = 0;
-            haveRun = false;
-        }
-    }
-    return satAdd(section, run);
+    return c == U' ' || c == U'\t' || c == U'　';
 }
 
-// The largest grouping word (万, 億, 兆) present splits the numeral: each
-// stretch before one of its occurrences counts that many of it (nothing at
-// all counts one: 億 is 一億), the stretch after the last is the rest. The
-// stretches hold smaller words only, so the depth stays at three.
+// 廿 (念 in accounts and old registers) 20, 卅 (丗) 30, 卌 40: tens written
+// as one character.
+qint64 tensValue(char32_t c)
+{
+    switch (c) {
+    case U'廿': case U'念': return 20;
+    case U'卅': case U'丗': return 30;
+    case U'卌': return 40;
+    default: return 0;
+    }
+}
+
+bool tokenOf(char32_t c, bool eraYear, NumeralToken &t)
+{
+    if (const int d = DigitValue(c); d >= 0) {
+        t.kind = NumeralToken::Digit;
+        t.value = d;
+    } else if (const qint64 p = PlaceValue(c); p > 0) {
+        t.kind = p >= kMyriad ? NumeralToken::Group : NumeralToken::Place;
+        t.value = p;
+    } else if (const qint64 tens = tensValue(c); tens > 0) {
+        t.kind = NumeralToken::Tens;
+        t.value = tens;
+    } else if (eraYear && c == U'元') {
+        t.kind = NumeralToken::Gan;
+        t.value = 1;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Why a numeral is no number: thrown inside the reader only.
+struct Malformed {
+    QString why;
+};
+
+// A run of digits: its value, saturating.
+qint64 runValue(const NumeralToken *begin, const NumeralToken *end)
+{
+    qint64 v = 0;
+    for (const NumeralToken *t = begin; t != end; ++t)
+        v = satAdd(satMul(v, 10), t->value);
+    return v;
+}
+
+QString runText(const NumeralToken *begin, const NumeralToken *end)
+{
+    QString s;
+    for (const NumeralToken *t = begin; t != end; ++t)
+        s += t->text;
+    return s;
+}
+
+// A section below 万: digits alone (1億2000万's 2000) or 千, 百, 十 (and
+// 廿, 卅, 卌) by place value. Returns its value, 0 to 9999.
+qint64 readSection(const NumeralToken *begin, const NumeralToken *end)
+{
+    bool anyPlace = false;
+    for (const NumeralToken *t = begin; t != end; ++t)
+        anyPlace = anyPlace || t->kind != NumeralToken::Digit;
+    if (!anyPlace) {
+        const qint64 v = runValue(begin, end);
+        if (v >= kMyriad)
+            throw Malformed{QStringLiteral("「%1」は万の位より下に収まりません").arg(runText(begin, end))};
+        return v;
+    }
+    qint64 total = 0;
+    qint64 lastPlace = kMyriad;
+    QString lastPlaceText;
+    const NumeralToken *run = begin; // the digits since the last place word
+    for (const NumeralToken *t = begin; t != end; ++t) {
+        if (t->kind == NumeralToken::Digit)
+            continue;
+        const bool tens = t->kind == NumeralToken::Tens;
+        const qint64 place = tens ? 10 : t->value;
+        if (place >= lastPlace)
+            throw Malformed{place == lastPlace ? QStringLiteral("「%1」の位が重なっています").arg(t->text)
+                                               : QStringLiteral("「%1」が小さい位の後にあります").arg(t->text)};
+        qint64 count = 1;
+        if (run != t) {
+            // One digit 1 to 9 before a place; 廿, 卅, 卌 take none.
+            if (tens || t - run > 1 || run->value == 0)
+                throw Malformed{QStringLiteral("「%1」の前の「%2」は 1 から 9 の一桁ではありません")
+                                    .arg(t->text, runText(run, t))};
+            count = run->value;
+        }
+        total += tens ? t->value : count * place;
+        lastPlace = place;
+        lastPlaceText = t->text;
+        run = t + 1;
+    }
+    // The units: zeros that stand for the places left empty, then a number
+    // smaller than the last place.
+    if (run != end) {
+        const NumeralToken *units = run;
+        while (units != end && units->value == 0)
+            ++units;
+        if (units == end)
+            throw Malformed{QStringLiteral("「%1」で終わっています").arg(runText(run, end))};
+        const qint64 v = runValue(units, end);
+        if (v >= lastPlace)
+            throw Malformed{QStringLiteral("「%1」の後の「%2」が位に収まりません").arg(lastPlaceText, runText(run, end))};
+        total += v;
+    }
+    return total;
+}
+
+// 兆, 億 and 万, larger first and each once, each counting the section
+// before it; the section after the last is the rest.
 qint64 readGrouped(const NumeralToken *begin, const NumeralToken *end)
 {
-    qint64 unit = 0;
-    for (const NumeralToken *t = begin; t != end; ++t)
-        unit = std::max(unit, t->place);
-    if (unit < kMyriad)
-        return readSmall(begin, end);
     qint64 total = 0;
+    qint64 lastGroup = 0;
     const NumeralToken *from = begin;
     for (const NumeralToken *t = begin; t != end; ++t) {
-        if (t->place != unit)
+        if (t->kind != NumeralToken::Group)
             continue;
-        const qint64 count = t == from ? 1 : readGrouped(from, t);
-        total = satAdd(total, satMul(count, unit));
+        if (lastGroup != 0 && t->value >= lastGroup)
+            throw Malformed{t->value == lastGroup ? QStringLiteral("「%1」の位が重なっています").arg(t->text)
+                                                  : QStringLiteral("「%1」が小さい位の後にあります").arg(t->text)};
+        qint64 count = 1; // 万 alone, 億 alone: one of it
+        if (from != t || lastGroup != 0) {
+            if (from == t)
+                throw Malformed{QStringLiteral("「%1」の前に数がありません").arg(t->text)};
+            count = readSection(from, t);
+            if (count == 0)
+                throw Malformed{QStringLiteral("「%1」の前が 0 です").arg(t->text)};
+        }
+        total = satAdd(total, satMul(count, t->value));
+        lastGroup = t->value;
         from = t + 1;
     }
-    return satAdd(total, readGrouped(from, end));
+    if (from != end) {
+        const qint64 rest = readSection(from, end);
+        if (lastGroup != 0 && rest == 0)
+            throw Malformed{QStringLiteral("「%1」で終わっています").arg(runText(from, end))};
+        total = satAdd(total, rest);
+    }
+    return total;
 }
 
 } // namespace
 
-QString FromKanjiNum(const QString &numeral)
+bool IsKanjiNumeralChar(char32_t c)
 {
-    QString digits; // the digits as they stand, for numerals without place words
+    const bool arabic = (c >= U'0' && c <= U'9') || (c >= U'０' && c <= U'９');
+    return !arabic && (DigitValue(c) >= 0 || PlaceValue(c) > 0 || tensValue(c) > 0);
+}
+
+NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
+{
+    NumeralReading out;
     Tokens tokens;
-    bool anyPlace = false;
-    for (qsizetype i = 0; i < numeral.size();) {
-        const qsizetype len = charLength(numeral, i);
-        const char32_t c = codeAt(numeral, i, len);
+    QString digits; // the digits as they stand, for numerals without place words
+    bool anyPlace = false, gan = false;
+    QString strayInside; // a character inside the numeral that is none
+    QString strayPending; // one seen since the last numeral character
+    qsizetype spanFrom = -1, spanTo = -1; // the numeral within text, for the message
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = charLength(text, i);
+        const char32_t c = codeAt(text, i, len);
+        const QString shown = text.mid(i, len);
+        const qsizetype at = i;
         i += len;
-        const int d = DigitValue(c);
-        if (d >= 0) {
-            digits += QChar(u'0' + d);
-            tokens.append({d, 0});
+        NumeralToken t;
+        if (!tokenOf(c, eraYear, t)) {
+            if (!tokens.isEmpty() && !blank(c) && strayPending.isEmpty())
+                strayPending = shown;
             continue;
         }
-        const qint64 p = PlaceValue(c);
-        if (p == 0)
-            continue; // no numeral: adds nothing
-        anyPlace = true;
-        tokens.append({-1, p});
+        if (!strayPending.isEmpty() && strayInside.isEmpty())
+            strayInside = strayPending;
+        strayPending.clear();
+        if (spanFrom < 0)
+            spanFrom = at;
+        spanTo = i;
+        t.text = shown;
+        tokens.append(t);
+        if (t.kind == NumeralToken::Digit)
+            digits += QChar(char16_t(u'0' + t.value));
+        anyPlace = anyPlace || t.kind == NumeralToken::Place || t.kind == NumeralToken::Tens
+                   || t.kind == NumeralToken::Group;
+        gan = gan || t.kind == NumeralToken::Gan;
     }
     if (tokens.isEmpty())
-        return QString();
-    if (!anyPlace)
-        return digits;
-    return QString::number(readGrouped(tokens.constData(), tokens.constData() + tokens.size()));
+        return out;
+    const auto malformed = [&](const QString &why) {
+        out.kind = NumeralReading::Kind::Malformed;
+        out.problem = QStringLiteral("「%1」は数の書き方として正しくありません（%2）。").arg(text.mid(spanFrom, spanTo - spanFrom), why);
+        return out;
+    };
+    if (!strayInside.isEmpty())
+        return malformed(QStringLiteral("数の途中に「%1」があります").arg(strayInside));
+    if (gan) {
+        if (tokens.size() > 1)
+            return malformed(QStringLiteral("「元」はほかの数と一緒には書けません"));
+        out.kind = NumeralReading::Kind::Number;
+        out.digits = kOne;
+        return out;
+    }
+    out.kind = NumeralReading::Kind::Number;
+    if (!anyPlace) {
+        out.digits = digits;
+        return out;
+    }
+    if (tokens.first().kind == NumeralToken::Digit && tokens.first().value == 0)
+        return malformed(QStringLiteral("「%1」で始まっています").arg(tokens.first().text));
+    try {
+        out.digits = QString::number(readGrouped(tokens.constData(), tokens.constData() + tokens.size()));
+    } catch (const Malformed &m) {
+        out.digits.clear();
+        return malformed(m.why);
+    }
+    return out;
+}
+
+QString FromKanjiNum(const QString &numeral)
+{
+    const NumeralReading r = ReadKanjiNumeral(numeral);
+    return r.isNumber() ? r.digits : QString();
 }
 
 QString FromEraYearNum(const QString &numeral)
 {
-    const QString r = FromKanjiNum(numeral);
-    if (r.isEmpty() && numeral.contains(u'元'))
-        return kOne;
-    return r;
+    const NumeralReading r = ReadKanjiNumeral(numeral, true);
+    return r.isNumber() ? r.digits : QString();
 }
 
 void StrToChars(const QString &text, QStringList &chars, int &count)

@@ -8,6 +8,8 @@
 #include "transcribe/death_register.h"
 #include "transcribe/member_writer.h"
 
+#include <QDate>
+
 #include <climits>
 #include <initializer_list>
 #include <iterator>
@@ -95,6 +97,129 @@ void noticeUnread(TranscribeContext &ctx, qint16 item, const QString &cell)
     notice(ctx, item, cell, QStringLiteral("「%1」を数として読めません。0 として書き込みます。").arg(cell.trimmed()));
 }
 
+// The digits of a numeral that makes up the date of death. One that is no
+// number (十十, 五十五十, 3月5) stops the row: read in part, it would put the
+// death on another day without a word.
+QString dateDigits(const QString &piece, const QString &cell, bool eraYear = false)
+{
+    const NumeralReading r = ReadKanjiNumeral(piece, eraYear);
+    if (r.isMalformed())
+        throw RowFailure::cell(QStringLiteral("没年月日「%1」を直してください: %2").arg(cell.trimmed(), r.problem));
+    return r.digits;
+}
+
+// A date of death that no calendar holds stops its row, as soon as its
+// parts show it: month 13, day 40, 2023/02/30. Stored, it would be an entry
+// without anniversaries that looks like any other. 0 is a part not given.
+void checkDateExists(const KakoRec &k, const QString &cell)
+{
+    const QString shown = cell.trimmed();
+    const auto stop = [&](const QString &why) {
+        throw RowFailure::cell(QStringLiteral("没年月日「%1」は存在しない日付です: %2").arg(shown, why));
+    };
+    if (k.bnen < 0)
+        stop(QStringLiteral("年 %1 は負の数です。").arg(k.bnen));
+    if (k.btuki != 0 && (k.btuki < 1 || k.btuki > 12))
+        stop(QStringLiteral("月 %1 はありません（1～12）。").arg(k.btuki));
+    if (k.bHi != 0 && (k.bHi < 1 || k.bHi > 31))
+        stop(QStringLiteral("日 %1 はありません（1～31）。").arg(k.bHi));
+    if (k.bnen >= 1 && k.btuki >= 1 && k.bHi >= 1 && !QDate(k.bnen, k.btuki, k.bHi).isValid())
+        stop(QStringLiteral("%1年%2月%3日 はありません（%1年%2月は %4 日まで）。")
+                 .arg(k.bnen)
+                 .arg(k.btuki)
+                 .arg(k.bHi)
+                 .arg(QDate(k.bnen, k.btuki, 1).daysInMonth()));
+}
+
+const EraYearAnswer &eraYearAnswer(TranscribeContext &ctx, qint16 year)
+{
+    auto it = ctx.eraCache.constFind(year);
+    if (it == ctx.eraCache.constEnd())
+        it = ctx.eraCache.insert(year, LookUpEraYear(ctx.db, year));
+    return *it;
+}
+
+const EraRow &eraRowNamed(TranscribeContext &ctx, const QString &name)
+{
+    auto it = ctx.eraByName.constFind(name);
+    if (it == ctx.eraByName.constEnd())
+        it = ctx.eraByName.insert(name, LookUpEraByName(ctx.db, name));
+    return *it;
+}
+
+QString dateText(const QDate &d)
+{
+    return QStringLiteral("%1年%2月%3日").arg(d.year()).arg(d.month()).arg(d.day());
+}
+
+// The era the source states is kept, for a year alone (平成元年 is 平成 1,
+// not the 昭和 64 that the year 1989 alone gives) and for a date inside
+// that era. A date the stated era does not hold (平成元年1月5日, before
+// 平成 began; 昭和七十年) keeps its year, month and day; its era follows the
+// day (the month's first day when the day is not given, the whole-year rule
+// for a year alone), and a notice says so. Decided again whenever a date
+// item changes the date, so the last decision of the row stands alone.
+void decideEntryEra(TranscribeContext &ctx, qint16 item, const QString &cell)
+{
+    StatedEra &s = ctx.records.statedEra;
+    if (!s.notice.isEmpty()) {
+        for (qsizetype i = ctx.valueNotices.size() - 1; i >= 0; --i)
+            if (ctx.valueNotices.at(i).column == s.noticeColumn && ctx.valueNotices.at(i).reason == s.notice) {
+                ctx.valueNotices.removeAt(i);
+                break;
+            }
+        s.notice.clear();
+        s.noticeColumn = -1;
+    }
+    s.decided = false;
+    const KakoRec &k = ctx.gKakoRec();
+    if (s.statedName.isEmpty() || s.westernYear != k.bnen || k.bnen < 1)
+        return;
+    const EraRow &row = eraRowNamed(ctx, s.statedName);
+    if (!row.found)
+        return;
+    const EraYearAnswer endYear = row.bounded && row.end >= 1 && row.end <= 32767 ? eraYearAnswer(ctx, qint16(row.end))
+                                                                                  : EraYearAnswer();
+    const EraSpan span = SpanOfEra(row, endYear);
+    const EraFit fit = FitInEra(span, k.bnen, k.btuki, k.bHi);
+    s.decided = true;
+    s.bnen = k.bnen;
+    s.btuki = k.btuki;
+    s.bHi = k.bHi;
+    if (fit == EraFit::Inside) {
+        s.name = row.name;
+        s.year = QString::number(s.statedYear);
+        return;
+    }
+    const qint16 day = k.bHi >= 1 ? k.bHi : k.btuki >= 1 ? qint16(1) : qint16(0);
+    EraArray era{QString(), QStringLiteral("0")};
+    EraOfDay(eraYearAnswer(ctx, k.bnen), k.bnen, k.btuki, day, era);
+    s.name = era[0];
+    s.year = era[1];
+
+    QString stated = QStringLiteral("%1%2年").arg(row.name).arg(s.statedYear);
+    if (k.btuki >= 1)
+        stated += QStringLiteral("%1月").arg(k.btuki);
+    if (k.btuki >= 1 && k.bHi >= 1)
+        stated += QStringLiteral("%1日").arg(k.bHi);
+    const QString written = era[0].trimmed().isEmpty() ? QStringLiteral("年号なし")
+                                                       : QStringLiteral("%1%2年").arg(era[0].trimmed(), era[1]);
+    s.notice = fit == EraFit::Before
+                   ? QStringLiteral("「%1」は%2の始まる前の日付です（%2は %3 から）。年号は%4として書き込みます。")
+                         .arg(stated, row.name, dateText(span.first), written)
+                   : QStringLiteral("「%1」は%2の終わった後の日付です（%2は %3 まで）。年号は%4として書き込みます。")
+                         .arg(stated, row.name, dateText(span.last), written);
+    s.noticeColumn = item;
+    notice(ctx, item, cell, s.notice);
+}
+
+// After every item that sets a part of the date of death.
+void dateChanged(TranscribeContext &ctx, qint16 item, const QString &cell)
+{
+    checkDateExists(ctx.gKakoRec(), cell);
+    decideEntryEra(ctx, item, cell);
+}
+
 // Stores the trimmed text into every field. A text field is taken only when
 // there is something in it, unless the item's rule takes it even when empty.
 enum Take { OnlyFilled, EvenEmpty };
@@ -143,12 +268,26 @@ void CompletionTest(TranscribeContext &ctx)
 
 // The Western year of the era-year digits just read, under the era name in
 // force. A piece without any numeral ("不明") is no era year: reading it as 0
-// would give the year before the era began, so bnen stays as it is.
+// would give the year before the era began, so bnen stays as it is. The era
+// so stated is kept for the entry (decideEntryEra).
 void WesternYearOfEra(TranscribeContext &ctx, const QString &shown)
 {
     if (ctx.work.eraName.trimmed().isEmpty() || ctx.work.eraYearDigits.isEmpty())
         return;
-    ctx.gKakoRec().bnen = GetWesternYear(ctx.db, ctx.work.eraName, value16(ctx.work.eraYearDigits, shown));
+    const qint16 eraYear = value16(ctx.work.eraYearDigits, shown);
+    KakoRec &k = ctx.gKakoRec();
+    k.bnen = GetWesternYear(ctx.db, ctx.work.eraName, eraYear);
+    StatedEra &s = ctx.records.statedEra;
+    s.statedName = k.bnen != 0 ? ctx.work.eraName : QString();
+    s.statedYear = eraYear;
+    s.westernYear = k.bnen;
+}
+
+// bnen from a Western year: no era is stated for it.
+void westernYear(TranscribeContext &ctx, qint16 year)
+{
+    ctx.gKakoRec().bnen = year;
+    ctx.records.statedEra.statedName.clear();
 }
 
 // A date written with 年, 月 and 日: a Western one (2003年5月17日, item 1) or
@@ -182,25 +321,30 @@ void AssignWrittenDate(TranscribeContext &ctx, bool withEra, const QString &cell
     if (hi >= 0 && hi < tsuki)
         unreadableDate(t, QStringLiteral("「日」が「月」より前にあります。"));
 
+    // Every piece is read before any is stored: a piece that is no number
+    // stops the row with the date as it was.
     const QString year = t.mid(yearStart, nen - yearStart).trimmed();
+    const QString yearDigits = year.isEmpty() ? QString() : dateDigits(year, t, withEra);
+    const QString month = tsuki < 0 ? QString() : t.mid(nen + 1, tsuki - nen - 1).trimmed();
+    const QString monthDigits = month.isEmpty() ? QString() : dateDigits(month, t);
+    const QString day = hi < 0 ? QString() : t.mid(tsuki + 1, hi - tsuki - 1).trimmed();
+    const QString dayDigits = day.isEmpty() ? QString() : dateDigits(day, t);
+
     if (!year.isEmpty()) {
         if (withEra) {
-            ctx.work.eraYearDigits = FromEraYearNum(year);
+            ctx.work.eraYearDigits = yearDigits;
             WesternYearOfEra(ctx, year);
         } else {
-            k.bnen = value16(FromKanjiNum(year), year);
+            westernYear(ctx, value16(yearDigits, year));
         }
     }
-    if (tsuki < 0)
-        return;
-    const QString month = t.mid(nen + 1, tsuki - nen - 1).trimmed();
     if (!month.isEmpty())
-        k.btuki = value16(FromKanjiNum(month), month);
+        k.btuki = value16(monthDigits, month);
+    if (!day.isEmpty())
+        k.bHi = value16(dayDigits, day);
+    dateChanged(ctx, withEra ? 2 : 1, t);
     if (hi < 0)
         return;
-    const QString day = t.mid(tsuki + 1, hi - tsuki - 1).trimmed();
-    if (!day.isEmpty())
-        k.bHi = value16(FromKanjiNum(day), day);
 
     CompletionTest(ctx);
 }
@@ -261,9 +405,11 @@ void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
         // The column asks for 昭和yy年; its era name and 年 are no number,
         // and 元年 is year 1.
         if (!text.trimmed().isEmpty()) {
-            const QString digits = FromEraYearNum(text.trimmed());
-            r.NENGO_NEN = value16(digits, text);
-            if (digits.isEmpty())
+            const NumeralReading year = ReadKanjiNumeral(text.trimmed(), true);
+            if (year.isMalformed())
+                throw RowFailure::cell(QStringLiteral("生れ年号年「%1」を直してください: %2").arg(text.trimmed(), year.problem));
+            r.NENGO_NEN = value16(year.digits, text);
+            if (year.digits.isEmpty())
                 noticeUnread(ctx, item, text);
         }
         break;
@@ -321,6 +467,34 @@ void AssignHousehold(TranscribeContext &ctx, qint16 item, QString &text)
     }
 }
 
+// The age at death: every row hands it over, and an empty one is 0, as
+// when not given. Written in kanji (行年八十五歳, 八拾五才) it is read as a
+// numeral; otherwise as the leading number (85歳, -5).
+void AssignAge(TranscribeContext &ctx, qint16 item, QString &text)
+{
+    KakoRec &k = ctx.gKakoRec();
+    const QString cell = text;
+    text = RemoveChar(RemoveChar(text, QStringLiteral("歳")), QStringLiteral("才"));
+    bool kanji = false;
+    for (const QChar c : std::as_const(text))
+        kanji = kanji || IsKanjiNumeralChar(c.unicode());
+    if (kanji) {
+        const NumeralReading r = ReadKanjiNumeral(text);
+        if (r.isMalformed()) {
+            k.享年 = 0;
+            notice(ctx, item, cell, QStringLiteral("享年「%1」: %2").arg(cell.trimmed(), r.problem) + QStringLiteral("0 として書き込みます。"));
+            return;
+        }
+        k.享年 = value16(r.digits, cell);
+        return;
+    }
+    k.享年 = value16(text, text);
+    if (k.享年 == 0 && !writtenAsZero(text))
+        notice(ctx, item, cell, QStringLiteral("享年「%1」を数として読めません。0 として書き込みます。").arg(cell.trimmed()));
+    else if (k.享年 < 0) // stored as read, so that the source's number is not lost
+        notice(ctx, item, cell, QStringLiteral("享年「%1」が負の数です。%2 のまま書き込みます。").arg(cell.trimmed()).arg(k.享年));
+}
+
 void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
 {
     KakoRec &k = ctx.gKakoRec();
@@ -333,36 +507,27 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
     case 3: put(text, OnlyFilled, {&w.eraName}); break;
     case 4:
         if (!t.isEmpty()) {
-            w.eraYearDigits = FromEraYearNum(t);
+            w.eraYearDigits = dateDigits(t, t, true);
             WesternYearOfEra(ctx, t);
+            dateChanged(ctx, item, t);
         }
         break;
     case 5:
         if (!t.isEmpty()) {
-            w.monthDigits = FromKanjiNum(t);
+            w.monthDigits = dateDigits(t, t);
             k.btuki = value16(w.monthDigits, t);
+            dateChanged(ctx, item, t);
         }
         break;
     case 6:
         if (!t.isEmpty()) {
-            w.dayDigits = FromKanjiNum(t);
+            w.dayDigits = dateDigits(t, t);
             k.bHi = value16(w.dayDigits, t);
+            dateChanged(ctx, item, t);
             CompletionTest(ctx);
         }
         break;
-    case 7: {
-        // Every row hands the age over; an empty one is 0, as when not given.
-        const QString cell = text;
-        text = RemoveChar(RemoveChar(text, QStringLiteral("歳")), QStringLiteral("才"));
-        k.享年 = value16(text, text);
-        if (k.享年 == 0 && !writtenAsZero(text))
-            notice(ctx, item, cell,
-                   QStringLiteral("享年「%1」を数として読めません。0 として書き込みます。").arg(cell.trimmed()));
-        else if (k.享年 < 0) // stored as read, so that the source's number is not lost
-            notice(ctx, item, cell,
-                   QStringLiteral("享年「%1」が負の数です。%2 のまま書き込みます。").arg(cell.trimmed()).arg(k.享年));
-        break;
-    }
+    case 7: AssignAge(ctx, item, text); break;
     case 9:
         put(text, EvenEmpty, {&k.ﾖﾐ});
         noticeCut(ctx, item, QStringLiteral("ﾖﾐ"), k.ﾖﾐ, KakoWidth::ﾖﾐ);
@@ -383,10 +548,23 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
         put(text, EvenEmpty, {&k.続柄});
         noticeCut(ctx, item, QStringLiteral("続柄"), k.続柄, KakoWidth::続柄);
         break;
-    case 14: putNumber(text, k.bnen); break;
-    case 15: putNumber(text, k.btuki); break;
+    case 14:
+        if (!t.isEmpty()) {
+            westernYear(ctx, value16(text, text));
+            dateChanged(ctx, item, text);
+        }
+        break;
+    case 15:
+        if (!t.isEmpty()) {
+            putNumber(text, k.btuki);
+            dateChanged(ctx, item, text);
+        }
+        break;
     case 16:
-        putNumber(text, k.bHi);
+        if (!t.isEmpty()) {
+            putNumber(text, k.bHi);
+            dateChanged(ctx, item, text);
+        }
         CompletionTest(ctx);
         break;
     case 17:
@@ -408,6 +586,16 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
 }
 
 } // namespace
+
+bool StatedEraOfEntry(const WorkRecords &records, EraArray &era)
+{
+    const StatedEra &s = records.statedEra;
+    const KakoRec &k = records.gKakoRec;
+    if (!s.decided || s.bnen != k.bnen || s.btuki != k.btuki || s.bHi != k.bHi)
+        return false;
+    era = {s.name, s.year};
+    return true;
+}
 
 QString FormatSetaiNo(const QString &text)
 {

@@ -1,4 +1,6 @@
 #pragma once
+#include "convert/era_calendar.h"
+
 #include <QString>
 
 // The assignment of each import-table cell to the working records: the cell's
@@ -10,6 +12,7 @@ namespace tera {
 
 struct TranscribeContext;
 struct MemberRec;
+struct WorkRecords;
 
 // Puts one cell into the working records. kind is the output kind (0 members,
 // 1 households, 2 death register), item the column number, which is the link
@@ -31,15 +34,31 @@ struct MemberRec;
 //
 // A value stored other than it reads is added to ctx.valueNotices (the
 // column is the item): a death-register age or a member's birth year, era
-// year, month or day that is no number (stored as 0), a negative age
+// year, month or day that is no number (stored as 0; an age in kanji is read
+// as a numeral, and one that is malformed is noted too), a negative age
 // (stored as read), a registration date written as text that is no date
-// (stored as text). Nothing is asked: a long run must not stop for them.
+// (stored as text), a date of death outside the era it states. Nothing is asked: a long run must not stop for them.
 //
-// Throws RowFailure::cell for a number outside its field's range and for a
-// written date whose 月 stands before its 年, whose 日 before its 月, or
-// whose 年 falls inside the two characters of the era name (item 2); passes
-// on the database failures (DbError) of the era lookup. A text that is no date at all sets nothing.
+// A date of death that names its era (item 2, or items 3 and 4) keeps that
+// era for a year alone and for a date inside it: 平成元年 is 平成 1. A date
+// outside the stated era (平成元年1月5日) keeps its year, month and day, takes
+// the era of its day, and is noted.
+//
+// Throws RowFailure::cell (the row stops; the user corrects the cell) for a
+// number outside its field's range; for a numeral of the date of death (or a
+// member's birth era year) that is no number (十十, 3月5); for a date of
+// death that does not exist (month 13, day 40, 2023/02/30, a negative year),
+// as soon as its parts show it; and for a written date whose 月 stands
+// before its 年, whose 日 before its 月, or whose 年 falls inside the two
+// characters of the era name (item 2). Passes on the database failures
+// (DbError) of the era lookup. A text that is no date at all sets nothing.
 void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text);
+
+// The era of the entry as decided from the era its date of death states
+// (see AssignCell), when the date is still the one it was decided for:
+// fills era (name, era year) and returns true. False when the date names no
+// era: the era then follows the date itself.
+bool StatedEraOfEntry(const WorkRecords &records, EraArray &era);
 
 // A household number in the form "000000": SixDigits of the trimmed text
 // ("12" and "１２" give "000012", "1234567" stays); text that is no number

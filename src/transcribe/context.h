@@ -65,6 +65,7 @@ struct TranscribeContext {
     // the run: a large death register asks the same few questions tens of
     // thousands of times.
     QHash<qint16, EraYearAnswer> eraCache; // by Western year
+    QHash<QString, EraRow> eraByName;      // by the name as written
     struct ServiceName {
         QString name;
         qint16 month = 0;

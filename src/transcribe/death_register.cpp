@@ -1,5 +1,7 @@
 #include "transcribe/death_register.h"
 
+#include "transcribe/cell_assignment.h"
+
 #include "model/schema.h"
 #include "convert/era_calendar.h"
 #include "convert/kanji_numerals.h"
@@ -215,6 +217,17 @@ EraArray eraOfDay(TranscribeContext &ctx, qint16 year, qint16 month, qint16 day)
     return era;
 }
 
+// The era of the entry, written with it and with its anniversary and
+// service rows: the era its date states when it names one.
+EraArray entryEra(TranscribeContext &ctx)
+{
+    EraArray era;
+    if (StatedEraOfEntry(ctx.records, era))
+        return era;
+    const KakoRec &k = ctx.gKakoRec();
+    return eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
+}
+
 } // namespace
 
 void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 &month)
@@ -279,7 +292,7 @@ bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
             DeleteKako(ctx, kakoCd);
         const KakoRec &k = ctx.gKakoRec();
         const MemberRec &r = ctx.gRow();
-        const EraArray era = eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
+        const EraArray era = entryEra(ctx);
         const qint64 eraYear = NumericValue(era[1]);
         const DeathColumns death(k);
 
@@ -318,7 +331,7 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
             DeleteKaiki(ctx, kakoCd);
         KakoRec &k = ctx.gKakoRec();
         const MemberRec &r = ctx.gRow();
-        const EraArray era = eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
+        const EraArray era = entryEra(ctx);
         const DeathColumns death(k);
         const QString household = householdText(r);
         const QString eraName = BlankForEmpty(era[0]);
@@ -389,7 +402,7 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
         const MemberRec &r = ctx.gRow();
         const QString household = householdText(r);
         const QString person = QString::number(householdNo);
-        const EraArray era = eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
+        const EraArray era = entryEra(ctx);
         const QString eraName = BlankForEmpty(era[0]);
         // No era (era year 0) is blank, as in W_KAKO, never a written zero.
         const QString eraYear = NumericValue(era[1]) > 0 ? kanji(NumericValue(era[1])) : kBlank;

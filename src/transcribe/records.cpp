@@ -21,6 +21,8 @@ void ClearKakoRec(WorkRecords &records)
     r.ZOK_CD = QStringLiteral("00");
     r.LIF = QStringLiteral("0");
     r.Kankei = QStringLiteral("0");
+
+    records.statedEra = StatedEra();
 }
 
 QString BlankForEmpty(const QString &text)

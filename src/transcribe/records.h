@@ -116,10 +116,28 @@ struct KakoRec {
     qint16 予備23 = 0; // reserved, always 0
 };
 
-// The two working records of a transcription, reset before every row.
+// The era of the entry when its date of death names one (平成元年,
+// 昭和六十四年一月七日): the cell assignment reads what the source states and
+// decides the era for the year, month and day it read; the writers take it
+// for the entry and for the era columns of its anniversary and service rows
+// while bnen, btuki and bHi are still those.
+struct StatedEra {
+    QString statedName;    // the era name the source gives, as found in M_年号
+    qint16 statedYear = 0; // the era year it gives
+    qint16 westernYear = 0; // bnen as read from them
+    bool decided = false;
+    qint16 bnen = 0, btuki = 0, bHi = 0; // the date the era was decided for
+    QString name;         // the era written: 年号
+    QString year;         // and 年号年, decimal text ("0" for no era)
+    int noticeColumn = -1; // the notice given when the date lies outside the stated era
+    QString notice;
+};
+
+// The working records of a transcription, reset before every row.
 struct WorkRecords {
     MemberRec gRow;
     KakoRec gKakoRec;
+    StatedEra statedEra;
 };
 
 // Resets both records for a new row. gKakoRec: texts blank, integers 0,

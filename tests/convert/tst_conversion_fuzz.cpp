@@ -17,7 +17,6 @@ using namespace tera;
 
 namespace {
 
-const QString kDigits = QStringLiteral("0123456789０１２３４５６７８９〇零一二三四五六七八九");
 const QString kKanjiOut = QStringLiteral("一二三四五六七八九０の十百千万");
 
 struct Era {
@@ -60,7 +59,7 @@ public:
     {
         static const QString pools[] = {
             QStringLiteral("0123456789０１２３４５６７８９"),
-            QStringLiteral("〇零一二三四五六七八九十百千万元億兆"),
+            QStringLiteral("〇零一二三四五六七八九十百千万元億兆壱弐参拾廿念卅萬"),
             QStringLiteral("年月日歳才/-ー－の平成昭和令和 　\t.+\uFEFF"),
             QStringLiteral("abcXYZ,'\"%_;()\\あアｱ髙﨑①"),
         };
@@ -111,24 +110,29 @@ void TestConversionFuzz::checkText(const QString &s, Gen &g)
     for (const QString &c : charsOf(kanji))
         QVERIFY(kKanjiOut.contains(c) || own.contains(c));
 
-    // Empty or ASCII digits; empty exactly without numerals; digit for digit
-    // without place words.
+    // Empty or ASCII digits: empty exactly when there is no well-formed
+    // numeral, which is then said why; digit for digit without place words.
     const QString digits = FromKanjiNum(s);
+    const NumeralReading reading = ReadKanjiNumeral(s);
     static const QRegularExpression ascii(QStringLiteral("^[0-9]*$"));
     QVERIFY(ascii.match(digits).hasMatch());
+    QCOMPARE(digits.isEmpty(), !reading.isNumber());
+    QCOMPARE(reading.problem.isEmpty(), !reading.isMalformed());
     QString plainDigits;
     bool place = false; // (no regular expression: the text may hold stray surrogates)
     for (QChar c : s) {
-        const qsizetype d = kDigits.indexOf(c);
+        const int d = DigitValue(c.unicode());
         if (d >= 0)
-            plainDigits += QChar(char16_t(u'0' + (d < 10 ? d : d < 20 ? d - 10 : d < 22 ? 0 : d - 21)));
-        place = place || QStringLiteral("十百千万億兆").contains(c);
+            plainDigits += QChar(char16_t(u'0' + d));
+        place = place || PlaceValue(c.unicode()) > 0 || QStringLiteral("廿念卅丗卌").contains(c);
     }
-    if (!place)
+    if (reading.isNumber() && !place)
         QCOMPARE(digits, plainDigits);
-    else
-        QVERIFY(!digits.isEmpty());
-    QCOMPARE(FromEraYearNum(s), digits.isEmpty() && s.contains(u'元') ? QStringLiteral("1") : digits);
+    // 元 is the first year alone, and makes any other numeral no era year.
+    const QString eraYear = !s.contains(u'元')                                        ? digits
+                            : s.count(u'元') == 1 && reading.kind == NumeralReading::Kind::None ? QStringLiteral("1")
+                                                                                      : QString();
+    QCOMPARE(FromEraYearNum(s), eraYear);
 
     QStringList split{QStringLiteral("before")};
     int count = -1;

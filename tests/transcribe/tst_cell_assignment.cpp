@@ -131,6 +131,8 @@ private slots:
     void separatePostalHalves();
     void eraAndDigitsOutliveTheRow_data() { addRoutes(); }
     void eraAndDigitsOutliveTheRow();
+    void datesOverSeveralCells_data();
+    void datesOverSeveralCells();
     void emptyNumericCellsKeepTheDate();
     void dayBeforeYearCompletesOnlyAtItem16();
 
@@ -177,6 +179,12 @@ void TestCellAssignment::eachItemFillsItsFields_data()
         {2, 4, "十五", "w.eraYearDigits=15|k.bnen=2003"}, {2, 4, "", ""}, {2, 6, "１７", "w.dayDigits=17|k.bHi=17"},
         {2, 7, "85歳", "k.享年=85|cell=85"}, {2, 7, "８５才", "k.享年=85|cell=８５"}, {2, 7, "8歳5", "k.享年=85|cell=85"},
         {2, 7, "不明", "k.享年=0"}, {2, 7, "", "k.享年=0"},
+        {2, 7, "八十五歳", "k.享年=85|cell=八十五"}, {2, 7, "行年八拾五才", "k.享年=85|cell=行年八拾五"},
+        {2, 7, "卌二", "k.享年=42"}, {2, 7, "百二", "k.享年=102"},
+        {2, 4, "弐拾", "w.eraYearDigits=20|k.bnen=2008"}, {2, 4, "元", "w.eraYearDigits=1|k.bnen=1989"},
+        {2, 5, "拾弐", "w.monthDigits=12|k.btuki=12"}, {2, 6, "廿一", "w.dayDigits=21|k.bHi=21"},
+        {2, 6, "卅", "w.dayDigits=30|k.bHi=30"}, {2, 15, "0", "k.btuki=0"},
+        {0, 13, "昭和弐拾伍年", "NENGO_NEN=25"},
         {2, 10, kaimyo22, "k.戒名=" + kaimyo22},
         {2, 12, "山田一郎", "k.施主名=山田一郎|MEI=山田一郎|世帯主名=山田一郎"}, {2, 12, "", "k.施主名=|MEI=|世帯主名="},
         {2, 14, "2003", "k.bnen=2003"}, {2, 14, "", ""}, {2, 16, "", ""},
@@ -234,13 +242,17 @@ void TestCellAssignment::writtenDates_data()
     } cases[] = {
         {2, "平成15年5月17日", 2003, 5, 17, "2004/05/17"},
         {1, "２００３年５月１７日", 2003, 5, 17, "2004/05/17"},
-        {1, "二〇〇三年五月十七日", 2003, 5, 17, "2004/05/17"},
         {1, " 2003 年 05 月 17 日 ", 2003, 5, 17, "2004/05/17"},
         {1, "2003年5月", 2003, 5, 0, ""},
         {1, "2003年月17日", 2003, 0, 17, ""},
         {1, "2003/05/17", 0, 0, 0, ""},
         {1, "", 0, 0, 0, ""},
-        {1, "2001年2月29日", 2001, 2, 29, ""}, // no such day: no anniversaries
+        // the forms of old registers and formal documents
+        {2, "平成十年三月廿一日", 1998, 3, 21, "1999/03/21"},
+        {2, "大正拾伍年壱月卅一日", 1926, 1, 31, "1927/01/31"},
+        {1, "弐千弐拾四年壱月念五日", 2024, 1, 25, "2025/01/25"},
+        {1, "二〇〇三年五月十七日", 2003, 5, 17, "2004/05/17"},
+        {1, "二千〇三年五月十七日", 2003, 5, 17, "2004/05/17"},
         {2, "平成元年1月8日", 1989, 1, 8, "1990/01/08"},
         {2, "昭和64年1月7日", 1989, 1, 7, "1990/01/07"},
         {2, "令和２年十二月三十一日", 2020, 12, 31, "2021/12/31"},
@@ -296,6 +308,28 @@ void TestCellAssignment::unreadableCellsFail_data()
     QTest::newRow("year of 百億") << 2 << 1 << "百億年5月17日" << "範囲外" << "10000000000";
     QTest::newRow("era year of 二兆") << 2 << 2 << "令和二兆年5月1日" << "範囲外" << "2000000000000";
     QTest::newRow("member era year of 一億") << 0 << 13 << "昭和一億年" << "範囲外" << "100000000";
+    // a numeral that is no number, where it feeds a date: never a part of it
+    const QString wrong = QStringLiteral("は数の書き方として正しくありません");
+    QTest::newRow("year 十十") << 2 << 1 << "十十年5月17日" << wrong << "「十十」";
+    QTest::newRow("era year 五十五十") << 2 << 2 << "昭和五十五十年5月17日" << wrong << "「五十五十」";
+    QTest::newRow("month 十百") << 2 << 2 << "平成3年十百月1日" << wrong << "「十百」";
+    QTest::newRow("day 二廿") << 2 << 1 << "2003年5月二廿日" << wrong << "「二廿」";
+    QTest::newRow("era year cell 十十") << 2 << 4 << "十十" << wrong << "「十十」";
+    QTest::newRow("era year cell 元十") << 2 << 4 << "元十" << wrong << "「元十」";
+    QTest::newRow("month cell 3月5") << 2 << 5 << "3月5" << wrong << "「3月5」";
+    QTest::newRow("day cell 十〇") << 2 << 6 << "十〇" << wrong << "「十〇」";
+    QTest::newRow("member era year 十十") << 0 << 13 << "昭和十十年" << wrong << "「十十」";
+    // a date that does not exist, as soon as its parts show it
+    const QString none = QStringLiteral("は存在しない日付です");
+    QTest::newRow("平成元年13月40日") << 2 << 2 << "平成元年13月40日" << none << "月 13";
+    QTest::newRow("2023年2月30日") << 2 << 1 << "2023年2月30日" << none << "2023年2月は 28 日まで";
+    QTest::newRow("1900年2月29日") << 2 << 1 << "1900年2月29日" << none << "1900年2月は 28 日まで";
+    QTest::newRow("month alone 13") << 2 << 1 << "2023年13月" << none << "月 13";
+    QTest::newRow("day 40, month unknown") << 2 << 6 << "四十" << none << "日 40";
+    QTest::newRow("month cell 十三") << 2 << 5 << "十三" << none << "月 13";
+    QTest::newRow("numeric month -1") << 2 << 15 << "-1" << none << "月 -1";
+    QTest::newRow("numeric day 32") << 2 << 16 << "32" << none << "日 32";
+    QTest::newRow("negative year") << 2 << 14 << "-5" << none << "年 -5";
 }
 
 void TestCellAssignment::unreadableCellsFail()
@@ -334,7 +368,8 @@ void TestCellAssignment::valueNotices_data()
         // the age: negative ones are stored as read, unread ones as 0
         {2, 7, "-5", "享年「-5」が負の数です。-5 のまま書き込みます。"},
         {2, 7, " －１２歳 ", "享年「－１２歳」が負の数です。-12 のまま書き込みます。"},
-        {2, 7, "八十五歳", "享年「八十五歳」" + unread},
+        {2, 7, "八十十歳", "享年「八十十歳」: 「八十十」は数の書き方として正しくありません（「十」の位が重なっています）。0 として書き込みます。"},
+        {2, 7, "八十五歳", ""}, {2, 7, "85.5", ""},
         {2, 7, "85", ""}, {2, 7, "0歳", ""}, {2, 7, "-0", ""}, {2, 7, "", ""},
         // the registration date written as text
         {0, 2, "2023/02/30", "登録日「2023/02/30」" + noDay},
@@ -409,6 +444,73 @@ void TestCellAssignment::eraAndDigitsOutliveTheRow()
     QCOMPARE(run.k().bnen, qint16(1989));
     run.rowWith(2, {{3, "令和"}, {4, "元年"}});
     QCOMPARE(run.k().bnen, qint16(2019));
+}
+
+// A row of date cells in column order: the item where a date that does not
+// exist stops the row, or the era the entry takes from the era its date
+// states (empty: it states none) and the one notice that goes with it.
+void TestCellAssignment::datesOverSeveralCells_data()
+{
+    QTest::addColumn<ImportRow>("cells");
+    QTest::addColumn<int>("stopsAt");
+    QTest::addColumn<QString>("era");
+    QTest::addColumn<QString>("notice");
+    const auto add = [](const char *name, ImportRow cells, int stopsAt, const char *era, const char *notice = "") {
+        QTest::newRow(name) << cells << stopsAt << QString::fromUtf8(era) << QString::fromUtf8(notice);
+    };
+    add("2023/2/30 in numeric cells", {{14, "2023"}, {15, "2"}, {16, "30"}}, 16, "");
+    add("the day before the year", {{6, "廿九"}, {14, "2023"}, {15, "2"}}, 15, "");
+    add("平成元年 alone", {{2, "平成元年"}}, 0, "平成/1");
+    add("令和 元 in their cells", {{3, "令和"}, {4, "元"}}, 0, "令和/1");
+    add("平成元年1月", {{2, "平成元年1月"}}, 0, "平成/1");
+    add("平成元年1月5日", {{2, "平成元年1月5日"}}, 0, "昭和/64",
+        "「平成1年1月5日」は平成の始まる前の日付です（平成は 1989年1月8日 から）。年号は昭和64年として書き込みます。");
+    add("昭和64年1月8日", {{2, "昭和64年1月8日"}}, 0, "平成/1",
+        "「昭和64年1月8日」は昭和の終わった後の日付です（昭和は 1989年1月7日 まで）。年号は平成1年として書き込みます。");
+    add("令和元年4月", {{3, "令和"}, {4, "元"}, {5, "四"}}, 0, "平成/31",
+        "「令和1年4月」は令和の始まる前の日付です（令和は 2019年5月1日 から）。年号は平成31年として書き込みます。");
+    add("昭和七十年", {{2, "昭和七十年"}}, 0, "平成/7",
+        "「昭和70年」は昭和の終わった後の日付です（昭和は 1989年1月7日 まで）。年号は平成7年として書き込みます。");
+    add("平成〇年", {{2, "平成〇年"}}, 0, "昭和/63",
+        "「平成0年」は平成の始まる前の日付です（平成は 1989年1月8日 から）。年号は昭和63年として書き込みます。");
+    add("the day in a later cell", {{2, "平成元年"}, {15, "1"}, {16, "5"}}, 0, "昭和/64",
+        "「平成1年1月5日」は平成の始まる前の日付です（平成は 1989年1月8日 から）。年号は昭和64年として書き込みます。");
+    add("a later cell puts it right", {{2, "平成元年1月5日"}, {16, "10"}}, 0, "平成/1");
+    add("a western year states no era", {{2, "平成元年"}, {14, "1989"}}, 0, "");
+    add("平成元年13月40日", {{2, "平成元年13月40日"}}, 2, "");
+}
+
+void TestCellAssignment::datesOverSeveralCells()
+{
+    QFETCH(ImportRow, cells);
+    QFETCH(int, stopsAt);
+    QFETCH(QString, era);
+    QFETCH(QString, notice);
+    Run run(*m_db.at(Route::Direct));
+    ClearKakoRec(run.ctx->records);
+    run.ctx->valueNotices.clear();
+    int stopped = 0;
+    for (int item = 1; item <= 26 && stopped == 0; ++item) {
+        QString text = cells.value(item);
+        try {
+            AssignCell(*run.ctx, 2, qint16(item), text);
+        } catch (const RowFailure &e) {
+            QVERIFY(e.stopsRun);
+            QVERIFY2(e.reason.contains(QStringLiteral("は存在しない日付です")), qPrintable(e.reason));
+            stopped = item;
+        }
+    }
+    QCOMPARE(stopped, stopsAt);
+    if (stopped)
+        return;
+    EraArray stated;
+    QCOMPARE(StatedEraOfEntry(run.ctx->records, stated), !era.isEmpty());
+    if (!era.isEmpty())
+        QCOMPARE(stated[0] + u'/' + stated[1], era);
+    QStringList notices;
+    for (const ValueNotice &n : std::as_const(run.ctx->valueNotices))
+        notices << n.reason;
+    QCOMPARE(notices, notice.isEmpty() ? QStringList() : QStringList{notice});
 }
 
 void TestCellAssignment::emptyNumericCellsKeepTheDate()

@@ -118,7 +118,7 @@ QList<Row> deathRows(bool withStop)
          {kSeshu, QStringLiteral("小林　隆")}},
         // The donor made by the row before is found now: no second household.
         {{kKaimyo, kLongKaimyo}, {kDate, QStringLiteral("2010年1月2日")}, {kSeshu, QStringLiteral("小林　隆")}},
-        {{kKaimyo, QStringLiteral("釋妙華")}, {kAge, QStringLiteral("八十五歳")}, {kDate, QStringLiteral("2012年3月")},
+        {{kKaimyo, QStringLiteral("釋妙華")}, {kAge, QStringLiteral("八十十歳")}, {kDate, QStringLiteral("2012年3月")},
          {kSeshu, QStringLiteral("髙橋　一郎")}},
     };
     if (withStop)
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(rowsOf(c, CheckKind::Deceased), QList<int>{3});
         QCOMPARE(rowsOf(c, CheckKind::KakoText), QList<int>{4});
         QCOMPARE(rowsOf(c, CheckKind::Unreadable), (QList<int>{5, 5})); // the age and the date without a day
-        QVERIFY(findingText(c, CheckKind::Unreadable).contains(QStringLiteral("八十五歳")));
+        QVERIFY(findingText(c, CheckKind::Unreadable).contains(QStringLiteral("八十十歳")));
         QVERIFY(findingText(c, CheckKind::KakoText).contains(QStringLiteral("切れます")));
 
         const TranscribeReport r = f.transcribe(*grid);

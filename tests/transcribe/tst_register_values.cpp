@@ -50,8 +50,6 @@ private slots:
         add("2019-12-31", day("2019年12月31日"), "令和/一");
         add("a year alone", ImportRow{{kBnen, QStringLiteral("1989")}}, "昭和/六十四");
         add("year and month", day("2019年6月"), "平成/三十一");
-        add("no such day", ImportRow{{kBnen, QStringLiteral("1989")}, {kBtuki, QStringLiteral("2")}, {kBhi, QStringLiteral("30")}},
-            "昭和/六十四");
         add("era written, older era", ImportRow{{kEraDate, QStringLiteral("昭和六十四年一月七日")}}, "昭和/六十四");
         add("era written, newer year", ImportRow{{kEraDate, QStringLiteral("平成元年12月3日")}}, "平成/一");
         // No era before the first one, and none for a row without a date.
@@ -73,6 +71,137 @@ private slots:
         if (f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")) > 0)
             QCOMPARE(f.column(QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [D_OMAIRI]")),
                      QStringList{expected});
+    }
+
+    // The date as registers write it (formal numerals, 廿 and 卅 days) and
+    // the era it states, through the cell assignment into W_KAKO, and the
+    // same era of the death on every anniversary and service row.
+    void statedEraAndOldForms_data()
+    {
+        QTest::addColumn<ImportRow>("cells");
+        QTest::addColumn<QString>("expected"); // W_KAKO 年号/年号年/歿年月/歿年日/bnen-btuki-bHi
+        QTest::addColumn<int>("anniversaries");
+        auto add = [](const char *name, ImportRow cells, const char *expected, int anniversaries) {
+            QTest::newRow(name) << cells << QString::fromUtf8(expected) << anniversaries;
+        };
+        auto era = [](const char *text) { return ImportRow{{kEraDate, QString::fromUtf8(text)}}; };
+        add("平成十年三月廿一日", era("平成十年三月廿一日"), "平成/十/三/二十一/1998-3-21", 25);
+        add("昭和五十年拾弐月参日", era("昭和五十年拾弐月参日"), "昭和/五十/十二/三/1975-12-3", 25);
+        add("昭和卅年五月廿日", era("昭和卅年五月廿日"), "昭和/三十/五/二十/1955-5-20", 25);
+        add("弐千弐拾四年壱月念日", ImportRow{{kDate, QStringLiteral("弐千弐拾四年壱月念日")}}, "令和/六/一/二十/2024-1-20", 25);
+        // A year alone keeps the era it names, at every change year.
+        add("明治四十五年", era("明治四十五年"), "明治/四十五/０/０/1912-0-0", 0);
+        add("大正元年", era("大正元年"), "大正/一/０/０/1912-0-0", 0);
+        add("大正十五年", era("大正十五年"), "大正/十五/０/０/1926-0-0", 0);
+        add("昭和元年", era("昭和元年"), "昭和/一/０/０/1926-0-0", 0);
+        add("昭和64年", era("昭和64年"), "昭和/六十四/０/０/1989-0-0", 0);
+        add("平成元年", era("平成元年"), "平成/一/０/０/1989-0-0", 0);
+        add("平成三十一年", ImportRow({{3, QStringLiteral("平成")}, {4, QStringLiteral("三十一")}}), "平成/三十一/０/０/2019-0-0", 0);
+        add("令和元年", ImportRow({{3, QStringLiteral("令和")}, {4, QStringLiteral("元")}}), "令和/一/０/０/2019-0-0", 0);
+        // A western year alone keeps the whole-year rule.
+        add("1989", ImportRow{{kBnen, QStringLiteral("1989")}}, "昭和/六十四/０/０/1989-0-0", 0);
+        // A day the stated era does not hold takes the era of its day.
+        add("平成元年1月5日", era("平成元年1月5日"), "昭和/六十四/一/五/1989-1-5", 25);
+        add("昭和64年1月8日", era("昭和64年1月8日"), "平成/一/一/八/1989-1-8", 25);
+        add("令和元年四月", ImportRow({{3, QStringLiteral("令和")}, {4, QStringLiteral("元")}, {5, QStringLiteral("四")}}),
+            "平成/三十一/四/０/2019-4-0", 0);
+    }
+    void statedEraAndOldForms()
+    {
+        QFETCH(ImportRow, cells);
+        QFETCH(QString, expected);
+        QFETCH(int, anniversaries);
+        Fixture f(kOutDeathRegister);
+        cells.insert(kKaimyo, QStringLiteral("釋浄念"));
+        QCOMPARE(f.run({cells}).rowsWritten, 1);
+        QCOMPARE(f.column(QStringLiteral("SELECT [年号] || '/' || [年号年] || '/' || [歿年月] || '/' || [歿年日] || '/' || "
+                                         "[bnen] || '-' || [btuki] || '-' || [bHi] AS v FROM [W_KAKO]")),
+                 QStringList{expected});
+        const QString entryEra = expected.section(u'/', 0, 1);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), anniversaries);
+        if (anniversaries > 0)
+            QCOMPARE(f.column(QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [W_KAIKI]")), QStringList{entryEra});
+        QCOMPARE(f.column(QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [D_OMAIRI]")), QStringList{entryEra});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 18);
+    }
+
+    // Every formal digit and place word, and the tens written as one
+    // character, in the cell where registers use them, all in one run: the
+    // stored era year, month, day and age of each entry.
+    void eachOldFormReachesTheRegister()
+    {
+        const struct {
+            int item;
+            const char *cell;
+            const char *age;
+            const char *expected; // W_KAKO 年号年/歿年月/歿年日/享年和
+        } cases[] = {
+            {kEraDate, "平成十年一月壱日", "", "十/一/一/０"},  {kEraDate, "平成十年一月弌日", "", "十/一/一/０"},
+            {kEraDate, "平成十年一月弐日", "", "十/一/二/０"},  {kEraDate, "平成十年一月弍日", "", "十/一/二/０"},
+            {kEraDate, "平成十年一月参日", "", "十/一/三/０"},  {kEraDate, "平成十年一月弎日", "", "十/一/三/０"},
+            {kEraDate, "平成十年一月肆日", "", "十/一/四/０"},  {kEraDate, "平成十年一月伍日", "", "十/一/五/０"},
+            {kEraDate, "平成十年一月陸日", "", "十/一/六/０"},  {kEraDate, "平成十年一月漆日", "", "十/一/七/０"},
+            {kEraDate, "平成十年一月柒日", "", "十/一/七/０"},  {kEraDate, "平成十年一月捌日", "", "十/一/八/０"},
+            {kEraDate, "平成十年一月玖日", "", "十/一/九/０"},  {kEraDate, "平成拾年拾月拾日", "", "十/十/十/０"},
+            {kEraDate, "令和佰年一月一日", "", "百/一/一/０"},  {kEraDate, "令和陌年一月一日", "", "百/一/一/０"},
+            {kDate, "仟九百九十九年一月一日", "", "十一/一/一/０"},   {kDate, "阡九百九十九年一月一日", "", "十一/一/一/０"},
+            {kEraDate, "平成十年一月廿日", "", "十/一/二十/０"},   {kEraDate, "平成十年一月念日", "", "十/一/二十/０"},
+            {kEraDate, "平成十年一月卅日", "", "十/一/三十/０"},   {kEraDate, "平成十年一月丗日", "", "十/一/三十/０"},
+            {kEraDate, "平成十年一月廿九日", "卌", "十/一/二十九/四十"},
+            {kEraDate, "平成十年一月卅一日", "壱萬", "十/一/三十一/一万"},
+            {kEraDate, "平成十年一月一日", "玖拾伍才", "十/一/一/九十五"},
+        };
+        QList<ImportRow> rows;
+        QStringList expected;
+        for (const auto &c : cases) {
+            rows << ImportRow{{kKaimyo, QStringLiteral("釋浄念")}, {c.item, QString::fromUtf8(c.cell)}, {kAge, QString::fromUtf8(c.age)}};
+            expected << QString::fromUtf8(c.expected);
+        }
+        Fixture f(kOutDeathRegister);
+        const TranscribeReport r = f.run(rows);
+        QCOMPARE(r.rowsWritten, int(rows.size()));
+        QVERIFY(r.valueNotices.isEmpty());
+        QCOMPARE(f.column(QStringLiteral("SELECT [年号年] || '/' || [歿年月] || '/' || [歿年日] || '/' || [享年和] AS v "
+                                         "FROM [W_KAKO] ORDER BY [過去CD]")),
+                 expected);
+        // Each full date has its 25 anniversaries and 18 services.
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), 25 * rows.size());
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 18 * rows.size());
+    }
+
+    // A date that does not exist, or whose numeral is no number, is a cell
+    // to correct: the run stops at its row, nothing of it is written, and
+    // the report names the row, the column and the value.
+    void impossibleDateStopsItsRow_data()
+    {
+        QTest::addColumn<ImportRow>("cells");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("平成元年13月40日") << ImportRow{{kEraDate, QStringLiteral("平成元年13月40日")}} << kEraDate
+                                          << QStringLiteral("没年月日「平成元年13月40日」は存在しない日付です: 月 13 はありません（1～12）。");
+        QTest::newRow("2023/02/30") << ImportRow{{kBnen, QStringLiteral("2023")}, {kBtuki, QStringLiteral("02")}, {kBhi, QStringLiteral("30")}}
+                                    << kBhi << QStringLiteral("没年月日「30」は存在しない日付です: 2023年2月30日 はありません（2023年2月は 28 日まで）。");
+        QTest::newRow("十十") << ImportRow{{kDate, QStringLiteral("十十年5月1日")}} << kDate
+                              << QStringLiteral("没年月日「十十年5月1日」を直してください: 「十十」は数の書き方として正しくありません（「十」の位が重なっています）。");
+    }
+    void impossibleDateStopsItsRow()
+    {
+        QFETCH(ImportRow, cells);
+        QFETCH(int, column);
+        QFETCH(QString, why);
+        Fixture f(kOutDeathRegister);
+        const ImportRow good{{kKaimyo, QStringLiteral("釋浄念")}, {kDate, QStringLiteral("2003年5月17日")}};
+        cells.insert(kKaimyo, QStringLiteral("釋浄光"));
+        const TranscribeReport r = f.run({good, cells, good});
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QCOMPARE(r.failureRow, 2);
+        QCOMPARE(r.failureColumn, column);
+        QCOMPARE(r.failure, why);
+        QCOMPARE(r.rowsWritten, 1);
+        QCOMPARE(f.column(QStringLiteral("SELECT [戒名] AS v FROM [W_KAKO]")), QStringList{QStringLiteral("釋浄念")});
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [過去CD] <> 1")), 0);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] <> 1")), 0);
+        QCOMPARE(fileBytes(f.state.files.kako).size(), 780);
     }
 
     // An anniversary's own era follows its own day: the first anniversary of

@@ -91,7 +91,7 @@ private slots:
     {
         Fixture f(kOutDeathRegister);
         const TranscribeReport report = f.run({{{kKaimyo, QStringLiteral("釋一")}, {kAge, QStringLiteral("-5")}},
-                                               {{kKaimyo, QStringLiteral("釋二")}, {kAge, QStringLiteral("八十四歳")}},
+                                               {{kKaimyo, QStringLiteral("釋二")}, {kAge, QStringLiteral("八十十歳")}},
                                                {{kAge, QStringLiteral("-3")}}, // skipped: no 戒名
                                                {{kKaimyo, QStringLiteral("釋四")}, {kAge, QStringLiteral("-1")},
                                                 {kDate, QStringLiteral("三億五千万年1月1日")}}});
@@ -103,7 +103,7 @@ private slots:
         const QStringList expected{
             QStringLiteral("正しく読めなかった値（2 件"),
             QStringLiteral("  1 行目、7 列目: 享年「-5」が負の数です。-5 のまま書き込みます。"),
-            QStringLiteral("  2 行目、7 列目: 享年「八十四歳」を数として読めません。0 として書き込みます。"),
+            QStringLiteral("  2 行目、7 列目: 享年「八十十歳」: 「八十十」は数の書き方として正しくありません（「十」の位が重なっています）。0 として書き込みます。"),
             QStringLiteral("4 行目（1 列目）: 「三億五千万」の値 350000000 は範囲外です"),
         };
         for (const QString &line : expected)

@@ -1,0 +1,146 @@
+// The forms old registers write, through the command line: the shipped
+// example of them checks and transcribes as a clerk means it; a numeral that
+// is no number and a date that does not exist are cells to correct, listed
+// by check with their row and column, and the run stops at their row with
+// nothing of it in the database or in kako.rnd.
+#include "session/demo_database.h"
+#include "platform/database.h"
+#include "program_run.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+QStringList column(const QString &db, const QString &sql)
+{
+    auto d = Database::open(db);
+    Query q = d->exec(sql);
+    QStringList out;
+    while (q.next())
+        out << q.text(QStringLiteral("v"));
+    q.finish();
+    return out;
+}
+
+qint64 kakoSize(const QString &dir)
+{
+    return QFileInfo(dir + QStringLiteral("/kako.rnd")).size();
+}
+
+} // namespace
+
+class TestCliRegisterForms : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Both encodings of the example: the check finds nothing that stops the
+    // run and names the one date outside its stated era; the run writes each
+    // date as the register means it.
+    void shippedExample_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("utf-8") << QStringLiteral("death-register-old-forms.utf8.csv");
+        QTest::newRow("cp932") << QStringLiteral("death-register-old-forms.cp932.csv");
+    }
+    void shippedExample()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = example(file.toLatin1().constData());
+
+        ProgramRun r = runTera(importArgs("check", db, source, "death") << linkArgs(kDeathLinks));
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.startsWith(QStringLiteral("読込 9 行、書込 9 行、スキップ 0 行、転記を止める行はありません")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("9 行目（2 列目「没年月日」） [読めない値] 「平成1年1月5日」は平成の始まる前の日付です"
+                                               "（平成は 1989年1月8日 から）。年号は昭和64年として書き込みます。")),
+                 qPrintable(r.out));
+        QVERIFY(!r.out.contains(QStringLiteral("[中止]")));
+
+        r = runTera(importArgs("transcribe", db, source, "death") << linkArgs(kDeathLinks));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QStringList expected = {
+            QStringLiteral("平成/十/三/二十一/八十五"),   // 平成十年三月廿一日, 八十五歳
+            QStringLiteral("昭和/五十/十二/三/七十二"),   // 昭和五十年拾弐月参日, 行年七十二才
+            QStringLiteral("昭和/三十/五/二十/六十"),     // 昭和卅年五月廿日
+            QStringLiteral("令和/六/一/二十/四十二"),     // 弐千弐拾四年壱月念日
+            QStringLiteral("大正/十五/十二/二十四/八十七"), // 大正拾五年拾弐月廿四日
+            QStringLiteral("平成/一/０/０/七十"),         // 平成元年
+            QStringLiteral("昭和/六十四/０/０/六十八"),   // 昭和六十四年
+            QStringLiteral("令和/一/０/０/九十一"),       // 令和元年
+            QStringLiteral("昭和/六十四/一/五/八十八"),   // 平成元年一月五日: the era of its day
+        };
+        QCOMPARE(column(db, QStringLiteral("SELECT [年号] || '/' || [年号年] || '/' || [歿年月] || '/' || [歿年日] || '/' || [享年和] "
+                                           "AS v FROM [W_KAKO] ORDER BY [過去CD]")),
+                 expected);
+        // The anniversaries of the full dates carry the same era of death.
+        QCOMPARE(column(db, QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [W_KAIKI] WHERE [過去CD] = 9")),
+                 QStringList{QStringLiteral("昭和/六十四")});
+        QCOMPARE(column(db, QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [D_OMAIRI] WHERE [過去CD] = 6")),
+                 QStringList{QStringLiteral("平成/一")});
+        QCOMPARE(kakoSize(dir.path()), 9 * 780);
+        // The run report keeps the notice.
+        const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")});
+        QCOMPARE(reports.size(), 1);
+        const QString report = QString::fromUtf8(readAll(dir.filePath(reports.first())));
+        QVERIFY2(report.contains(QStringLiteral("9 行目、2 列目: 「平成1年1月5日」は平成の始まる前の日付です")), qPrintable(report));
+    }
+
+    // One cell made wrong in the example: check lists it as the row that
+    // stops the run, with its column, and writes nothing; the run writes the
+    // rows before it and nothing of it.
+    void cellsToCorrect_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("十十") << "昭和卅年五月廿日" << "昭和十十年五月廿日" << 3 << "2 列目「没年月日」"
+                              << "没年月日「昭和十十年五月廿日」を直してください: 「十十」は数の書き方として正しくありません（「十」の位が重なっています）。";
+        QTest::newRow("五十五十") << "昭和卅年五月廿日" << "昭和卅年五月五十五十日" << 3 << "2 列目「没年月日」"
+                                  << "「五十五十」は数の書き方として正しくありません";
+        QTest::newRow("平成元年13月40日") << "大正拾五年拾弐月廿四日" << "平成元年13月40日" << 5 << "2 列目「没年月日」"
+                                          << "没年月日「平成元年13月40日」は存在しない日付です: 月 13 はありません（1～12）。";
+        QTest::newRow("2023/02/30") << "弐千弐拾四年壱月念日" << "2023年2月30日" << 4 << "1 列目「没年月日」"
+                                    << "2023年2月30日 はありません（2023年2月は 28 日まで）。";
+    }
+    void cellsToCorrect()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, row);
+        QFETCH(QString, where);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        QString text = QString::fromUtf8(readAll(example("death-register-old-forms.utf8.csv")));
+        QVERIFY(text.contains(from));
+        text.replace(from, to);
+        const QString source = writeFile(dir.filePath(QStringLiteral("wrong.csv")), text.toUtf8());
+        const QByteArray before = readAll(db);
+
+        ProgramRun r = runTera(importArgs("check", db, source, "death") << linkArgs(kDeathLinks));
+        QCOMPARE(r.code, 1);
+        const QString stop = QStringLiteral("%1 行目（%2） [中止] 転記はこの行で止まります: ").arg(row).arg(where);
+        QVERIFY2(r.out.contains(stop) && r.out.section(stop, 1).section(u'\n', 0, 0).contains(why), qPrintable(r.out));
+        QCOMPARE(readAll(db), before);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("kako.rnd"))));
+
+        r = runTera(importArgs("transcribe", db, source, "death") << linkArgs(kDeathLinks));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("%1 行目（%2）").arg(row).arg(where)), qPrintable(r.err));
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), row - 1);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] >= %1").arg(row)), 0);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [過去CD] >= %1").arg(row)), 0);
+        QCOMPARE(kakoSize(dir.path()), (row - 1) * 780);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliRegisterForms)
+#include "tst_cli_register_forms.moc"
