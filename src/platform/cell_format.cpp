@@ -633,7 +633,7 @@ QString formatDateSection(double value, const Section &section, bool date1904)
                 out += QString::fromLatin1(kDayNames[weekday]).left(3);
             else
                 out += QString::fromLatin1(kDayNames[weekday]);
-        } else if (first == u'a') {
+        } else if (first.toLower() == u'a') {
             if (c == QLatin1String("AM/PM"))
                 out += section.japanese ? (hour < 12 ? QStringLiteral("午前") : QStringLiteral("午後"))
                                         : (hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
