@@ -695,21 +695,37 @@ bool hasTextAt(const Section &s)
 
 } // namespace
 
-QString FormatCellNumber(double value, const QString &formatCode, bool date1904)
+struct CellFormatter::Parsed {
+    bool general = false;
+    QList<Section> sections;
+};
+
+namespace {
+
+std::shared_ptr<const CellFormatter::Parsed> parseFormat(const QString &formatCode)
+{
+    auto parsed = std::make_shared<CellFormatter::Parsed>();
+    const QString code = formatCode.trimmed();
+    if (code.isEmpty() || code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0
+        || code == QStringLiteral("G/標準")) {
+        parsed->general = true;
+        return parsed;
+    }
+    for (const QString &s : splitSections(code))
+        parsed->sections << parseSection(s);
+    // A text section (the one with @) does not show numbers.
+    while (parsed->sections.size() > 1 && hasTextAt(parsed->sections.last()))
+        parsed->sections.removeLast();
+    return parsed;
+}
+
+QString formatParsed(double value, const CellFormatter::Parsed &parsed, bool date1904)
 {
     if (!std::isfinite(value))
         return QStringLiteral("#NUM!");
-    const QString code = formatCode.trimmed();
-    if (code.isEmpty() || code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0
-        || code == QStringLiteral("G/標準"))
+    if (parsed.general)
         return formatGeneral(value);
-    QList<Section> sections;
-    for (const QString &s : splitSections(code))
-        sections << parseSection(s);
-    // A text section (the one with @) does not show numbers.
-    while (sections.size() > 1 && hasTextAt(sections.last()))
-        sections.removeLast();
-
+    const QList<Section> &sections = parsed.sections;
     int chosen = 0;
     bool signShown = true; // the section prints the minus sign itself or not
     if (sections.first().hasCondition) {
@@ -748,6 +764,26 @@ QString FormatCellNumber(double value, const QString &formatCode, bool date1904)
             text.prepend(u'-');
     }
     return text;
+}
+
+
+} // namespace
+
+CellFormatter::CellFormatter(bool date1904) : m_date1904(date1904) {}
+
+CellFormatter::~CellFormatter() = default;
+
+QString CellFormatter::number(double value, const QString &formatCode)
+{
+    auto it = m_parsed.constFind(formatCode);
+    if (it == m_parsed.constEnd())
+        it = m_parsed.insert(formatCode, parseFormat(formatCode));
+    return formatParsed(value, **it, m_date1904);
+}
+
+QString FormatCellNumber(double value, const QString &formatCode, bool date1904)
+{
+    return formatParsed(value, *parseFormat(formatCode), date1904);
 }
 
 QString FormatCellText(const QString &text, const QString &formatCode)

@@ -1,6 +1,9 @@
 #pragma once
 #include <QDate>
+#include <QHash>
 #include <QString>
+
+#include <memory>
 
 namespace tera {
 
@@ -9,6 +12,24 @@ namespace tera {
 // "General"...), as the clerk sees it in the cell. date1904 says which date
 // system the workbook counts its serial days in.
 QString FormatCellNumber(double value, const QString &formatCode, bool date1904);
+
+// FormatCellNumber for the many cells of one workbook: each format code is
+// taken apart once.
+class CellFormatter {
+public:
+    explicit CellFormatter(bool date1904 = false);
+    ~CellFormatter();
+    CellFormatter(const CellFormatter &) = delete;
+    CellFormatter &operator=(const CellFormatter &) = delete;
+    void setDate1904(bool date1904) { m_date1904 = date1904; }
+    QString number(double value, const QString &formatCode);
+
+    struct Parsed;
+
+private:
+    bool m_date1904;
+    QHash<QString, std::shared_ptr<const Parsed>> m_parsed;
+};
 
 // A text cell under a format with a text section ("@\"様\""); without one the
 // text stays as it is.

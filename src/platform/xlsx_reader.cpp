@@ -71,6 +71,7 @@ private:
     QString m_stringsPart;
     bool m_date1904 = false;
     QStringList m_formats; // by cell style index
+    CellFormatter m_formatter;
     QStringList m_strings;
     bool m_stringsRead = false;
 };
@@ -190,6 +191,7 @@ Outcome XlsxReader::readWorkbook()
     if (xml.hasError())
         return xmlFault(xml, nullptr, m_workbookPart);
     activeSheet = (activeTab >= 0 && activeTab < sheets.size()) ? activeTab : 0;
+    m_formatter.setDate1904(m_date1904);
     return {};
 }
 
@@ -369,14 +371,14 @@ Outcome XlsxReader::readSheet(int index, SheetTable &out)
                 if (when.isValid()) {
                     const double serial = DateToSerial(when.date(), m_date1904)
                         + when.time().msecsSinceStartOfDay() / 86400000.0;
-                    shown = FormatCellNumber(serial, format.isEmpty() ? BuiltInNumberFormat(14) : format, m_date1904);
+                    shown = m_formatter.number(serial, format.isEmpty() ? BuiltInNumberFormat(14) : format);
                 } else {
                     shown = value;
                 }
             } else {
                 bool ok = false;
                 const double number = value.trimmed().toDouble(&ok);
-                shown = ok ? FormatCellNumber(number, format, m_date1904) : value;
+                shown = ok ? m_formatter.number(number, format) : value;
             }
             if (!builder.setCell(r, c, shown))
                 return Outcome::failure(TooManyCellsMessage(m_path));
