@@ -229,6 +229,7 @@ def death_register():
             elif isinstance(out[c], int):
                 cell.number_format = '0"歳"'
     wb.save(path("death-register.xlsx"))
+    shutil.copy(path("death-register.xlsx"), os.path.join(EXAMPLES, "death-register.xlsx"))
     # The CSV the spreadsheet program writes for that sheet.
     tmp = tempfile.mkdtemp()
     try:
