@@ -788,6 +788,9 @@ QString FormatCellNumber(double value, const QString &formatCode, bool date1904)
 
 QString FormatCellText(const QString &text, const QString &formatCode)
 {
+    // Most text cells carry General or a number format: nothing to apply.
+    if (!formatCode.contains(u'@') && !formatCode.contains(u';'))
+        return text;
     const QStringList parts = splitSections(formatCode.trimmed());
     QString chosen;
     if (parts.size() >= 4)
