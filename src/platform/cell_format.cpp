@@ -3,7 +3,11 @@
 #include <QList>
 #include <QStringList>
 
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <string>
+#include <string_view>
 
 namespace tera {
 
@@ -254,10 +258,41 @@ Decimal toDecimal(double value)
         d.point = 1;
         return d;
     }
-    const QString e = QString::number(std::fabs(value), 'e', 14); // d.dddddddddddddde±xx
-    const qsizetype ePos = e.indexOf(u'e');
-    d.digits = e.left(1) + e.mid(2, ePos - 2);
-    d.point = e.mid(ePos + 1).toInt() + 1;
+    const double a = std::fabs(value);
+    if (a < 1e15 && a == std::trunc(a)) {
+        d.digits = QString::number(qint64(a));
+        d.point = int(d.digits.size());
+    } else {
+        // The shortest digits that give the value back, then rounded half
+        // up to 15 significant digits.
+        char buffer[64];
+        const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific);
+        if (error != std::errc())
+            return d;
+        const std::string_view e(buffer, size_t(end - buffer)); // d.ddde±xx
+        const size_t ePos = e.find('e');
+        std::string digits(1, e[0]);
+        if (ePos > 2)
+            digits.append(e.substr(2, ePos - 2));
+        int point = std::atoi(std::string(e.substr(ePos + 1)).c_str()) + 1;
+        if (digits.size() > 15) {
+            const bool up = digits[15] >= '5';
+            digits.resize(15);
+            if (up) {
+                int k = 14;
+                while (k >= 0 && digits[size_t(k)] == '9')
+                    digits[size_t(k--)] = '0';
+                if (k < 0) {
+                    digits.insert(digits.begin(), '1');
+                    ++point;
+                } else {
+                    ++digits[size_t(k)];
+                }
+            }
+        }
+        d.digits = QString::fromLatin1(digits.data(), qsizetype(digits.size()));
+        d.point = point;
+    }
     while (d.digits.size() > 1 && d.digits.endsWith(u'0'))
         d.digits.chop(1);
     return d;
@@ -310,6 +345,9 @@ QString formatGeneral(double value)
     if (value == 0)
         return QStringLiteral("0");
     const double a = std::fabs(value);
+    // Whole numbers of up to 11 digits, the usual case, as they are.
+    if (a < 1e11 && value == std::trunc(value))
+        return QString::number(qint64(value));
     const QString sign = value < 0 ? QStringLiteral("-") : QString();
     const Decimal d = toDecimal(value);
     if (a >= 1e11 || a < 1e-9) {

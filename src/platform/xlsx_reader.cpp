@@ -5,6 +5,13 @@
 #include <QHash>
 #include <QXmlStreamReader>
 
+#include <expat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
 namespace tera {
 
 namespace {
@@ -55,6 +62,9 @@ class XlsxReader : public WorkbookReader {
 public:
     Outcome open(const QString &path) override;
     Outcome readSheet(int index, SheetTable &out) override;
+    // The text a cell shows; ok false with the reason as the text when the
+    // cell names a shared string that is not there.
+    QString shownText(const char *type, int style, const std::string &raw, const char *ref, bool &ok);
 
 private:
     Outcome readRelations(const QString &part, QHash<QString, QString> &targets, QHash<QString, QString> *byType);
@@ -227,30 +237,6 @@ Outcome XlsxReader::readStyles()
     return {};
 }
 
-// The text of a string item: its runs joined, its phonetic guide (the
-// furigana Japanese Excel keeps beside a name) left out.
-QString readStringItem(QXmlStreamReader &xml)
-{
-    QString text;
-    int phonetic = 0;
-    const QString endName = xml.name().toString();
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            if (xml.name() == QLatin1String("rPh"))
-                ++phonetic;
-            else if (xml.name() == QLatin1String("t") && phonetic == 0)
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
-        } else if (xml.isEndElement()) {
-            if (xml.name() == QLatin1String("rPh"))
-                --phonetic;
-            else if (xml.name() == endName)
-                break;
-        }
-    }
-    return text;
-}
-
 // Excel writes characters XML cannot hold as _xHHHH_.
 QString unescapeOoxml(const QString &text)
 {
@@ -273,6 +259,125 @@ QString unescapeOoxml(const QString &text)
     return out;
 }
 
+// The two large parts, the shared strings and the sheet, go through expat:
+// Qt's stream reader takes seconds over the tens of megabytes a register of
+// 100,000 rows makes, expat a fraction of that. Element names come as
+// "namespace|local".
+const char *localName(const XML_Char *name)
+{
+    const char *bar = std::strrchr(name, '|');
+    return bar ? bar + 1 : name;
+}
+
+const char *attribute(const XML_Char **attrs, const char *name)
+{
+    for (int i = 0; attrs[i]; i += 2)
+        if (std::strcmp(localName(attrs[i]), name) == 0)
+            return attrs[i + 1];
+    return nullptr;
+}
+
+bool isTrue(const char *value)
+{
+    return value && (std::strcmp(value, "1") == 0 || std::strcmp(value, "true") == 0);
+}
+
+// "B12" as row 11, column 1.
+bool parseCellRef(const char *ref, int &row, int &col)
+{
+    return parseCellRef(QString::fromLatin1(ref), row, col);
+}
+
+// A parse of one part: the handlers' state lives in the parser's user data,
+// and a handler that must stop the parse leaves its reason in fault.
+struct ExpatParse {
+    XML_Parser parser = nullptr;
+    std::string text;      // character data being collected
+    bool collecting = false;
+    int phonetic = 0;      // inside <rPh>, the furigana Japanese Excel keeps beside a name
+    QString fault;
+
+    explicit ExpatParse() { parser = XML_ParserCreateNS(nullptr, '|'); }
+    ~ExpatParse() { XML_ParserFree(parser); }
+    ExpatParse(const ExpatParse &) = delete;
+    ExpatParse &operator=(const ExpatParse &) = delete;
+    void stop(const QString &why)
+    {
+        if (fault.isEmpty())
+            fault = why;
+        XML_StopParser(parser, XML_FALSE);
+    }
+};
+
+void XMLCALL collectText(void *data, const XML_Char *s, int len)
+{
+    auto *p = static_cast<ExpatParse *>(data);
+    if (p->collecting && p->phonetic == 0)
+        p->text.append(s, size_t(len));
+}
+
+// Feeds the entry through the parser set up by the caller.
+Outcome runExpat(ExpatParse &parse, ZipArchive::Entry &device, const QString &path, const QString &part)
+{
+    XML_SetCharacterDataHandler(parse.parser, collectText);
+    XML_SetUserData(parse.parser, &parse);
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const qint64 n = device.read(buffer.data(), qint64(buffer.size()));
+        if (n < 0)
+            return Outcome::failure(device.fault());
+        if (XML_Parse(parse.parser, buffer.data(), int(n), n == 0) == XML_STATUS_ERROR) {
+            if (!parse.fault.isEmpty())
+                return Outcome::failure(parse.fault);
+            return Outcome::failure(DamagedMessage(
+                path, QStringLiteral("%1 の %2 行目: %3")
+                          .arg(part)
+                          .arg(XML_GetCurrentLineNumber(parse.parser))
+                          .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parse.parser))))));
+        }
+        if (n == 0)
+            break;
+    }
+    if (!device.fault().isEmpty())
+        return Outcome::failure(device.fault());
+    return {};
+}
+
+struct StringsParse : ExpatParse {
+    QStringList *strings = nullptr;
+    bool inItem = false;
+};
+
+void XMLCALL stringStart(void *data, const XML_Char *name, const XML_Char **)
+{
+    auto *p = static_cast<StringsParse *>(data);
+    const char *local = localName(name);
+    if (std::strcmp(local, "si") == 0) {
+        p->inItem = true;
+        p->text.clear();
+    } else if (std::strcmp(local, "rPh") == 0) {
+        ++p->phonetic;
+    } else if (std::strcmp(local, "t") == 0 && p->inItem) {
+        p->collecting = true;
+    }
+}
+
+void XMLCALL stringEnd(void *data, const XML_Char *name)
+{
+    auto *p = static_cast<StringsParse *>(data);
+    const char *local = localName(name);
+    if (std::strcmp(local, "t") == 0) {
+        p->collecting = false;
+    } else if (std::strcmp(local, "rPh") == 0) {
+        --p->phonetic;
+    } else if (std::strcmp(local, "si") == 0) {
+        p->inItem = false;
+        p->strings->append(unescapeOoxml(QString::fromUtf8(p->text.data(), qsizetype(p->text.size()))));
+    }
+}
+
+} // namespace
+
 Outcome XlsxReader::readSharedStrings()
 {
     m_stringsRead = true;
@@ -282,16 +387,151 @@ Outcome XlsxReader::readSharedStrings()
     std::unique_ptr<ZipArchive::Entry> device = m_zip.openEntry(m_stringsPart, kMaxInflatedEntryBytes, error);
     if (!device)
         return error;
-    QXmlStreamReader xml(device.get());
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("si"))
-            m_strings.append(unescapeOoxml(readStringItem(xml)));
-    }
-    if (xml.hasError() || !device->fault().isEmpty())
-        return xmlFault(xml, device.get(), m_stringsPart);
-    return {};
+    StringsParse parse;
+    parse.strings = &m_strings;
+    XML_SetElementHandler(parse.parser, stringStart, stringEnd);
+    return runExpat(parse, *device, m_path, m_stringsPart);
 }
+
+// The text a cell shows, from its type (t), style (s) and the raw text of
+// its value or inline string.
+QString XlsxReader::shownText(const char *type, int style, const std::string &raw, const char *ref, bool &ok)
+{
+    ok = true;
+    const QString format = m_formats.value(style);
+    const auto text = [&] { return QString::fromUtf8(raw.data(), qsizetype(raw.size())); };
+    if (!type || std::strcmp(type, "n") == 0) {
+        bool isNumber = false;
+        const double number = QByteArray::fromRawData(raw.data(), qsizetype(raw.size())).trimmed().toDouble(&isNumber);
+        return isNumber ? m_formatter.number(number, format) : text();
+    }
+    if (std::strcmp(type, "s") == 0) {
+        bool isIndex = false;
+        const int k = QByteArray::fromRawData(raw.data(), qsizetype(raw.size())).trimmed().toInt(&isIndex);
+        if (!isIndex || k < 0 || k >= m_strings.size()) {
+            ok = false;
+            return DamagedMessage(m_path, QStringLiteral("セル %1 の共有文字列 %2 がありません").arg(QString::fromLatin1(ref ? ref : ""), text()));
+        }
+        return FormatCellText(m_strings.at(k), format);
+    }
+    if (std::strcmp(type, "inlineStr") == 0 || std::strcmp(type, "str") == 0)
+        return FormatCellText(unescapeOoxml(text()), format);
+    if (std::strcmp(type, "b") == 0)
+        return text().trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    if (std::strcmp(type, "d") == 0) {
+        // An ISO date written by some tools instead of a serial number.
+        const QDateTime when = QDateTime::fromString(text(), Qt::ISODateWithMs);
+        if (!when.isValid())
+            return text();
+        const double serial = DateToSerial(when.date(), m_date1904) + when.time().msecsSinceStartOfDay() / 86400000.0;
+        return m_formatter.number(serial, format.isEmpty() ? BuiltInNumberFormat(14) : format);
+    }
+    return text(); // "e": the error as shown (#N/A)
+}
+
+namespace {
+
+struct SheetParse : ExpatParse {
+    XlsxReader *reader = nullptr;
+    SheetBuilder builder;
+    int row = -1;
+    int col = -1;
+    bool inCell = false;
+    bool haveValue = false;
+    bool inInline = false;
+    int cellRow = 0;
+    int cellCol = 0;
+    int style = 0;
+    std::string type;
+    std::string ref;
+    QString path;
+};
+
+void XMLCALL sheetStart(void *data, const XML_Char *name, const XML_Char **attrs)
+{
+    auto *p = static_cast<SheetParse *>(data);
+    const char *local = localName(name);
+    if (std::strcmp(local, "c") == 0) {
+        const char *ref = attribute(attrs, "r");
+        int r = p->row, c = p->col + 1;
+        if (ref && !parseCellRef(ref, r, c)) {
+            p->stop(DamagedMessage(p->path, QStringLiteral("セル番地「%1」").arg(QString::fromUtf8(ref))));
+            return;
+        }
+        p->col = c;
+        p->cellRow = r;
+        p->cellCol = c;
+        p->ref = ref ? ref : "";
+        const char *type = attribute(attrs, "t");
+        p->type = type ? type : "";
+        const char *style = attribute(attrs, "s");
+        p->style = style ? std::atoi(style) : 0;
+        p->inCell = true;
+        p->haveValue = false;
+        p->text.clear();
+    } else if (std::strcmp(local, "v") == 0 && p->inCell) {
+        p->text.clear();
+        p->collecting = true;
+        p->haveValue = true;
+    } else if (std::strcmp(local, "is") == 0 && p->inCell) {
+        p->text.clear();
+        p->inInline = true;
+        p->haveValue = true;
+    } else if (std::strcmp(local, "t") == 0 && p->inInline) {
+        p->collecting = true;
+    } else if (std::strcmp(local, "rPh") == 0) {
+        ++p->phonetic;
+    } else if (std::strcmp(local, "row") == 0) {
+        const char *r = attribute(attrs, "r");
+        p->row = r ? std::atoi(r) - 1 : p->row + 1;
+        if (p->row < 0 || p->row >= kMaxTextRows) {
+            p->stop(DamagedMessage(p->path, QStringLiteral("行番号「%1」").arg(QString::fromUtf8(r ? r : ""))));
+            return;
+        }
+        p->col = -1;
+        if (isTrue(attribute(attrs, "hidden")))
+            p->builder.hideRow(p->row);
+    } else if (std::strcmp(local, "col") == 0) {
+        if (isTrue(attribute(attrs, "hidden"))) {
+            const char *min = attribute(attrs, "min");
+            const char *max = attribute(attrs, "max");
+            p->builder.hideColumns((min ? std::atoi(min) : 1) - 1, (max ? std::atoi(max) : 1) - 1);
+        }
+    } else if (std::strcmp(local, "mergeCell") == 0) {
+        const char *ref = attribute(attrs, "ref");
+        const QStringList corners = QString::fromLatin1(ref ? ref : "").split(u':');
+        int top = 0, left = 0, bottom = 0, right = 0;
+        if (corners.size() == 2 && parseCellRef(corners.at(0), top, left) && parseCellRef(corners.at(1), bottom, right))
+            p->builder.merge(top, left, bottom, right);
+    }
+}
+
+void XMLCALL sheetEnd(void *data, const XML_Char *name)
+{
+    auto *p = static_cast<SheetParse *>(data);
+    const char *local = localName(name);
+    if (std::strcmp(local, "v") == 0 || std::strcmp(local, "t") == 0) {
+        p->collecting = false;
+    } else if (std::strcmp(local, "rPh") == 0) {
+        --p->phonetic;
+    } else if (std::strcmp(local, "is") == 0) {
+        p->inInline = false;
+    } else if (std::strcmp(local, "c") == 0 && p->inCell) {
+        p->inCell = false;
+        if (!p->haveValue)
+            return;
+        bool ok = true;
+        const bool isInline = p->type == "inlineStr";
+        const QString shown = p->reader->shownText(p->type.empty() ? nullptr : (isInline ? "inlineStr" : p->type.c_str()),
+                                                   p->style, p->text, p->ref.c_str(), ok);
+        if (!ok)
+            p->stop(shown);
+        else if (!p->builder.setCell(p->cellRow, p->cellCol, shown))
+            p->stop(TooManyCellsMessage(p->path));
+    }
+}
+
+} // namespace
 
 Outcome XlsxReader::readSheet(int index, SheetTable &out)
 {
@@ -308,110 +548,16 @@ Outcome XlsxReader::readSheet(int index, SheetTable &out)
     std::unique_ptr<ZipArchive::Entry> device = m_zip.openEntry(part, kMaxInflatedEntryBytes, error);
     if (!device)
         return error;
-    QXmlStreamReader xml(device.get());
-    SheetBuilder builder;
-    int row = -1;
-    int col = -1;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (!xml.isStartElement())
-            continue;
-        const QStringView name = xml.name();
-        if (name == QLatin1String("c")) {
-            const auto a = xml.attributes();
-            const QStringView ref = a.value(QLatin1String("r"));
-            int r = row, c = col + 1;
-            if (!ref.isEmpty() && !parseCellRef(ref, r, c))
-                return Outcome::failure(DamagedMessage(m_path, QStringLiteral("セル番地「%1」").arg(ref)));
-            col = c;
-            const QStringView type = a.value(QLatin1String("t"));
-            const int style = a.value(QLatin1String("s")).toInt();
-            const bool isString = type == QLatin1String("s");
-            const bool isInline = type == QLatin1String("inlineStr");
-            const QString typeText = type.toString();
-            QString value;
-            bool haveValue = false;
-            // Children: the cached value <v>, the formula <f>, or the inline string <is>.
-            while (!xml.atEnd()) {
-                xml.readNext();
-                if (xml.isEndElement() && xml.name() == QLatin1String("c"))
-                    break;
-                if (!xml.isStartElement())
-                    continue;
-                if (xml.name() == QLatin1String("v")) {
-                    value = xml.readElementText();
-                    haveValue = true;
-                } else if (xml.name() == QLatin1String("is")) {
-                    value = unescapeOoxml(readStringItem(xml));
-                    haveValue = true;
-                } else {
-                    xml.skipCurrentElement();
-                }
-            }
-            if (!haveValue)
-                continue;
-            QString shown;
-            const QString format = m_formats.value(style);
-            if (isString) {
-                bool ok = false;
-                const int k = value.toInt(&ok);
-                if (!ok || k < 0 || k >= m_strings.size())
-                    return Outcome::failure(DamagedMessage(
-                        m_path, QStringLiteral("セル %1 の共有文字列 %2 がありません").arg(ref.toString(), value)));
-                shown = FormatCellText(m_strings.at(k), format);
-            } else if (isInline || typeText == QLatin1String("str")) {
-                shown = FormatCellText(isInline ? value : unescapeOoxml(value), format);
-            } else if (typeText == QLatin1String("b")) {
-                shown = value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-            } else if (typeText == QLatin1String("e")) {
-                shown = value;
-            } else if (typeText == QLatin1String("d")) {
-                // An ISO date written by some tools instead of a serial number.
-                const QDateTime when = QDateTime::fromString(value, Qt::ISODateWithMs);
-                if (when.isValid()) {
-                    const double serial = DateToSerial(when.date(), m_date1904)
-                        + when.time().msecsSinceStartOfDay() / 86400000.0;
-                    shown = m_formatter.number(serial, format.isEmpty() ? BuiltInNumberFormat(14) : format);
-                } else {
-                    shown = value;
-                }
-            } else {
-                bool ok = false;
-                const double number = value.trimmed().toDouble(&ok);
-                shown = ok ? m_formatter.number(number, format) : value;
-            }
-            if (!builder.setCell(r, c, shown))
-                return Outcome::failure(TooManyCellsMessage(m_path));
-        } else if (name == QLatin1String("row")) {
-            const auto a = xml.attributes();
-            const QStringView r = a.value(QLatin1String("r"));
-            row = r.isEmpty() ? row + 1 : r.toInt() - 1;
-            if (row < 0)
-                return Outcome::failure(DamagedMessage(m_path, QStringLiteral("行番号「%1」").arg(r)));
-            col = -1;
-            const QStringView hidden = a.value(QLatin1String("hidden"));
-            if (hidden == QLatin1String("1") || hidden == QLatin1String("true"))
-                builder.hideRow(row);
-        } else if (name == QLatin1String("col")) {
-            const auto a = xml.attributes();
-            const QStringView hidden = a.value(QLatin1String("hidden"));
-            if (hidden == QLatin1String("1") || hidden == QLatin1String("true"))
-                builder.hideColumns(a.value(QLatin1String("min")).toInt() - 1, a.value(QLatin1String("max")).toInt() - 1);
-        } else if (name == QLatin1String("mergeCell")) {
-            const QString ref = xml.attributes().value(QLatin1String("ref")).toString();
-            const QStringList corners = ref.split(u':');
-            int top = 0, left = 0, bottom = 0, right = 0;
-            if (corners.size() == 2 && parseCellRef(corners.at(0), top, left) && parseCellRef(corners.at(1), bottom, right))
-                builder.merge(top, left, bottom, right);
-        }
-    }
-    if (xml.hasError() || !device->fault().isEmpty())
-        return xmlFault(xml, device.get(), part);
-    builder.finish(out);
+    SheetParse parse;
+    parse.reader = this;
+    parse.path = m_path;
+    XML_SetElementHandler(parse.parser, sheetStart, sheetEnd);
+    const Outcome read = runExpat(parse, *device, m_path, part);
+    if (!read.ok)
+        return read;
+    parse.builder.finish(out);
     return {};
 }
-
-} // namespace
 
 std::unique_ptr<WorkbookReader> MakeXlsxReader()
 {
