@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libqt6sql6-odbc \
-unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev zlib1g-dev fonts-noto-cjk qt6-translations-l10n xvfb xauth"
+unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev zlib1g-dev libzip-dev libfreexl-dev libexpat1-dev fonts-noto-cjk qt6-translations-l10n xvfb xauth"
 APT_LOCKS="/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock /var/cache/apt/archives/lock"
 
 SUDO=""

@@ -3,6 +3,7 @@
 #include "session/demo_database.h"
 #include "cli/cli_check.h"
 #include "cli/cli_items.h"
+#include "cli/cli_sheets.h"
 #include "cli/cli_options.h"
 #include "cli/cli_transcribe.h"
 #include "platform/db_error.h"
@@ -21,12 +22,14 @@ const char *const kUsage =
     "  tera-import                       デスクトップ画面で起動します\n"
     "  tera-import PATH/tera.mdb         指定のデータベースで画面を起動します\n"
     "  tera-import init-demo DIR         DIR/tera.mdb にデモ用データベースを作ります\n"
-    "  tera-import transcribe ...        CSV/TSV を読み込み、データベースに転記します\n"
+    "  tera-import transcribe ...        CSV/TSV や表計算ソフトのブック（.xlsx .xls .ods）を読み込み、\n"
+    "                                    データベースに転記します\n"
     "                                    （tera-import transcribe --help で詳細）\n"
     "  tera-import check ...             transcribe と同じ指定で、書き込まずに検証します\n"
     "                                    （tera-import check --help で詳細）\n"
     "  tera-import items --kind members|households|death\n"
     "                                    書出し項目の番号（--link L:R の R）と名前を一覧します\n"
+    "  tera-import sheets FILE           ブックのシートと行数・列数を一覧します\n"
     "  tera-import restore --db PATH [--yes]\n"
     "                                    バックアップ tera2.mdb と kako2.rnd を元に戻します\n"
     "  tera-import help                  この説明を表示します\n"
@@ -54,7 +57,8 @@ const QString kHelpHint = QStringLiteral("tera-import help で使い方を表示
 const QStringList &batchCommands()
 {
     static const QStringList commands = {QStringLiteral("init-demo"), QStringLiteral("transcribe"), QStringLiteral("check"),
-                                         QStringLiteral("restore"),   QStringLiteral("items"),      QStringLiteral("help"),
+                                         QStringLiteral("restore"),   QStringLiteral("items"),      QStringLiteral("sheets"),
+                                         QStringLiteral("help"),
                                          QStringLiteral("--help"),    QStringLiteral("-h")};
     return commands;
 }
@@ -80,7 +84,8 @@ int editDistance(const QString &a, const QString &b)
 QString suggestion(const QString &word)
 {
     static const QStringList names = {QStringLiteral("init-demo"), QStringLiteral("transcribe"), QStringLiteral("check"),
-                                      QStringLiteral("restore"),   QStringLiteral("items"),       QStringLiteral("help")};
+                                      QStringLiteral("restore"),   QStringLiteral("items"),       QStringLiteral("sheets"),
+                                      QStringLiteral("help")};
     for (const QString &name : names)
         if (editDistance(word.toLower(), name) <= 2)
             return QStringLiteral("（%1 のことですか？）").arg(name);
@@ -195,6 +200,8 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         return RunRestoreCommand(args.mid(1), out, err);
     if (command == QStringLiteral("items"))
         return RunItemsCommand(args.mid(1), out, err);
+    if (command == QStringLiteral("sheets"))
+        return RunSheetsCommand(args.mid(1), out, err);
     if (command == QStringLiteral("help") || command == QStringLiteral("--help") || command == QStringLiteral("-h")) {
         out << kUsage;
         return 0;

@@ -78,8 +78,12 @@ const char *const kTranscribeUsage =
     "使い方: tera-import transcribe --db PATH --source FILE --kind members|households|death\n"
     "                              --mode replace|append [--title] --link L:R [--link L:R ...]\n"
     "                              [--auto-link] [--links FILE] [--format csv|tsv]\n"
-    "                              [--encoding auto|utf-8|cp932] [--skip-duplicates] [--yes]\n"
-    "                              [--today YYYY-MM-DD]\n"
+    "                              [--encoding auto|utf-8|cp932] [--sheet NAME|NUMBER]\n"
+    "                              [--skip-duplicates] [--yes] [--today YYYY-MM-DD]\n"
+    "  --source      CSV・TSV のほか、表計算ソフトのブック .xlsx .xlsm .xls .ods を読めます。セルは表計算ソフトの\n"
+    "                表示どおりの文字（書式つきの数値・日付・和暦）になります。\n"
+    "  --sheet       ブックの読むシート（名前、または 1 からの番号）。省略するとブックを開いたときのシートです。\n"
+    "                シートの一覧は tera-import sheets FILE。\n"
     "  --link L:R    読込み列 L（0 から）を書出し項目 R にリンクします。R の一覧は tera-import items --kind KIND。\n"
     "  --auto-link   表題が書出し項目の名前と同じ列をリンクします（画面の 自動リンク と同じ。--title が要ります）。\n"
     "                作ったリンクを表示します。--link はそれに加わり、同じ列・同じ項目のリンクは --link が優先します。\n"
@@ -101,7 +105,7 @@ const char *const kTranscribeUsage =
 const char *const kImportOptionsUsage =
     "--db PATH --source FILE --kind members|households|death --mode replace|append\n"
     "  [--title] --link L:R [--link L:R ...] [--auto-link] [--links FILE] [--format csv|tsv]\n"
-    "  [--encoding auto|utf-8|cp932] [--skip-duplicates] [--yes] [--today YYYY-MM-DD]\n";
+    "  [--encoding auto|utf-8|cp932] [--sheet NAME|NUMBER] [--skip-duplicates] [--yes] [--today YYYY-MM-DD]\n";
 
 bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &error, QString *checkCsv)
 {
@@ -117,6 +121,7 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
                                     value("links", "FILE"),
                                     value("format", "FORMAT"),
                                     value("encoding", "ENCODING"),
+                                    value("sheet", "SHEET"),
                                     QCommandLineOption(QStringLiteral("yes")),
                                     QCommandLineOption(QStringLiteral("auto-link")),
                                     QCommandLineOption(QStringLiteral("skip-duplicates")),
@@ -135,6 +140,11 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
 
     o.db = valueOf("db");
     o.source = valueOf("source");
+    o.sheet = valueOf("sheet");
+    if (given("sheet") && o.sheet.isEmpty()) {
+        error = QStringLiteral("--sheet にはシートの名前か番号を指定してください。");
+        return false;
+    }
     o.linksFile = valueOf("links");
     if (checkCsv) {
         *checkCsv = valueOf("csv");
@@ -331,6 +341,7 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
         return false;
     }
 
+    session.setSheet(o.sheet);
     const SessionResult read =
         session.readSource(o.source, o.formatGiven ? o.format : DetectSeparator(o.source), o.encoding);
     for (const QString &note : read.notes)
@@ -339,6 +350,14 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
         err << read.message << Qt::endl;
         return false;
     }
+    if (!o.sheet.isEmpty() && session.sheetRead().isEmpty()) {
+        err << QStringLiteral("--sheet は表計算ソフトのブックにだけ指定できます（%1 はテキストのファイルです）。").arg(o.source)
+            << Qt::endl;
+        return false;
+    }
+    if (session.sheetCount() > 1)
+        err << QStringLiteral("シート「%1」を読み込みました（%2 シートのうち）。").arg(session.sheetRead()).arg(session.sheetCount())
+            << Qt::endl;
     if (session.sourceTable().Cols() == 0) {
         // Nothing to link or write; the loader has said so.
         if (read.notes.isEmpty())

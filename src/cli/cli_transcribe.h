@@ -19,6 +19,7 @@ class Prompt;
 struct ImportOptions {
     QString db;
     QString source;
+    QString sheet; // --sheet: a workbook's sheet by name or number
     qint16 kind = -1;
     qint16 mode = -1;
     qint16 titleRows = 0;

@@ -1,6 +1,7 @@
 #include "mainwin/file_kind_dialog.h"
 
 #include "mainwin/forms.h"
+#include "platform/spreadsheet.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,16 +19,16 @@ FileKindDialog::FileKindDialog(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("入出力選択"));
     setModal(true);
 
-    static const char16_t *const captions[5] = {u"全ての情報", u"ﾃﾞｰﾀのみ", u"属性情報のみ", u"ｺﾝﾏ区切りﾃｷｽﾄ",
-                                                u"ﾀﾌﾞ区切りﾃｷｽﾄ"};
+    static const char16_t *const captions[kKinds] = {u"全ての情報",    u"ﾃﾞｰﾀのみ",      u"属性情報のみ",
+                                                     u"ｺﾝﾏ区切りﾃｷｽﾄ", u"ﾀﾌﾞ区切りﾃｷｽﾄ", u"表計算ブック（xlsx・xls・ods）"};
     auto *group = new QButtonGroup(this);
     auto *options = new QVBoxLayout;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < kKinds; ++i) {
         kindButtons[i] = new QRadioButton(QString::fromUtf16(captions[i]), this);
         kindButtons[i]->setObjectName(QStringLiteral("rSaveLoadSetting_%1").arg(i));
         group->addButton(kindButtons[i], i);
     }
-    for (int i : {4, 3, 0, 1, 2})
+    for (int i : {5, 4, 3, 0, 1, 2})
         options->addWidget(kindButtons[i]);
     kindButtons[0]->setChecked(true);
     connect(group, &QButtonGroup::idClicked, this, &FileKindDialog::onKindClicked);
@@ -77,25 +78,27 @@ void FileKindDialog::reject()
 
 void FileKindDialog::enableForFileName(const QString &path)
 {
-    std::array<bool, 5> on{};
+    std::array<bool, kKinds> on{};
     if (PathHasExtension(path, QStringLiteral(".vsg")))
-        on = {true, true, true, false, false};
+        on = {true, true, true, false, false, false};
     else if (PathHasExtension(path, QStringLiteral(".csv")))
-        on = {false, false, false, true, false};
+        on = {false, false, false, true, false, false};
     else if (PathHasExtension(path, QStringLiteral(".txt")))
-        on = {false, false, false, true, true};
+        on = {false, false, false, true, true, false};
+    else if (HasSpreadsheetName(path))
+        on = {false, false, false, false, false, true};
     else
         return;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < kKinds; ++i)
         kindButtons[i]->setEnabled(on[i]);
 }
 
 void FileKindDialog::keepChoiceEnabled()
 {
     const int kind = m_fileKind;
-    if (kind >= 0 && kind < 5 && kindButtons[kind]->isEnabled())
+    if (kind >= 0 && kind < kKinds && kindButtons[kind]->isEnabled())
         return;
-    for (int i : {4, 3, 0, 1, 2}) {
+    for (int i : {4, 3, 0, 1, 2, 5}) {
         if (kindButtons[i]->isEnabled()) {
             kindButtons[i]->setChecked(true);
             m_fileKind = static_cast<qint16>(i);

@@ -19,9 +19,10 @@ class FileKindDialog : public QDialog, public FileKindChooser {
 public:
     explicit FileKindDialog(QWidget *parent = nullptr);
 
-    // kindButtons(0..4): 全ての情報, ﾃﾞｰﾀのみ, 属性情報のみ,
-    // ｺﾝﾏ区切りﾃｷｽﾄ, ﾀﾌﾞ区切りﾃｷｽﾄ (laid out 4, 3, 0, 1, 2).
-    std::array<QRadioButton *, 5> kindButtons{};
+    // kindButtons(0..5): 全ての情報, ﾃﾞｰﾀのみ, 属性情報のみ,
+    // ｺﾝﾏ区切りﾃｷｽﾄ, ﾀﾌﾞ区切りﾃｷｽﾄ, 表計算ブック (laid out 5, 4, 3, 0, 1, 2).
+    static constexpr int kKinds = 6;
+    std::array<QRadioButton *, kKinds> kindButtons{};
     // answerButtons(0) ＯＫ, answerButtons(1) ｷｬﾝｾﾙ.
     std::array<QPushButton *, 2> answerButtons{};
     // The cancel flag: checked when the dialog was left with ｷｬﾝｾﾙ.
@@ -34,7 +35,8 @@ public:
 
     // Enables the kinds that fit the file name: ".vsg" the grid's own
     // formats, ".csv" comma text, ".txt" comma or tab text, tried in that
-    // order in any letter case; other names leave the states as they are.
+    // order in any letter case, and a workbook's names (.xlsx, .xlsm, .xls,
+    // .ods) the workbook kind alone; other names leave the states as they are.
     void enableForFileName(const QString &path);
 
     // Clears the cancel flag and shows the dialog modally over owner.

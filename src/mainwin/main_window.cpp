@@ -8,6 +8,7 @@
 #include "mainwin/forms.h"
 #include "mainwin/import_window.h"
 #include "mainwin/link_editor.h"
+#include "mainwin/sheet_choice_dialog.h"
 #include "platform/database.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
@@ -361,7 +362,10 @@ void MainWindow::onExecutionModeClicked(int index)
 
 void MainWindow::setTitleFor(const QString &path)
 {
-    setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(" - ") + QFileInfo(path).fileName());
+    // A workbook's sheet is named too: the same file holds other tables.
+    const QString sheet = m_session->sheetRead();
+    setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(" - ") + QFileInfo(path).fileName()
+                   + (sheet.isEmpty() ? QString() : QStringLiteral(" [%1]").arg(sheet)));
 }
 
 void MainWindow::onSourceBrowseClicked()
@@ -399,6 +403,14 @@ void MainWindow::pickSource(const QString &chosen)
         kinds.clearCancel();
         return;
     }
+    // A workbook of several sheets asks which one; cancelling reads nothing.
+    const std::optional<QString> sheet =
+        AskSheet(this, chosen, kinds.fileKind() == int(GridFileKind::Workbook));
+    if (!sheet) {
+        m_prompt.message(MainWindowText::kCancelled);
+        return;
+    }
+    m_session->setSheet(*sheet);
     sourcePathEdit->setText(chosen);
     m_state.sourcePath = chosen;
     sourceItems->clear();

@@ -31,7 +31,9 @@ inline const QString kTitleAtLoad = QStringLiteral("fileRead");
 // Every kind the program reads first, so that a CSV file is not hidden
 // behind the first of the fixed filters.
 inline const QString kSourceFilter =
-    QStringLiteral("読み込めるファイル (*.csv *.txt *.tsv *.vsg)|*.csv;*.txt;*.tsv;*.vsg|"
+    QStringLiteral("読み込めるファイル (*.csv *.txt *.tsv *.vsg *.xlsx *.xlsm *.xls *.ods)|"
+                   "*.csv;*.txt;*.tsv;*.vsg;*.xlsx;*.xlsm;*.xls;*.ods|"
+                   "Excelブック (*.xlsx *.xlsm *.xls)|*.xlsx;*.xlsm;*.xls|OpenDocument表計算 (*.ods)|*.ods|"
                    "Takselデータ (*.txt)|*.txt|CSVデータ (*.CSV)|*.CSV|すべてのﾌｧｲﾙ(*.*)|*.*|");
 inline const QString kDatabaseFilter = QStringLiteral("Rakselデータ (tera.mdb)|*.mdb");
 inline const QString kCancelled = QStringLiteral("ｷｬﾝｾﾙしました。");

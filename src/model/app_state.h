@@ -10,11 +10,12 @@ namespace tera {
 struct AppState {
     DatabaseFiles files;
     QString sourcePath;
+    QString sourceSheet; // the sheet read, when the source is a workbook
     OutputKind outputKind = kOutMembers;
     ExecutionMode executionMode = kModeReplace;
     MasterData master;
 
-    RunSettings runSettings() const { return RunSettings{files, sourcePath, outputKind, executionMode}; }
+    RunSettings runSettings() const { return RunSettings{files, sourcePath, outputKind, executionMode, sourceSheet}; }
 };
 
 } // namespace tera

@@ -24,6 +24,8 @@ struct RunSettings {
     QString sourcePath;
     OutputKind outputKind = kOutMembers;
     ExecutionMode executionMode = kModeReplace;
+    // The sheet read when the source is a workbook; empty for a text file.
+    QString sourceSheet;
 };
 
 } // namespace tera

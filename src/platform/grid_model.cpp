@@ -488,6 +488,8 @@ Outcome GridModel::LoadGrid(const QString &path, GridFileKind kind, TextEncoding
             applyTexts(std::move(table.rows), table.cols);
         return result;
     }
+    case GridFileKind::Workbook:
+        return LoadSheet(path, QString());
     case GridFileKind::All:
     case GridFileKind::TextsOnly:
     case GridFileKind::FormatOnly: {
@@ -511,6 +513,24 @@ Outcome GridModel::LoadGrid(const QString &path, GridFileKind kind, TextEncoding
     return Outcome::failure(QStringLiteral("ファイルの種類 %1 は使えません（0 から 4 までです）。").arg(int(kind)));
 }
 
+Outcome GridModel::LoadSheet(const QString &path, const QString &sheet, SheetTable *read)
+{
+    SheetTable table;
+    Outcome result = ReadSheet(path, sheet, table);
+    if (!result.ok)
+        return result;
+    if (result.ok && table.table.rows.isEmpty()) {
+        const QString empty = QStringLiteral("ファイル「%1」のシート「%2」には読み込むデータがありません。").arg(displayName(path), table.sheetName);
+        result.message = result.message.isEmpty() ? empty : result.message + QLatin1Char('\n') + empty;
+    }
+    applyTexts(std::move(table.table.rows), table.table.cols);
+    if (read) {
+        table.table.rows.clear();
+        *read = std::move(table);
+    }
+    return result;
+}
+
 Outcome GridModel::SaveGrid(const QString &path, GridFileKind kind, TextEncoding encoding) const
 {
     switch (kind) {
@@ -518,6 +538,9 @@ Outcome GridModel::SaveGrid(const QString &path, GridFileKind kind, TextEncoding
         return WriteDelimitedText(path, QChar(u','), m_rows, m_cols, encoding);
     case GridFileKind::Tsv:
         return WriteDelimitedText(path, QChar(u'\t'), m_rows, m_cols, encoding);
+    case GridFileKind::Workbook:
+        return Outcome::failure(
+            QStringLiteral("表計算ソフトのブックには保存できません。ファイル「%1」は書き込みませんでした。").arg(displayName(path)));
     case GridFileKind::All:
         return WriteGridDocument(path, document(true, true));
     case GridFileKind::TextsOnly:

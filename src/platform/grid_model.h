@@ -3,6 +3,7 @@
 #include "outcome.h"
 #include "grid_row.h"
 #include "grid_sort.h"
+#include "spreadsheet.h"
 #include "text_file.h"
 
 #include <QAbstractTableModel>
@@ -19,6 +20,7 @@ enum class GridFileKind : int {
     FormatOnly = 2, // formatting only, grid document
     Csv = 3,        // comma-separated text
     Tsv = 4,        // tab-separated text
+    Workbook = 5,   // a sheet of a workbook (.xlsx, .xlsm, .xls, .ods), read only
 };
 
 // The grid: a table of text cells with fixed header rows and columns, a
@@ -125,6 +127,12 @@ public:
     // a result with a message but ok true loaded with a warning.
     Outcome LoadGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto);
     Outcome SaveGrid(const QString &path, GridFileKind kind, TextEncoding encoding = TextEncoding::Auto) const;
+    // Loads one sheet of a workbook as the texts its cells show (ReadSheet):
+    // sheet is a name or a number from 1, empty for the sheet the workbook
+    // opens on. The rows and columns are replaced as for a text file; read,
+    // when given, learns which sheet it was and what was hidden (its rows
+    // are left empty).
+    Outcome LoadSheet(const QString &path, const QString &sheet, SheetTable *read = nullptr);
 
     // The table's rows, for readers that walk all of it.
     const QList<GridRow> &rows() const { return m_rows; }

@@ -173,7 +173,14 @@ SessionResult ImportSession::readSource(const QString &path, GridFileKind format
     m_sourceTable->Clear();
     m_sourceTable->setRows(0);
     m_sourceTable->setCols(0);
-    const Outcome loaded = m_sourceTable->LoadGrid(path, format, encoding);
+    const bool workbook = format == GridFileKind::Workbook || SpreadsheetKindOf(path) != SpreadsheetKind::None
+        || HasSpreadsheetName(path);
+    SheetTable sheet;
+    const Outcome loaded =
+        workbook ? m_sourceTable->LoadSheet(path, m_sheet, &sheet) : m_sourceTable->LoadGrid(path, format, encoding);
+    // A workbook that turned out to be text has no sheet to name.
+    m_state->sourceSheet = sheet.readAs.isEmpty() ? sheet.sheetName : QString();
+    m_sheetCount = sheet.sheetCount;
     m_sourceItems.clear();
     m_sourceLines.clear();
     BuildSourceItems(*m_sourceTable, m_sourceItems, m_sourceLines);

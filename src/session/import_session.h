@@ -109,7 +109,18 @@ public:
 
     // Reads the source file into the source table and rebuilds the source
     // items from its first line. A warning of the loader is a note.
+    // A workbook (by its content, or by its name: a ".xls" that is really a
+    // CSV or an HTML table is read as what it is, with a note) is read as
+    // the texts of the sheet setSheet names.
     SessionResult readSource(const QString &path, GridFileKind format, TextEncoding encoding = TextEncoding::Auto);
+    // The sheet of a workbook source to read: a name, or a number from 1;
+    // empty for the sheet the workbook opens on. Text files ignore it.
+    void setSheet(const QString &sheet) { m_sheet = sheet; }
+    const QString &sheet() const { return m_sheet; }
+    // The sheet the last read took (empty for a text file), for the title
+    // bar and the run report; sheetCount is the workbook's number of sheets.
+    const QString &sheetRead() const { return m_state->sourceSheet; }
+    int sheetCount() const { return m_sheetCount; }
     GridModel &sourceTable() { return *m_sourceTable; }
     const GridModel &sourceTable() const { return *m_sourceTable; }
     // One item per source column, then the spare slot past the last.
@@ -204,6 +215,8 @@ private:
     AppState m_ownState;
     AppState *m_state = &m_ownState;
     qint16 m_titleRows = 0;
+    QString m_sheet;
+    int m_sheetCount = 0;
     Catalogue m_catalogue;
     QList<ItemRec> m_sourceItems;
     QStringList m_sourceLines;

@@ -9,6 +9,7 @@
 #include "mainwin/import_window.h"
 #include "mainwin/main_window.h"
 #include "mainwin/run_finish.h"
+#include "mainwin/sheet_choice_dialog.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/db_error.h"
@@ -67,7 +68,7 @@ bool saveMessage(const QString &text, QMessageBox::Icon icon, bool yesNo, const 
 QStringList GuidePictureNames()
 {
     return {QStringLiteral("auto-link.png"), QStringLiteral("check-window.png"), QStringLiteral("run-report-offer.png"),
-            QStringLiteral("restore-question.png")};
+            QStringLiteral("restore-question.png"), QStringLiteral("sheet-choice.png")};
 }
 
 int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
@@ -155,6 +156,18 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     // 4. The restore's question, naming the backups of that run.
     ok &= saveMessage(RestoreQuestion(PlanRestore(state.files)), QMessageBox::Warning, true, dir, names.at(3), out, err);
     import->hide();
+
+    // 5. The sheet choice of a workbook of several sheets, over the main window.
+    {
+        const QList<SheetInfo> sheets{{QStringLiteral("檀家名簿"), 214, 9, false},
+                                      {QStringLiteral("過去帳"), 1268, 12, false},
+                                      {QStringLiteral("集計"), 18, 6, false},
+                                      {QStringLiteral("作業用"), 40, 3, true}};
+        SheetChoiceDialog choice(QStringLiteral("寺院台帳.xlsx"), sheets, 1, &window);
+        choice.show();
+        ok &= SavePicture(&choice, dir, names.at(4), out, err);
+        choice.hide();
+    }
     return ok ? 0 : 1;
 }
 

@@ -34,6 +34,7 @@ RunReportInfo RunInfoFor(const RunSettings &state, const QDateTime &started)
     info.started = started;
     info.finished = QDateTime::currentDateTime();
     info.sourcePath = state.sourcePath;
+    info.sourceSheet = state.sourceSheet;
     info.dbPath = state.files.database;
     info.kakoPath = state.files.kako;
     info.kind = state.outputKind;
@@ -81,6 +82,8 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
     lines << QStringLiteral("開始: %1").arg(stamp(info.started));
     lines << QStringLiteral("終了: %1").arg(stamp(info.finished));
     lines << QStringLiteral("転記元ファイル: %1").arg(native(info.sourcePath));
+    if (!info.sourceSheet.isEmpty())
+        lines << QStringLiteral("シート: %1").arg(info.sourceSheet);
     lines << QStringLiteral("データベース: %1").arg(native(info.dbPath));
     lines << QStringLiteral("kako.rnd: %1").arg(native(info.kakoPath));
     lines << QStringLiteral("出力区分: %1").arg(OutKindName(info.kind));

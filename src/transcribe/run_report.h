@@ -16,6 +16,7 @@ struct RunReportInfo {
     QDateTime started;
     QDateTime finished;
     QString sourcePath; // the file the import table came from (gSrcPath)
+    QString sourceSheet; // its sheet, when it is a workbook
     QString dbPath;
     QString kakoPath;
     qint16 kind = 0;
