@@ -7,7 +7,9 @@
 #include "platform/prompt.h"
 #include "platform/text_file.h"
 #include "transcribe/backup.h"
+#include "transcribe/cell_assignment.h"
 #include "transcribe/context.h"
+#include "transcribe/death_register.h"
 #include "transcribe/household_writer.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/progress.h"
@@ -68,8 +70,8 @@ int CheckReport::rowsWrittenBeforeStop() const
     const int stop = firstStopRow();
     if (stop < 0)
         return run.rowsWritten;
-    if (stop == 0)
-        return 0;
+    if (stop == 0 || !run.rowsToCorrect.isEmpty())
+        return 0; // a run that finds a cell to correct writes nothing
     // Every row before the first stop was read, and was either written,
     // skipped by the rules or left out because of a failure.
     const auto before = [stop](const QList<RowNote> &notes) {
@@ -631,6 +633,31 @@ QList<CheckFinding> findingsOf(const TranscribeReport &run, bool skipDuplicates,
 
 } // namespace
 
+QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind)
+{
+    QList<RowStop> found;
+    for (int r = 1; r < importTable.Rows(); ++r) {
+        ClearKakoRec(ctx.records);
+        ClearKaikiDates(ctx);
+        ctx.valueNotices.clear();
+        ctx.gRow().Kankei = QStringLiteral("0");
+        for (int c = 1; c < importTable.Cols(); ++c) {
+            QString text = importTable.TextMatrix(r, c);
+            try {
+                AssignCell(ctx, kind, static_cast<qint16>(c), text);
+            } catch (const RowFailure &f) {
+                // The row stops at its first such cell, as the run would; a
+                // lookup that failed is the run's to meet and report.
+                if (f.stopsRun)
+                    found << RowStop{r, f.column >= 0 ? f.column : c, f.reason, false};
+                break;
+            }
+        }
+    }
+    ctx.valueNotices.clear();
+    return found;
+}
+
 CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
 {
@@ -750,6 +777,12 @@ QString CheckSummaryLine(const CheckReport &report)
     const int stop = report.firstStopRow();
     if (stop == 0)
         return QStringLiteral("書込 0 行、転記は始められません（読込 %1 行）").arg(run.rowsTotal);
+    if (!run.rowsToCorrect.isEmpty())
+        return QStringLiteral("書込 0 行、直す必要のある値が %1 行にあるため転記は始まりません（最初は %2 行目。止まる行は全部で %3 行、読込 %4 行）")
+            .arg(run.rowsToCorrect.size())
+            .arg(run.rowsToCorrect.constFirst().row)
+            .arg(report.count(CheckKind::Stop))
+            .arg(run.rowsRead);
     if (stop > 0) {
         int skippedBefore = 0;
         for (const RowNote &n : run.skipped)

@@ -16,6 +16,20 @@ namespace {
 
 constexpr int kMemberName = 8;
 
+// The households a database file holds: a backup is the same database,
+// not necessarily the same bytes (the engine writes its copy page by page).
+QStringList households(const QString &path)
+{
+    QStringList numbers;
+    auto db = Database::open(path);
+    Query q = db->exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_SETAI] ORDER BY [SETAI_NO]"));
+    while (q.next())
+        numbers << q.text(QStringLiteral("SETAI_NO"));
+    q.finish();
+    db->close();
+    return numbers;
+}
+
 AppState stateFor(const QString &dbPath)
 {
     AppState s;
@@ -46,7 +60,7 @@ private slots:
                                              + QDir::toNativeSeparators(s.files.kako)});
         QCOMPARE(prompt.shown().first().icon, Icon::Information);
         QCOMPARE(r.made, QStringList{s.files.databaseBackup});
-        QCOMPARE(fileBytes(s.files.databaseBackup), fileBytes(s.files.database));
+        QCOMPARE(households(s.files.databaseBackup), households(s.files.database));
         QVERIFY(!QFile::exists(s.files.kakoBackup));
 
         prompt.clear();
@@ -58,7 +72,7 @@ private slots:
         QVERIFY(r.ok);
         QVERIFY(prompt.texts().isEmpty());
         QCOMPARE(fileBytes(s.files.kakoBackup), QByteArray(1560, 'b'));
-        QCOMPARE(fileBytes(s.files.databaseBackup), fileBytes(s.files.database));
+        QCOMPARE(households(s.files.databaseBackup), QStringList{QStringLiteral("000009")});
         QCOMPARE(r.made, (QStringList{s.files.kakoBackup, s.files.databaseBackup}));
     }
 
