@@ -10,8 +10,10 @@ namespace tera {
 void PauseHook(const char *point)
 {
     static const QByteArray wanted = qgetenv("TERA_PAUSE_AT");
-    if (wanted.isEmpty() || wanted != point)
+    static bool paused = false; // once per process: a test lets it go on
+    if (paused || wanted.isEmpty() || wanted != point)
         return;
+    paused = true;
     const QString signal = QFile::decodeName(qgetenv("TERA_PAUSE_SIGNAL"));
     if (signal.isEmpty())
         return;

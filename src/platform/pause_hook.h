@@ -9,7 +9,8 @@ namespace tera {
 // When the environment variable TERA_PAUSE_AT names point, the program
 // creates the file that TERA_PAUSE_SIGNAL names and waits as long as that
 // file exists: the test kills the process, or removes the file to let it go
-// on. Without the variables this does nothing.
+// on. It pauses the first time the point is reached only. Without the
+// variables this does nothing.
 void PauseHook(const char *point);
 
 } // namespace tera

@@ -806,6 +806,21 @@ bool TranscribeRun::checkBeforeWriting()
             return false;
         }
     }
+    // The likely duplicates of an append, known before anything is written:
+    // an index that cannot be read is no "no duplicates", nor may
+    // --skip-duplicates be dropped for it.
+    if (m_state.executionMode == kModeAppend) {
+        try {
+            m_duplicates.load(*db, m_kind);
+        } catch (const DbError &e) {
+            if (e.cause() != DbError::Cause::None)
+                throw;
+            fail(0, -1, QStringLiteral("重複の可能性がある行を調べるための登録済みデータを読めないため、転記を始められません。"
+                                       "何も書き込んでいません。\r\n%1")
+                            .arg(e.description()));
+            return false;
+        }
+    }
     if (m_state.executionMode == kModeReplace) {
         try {
             m_deletions = CountReplaceDeletions(*db, m_kind, m_state.files.kako);
@@ -898,7 +913,18 @@ bool TranscribeRun::deleteForReplace()
     if (m_kind == kOutMembers) {
         m_db->execute(QStringLiteral("DELETE FROM [D_KOJIN]"));
     } else {
-        m_preDeleteNo = QString::number(NextSetaiNo(*m_ctx));
+        // The number the table would have given is kept for the first new
+        // household; a lookup that failed is no number, and nothing is
+        // deleted on it.
+        m_ctx->rowFailures.clear();
+        const qint32 next = NextSetaiNo(*m_ctx);
+        if (!m_ctx->rowFailures.isEmpty()) {
+            fail(0, -1, QStringLiteral("削除の前の世帯番号を調べられないため、転記を始められません。何も削除していません。\r\n%1")
+                            .arg(m_ctx->rowFailures.join(QStringLiteral(" / "))));
+            m_ctx->rowFailures.clear();
+            return false;
+        }
+        m_preDeleteNo = QString::number(next);
         m_db->execute(QStringLiteral("DELETE FROM [D_SETAI]"));
     }
     tx.commit();
@@ -938,16 +964,6 @@ void TranscribeRun::startRows()
     // Likely duplicates matter only when rows are added to what is there.
     m_lookForDuplicates = m_state.executionMode == kModeAppend;
     m_report.duplicatesSkipped = m_options.skipDuplicates;
-    if (m_lookForDuplicates) {
-        try {
-            m_duplicates.load(*m_db, m_kind);
-        } catch (const DbError &) {
-            // The row procedures meet the same table and report it in their
-            // own way (a member procedure ends the program); the warning is
-            // not worth a different outcome.
-            m_lookForDuplicates = false;
-        }
-    }
     enterRunJournal(*m_db);
     // A row waits for a lock a second at a time, so that the progress window
     // stays alive (and キャンセル works) while the row loop does the waiting.
@@ -1153,6 +1169,7 @@ void TranscribeRun::keepRow(int r, const QString &repeats)
     if (m_options.rows)
         m_options.rows->rowWritten(r, ctx);
     m_batch->keepRow();
+    PauseHook("row-kept");
     ++m_report.rowsWritten;
     if (m_lookForDuplicates)
         m_duplicates.add(ctx.records);

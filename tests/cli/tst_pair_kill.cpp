@@ -50,6 +50,9 @@ bool killAt(const char *point, const QStringList &args, QString &why)
     env.insert(QStringLiteral("TERA_PAUSE_SIGNAL"), signal);
     p.setProcessEnvironment(env);
     p.setStandardInputFile(QProcess::nullDevice());
+    // Into files: a pipe nobody reads would stop the program before its pause.
+    p.setStandardOutputFile(signalDir.filePath(QStringLiteral("out")));
+    p.setStandardErrorFile(signalDir.filePath(QStringLiteral("err")));
     p.start(QStringLiteral(TERA_BINARY), args);
     if (!p.waitForStarted())
         return false;
@@ -61,7 +64,7 @@ bool killAt(const char *point, const QStringList &args, QString &why)
     p.kill();
     p.waitForFinished(60000);
     if (!paused)
-        why = QString::fromUtf8(p.readAllStandardError());
+        why = QString::fromUtf8(readAll(signalDir.filePath(QStringLiteral("err"))));
     return paused;
 }
 
@@ -144,6 +147,50 @@ private slots:
         QVERIFY(back.whole);
         QCOMPARE(back.records, back.highest);
         QCOMPARE(back.highest, qint64(entriesRestored));
+    }
+
+    // check beside a run that is paused with rows written but not yet
+    // committed: it reads the last committed state and works; the run then
+    // goes on to its end.
+    void checkBesideARunReadsTheLastCommittedState()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString source = writeDeathSource(dir.path(), 30);
+        QCOMPARE(runTera(deathSourceArgs("transcribe", db, source)).code, 0);
+        QTemporaryDir signalDir;
+        const QString signal = signalDir.filePath(QStringLiteral("paused"));
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("TERA_PAUSE_AT"), QStringLiteral("row-kept"));
+        env.insert(QStringLiteral("TERA_PAUSE_SIGNAL"), signal);
+        run.setProcessEnvironment(env);
+        run.setStandardInputFile(QProcess::nullDevice());
+        run.setStandardOutputFile(signalDir.filePath(QStringLiteral("out")));
+        run.setStandardErrorFile(signalDir.filePath(QStringLiteral("err")));
+        run.start(QStringLiteral(TERA_BINARY), deathSourceArgs("transcribe", db, source));
+        QVERIFY(run.waitForStarted());
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFileInfo::exists(signal) && run.state() == QProcess::Running && waited.elapsed() < 120000)
+            QThread::msleep(10);
+        QVERIFY2(QFileInfo::exists(signal), readAll(signalDir.filePath(QStringLiteral("err"))).constData());
+        // The first row's record is in kako.rnd, its entry not committed.
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("kako.rnd"))).size(), 31 * kKakoRecordBytes);
+
+        const ProgramRun check = runTera(deathSourceArgs("check", db, source));
+        QVERIFY2(check.code == 0, qPrintable(check.out + check.err));
+        QVERIFY2((check.out + check.err).contains(QStringLiteral("別の転記が実行中のため")), qPrintable(check.out + check.err));
+        QVERIFY2((check.out + check.err).contains(QStringLiteral("書込 30 行")), qPrintable(check.out + check.err));
+
+        QFile::remove(signal);
+        QVERIFY(run.waitForFinished(120000));
+        QCOMPARE(run.exitCode(), 0);
+        const Pair after = pairOf(db, dir.filePath(QStringLiteral("kako.rnd")));
+        QCOMPARE(after.highest, 60);
+        QCOMPARE(after.records, 60);
     }
 
     // A backup that does not work is refused before anything is touched:

@@ -140,12 +140,16 @@ private slots:
         QVERIFY(!QFile::exists(f.state.files.databaseBackup));
     }
 
-    // Rows still in the write-ahead log are part of the copy.
+    // Rows still in the write-ahead log are part of the copy, also while
+    // another program's reader holds a snapshot from before them (so that
+    // no checkpoint could fold them into the file): the copy is the last
+    // committed state, not the file's older bytes.
     void copyOfLoggedDatabaseIsWhole()
     {
         TestDb t;
         t.db().close();
         const QString name = QStringLiteral("writer");
+        const QString readerName = QStringLiteral("reader");
         {
             QSqlDatabase w = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
             w.setDatabaseName(t.path());
@@ -153,6 +157,14 @@ private slots:
             QSqlQuery q(w);
             QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=WAL")));
             QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
+            QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), readerName);
+            reader.setDatabaseName(t.path());
+            QVERIFY(reader.open());
+            QSqlQuery snapshot(reader);
+            QVERIFY(snapshot.exec(QStringLiteral("BEGIN")));
+            QVERIFY(snapshot.exec(QStringLiteral("SELECT count(*) FROM [D_SETAI]")));
+            QVERIFY(snapshot.next());
+            QCOMPARE(snapshot.value(0).toInt(), 0);
             for (int i = 0; i < 50; ++i)
                 QVERIFY(q.exec(QStringLiteral("INSERT INTO [D_SETAI] ([SETAI_NO]) VALUES ('%1')").arg(i)));
             QVERIFY(QFile::exists(t.path() + QStringLiteral("-wal")));
@@ -170,8 +182,16 @@ private slots:
             QCOMPARE(c.integer(QStringLiteral("n")), 50);
             c.finish();
             copy->close();
+            // The reader's snapshot was left alone.
+            QVERIFY(snapshot.exec(QStringLiteral("SELECT count(*) FROM [D_SETAI]")));
+            QVERIFY(snapshot.next());
+            QCOMPARE(snapshot.value(0).toInt(), 0);
+            snapshot.finish();
+            QVERIFY(reader.commit() || snapshot.exec(QStringLiteral("COMMIT")));
+            reader.close();
             w.close();
         }
+        QSqlDatabase::removeDatabase(readerName);
         QSqlDatabase::removeDatabase(name);
     }
 };

@@ -331,9 +331,9 @@ void TestCellAssignment::valueNotices_data()
         int kind, item;
         QString cell, notice;
     } cases[] = {
-        // the age: negative ones are stored as read, unread ones as 0
-        {2, 7, "-5", "享年「-5」が負の数です。-5 のまま書き込みます。"},
-        {2, 7, " －１２歳 ", "享年「－１２歳」が負の数です。-12 のまま書き込みます。"},
+        // the age: negative and unread ones are stored as 0
+        {2, 7, "-5", "享年「-5」が負の数です。0 として書き込みます。"},
+        {2, 7, " －１２歳 ", "享年「－１２歳」が負の数です。0 として書き込みます。"},
         {2, 7, "八十五歳", "享年「八十五歳」" + unread},
         {2, 7, "85", ""}, {2, 7, "0歳", ""}, {2, 7, "-0", ""}, {2, 7, "", ""},
         // the registration date written as text

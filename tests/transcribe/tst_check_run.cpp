@@ -413,10 +413,20 @@ private slots:
         // database while the check waits; the files themselves stay.
         QVERIFY(f.checkLeftAlone || holder == QLatin1String("exclusive"));
         QCOMPARE(f.files(), files);
-        QCOMPARE(c.findings.size(), alone.findings.size());
-        for (int i = 0; i < c.findings.size(); ++i) {
-            QCOMPARE(c.findings.at(i).row, alone.findings.at(i).row);
-            QCOMPARE(c.findings.at(i).text, alone.findings.at(i).text);
+        // Beside a run, the check says that it read the run's last committed
+        // state; the findings are otherwise the same.
+        QList<CheckFinding> findings = c.findings;
+        if (holder == QLatin1String("run lock")) {
+            const auto note = std::find_if(findings.begin(), findings.end(), [](const CheckFinding &x) {
+                return x.text.startsWith(QStringLiteral("別の転記が実行中のため"));
+            });
+            QVERIFY(note != findings.end());
+            findings.erase(note);
+        }
+        QCOMPARE(findings.size(), alone.findings.size());
+        for (int i = 0; i < findings.size(); ++i) {
+            QCOMPARE(findings.at(i).row, alone.findings.at(i).row);
+            QCOMPARE(findings.at(i).text, alone.findings.at(i).text);
         }
         QCOMPARE(c.run.rowsWritten, alone.run.rowsWritten);
         if (writer) {
