@@ -35,13 +35,12 @@ Pair pairOf(const QString &dbPath, const QString &kakoPath)
     return p;
 }
 
-// Runs tera-import with args until it reaches the pause point, then kills
-// it there. False (with the program's output) when it never got there.
-bool killAt(const char *point, const QStringList &args, QString &why)
+// Starts tera-import with args, to pause at point; its output goes into
+// files in folder (a pipe nobody reads would stop it before its pause).
+// True once it waits there, with signal the file whose removal lets it go on.
+bool startPaused(QProcess &p, const char *point, const QStringList &args, const QString &folder, QString &signal)
 {
-    QTemporaryDir signalDir;
-    const QString signal = signalDir.filePath(QStringLiteral("paused"));
-    QProcess p;
+    signal = QDir(folder).filePath(QStringLiteral("paused"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -50,9 +49,8 @@ bool killAt(const char *point, const QStringList &args, QString &why)
     env.insert(QStringLiteral("TERA_PAUSE_SIGNAL"), signal);
     p.setProcessEnvironment(env);
     p.setStandardInputFile(QProcess::nullDevice());
-    // Into files: a pipe nobody reads would stop the program before its pause.
-    p.setStandardOutputFile(signalDir.filePath(QStringLiteral("out")));
-    p.setStandardErrorFile(signalDir.filePath(QStringLiteral("err")));
+    p.setStandardOutputFile(QDir(folder).filePath(QStringLiteral("out")));
+    p.setStandardErrorFile(QDir(folder).filePath(QStringLiteral("err")));
     p.start(QStringLiteral(TERA_BINARY), args);
     if (!p.waitForStarted())
         return false;
@@ -60,11 +58,21 @@ bool killAt(const char *point, const QStringList &args, QString &why)
     waited.start();
     while (!QFileInfo::exists(signal) && p.state() == QProcess::Running && waited.elapsed() < 120000)
         QThread::msleep(10);
-    const bool paused = QFileInfo::exists(signal) && p.state() == QProcess::Running;
+    return QFileInfo::exists(signal) && p.state() == QProcess::Running;
+}
+
+// Runs tera-import with args until it reaches the pause point, then kills
+// it there. False (with the program's output) when it never got there.
+bool killAt(const char *point, const QStringList &args, QString &why)
+{
+    QTemporaryDir folder;
+    QProcess p;
+    QString signal;
+    const bool paused = startPaused(p, point, args, folder.path(), signal);
     p.kill();
     p.waitForFinished(60000);
     if (!paused)
-        why = QString::fromUtf8(readAll(signalDir.filePath(QStringLiteral("err"))));
+        why = QString::fromUtf8(readAll(folder.filePath(QStringLiteral("err"))));
     return paused;
 }
 
@@ -158,25 +166,11 @@ private slots:
         const QString db = CreateDemoDatabase(dir.path());
         const QString source = writeDeathSource(dir.path(), 30);
         QCOMPARE(runTera(deathSourceArgs("transcribe", db, source)).code, 0);
-        QTemporaryDir signalDir;
-        const QString signal = signalDir.filePath(QStringLiteral("paused"));
+        QTemporaryDir folder;
         QProcess run;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.insert(QStringLiteral("TERA_PAUSE_AT"), QStringLiteral("row-kept"));
-        env.insert(QStringLiteral("TERA_PAUSE_SIGNAL"), signal);
-        run.setProcessEnvironment(env);
-        run.setStandardInputFile(QProcess::nullDevice());
-        run.setStandardOutputFile(signalDir.filePath(QStringLiteral("out")));
-        run.setStandardErrorFile(signalDir.filePath(QStringLiteral("err")));
-        run.start(QStringLiteral(TERA_BINARY), deathSourceArgs("transcribe", db, source));
-        QVERIFY(run.waitForStarted());
-        QElapsedTimer waited;
-        waited.start();
-        while (!QFileInfo::exists(signal) && run.state() == QProcess::Running && waited.elapsed() < 120000)
-            QThread::msleep(10);
-        QVERIFY2(QFileInfo::exists(signal), readAll(signalDir.filePath(QStringLiteral("err"))).constData());
+        QString signal;
+        QVERIFY2(startPaused(run, "row-kept", deathSourceArgs("transcribe", db, source), folder.path(), signal),
+                 readAll(folder.filePath(QStringLiteral("err"))).constData());
         // The first row's record is in kako.rnd, its entry not committed.
         QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("kako.rnd"))).size(), 31 * kKakoRecordBytes);
 
