@@ -2,6 +2,7 @@
 #include "convert/auto_link.h"
 #include "convert/item_catalogue.h"
 #include "model/app_state.h"
+#include "platform/db_error.h"
 #include "platform/grid_model.h"
 #include "transcribe/check_run.h"
 #include "transcribe/import_table_fill.h"
@@ -39,6 +40,10 @@ struct SessionResult {
     QString detail;    // what went wrong underneath, where known
     QStringList notes; // said along the way without stopping anything
     int link = -1;     // the link the failure is about, by its position
+    // DatabaseFault: what kind of fault the engine reported (another
+    // program's lock, a read-only file, a full disk, ...), so that a front
+    // end can name it instead of a fault of the database.
+    DbError::Cause dbCause = DbError::Cause::None;
 
     bool ok() const { return cause == Cause::None; }
     static SessionResult failure(Cause cause, const QString &message, int link = -1);

@@ -6,6 +6,8 @@
 #include "platform/cp932.h"
 #include "program_run.h"
 
+#include <sqlite3.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -73,6 +75,29 @@ private slots:
             QVERIFY(r.code != 0);
         QVERIFY2((r.out + r.err).contains(words), qPrintable(r.out + r.err));
         // Not a byte written: no entry, no kako.rnd, no backup.
+        QCOMPARE(folderFiles(dir.path()), before);
+    }
+
+    // Another program holds the database exclusively for longer than a run
+    // waits: the lock is named as a lock (exit 5), not as a fault of the
+    // database, and nothing is written.
+    void anotherProgramsLockIsNamed()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString src = writeDeathSource(dir.path(), 3);
+        // Read before the lock is taken: closing any other handle of the
+        // file in this process would drop the holder's locks.
+        const auto before = folderFiles(dir.path());
+        sqlite3 *holder = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(db).constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const ProgramRun r = runTera(deathSourceArgs("transcribe", db, src));
+        sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(holder);
+        QCOMPARE(r.code, 5);
+        QVERIFY2(r.err.contains(QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中")), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QStringLiteral("障害")));
         QCOMPARE(folderFiles(dir.path()), before);
     }
 
