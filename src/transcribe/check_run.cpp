@@ -698,6 +698,17 @@ QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext
     return found;
 }
 
+CheckReport RowsToCorrectReport(const TranscribeReport &run)
+{
+    CheckReport report;
+    report.made = true;
+    report.run = run;
+    for (const RowStop &row : run.rowsToCorrect)
+        report.findings << CheckFinding{row.row, row.column, CheckKind::Stop,
+                                        QStringLiteral("転記はこの行で止まります: %1").arg(row.reason)};
+    return report;
+}
+
 CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
 {

@@ -85,6 +85,11 @@ bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QStri
 // Passes on DbError when the era table cannot be read.
 QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind);
 
+// The rows a run refused to start for (TranscribeReport::rowsToCorrect) as
+// a check's report, so that a front end lists them as 検証 lists its stops:
+// one Stop finding per row, with its column and reason.
+CheckReport RowsToCorrectReport(const TranscribeReport &run);
+
 // Runs the check over the import table as state says (kind, mode, paths)
 // with the master data master, on copies of the files. A progress
 // observer sees "n 番目のデータを検証しています" and may cancel; the rows

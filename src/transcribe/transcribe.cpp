@@ -964,14 +964,17 @@ void TranscribeRun::startRows()
     // Likely duplicates matter only when rows are added to what is there.
     m_lookForDuplicates = m_state.executionMode == kModeAppend;
     m_report.duplicatesSkipped = m_options.skipDuplicates;
-    enterRunJournal(*m_db);
     // A row waits for a lock a second at a time, so that the progress window
     // stays alive (and キャンセル works) while the row loop does the waiting.
+    // Set before the journal switch: a switch that meets another program's
+    // lock gives up within that second (the usual journal is safe too), and
+    // the run's wait for the lock is the rows' alone.
     try {
         m_db->setLockWait(qMin(1000, m_options.lockWaitMs));
     } catch (const DbError &) {
         // The engine's own wait stays; the loop still retries.
     }
+    enterRunJournal(*m_db);
     if (m_progress)
         m_progress->progress(0, m_report.rowsTotal, TranscribeText::kProgress);
     m_entryCounter = static_cast<qint32>(m_kakoCount);

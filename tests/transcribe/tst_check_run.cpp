@@ -214,6 +214,12 @@ private slots:
         QCOMPARE(stop.column, r.failureColumn);
         QCOMPARE(stop.column, kDate);
         QVERIFY(stop.text.contains(r.rowsToCorrect.first().reason));
+        // The run's refusal lists its rows as the check does.
+        const CheckReport refused = RowsToCorrectReport(r);
+        QCOMPARE(refused.firstStopRow(), c.firstStopRow());
+        QCOMPARE(refused.findings.first().column, stop.column);
+        QCOMPARE(refused.findings.first().text, stop.text);
+        QCOMPARE(refused.rowsWrittenBeforeStop(), 0);
         QVERIFY(r.failure.contains(r.rowsToCorrect.first().reason));
         // Nothing of the rows before it was written, and no backup made.
         QVERIFY(newMembers(f, 2).isEmpty());
