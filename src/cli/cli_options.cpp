@@ -60,11 +60,12 @@ bool parseStrictly(QCommandLineParser &parser, const QList<QCommandLineOption> &
         return false;
     }
     // A second --db or --source is almost always a slip in a script; taking
-    // the last one silently could write into the wrong database.
+    // the last one silently could write into the wrong database. A flag
+    // given twice (--yes --yes) is refused as well: the usage promises that.
     const QStringList found = parser.optionNames();
     for (const QString &name : found) {
         const QCommandLineOption *o = findOption(options, name);
-        if (!o || o->valueName().isEmpty() || repeatable.contains(o->names().constFirst()))
+        if (!o || repeatable.contains(o->names().constFirst()))
             continue;
         if (found.count(name) > 1) {
             error = QStringLiteral("%1 は一度だけ指定してください。").arg(dashed(name));

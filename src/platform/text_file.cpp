@@ -242,16 +242,22 @@ Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncodin
     }
     }
 
-    text = std::move(decoded);
-    if (used)
-        *used = enc;
+    // A file that does not decode in the encoding the user named is refused,
+    // as one that decodes in no encoding is: read on, it would put
+    // replacement characters into the register. text still shows what the
+    // bytes read as, for whoever looks closer.
+    text = decoded;
     if (badLine > 0)
-        return Outcome::warning(
-            QStringLiteral("ファイル「%1」の %2 行目に %3 として読めない文字があります。読めない文字は「\uFFFD」に置き換えて読み込みました。")
+        return Outcome::failure(
+            QStringLiteral("ファイル「%1」の %2 行目に %3 として読めない文字があります。文字コードが違う可能性があります。"
+                           "正しい文字コードを指定するか、自動判別で読み込んでください。")
                 .arg(displayName(fileName))
                 .arg(badLine)
                 .arg(encodingName(enc)),
             badLine);
+    text = std::move(decoded);
+    if (used)
+        *used = enc;
     return {};
 }
 

@@ -34,8 +34,9 @@ constexpr int kMaxTextCols = 1'000'000;
 
 // Turns a file's bytes into text. fileName is only for the messages.
 // A binary file (NUL bytes) or a file in no known encoding fails and leaves
-// text alone; characters that cannot be read in a forced (or byte-order-mark)
-// encoding become U+FFFD and the result warns with the first bad line.
+// text alone; a file with characters that cannot be read in a forced (or
+// byte-order-mark) encoding fails too, naming the first bad line, with text
+// set to what it reads as (those characters as U+FFFD).
 Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
                       TextEncoding *used = nullptr);
 

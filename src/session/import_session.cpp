@@ -151,6 +151,7 @@ SessionResult ImportSession::openDatabase(const QString &pathOrConnection)
     } catch (const DbError &e) {
         result = SessionResult::failure(SessionResult::Cause::DatabaseFault, StartupText::kDatabaseFault);
         result.detail = e.description();
+        result.dbCause = e.cause();
         return result;
     }
     m_state->files = chosen.files;

@@ -2,6 +2,7 @@
 #include "convert/auto_link.h"
 #include "convert/item_catalogue.h"
 #include "model/app_state.h"
+#include "platform/db_error.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
 #include "transcribe/check_run.h"
@@ -66,6 +67,10 @@ struct SessionResult {
     // readSource: the file read as one column would read as several with
     // the other separator; the kind to offer (-1: none).
     int otherSeparatorKind = -1;
+    // DatabaseFault: what kind of fault the engine reported (another
+    // program's lock, a read-only file, a full disk, ...), so that a front
+    // end can name it instead of a fault of the database.
+    DbError::Cause dbCause = DbError::Cause::None;
 
     bool ok() const { return cause == Cause::None; }
     static SessionResult failure(Cause cause, const QString &message, int link = -1);

@@ -1,5 +1,9 @@
 #include "session/startup.h"
 
+#include "transcribe/kako_rnd.h"
+#include "transcribe/pair_files.h"
+#include "transcribe/run_lock.h"
+
 #include "model/master_data.h"
 #include "platform/database.h"
 #include "platform/prompt.h"
@@ -101,6 +105,22 @@ void DeriveSiblingPaths(AppState &state)
     state.files.databaseBackup = folder + QStringLiteral("tera2.mdb");
 }
 
+void SettleLeftSteps(const DatabaseFiles &files, Prompt &prompt)
+{
+    if (Database::isConnectionString(files.database))
+        return;
+    RunLock lock(files.database);
+    QString refusal;
+    if (!lock.tryTake(refusal))
+        return; // a run goes on: it finishes what it finds itself
+    try {
+        for (const QString &note : SettlePairFiles(files))
+            prompt.message(note, Icon::Information);
+    } catch (const KakoRndError &e) {
+        prompt.message(e.message(), Icon::Exclamation);
+    }
+}
+
 void RunStartup(AppState &state, Prompt &prompt, LocationDialog &dialog, const StartupOptions &options)
 {
     try {
@@ -131,6 +151,7 @@ void RunStartup(AppState &state, Prompt &prompt, LocationDialog &dialog, const S
             throw EndProgram();
         }
 
+        SettleLeftSteps(state.files, prompt);
         std::unique_ptr<Database> db = Database::open(state.files.database);
         ReadMasterData(*db, state, prompt);
         db->close();

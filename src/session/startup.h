@@ -29,6 +29,10 @@ public:
 using FileExists = std::function<bool(const QString &)>;
 bool fileExistsExactly(const QString &path);
 
+// Finishes, with a note through prompt, what a killed backup, restore or
+// replace left half done beside the database, unless a run holds it.
+void SettleLeftSteps(const DatabaseFiles &files, Prompt &prompt);
+
 // The drive root of the program folder (C:\ on Windows); on systems without
 // drive letters, the root of the file system that holds the folder.
 QString programRoot(const QString &appPath);

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -168,9 +169,9 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
         QString question = TranscribeText::replaceQuestion();
         try {
             std::unique_ptr<Database> db = Database::open(state.files.database);
-            BackupResult backup;
-            backup.made << state.files.kakoBackup << state.files.databaseBackup;
-            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kOutDeathRegister, state.files.kako), backup);
+            const QStringList backups{QFileInfo(state.files.databaseBackup).fileName(),
+                                      QFileInfo(state.files.kakoBackup).fileName()};
+            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kOutDeathRegister, state.files.kako), backups);
             db->close();
         } catch (const DbError &e) {
             err << e.description() << Qt::endl;

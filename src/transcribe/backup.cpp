@@ -5,15 +5,12 @@
 #include "platform/file_io.h"
 #include "platform/prompt.h"
 #include "transcribe/household_writer.h"
+#include "transcribe/pair_files.h"
 #include "transcribe/progress.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-
-#include <memory>
-#include <vector>
 
 namespace tera {
 
@@ -24,55 +21,28 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
-// A SQLite database whose write-ahead log still holds pages is folded into
-// the main file first, so that the copy of the file alone is the whole
-// database.
-void checkpointIfLogged(const QString &path)
-{
-    if (!QFileInfo::exists(path + QStringLiteral("-wal")) || Database::detect(path) != FileKind::SQLite)
-        return;
-    std::unique_ptr<Database> db = Database::open(path);
-    db->exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")).finish();
-    db->close();
-}
+// How long the backup waits for another program that holds the database
+// locked while it writes, as long as a run waits for a row.
+constexpr int kBackupLockWaitMs = 30000;
 
-// The copy of source, whole and checked, in a temporary file that takes
-// destination's place only on commit(). Null when the source is missing (said
-// through prompt) or the copy failed (the reason in failure).
-std::unique_ptr<QSaveFile> stageCopy(const QString &source, const QString &destination, Prompt &prompt, QString &failure)
+// The copy of source, whole and on disk, beside destination. A SQLite
+// database is copied through the engine: a copy of the file's bytes could
+// miss what its write-ahead log holds, or catch a write half done. False
+// when the source is missing (said through prompt) or the copy failed (the
+// reason in failure).
+bool stageCopy(const QString &source, const QString &destination, Prompt &prompt, StagedCopy &copy, QString &failure)
 {
     if (!QFileInfo(source).isFile()) {
         prompt.message(BackupText::noSource(source), Icon::Exclamation);
-        return nullptr;
+        return false;
     }
-    const QString cannot = QStringLiteral("%1 を %2 にコピーできません。").arg(native(source), native(destination));
-    try {
-        checkpointIfLogged(source);
-    } catch (const DbError &e) {
-        failure = cannot + kCrLf + e.description();
-        return nullptr;
-    }
-    auto out = std::make_unique<QSaveFile>(destination);
-    if (!out->open(QIODevice::WriteOnly)) {
-        failure = cannot + kCrLf + WriteFailureText(destination, *out);
-        return nullptr;
-    }
-    const Outcome copied = CopyInto(source, *out, destination);
-    if (!copied.ok) {
-        failure = cannot + kCrLf + copied.message;
-        out->cancelWriting();
-        return nullptr;
-    }
-    return out;
-}
-
-bool commitCopy(QSaveFile &out, QString &failure)
-{
-    if (out.commit())
-        return true;
-    failure = QStringLiteral("%1 を置き換えられません。").arg(native(out.fileName())) + kCrLf
-              + WriteFailureText(out.fileName(), out);
-    return false;
+    QString why;
+    const bool made = Database::detect(source) == FileKind::SQLite
+                          ? copy.makeSqlite(source, destination, kBackupLockWaitMs, why)
+                          : copy.make(source, destination, why);
+    if (!made)
+        failure = QStringLiteral("%1 を %2 にコピーできません。").arg(native(source), native(destination)) + kCrLf + why;
+    return made;
 }
 
 } // namespace
@@ -87,8 +57,8 @@ QString BackupText::kakoNotYet(const QString &kakoPath)
 bool CopyIfPresent(const QString &source, const QString &destination, Prompt &prompt, QString *failure)
 {
     QString why;
-    std::unique_ptr<QSaveFile> out = stageCopy(source, destination, prompt, why);
-    if (out && commitCopy(*out, why))
+    StagedCopy copy;
+    if (stageCopy(source, destination, prompt, copy, why) && copy.replace(destination, why))
         return true;
     if (failure)
         *failure = why;
@@ -113,35 +83,38 @@ BackupResult BackupDatabase(const DatabaseFiles &files, Prompt &prompt, Progress
     if (!kakoPresent)
         prompt.message(BackupText::kakoNotYet(files.kako), Icon::Information);
 
-    // Each copy is made whole beside its backup name first; only when both
-    // are whole do they replace the previous pair. The uncommitted copies
-    // are discarded on every way out.
-    std::vector<std::unique_ptr<QSaveFile>> staged;
+    // Both copies are made whole beside their backup names first; the
+    // previous pair stays until both are.
+    StagedCopy kako, db;
     QString failure;
-    if (kakoPresent) {
-        staged.push_back(stageCopy(files.kako, files.kakoBackup, prompt, failure));
-        if (!staged.back())
-            return fail(failure);
-    }
-    const bool dbPresent = QFileInfo(files.database).isFile();
-    std::unique_ptr<QSaveFile> db = stageCopy(files.database, files.databaseBackup, prompt, failure);
-    if (dbPresent && !db)
+    if (kakoPresent && !stageCopy(files.kako, files.kakoBackup, prompt, kako, failure))
         return fail(failure);
+    const bool dbPresent = QFileInfo(files.database).isFile();
+    if (!stageCopy(files.database, files.databaseBackup, prompt, db, failure) && dbPresent)
+        return fail(failure);
+    if (!db.isMade())
+        return result; // no database, no backup: the run meets it itself
 
-    // A kako2.rnd of an earlier pair does not belong to the new tera2.mdb: a
-    // restore would put it back beside a database that never knew it.
-    if (db && !kakoPresent && QFileInfo::exists(files.kakoBackup)) {
-        QFile old(files.kakoBackup);
-        if (!old.remove())
-            return fail(QStringLiteral("古いバックアップ %1 を削除できません（%2）。").arg(native(files.kakoBackup), old.errorString()));
+    // Then the renames, written down first: a kill between them is finished
+    // by the next run, so that tera2.mdb and kako2.rnd always belong to one
+    // moment. A kako2.rnd of an earlier pair goes when kako.rnd did not
+    // exist: a restore would put it back beside a database that never knew it.
+    PairManifest manifest{QStringLiteral("backup"), {}};
+    const QString kakoName = QFileInfo(files.kakoBackup).fileName();
+    manifest.moves << PairMove{kako.isMade() ? QFileInfo(kako.path()).fileName() : QString(), kakoName};
+    manifest.moves << PairMove{QFileInfo(db.path()).fileName(), QFileInfo(files.databaseBackup).fileName()};
+    if (!WritePairManifest(files, manifest, failure))
+        return fail(failure);
+    // From here the manifest owns the copies.
+    kako.release();
+    db.release();
+    if (!CarryOutPairMoves(files, manifest, failure, "backup-between-renames")) {
+        // The manifest stays: the next run finishes the moves.
+        return fail(failure);
     }
-    if (db)
-        staged.push_back(std::move(db));
-    for (const std::unique_ptr<QSaveFile> &copy : staged) {
-        if (!commitCopy(*copy, failure))
-            return fail(failure);
-        result.made << copy->fileName();
-    }
+    if (kakoPresent)
+        result.made << files.kakoBackup;
+    result.made << files.databaseBackup;
     return result;
 }
 

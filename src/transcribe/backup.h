@@ -27,9 +27,13 @@ QString kakoNotYet(const QString &kakoPath);
 } // namespace BackupText
 
 // Copies tera.mdb and kako.rnd to tera2.mdb and kako2.rnd beside them, one
-// generation deep. Both new copies are made whole before either replaces the
-// previous pair, so a failure leaves the previous pair as it was and the two
-// backups always belong to the same moment. A kako.rnd that does not exist
+// generation deep, under the run lock the caller holds. A SQLite database is
+// copied through the engine's backup (one committed state, also while another
+// program holds it open); an Access file as a file. Both new copies are made
+// whole before either replaces the previous pair, and the two renames are
+// written down first (kako.rnd.pair), so a failure leaves the previous pair
+// as it was, a kill between the renames is finished by the next run, and the
+// two backups always belong to the same moment. A kako.rnd that does not exist
 // yet is noted (and a kako2.rnd of an earlier pair removed); a missing
 // tera.mdb is reported by CopyIfPresent's message. Neither is a failure.
 BackupResult BackupDatabase(const DatabaseFiles &files, Prompt &prompt, ProgressObserver *progress = nullptr);

@@ -491,8 +491,12 @@ void AssignAge(TranscribeContext &ctx, qint16 item, QString &text)
     k.享年 = value16(text, text);
     if (k.享年 == 0 && !writtenAsZero(text))
         notice(ctx, item, cell, QStringLiteral("享年「%1」を数として読めません。0 として書き込みます。").arg(cell.trimmed()));
-    else if (k.享年 < 0) // stored as read, so that the source's number is not lost
-        notice(ctx, item, cell, QStringLiteral("享年「%1」が負の数です。%2 のまま書き込みます。").arg(cell.trimmed()).arg(k.享年));
+    else if (k.享年 < 0) {
+        // No age is below 0: written as read it would become "の十一" in
+        // 享年和. Stored as an unread age is; the notice keeps the number.
+        notice(ctx, item, cell, QStringLiteral("享年「%1」が負の数です。0 として書き込みます。").arg(cell.trimmed()));
+        k.享年 = 0;
+    }
 }
 
 void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)

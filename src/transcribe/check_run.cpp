@@ -3,13 +3,18 @@
 #include "model/master_data.h"
 #include "model/run_settings.h"
 #include "platform/database.h"
+#include "platform/file_io.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
 #include "platform/text_file.h"
 #include "transcribe/backup.h"
+#include "transcribe/cell_assignment.h"
 #include "transcribe/context.h"
+#include "transcribe/death_register.h"
 #include "transcribe/household_writer.h"
 #include "transcribe/kako_rnd.h"
+#include "transcribe/pair_files.h"
+#include "transcribe/run_lock.h"
 #include "transcribe/progress.h"
 #include "transcribe/replace_deletions.h"
 #include "transcribe/run_report.h"
@@ -68,8 +73,8 @@ int CheckReport::rowsWrittenBeforeStop() const
     const int stop = firstStopRow();
     if (stop < 0)
         return run.rowsWritten;
-    if (stop == 0)
-        return 0;
+    if (stop == 0 || !run.rowsToCorrect.isEmpty())
+        return 0; // a run that finds a cell to correct writes nothing
     // Every row before the first stop was read, and was either written,
     // skipped by the rules or left out because of a failure.
     const auto before = [stop](const QList<RowNote> &notes) {
@@ -558,7 +563,7 @@ namespace {
 // (a SQLite file that is not large: into copy, in memory). Returns why it
 // could not, empty when it did.
 QString copyIntoScratch(const RunSettings &state, const RunSettings &s, bool large, Prompt &quiet,
-                        std::unique_ptr<Database> &copy)
+                        std::unique_ptr<Database> &copy, bool runGoingOn)
 {
     QString failure;
     // A SQLite file is copied into memory through the engine, which reads a
@@ -583,6 +588,21 @@ QString copyIntoScratch(const RunSettings &state, const RunSettings &s, bool lar
     } else if (!CopyIfPresent(state.files.database, s.files.database, quiet, &failure)) {
         return QStringLiteral("検証用にデータベースを写せません: %1").arg(failure);
     }
+    if (runGoingOn) {
+        // The run goes on appending: what is there now, in whole records, is
+        // enough (its committed entries are cut out of it afterwards).
+        QFile from(state.files.kako);
+        if (from.exists()) {
+            if (!from.open(QIODevice::ReadOnly))
+                return QStringLiteral("検証用に kako.rnd を写せません: %1").arg(from.errorString());
+            QByteArray bytes = from.readAll();
+            bytes.truncate(bytes.size() - bytes.size() % kKakoRecordBytes);
+            const Outcome written = WriteWholeFile(s.files.kako, bytes);
+            if (!written.ok)
+                return QStringLiteral("検証用に kako.rnd を写せません: %1").arg(written.message);
+        }
+        return QString();
+    }
     if (QFileInfo(state.files.kako).isFile() && !CopyIfPresent(state.files.kako, s.files.kako, quiet, &failure))
         return QStringLiteral("検証用に kako.rnd を写せません: %1").arg(failure);
     // A record that a killed run left uncommitted: the run on the copies
@@ -590,6 +610,28 @@ QString copyIntoScratch(const RunSettings &state, const RunSettings &s, bool lar
     if (QFileInfo::exists(KakoJournalPath(state.files.kako))
         && !QFile::copy(KakoJournalPath(state.files.kako), KakoJournalPath(s.files.kako)))
         return QStringLiteral("検証用に %1 を写せません。").arg(KakoJournalPath(state.files.kako));
+    return QString();
+}
+
+// While a run goes on, kako.rnd may hold records of rows not yet committed
+// (and the last one half written): the copy keeps only the records of the
+// entries the copied database holds, and the journal, which belongs to the
+// run, is not used.
+QString committedKakoOnly(const RunSettings &s, Database *copy)
+{
+    QFile::remove(KakoJournalPath(s.files.kako));
+    try {
+        std::unique_ptr<Database> own;
+        Database *db = copy ? copy : (own = Database::open(s.files.database)).get();
+        Query q = db->exec(QStringLiteral("SELECT max([過去CD]) AS n FROM [W_KAKO]"));
+        const qint64 highest = q.next() ? q.integer(QStringLiteral("n")) : 0;
+        q.finish();
+        QFile kako(s.files.kako);
+        if (kako.exists() && kako.size() > highest * kKakoRecordBytes && !kako.resize(highest * kKakoRecordBytes))
+            return QStringLiteral("検証用の kako.rnd を整えられません（%1）。").arg(kako.errorString());
+    } catch (const DbError &) {
+        // The run on the copy meets the same table and reports it.
+    }
     return QString();
 }
 
@@ -631,6 +673,42 @@ QList<CheckFinding> findingsOf(const TranscribeReport &run, bool skipDuplicates,
 
 } // namespace
 
+QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind)
+{
+    QList<RowStop> found;
+    for (int r = 1; r < importTable.Rows(); ++r) {
+        ClearKakoRec(ctx.records);
+        ClearKaikiDates(ctx);
+        ctx.valueNotices.clear();
+        ctx.gRow().Kankei = QStringLiteral("0");
+        for (int c = 1; c < importTable.Cols(); ++c) {
+            QString text = importTable.TextMatrix(r, c);
+            try {
+                AssignCell(ctx, kind, static_cast<qint16>(c), text);
+            } catch (const RowFailure &f) {
+                // The row stops at its first such cell, as the run would; a
+                // lookup that failed is the run's to meet and report.
+                if (f.stopsRun)
+                    found << RowStop{r, f.column >= 0 ? f.column : c, f.reason, false};
+                break;
+            }
+        }
+    }
+    ctx.valueNotices.clear();
+    return found;
+}
+
+CheckReport RowsToCorrectReport(const TranscribeReport &run)
+{
+    CheckReport report;
+    report.made = true;
+    report.run = run;
+    for (const RowStop &row : run.rowsToCorrect)
+        report.findings << CheckFinding{row.row, row.column, CheckKind::Stop,
+                                        QStringLiteral("転記はこの行で止まります: %1").arg(row.reason)};
+    return report;
+}
+
 CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
 {
@@ -662,8 +740,35 @@ CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &
     // a check of what happens when the user says yes); what the messages say
     // is in the run's report.
     QuietPrompt quiet(Answer::Yes);
+    // A step that a killed process left half done is finished first, when no
+    // run holds the database, so that the copies are of one pair. While a run
+    // goes on, the check reads the last committed state: the database as the
+    // engine gives it, and kako.rnd cut to the entries of that state.
+    QStringList settled;
+    bool runGoingOn = false;
+    {
+        RunLock lock(state.files.database);
+        QString refusal;
+        if (lock.tryTake(refusal)) {
+            try {
+                settled = SettlePairFiles(state.files);
+            } catch (const KakoRndError &e) {
+                out.failure = e.message();
+                return out;
+            } catch (const DbError &e) {
+                out.failure = e.description();
+                return out;
+            }
+        } else {
+            runGoingOn = lock.busy();
+        }
+    }
     std::unique_ptr<Database> copy;
-    out.failure = copyIntoScratch(state, s, large, quiet, copy);
+    out.failure = copyIntoScratch(state, s, large, quiet, copy, runGoingOn);
+    if (!out.failure.isEmpty())
+        return out;
+    if (runGoingOn)
+        out.failure = committedKakoOnly(s, copy.get());
     if (!out.failure.isEmpty())
         return out;
 
@@ -693,6 +798,11 @@ CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &
         Q_UNUSED(e);
     }
     noteBackup(state, general);
+    for (const QString &note : std::as_const(settled))
+        general << CheckFinding{0, -1, CheckKind::Notice, note};
+    if (runGoingOn)
+        general << CheckFinding{0, -1, CheckKind::Notice,
+                                QStringLiteral("別の転記が実行中のため、その転記で最後に確定した状態を検証しました。")};
 
     CheckObserver observer(importTable, s.outputKind, rows);
     CheckProgress checkProgress(progress);
@@ -750,6 +860,12 @@ QString CheckSummaryLine(const CheckReport &report)
     const int stop = report.firstStopRow();
     if (stop == 0)
         return QStringLiteral("書込 0 行、転記は始められません（読込 %1 行）").arg(run.rowsTotal);
+    if (!run.rowsToCorrect.isEmpty())
+        return QStringLiteral("書込 0 行、直す必要のある値が %1 行にあるため転記は始まりません（最初は %2 行目。止まる行は全部で %3 行、読込 %4 行）")
+            .arg(run.rowsToCorrect.size())
+            .arg(run.rowsToCorrect.constFirst().row)
+            .arg(report.count(CheckKind::Stop))
+            .arg(run.rowsRead);
     if (stop > 0) {
         int skippedBefore = 0;
         for (const RowNote &n : run.skipped)

@@ -11,6 +11,7 @@ class Clock;
 class Database;
 class GridModel;
 class ProgressObserver;
+struct TranscribeContext;
 
 // The check before writing (検証): the transcription run whole, with the very
 // same cell assignment, lookups and row procedures, on scratch copies of
@@ -75,6 +76,19 @@ struct CheckReport {
 // lockWaitMs for a connection that holds the file locked. Never writes path.
 // False with the reason in failure.
 bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QString &failure);
+
+// The part of the check that needs no writing: every row's cells read as
+// the run reads them (the same cell assignment, with ctx's era table and
+// master data, the working texts carried from row to row), nothing written.
+// Returns the rows with a cell to correct, each of which would stop a run
+// at its row; a transcription looks for them before it writes anything.
+// Passes on DbError when the era table cannot be read.
+QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind);
+
+// The rows a run refused to start for (TranscribeReport::rowsToCorrect) as
+// a check's report, so that a front end lists them as 検証 lists its stops:
+// one Stop finding per row, with its column and reason.
+CheckReport RowsToCorrectReport(const TranscribeReport &run);
 
 // Runs the check over the import table as state says (kind, mode, paths)
 // with the master data master, on copies of the files. A progress

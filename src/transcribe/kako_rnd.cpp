@@ -1,9 +1,14 @@
 #include "transcribe/kako_rnd.h"
 #include "platform/cp932.h"
+#include "transcribe/pair_files.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QtEndian>
+
+#include <filesystem>
+#include <system_error>
 
 #include <utility>
 
@@ -285,19 +290,31 @@ QFile *KakoRndFile::file()
     return m_file.get();
 }
 
+// Whole and on disk before the record it guards: written beside its name,
+// synced, then renamed over it, so that a journal is never half one.
 void KakoRndFile::writeJournal()
 {
     const QString journalPath = KakoJournalPath(m_path);
-    QFile journal(journalPath);
+    QTemporaryFile journal(journalPath + QStringLiteral(".XXXXXX.tmp"));
     const QByteArray text = journalText(*m_batch);
-    const bool ok =
-        journal.open(QIODevice::WriteOnly | QIODevice::Truncate) && journal.write(text) == text.size() && journal.flush();
-    const QString reason = journal.errorString();
+    QString reason;
+    bool ok = journal.open() && journal.write(text) == text.size() && SyncToDisk(journal);
+    if (!ok)
+        reason = journal.errorString();
     journal.close();
-    if (!ok) {
-        QFile::remove(journalPath);
-        throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を書き込めません（%2）").arg(journalPath, reason));
+    if (ok) {
+        std::error_code ec;
+        std::filesystem::rename(QFile::encodeName(journal.fileName()).toStdString(),
+                                QFile::encodeName(journalPath).toStdString(), ec);
+        ok = !ec;
+        if (ok)
+            journal.setAutoRemove(false);
+        else
+            reason = QString::fromLocal8Bit(ec.message().c_str());
     }
+    if (!ok)
+        throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を書き込めません（%2）").arg(journalPath, reason));
+    SyncFolder(QFileInfo(m_path).absolutePath());
 }
 
 void KakoRndFile::put(const KakoRec &rec)

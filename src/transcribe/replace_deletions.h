@@ -11,7 +11,8 @@ class Database;
 // the question that asks for the deletion and the check both say it.
 struct ReplaceDeletions {
     struct Table {
-        QString name;
+        QString name;  // the table
+        QString words; // what the clerk calls its rows
         qint64 rows = 0;
     };
     QList<Table> tables;
@@ -19,7 +20,9 @@ struct ReplaceDeletions {
     // kinds, which leave the file alone.
     qint64 kakoEntries = -1;
 
-    // "W_KAKO 12 件、W_KAIKI 275 件、D_OMAIRI 216 件、kako.rnd 12 件"
+    // In the clerk's words: "過去帳 12 件、年回 275 件、お参り 216 件"
+    // (kako.rnd holds the same 過去帳 and is named only when its count
+    // differs).
     QString listText() const;
 };
 
@@ -29,10 +32,10 @@ struct ReplaceDeletions {
 // kakoPath). Throws DbError when the tables cannot be read.
 ReplaceDeletions CountReplaceDeletions(Database &db, qint16 kind, const QString &kakoPath);
 
-// The replace question with what goes and, when the backup was made just
-// now, which files hold the state before the run and how to bring it back.
-// The fixed question comes first, word for word.
+// The replace question with what goes and, when a backup is made after the
+// はい (backups names its files), the exception to "削除されたデータは復帰
+// できません。" right below it. The fixed lines stay word for word.
 QString ReplaceQuestionText(const QString &fixedQuestion, const ReplaceDeletions &deletions,
-                            const BackupResult &backup);
+                            const QStringList &backups);
 
 } // namespace tera

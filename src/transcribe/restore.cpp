@@ -5,6 +5,7 @@
 #include "platform/file_io.h"
 #include "platform/prompt.h"
 #include "transcribe/kako_rnd.h"
+#include "transcribe/pair_files.h"
 #include "transcribe/run_lock.h"
 #include "transcribe/transcribe.h"
 
@@ -14,19 +15,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
 
 #include <atomic>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace tera {
 
@@ -56,104 +46,6 @@ void settleSqlite(const QString &path)
     q.finish();
     db->close();
 }
-
-std::filesystem::path fsPath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-// Puts source in target's place with one rename, replacing target: whoever
-// looks finds the old file or the new one, never part of either.
-bool renameOver(const QString &source, const QString &target, QString &why)
-{
-    std::error_code ec;
-    std::filesystem::rename(fsPath(source), fsPath(target), ec);
-    if (!ec)
-        return true;
-    why = QStringLiteral("%1 を %2 に置き換えられません（%3）。")
-              .arg(native(source), native(target), QString::fromLocal8Bit(ec.message().c_str()));
-    return false;
-}
-
-// A checked copy of a file in a temporary file beside where it is going,
-// removed again unless it was moved into place.
-class StagedCopy {
-public:
-    StagedCopy() = default;
-    StagedCopy(const StagedCopy &) = delete;
-    StagedCopy &operator=(const StagedCopy &) = delete;
-    ~StagedCopy()
-    {
-        if (!m_path.isEmpty())
-            QFile::remove(m_path);
-    }
-
-    QString path() const { return m_path; }
-
-    // Copies source into a new file in target's folder: every byte written,
-    // on disk, and as long as the source.
-    bool make(const QString &source, const QString &target, QString &why)
-    {
-        QTemporaryFile file(target + QStringLiteral(".XXXXXX.tmp"));
-        if (!file.open()) {
-            why = WriteFailureText(target, file);
-            return false;
-        }
-        const Outcome copied = CopyInto(source, file, target);
-        if (!copied.ok) {
-            why = copied.message;
-            return false;
-        }
-        if (!syncToDisk(file)) {
-            why = QStringLiteral("ファイル「%1」を書き終えられません（%2）。")
-                      .arg(native(target), QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-        // The file put in place keeps the permissions of the one it replaces.
-        file.setPermissions(QFileInfo(QFileInfo::exists(target) ? target : source).permissions());
-        file.setAutoRemove(false);
-        m_path = file.fileName();
-        return true;
-    }
-
-    // Takes target's place, replacing it.
-    bool replace(const QString &target, QString &why)
-    {
-        if (!renameOver(m_path, target, why))
-            return false;
-        m_path.clear();
-        return true;
-    }
-
-    // Takes the name name, which nothing may have yet: an existing file of
-    // that name is never overwritten.
-    bool moveTo(const QString &name, QString &why)
-    {
-        QFile file(m_path);
-        if (!file.rename(name)) {
-            why = QStringLiteral("%1 に名前を変えられません（%2）。").arg(native(name), file.errorString());
-            return false;
-        }
-        m_path.clear();
-        return true;
-    }
-
-private:
-    static bool syncToDisk(QFileDevice &file)
-    {
-#ifdef Q_OS_WIN
-        return _commit(file.handle()) == 0;
-#else
-        return ::fsync(file.handle()) == 0;
-#endif
-    }
-
-    QString m_path;
-};
 
 // SQLite's own integrity check of the database file at path, as what the
 // user reads when it fails. Read-only, so the copy stays byte for byte the
@@ -190,6 +82,27 @@ bool sqliteIntact(const QString &path, const QString &shownAs, QString &why)
     why = QStringLiteral("バックアップ %1 は壊れているため、元に戻せません（SQLite の検査結果: %2）。")
               .arg(native(shownAs), found.join(QStringLiteral(" / ")));
     return false;
+}
+
+// The entries of the death register in the database file at path (a staged
+// copy of the backup), that is the records its kako.rnd must hold. False
+// with the reason when it is no database of this system.
+bool backupEntries(const QString &path, const QString &shownAs, qint64 &entries, QString &why)
+{
+    try {
+        std::unique_ptr<Database> db = Database::open(path);
+        Query q = db->exec(QStringLiteral("SELECT max([過去CD]) AS n FROM [W_KAKO]"));
+        entries = q.next() ? q.integer(QStringLiteral("n")) : 0;
+        q.finish();
+        db->close();
+    } catch (const DbError &e) {
+        why = QStringLiteral("バックアップ %1 はこのシステムのデータベースとして読めないため、元に戻せません（%2）。")
+                  .arg(native(shownAs), e.description());
+        return false;
+    }
+    for (const QString &side : kSqliteSideFiles)
+        QFile::remove(path + side);
+    return true;
 }
 
 } // namespace
@@ -274,7 +187,7 @@ public:
 
     RestoreResult run()
     {
-        if (start() && confirm() && stageBackups() && keepCurrentFiles() && putBackupsInPlace())
+        if (start() && stageBackups() && confirm() && keepCurrentFiles() && putBackupsInPlace())
             reportDone();
         return m_result;
     }
@@ -285,7 +198,8 @@ private:
     bool stageBackups();
     bool keepCurrentFiles();
     bool putBackupsInPlace();
-    bool putKakoInPlace();
+    bool checkBackupPair();
+    bool takeBack(const QString &why);
     void reportDone();
     bool fail(const QString &why);
 
@@ -333,6 +247,20 @@ bool RestoreRun::start()
         m_prompt.message(refusal, Icon::Exclamation);
         return false;
     }
+    try {
+        for (const QString &note : SettlePairFiles(m_files))
+            m_prompt.message(note, Icon::Information);
+    } catch (const KakoRndError &e) {
+        m_result.outcome = RestoreResult::Outcome::Failed;
+        m_result.failure = e.message();
+        m_prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1").arg(e.message()), Icon::Critical);
+        return false;
+    } catch (const DbError &e) {
+        m_result.outcome = RestoreResult::Outcome::Failed;
+        m_result.failure = e.description();
+        m_prompt.message(QStringLiteral("元に戻せませんでした。\r\n%1").arg(e.description()), Icon::Critical);
+        return false;
+    }
     m_plan = PlanRestore(m_files);
     if (!m_plan.tera2Present) {
         m_result.outcome = RestoreResult::Outcome::NoBackup;
@@ -345,8 +273,11 @@ bool RestoreRun::start()
     try {
         std::unique_ptr<Database> db = Database::open(m_files.database);
         qint32 last = 0;
-        const qint32 undone = SettleKakoJournal(*db, m_files.kako, &last);
+        QString aside;
+        const qint32 undone = SettleKakoJournal(*db, m_files.kako, &last, &aside);
         db->close();
+        if (!aside.isEmpty())
+            m_prompt.message(aside, Icon::Exclamation);
         if (undone > 0)
             m_prompt.message(TranscribeText::kakoRecovered(undone, last), Icon::Information);
         return true;
@@ -370,7 +301,9 @@ bool RestoreRun::confirm()
     return false;
 }
 
-// The backups, copied beside their targets and checked there.
+// The backups, copied beside their targets and checked there before the
+// question: a backup that would not work is refused with its reason, and
+// nothing is touched.
 bool RestoreRun::stageBackups()
 {
     QString why;
@@ -379,10 +312,46 @@ bool RestoreRun::stageBackups()
     };
     if (!m_db.make(m_plan.tera2, m_plan.db, why))
         return cannotCopy(m_plan.tera2, m_plan.db);
-    if (Database::detect(m_db.path()) == FileKind::SQLite && !sqliteIntact(m_db.path(), m_plan.tera2, why))
-        return fail(why);
     if (m_plan.kako2Present && !m_kako.make(m_plan.kako2, m_plan.kako, why))
         return cannotCopy(m_plan.kako2, m_plan.kako);
+    return checkBackupPair();
+}
+
+// The pair must be one that this system can work on: tera2.mdb a database
+// (for SQLite: one that passes its integrity check) with a death register,
+// kako2.rnd a whole number of records, and the two of one moment: a record
+// for each entry, no more, no less.
+bool RestoreRun::checkBackupPair()
+{
+    QString why;
+    const FileKind kind = Database::detect(m_db.path());
+    if (kind != FileKind::SQLite && kind != FileKind::Jet)
+        return fail(QStringLiteral("バックアップ %1 はデータベースのファイルではないため、元に戻せません（%2 バイト）。")
+                        .arg(native(m_plan.tera2))
+                        .arg(QFileInfo(m_db.path()).size()));
+    if (kind == FileKind::SQLite && !sqliteIntact(m_db.path(), m_plan.tera2, why))
+        return fail(why);
+    qint64 entries = 0;
+    if (!backupEntries(m_db.path(), m_plan.tera2, entries, why))
+        return fail(why);
+    const QFileInfo kako2(m_plan.kako2);
+    if (kako2.exists() && !kako2.isFile())
+        return fail(QStringLiteral("バックアップ %1 はファイルではないため、元に戻せません。").arg(native(m_plan.kako2)));
+    const qint64 bytes = m_kako.isMade() ? QFileInfo(m_kako.path()).size() : 0;
+    if (bytes % kKakoRecordBytes != 0)
+        return fail(QStringLiteral("バックアップ %1 の長さ（%2 バイト）が 1 件 780 バイトの倍数ではありません。途中で切れているため、元に戻せません。")
+                        .arg(native(m_plan.kako2))
+                        .arg(bytes));
+    const qint64 records = bytes / kKakoRecordBytes;
+    if (records != entries) {
+        const QString kakoSide = m_kako.isMade() ? QStringLiteral("%1 の記録は %2 件").arg(native(m_plan.kako2)).arg(records)
+                                                 : QStringLiteral("%1 がありません").arg(native(m_plan.kako2));
+        return fail(QStringLiteral("バックアップの 2 つのファイルが合っていないため、元に戻せません。\r\n"
+                                   "%1 の過去帳は過去CD %2 までありますが、%3。")
+                        .arg(native(m_plan.tera2))
+                        .arg(entries)
+                        .arg(kakoSide));
+    }
     return true;
 }
 
@@ -409,45 +378,55 @@ bool RestoreRun::keepCurrentFiles()
     return true;
 }
 
-// The checked copies take their places, one rename each.
+// The checked copies take their places, one rename each, written down
+// first: a kill between the renames is finished by the next run, so that
+// tera.mdb and kako.rnd are both the backup's or both what they were.
 bool RestoreRun::putBackupsInPlace()
 {
-    for (const QString &side : kSqliteSideFiles) {
-        QFile file(m_plan.db + side);
-        if (file.exists() && !file.remove())
-            return fail(QStringLiteral("%1 を削除できません（%2）。").arg(native(file.fileName()), file.errorString()));
-    }
+    PairManifest manifest{QStringLiteral("restore"), {}};
+    manifest.moves << PairMove{QFileInfo(m_db.path()).fileName(), QFileInfo(m_plan.db).fileName()};
+    if (m_kako.isMade())
+        manifest.moves << PairMove{QFileInfo(m_kako.path()).fileName(), QFileInfo(m_plan.kako).fileName()};
+    else if (m_plan.kakoPresent)
+        manifest.moves << PairMove{QString(), QFileInfo(m_plan.kako).fileName()};
     QString why;
-    if (!m_db.replace(m_plan.db, why))
+    if (!WritePairManifest(m_files, manifest, why))
         return fail(why);
+    const QString stagedDb = m_db.release(), stagedKako = m_kako.release();
+    if (!CarryOutPairMoves(m_files, manifest, why, "restore-between-renames")) {
+        if (QFileInfo::exists(stagedDb)) {
+            // Nothing was replaced.
+            QFile::remove(stagedDb);
+            QFile::remove(stagedKako);
+            QString ignored;
+            RemovePairManifest(m_files, ignored);
+            return fail(why);
+        }
+        m_result.restored << native(m_plan.db);
+        return takeBack(why);
+    }
     m_result.restored << native(m_plan.db);
-    return putKakoInPlace();
+    if (!stagedKako.isEmpty())
+        m_result.restored << native(m_plan.kako);
+    else if (m_plan.kakoPresent)
+        m_result.removed << native(m_plan.kako);
+    return true;
 }
 
-// kako.rnd from its backup, or gone when the backup was made before it
-// existed. tera.mdb without its kako.rnd would not match: when kako.rnd
-// cannot follow, tera.mdb goes back too.
-bool RestoreRun::putKakoInPlace()
+// tera.mdb is the backup's, but kako.rnd could not follow: tera.mdb goes
+// back to its kept copy, so that the pair stays the one before the restore.
+// When even that fails, the manifest stays and the next run finishes the
+// restore.
+bool RestoreRun::takeBack(const QString &why)
 {
-    QString why;
-    bool done = true;
-    if (m_plan.kako2Present) {
-        done = m_kako.replace(m_plan.kako, why);
-        if (done)
-            m_result.restored << native(m_plan.kako);
-    } else if (m_plan.kakoPresent) {
-        QFile file(m_plan.kako);
-        done = file.remove();
-        if (done)
-            m_result.removed << native(m_plan.kako);
-        else
-            why = QStringLiteral("%1 を取り除けません（%2）。").arg(native(m_plan.kako), file.errorString());
-    }
-    if (done)
-        return true;
-    const Outcome back = m_plan.dbAside.isEmpty() ? Outcome::failure(QString()) : CopyWholeFile(m_plan.dbAside, m_plan.db);
-    if (back.ok)
+    if (!m_plan.dbAside.isEmpty() && CopyWholeFile(m_plan.dbAside, m_plan.db).ok) {
+        const QDir folder(QFileInfo(m_plan.kako).absolutePath());
+        for (const QString &name : folder.entryList({QFileInfo(m_plan.kako).fileName() + QStringLiteral(".*.tmp")}, QDir::Files))
+            QFile::remove(folder.filePath(name));
+        QString ignored;
+        RemovePairManifest(m_files, ignored);
         m_result.restored.clear();
+    }
     return fail(why);
 }
 

@@ -89,7 +89,9 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
     lines << QStringLiteral("出力区分: %1").arg(OutKindName(info.kind));
     lines << QStringLiteral("実行区分: %1").arg(ExecModeName(info.mode));
     const int incomplete = report.incompleteRows();
-    lines << QStringLiteral("結果: %1").arg(OutcomeName(report.outcome))
+    lines << QStringLiteral("結果: %1").arg(!report.rowsToCorrect.isEmpty()
+                                                 ? QStringLiteral("失敗（直す必要のある値があるため、始めませんでした）")
+                                                 : OutcomeName(report.outcome))
                  + (incomplete > 0 && report.outcome == TranscribeReport::Outcome::Completed
                         ? QStringLiteral("（未完了の行があります）")
                         : QString());
@@ -108,7 +110,11 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
         lines << QStringLiteral("kako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
                      .arg(report.kakoReplacedChars);
 
-    if (report.outcome == TranscribeReport::Outcome::Failed || report.outcome == TranscribeReport::Outcome::Ended) {
+    if (!report.rowsToCorrect.isEmpty()) {
+        lines << QString() << QStringLiteral("直す必要のある値がある行（%1 行。何も書き込んでいません）:").arg(report.rowsToCorrect.size());
+        for (const RowStop &row : report.rowsToCorrect)
+            lines << QStringLiteral("  %1 行目（%2 列目）: %3").arg(row.row).arg(row.column).arg(row.reason);
+    } else if (report.outcome == TranscribeReport::Outcome::Failed || report.outcome == TranscribeReport::Outcome::Ended) {
         lines << QString() << QStringLiteral("止まった理由:");
         QString where;
         if (report.failureRow > 0)

@@ -14,6 +14,9 @@
 #include "transcribe/member_writer.h"
 #include "transcribe/progress.h"
 #include "transcribe/replace_deletions.h"
+#include "transcribe/pair_files.h"
+#include "transcribe/check_run.h"
+#include "platform/pause_hook.h"
 
 #include "transcribe/run_lock.h"
 
@@ -21,6 +24,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QtEndian>
 
 #include <memory>
 #include <optional>
@@ -44,6 +48,25 @@ QString replaceQuestion()
                        QStringLiteral("削除されたデータは復帰できません。"), QStringLiteral("実行しますか？"),
                        QStringLiteral("「はい」で実行します。"), QStringLiteral("「いいえ」で処理を中止します。")}
         .join(QStringLiteral("\r\n"));
+}
+
+QString backupsKept(const DatabaseFiles &files)
+{
+    return QStringLiteral("前回途中で終わった「既存データを削除して転記」の前に作ったバックアップ（%1、%2）を、その前の状態に戻せるよう、"
+                          "今回は作り直さずに残します。")
+        .arg(QFileInfo(files.databaseBackup).fileName(), QFileInfo(files.kakoBackup).fileName());
+}
+
+QString rowsToCorrect(const GridModel &importTable, const QList<RowStop> &rows)
+{
+    constexpr int kShown = 20;
+    QStringList lines{QStringLiteral("次の %1 行に直す必要のある値があるため、転記を始めませんでした。").arg(rows.size()),
+                      QStringLiteral("何も書き込んでいません（バックアップも作っていません）。値を直してから、もう一度実行してください。")};
+    for (int i = 0; i < rows.size() && i < kShown; ++i)
+        lines << QStringLiteral("・%1: %2").arg(RowPlace(importTable, rows.at(i).row, rows.at(i).column), rows.at(i).reason);
+    if (rows.size() > kShown)
+        lines << QStringLiteral("ほか %1 行（「検証」ですべて見られます）").arg(rows.size() - kShown);
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 QString rowProgress(int row) { return QString::number(row) + QStringLiteral(" 番目のデータを転記してます"); }
@@ -95,6 +118,19 @@ QString kakoBehind(qint64 records, qint64 highestKakoCd)
            + kWaysOut;
 }
 
+QString kakoAhead(qint64 records, qint64 highestKakoCd)
+{
+    return QStringLiteral("kako.rnd の記録は %1 件ですが、データベースの過去帳（W_KAKO）には過去CD %2 までの登録しかありません。\r\n"
+                          "このまま追加転記すると、過去CD が %3 から飛んで付けられ、どの登録にも属さない記録が残ります。\r\n"
+                          "次のどちらかで対処してください。\r\n"
+                          "・バックアップから元に戻す（tera2.mdb と kako2.rnd が合っている場合）\r\n"
+                          "・「既存データを削除して転記」で転記し直す\r\n"
+                          "何も書き込んでいません（バックアップも作っていません）。")
+        .arg(records)
+        .arg(highestKakoCd)
+        .arg(records + 1);
+}
+
 QString kakoCut(qint64 bytes)
 {
     return QStringLiteral("kako.rnd の長さ（%1 バイト）が 1 件 780 バイトの倍数ではありません。ファイルが途中で切れているか壊れています。\r\n")
@@ -135,6 +171,8 @@ QString RowPlace(const GridModel &importTable, int row, int column)
 
 int TranscribeReport::incompleteRows() const
 {
+    if (!rowsToCorrect.isEmpty())
+        return rowsTotal; // found before anything was written
     int n = int(rolledBack.size());
     if (outcome == Outcome::Failed || outcome == Outcome::Ended) {
         if (!stops.isEmpty())
@@ -350,28 +388,96 @@ Database::Options databaseOptions(const TranscribeOptions &options)
 
 } // namespace
 
-qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone)
+namespace {
+
+qint64 highestEntry(Database &db)
+{
+    Query q = db.exec(QStringLiteral("SELECT max([過去CD]) AS n FROM [W_KAKO]"));
+    const qint64 n = q.next() ? q.integer(QStringLiteral("n")) : 0;
+    q.finish();
+    return n;
+}
+
+// Why a journal does not belong to kako.rnd as it is, empty when it does: it
+// was written before records from journal.record on were written past the
+// old length, so the file is at least that long, those records carry their
+// own numbers, and taking them back must not cut an entry W_KAKO holds.
+QString journalMismatch(const KakoJournal &journal, const QString &kakoPath, qint64 highest, bool committed)
+{
+    const qint64 oldRecords = journal.oldLength / kKakoRecordBytes;
+    QFile f(kakoPath);
+    const qint64 size = f.exists() ? f.size() : 0;
+    if (journal.oldLength % kKakoRecordBytes != 0 || journal.record > oldRecords + 1)
+        return QStringLiteral("控えの長さ（%1 バイト）と最初のレコード %2 が合いません").arg(journal.oldLength).arg(journal.record);
+    if (size < journal.oldLength)
+        return QStringLiteral("kako.rnd（%1 バイト）が控えの長さ（%2 バイト）より短くなっています").arg(size).arg(journal.oldLength);
+    for (const auto &old : journal.oldRecords)
+        if (old.first > oldRecords)
+            return QStringLiteral("控えのレコード %1 が控えの長さの外にあります").arg(old.first);
+    if (committed)
+        return QString();
+    if (highest > oldRecords)
+        return QStringLiteral("控えのとおりに戻すと、過去帳（W_KAKO）にある過去CD %1 までの記録が kako.rnd からなくなります")
+            .arg(highest);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("kako.rnd を読めません（%1）").arg(f.errorString());
+    for (qint64 n = oldRecords + 1; n * kKakoRecordBytes <= size; ++n) {
+        f.seek((n - 1) * kKakoRecordBytes);
+        const QByteArray head = f.read(2);
+        if (head.size() != 2 || qFromLittleEndian<qint16>(head.constData()) != n)
+            return QStringLiteral("kako.rnd のレコード %1 は控えが取り消すはずの記録ではありません").arg(n);
+    }
+    return QString();
+}
+
+// A journal that is not acted on is kept under a name of its own, never
+// deleted: it may be someone's evidence.
+QString setJournalAside(const QString &journalPath, const QString &why)
+{
+    QString aside = journalPath + QStringLiteral(".unmatched");
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = journalPath + QStringLiteral(".unmatched.%1").arg(n);
+    if (!QFile::rename(journalPath, aside))
+        throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を使えず、別の名前にもできません（%2）。").arg(journalPath, why));
+    return QStringLiteral("kako.rnd の控え %1 は今の kako.rnd に合わないため、使わずに %2 として残しました（%3）。kako.rnd は変えていません。")
+        .arg(journalPath, aside, why);
+}
+
+} // namespace
+
+qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone, QString *setAside)
 {
     const QString journalPath = KakoJournalPath(kakoPath);
     if (!QFileInfo::exists(journalPath))
         return 0;
     KakoJournal journal;
-    qint32 undone = 0;
-    if (KakoJournal::read(kakoPath, journal)) {
-        Query q = db.exec(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [過去CD] = ?"), {journal.record});
-        q.next();
-        const bool committed = q.integer(QStringLiteral("n")) > 0;
-        q.finish();
-        if (!committed) {
-            const qint64 records = QFileInfo(kakoPath).size() / kKakoRecordBytes;
-            journal.undo(kakoPath);
-            undone = journal.record;
-            if (lastUndone)
-                *lastUndone = qint32(qMax<qint64>(journal.record, records));
-        }
+    if (!KakoJournal::read(kakoPath, journal)) {
+        // Written whole before any record it guards: one that cannot be
+        // read was not written by a run for this file.
+        const QString note = setJournalAside(journalPath, QStringLiteral("読めない内容です"));
+        if (setAside)
+            *setAside = note;
+        return 0;
     }
-    // An incomplete journal was being written when the run was killed:
-    // kako.rnd had not been touched yet.
+    Query q = db.exec(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO] WHERE [過去CD] = ?"), {journal.record});
+    q.next();
+    const bool committed = q.integer(QStringLiteral("n")) > 0;
+    q.finish();
+    const QString mismatch = journalMismatch(journal, kakoPath, highestEntry(db), committed);
+    if (!mismatch.isEmpty()) {
+        const QString note = setJournalAside(journalPath, mismatch);
+        if (setAside)
+            *setAside = note;
+        return 0;
+    }
+    qint32 undone = 0;
+    if (!committed) {
+        const qint64 records = QFileInfo(kakoPath).size() / kKakoRecordBytes;
+        journal.undo(kakoPath);
+        undone = journal.record;
+        if (lastUndone)
+            *lastUndone = qint32(qMax<qint64>(journal.record, records));
+    }
     if (!QFile::remove(journalPath))
         throw KakoRndError(QStringLiteral("kako.rnd の控え %1 を削除できません。").arg(journalPath));
     return undone;
@@ -379,26 +485,47 @@ qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndo
 
 namespace {
 
-// The masters a run reads, with the columns it reads.
-void checkMasters(Database &db)
+// The masters a run reads, with the columns it reads: each must be readable
+// and hold rows, and the service master read into memory must be the whole
+// of OMAIRI's named services. Returns why not, naming the table, or empty.
+QString checkMasters(Database &db, const MasterData &master)
 {
     const std::pair<const char *, QString> masters[] = {
-        {"M_年号", QStringLiteral("SELECT [年号], [開始], [終了], [計算] FROM [M_年号]")},
-        {"OMAIRI", QStringLiteral("SELECT [ONO], [NM], [Otuki], [OHi], [訪問区分] FROM [OMAIRI]")},
-        {"M_KBN", QStringLiteral("SELECT [ID], [項目NO] FROM [M_KBN]")},
+        {"M_年号", QStringLiteral("SELECT count(*) AS n FROM (SELECT [年号], [開始], [終了], [計算] FROM [M_年号])")},
+        {"OMAIRI", QStringLiteral("SELECT count(*) AS n FROM (SELECT [ONO], [NM], [Otuki], [OHi], [訪問区分] FROM [OMAIRI])")},
+        {"M_KBN", QStringLiteral("SELECT count(*) AS n FROM (SELECT [ID], [項目NO] FROM [M_KBN])")},
     };
+    const QString nothing = QStringLiteral("何も書き込んでいません。");
     for (const auto &[table, sql] : masters) {
+        qint64 rows = 0;
         try {
             Query q = db.exec(sql);
-            q.next();
+            rows = q.next() ? q.integer(QStringLiteral("n")) : 0;
             q.finish();
         } catch (const DbError &e) {
             if (e.cause() != DbError::Cause::None)
                 throw;
-            throw DbError(e.number(), QStringLiteral("マスタ %1 を読めないため、転記を始められません。何も書き込んでいません。\r\n%2")
-                                          .arg(QString::fromUtf8(table), e.description()));
+            return QStringLiteral("マスタ %1 を読めないため、転記を始められません。%2\r\n%3")
+                .arg(QString::fromUtf8(table), nothing, e.description());
         }
+        if (rows == 0)
+            return QStringLiteral("マスタ %1 が空のため、転記を始められません（年号・お参り・区分の値がないまま書き込むことになります）。%2\r\n"
+                                  "カリンデでマスタを確かめてから、もう一度実行してください。")
+                .arg(QString::fromUtf8(table), nothing);
     }
+    Query q = db.exec(QStringLiteral("SELECT count(*) AS n FROM [OMAIRI] WHERE trim(coalesce([NM], '')) <> ''"));
+    const qint64 named = q.next() ? q.integer(QStringLiteral("n")) : 0;
+    q.finish();
+    qint64 loaded = 0;
+    for (const OmairiRec &service : master.services)
+        loaded += service.NM.isEmpty() ? 0 : 1;
+    if (loaded < qMin<qint64>(named, qint64(master.services.size())))
+        return QStringLiteral("マスタ OMAIRI のお参り %1 件のうち %2 件しか読み込めていないため、転記を始められません。%3\r\n"
+                              "データベースを選び直して、マスタを読み直してください。")
+            .arg(named)
+            .arg(loaded)
+            .arg(nothing);
+    return QString();
 }
 
 // Numbers on from kako.rnd would write over entries W_KAKO already holds.
@@ -413,12 +540,19 @@ QString checkNumbering(Database &db, const QString &kakoPath)
     const qint64 highest = q.integer(QStringLiteral("n"));
     q.finish();
     const qint64 records = bytes / kKakoRecordBytes;
-    return records < highest ? TranscribeText::kakoBehind(records, highest) : QString();
+    if (records < highest)
+        return TranscribeText::kakoBehind(records, highest);
+    if (records > highest)
+        return TranscribeText::kakoAhead(records, highest);
+    return QString();
 }
 
-// Replace mode empties the death register; kako.rnd goes with it, but only
-// once the deletions are committed.
-void replaceDeathRegister(Database &db, const QString &kakoPath)
+// Replace mode empties the death register, and kako.rnd with it. The two
+// cannot change in one step: the manifest written before the commit lets
+// the next run finish a kill on either side of it (W_KAKO tells which), so
+// that kako.rnd is never lost while W_KAKO keeps its entries, nor kept once
+// they are gone.
+void replaceDeathRegister(Database &db, const DatabaseFiles &files)
 {
     Transaction tx(db);
     db.execute(QStringLiteral("DELETE FROM [W_KAKO]"));
@@ -426,18 +560,25 @@ void replaceDeathRegister(Database &db, const QString &kakoPath)
     // Services scheduled for the entries that go; rows of no entry (0) are
     // the household's own.
     db.execute(QStringLiteral("DELETE FROM [D_OMAIRI] WHERE [過去CD] >= 1"));
-    const QString aside = kakoPath + QStringLiteral(".replacing");
-    QFile::remove(aside);
-    if (QFile::exists(kakoPath) && !QFile::rename(kakoPath, aside))
-        throw KakoRndError(QStringLiteral("%1 を削除できません。").arg(kakoPath));
+    QString why;
+    if (!WritePairManifest(files, PairManifest{QStringLiteral("replace"), {}}, why))
+        throw KakoRndError(why);
     try {
+        PauseHook("replace-before-commit");
         tx.commit();
     } catch (const DbError &) {
-        QFile::rename(aside, kakoPath);
+        QString ignored;
+        RemovePairManifest(files, ignored);
         throw;
     }
-    QFile::remove(aside);
-    QFile::remove(KakoJournalPath(kakoPath));
+    PauseHook("replace-after-commit");
+    QFile kako(files.kako);
+    if (kako.exists() && (!kako.open(QIODevice::ReadWrite) || !kako.resize(0) || !SyncToDisk(kako)))
+        throw KakoRndError(QStringLiteral("kako.rnd を空にできません: %1（%2）").arg(files.kako, kako.errorString()));
+    kako.close();
+    QFile::remove(KakoJournalPath(files.kako));
+    if (!RemovePairManifest(files, why))
+        throw KakoRndError(why);
 }
 
 // Where the open batch began: a batch that cannot be committed is lost
@@ -512,6 +653,7 @@ private:
     bool takeRunLock();
     bool prepare();
     bool checkBeforeWriting();
+    bool confirmReplace();
     bool deleteForReplace();
     bool beforeRows(bool (TranscribeRun::*step)());
     bool openRun();
@@ -553,6 +695,11 @@ private:
     std::unique_ptr<TranscribeContext> m_ctx;
     qint64 m_kakoCount = 0;
     QString m_preDeleteNo;
+    ReplaceDeletions m_deletions;
+    // A replace killed after its deletions were committed was finished just
+    // now: the backups it made hold what the clerk had before it, and a copy
+    // of the emptied register must not take their place.
+    bool m_keepBackups = false;
     bool m_lookForDuplicates = false;
     DuplicateIndex m_duplicates;
     ServiceSelections m_services;
@@ -620,18 +767,34 @@ bool TranscribeRun::takeRunLock()
     return false;
 }
 
-// A killed run's journal, the masters and the numbering, on a connection of
-// its own (the backup that follows copies the closed file).
+// What a killed process left half done (a backup, restore or replace, a
+// kako.rnd record), the masters, the numbering, the rows' cells and what
+// replace mode would delete, on a connection of its own, before anything is
+// written.
 bool TranscribeRun::checkBeforeWriting()
 {
+    // Before any connection: a restore that is finished here puts another
+    // tera.mdb in place.
+    m_report.settled = SettlePairFiles(m_state.files, &m_keepBackups);
+    for (const QString &note : std::as_const(m_report.settled))
+        m_prompt.message(note, Icon::Information);
     std::unique_ptr<Database> own;
     Database *db = m_options.database ? m_options.database
                                       : (own = Database::open(m_state.files.database, databaseOptions(m_options))).get();
     qint32 lastRecovered = 0;
-    m_report.recoveredKakoCd = SettleKakoJournal(*db, m_state.files.kako, &lastRecovered);
+    QString journalAside;
+    m_report.recoveredKakoCd = SettleKakoJournal(*db, m_state.files.kako, &lastRecovered, &journalAside);
+    if (!journalAside.isEmpty()) {
+        m_report.settled << journalAside;
+        m_prompt.message(journalAside, Icon::Exclamation);
+    }
     if (m_report.recoveredKakoCd > 0)
         m_prompt.message(TranscribeText::kakoRecovered(m_report.recoveredKakoCd, lastRecovered), Icon::Information);
-    checkMasters(*db);
+    const QString masters = checkMasters(*db, m_master);
+    if (!masters.isEmpty()) {
+        fail(0, -1, masters);
+        return false;
+    }
     if (m_kind == kOutDeathRegister && m_state.executionMode == kModeAppend) {
         const QString behind = checkNumbering(*db, m_state.files.kako);
         if (!behind.isEmpty()) {
@@ -639,19 +802,57 @@ bool TranscribeRun::checkBeforeWriting()
             return false;
         }
     }
+    // A check notes them (a real run would write nothing) and goes on, to
+    // list what each row would do.
+    {
+        TranscribeContext ctx(*db, m_state, m_master, m_prompt, m_clock);
+        m_report.rowsToCorrect = FindRowsToCorrect(m_importTable, ctx, m_kind);
+        if (!m_report.rowsToCorrect.isEmpty() && !m_options.continueAfterFailure) {
+            const RowStop &first = m_report.rowsToCorrect.constFirst();
+            fail(0, -1, TranscribeText::rowsToCorrect(m_importTable, m_report.rowsToCorrect));
+            m_report.failureRow = first.row;
+            m_report.failureColumn = first.column;
+            return false;
+        }
+    }
+    // The likely duplicates of an append, known before anything is written:
+    // an index that cannot be read is no "no duplicates", nor may
+    // --skip-duplicates be dropped for it.
+    if (m_state.executionMode == kModeAppend) {
+        try {
+            m_duplicates.load(*db, m_kind);
+        } catch (const DbError &e) {
+            if (e.cause() != DbError::Cause::None)
+                throw;
+            fail(0, -1, QStringLiteral("重複の可能性がある行を調べるための登録済みデータを読めないため、転記を始められません。"
+                                       "何も書き込んでいません。\r\n%1")
+                            .arg(e.description()));
+            return false;
+        }
+    }
+    if (m_state.executionMode == kModeReplace) {
+        try {
+            m_deletions = CountReplaceDeletions(*db, m_kind, m_state.files.kako);
+        } catch (const DbError &) {
+            // The deletion itself meets the same table and reports it.
+        }
+    }
     if (own)
         own->close();
     return true;
 }
 
-// Before anything is written, the backup included (its copies are the way
-// back that the messages point to): a killed run's journal, the masters,
-// the numbering; then the backup, while the database is closed.
+// Before anything is written: the checks, then the replace question, and
+// only after its はい the backup (its copies are the way back that the
+// question and the messages point to). A いいえ leaves the previous backups
+// as they were.
 bool TranscribeRun::prepare()
 {
-    if (!beforeRows(&TranscribeRun::checkBeforeWriting))
+    if (!beforeRows(&TranscribeRun::checkBeforeWriting) || !confirmReplace())
         return false;
-    if (m_options.backup)
+    if (m_options.backup && m_keepBackups)
+        m_prompt.message(TranscribeText::backupsKept(m_state.files), Icon::Information);
+    else if (m_options.backup)
         m_report.backup = BackupDatabase(m_state.files, m_prompt, m_progress);
     if (!m_report.backup.ok
         && m_prompt.ask(TranscribeText::backupFailedQuestion(), Buttons::YesNo, Icon::Critical) != Answer::Yes) {
@@ -661,6 +862,28 @@ bool TranscribeRun::prepare()
         return false;
     }
     return true;
+}
+
+// Replace mode asks first, with what goes and the backup about to be made;
+// Enter answers いいえ.
+bool TranscribeRun::confirmReplace()
+{
+    if (m_state.executionMode != kModeReplace)
+        return true;
+    QStringList backups;
+    if (m_options.backup) {
+        backups << QFileInfo(m_state.files.databaseBackup).fileName();
+        if (QFileInfo(m_state.files.kako).isFile())
+            backups << QFileInfo(m_state.files.kakoBackup).fileName();
+    }
+    const QString question = ReplaceQuestionText(TranscribeText::replaceQuestion(), m_deletions, backups);
+    if (m_prompt.askWithDefault(question, Buttons::YesNo, Icon::Exclamation, Answer::No) == Answer::Yes)
+        return true;
+    m_prompt.message(TranscribeText::kStopped, Icon::Information);
+    m_report.outcome = TranscribeReport::Outcome::ReplaceDeclined;
+    if (m_progress)
+        m_progress->finished();
+    return false;
 }
 
 // The run's own connection and context.
@@ -691,7 +914,7 @@ bool TranscribeRun::openRun()
 bool TranscribeRun::deleteForReplace()
 {
     if (m_kind == kOutDeathRegister) {
-        replaceDeathRegister(*m_db, m_state.files.kako);
+        replaceDeathRegister(*m_db, m_state.files);
         m_kakoCount = 0;
         return true;
     }
@@ -699,7 +922,18 @@ bool TranscribeRun::deleteForReplace()
     if (m_kind == kOutMembers) {
         m_db->execute(QStringLiteral("DELETE FROM [D_KOJIN]"));
     } else {
-        m_preDeleteNo = QString::number(NextSetaiNo(*m_ctx));
+        // The number the table would have given is kept for the first new
+        // household; a lookup that failed is no number, and nothing is
+        // deleted on it.
+        m_ctx->rowFailures.clear();
+        const qint32 next = NextSetaiNo(*m_ctx);
+        if (!m_ctx->rowFailures.isEmpty()) {
+            fail(0, -1, QStringLiteral("削除の前の世帯番号を調べられないため、転記を始められません。何も削除していません。\r\n%1")
+                            .arg(m_ctx->rowFailures.join(QStringLiteral(" / "))));
+            m_ctx->rowFailures.clear();
+            return false;
+        }
+        m_preDeleteNo = QString::number(next);
         m_db->execute(QStringLiteral("DELETE FROM [D_SETAI]"));
     }
     tx.commit();
@@ -719,28 +953,11 @@ bool TranscribeRun::beforeRows(bool (TranscribeRun::*step)())
     return false;
 }
 
-// Replace mode: the question, then the deletions.
+// Replace mode, once confirmed and backed up: the deletions.
 bool TranscribeRun::replace()
 {
     if (m_state.executionMode != kModeReplace)
         return true;
-    // The fixed question, with what goes and the backup just made; Enter
-    // answers いいえ.
-    QString question = TranscribeText::replaceQuestion();
-    try {
-        question = ReplaceQuestionText(question, CountReplaceDeletions(*m_db, m_kind, m_state.files.kako), m_report.backup);
-    } catch (const DbError &) {
-        // The deletion itself meets the same table and reports it.
-    }
-    if (m_prompt.askWithDefault(question, Buttons::YesNo, Icon::Exclamation, Answer::No) != Answer::Yes) {
-        m_prompt.message(TranscribeText::kStopped, Icon::Information);
-        m_report.outcome = TranscribeReport::Outcome::ReplaceDeclined;
-        if (m_ownDb)
-            m_db->close();
-        if (m_progress)
-            m_progress->finished();
-        return false;
-    }
     if (!beforeRows(&TranscribeRun::deleteForReplace))
         return false;
     QString failure;
@@ -756,24 +973,17 @@ void TranscribeRun::startRows()
     // Likely duplicates matter only when rows are added to what is there.
     m_lookForDuplicates = m_state.executionMode == kModeAppend;
     m_report.duplicatesSkipped = m_options.skipDuplicates;
-    if (m_lookForDuplicates) {
-        try {
-            m_duplicates.load(*m_db, m_kind);
-        } catch (const DbError &) {
-            // The row procedures meet the same table and report it in their
-            // own way (a member procedure ends the program); the warning is
-            // not worth a different outcome.
-            m_lookForDuplicates = false;
-        }
-    }
-    enterRunJournal(*m_db);
     // A row waits for a lock a second at a time, so that the progress window
     // stays alive (and キャンセル works) while the row loop does the waiting.
+    // Set before the journal switch: a switch that meets another program's
+    // lock gives up within that second (the usual journal is safe too), and
+    // the run's wait for the lock is the rows' alone.
     try {
         m_db->setLockWait(qMin(1000, m_options.lockWaitMs));
     } catch (const DbError &) {
         // The engine's own wait stays; the loop still retries.
     }
+    enterRunJournal(*m_db);
     if (m_progress)
         m_progress->progress(0, m_report.rowsTotal, TranscribeText::kProgress);
     m_entryCounter = static_cast<qint32>(m_kakoCount);
@@ -971,6 +1181,7 @@ void TranscribeRun::keepRow(int r, const QString &repeats)
     if (m_options.rows)
         m_options.rows->rowWritten(r, ctx);
     m_batch->keepRow();
+    PauseHook("row-kept");
     ++m_report.rowsWritten;
     if (m_kind == kOutMembers && ctx.memberUpdated)
         m_report.updatedRows << r;

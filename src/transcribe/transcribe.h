@@ -75,6 +75,13 @@ struct TranscribeReport {
     // Only in a run that goes on past failures: every row that would have
     // stopped an ordinary run, in order.
     QList<RowStop> stops;
+    // Rows with a cell to correct (a date that does not exist, a value out
+    // of range), found by reading every row before anything was written:
+    // the run then wrote nothing, made no backup, and these are why (Failed).
+    QList<RowStop> rowsToCorrect;
+    // What the run finished for a step that an earlier, killed process left
+    // half done (a backup, restore or replace), in the user's words.
+    QStringList settled;
     // Values of the rows written that were stored other than they read (a
     // number that is no number, a negative age, ...), one per value, its
     // column named in the reason (ValueNoticeLine).
@@ -167,6 +174,13 @@ QString cannotWrite(const QString &engineText, DbError::Cause cause);
 // record: an append run would write over existing entries.
 QString kakoBehind(qint64 records, qint64 highestKakoCd);
 QString kakoCut(qint64 bytes);
+// kako.rnd holds more records than W_KAKO has entries: an append run would
+// number on past the end and leave records of no entry.
+QString kakoAhead(qint64 records, qint64 highestKakoCd);
+// The backups are left as a killed replace made them (see SettlePairFiles).
+QString backupsKept(const DatabaseFiles &files);
+// Rows that would stop the run, found before anything was written.
+QString rowsToCorrect(const GridModel &importTable, const QList<RowStop> &rows);
 // What the run took back of a run killed between a record and its commit.
 QString kakoRecovered(qint32 record, qint32 last = 0);
 } // namespace TranscribeText
@@ -174,8 +188,13 @@ QString kakoRecovered(qint32 record, qint32 last = 0);
 // A journal that a killed run left beside kakoPath: its records are kept
 // when their rows were committed (W_KAKO holds the first entry) and taken
 // back otherwise; the journal goes. Returns the first 過去CD taken back, 0
-// when none, and the last one in *lastUndone. Throws DbError or KakoRndError.
-qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone = nullptr);
+// when none, and the last one in *lastUndone. A journal that does not match
+// kako.rnd (unreadable, another length, records that are not the pending
+// ones, or an undo that would cut entries W_KAKO holds) is not acted on: it
+// is kept under another name and *setAside says so. Throws DbError or
+// KakoRndError.
+qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndone = nullptr,
+                         QString *setAside = nullptr);
 
 // Transcribes the data rows of the import table (rows 1 to Rows - 1,
 // columns 1 to Cols - 1) as state.outputKind, in state.executionMode, into the

@@ -38,29 +38,35 @@ private slots:
         QCOMPARE(r.code, 1);
         for (const char *line : {"9 行目（1 列目「没年月日」） [中止]", "1 行目 [新規作成] 施主「髙橋　一郎」", "10 行目（1 列目「没年月日」） [読めない値]"})
             QVERIFY2(r.out.contains(QString::fromUtf8(line)), qPrintable(r.out));
-        // The summary comes first and counts only the rows before the stop:
-        // the run below writes exactly those.
-        QVERIFY2(r.out.startsWith(QStringLiteral("書込 8 行、9 行目で停止")), qPrintable(r.out));
+        // The summary comes first: a row with a value to correct means the
+        // run below writes nothing at all.
+        QVERIFY2(r.out.startsWith(QStringLiteral("書込 0 行、直す必要のある値が 1 行にあるため転記は始まりません（最初は 9 行目")),
+                 qPrintable(r.out));
         QVERIFY(QFile::remove(csv));
         QCOMPARE(folderBytes(dir.path()), before);
 
         r = runTera(importArgs("transcribe", db, source, "death") << linkArgs(kDeathLinks));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("9 行目（1 列目「没年月日」）")), qPrintable(r.err));
-        QCOMPARE(entries(db), 8);
-        // The run report lies beside the database and names the stop.
+        QCOMPARE(entries(db), 0);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("tera2.mdb"))));
+        // The run report lies beside the database and names the row.
         const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")});
         QCOMPARE(reports.size(), 1);
         QVERIFY(r.err.contains(reports.first()));
         const QString report = QString::fromUtf8(readAll(dir.filePath(reports.first())));
-        QVERIFY2(report.contains(QStringLiteral("9 行目（1 列目）")) && report.contains(QStringLiteral("tera2.mdb")), qPrintable(report));
+        QVERIFY2(report.contains(QStringLiteral("9 行目（1 列目）")) && report.contains(QStringLiteral("作成したファイルはありません")),
+                 qPrintable(report));
 
         // Replacing needs a yes that no one is there to give: exit 3, the
         // rows stay.
+        QCOMPARE(runTera(importArgs("transcribe", db, example("death-register.utf8.csv"), "death") << linkArgs(kDeathLinks)).code, 0);
+        const int written = entries(db);
+        QVERIFY(written > 0);
         r = runTera(importArgs("transcribe", db, example("death-register.utf8.csv"), "death", "replace") << linkArgs(kDeathLinks));
         QCOMPARE(r.code, 3);
         QVERIFY2(r.err.contains(QStringLiteral("以前の登録データを削除して、転記します。")), qPrintable(r.err));
-        QCOMPARE(entries(db), 8);
+        QCOMPARE(entries(db), written);
     }
 
     // restore without --yes and without a terminal declines; on a disk that
@@ -72,8 +78,10 @@ private slots:
         QTemporaryDir dir, empty;
         const QString db = CreateDemoDatabase(dir.path());
         const QString tera2 = dir.filePath(QStringLiteral("tera2.mdb"));
-        QVERIFY(QFile::copy(db, tera2));
+        // A pair that agrees with itself: one entry, one record.
         Database::open(db)->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}});
+        QVERIFY(QFile::copy(db, tera2));
+        Database::open(db)->insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 2}});
         const QByteArray kako(780 * 2, 'k'), kako2(780, 'b');
         writeFile(dir.filePath(QStringLiteral("kako.rnd")), kako);
         writeFile(dir.filePath(QStringLiteral("kako2.rnd")), kako2);

@@ -69,9 +69,13 @@ void TstCp932::textFilesReadEveryBytePairAsBefore()
             continue;
         QString text;
         const Outcome r = DecodeText(pair + "\r\n", QStringLiteral("x"), TextEncoding::Cp932, text);
+        // A pair that does not read is refused (the text still says what it
+        // reads as): a forced encoding never puts U+FFFD into a table.
+        if (r.badLine > 0 && r.ok)
+            QFAIL(qPrintable(QStringLiteral("pair %1 read with a bad line").arg(code, 4, 16)));
         all += char(r.ok) + char(r.badLine) + utf16Bytes(text);
     }
-    QCOMPARE(digest(all), QByteArray("921107a92074f8cca1279921"));
+    QCOMPARE(digest(all), QByteArray("f27e25fd3a2f34918d0c3208"));
 }
 
 void TstCp932::textFilesWriteEveryCharacterAsBefore()

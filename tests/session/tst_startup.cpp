@@ -3,6 +3,7 @@
 #include "session/demo_database.h"
 #include "model/master_data.h"
 #include "session/startup.h"
+#include "transcribe/run_lock.h"
 #include "platform/database.h"
 #include "scripted_prompt.h"
 #include "test_db.h"
@@ -146,6 +147,62 @@ private slots:
         QCOMPARE(s.master.services[7].NM, QStringLiteral("新盆"));
         QCOMPARE(s.master.kbnValues[1], qint16(1));
         QVERIFY(QFile::remove(s.files.database));
+    }
+
+    // A backup killed between its two renames: start-up finishes it, says
+    // so, and removes the copy a killed restore left; while a run holds the
+    // database, it leaves everything to that run.
+    void startUpFinishesAKilledStep_data()
+    {
+        QTest::addColumn<bool>("runGoingOn");
+        QTest::newRow("nothing else running") << false;
+        QTest::newRow("a run holds the lock") << true;
+    }
+    void startUpFinishesAKilledStep()
+    {
+        QFETCH(bool, runGoingOn);
+        QTemporaryDir root;
+        const QString db = CreateDemoDatabase(root.path());
+        const QDir dir(root.path());
+        auto write = [&](const QString &name, const QByteArray &bytes) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        // kako2.rnd was renamed already, tera2.mdb's copy was not.
+        write(QStringLiteral("kako2.rnd"), QByteArray(780, 'n'));
+        write(QStringLiteral("tera2.mdb"), QByteArray("the previous backup"));
+        write(QStringLiteral("tera2.mdb.t1t1t1.tmp"), QByteArray("the new backup"));
+        write(QStringLiteral("kako.rnd.pair"), QByteArray("tera-import pair 1\nop=backup\nmove=kako2.rnd.k1k1k1.tmp\tkako2.rnd\n"
+                                                          "move=tera2.mdb.t1t1t1.tmp\ttera2.mdb\nend\n"));
+        write(QStringLiteral("tera.mdb.Ab12Cd.tmp"), QByteArray("half a restore"));
+        RunLock lock(db);
+        QString refusal;
+        if (runGoingOn)
+            QVERIFY(lock.tryTake(refusal));
+        const QStringList before = dir.entryList(QDir::Files);
+        AppState s;
+        ScriptedPrompt prompt;
+        FakeDialog dialog;
+        StartupOptions o;
+        o.appPath = root.path();
+        o.givenDbPath = db;
+        RunStartup(s, prompt, dialog, o);
+        if (runGoingOn) {
+            QVERIFY(prompt.texts().isEmpty());
+            QCOMPARE(dir.entryList(QDir::Files), before);
+            return;
+        }
+        QCOMPARE(prompt.texts().size(), 2);
+        QVERIFY2(prompt.texts().at(0).contains(QStringLiteral("前回のバックアップが途中で終わっていたため、最後まで仕上げました")),
+                 qPrintable(prompt.texts().at(0)));
+        QVERIFY2(prompt.texts().at(1).contains(QStringLiteral("tera.mdb.Ab12Cd.tmp")), qPrintable(prompt.texts().at(1)));
+        QFile tera2(dir.filePath(QStringLiteral("tera2.mdb")));
+        QVERIFY(tera2.open(QIODevice::ReadOnly));
+        QCOMPARE(tera2.readAll(), QByteArray("the new backup"));
+        for (const QString &gone : {QStringLiteral("kako.rnd.pair"), QStringLiteral("tera2.mdb.t1t1t1.tmp"), QStringLiteral("tera.mdb.Ab12Cd.tmp")})
+            QVERIFY2(!dir.exists(gone), qPrintable(gone));
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("kako2.rnd"))).size(), 780);
     }
 
     void endings_data()

@@ -16,6 +16,20 @@ namespace {
 
 constexpr int kMemberName = 8;
 
+// The households a database file holds: a backup is the same database,
+// not necessarily the same bytes (the engine writes its copy page by page).
+QStringList households(const QString &path)
+{
+    QStringList numbers;
+    auto db = Database::open(path);
+    Query q = db->exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_SETAI] ORDER BY [SETAI_NO]"));
+    while (q.next())
+        numbers << q.text(QStringLiteral("SETAI_NO"));
+    q.finish();
+    db->close();
+    return numbers;
+}
+
 AppState stateFor(const QString &dbPath)
 {
     AppState s;
@@ -46,7 +60,7 @@ private slots:
                                              + QDir::toNativeSeparators(s.files.kako)});
         QCOMPARE(prompt.shown().first().icon, Icon::Information);
         QCOMPARE(r.made, QStringList{s.files.databaseBackup});
-        QCOMPARE(fileBytes(s.files.databaseBackup), fileBytes(s.files.database));
+        QCOMPARE(households(s.files.databaseBackup), households(s.files.database));
         QVERIFY(!QFile::exists(s.files.kakoBackup));
 
         prompt.clear();
@@ -58,7 +72,7 @@ private slots:
         QVERIFY(r.ok);
         QVERIFY(prompt.texts().isEmpty());
         QCOMPARE(fileBytes(s.files.kakoBackup), QByteArray(1560, 'b'));
-        QCOMPARE(fileBytes(s.files.databaseBackup), fileBytes(s.files.database));
+        QCOMPARE(households(s.files.databaseBackup), QStringList{QStringLiteral("000009")});
         QCOMPARE(r.made, (QStringList{s.files.kakoBackup, s.files.databaseBackup}));
     }
 
@@ -126,12 +140,16 @@ private slots:
         QVERIFY(!QFile::exists(f.state.files.databaseBackup));
     }
 
-    // Rows still in the write-ahead log are part of the copy.
+    // Rows still in the write-ahead log are part of the copy, also while
+    // another program's reader holds a snapshot from before them (so that
+    // no checkpoint could fold them into the file): the copy is the last
+    // committed state, not the file's older bytes.
     void copyOfLoggedDatabaseIsWhole()
     {
         TestDb t;
         t.db().close();
         const QString name = QStringLiteral("writer");
+        const QString readerName = QStringLiteral("reader");
         {
             QSqlDatabase w = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
             w.setDatabaseName(t.path());
@@ -139,6 +157,14 @@ private slots:
             QSqlQuery q(w);
             QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=WAL")));
             QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
+            QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), readerName);
+            reader.setDatabaseName(t.path());
+            QVERIFY(reader.open());
+            QSqlQuery snapshot(reader);
+            QVERIFY(snapshot.exec(QStringLiteral("BEGIN")));
+            QVERIFY(snapshot.exec(QStringLiteral("SELECT count(*) FROM [D_SETAI]")));
+            QVERIFY(snapshot.next());
+            QCOMPARE(snapshot.value(0).toInt(), 0);
             for (int i = 0; i < 50; ++i)
                 QVERIFY(q.exec(QStringLiteral("INSERT INTO [D_SETAI] ([SETAI_NO]) VALUES ('%1')").arg(i)));
             QVERIFY(QFile::exists(t.path() + QStringLiteral("-wal")));
@@ -156,8 +182,16 @@ private slots:
             QCOMPARE(c.integer(QStringLiteral("n")), 50);
             c.finish();
             copy->close();
+            // The reader's snapshot was left alone.
+            QVERIFY(snapshot.exec(QStringLiteral("SELECT count(*) FROM [D_SETAI]")));
+            QVERIFY(snapshot.next());
+            QCOMPARE(snapshot.value(0).toInt(), 0);
+            snapshot.finish();
+            QVERIFY(reader.commit() || snapshot.exec(QStringLiteral("COMMIT")));
+            reader.close();
             w.close();
         }
+        QSqlDatabase::removeDatabase(readerName);
         QSqlDatabase::removeDatabase(name);
     }
 };

@@ -546,6 +546,7 @@ private slots:
             QVERIFY(kako.open(QIODevice::WriteOnly));
             QVERIFY(kako.resize(qint64(kMaxKakoCd - 2) * kKakoRecordBytes));
         }
+        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), kMaxKakoCd - 2}});
         const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, deathRows(40)), f.state.runSettings(), f.state.master, f.clock);
         QVERIFY(check.made);
         QCOMPARE(check.count(CheckKind::Stop), 1);

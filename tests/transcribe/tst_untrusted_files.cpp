@@ -1,0 +1,215 @@
+// Nothing the run did not check is trusted: a kako.rnd longer than the
+// register, a journal that belongs to another file, masters that are empty
+// or were not read whole. Each case is refused (or set aside) and the data
+// read back afterwards.
+#include "fixture.h"
+#include "transcribe/kako_rnd.h"
+
+#include <QtEndian>
+#include <QtTest>
+
+using namespace tera;
+
+namespace {
+
+constexpr int kKaimyo = 10;
+constexpr int kDate = 1;
+
+QList<ImportRow> deathRows(int n)
+{
+    QList<ImportRow> rows;
+    for (int i = 1; i <= n; ++i)
+        rows << ImportRow{{kKaimyo, QStringLiteral("釋新%1").arg(i)}, {kDate, QStringLiteral("2003年5月17日")}};
+    return rows;
+}
+
+// n records, each carrying its own number, as runs write them.
+void writeNumberedKako(const QString &path, int n)
+{
+    QByteArray bytes(n * int(kKakoRecordBytes), ' ');
+    for (int i = 1; i <= n; ++i)
+        qToLittleEndian<qint16>(qint16(i), bytes.data() + (i - 1) * kKakoRecordBytes);
+    writeFile(path, bytes);
+}
+
+void addEntries(Fixture &f, int from, int to)
+{
+    for (int cd = from; cd <= to; ++cd)
+        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), cd}, {QStringLiteral("戒名"), QStringLiteral("既存%1").arg(cd)}});
+}
+
+QByteArray journal(qint32 record, qint64 length)
+{
+    return "tera-import kako.rnd journal 2\nrecord=" + QByteArray::number(record) + "\nlength=" + QByteArray::number(length)
+           + "\nend\n";
+}
+
+} // namespace
+
+class TestUntrustedFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    // kako.rnd and W_KAKO disagree: an append would number into existing
+    // records or past the end. Refused with both numbers, nothing written,
+    // no backup made.
+    void appendRefusesAKakoThatDoesNotMatch_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("longer than the register") << 15 << "15 件ですが、データベースの過去帳（W_KAKO）には過去CD 12 までの登録しかありません";
+        QTest::newRow("shorter than the register") << 9 << "9 件ですが、データベースの過去帳（W_KAKO）には過去CD 12 までの登録があります";
+    }
+    void appendRefusesAKakoThatDoesNotMatch()
+    {
+        QFETCH(int, records);
+        QFETCH(QString, words);
+        Fixture f(kOutDeathRegister);
+        addEntries(f, 1, 12);
+        writeNumberedKako(f.state.files.kako, records);
+        const QByteArray kako = fileBytes(f.state.files.kako);
+        const TranscribeReport r = f.run(deathRows(5));
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QVERIFY2(r.failure.contains(words), qPrintable(r.failure));
+        QVERIFY(r.failure.contains(QStringLiteral("「既存データを削除して転記」")));
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 12);
+        QCOMPARE(fileBytes(f.state.files.kako), kako);
+        QVERIFY(!QFile::exists(f.state.files.databaseBackup));
+    }
+
+    // A journal is acted on only when it belongs to kako.rnd as it is; one
+    // that does not is kept under another name, kako.rnd keeps every byte,
+    // and the run numbers on from the register.
+    void journalMustMatchTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("records");   // of kako.rnd when the run starts
+        QTest::addColumn<bool>("actedOn");  // the journal's record is taken back
+        QTest::newRow("record 301 and length 0 beside 300 entries") << journal(301, 0) << 300 << false;
+        QTest::newRow("a length past the end of kako.rnd") << journal(301, 400 * kKakoRecordBytes) << 300 << false;
+        QTest::newRow("an undo that would cut registered entries") << journal(200, 199 * kKakoRecordBytes) << 300 << false;
+        QTest::newRow("a length inside a record") << journal(301, 300 * kKakoRecordBytes - 7) << 300 << false;
+        QTest::newRow("unreadable") << QByteArray("\x01\x02 not a journal at all") << 300 << false;
+        QTest::newRow("the run's own, its record uncommitted") << journal(301, 300 * kKakoRecordBytes) << 301 << true;
+    }
+    void journalMustMatchTheFile()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, records);
+        QFETCH(bool, actedOn);
+        Fixture f(kOutDeathRegister);
+        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 300}});
+        writeNumberedKako(f.state.files.kako, records);
+        const QString journalPath = KakoJournalPath(f.state.files.kako);
+        writeFile(journalPath, text);
+        const QByteArray before = fileBytes(f.state.files.kako).left(300 * int(kKakoRecordBytes));
+
+        const TranscribeReport r = f.run(deathRows(2));
+        QVERIFY(!QFile::exists(journalPath));
+        QCOMPARE(fileBytes(f.state.files.kako).left(300 * int(kKakoRecordBytes)), before);
+        if (actedOn) {
+            QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+            QCOMPARE(r.recoveredKakoCd, 301);
+            QCOMPARE(r.firstKakoCd, 301);
+            QVERIFY(!QFile::exists(journalPath + QStringLiteral(".unmatched")));
+        } else {
+            QCOMPARE(r.recoveredKakoCd, 0);
+            QCOMPARE(fileBytes(journalPath + QStringLiteral(".unmatched")), text);
+            QVERIFY(r.settled.join(QString()).contains(QStringLiteral("今の kako.rnd に合わないため、使わずに")));
+            QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+            QCOMPARE(r.firstKakoCd, 301);
+        }
+        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 302);
+    }
+
+    // The masters a run needs are there, and were read whole: otherwise the
+    // run stops before anything is written, naming the table.
+    void mastersMustBeThere_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<bool>("reloadMaster");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("M_年号 emptied") << "DELETE FROM [M_年号]" << true << "マスタ M_年号 が空のため";
+        QTest::newRow("OMAIRI emptied") << "DELETE FROM [OMAIRI]" << true << "マスタ OMAIRI が空のため";
+        QTest::newRow("M_KBN emptied") << "DELETE FROM [M_KBN]" << true << "マスタ M_KBN が空のため";
+        QTest::newRow("OMAIRI read only in part")
+            << "UPDATE [OMAIRI] SET [ODISP] = NULL WHERE [ONO] = (SELECT min([ONO]) + 2 FROM [OMAIRI])" << true
+            << "しか読み込めていないため";
+        QTest::newRow("M_年号 gone") << "DROP TABLE [M_年号]" << false << "マスタ M_年号 を読めないため";
+    }
+    void mastersMustBeThere()
+    {
+        QFETCH(QString, sql);
+        QFETCH(bool, reloadMaster);
+        QFETCH(QString, words);
+        Fixture f(kOutDeathRegister);
+        f.t.db().execute(sql);
+        if (reloadMaster) {
+            f.state.master = MasterData();
+            ReadMasterData(f.t.db(), f.state, f.prompt);
+        }
+        f.prompt.clear();
+        const TranscribeReport r = f.run(deathRows(3));
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QVERIFY2(r.failure.contains(words), qPrintable(r.failure));
+        QVERIFY(f.prompt.texts().last().contains(words));
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 0);
+        QVERIFY(!QFile::exists(f.state.files.kako) || QFileInfo(f.state.files.kako).size() == 0);
+        QVERIFY(!QFile::exists(f.state.files.databaseBackup));
+    }
+
+    // A failure before the rows is a failure, never "none found" or 0: the
+    // run stops before anything is deleted or written.
+    void failuresBeforeTheRowsStopTheRun_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("words");
+        // An entry whose date is no number: the index of likely duplicates
+        // cannot be read, and --skip-duplicates must not be dropped for it.
+        QTest::newRow("a broken index of duplicates") << int(kOutDeathRegister) << int(kModeAppend)
+                                                      << "UPDATE [W_KAKO] SET [bnen] = 'abc'" << "W_KAKO"
+                                                      << "重複の可能性がある行を調べるための登録済みデータを読めない";
+        // The household number before the deletion cannot be read.
+        QTest::newRow("a failing NextSetaiNo in replace mode") << int(kOutHouseholds) << int(kModeReplace)
+                                                               << "ALTER TABLE [D_SETAI] RENAME COLUMN [SNO] TO [SNO_old]"
+                                                               << "D_SETAI" << "削除の前の世帯番号を調べられない";
+    }
+    void failuresBeforeTheRowsStopTheRun()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, mode);
+        QFETCH(QString, sql);
+        QFETCH(QString, table);
+        QFETCH(QString, words);
+        Fixture f{static_cast<qint16>(kind), static_cast<qint16>(mode)};
+        addEntries(f, 1, 1);
+        writeNumberedKako(f.state.files.kako, 1);
+        f.t.db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), QStringLiteral("000001")}, {QStringLiteral("世帯主名"), QStringLiteral("既存")}});
+        f.t.db().execute(sql);
+        QList<ImportRow> rows = deathRows(2);
+        if (kind == kOutHouseholds)
+            rows = {{{2, QStringLiteral("新世帯")}}}; // 世帯主名
+        TranscribeOptions options;
+        options.skipDuplicates = true;
+        const qint64 before = [&] {
+            Query q = f.t.db().exec(QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(table));
+            q.next();
+            const qint64 n = q.integer(QStringLiteral("n"));
+            q.finish();
+            return n;
+        }();
+        const TranscribeReport r = f.run(rows, options);
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
+        QVERIFY2(r.failure.contains(words), qPrintable(r.failure));
+        QCOMPARE(r.rowsWritten, 0);
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(table)), before);
+        QCOMPARE(KakoRndFile(f.state.files.kako).entryCount(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUntrustedFiles)
+#include "tst_untrusted_files.moc"
