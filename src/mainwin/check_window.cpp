@@ -211,6 +211,14 @@ CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *imp
         prompt.message(CheckSummaryText(report), Icon::Exclamation);
         return nullptr;
     }
+    return ShowCheckWindow(owner, report, importGrid, importView, prompt);
+}
+
+CheckWindow *ShowCheckWindow(QWidget *owner, const CheckReport &report, GridModel &importGrid, GridView *importView,
+                             Prompt &prompt)
+{
+    for (CheckWindow *earlier : owner->findChildren<CheckWindow *>())
+        delete earlier;
     QStringList headings;
     for (int c = 0; c < importGrid.Cols(); ++c)
         headings << (importGrid.Rows() > 0 ? importGrid.TextMatrix(0, c) : QString());

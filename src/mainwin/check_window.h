@@ -74,5 +74,9 @@ QColor CheckKindColour(CheckKind kind);
 // through prompt and returns nullptr.
 CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *importView, const ImportSession &session,
                             const Clock &clock, Prompt &prompt, bool skipDuplicates = false);
+// Shows report's list beside owner as 検証 does (a run that found rows to
+// correct before writing shows them so).
+CheckWindow *ShowCheckWindow(QWidget *owner, const CheckReport &report, GridModel &importGrid, GridView *importView,
+                             Prompt &prompt);
 
 } // namespace tera

@@ -206,6 +206,10 @@ void ImportWindow::onRunClicked()
     m_running = false;
     // The summary, with the run report's path and the offer to open it.
     FinishRunInWindow(m_prompt, m_lastReport, m_session, started, openReport);
+    // Rows known to stop the run stopped it before anything was written:
+    // they are listed as 検証 lists them, to be corrected in the table.
+    if (!m_lastReport.rowsToCorrect.isEmpty())
+        ShowCheckWindow(this, RowsToCorrectReport(m_lastReport), *m_grid, importGrid, m_prompt);
     emit runFinished();
     // A member procedure has shown its message; the run closed the database
     // and kept nothing of the row it was on.

@@ -135,10 +135,11 @@ private slots:
         r = runTera(importArgs("transcribe", db, source, "death") << linkArgs(kDeathLinks));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("%1 行目（%2）").arg(row).arg(where)), qPrintable(r.err));
-        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), row - 1);
-        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI] WHERE [過去CD] >= %1").arg(row)), 0);
-        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI] WHERE [過去CD] >= %1").arg(row)), 0);
-        QCOMPARE(kakoSize(dir.path()), (row - 1) * 780);
+        // Known before the first row: nothing is written, not even the rows before it.
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 0);
+        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), 0);
+        QVERIFY(kakoSize(dir.path()) <= 0);
     }
 };
 

@@ -357,6 +357,81 @@ private slots:
         QVERIFY2(QString::fromUtf8(fileBytes(reportPath)).contains(QStringLiteral("（新規 1 行、更新 2 行）")), qPrintable(reportPath));
     }
 
+    // 既存データを削除して転記 asks before anything, the backup included:
+    // いいえ leaves the register, kako.rnd and the backups of the last run
+    // byte for byte. The question keeps its warning and names the counts in
+    // the clerk's words.
+    void replaceDeclinedKeepsTheBackups()
+    {
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
+        QVERIFY(d);
+        d->runButton->click();
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 12);
+        const QByteArray kako = fileBytes(f->state.files.kako);
+        const QByteArray tera2 = fileBytes(f->state.files.databaseBackup);
+        const QByteArray kako2 = fileBytes(f->state.files.kakoBackup);
+        QVERIFY(!tera2.isEmpty());
+
+        d->executionModeButtons[kModeReplace]->click();
+        QVERIFY(f->w->executionModeButtons[kModeReplace]->isChecked());
+        f->prompt.clear();
+        f->prompt.script({Answer::No});
+        d->runButton->click();
+        const QString asked = f->prompt.texts().first();
+        for (const char *words : {"削除されたデータは復帰できません。", "ただし", "過去帳 12 件"})
+            QVERIFY2(asked.contains(QString::fromUtf8(words)), qPrintable(asked));
+        QVERIFY2(!asked.contains(QStringLiteral("W_KAKO")), qPrintable(asked));
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 12);
+        QVERIFY(fileBytes(f->state.files.kako) == kako);
+        QVERIFY(fileBytes(f->state.files.databaseBackup) == tera2);
+        QVERIFY(fileBytes(f->state.files.kakoBackup) == kako2);
+    }
+
+    // A row that would stop the run (a date that does not exist) stops it
+    // before anything is written, the backup included, and the rows to
+    // correct are listed as 検証 lists them.
+    void rowToCorrectStopsBeforeWriting_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::newRow("平成元年13月40日") << QStringLiteral("平成元年13月40日");
+        QTest::newRow("2023年2月30日") << QStringLiteral("2023年2月30日");
+        QTest::newRow("13月40日") << QStringLiteral("2001年13月40日");
+    }
+    void rowToCorrectStopsBeforeWriting()
+    {
+        QFETCH(QString, date);
+        QString text = QString::fromUtf8(deaths(6, QStringLiteral("甲")));
+        text.replace(QStringLiteral("2003年5月4日"), date);
+        f->w->outputKindButtons[2]->click();
+        f->w->executionModeButtons[kModeAppend]->click();
+        f->w->titleRowButtons[1]->click();
+        f->pickSource(f->writeFile(QStringLiteral("bad.csv"), text.toUtf8()), 3);
+        linkDeaths();
+        f->w->runButton->click();
+        ImportWindow *d = importWindow();
+        QVERIFY(d);
+        f->prompt.clear();
+        d->runButton->click();
+        QCOMPARE(d->lastReport().rowsWritten, 0);
+        QCOMPARE(d->lastReport().rowsToCorrect.size(), 1);
+        QCOMPARE(d->lastReport().rowsToCorrect.first().row, 4);
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 0);
+        QCOMPARE(f->count(QStringLiteral("W_KAIKI")), 0);
+        QVERIFY(fileBytes(f->state.files.kako).isEmpty());
+        QVERIFY(!QFileInfo::exists(f->state.files.databaseBackup));
+        auto *list = d->findChild<CheckWindow *>();
+        QVERIFY(list);
+        QCOMPARE(list->report().firstStopRow(), 4);
+        QVERIFY(list->isVisible());
+        // Corrected in the table, the same window writes every row.
+        QAbstractItemModel *model = d->importGrid->model();
+        QVERIFY(model->setData(model->index(4, kDate), QStringLiteral("2003年5月4日")));
+        f->prompt.script({Answer::No});
+        d->runButton->click();
+        QCOMPARE(d->lastReport().rowsWritten, 6);
+        QCOMPARE(QFileInfo(f->state.files.kako).size(), 6 * kRecord);
+    }
+
     // The example through the windows (links made in the link editor,
     // 読込実行, 実行) and through `transcribe` with the same links, into two
     // fresh databases: every table and kako.rnd are identical.
