@@ -8,7 +8,7 @@
 #include "platform/database.h"
 #include "platform/grid_model.h"
 #include "transcribe/check_run.h"
-#include "transcribe/restore.h"
+#include "session/import_session.h"
 #include "transcribe/transcribe.h"
 
 #include <QDir>
@@ -210,11 +210,13 @@ int RunRestoreCommand(const QStringList &args, QTextStream &out, QTextStream &er
         err << "接続文字列のデータベースは元に戻せません。データベースのファイルを指定してください。" << Qt::endl;
         return 2;
     }
-    AppState state;
-    state.files.database = QFileInfo(db).absoluteFilePath();
-    DeriveSiblingPaths(state);
+    // The database may be what went wrong: it is named, not opened, and the
+    // session's restore checks the backup pair before touching it.
+    ImportSession session;
+    session.state().files.database = QFileInfo(db).absoluteFilePath();
+    DeriveSiblingPaths(session.state());
     TerminalPrompt prompt(err, yes);
-    const RestoreResult result = RestoreFromBackup(state.files, prompt);
+    const RestoreResult result = session.restore(prompt);
     switch (result.outcome) {
     case RestoreResult::Outcome::Restored:
         out << QStringLiteral("元に戻しました: %1").arg(result.restored.join(QStringLiteral("、"))) << Qt::endl;
