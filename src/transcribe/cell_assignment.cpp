@@ -9,6 +9,7 @@
 #include "transcribe/member_writer.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 #include <climits>
 #include <initializer_list>
@@ -290,6 +291,23 @@ void westernYear(TranscribeContext &ctx, qint16 year)
     ctx.records.statedEra.statedName.clear();
 }
 
+// A date written as numbers with slashes (2023/02/30) sets nothing in this
+// column, but one that no calendar holds is plainly a mistake in the source:
+// it stops the row rather than leave an entry without its date unnoticed.
+void refuseImpossibleNumericDate(const QString &cell)
+{
+    static const QRegularExpression numeric(QStringLiteral("^(\\d{1,4})[/\\-.](\\d{1,2})[/\\-.](\\d{1,2})$"));
+    const QRegularExpressionMatch m = numeric.match(cell.normalized(QString::NormalizationForm_KC));
+    if (!m.hasMatch())
+        return;
+    const int year = m.captured(1).toInt(), month = m.captured(2).toInt(), day = m.captured(3).toInt();
+    if (year == 0 || month == 0 || day == 0 || QDate(year, month, day).isValid())
+        return;
+    const QString why = month > 12 ? QStringLiteral("月 %1 はありません（1～12）。").arg(month)
+                                   : QStringLiteral("%1年%2月%3日 はありません。").arg(year).arg(month).arg(day);
+    throw RowFailure::cell(QStringLiteral("没年月日「%1」は存在しない日付です: %2").arg(cell, why));
+}
+
 // A date written with 年, 月 and 日: a Western one (2003年5月17日, item 1) or
 // one that starts with a two-character era name (平成15年5月17日, item 2).
 // Each piece may be in kanji, full-width or ASCII digits. Whatever is there
@@ -310,8 +328,10 @@ void AssignWrittenDate(TranscribeContext &ctx, bool withEra, const QString &cell
     // The marks are checked before any piece is read, so that a date written
     // the wrong way round is reported as such and not as a huge number.
     const qsizetype nen = t.indexOf(u'年');
-    if (nen < 0)
+    if (nen < 0) {
+        refuseImpossibleNumericDate(t);
         return;
+    }
     if (nen < yearStart)
         unreadableDate(t, QStringLiteral("年号（2文字）の後に「年」がありません。"));
     const qsizetype tsuki = t.indexOf(u'月');

@@ -396,6 +396,7 @@ private slots:
         QTest::newRow("平成元年13月40日") << QStringLiteral("平成元年13月40日");
         QTest::newRow("2023年2月30日") << QStringLiteral("2023年2月30日");
         QTest::newRow("13月40日") << QStringLiteral("2001年13月40日");
+        QTest::newRow("2023/02/30") << QStringLiteral("2023/02/30");
     }
     void rowToCorrectStopsBeforeWriting()
     {
