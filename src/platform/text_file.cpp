@@ -401,12 +401,43 @@ Outcome ParseDelimitedText(const QByteArray &bytes, const QString &fileName, QCh
     return parseText(std::move(text), fileName, separator, used, decoded, out);
 }
 
+namespace {
+
+// The first line longer than kMaxLineBytes (1-based), 0 when none is. Line
+// ends are single bytes in every encoding read here.
+qsizetype overlongLine(const QByteArray &bytes, qsizetype *length)
+{
+    qsizetype line = 1, start = 0;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i <= size; ++i) {
+        if (i < size && bytes[i] != '\n')
+            continue;
+        if (i - start > kMaxLineBytes) {
+            *length = i - start;
+            return line;
+        }
+        ++line;
+        start = i + 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 Outcome ReadDelimitedText(const QString &path, QChar separator, TextTable &out, TextEncoding encoding)
 {
     QByteArray bytes;
     Outcome read = ReadWholeFile(path, bytes);
     if (!read.ok)
         return read;
+    qsizetype length = 0;
+    if (const qsizetype line = overlongLine(bytes, &length))
+        return Outcome::failure(QStringLiteral("ファイル「%1」の %2 行目は %3 バイトあり、1 行としては長すぎるため読み込みません"
+                                               "（1 行は %4 MiB まで）。改行のないファイルか、表のデータではないファイルです。")
+                                    .arg(displayName(path))
+                                    .arg(line)
+                                    .arg(length)
+                                    .arg(kMaxLineBytes >> 20));
     QString text;
     TextEncoding used = TextEncoding::Auto;
     const Outcome decoded = DecodeText(bytes, path, encoding, text, &used);

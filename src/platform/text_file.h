@@ -31,6 +31,9 @@ struct TextTable {
 // Limits that keep a damaged or hostile file from exhausting memory.
 constexpr int kMaxTextRows = 10'000'000;
 constexpr int kMaxTextCols = 1'000'000;
+// No register line comes near this; a longer one is a file without line ends
+// (or no table at all), whose parse would cost many times its size.
+constexpr qsizetype kMaxLineBytes = 4 * 1024 * 1024;
 
 // Turns a file's bytes into text. fileName is only for the messages.
 // A binary file (NUL bytes) or a file in no known encoding fails and leaves

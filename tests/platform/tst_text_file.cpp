@@ -187,6 +187,8 @@ void TstTextFile::refusedFilesLeaveTheGrid_data()
                                     << QStringLiteral("読み込めるのは %1 MiB まで").arg(kMaxReadFileBytes >> 20);
     QTest::newRow("past the limit, grid document") << QStringLiteral("big.csv") << GridFileKind::All << false
                                                    << QStringLiteral("大きすぎて");
+    QTest::newRow("one line too long") << QStringLiteral("long.csv") << GridFileKind::Csv << false
+                                       << QStringLiteral("2 行目は %1 バイトあり").arg(kMaxLineBytes + 1);
     QTest::newRow("empty") << QStringLiteral("empty.csv") << GridFileKind::Csv << true
                            << QStringLiteral("読み込むデータがありません");
     QTest::newRow("byte-order mark only") << QStringLiteral("bom.csv") << GridFileKind::Csv << true
@@ -216,6 +218,7 @@ void TstTextFile::refusedFilesLeaveTheGrid()
     QVERIFY(write(QStringLiteral("nul.csv"), QByteArray("a,b\r\nc,d\r\ne\0f\r\n", 14)));
     QVERIFY(write(QStringLiteral("mixed.csv"), QStringLiteral("あ\r\nい\r\n").toUtf8() + cp932(QStringLiteral("う\r\n"))));
     QVERIFY(write(QStringLiteral("bytes.csv"), QByteArray("ok\r\n\xFF\xFE\xFD\x80\r\n")));
+    QVERIFY(write(QStringLiteral("long.csv"), QByteArray("a,b\n") + QByteArray(kMaxLineBytes + 1, 'x') + "\nc,d\n"));
     QVERIFY(QFile::link(d.filePath(QStringLiteral("real.csv")), d.filePath(QStringLiteral("link.csv"))));
     {
         QFile big(d.filePath(QStringLiteral("big.csv"))); // sparse: no half gigabyte written
