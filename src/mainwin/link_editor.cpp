@@ -68,14 +68,6 @@ void LinkEditor::markLinked()
     }
 }
 
-void LinkEditor::RenumberLinks()
-{
-    if (m_linkTable.Rows() < 2)
-        return;
-    for (int i = 1; i < m_linkTable.Rows(); ++i)
-        m_linkTable.setTextMatrix(i, LinkGridCol::NO, QString::number(i));
-}
-
 void LinkEditor::Link()
 {
     QListWidgetItem *source = m_sourceItems->currentRow() >= 0 ? m_sourceItems->currentItem() : nullptr;

@@ -45,8 +45,6 @@ public:
     // Draws the link grid again from the session's links (after a change of
     // source file has moved or dropped some).
     void showSessionLinks();
-    // Rewrites column NO as 1, 2, ...
-    void RenumberLinks();
     // リンク: appends the pair made of the current line of each list.
     void Link();
     // Appends the pair of source item sourceIndex (into sourceColumns) and

@@ -29,19 +29,6 @@ ItemRec sourceItem(int c, const QString &name)
 
 } // namespace
 
-QList<DataLink> LinksFromGrid(const GridModel &linkTable)
-{
-    QList<DataLink> out;
-    for (int k = 1; k < linkTable.Rows(); ++k) {
-        DataLink l;
-        l.sourceColumn = static_cast<qint32>(qBound(qint64(-1), NumericValue(linkTable.TextMatrix(k, LinkGridCol::SourceColumn)), qint64(32767)));
-        l.importColumn = static_cast<qint32>(qBound(qint64(-1), NumericValue(linkTable.TextMatrix(k, LinkGridCol::ImportColumn)), qint64(32767)));
-        l.sourceName = linkTable.TextMatrix(k, LinkGridCol::SrcName);
-        out << l;
-    }
-    return out;
-}
-
 void BuildSourceItems(const GridModel &sourceTable, QList<ItemRec> &sourceItems, QStringList &titles)
 {
     const int cols = qMin(sourceTable.Cols(), 32767);

@@ -33,10 +33,6 @@ inline constexpr int SourceColumn = 3; // Lpoj
 inline constexpr int ImportColumn = 4; // Rpoj
 } // namespace LinkGridCol
 
-// The links of a link grid, rows 1 to Rows - 1, in order. A cell is read by
-// its numeric value (leading digits; empty is 0).
-QList<DataLink> LinksFromGrid(const GridModel &linkTable);
-
 // Rebuilds the source items and their titles (the source list) from row 0 of the
 // source table: one item per column, plus the empty slot after the last.
 void BuildSourceItems(const GridModel &sourceTable, QList<ItemRec> &sourceItems, QStringList &titles);
