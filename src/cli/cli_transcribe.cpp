@@ -334,16 +334,11 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
     for (const QString &note : opened.notes)
         prompt.message(note, Icon::None);
     if (!opened.ok()) {
-        // Another program's lock and a file that may not be written are no
-        // fault of the database: they are named as what they are.
-        if (opened.dbCause == DbError::Cause::Lock) {
-            prompt.message(TranscribeText::lockedOut(30000), Icon::Exclamation);
-            exitCode = 5;
-            return false;
-        }
+        // The session names another program's lock and a file that may not
+        // be written as what they are.
         if (opened.dbCause != DbError::Cause::None) {
-            prompt.message(TranscribeText::cannotWrite(opened.detail, opened.dbCause), Icon::Exclamation);
-            exitCode = 1;
+            prompt.message(opened.message, Icon::Exclamation);
+            exitCode = opened.dbCause == DbError::Cause::Lock ? 5 : 1;
             return false;
         }
         if (!opened.detail.isEmpty())

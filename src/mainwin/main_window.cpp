@@ -502,10 +502,13 @@ bool MainWindow::chooseDatabase(const QString &path, const QString &shown)
     SetAllFormsPointer(kPointerDefault);
     if (!opened.ok()) {
         // The start-up words end the program; here it goes on.
-        QString text = MainWindowText::databaseNotOpened(
-            path, opened.cause == SessionResult::Cause::NoDatabase ? MainWindowText::kNoDatabaseFile
-                                                                   : MainWindowText::kNotADatabase);
-        if (!opened.detail.isEmpty())
+        QString why = MainWindowText::kNotADatabase;
+        if (opened.cause == SessionResult::Cause::NoDatabase)
+            why = MainWindowText::kNoDatabaseFile;
+        else if (opened.dbCause != DbError::Cause::None)
+            why = opened.message; // a lock or a read-only file, named as such
+        QString text = MainWindowText::databaseNotOpened(path, why);
+        if (!opened.detail.isEmpty() && !why.contains(opened.detail))
             text += QStringLiteral("\r\n（%1）").arg(opened.detail);
         m_prompt.message(text, Icon::Exclamation);
         databasePathEdit->setText(m_shownDatabase);

@@ -499,7 +499,8 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
             break;
         }
         if (!QFileInfo(path).isWritable())
-            throw DbError(kErrCannotOpen, QStringLiteral("データベースファイルに書き込みできません: %1").arg(path));
+            throw DbError(kErrCannotOpen, QStringLiteral("データベースファイルに書き込みできません: %1").arg(path))
+                .setCause(DbError::Cause::ReadOnly);
     }
 
     if (db->m_engine == Engine::SQLite) {

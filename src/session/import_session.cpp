@@ -4,6 +4,7 @@
 #include "platform/db_error.h"
 #include "session/startup.h"
 #include "transcribe/run_report.h"
+#include "transcribe/transcribe.h"
 
 #include "platform/text_file.h"
 
@@ -149,7 +150,14 @@ SessionResult ImportSession::openDatabase(const QString &pathOrConnection)
         LoadOmairiMaster(*db, chosen.master);
         db->close();
     } catch (const DbError &e) {
-        result = SessionResult::failure(SessionResult::Cause::DatabaseFault, StartupText::kDatabaseFault);
+        // Another program's lock and a file that may not be written are no
+        // fault of the database: they are named as what they are.
+        QString message = StartupText::kDatabaseFault;
+        if (e.cause() == DbError::Cause::Lock)
+            message = TranscribeText::lockedOut(TranscribeOptions().lockWaitMs);
+        else if (e.cause() != DbError::Cause::None)
+            message = TranscribeText::cannotWrite(e.description(), e.cause());
+        result = SessionResult::failure(SessionResult::Cause::DatabaseFault, message);
         result.detail = e.description();
         result.dbCause = e.cause();
         return result;

@@ -3,6 +3,7 @@
 #include "transcribe/kako_rnd.h"
 #include "transcribe/pair_files.h"
 #include "transcribe/run_lock.h"
+#include "transcribe/transcribe.h"
 
 #include "model/master_data.h"
 #include "platform/database.h"
@@ -155,8 +156,14 @@ void RunStartup(AppState &state, Prompt &prompt, LocationDialog &dialog, const S
         std::unique_ptr<Database> db = Database::open(state.files.database);
         ReadMasterData(*db, state, prompt);
         db->close();
-    } catch (const DbError &) {
-        prompt.message(StartupText::kDatabaseFault, Icon::Exclamation);
+    } catch (const DbError &e) {
+        // A lock or a file that may not be written is named as what it is.
+        if (e.cause() == DbError::Cause::Lock)
+            prompt.message(TranscribeText::lockedOut(TranscribeOptions().lockWaitMs), Icon::Exclamation);
+        else if (e.cause() != DbError::Cause::None)
+            prompt.message(TranscribeText::cannotWrite(e.description(), e.cause()), Icon::Exclamation);
+        else
+            prompt.message(StartupText::kDatabaseFault, Icon::Exclamation);
         throw EndProgram();
     }
 }

@@ -1,5 +1,6 @@
 #include "transcribe/check_run.h"
 
+#include "convert/era_calendar.h"
 #include "model/master_data.h"
 #include "model/run_settings.h"
 #include "platform/database.h"
@@ -673,10 +674,14 @@ QList<CheckFinding> findingsOf(const TranscribeReport &run, bool skipDuplicates,
 
 } // namespace
 
-QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind)
+QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind,
+                                 QList<qint16> *yearsWithoutEra)
 {
+    // Every year from the first day of 明治 on has an era.
+    constexpr qint16 kFirstEraYear = 1868;
     QList<RowStop> found;
     for (int r = 1; r < importTable.Rows(); ++r) {
+        bool stopped = false;
         ClearKakoRec(ctx.records);
         ClearKaikiDates(ctx);
         ctx.valueNotices.clear();
@@ -690,11 +695,23 @@ QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext
                 // lookup that failed is the run's to meet and report.
                 if (f.stopsRun)
                     found << RowStop{r, f.column >= 0 ? f.column : c, f.reason, false};
+                stopped = true;
                 break;
             }
         }
+        const qint16 year = ctx.gKakoRec().bnen;
+        if (yearsWithoutEra && !stopped && kind == kOutDeathRegister && year >= kFirstEraYear
+            && !yearsWithoutEra->contains(year)) {
+            auto era = ctx.eraCache.constFind(year);
+            if (era == ctx.eraCache.constEnd())
+                era = ctx.eraCache.insert(year, LookUpEraYear(ctx.db, year));
+            if (!era->found)
+                *yearsWithoutEra << year;
+        }
     }
     ctx.valueNotices.clear();
+    if (yearsWithoutEra)
+        std::sort(yearsWithoutEra->begin(), yearsWithoutEra->end());
     return found;
 }
 

@@ -82,8 +82,11 @@ bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QStri
 // master data, the working texts carried from row to row), nothing written.
 // Returns the rows with a cell to correct, each of which would stop a run
 // at its row; a transcription looks for them before it writes anything.
-// Passes on DbError when the era table cannot be read.
-QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind);
+// Passes on DbError when the era table cannot be read. With
+// yearsWithoutEra, also gives the years of death (from 明治 on) that
+// M_年号 holds no era for: their entries would be written without one.
+QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind,
+                                 QList<qint16> *yearsWithoutEra = nullptr);
 
 // The rows a run refused to start for (TranscribeReport::rowsToCorrect) as
 // a check's report, so that a front end lists them as 検証 lists its stops:

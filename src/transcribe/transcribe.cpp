@@ -118,6 +118,28 @@ QString kakoBehind(qint64 records, qint64 highestKakoCd)
            + kWaysOut;
 }
 
+// The years are listed in runs (1926～1930年), so that an era table that
+// lost a whole era reads as that era.
+QString erasMissing(const QList<qint16> &years)
+{
+    QStringList runs;
+    for (qsizetype i = 0; i < years.size();) {
+        qsizetype j = i;
+        while (j + 1 < years.size() && years.at(j + 1) == years.at(j) + 1)
+            ++j;
+        runs << (j == i ? QStringLiteral("%1年").arg(years.at(i)) : QStringLiteral("%1～%2年").arg(years.at(i)).arg(years.at(j)));
+        i = j + 1;
+    }
+    const qsizetype shown = 6;
+    QString list = runs.mid(0, shown).join(QStringLiteral("、"));
+    if (runs.size() > shown)
+        list += QStringLiteral(" ほか");
+    return QStringLiteral("マスタ M_年号 に、取り込む行の没年（%1）の年号がないため、転記を始められません。"
+                          "このまま書き込むと、これらの過去帳と年回・お参りが年号なしで登録されます。何も書き込んでいません。\r\n"
+                          "カリンデで年号マスタを確かめてから、もう一度実行してください。")
+        .arg(list);
+}
+
 QString kakoAhead(qint64 records, qint64 highestKakoCd)
 {
     return QStringLiteral("kako.rnd の記録は %1 件ですが、データベースの過去帳（W_KAKO）には過去CD %2 までの登録しかありません。\r\n"
@@ -665,7 +687,8 @@ private:
     void keepRow(int r, const QString &repeats);
     void programEndsAt(int r, int column);
     void entryLimitAt(int r, const EntryLimitReached &e);
-    bool databaseFailedAt(int r, int column, const DbError &e, QElapsedTimer &waiting);
+    bool databaseFailedAt(int r, int column, const DbError &e);
+    bool stillWaiting();
     void closeRun();
     void finish();
 
@@ -688,6 +711,10 @@ private:
     const TranscribeOptions &m_options;
     const qint16 m_kind;
     TranscribeReport m_report;
+    // One wait for another program's lock, shared by the rows and the
+    // commits: it starts at the first wait and ends with the next row that
+    // gets written, so that two waits in a row never add up past the limit.
+    QElapsedTimer m_lockWaiting;
     // Declared before the connection so that it is released after it.
     RunLock m_lock;
     std::unique_ptr<Database> m_ownDb;
@@ -806,7 +833,12 @@ bool TranscribeRun::checkBeforeWriting()
     // list what each row would do.
     {
         TranscribeContext ctx(*db, m_state, m_master, m_prompt, m_clock);
-        m_report.rowsToCorrect = FindRowsToCorrect(m_importTable, ctx, m_kind);
+        QList<qint16> yearsWithoutEra;
+        m_report.rowsToCorrect = FindRowsToCorrect(m_importTable, ctx, m_kind, &yearsWithoutEra);
+        if (!yearsWithoutEra.isEmpty()) {
+            fail(0, -1, TranscribeText::erasMissing(yearsWithoutEra));
+            return false;
+        }
         if (!m_report.rowsToCorrect.isEmpty() && !m_options.continueAfterFailure) {
             const RowStop &first = m_report.rowsToCorrect.constFirst();
             fail(0, -1, TranscribeText::rowsToCorrect(m_importTable, m_report.rowsToCorrect));
@@ -1010,19 +1042,16 @@ bool TranscribeRun::commitBatch()
         loseBatch(QStringLiteral("行の書き込みを取り消せなかったため、まとめて書き込む途中の行を確定できません。"));
         return false;
     }
-    QElapsedTimer waiting;
     for (;;) {
         try {
             m_batch->commit();
             return true;
         } catch (const DbError &e) {
             if (e.isLockConflict()) {
-                if (!waiting.isValid())
-                    waiting.start();
-                if (waiting.elapsed() < m_options.lockWaitMs) {
+                if (stillWaiting()) {
                     if (m_progress)
                         m_progress->progress(m_start.row, m_report.rowsTotal,
-                                             TranscribeText::waitingForLock(m_start.row, waiting.elapsed()));
+                                             TranscribeText::waitingForLock(m_start.row, m_lockWaiting.elapsed()));
                     QThread::msleep(200);
                     continue;
                 }
@@ -1099,7 +1128,6 @@ void TranscribeRun::runRow(int r)
     // The working texts carry over from row to row; a row tried again
     // starts from what the previous row left.
     m_rowWork = m_ctx->work;
-    QElapsedTimer waiting;
     for (bool again = true; again;) {
         again = false;
         int column = -1;
@@ -1117,11 +1145,21 @@ void TranscribeRun::runRow(int r)
         } catch (const EntryLimitReached &e) {
             entryLimitAt(r, e);
         } catch (const DbError &e) {
-            again = databaseFailedAt(r, column, e, waiting);
+            again = databaseFailedAt(r, column, e);
         }
     }
     if (!m_stopped && m_batch->lost())
         commitBatch(); // reports the loss and stops
+    if (!m_stopped)
+        m_lockWaiting.invalidate(); // the row got through: a later wait starts afresh
+}
+
+// Starts the wait at its first call; false once it has lasted the limit.
+bool TranscribeRun::stillWaiting()
+{
+    if (!m_lockWaiting.isValid())
+        m_lockWaiting.start();
+    return m_lockWaiting.elapsed() < m_options.lockWaitMs;
 }
 
 // Assigns the cells of row r and writes it; column follows the cell being
@@ -1239,7 +1277,7 @@ void TranscribeRun::entryLimitAt(int r, const EntryLimitReached &e)
 
 // True when the row is to be tried again: another program holds the
 // database, and the wait is not over.
-bool TranscribeRun::databaseFailedAt(int r, int column, const DbError &e, QElapsedTimer &waiting)
+bool TranscribeRun::databaseFailedAt(int r, int column, const DbError &e)
 {
     if (e.cause() != DbError::Cause::None && !e.isLockConflict()) {
         // Every later row would fail the same way: stop here, also in a check.
@@ -1260,15 +1298,13 @@ bool TranscribeRun::databaseFailedAt(int r, int column, const DbError &e, QElaps
     if (!commitBatch())
         return false;
     m_ctx->work = m_rowWork;
-    if (!waiting.isValid())
-        waiting.start();
-    if (waiting.elapsed() >= m_options.lockWaitMs) {
+    if (!stillWaiting()) {
         fail(r, -1, TranscribeText::lockedOut(m_options.lockWaitMs));
         m_stopped = true;
         return false;
     }
     if (m_progress) {
-        m_progress->progress(r, m_report.rowsTotal, TranscribeText::waitingForLock(r, waiting.elapsed()));
+        m_progress->progress(r, m_report.rowsTotal, TranscribeText::waitingForLock(r, m_lockWaiting.elapsed()));
         if (m_progress->cancelRequested()) {
             m_report.outcome = TranscribeReport::Outcome::Cancelled;
             --m_report.rowsRead; // the row was not written

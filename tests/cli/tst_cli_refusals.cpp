@@ -4,6 +4,7 @@
 // Each case reads the folder afterwards: nothing written, no backup made.
 #include "session/demo_database.h"
 #include "platform/cp932.h"
+#include "file_faults.h"
 #include "program_run.h"
 
 #include <sqlite3.h>
@@ -97,6 +98,24 @@ private slots:
         sqlite3_close(holder);
         QCOMPARE(r.code, 5);
         QVERIFY2(r.err.contains(QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中")), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QStringLiteral("障害")));
+        QCOMPARE(folderFiles(dir.path()), before);
+    }
+
+    // A tera.mdb that may not be written is named as such, not as a fault of
+    // the database, and nothing is written beside it.
+    void aReadOnlyDatabaseIsNamed()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString src = writeDeathSource(dir.path(), 3);
+        const auto before = folderFiles(dir.path());
+        ReadOnlyFile readOnly(db);
+        if (!readOnly.skipReason().isEmpty())
+            QSKIP(qPrintable(readOnly.skipReason()));
+        const ProgramRun r = runTera(deathSourceArgs("transcribe", db, src));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("データベースが読み取り専用のため書き込めません")), qPrintable(r.err));
         QVERIFY(!r.err.contains(QStringLiteral("障害")));
         QCOMPARE(folderFiles(dir.path()), before);
     }

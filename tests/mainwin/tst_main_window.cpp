@@ -1,6 +1,7 @@
 // The main window's own handlers: the start state, the source and database
 // pickers with the file-kind dialog, the choices and 読込実行's checks.
 #include "session/demo_database.h"
+#include "file_faults.h"
 #include "window_fixture.h"
 
 #include <QFileInfo>
@@ -186,6 +187,26 @@ private slots:
         QVERIFY(f->prompt.texts().isEmpty());
         QCOMPARE(f->state.files.database, f->t.path());
         QVERIFY(f->state.master.kbnValues == before);
+    }
+
+    // A database that may not be written is named as such; the program goes
+    // on with the one before.
+    void readOnlyDatabaseNamed()
+    {
+        QTemporaryDir other;
+        const QString chosen = CreateDemoDatabase(other.path());
+        const QString before = f->state.files.database;
+        ReadOnlyFile readOnly(chosen);
+        if (!readOnly.skipReason().isEmpty())
+            QSKIP(qPrintable(readOnly.skipReason()));
+        f->prompt.clear();
+        f->picked = chosen;
+        f->w->databaseBrowseButton->click();
+        QCOMPARE(f->prompt.texts().size(), 1);
+        const QString said = f->prompt.texts().first();
+        QVERIFY2(said.contains(QStringLiteral("読み取り専用")) && said.contains(chosen), qPrintable(said));
+        QVERIFY(!said.contains(QStringLiteral("障害")) && !said.contains(QStringLiteral("システムを終了")));
+        QCOMPARE(f->state.files.database, before);
     }
 
     // The three checks of 読込実行, in their order.

@@ -17,6 +17,9 @@
 #include <memory>
 #include <optional>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -189,5 +192,51 @@ void expectSaveKeepsFolder(FaultyFolder &dir, qint64 room, Save save)
         QVERIFY2(error.contains(word), qPrintable(error));
     QCOMPARE(folderBytes(dir.path()), before);
 }
+
+// A file that this process may not write while the object lives: its
+// write permission taken away, and for root (whom permissions do not stop)
+// the file made immutable as well. skipReason() says when neither holds.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString &path) : m_path(QFile::encodeName(path))
+    {
+        struct stat st {};
+        ::stat(m_path.constData(), &st);
+        m_mode = st.st_mode & 07777;
+        ::chmod(m_path.constData(), 0444);
+        if (::geteuid() == 0 && !setImmutable(true))
+            m_skip = QStringLiteral("the file cannot be made immutable here (%1)").arg(systemReason(errno));
+    }
+    ~ReadOnlyFile()
+    {
+        if (::geteuid() == 0)
+            setImmutable(false);
+        ::chmod(m_path.constData(), m_mode);
+    }
+    ReadOnlyFile(const ReadOnlyFile &) = delete;
+    ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
+    QString skipReason() const { return m_skip; }
+
+private:
+    bool setImmutable(bool on)
+    {
+        const int fd = ::open(m_path.constData(), O_RDONLY);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (done) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return done;
+    }
+    QByteArray m_path;
+    mode_t m_mode = 0644;
+    QString m_skip;
+};
 
 } // namespace tera
