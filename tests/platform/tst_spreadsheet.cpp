@@ -145,6 +145,12 @@ void TstSpreadsheet::badInputs_data()
                                           "表計算ソフトでパスワードを外して保存し直してから読み込んでください。");
     QTest::newRow("ods with a password") << "encrypted.ods" << "" << QStringLiteral("ファイル「encrypted.ods」") + locked;
     QTest::newRow("xls with a password") << "encrypted.xls" << "" << QStringLiteral("ファイル「encrypted.xls」") + locked;
+    QTest::newRow("xlsx with a password") << "encrypted.xlsx" << "" << QStringLiteral("ファイル「encrypted.xlsx」") + locked;
+    // The archive claims 5,000 bytes for a sheet that inflates past 1 GB:
+    // what is inflated is counted, the header is not believed.
+    QTest::newRow("a sheet that lies about its size")
+        << "lying.xlsx" << "名簿"
+        << "ファイル「lying.xlsx」の中身（xl/worksheets/sheet1.xml）は展開すると 1024 MB を超えるため読み込めません。";
     QTest::newRow("no such sheet")
         << "formats.xlsx" << "三枚目"
         << "ファイル「formats.xlsx」にシート「三枚目」はありません。シートは 「名簿」、「書式」 です（番号なら 1 から 2）。";

@@ -4,13 +4,13 @@ shows for them.
 
 The workbooks come from writers this project did not write: openpyxl (.xlsx),
 xlwt (.xls), LibreOffice (.ods, and .xlsx with cached formula values) and
-msoffcrypto-tool (a password-protected .xlsx). The expected texts are
+npm's officecrypto-tool (a password-protected .xlsx). The expected texts are
 LibreOffice's CSV export of every sheet with "save cell contents as shown",
 in expected/<file>-<sheet>.csv. The bad inputs are made by damaging these
 files the way they get damaged in the field.
 
 Needs (only to regenerate; the tests use the committed files):
-  apt-get install python3-openpyxl python3-xlwt python3-msoffcrypto-tool libreoffice-calc-nogui
+  apt-get install python3-openpyxl python3-xlwt libreoffice-calc-nogui nodejs npm
 Run from anywhere: python3 tests/data/spreadsheets/make_spreadsheets.py
 """
 import csv
@@ -284,9 +284,61 @@ def bad_inputs():
                 "</table></body></html>\n")
     with open(path("web-csv.xls"), "w", encoding="utf-8") as f:
         f.write("戒名,俗名\r\n釋浄心,髙橋　清一\r\n")
+    # The same sheet, but the archive claims it inflates to 5,000 bytes: the
+    # reader must count what it inflates, not believe the header.
+    with zipfile.ZipFile(path("formats.xlsx")) as zin, zipfile.ZipFile(path("lying.xlsx"), "w", zipfile.ZIP_DEFLATED) as zout:
+        for item in zin.infolist():
+            if item.filename == "xl/worksheets/sheet1.xml":
+                info = zipfile.ZipInfo(item.filename)
+                info.compress_type = zipfile.ZIP_DEFLATED
+                with zout.open(info, "w") as w:
+                    w.write(b'<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>')
+                    chunk = b" " * (1 << 20)
+                    for _ in range(1100):
+                        w.write(chunk)
+                    w.write(b"</sheetData></worksheet>")
+            else:
+                zout.writestr(item, zin.read(item.filename))
+    lie_about_size(path("lying.xlsx"), "xl/worksheets/sheet1.xml", 5000)
     # Saved with a password.
     save_with_password(path("formats.xlsx"), path("encrypted.xls"), "MS Excel 97")
     save_with_password(path("formats.xlsx"), path("encrypted.ods"), "calc8")
+    encrypt_ooxml(path("formats.xlsx"), path("encrypted.xlsx"))
+
+
+def lie_about_size(archive, name, size):
+    """Writes size as the uncompressed size of name in both its local header
+    and the central directory (a 32-bit archive)."""
+    import struct
+    with zipfile.ZipFile(archive) as z:
+        info = z.getinfo(name)
+    with open(archive, "r+b") as f:
+        data = bytearray(f.read())
+        # Local header: the uncompressed size is at offset 22.
+        struct.pack_into("<I", data, info.header_offset + 22, size)
+        central = data.find(b"PK\x01\x02")
+        while central >= 0:
+            name_len = struct.unpack_from("<H", data, central + 28)[0]
+            if data[central + 46:central + 46 + name_len] == name.encode():
+                struct.pack_into("<I", data, central + 24, size)
+            central = data.find(b"PK\x01\x02", central + 4)
+        f.seek(0)
+        f.write(data)
+
+
+def encrypt_ooxml(source, target):
+    """A workbook saved with the password "secret" in Excel's own way (an
+    encrypted package in an OLE file), by the npm package officecrypto-tool:
+    LibreOffice and Debian's msoffcrypto-tool only decrypt these."""
+    work = tempfile.mkdtemp(prefix="officecrypto-")
+    try:
+        subprocess.run(["npm", "install", "--silent", "officecrypto-tool@0.0.19"], cwd=work, check=True)
+        script = ("const c=require('officecrypto-tool'),fs=require('fs');"
+                  "Promise.resolve(c.encrypt(fs.readFileSync(process.argv[1]),{password:'secret'}))"
+                  ".then(b=>fs.writeFileSync(process.argv[2],b));")
+        subprocess.run(["node", "-e", script, source, target], cwd=work, check=True)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
 
 
 def save_with_password(source, target, filter_name):
