@@ -180,6 +180,8 @@ struct WindowFixture {
         return n;
     }
 
+    void execute(const QString &sql) { t.openAgain()->execute(sql); }
+
     QStringList column(const QString &sql)
     {
         auto db = t.openAgain();
