@@ -72,13 +72,17 @@ void DatabaseLocationForm::onChooseFileClicked()
 
 void DatabaseLocationForm::onOkClicked()
 {
-    if (pathEdit->text().isEmpty()) {
+    if (pathEdit->text().trimmed().isEmpty()) {
         if (m_prompt.ask(emptyPathQuestion(), Buttons::OkCancel, Icon::Exclamation) == Answer::Ok) {
             m_end = true;
             reject();
         }
         return;
     }
+    // A path typed or corrected by hand is the one meant: taking only what
+    // the file picker gave would end the program with "no database" for a
+    // path the clerk can see in the box.
+    m_state.files.database = pathEdit->text().trimmed();
     accept();
 }
 

@@ -68,15 +68,15 @@ private slots:
         QCOMPARE(f->s.files.database, QStringLiteral("前の値"));
     }
 
-    // Typed text lets OK close the dialog but is not taken as the path.
-    void typedPathIsNotTaken()
+    // A path typed into the box is the one taken, as a picked one is.
+    void typedPathIsTaken()
     {
         DatabaseLocationForm &d = f->dialog;
         d.show();
-        d.pathEdit->setText(QStringLiteral("/typed/tera.mdb"));
+        d.pathEdit->setText(QStringLiteral(" /typed/tera.mdb "));
         d.okButton->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(f->s.files.database, QString());
+        QCOMPARE(f->s.files.database, QStringLiteral("/typed/tera.mdb"));
         QVERIFY(f->p.texts().isEmpty());
     }
 
