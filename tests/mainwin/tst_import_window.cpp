@@ -182,26 +182,6 @@ private slots:
         QVERIFY(f->column(QStringLiteral("SELECT 戒名 AS v FROM W_KAKO")).contains(QStringLiteral("清風院釋正道居士")));
     }
 
-    // いいえ to the replace question: "処理を中止します" and the database as
-    // it was (the rows of an earlier append stay).
-    void replaceDeclined()
-    {
-        ImportWindow *d = importExample(QStringLiteral("households.utf8.csv"), 1, kModeAppend);
-        QVERIFY(d);
-        const qint64 before = f->count(QStringLiteral("D_SETAI"));
-        QVERIFY(before > 0);
-        f->prompt.clear();
-        f->prompt.script({Answer::No});
-        d->executionModeButtons[0]->click();
-        d->runButton->click();
-        QCOMPARE(f->prompt.texts().size(), 2);
-        QVERIFY(f->prompt.texts().first().startsWith(TranscribeText::replaceQuestion().section(QStringLiteral("\r\n"), 0, 1)));
-        QCOMPARE(f->prompt.texts().last(), QStringLiteral("処理を中止します"));
-        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
-        QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::ReplaceDeclined);
-        QCOMPARE(f->count(QStringLiteral("D_SETAI")), before);
-    }
-
     // キャンセル stops after the row being written: rows 1 and 2 are in,
     // row 3 is not, and the summary says so.
     void cancelAfterCurrentRow()

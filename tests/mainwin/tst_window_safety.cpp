@@ -358,9 +358,9 @@ private slots:
     }
 
     // 既存データを削除して転記 asks before anything, the backup included:
-    // いいえ leaves the register, kako.rnd and the backups of the last run
-    // byte for byte. The question keeps its warning and names the counts in
-    // the clerk's words.
+    // いいえ says "処理を中止します" and leaves the register, kako.rnd and
+    // the backups of the last run byte for byte. The question keeps its
+    // warning and names the counts in the clerk's words.
     void replaceDeclinedKeepsTheBackups()
     {
         ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
@@ -381,6 +381,10 @@ private slots:
         for (const char *words : {"削除されたデータは復帰できません。", "ただし", "過去帳 12 件"})
             QVERIFY2(asked.contains(QString::fromUtf8(words)), qPrintable(asked));
         QVERIFY2(!asked.contains(QStringLiteral("W_KAKO")), qPrintable(asked));
+        QCOMPARE(f->prompt.texts().size(), 2);
+        QCOMPARE(f->prompt.texts().last(), QStringLiteral("処理を中止します"));
+        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
+        QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::ReplaceDeclined);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 12);
         QVERIFY(fileBytes(f->state.files.kako) == kako);
         QVERIFY(fileBytes(f->state.files.databaseBackup) == tera2);
