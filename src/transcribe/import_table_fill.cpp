@@ -86,7 +86,7 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
         }
         if (l.importColumn < 1 || l.importColumn >= catalogue.size()) {
             result.ok = false;
-            result.message = QStringLiteral("データリンクの書出し項目（Rpoj %1）は、この出力区分にありません。").arg(l.importColumn);
+            result.message = QStringLiteral("データリンクの書出し項目（項目番号 %1）は、この出力区分にありません。").arg(l.importColumn);
             return result;
         }
     }
