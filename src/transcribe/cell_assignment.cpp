@@ -3,6 +3,7 @@
 #include "convert/era_calendar.h"
 #include "convert/kanji_numerals.h"
 #include "convert/number_format.h"
+#include "convert/output_items.h"
 #include "platform/db_error.h"
 #include "transcribe/context.h"
 #include "transcribe/death_register.h"
@@ -390,7 +391,7 @@ void AssignPostalCode(MemberRec &r, QString &text, std::initializer_list<QString
     SplitPostalCode(r, text);
 }
 
-// Contact and visit fields in catalogue order (members 38-49, households 19-30).
+// Contact and visit fields in item order, from ContactName to VisitFax.
 void AssignContactField(MemberRec &r, int offset, const QString &text)
 {
     QString *const fields[] = {&r.連絡先氏名, &r.連絡先郵便, &r.連絡先住所, &r.連絡先住所２, &r.連絡先電話, &r.連絡先ＦＡＸ,
@@ -402,26 +403,26 @@ void AssignContactField(MemberRec &r, int offset, const QString &text)
 void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
 {
     MemberRec &r = ctx.gRow();
-    switch (item) {
-    case 1: put(text, EvenEmpty, {&r.KOJIN_NO}); break;
-    case 2: {
+    switch (MemberItem(item)) {
+    case MemberItem::PersonalNumber: put(text, EvenEmpty, {&r.KOJIN_NO}); break;
+    case MemberItem::RegistrationDate: {
         put(text, EvenEmpty, {&r.T_YMD});
         const QString problem = RegistrationDateProblem(r.T_YMD);
         if (!problem.isEmpty())
             notice(ctx, item, text, problem);
         break;
     }
-    case 3: put(text, EvenEmpty, {&r.取消日}); break;
-    case 4: r.SETAI_NO = FormatSetaiNo(text); break;
-    case 5: put(text, EvenEmpty, {&r.ZOK_CD}); break;
-    case 6: r.ZOK_ID = 0; break;
-    case 7: r.ZOK_NM = QStringLiteral("本人"); break;
-    case 8: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
-    case 9: put(text, EvenEmpty, {&r.MEI_KA}); break;
-    case 10: put(text, EvenEmpty, {&r.SEX}); break;
-    case 11: putNumberNoticed(ctx, item, text, r.sei); break;
-    case 12: put(text, EvenEmpty, {&r.NenGo}); break;
-    case 13:
+    case MemberItem::CancellationDate: put(text, EvenEmpty, {&r.取消日}); break;
+    case MemberItem::HouseholdNumber: r.SETAI_NO = FormatSetaiNo(text); break;
+    case MemberItem::RelationNumber: put(text, EvenEmpty, {&r.ZOK_CD}); break;
+    case MemberItem::RelationCode: r.ZOK_ID = 0; break;
+    case MemberItem::RelationName: r.ZOK_NM = QStringLiteral("本人"); break;
+    case MemberItem::Name: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
+    case MemberItem::NameReading: put(text, EvenEmpty, {&r.MEI_KA}); break;
+    case MemberItem::Sex: put(text, EvenEmpty, {&r.SEX}); break;
+    case MemberItem::BirthWesternYear: putNumberNoticed(ctx, item, text, r.sei); break;
+    case MemberItem::BirthEra: put(text, EvenEmpty, {&r.NenGo}); break;
+    case MemberItem::BirthEraYear:
         // The column asks for 昭和yy年; its era name and 年 are no number,
         // and 元年 is year 1.
         if (!text.trimmed().isEmpty()) {
@@ -433,57 +434,57 @@ void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
                 noticeUnread(ctx, item, text);
         }
         break;
-    case 14: putNumberNoticed(ctx, item, text, r.tuki); break;
-    case 15: putNumberNoticed(ctx, item, text, r.Hi); break;
-    case 16: put(text, EvenEmpty, {&r.KETO}); break;
-    case 17: put(text, EvenEmpty, {&r.KHOSI}); break;
-    case 18: put(text, EvenEmpty, {&r.KBUTU}); break;
-    case 19: put(text, EvenEmpty, {&r.KEITAI}); break;
-    case 20: r.LIF = QStringLiteral("0"); break;
-    case 21: put(text, EvenEmpty, {&r.Memo}); break;
-    case 22: put(text, EvenEmpty, {&r.SYOKU}); break;
-    case 23: put(text, EvenEmpty, {&r.KINMU_MEI}); break;
-    case 24: put(text, EvenEmpty, {&r.BUKA}); break;
-    case 25: put(text, EvenEmpty, {&r.KINMU_JYU}); break;
-    case 26: put(text, EvenEmpty, {&r.KINMU_TEL}); break;
-    case 27: put(text, EvenEmpty, {&r.NAI_TEL}); break;
-    case 28: put(text, EvenEmpty, {&r.KINMU_MEMO}); break;
-    case 31: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
-    case 32: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
-    case 33: AssignPostalHalf(r, r.YUBIN1, text); break;
-    case 34: AssignPostalHalf(r, r.YUBIN2, text); break;
-    case 35: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
-    case 36: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
-    case 37: AssignPostalCode(r, text, {}); break;
-    case 50: put(text, OnlyFilled, {&r.地区}); break;
-    case 51: put(text, OnlyFilled, {&r.検索}); break;
+    case MemberItem::BirthMonth: putNumberNoticed(ctx, item, text, r.tuki); break;
+    case MemberItem::BirthDay: putNumberNoticed(ctx, item, text, r.Hi); break;
+    case MemberItem::BirthZodiacSign: put(text, EvenEmpty, {&r.KETO}); break;
+    case MemberItem::BirthStar: put(text, EvenEmpty, {&r.KHOSI}); break;
+    case MemberItem::BirthBuddha: put(text, EvenEmpty, {&r.KBUTU}); break;
+    case MemberItem::MobilePhone: put(text, EvenEmpty, {&r.KEITAI}); break;
+    case MemberItem::LivingFlag: r.LIF = QStringLiteral("0"); break;
+    case MemberItem::Memo: put(text, EvenEmpty, {&r.Memo}); break;
+    case MemberItem::Occupation: put(text, EvenEmpty, {&r.SYOKU}); break;
+    case MemberItem::EmployerName: put(text, EvenEmpty, {&r.KINMU_MEI}); break;
+    case MemberItem::EmployerDepartment: put(text, EvenEmpty, {&r.BUKA}); break;
+    case MemberItem::EmployerAddress: put(text, EvenEmpty, {&r.KINMU_JYU}); break;
+    case MemberItem::EmployerPhone: put(text, EvenEmpty, {&r.KINMU_TEL}); break;
+    case MemberItem::EmployerExtension: put(text, EvenEmpty, {&r.NAI_TEL}); break;
+    case MemberItem::EmploymentMemo: put(text, EvenEmpty, {&r.KINMU_MEMO}); break;
+    case MemberItem::Phone: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case MemberItem::Fax: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
+    case MemberItem::PostalCodeFirstPart: AssignPostalHalf(r, r.YUBIN1, text); break;
+    case MemberItem::PostalCodeSecondPart: AssignPostalHalf(r, r.YUBIN2, text); break;
+    case MemberItem::Address: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case MemberItem::Address2: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
+    case MemberItem::PostalCode: AssignPostalCode(r, text, {}); break;
+    case MemberItem::District: put(text, OnlyFilled, {&r.地区}); break;
+    case MemberItem::SearchText: put(text, OnlyFilled, {&r.検索}); break;
     default:
-        if (item >= 38 && item <= 49)
-            AssignContactField(r, item - 38, text);
-        break; // 0, 29, 30 and anything else: nothing
+        if (item >= itemNumber(MemberItem::ContactName) && item <= itemNumber(MemberItem::VisitFax))
+            AssignContactField(r, item - itemNumber(MemberItem::ContactName), text);
+        break; // Id, Unused29, Unused30 and anything else: nothing
     }
 }
 
 void AssignHousehold(TranscribeContext &ctx, qint16 item, QString &text)
 {
     MemberRec &r = ctx.gRow();
-    switch (item) {
-    case 1: r.SETAI_NO = FormatSetaiNo(text); break;
-    case 2: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
-    case 3: put(text, EvenEmpty, {&r.MEI_KA}); break;
-    case 4: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
-    case 5: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
-    case 6: AssignPostalHalf(r, r.YUBIN1, text); break;
-    case 7: AssignPostalHalf(r, r.YUBIN2, text); break;
-    case 8: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
-    case 9: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
-    case 10: AssignPostalCode(r, text, {}); break;
-    case 31: put(text, OnlyFilled, {&r.地区}); break;
-    case 32: put(text, OnlyFilled, {&r.検索}); break;
+    switch (HouseholdItem(item)) {
+    case HouseholdItem::HouseholdNumber: r.SETAI_NO = FormatSetaiNo(text); break;
+    case HouseholdItem::HeadName: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
+    case HouseholdItem::HouseholdKana: put(text, EvenEmpty, {&r.MEI_KA}); break;
+    case HouseholdItem::Phone: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case HouseholdItem::Fax: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
+    case HouseholdItem::PostalCodeFirstPart: AssignPostalHalf(r, r.YUBIN1, text); break;
+    case HouseholdItem::PostalCodeSecondPart: AssignPostalHalf(r, r.YUBIN2, text); break;
+    case HouseholdItem::Address: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case HouseholdItem::Address2: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
+    case HouseholdItem::PostalCode: AssignPostalCode(r, text, {}); break;
+    case HouseholdItem::District: put(text, OnlyFilled, {&r.地区}); break;
+    case HouseholdItem::SearchText: put(text, OnlyFilled, {&r.検索}); break;
     default:
-        if (item >= 19 && item <= 30)
-            AssignContactField(r, item - 19, text);
-        break; // 11 to 18 (案内先, 担当者, 予備) and anything else: nothing
+        if (item >= itemNumber(HouseholdItem::ContactName) && item <= itemNumber(HouseholdItem::VisitFax))
+            AssignContactField(r, item - itemNumber(HouseholdItem::ContactName), text);
+        break; // the notice address, staff, spare and anything else: nothing
     }
 }
 
@@ -525,25 +526,25 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
     MemberRec &r = ctx.gRow();
     CellWorkingTexts &w = ctx.work;
     const QString t = text.trimmed();
-    switch (item) {
-    case 1: AssignWrittenDate(ctx, false, text); break;
-    case 2: AssignWrittenDate(ctx, true, text); break;
-    case 3: put(text, OnlyFilled, {&w.eraName}); break;
-    case 4:
+    switch (DeathItem(item)) {
+    case DeathItem::DeathDate: AssignWrittenDate(ctx, false, text); break;
+    case DeathItem::DeathDateWithEra: AssignWrittenDate(ctx, true, text); break;
+    case DeathItem::DeathEra: put(text, OnlyFilled, {&w.eraName}); break;
+    case DeathItem::DeathEraYear:
         if (!t.isEmpty()) {
             w.eraYearDigits = dateDigits(t, t, true);
             WesternYearOfEra(ctx, t);
             dateChanged(ctx, item, t);
         }
         break;
-    case 5:
+    case DeathItem::DeathMonth:
         if (!t.isEmpty()) {
             w.monthDigits = dateDigits(t, t);
             k.btuki = value16(w.monthDigits, t);
             dateChanged(ctx, item, t);
         }
         break;
-    case 6:
+    case DeathItem::DeathDay:
         if (!t.isEmpty()) {
             w.dayDigits = dateDigits(t, t);
             k.bHi = value16(w.dayDigits, t);
@@ -551,61 +552,61 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
             CompletionTest(ctx);
         }
         break;
-    case 7: AssignAge(ctx, item, text); break;
-    case 9:
+    case DeathItem::AgeAtDeath: AssignAge(ctx, item, text); break;
+    case DeathItem::PosthumousNameReading:
         put(text, EvenEmpty, {&k.ﾖﾐ});
         noticeCut(ctx, item, QStringLiteral("ﾖﾐ"), k.ﾖﾐ, KakoWidth::ﾖﾐ);
         break;
-    case 10:
+    case DeathItem::PosthumousName:
         put(text, EvenEmpty, {&k.戒名});
         noticeCut(ctx, item, QStringLiteral("戒名"), k.戒名, KakoWidth::戒名);
         break;
-    case 11:
+    case DeathItem::SecularName:
         put(text, EvenEmpty, {&k.俗名});
         noticeCut(ctx, item, QStringLiteral("俗名"), k.俗名, KakoWidth::俗名);
         break;
-    case 12:
+    case DeathItem::ChiefMourner:
         put(text, EvenEmpty, {&k.施主名, &r.MEI, &r.世帯主名});
         noticeCut(ctx, item, QStringLiteral("施主名"), k.施主名, KakoWidth::施主名);
         break;
-    case 13:
+    case DeathItem::Relationship:
         put(text, EvenEmpty, {&k.続柄});
         noticeCut(ctx, item, QStringLiteral("続柄"), k.続柄, KakoWidth::続柄);
         break;
-    case 14:
+    case DeathItem::DeathWesternYear:
         if (!t.isEmpty()) {
             westernYear(ctx, value16(text, text));
             dateChanged(ctx, item, text);
         }
         break;
-    case 15:
+    case DeathItem::DeathMonthNumber:
         if (!t.isEmpty()) {
             putNumber(text, k.btuki);
             dateChanged(ctx, item, text);
         }
         break;
-    case 16:
+    case DeathItem::DeathDayNumber:
         if (!t.isEmpty()) {
             putNumber(text, k.bHi);
             dateChanged(ctx, item, text);
         }
         CompletionTest(ctx);
         break;
-    case 17:
+    case DeathItem::TempleNumber:
         if (!t.isEmpty())
             r.寺番号 = value32(text, text);
         break;
-    case 20:
+    case DeathItem::HouseholdId:
         if (!t.isEmpty())
             r.SETAI_NO = FormatSetaiNo(t);
         break;
-    case 21: put(text, OnlyFilled, {&r.KOJIN_NO}); break;
-    case 22: AssignPostalCode(r, text, {&k.郵便}); break;
-    case 23: put(text, OnlyFilled, {&k.住所, &r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
-    case 24: put(text, OnlyFilled, {&k.電話, &r.tel, &r.連絡先電話, &r.訪問先電話}); break;
-    case 25: put(text, OnlyFilled, {&r.地区}); break;
-    case 26: put(text, OnlyFilled, {&r.検索}); break;
-    default: break; // 8 (享年和), 18, 19 (担当者) and anything else: nothing
+    case DeathItem::PersonalId: put(text, OnlyFilled, {&r.KOJIN_NO}); break;
+    case DeathItem::PostalCode: AssignPostalCode(r, text, {&k.郵便}); break;
+    case DeathItem::Address: put(text, OnlyFilled, {&k.住所, &r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case DeathItem::Phone: put(text, OnlyFilled, {&k.電話, &r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case DeathItem::District: put(text, OnlyFilled, {&r.地区}); break;
+    case DeathItem::SearchText: put(text, OnlyFilled, {&r.検索}); break;
+    default: break; // AgeInKanji, StaffCode, StaffName and anything else: nothing
     }
 }
 

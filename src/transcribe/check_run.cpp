@@ -1,6 +1,7 @@
 #include "transcribe/check_run.h"
 
 #include "convert/era_calendar.h"
+#include "convert/output_items.h"
 #include "model/master_data.h"
 #include "model/run_settings.h"
 #include "platform/database.h"
@@ -147,7 +148,9 @@ const KakoField kKakoFields[] = {
 };
 
 // Death-register columns whose cells make up the date of death.
-const int kDateItems[] = {1, 2, 3, 4, 5, 6, 14, 15, 16};
+const DeathItem kDateItems[] = {DeathItem::DeathDate,        DeathItem::DeathDateWithEra, DeathItem::DeathEra,
+                                DeathItem::DeathEraYear,     DeathItem::DeathMonth,       DeathItem::DeathDay,
+                                DeathItem::DeathWesternYear, DeathItem::DeathMonthNumber, DeathItem::DeathDayNumber};
 
 // Learns from the run what each row did, by looking at the scratch database
 // before and after the row procedure: the same queries would show a user
@@ -231,8 +234,12 @@ private:
             householdRowWritten(row, ctx);
     }
 
-    int columnOf(int item) const { return item < m_importTable.Cols() ? item : -1; }
-    QString cell(int row, int item) const { return item < m_importTable.Cols() ? m_importTable.TextMatrix(row, item) : QString(); }
+    int columnOf(DeathItem item) const { return itemNumber(item) < m_importTable.Cols() ? itemNumber(item) : -1; }
+    QString cell(int row, DeathItem item) const
+    {
+        const int column = columnOf(item);
+        return column >= 0 ? m_importTable.TextMatrix(row, column) : QString();
+    }
 
     void note(int row, int column, CheckKind kind, const QString &text, int replaced = 0)
     {
@@ -254,7 +261,7 @@ private:
         // The date of death: the anniversaries follow only a complete one.
         int firstDateColumn = -1;
         QStringList written;
-        for (int item : kDateItems) {
+        for (DeathItem item : kDateItems) {
             const QString t = cell(row, item).trimmed();
             if (t.isEmpty())
                 continue;
@@ -268,16 +275,18 @@ private:
         // The column named is the one whose cell gave the part that is
         // missing: cells are assigned in column order, so the last filled
         // cell among those that set the part.
-        const auto lastFilled = [&](std::initializer_list<int> items) {
+        const auto lastFilled = [&](std::initializer_list<DeathItem> items) {
             int column = -1;
-            for (int item : items)
+            for (DeathItem item : items)
                 if (!cell(row, item).trimmed().isEmpty())
                     column = columnOf(item);
             return column >= 0 ? column : firstDateColumn;
         };
-        const int partColumn = k.bnen < 1    ? lastFilled({1, 2, 3, 4, 14})
-                               : k.btuki < 1 ? lastFilled({1, 2, 5, 15})
-                                             : lastFilled({1, 2, 6, 16});
+        using D = DeathItem;
+        const int partColumn =
+            k.bnen < 1    ? lastFilled({D::DeathDate, D::DeathDateWithEra, D::DeathEra, D::DeathEraYear, D::DeathWesternYear})
+            : k.btuki < 1 ? lastFilled({D::DeathDate, D::DeathDateWithEra, D::DeathMonth, D::DeathMonthNumber})
+                          : lastFilled({D::DeathDate, D::DeathDateWithEra, D::DeathDay, D::DeathDayNumber});
         if (k.bnen < 1 || k.btuki < 1 || k.bHi < 1) {
             note(row, partColumn, CheckKind::Unreadable,
                  QStringLiteral("没年月日「%1」から年・月・日が揃いません（年 %2、月 %3、日 %4）。回忌は作られません。")
