@@ -73,7 +73,7 @@ struct TranscribeContext {
     QHash<qint16, ServiceName> serviceNameCache;
 
     // Failures that the record writers trapped (and reported with
-    // ShowErrCode) while writing the current row. The driver does not commit
+    // ReportWriterFailure) while writing the current row. The driver does not commit
     // a row that has any: the row is rolled back whole and reported.
     QStringList rowFailures;
 
@@ -103,7 +103,7 @@ struct TranscribeContext {
     // the error number the product gives it.
     void valueFailed(qint32 number, const QString &description)
     {
-        ShowErrCode(prompt, number, description);
+        ReportWriterFailure(prompt, number, description);
         rowFailures << description;
     }
 

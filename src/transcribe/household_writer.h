@@ -11,7 +11,7 @@ namespace tera {
 struct TranscribeContext;
 
 // The number for a new household: the largest D_SETAI.SNO + 1, or 1 on an
-// empty table. A failure is reported (ShowErrCode) and gives 0.
+// empty table. A failure is reported (ReportWriterFailure) and gives 0.
 qint32 NextSetaiNo(TranscribeContext &ctx);
 
 // Writes the household of gRow into D_SETAI: edits the first row with its

@@ -17,7 +17,7 @@ struct TranscribeContext;
 // and reports that the program is to end).
 
 // The highest D_KOJIN.ID, 0 on an empty table; a new member's KOJIN_NO is
-// this + 1. A failure is reported (ShowErrCode) and gives 0.
+// this + 1. A failure is reported (ReportWriterFailure) and gives 0.
 qint32 NextKojinId(TranscribeContext &ctx);
 
 // Inserts the member of gRow, or updates the row that has its KOJIN_NO

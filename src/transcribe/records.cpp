@@ -41,20 +41,20 @@ QString CutToWidth(const QString &text, int width)
     return text.left(n);
 }
 
-QString ErrCodeText(qint32 number, const QString &description)
+QString WriterFailureText(qint32 number, const QString &description)
 {
     return QStringLiteral("ErrCode = ") + QString::number(number) + QStringLiteral("\r\n") + description;
 }
 
-void ShowErrCode(Prompt &prompt, qint32 number, const QString &description)
+void ReportWriterFailure(Prompt &prompt, qint32 number, const QString &description)
 {
     prompt.beep();
-    prompt.ask(ErrCodeText(number, description), Buttons::Ok, Icon::Exclamation);
+    prompt.ask(WriterFailureText(number, description), Buttons::Ok, Icon::Exclamation);
 }
 
-void ShowErrCode(Prompt &prompt, const DbError &error)
+void ReportWriterFailure(Prompt &prompt, const DbError &error)
 {
-    ShowErrCode(prompt, error.number(), error.description());
+    ReportWriterFailure(prompt, error.number(), error.description());
 }
 
 } // namespace tera

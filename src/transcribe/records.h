@@ -158,8 +158,8 @@ QString CutToWidth(const QString &text, int width);
 
 // The record writers' error report: "ErrCode = <number>", CR LF and the
 // description, with the exclamation icon and an OK button.
-QString ErrCodeText(qint32 number, const QString &description);
-void ShowErrCode(Prompt &prompt, qint32 number, const QString &description);
-void ShowErrCode(Prompt &prompt, const DbError &error);
+QString WriterFailureText(qint32 number, const QString &description);
+void ReportWriterFailure(Prompt &prompt, qint32 number, const QString &description);
+void ReportWriterFailure(Prompt &prompt, const DbError &error);
 
 } // namespace tera
