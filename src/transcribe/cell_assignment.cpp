@@ -161,9 +161,9 @@ QString dateText(const QDate &d)
 // day (the month's first day when the day is not given, the whole-year rule
 // for a year alone), and a notice says so. Decided again whenever a date
 // item changes the date, so the last decision of the row stands alone.
-void decideEntryEra(TranscribeContext &ctx, qint16 item, const QString &cell)
+void decideEntryEra(TranscribeContext &ctx, RowRecords &records, qint16 item, const QString &cell)
 {
-    StatedEra &s = ctx.records.statedEra;
+    StatedEra &s = records.statedEra;
     if (!s.notice.isEmpty()) {
         for (qsizetype i = ctx.valueNotices.size() - 1; i >= 0; --i)
             if (ctx.valueNotices.at(i).column == s.noticeColumn && ctx.valueNotices.at(i).reason == s.notice) {
@@ -174,7 +174,7 @@ void decideEntryEra(TranscribeContext &ctx, qint16 item, const QString &cell)
         s.noticeColumn = -1;
     }
     s.decided = false;
-    const KakoRec &k = ctx.gKakoRec();
+    const KakoRec &k = records.entry;
     if (s.statedName.isEmpty() || s.westernYear != k.bnen || k.bnen < 1)
         return;
     const EraRow &row = eraRowNamed(ctx, s.statedName);
@@ -216,10 +216,10 @@ void decideEntryEra(TranscribeContext &ctx, qint16 item, const QString &cell)
 }
 
 // After every item that sets a part of the date of death.
-void dateChanged(TranscribeContext &ctx, qint16 item, const QString &cell)
+void dateChanged(TranscribeContext &ctx, RowRecords &records, qint16 item, const QString &cell)
 {
-    checkDateExists(ctx.gKakoRec(), cell);
-    decideEntryEra(ctx, item, cell);
+    checkDateExists(records.entry, cell);
+    decideEntryEra(ctx, records, item, cell);
 }
 
 // Stores the trimmed text into every field. A text field is taken only when
@@ -256,12 +256,12 @@ void putNumberNoticed(TranscribeContext &ctx, qint16 item, const QString &text, 
 }
 
 // When the date of death is complete, its anniversary dates are computed.
-void CompletionTest(TranscribeContext &ctx)
+void CompletionTest(TranscribeContext &ctx, RowRecords &records)
 {
-    const KakoRec &k = ctx.gKakoRec();
+    const KakoRec &k = records.entry;
     if (k.bnen >= 1 && k.btuki >= 1 && k.bHi >= 1) {
         const QChar zero(u'0');
-        BuildKaikiDates(ctx, QStringLiteral("%1/%2/%3")
+        BuildKaikiDates(ctx, records, QStringLiteral("%1/%2/%3")
                                  .arg(int(k.bnen), 4, 10, zero)
                                  .arg(int(k.btuki), 2, 10, zero)
                                  .arg(int(k.bHi), 2, 10, zero));
@@ -272,24 +272,24 @@ void CompletionTest(TranscribeContext &ctx)
 // force. A piece without any numeral ("不明") is no era year: reading it as 0
 // would give the year before the era began, so bnen stays as it is. The era
 // so stated is kept for the entry (decideEntryEra).
-void WesternYearOfEra(TranscribeContext &ctx, const QString &shown)
+void WesternYearOfEra(TranscribeContext &ctx, RowRecords &records, const QString &shown)
 {
     if (ctx.work.eraName.trimmed().isEmpty() || ctx.work.eraYearDigits.isEmpty())
         return;
     const qint16 eraYear = value16(ctx.work.eraYearDigits, shown);
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     k.bnen = GetWesternYear(ctx.db, ctx.work.eraName, eraYear);
-    StatedEra &s = ctx.records.statedEra;
+    StatedEra &s = records.statedEra;
     s.statedName = k.bnen != 0 ? ctx.work.eraName : QString();
     s.statedYear = eraYear;
     s.westernYear = k.bnen;
 }
 
 // bnen from a Western year: no era is stated for it.
-void westernYear(TranscribeContext &ctx, qint16 year)
+void westernYear(RowRecords &records, qint16 year)
 {
-    ctx.gKakoRec().bnen = year;
-    ctx.records.statedEra.statedName.clear();
+    records.entry.bnen = year;
+    records.statedEra.statedName.clear();
 }
 
 // A date written as numbers with slashes (2023/02/30) sets nothing in this
@@ -314,12 +314,12 @@ void refuseImpossibleNumericDate(const QString &cell)
 // Each piece may be in kanji, full-width or ASCII digits. Whatever is there
 // up to the first missing mark is taken; the anniversaries only follow a
 // complete date.
-void AssignWrittenDate(TranscribeContext &ctx, bool withEra, const QString &cell)
+void AssignWrittenDate(TranscribeContext &ctx, RowRecords &records, bool withEra, const QString &cell)
 {
     const QString t = cell.trimmed();
     if (t.isEmpty())
         return;
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     qsizetype yearStart = 0;
     if (withEra) {
         ctx.work.eraName = firstChars(t, 2);
@@ -354,20 +354,20 @@ void AssignWrittenDate(TranscribeContext &ctx, bool withEra, const QString &cell
     if (!year.isEmpty()) {
         if (withEra) {
             ctx.work.eraYearDigits = yearDigits;
-            WesternYearOfEra(ctx, year);
+            WesternYearOfEra(ctx, records, year);
         } else {
-            westernYear(ctx, value16(yearDigits, year));
+            westernYear(records, value16(yearDigits, year));
         }
     }
     if (!month.isEmpty())
         k.btuki = value16(monthDigits, month);
     if (!day.isEmpty())
         k.bHi = value16(dayDigits, day);
-    dateChanged(ctx, withEra ? 2 : 1, t);
+    dateChanged(ctx, records, withEra ? 2 : 1, t);
     if (hi < 0)
         return;
 
-    CompletionTest(ctx);
+    CompletionTest(ctx, records);
 }
 
 // One of the two postal halves in its own cell (taken even when empty); the
@@ -400,9 +400,9 @@ void AssignContactField(MemberRec &r, int offset, const QString &text)
         put(text, OnlyFilled, {fields[offset]});
 }
 
-void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
+void AssignMember(TranscribeContext &ctx, RowRecords &records, qint16 item, QString &text)
 {
-    MemberRec &r = ctx.gRow();
+    MemberRec &r = records.member;
     switch (MemberItem(item)) {
     case MemberItem::PersonalNumber: put(text, EvenEmpty, {&r.KOJIN_NO}); break;
     case MemberItem::RegistrationDate: {
@@ -465,9 +465,9 @@ void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
     }
 }
 
-void AssignHousehold(TranscribeContext &ctx, qint16 item, QString &text)
+void AssignHousehold(RowRecords &records, qint16 item, QString &text)
 {
-    MemberRec &r = ctx.gRow();
+    MemberRec &r = records.member;
     switch (HouseholdItem(item)) {
     case HouseholdItem::HouseholdNumber: r.SETAI_NO = FormatSetaiNo(text); break;
     case HouseholdItem::HeadName: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
@@ -491,9 +491,9 @@ void AssignHousehold(TranscribeContext &ctx, qint16 item, QString &text)
 // The age at death: every row hands it over, and an empty one is 0, as
 // when not given. Written in kanji (行年八十五歳, 八拾五才) it is read as a
 // numeral; otherwise as the leading number (85歳, -5).
-void AssignAge(TranscribeContext &ctx, qint16 item, QString &text)
+void AssignAge(TranscribeContext &ctx, RowRecords &records, qint16 item, QString &text)
 {
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     const QString cell = text;
     text = RemoveChar(RemoveChar(text, QStringLiteral("歳")), QStringLiteral("才"));
     bool kanji = false;
@@ -520,39 +520,39 @@ void AssignAge(TranscribeContext &ctx, qint16 item, QString &text)
     }
 }
 
-void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
+void AssignDeathRegister(TranscribeContext &ctx, RowRecords &records, qint16 item, QString &text)
 {
-    KakoRec &k = ctx.gKakoRec();
-    MemberRec &r = ctx.gRow();
+    KakoRec &k = records.entry;
+    MemberRec &r = records.member;
     CellWorkingTexts &w = ctx.work;
     const QString t = text.trimmed();
     switch (DeathItem(item)) {
-    case DeathItem::DeathDate: AssignWrittenDate(ctx, false, text); break;
-    case DeathItem::DeathDateWithEra: AssignWrittenDate(ctx, true, text); break;
+    case DeathItem::DeathDate: AssignWrittenDate(ctx, records, false, text); break;
+    case DeathItem::DeathDateWithEra: AssignWrittenDate(ctx, records, true, text); break;
     case DeathItem::DeathEra: put(text, OnlyFilled, {&w.eraName}); break;
     case DeathItem::DeathEraYear:
         if (!t.isEmpty()) {
             w.eraYearDigits = dateDigits(t, t, true);
-            WesternYearOfEra(ctx, t);
-            dateChanged(ctx, item, t);
+            WesternYearOfEra(ctx, records, t);
+            dateChanged(ctx, records, item, t);
         }
         break;
     case DeathItem::DeathMonth:
         if (!t.isEmpty()) {
             w.monthDigits = dateDigits(t, t);
             k.btuki = value16(w.monthDigits, t);
-            dateChanged(ctx, item, t);
+            dateChanged(ctx, records, item, t);
         }
         break;
     case DeathItem::DeathDay:
         if (!t.isEmpty()) {
             w.dayDigits = dateDigits(t, t);
             k.bHi = value16(w.dayDigits, t);
-            dateChanged(ctx, item, t);
-            CompletionTest(ctx);
+            dateChanged(ctx, records, item, t);
+            CompletionTest(ctx, records);
         }
         break;
-    case DeathItem::AgeAtDeath: AssignAge(ctx, item, text); break;
+    case DeathItem::AgeAtDeath: AssignAge(ctx, records, item, text); break;
     case DeathItem::PosthumousNameReading:
         put(text, EvenEmpty, {&k.ﾖﾐ});
         noticeCut(ctx, item, QStringLiteral("ﾖﾐ"), k.ﾖﾐ, KakoWidth::ﾖﾐ);
@@ -575,22 +575,22 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
         break;
     case DeathItem::DeathWesternYear:
         if (!t.isEmpty()) {
-            westernYear(ctx, value16(text, text));
-            dateChanged(ctx, item, text);
+            westernYear(records, value16(text, text));
+            dateChanged(ctx, records, item, text);
         }
         break;
     case DeathItem::DeathMonthNumber:
         if (!t.isEmpty()) {
             putNumber(text, k.btuki);
-            dateChanged(ctx, item, text);
+            dateChanged(ctx, records, item, text);
         }
         break;
     case DeathItem::DeathDayNumber:
         if (!t.isEmpty()) {
             putNumber(text, k.bHi);
-            dateChanged(ctx, item, text);
+            dateChanged(ctx, records, item, text);
         }
-        CompletionTest(ctx);
+        CompletionTest(ctx, records);
         break;
     case DeathItem::TempleNumber:
         if (!t.isEmpty())
@@ -612,10 +612,10 @@ void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
 
 } // namespace
 
-bool StatedEraOfEntry(const WorkRecords &records, EraArray &era)
+bool StatedEraOfEntry(const RowRecords &records, EraArray &era)
 {
     const StatedEra &s = records.statedEra;
-    const KakoRec &k = records.gKakoRec;
+    const KakoRec &k = records.entry;
     if (!s.decided || s.bnen != k.bnen || s.btuki != k.btuki || s.bHi != k.bHi)
         return false;
     era = {s.name, s.year};
@@ -648,12 +648,12 @@ void SplitPostalCode(MemberRec &row, QString &p)
     }
 }
 
-void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text)
+void AssignCell(TranscribeContext &ctx, RowRecords &records, qint16 kind, qint16 item, QString &text)
 {
     switch (kind) {
-    case 0: AssignMember(ctx, item, text); break;
-    case 1: AssignHousehold(ctx, item, text); break;
-    case 2: AssignDeathRegister(ctx, item, text); break;
+    case 0: AssignMember(ctx, records, item, text); break;
+    case 1: AssignHousehold(records, item, text); break;
+    case 2: AssignDeathRegister(ctx, records, item, text); break;
     default: break;
     }
 }

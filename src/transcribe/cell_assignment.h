@@ -4,7 +4,7 @@
 #include <QString>
 
 // The assignment of each import-table cell to the working records: the cell's
-// text goes, converted, into the fields of gKakoRec and gRow that its column's
+// text goes, converted, into the fields of records.entry and records.member that its column's
 // link item stands for. This is also where written dates of death become
 // bnen, btuki and bHi, ages become numbers and postal codes are split.
 
@@ -12,7 +12,7 @@ namespace tera {
 
 struct TranscribeContext;
 struct MemberRec;
-struct WorkRecords;
+struct RowRecords;
 
 // Puts one cell into the working records. kind is the output kind (0 members,
 // 1 households, 2 death register), item the column number, which is the link
@@ -52,13 +52,13 @@ struct WorkRecords;
 // before its 年, whose 日 before its 月, or whose 年 falls inside the two
 // characters of the era name (item 2). Passes on the database failures
 // (DbError) of the era lookup. A text that is no date at all sets nothing.
-void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text);
+void AssignCell(TranscribeContext &ctx, RowRecords &records, qint16 kind, qint16 item, QString &text);
 
 // The era of the entry as decided from the era its date of death states
 // (see AssignCell), when the date is still the one it was decided for:
 // fills era (name, era year) and returns true. False when the date names no
 // era: the era then follows the date itself.
-bool StatedEraOfEntry(const WorkRecords &records, EraArray &era);
+bool StatedEraOfEntry(const RowRecords &records, EraArray &era);
 
 // A household number in the form "000000": SixDigits of the trimmed text
 // ("12" and "１２" give "000012", "1234567" stays); text that is no number

@@ -144,19 +144,19 @@ QString KaikiName(qint16 index)
     return QString();
 }
 
-void ClearKaikiDates(TranscribeContext &ctx)
+void ClearKaikiDates(std::array<QString, 32> &dates)
 {
-    for (QString &d : ctx.gKaikiDate)
+    for (QString &d : dates)
         d.clear();
 }
 
-bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
+bool BuildKaikiDates(TranscribeContext &ctx, RowRecords &records, const QString &date)
 {
     if (CheckYmd(date) > YmdValid)
         return false;
     // From here on a date the calendar cannot hold stops the computation:
     // the dates not reached stay blank.
-    ClearKaikiDates(ctx);
+    ClearKaikiDates(records.anniversaryDates);
     const QDate input = dateOfText(date);
     if (!holdable(input))
         return false;
@@ -180,7 +180,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
         const QDate d = shifted.addDays(kKaiki[i].offset);
         if (!holdable(d))
             return false;
-        ctx.gKaikiDate[i] = SlashedDate(d);
+        records.anniversaryDates[i] = SlashedDate(d);
     }
     // The yearly anniversaries follow the shift only when the temple says so.
     const QDate base = ctx.master.kbnValues[12] == 0 ? input : shifted;
@@ -188,7 +188,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
         const QDate d = base.addYears(kKaiki[i].offset); // 29 February falls on the 28th
         if (!holdable(d))
             return false;
-        ctx.gKaikiDate[i] = SlashedDate(d);
+        records.anniversaryDates[i] = SlashedDate(d);
     }
     return true;
 }
@@ -219,12 +219,12 @@ EraArray eraOfDay(TranscribeContext &ctx, qint16 year, qint16 month, qint16 day)
 
 // The era of the entry, written with it and with its anniversary and
 // service rows: the era its date states when it names one.
-EraArray entryEra(TranscribeContext &ctx)
+EraArray entryEra(TranscribeContext &ctx, RowRecords &records)
 {
     EraArray era;
-    if (StatedEraOfEntry(ctx.records, era))
+    if (StatedEraOfEntry(records, era))
         return era;
-    const KakoRec &k = ctx.gKakoRec();
+    const KakoRec &k = records.entry;
     return eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
 }
 
@@ -271,11 +271,11 @@ qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 y, qint16 m, qint16 d, 
     return onOrAfterDeath ? 0 : 1;
 }
 
-void PutKakoRnd(TranscribeContext &ctx)
+void PutKakoRnd(TranscribeContext &ctx, RowRecords &records)
 {
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     for (int i = 0; i <= 30; ++i) {
-        k.kaikiDate[i] = ctx.gKaikiDate[i];
+        k.kaikiDate[i] = records.anniversaryDates[i];
         k.kaikiFlag[i] = 1;
     }
     k.kaikiDate[31].clear();
@@ -285,14 +285,14 @@ void PutKakoRnd(TranscribeContext &ctx)
     ctx.kakoFile.put(k);
 }
 
-bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
+bool WriteKako(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
 {
     try {
         if (!KakoIsEmpty(ctx, kakoCd))
             DeleteKako(ctx, kakoCd);
-        const KakoRec &k = ctx.gKakoRec();
-        const MemberRec &r = ctx.gRow();
-        const EraArray era = entryEra(ctx);
+        const KakoRec &k = records.entry;
+        const MemberRec &r = records.member;
+        const EraArray era = entryEra(ctx, records);
         const qint64 eraYear = NumericValue(era[1]);
         const DeathColumns death(k);
 
@@ -324,14 +324,14 @@ bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
     }
 }
 
-bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
+bool WriteKaiki(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
 {
     try {
         if (!KaikiIsEmpty(ctx, kakoCd))
             DeleteKaiki(ctx, kakoCd);
-        KakoRec &k = ctx.gKakoRec();
-        const MemberRec &r = ctx.gRow();
-        const EraArray era = entryEra(ctx);
+        KakoRec &k = records.entry;
+        const MemberRec &r = records.member;
+        const EraArray era = entryEra(ctx, records);
         const DeathColumns death(k);
         const QString household = householdText(r);
         const QString eraName = BlankForEmpty(era[0]);
@@ -391,18 +391,18 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
     }
 }
 
-bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
+bool WriteOmairi(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd, qint16 householdNo)
 {
     try {
-        const KakoRec &k = ctx.gKakoRec();
+        const KakoRec &k = records.entry;
         if (k.bnen == 0)
             return true; // no service rows without a year of death
         if (!OmairiIsEmpty(ctx, kakoCd))
             DeleteOmairi(ctx, kakoCd);
-        const MemberRec &r = ctx.gRow();
+        const MemberRec &r = records.member;
         const QString household = householdText(r);
         const QString person = QString::number(householdNo);
-        const EraArray era = entryEra(ctx);
+        const EraArray era = entryEra(ctx, records);
         const QString eraName = BlankForEmpty(era[0]);
         // No era (era year 0) is blank, as in W_KAKO, never a written zero.
         const QString eraYear = NumericValue(era[1]) > 0 ? kanji(NumericValue(era[1])) : kBlank;
@@ -472,9 +472,9 @@ EntryLimitReached::EntryLimitReached(qint64 kakoCd)
 {
 }
 
-void WriteDeathRegisterImportRow(TranscribeContext &ctx, qint32 &entryCounter)
+void WriteDeathRegisterImportRow(TranscribeContext &ctx, RowRecords &records, qint32 &entryCounter)
 {
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     // The entry takes the record number after the last one of kako.rnd; a
     // number past the 16-bit range stops before anything is written.
     if (qint64(entryCounter) + 1 > kMaxKakoCd)
@@ -483,28 +483,28 @@ void WriteDeathRegisterImportRow(TranscribeContext &ctx, qint32 &entryCounter)
     entryCounter = kakoCd;
     k.過去CD = kakoCd;
 
-    // The row's own values, before the lookups load members into gRow: a
+    // The row's own values, before the lookups load members into records.member: a
     // donor not yet registered is made from these, never from the deceased.
-    const MemberRec rowOwn = ctx.gRow();
+    const MemberRec rowOwn = records.member;
 
     // The deceased, when a member, is marked deceased.
     bool found = false;
-    FindMemberByName(ctx, k.俗名.trimmed(), 0, found);
+    FindMemberByName(ctx, records, k.俗名.trimmed(), 0, found);
     if (found) {
-        ctx.gRow().LIF = QStringLiteral("1");
-        UpdateMemberLink(ctx);
+        records.member.LIF = QStringLiteral("1");
+        UpdateMemberLink(ctx, records);
     }
 
     // The donor is the living head of his household, or becomes one.
     const QString donor = k.施主名.trimmed();
     found = false;
-    FindMemberByName(ctx, donor, 1, found);
-    MemberRec &r = ctx.gRow();
+    FindMemberByName(ctx, records, donor, 1, found);
+    MemberRec &r = records.member;
     if (found) {
         r.LIF = QStringLiteral("0");
         r.ZOK_CD = QStringLiteral("00");
         r.ZOK_NM = QStringLiteral("本人");
-        UpdateMemberLink(ctx);
+        UpdateMemberLink(ctx, records);
     } else if (!donor.isEmpty()) {
         QString setaiNo = QString::number(NextSetaiNo(ctx));
         const QString kojinNo = QString::number(toInt16(qint64(NextKojinId(ctx)) + 1));
@@ -530,24 +530,24 @@ void WriteDeathRegisterImportRow(TranscribeContext &ctx, qint32 &entryCounter)
         r.KOJIN_NO = kojinNo;
         const MemberRec entryRec = r;
         r = donorRec;
-        WriteKojin(ctx);
-        WriteSetai(ctx);
-        ctx.gRow() = entryRec;
+        WriteKojin(ctx, records);
+        WriteSetai(ctx, records);
+        records.member = entryRec;
         // The visit data as the donor's later entries will find it, so that
         // every entry of one donor carries the same.
-        LoadVisitFields(ctx, donor);
+        LoadVisitFields(ctx, records, donor);
     }
 
     // Checked before kako.rnd is touched, so a household number past the
     // 16-bit range leaves no record behind.
-    const qint16 household = toInt16(NumericValue(ctx.gRow().SETAI_NO));
+    const qint16 household = toInt16(NumericValue(records.member.SETAI_NO));
 
-    PutKakoRnd(ctx);
-    WriteKako(ctx, kakoCd);
-    WriteOmairiSelection(ctx, household);
-    WriteOmairi(ctx, kakoCd, household);
+    PutKakoRnd(ctx, records);
+    WriteKako(ctx, records, kakoCd);
+    WriteOmairiSelection(ctx, records, household);
+    WriteOmairi(ctx, records, kakoCd, household);
     if (k.bnen >= 1 && k.btuki >= 1 && k.bHi >= 1)
-        WriteKaiki(ctx, kakoCd);
+        WriteKaiki(ctx, records, kakoCd);
 }
 
 } // namespace tera

@@ -5,10 +5,10 @@
 
 namespace tera {
 
-void ClearKakoRec(WorkRecords &records)
+void ResetRowRecords(RowRecords &records)
 {
-    KakoRec &k = records.gKakoRec;
-    const qint16 keep = k.過去CD; // the death-row procedure numbers the entry itself
+    KakoRec &k = records.entry;
+    const qint16 keep = k.過去CD;
     k = KakoRec();
     k.過去CD = keep;
     for (int i = 0; i <= 17; ++i)
@@ -16,13 +16,14 @@ void ClearKakoRec(WorkRecords &records)
     for (int i = 0; i <= 30; ++i)
         k.kaikiFlag[i] = 1;
 
-    MemberRec &r = records.gRow;
+    MemberRec &r = records.member;
     r = MemberRec();
     r.ZOK_CD = QStringLiteral("00");
     r.LIF = QStringLiteral("0");
     r.Kankei = QStringLiteral("0");
 
     records.statedEra = StatedEra();
+    records.anniversaryDates.fill(QString());
 }
 
 QString BlankForEmpty(const QString &text)
