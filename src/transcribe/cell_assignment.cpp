@@ -400,6 +400,20 @@ void AssignContactField(MemberRec &r, int offset, const QString &text)
         put(text, OnlyFilled, {fields[offset]});
 }
 
+// The column asks for 昭和yy年; its era name and 年 are no number, and 元年
+// is year 1.
+void assignBirthEraYear(TranscribeContext &ctx, MemberRec &r, qint16 item, const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    const NumeralReading year = ReadKanjiNumeral(text.trimmed(), true);
+    if (year.isMalformed())
+        throw RowFailure::cell(QStringLiteral("生れ年号年「%1」を直してください: %2").arg(text.trimmed(), year.problem));
+    r.NENGO_NEN = value16(year.digits, text);
+    if (year.digits.isEmpty())
+        noticeUnread(ctx, item, text);
+}
+
 void AssignMember(TranscribeContext &ctx, RowRecords &records, qint16 item, QString &text)
 {
     MemberRec &r = records.member;
@@ -422,18 +436,7 @@ void AssignMember(TranscribeContext &ctx, RowRecords &records, qint16 item, QStr
     case MemberItem::Sex: put(text, EvenEmpty, {&r.SEX}); break;
     case MemberItem::BirthWesternYear: putNumberNoticed(ctx, item, text, r.sei); break;
     case MemberItem::BirthEra: put(text, EvenEmpty, {&r.NenGo}); break;
-    case MemberItem::BirthEraYear:
-        // The column asks for 昭和yy年; its era name and 年 are no number,
-        // and 元年 is year 1.
-        if (!text.trimmed().isEmpty()) {
-            const NumeralReading year = ReadKanjiNumeral(text.trimmed(), true);
-            if (year.isMalformed())
-                throw RowFailure::cell(QStringLiteral("生れ年号年「%1」を直してください: %2").arg(text.trimmed(), year.problem));
-            r.NENGO_NEN = value16(year.digits, text);
-            if (year.digits.isEmpty())
-                noticeUnread(ctx, item, text);
-        }
-        break;
+    case MemberItem::BirthEraYear: assignBirthEraYear(ctx, r, item, text); break;
     case MemberItem::BirthMonth: putNumberNoticed(ctx, item, text, r.tuki); break;
     case MemberItem::BirthDay: putNumberNoticed(ctx, item, text, r.Hi); break;
     case MemberItem::BirthZodiacSign: put(text, EvenEmpty, {&r.KETO}); break;
@@ -520,78 +523,83 @@ void AssignAge(TranscribeContext &ctx, RowRecords &records, qint16 item, QString
     }
 }
 
+// A text of the entry, also copied to the member fields in alsoTo. One
+// longer than its kako.rnd field is noted with what is kept.
+void putEntryText(TranscribeContext &ctx, qint16 item, QString &text, QString &field, const char16_t *column, int width,
+                  std::initializer_list<QString *> alsoTo = {})
+{
+    put(text, EvenEmpty, {&field});
+    for (QString *f : alsoTo)
+        put(text, EvenEmpty, {f});
+    noticeCut(ctx, item, QString::fromUtf16(column), field, width);
+}
+
+// A part of the date of death in a cell of its own, as a numeral in kanji
+// or digits: the era year, the month or the day. An empty cell leaves the
+// date alone; the digits read stay for the next rows.
+void assignDatePartInKanji(TranscribeContext &ctx, RowRecords &records, DeathItem item, const QString &t)
+{
+    if (t.isEmpty())
+        return;
+    CellWorkingTexts &w = ctx.work;
+    KakoRec &k = records.entry;
+    switch (item) {
+    case DeathItem::DeathEraYear:
+        w.eraYearDigits = dateDigits(t, t, true);
+        WesternYearOfEra(ctx, records, t);
+        break;
+    case DeathItem::DeathMonth:
+        w.monthDigits = dateDigits(t, t);
+        k.btuki = value16(w.monthDigits, t);
+        break;
+    default: // the day
+        w.dayDigits = dateDigits(t, t);
+        k.bHi = value16(w.dayDigits, t);
+        break;
+    }
+    dateChanged(ctx, records, itemNumber(item), t);
+    if (item == DeathItem::DeathDay)
+        CompletionTest(ctx, records);
+}
+
+// A part of the date of death as a number: the Western year, the month or
+// the day. An empty cell leaves the date alone, but the day's cell still
+// completes a date the other cells gave.
+void assignDatePartNumber(TranscribeContext &ctx, RowRecords &records, DeathItem item, QString &text)
+{
+    if (!text.trimmed().isEmpty()) {
+        KakoRec &k = records.entry;
+        if (item == DeathItem::DeathWesternYear)
+            westernYear(records, value16(text, text));
+        else
+            putNumber(text, item == DeathItem::DeathMonthNumber ? k.btuki : k.bHi);
+        dateChanged(ctx, records, itemNumber(item), text);
+    }
+    if (item == DeathItem::DeathDayNumber)
+        CompletionTest(ctx, records);
+}
+
 void AssignDeathRegister(TranscribeContext &ctx, RowRecords &records, qint16 item, QString &text)
 {
     KakoRec &k = records.entry;
     MemberRec &r = records.member;
-    CellWorkingTexts &w = ctx.work;
     const QString t = text.trimmed();
     switch (DeathItem(item)) {
     case DeathItem::DeathDate: AssignWrittenDate(ctx, records, false, text); break;
     case DeathItem::DeathDateWithEra: AssignWrittenDate(ctx, records, true, text); break;
-    case DeathItem::DeathEra: put(text, OnlyFilled, {&w.eraName}); break;
+    case DeathItem::DeathEra: put(text, OnlyFilled, {&ctx.work.eraName}); break;
     case DeathItem::DeathEraYear:
-        if (!t.isEmpty()) {
-            w.eraYearDigits = dateDigits(t, t, true);
-            WesternYearOfEra(ctx, records, t);
-            dateChanged(ctx, records, item, t);
-        }
-        break;
     case DeathItem::DeathMonth:
-        if (!t.isEmpty()) {
-            w.monthDigits = dateDigits(t, t);
-            k.btuki = value16(w.monthDigits, t);
-            dateChanged(ctx, records, item, t);
-        }
-        break;
-    case DeathItem::DeathDay:
-        if (!t.isEmpty()) {
-            w.dayDigits = dateDigits(t, t);
-            k.bHi = value16(w.dayDigits, t);
-            dateChanged(ctx, records, item, t);
-            CompletionTest(ctx, records);
-        }
-        break;
+    case DeathItem::DeathDay: assignDatePartInKanji(ctx, records, DeathItem(item), t); break;
     case DeathItem::AgeAtDeath: AssignAge(ctx, records, item, text); break;
-    case DeathItem::PosthumousNameReading:
-        put(text, EvenEmpty, {&k.ﾖﾐ});
-        noticeCut(ctx, item, QStringLiteral("ﾖﾐ"), k.ﾖﾐ, KakoWidth::ﾖﾐ);
-        break;
-    case DeathItem::PosthumousName:
-        put(text, EvenEmpty, {&k.戒名});
-        noticeCut(ctx, item, QStringLiteral("戒名"), k.戒名, KakoWidth::戒名);
-        break;
-    case DeathItem::SecularName:
-        put(text, EvenEmpty, {&k.俗名});
-        noticeCut(ctx, item, QStringLiteral("俗名"), k.俗名, KakoWidth::俗名);
-        break;
-    case DeathItem::ChiefMourner:
-        put(text, EvenEmpty, {&k.施主名, &r.MEI, &r.世帯主名});
-        noticeCut(ctx, item, QStringLiteral("施主名"), k.施主名, KakoWidth::施主名);
-        break;
-    case DeathItem::Relationship:
-        put(text, EvenEmpty, {&k.続柄});
-        noticeCut(ctx, item, QStringLiteral("続柄"), k.続柄, KakoWidth::続柄);
-        break;
+    case DeathItem::PosthumousNameReading: putEntryText(ctx, item, text, k.ﾖﾐ, u"ﾖﾐ", KakoWidth::ﾖﾐ); break;
+    case DeathItem::PosthumousName: putEntryText(ctx, item, text, k.戒名, u"戒名", KakoWidth::戒名); break;
+    case DeathItem::SecularName: putEntryText(ctx, item, text, k.俗名, u"俗名", KakoWidth::俗名); break;
+    case DeathItem::ChiefMourner: putEntryText(ctx, item, text, k.施主名, u"施主名", KakoWidth::施主名, {&r.MEI, &r.世帯主名}); break;
+    case DeathItem::Relationship: putEntryText(ctx, item, text, k.続柄, u"続柄", KakoWidth::続柄); break;
     case DeathItem::DeathWesternYear:
-        if (!t.isEmpty()) {
-            westernYear(records, value16(text, text));
-            dateChanged(ctx, records, item, text);
-        }
-        break;
     case DeathItem::DeathMonthNumber:
-        if (!t.isEmpty()) {
-            putNumber(text, k.btuki);
-            dateChanged(ctx, records, item, text);
-        }
-        break;
-    case DeathItem::DeathDayNumber:
-        if (!t.isEmpty()) {
-            putNumber(text, k.bHi);
-            dateChanged(ctx, records, item, text);
-        }
-        CompletionTest(ctx, records);
-        break;
+    case DeathItem::DeathDayNumber: assignDatePartNumber(ctx, records, DeathItem(item), text); break;
     case DeathItem::TempleNumber:
         if (!t.isEmpty())
             r.寺番号 = value32(text, text);

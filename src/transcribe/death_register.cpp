@@ -324,6 +324,57 @@ bool WriteKako(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
     }
 }
 
+namespace {
+
+// The year a service row falls in. A month already past this year falls
+// next year; the current month counts as this year. The first bon and the
+// first higan (7 and 8) follow the date of death, and without a whole date
+// they have no year.
+qint16 serviceYear(TranscribeContext &ctx, const KakoRec &k, qint16 service, qint16 month, const QDate &today)
+{
+    if (service != 7 && service != 8)
+        return toInt16(today.year() + (today.month() > month ? 1 : 0));
+    if (k.bnen != 0 && k.btuki != 0 && k.bHi != 0)
+        return toInt16(today.year() + FirstServiceOffset(ctx, k.bnen, k.btuki, k.bHi, service));
+    return 0;
+}
+
+// The date of death, schedule and visit columns of a service row.
+void appendServiceVisit(Columns &c, const KakoRec &k, const MemberRec &r, const OmairiRec &service, qint16 scheduleKind)
+{
+    const QString visitName = r.訪問先氏名.trimmed();
+    c << std::pair{col::bnen, QVariant(int(k.bnen))}
+      << std::pair{col::btuki, QVariant(int(k.btuki))}
+      << std::pair{col::bHi, QVariant(int(k.bHi))}
+      << std::pair{col::KSEI, QVariant(int(scheduleKind))}
+      << std::pair{col::案内, QVariant(0)}
+      << std::pair{col::曜日指定, QVariant(int(r.曜日指定))}
+      << std::pair{col::場所, QVariant(int(service.訪問区分))};
+    if (!visitName.isEmpty())
+        c << std::pair{col::場所名, QVariant(visitName)};
+    c << std::pair{col::寺番号, QVariant(0)}
+      << std::pair{col::地区, QVariant(r.地区 + kBlank)}
+      << std::pair{col::訪問電話, QVariant(r.訪問先電話 + kBlank)}
+      << std::pair{col::訪問郵便, QVariant(r.訪問先郵便 + kBlank)}
+      << std::pair{col::訪問住所, QVariant(r.訪問先住所 + kBlank)};
+}
+
+// The date of death, anniversary and visit columns of an anniversary row.
+void appendKaikiTail(Columns &c, const KakoRec &k, const MemberRec &r, int index, qint16 year)
+{
+    c << std::pair{col::bnen, QVariant(int(k.bnen))}
+      << std::pair{col::btuki, QVariant(int(k.btuki))}
+      << std::pair{col::bHi, QVariant(int(k.bHi))}
+      << std::pair{col::KAINO, QVariant(index)}
+      << std::pair{col::KSEI, QVariant(int(year))}
+      << std::pair{col::担当者CD, QVariant(0)}
+      << std::pair{col::yubin, QVariant(r.訪問先郵便)}
+      << std::pair{col::JYU, QVariant(r.訪問先住所)}
+      << std::pair{col::tel, QVariant(r.訪問先電話)};
+}
+
+} // namespace
+
 bool WriteKaiki(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
 {
     try {
@@ -373,15 +424,7 @@ bool WriteKaiki(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
               << std::pair{col::年号年, QVariant(eraYear)};
             death.appendTo(c);
             death.appendNamesTo(c);
-            c << std::pair{col::bnen, QVariant(int(k.bnen))}
-              << std::pair{col::btuki, QVariant(int(k.btuki))}
-              << std::pair{col::bHi, QVariant(int(k.bHi))}
-              << std::pair{col::KAINO, QVariant(i)}
-              << std::pair{col::KSEI, QVariant(int(year))}
-              << std::pair{col::担当者CD, QVariant(0)}
-              << std::pair{col::yubin, QVariant(r.訪問先郵便)}
-              << std::pair{col::JYU, QVariant(r.訪問先住所)}
-              << std::pair{col::tel, QVariant(r.訪問先電話)};
+            appendKaikiTail(c, k, r, i, year);
             ctx.db.insert(tbl::W_KAIKI, c);
         }
         return true;
@@ -408,7 +451,6 @@ bool WriteOmairi(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd, qin
         const QString eraYear = NumericValue(era[1]) > 0 ? kanji(NumericValue(era[1])) : kBlank;
         const DeathColumns death(k);
         const QDate today = ctx.clock.today();
-        const QString visitName = r.訪問先氏名.trimmed();
 
         for (qint16 i = 0; i <= 17; ++i) {
             if (k.omairiFlag[i] != 1)
@@ -419,14 +461,7 @@ bool WriteOmairi(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd, qin
             const OmairiRec &service = ctx.master.services[i];
             const qint16 month = service.Otuki > 0 ? service.Otuki : masterMonth != 0 ? masterMonth : k.btuki;
             const qint16 day = service.OHi > 0 ? service.OHi : k.bHi;
-            qint16 year = 0;
-            if (i != 7 && i != 8) {
-                // A month already past this year falls next year; the
-                // current month counts as this year.
-                year = toInt16(today.year() + (today.month() > month ? 1 : 0));
-            } else if (k.bnen != 0 && k.btuki != 0 && k.bHi != 0) {
-                year = toInt16(today.year() + FirstServiceOffset(ctx, k.bnen, k.btuki, k.bHi, i));
-            }
+            const qint16 year = serviceYear(ctx, k, i, month, today);
             const EraArray serviceEra = eraOfDay(ctx, year, month, day);
 
             Columns c{{col::OMAIRINO, int(i)},
@@ -443,20 +478,7 @@ bool WriteOmairi(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd, qin
                       {col::年号年, eraYear}};
             death.appendTo(c);
             death.appendNamesTo(c);
-            c << std::pair{col::bnen, QVariant(int(k.bnen))}
-              << std::pair{col::btuki, QVariant(int(k.btuki))}
-              << std::pair{col::bHi, QVariant(int(k.bHi))}
-              << std::pair{col::KSEI, QVariant(int(ctx.scheduleKind))}
-              << std::pair{col::案内, QVariant(0)}
-              << std::pair{col::曜日指定, QVariant(int(r.曜日指定))}
-              << std::pair{col::場所, QVariant(int(service.訪問区分))};
-            if (!visitName.isEmpty())
-                c << std::pair{col::場所名, QVariant(visitName)};
-            c << std::pair{col::寺番号, QVariant(0)}
-              << std::pair{col::地区, QVariant(r.地区 + kBlank)}
-              << std::pair{col::訪問電話, QVariant(r.訪問先電話 + kBlank)}
-              << std::pair{col::訪問郵便, QVariant(r.訪問先郵便 + kBlank)}
-              << std::pair{col::訪問住所, QVariant(r.訪問先住所 + kBlank)};
+            appendServiceVisit(c, k, r, service, ctx.scheduleKind);
             ctx.db.insert(tbl::D_OMAIRI, c);
         }
         return true;
@@ -471,6 +493,46 @@ EntryLimitReached::EntryLimitReached(qint64 kakoCd)
                      .arg(kakoCd))
 {
 }
+
+namespace {
+
+// A donor not yet registered becomes the head of a new household, made from
+// the row's own values (rowOwn), never from the deceased. The entry goes on
+// with what the lookups left, under the new numbers.
+void registerNewDonor(TranscribeContext &ctx, RowRecords &records, const QString &donor, const MemberRec &rowOwn)
+{
+    MemberRec &r = records.member;
+    QString setaiNo = QString::number(NextSetaiNo(ctx));
+    const QString kojinNo = QString::number(toInt16(qint64(NextKojinId(ctx)) + 1));
+    if (setaiNo.size() < 6)
+        setaiNo = SixDigits(setaiNo.trimmed());
+
+    MemberRec donorRec = rowOwn;
+    donorRec.KOJIN_NO = kojinNo;
+    donorRec.SETAI_NO = setaiNo;
+    donorRec.MEI = donor;
+    donorRec.世帯主名 = donor;
+    donorRec.LIF = QStringLiteral("0");
+    donorRec.ZOK_CD = QStringLiteral("00");
+    donorRec.ZOK_NM = QStringLiteral("本人");
+    // The visit fields as the failed lookup left them.
+    donorRec.訪問先郵便 = r.訪問先郵便;
+    donorRec.訪問先住所 = r.訪問先住所;
+    donorRec.訪問先電話 = r.訪問先電話;
+
+    r.SETAI_NO = setaiNo;
+    r.KOJIN_NO = kojinNo;
+    const MemberRec entryRec = r;
+    r = donorRec;
+    WriteKojin(ctx, records);
+    WriteSetai(ctx, records);
+    records.member = entryRec;
+    // The visit data as the donor's later entries will find it, so that
+    // every entry of one donor carries the same.
+    LoadVisitFields(ctx, records, donor);
+}
+
+} // namespace
 
 void WriteDeathRegisterImportRow(TranscribeContext &ctx, RowRecords &records, qint32 &entryCounter)
 {
@@ -506,36 +568,7 @@ void WriteDeathRegisterImportRow(TranscribeContext &ctx, RowRecords &records, qi
         r.ZOK_NM = QStringLiteral("本人");
         UpdateMemberLink(ctx, records);
     } else if (!donor.isEmpty()) {
-        QString setaiNo = QString::number(NextSetaiNo(ctx));
-        const QString kojinNo = QString::number(toInt16(qint64(NextKojinId(ctx)) + 1));
-        if (setaiNo.size() < 6)
-            setaiNo = SixDigits(setaiNo.trimmed());
-
-        MemberRec donorRec = rowOwn;
-        donorRec.KOJIN_NO = kojinNo;
-        donorRec.SETAI_NO = setaiNo;
-        donorRec.MEI = donor;
-        donorRec.世帯主名 = donor;
-        donorRec.LIF = QStringLiteral("0");
-        donorRec.ZOK_CD = QStringLiteral("00");
-        donorRec.ZOK_NM = QStringLiteral("本人");
-        // The visit fields as the failed lookup left them.
-        donorRec.訪問先郵便 = r.訪問先郵便;
-        donorRec.訪問先住所 = r.訪問先住所;
-        donorRec.訪問先電話 = r.訪問先電話;
-
-        // The entry itself goes on with what the lookups left, under the new
-        // numbers.
-        r.SETAI_NO = setaiNo;
-        r.KOJIN_NO = kojinNo;
-        const MemberRec entryRec = r;
-        r = donorRec;
-        WriteKojin(ctx, records);
-        WriteSetai(ctx, records);
-        records.member = entryRec;
-        // The visit data as the donor's later entries will find it, so that
-        // every entry of one donor carries the same.
-        LoadVisitFields(ctx, records, donor);
+        registerNewDonor(ctx, records, donor, rowOwn);
     }
 
     // Checked before kako.rnd is touched, so a household number past the
