@@ -22,15 +22,10 @@ private slots:
         QTest::addColumn<int>("number"); // as link files saved it
         QTest::addColumn<QString>("name");
         QTest::newRow("member name") << 0 << int(itemNumber(MemberItem::Name)) << 8 << QStringLiteral("氏名");
-        QTest::newRow("member postal code") << 0 << int(itemNumber(MemberItem::PostalCode)) << 37 << QStringLiteral("郵便番号");
-        QTest::newRow("member visit fax") << 0 << int(itemNumber(MemberItem::VisitFax)) << 49 << QStringLiteral("訪問先ＦＡＸ");
         QTest::newRow("member last") << 0 << int(itemNumber(MemberItem::SearchText)) << 51 << QStringLiteral("検索");
         QTest::newRow("household head") << 1 << int(itemNumber(HouseholdItem::HeadName)) << 2 << QStringLiteral("世帯主名");
-        QTest::newRow("household contact") << 1 << int(itemNumber(HouseholdItem::ContactName)) << 19 << QStringLiteral("連絡先氏名");
         QTest::newRow("household last") << 1 << int(itemNumber(HouseholdItem::SearchText)) << 32 << QStringLiteral("検索");
-        QTest::newRow("death date") << 2 << int(itemNumber(DeathItem::DeathDate)) << 1 << QStringLiteral("没年月日");
         QTest::newRow("posthumous name") << 2 << int(itemNumber(DeathItem::PosthumousName)) << 10 << QStringLiteral("戒名");
-        QTest::newRow("chief mourner") << 2 << int(itemNumber(DeathItem::ChiefMourner)) << 12 << QStringLiteral("施主名");
         QTest::newRow("death last") << 2 << int(itemNumber(DeathItem::SearchText)) << 26 << QStringLiteral("検索項目");
     }
     void itemNumbersStay()
