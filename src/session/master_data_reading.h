@@ -6,8 +6,8 @@
 namespace tera {
 class Database;
 
-// The message shown when M_KBN cannot be read. The suffix is the clerk's
-// familiar wording of this failure and stays as it has always read.
+// The message shown when M_KBN cannot be read: the product's own text,
+// suffix included, which the clerks know it by.
 inline const QString kSystemDataUnreadable =
     QStringLiteral("システムﾃﾞｰﾀ読み込みが出来ません！") + QStringLiteral(" :: GetComSys_Err");
 
