@@ -2,6 +2,7 @@
 
 #include "platform/database.h"
 #include "platform/db_error.h"
+#include "session/master_data_reading.h"
 #include "session/startup.h"
 #include "transcribe/run_report.h"
 #include "transcribe/transcribe.h"
@@ -145,9 +146,9 @@ SessionResult ImportSession::openDatabase(const QString &pathOrConnection)
     try {
         std::unique_ptr<Database> db = Database::open(chosen.files.database);
         chosen.master = MasterData();
-        if (!GetComSys(*db, chosen.master))
+        if (!ReadCategoryMaster(*db, chosen.master))
             result.notes << kSystemDataUnreadable;
-        LoadOmairiMaster(*db, chosen.master);
+        ReadServiceMaster(*db, chosen.master);
         db->close();
     } catch (const DbError &e) {
         // Another program's lock and a file that may not be written are no

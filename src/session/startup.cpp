@@ -5,7 +5,7 @@
 #include "transcribe/run_lock.h"
 #include "transcribe/transcribe.h"
 
-#include "model/master_data.h"
+#include "session/master_data_reading.h"
 #include "platform/database.h"
 #include "platform/prompt.h"
 
@@ -92,9 +92,9 @@ QString databaseFolder(const QString &dbPath)
 
 void ReadMasterData(Database &db, AppState &state, Prompt &prompt)
 {
-    if (!GetComSys(db, state.master))
+    if (!ReadCategoryMaster(db, state.master))
         prompt.message(kSystemDataUnreadable, Icon::None);
-    LoadOmairiMaster(db, state.master);
+    ReadServiceMaster(db, state.master);
 }
 
 void DeriveSiblingPaths(AppState &state)

@@ -3,6 +3,7 @@
 #include "convert/era_calendar.h"
 #include "convert/kanji_numerals.h"
 #include "convert/number_format.h"
+#include "convert/output_items.h"
 #include "platform/db_error.h"
 #include "transcribe/context.h"
 #include "transcribe/death_register.h"
@@ -160,9 +161,9 @@ QString dateText(const QDate &d)
 // day (the month's first day when the day is not given, the whole-year rule
 // for a year alone), and a notice says so. Decided again whenever a date
 // item changes the date, so the last decision of the row stands alone.
-void decideEntryEra(TranscribeContext &ctx, qint16 item, const QString &cell)
+void decideEntryEra(TranscribeContext &ctx, RowRecords &records, qint16 item, const QString &cell)
 {
-    StatedEra &s = ctx.records.statedEra;
+    StatedEra &s = records.statedEra;
     if (!s.notice.isEmpty()) {
         for (qsizetype i = ctx.valueNotices.size() - 1; i >= 0; --i)
             if (ctx.valueNotices.at(i).column == s.noticeColumn && ctx.valueNotices.at(i).reason == s.notice) {
@@ -173,7 +174,7 @@ void decideEntryEra(TranscribeContext &ctx, qint16 item, const QString &cell)
         s.noticeColumn = -1;
     }
     s.decided = false;
-    const KakoRec &k = ctx.gKakoRec();
+    const KakoRec &k = records.entry;
     if (s.statedName.isEmpty() || s.westernYear != k.bnen || k.bnen < 1)
         return;
     const EraRow &row = eraRowNamed(ctx, s.statedName);
@@ -215,10 +216,10 @@ void decideEntryEra(TranscribeContext &ctx, qint16 item, const QString &cell)
 }
 
 // After every item that sets a part of the date of death.
-void dateChanged(TranscribeContext &ctx, qint16 item, const QString &cell)
+void dateChanged(TranscribeContext &ctx, RowRecords &records, qint16 item, const QString &cell)
 {
-    checkDateExists(ctx.gKakoRec(), cell);
-    decideEntryEra(ctx, item, cell);
+    checkDateExists(records.entry, cell);
+    decideEntryEra(ctx, records, item, cell);
 }
 
 // Stores the trimmed text into every field. A text field is taken only when
@@ -255,12 +256,12 @@ void putNumberNoticed(TranscribeContext &ctx, qint16 item, const QString &text, 
 }
 
 // When the date of death is complete, its anniversary dates are computed.
-void CompletionTest(TranscribeContext &ctx)
+void CompletionTest(TranscribeContext &ctx, RowRecords &records)
 {
-    const KakoRec &k = ctx.gKakoRec();
+    const KakoRec &k = records.entry;
     if (k.bnen >= 1 && k.btuki >= 1 && k.bHi >= 1) {
         const QChar zero(u'0');
-        BuildKaikiDates(ctx, QStringLiteral("%1/%2/%3")
+        BuildKaikiDates(ctx, records, QStringLiteral("%1/%2/%3")
                                  .arg(int(k.bnen), 4, 10, zero)
                                  .arg(int(k.btuki), 2, 10, zero)
                                  .arg(int(k.bHi), 2, 10, zero));
@@ -271,24 +272,24 @@ void CompletionTest(TranscribeContext &ctx)
 // force. A piece without any numeral ("不明") is no era year: reading it as 0
 // would give the year before the era began, so bnen stays as it is. The era
 // so stated is kept for the entry (decideEntryEra).
-void WesternYearOfEra(TranscribeContext &ctx, const QString &shown)
+void WesternYearOfEra(TranscribeContext &ctx, RowRecords &records, const QString &shown)
 {
     if (ctx.work.eraName.trimmed().isEmpty() || ctx.work.eraYearDigits.isEmpty())
         return;
     const qint16 eraYear = value16(ctx.work.eraYearDigits, shown);
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     k.bnen = GetWesternYear(ctx.db, ctx.work.eraName, eraYear);
-    StatedEra &s = ctx.records.statedEra;
+    StatedEra &s = records.statedEra;
     s.statedName = k.bnen != 0 ? ctx.work.eraName : QString();
     s.statedYear = eraYear;
     s.westernYear = k.bnen;
 }
 
 // bnen from a Western year: no era is stated for it.
-void westernYear(TranscribeContext &ctx, qint16 year)
+void westernYear(RowRecords &records, qint16 year)
 {
-    ctx.gKakoRec().bnen = year;
-    ctx.records.statedEra.statedName.clear();
+    records.entry.bnen = year;
+    records.statedEra.statedName.clear();
 }
 
 // A date written as numbers with slashes (2023/02/30) sets nothing in this
@@ -313,12 +314,12 @@ void refuseImpossibleNumericDate(const QString &cell)
 // Each piece may be in kanji, full-width or ASCII digits. Whatever is there
 // up to the first missing mark is taken; the anniversaries only follow a
 // complete date.
-void AssignWrittenDate(TranscribeContext &ctx, bool withEra, const QString &cell)
+void AssignWrittenDate(TranscribeContext &ctx, RowRecords &records, bool withEra, const QString &cell)
 {
     const QString t = cell.trimmed();
     if (t.isEmpty())
         return;
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     qsizetype yearStart = 0;
     if (withEra) {
         ctx.work.eraName = firstChars(t, 2);
@@ -353,20 +354,20 @@ void AssignWrittenDate(TranscribeContext &ctx, bool withEra, const QString &cell
     if (!year.isEmpty()) {
         if (withEra) {
             ctx.work.eraYearDigits = yearDigits;
-            WesternYearOfEra(ctx, year);
+            WesternYearOfEra(ctx, records, year);
         } else {
-            westernYear(ctx, value16(yearDigits, year));
+            westernYear(records, value16(yearDigits, year));
         }
     }
     if (!month.isEmpty())
         k.btuki = value16(monthDigits, month);
     if (!day.isEmpty())
         k.bHi = value16(dayDigits, day);
-    dateChanged(ctx, withEra ? 2 : 1, t);
+    dateChanged(ctx, records, withEra ? 2 : 1, t);
     if (hi < 0)
         return;
 
-    CompletionTest(ctx);
+    CompletionTest(ctx, records);
 }
 
 // One of the two postal halves in its own cell (taken even when empty); the
@@ -390,7 +391,7 @@ void AssignPostalCode(MemberRec &r, QString &text, std::initializer_list<QString
     SplitPostalCode(r, text);
 }
 
-// Contact and visit fields in catalogue order (members 38-49, households 19-30).
+// Contact and visit fields in item order, from ContactName to VisitFax.
 void AssignContactField(MemberRec &r, int offset, const QString &text)
 {
     QString *const fields[] = {&r.連絡先氏名, &r.連絡先郵便, &r.連絡先住所, &r.連絡先住所２, &r.連絡先電話, &r.連絡先ＦＡＸ,
@@ -399,100 +400,103 @@ void AssignContactField(MemberRec &r, int offset, const QString &text)
         put(text, OnlyFilled, {fields[offset]});
 }
 
-void AssignMember(TranscribeContext &ctx, qint16 item, QString &text)
+// The column asks for 昭和yy年; its era name and 年 are no number, and 元年
+// is year 1.
+void assignBirthEraYear(TranscribeContext &ctx, MemberRec &r, qint16 item, const QString &text)
 {
-    MemberRec &r = ctx.gRow();
-    switch (item) {
-    case 1: put(text, EvenEmpty, {&r.KOJIN_NO}); break;
-    case 2: {
+    if (text.trimmed().isEmpty())
+        return;
+    const NumeralReading year = ReadKanjiNumeral(text.trimmed(), true);
+    if (year.isMalformed())
+        throw RowFailure::cell(QStringLiteral("生れ年号年「%1」を直してください: %2").arg(text.trimmed(), year.problem));
+    r.NENGO_NEN = value16(year.digits, text);
+    if (year.digits.isEmpty())
+        noticeUnread(ctx, item, text);
+}
+
+void AssignMember(TranscribeContext &ctx, RowRecords &records, qint16 item, QString &text)
+{
+    MemberRec &r = records.member;
+    switch (MemberItem(item)) {
+    case MemberItem::PersonalNumber: put(text, EvenEmpty, {&r.KOJIN_NO}); break;
+    case MemberItem::RegistrationDate: {
         put(text, EvenEmpty, {&r.T_YMD});
         const QString problem = RegistrationDateProblem(r.T_YMD);
         if (!problem.isEmpty())
             notice(ctx, item, text, problem);
         break;
     }
-    case 3: put(text, EvenEmpty, {&r.取消日}); break;
-    case 4: r.SETAI_NO = FormatSetaiNo(text); break;
-    case 5: put(text, EvenEmpty, {&r.ZOK_CD}); break;
-    case 6: r.ZOK_ID = 0; break;
-    case 7: r.ZOK_NM = QStringLiteral("本人"); break;
-    case 8: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
-    case 9: put(text, EvenEmpty, {&r.MEI_KA}); break;
-    case 10: put(text, EvenEmpty, {&r.SEX}); break;
-    case 11: putNumberNoticed(ctx, item, text, r.sei); break;
-    case 12: put(text, EvenEmpty, {&r.NenGo}); break;
-    case 13:
-        // The column asks for 昭和yy年; its era name and 年 are no number,
-        // and 元年 is year 1.
-        if (!text.trimmed().isEmpty()) {
-            const NumeralReading year = ReadKanjiNumeral(text.trimmed(), true);
-            if (year.isMalformed())
-                throw RowFailure::cell(QStringLiteral("生れ年号年「%1」を直してください: %2").arg(text.trimmed(), year.problem));
-            r.NENGO_NEN = value16(year.digits, text);
-            if (year.digits.isEmpty())
-                noticeUnread(ctx, item, text);
-        }
-        break;
-    case 14: putNumberNoticed(ctx, item, text, r.tuki); break;
-    case 15: putNumberNoticed(ctx, item, text, r.Hi); break;
-    case 16: put(text, EvenEmpty, {&r.KETO}); break;
-    case 17: put(text, EvenEmpty, {&r.KHOSI}); break;
-    case 18: put(text, EvenEmpty, {&r.KBUTU}); break;
-    case 19: put(text, EvenEmpty, {&r.KEITAI}); break;
-    case 20: r.LIF = QStringLiteral("0"); break;
-    case 21: put(text, EvenEmpty, {&r.Memo}); break;
-    case 22: put(text, EvenEmpty, {&r.SYOKU}); break;
-    case 23: put(text, EvenEmpty, {&r.KINMU_MEI}); break;
-    case 24: put(text, EvenEmpty, {&r.BUKA}); break;
-    case 25: put(text, EvenEmpty, {&r.KINMU_JYU}); break;
-    case 26: put(text, EvenEmpty, {&r.KINMU_TEL}); break;
-    case 27: put(text, EvenEmpty, {&r.NAI_TEL}); break;
-    case 28: put(text, EvenEmpty, {&r.KINMU_MEMO}); break;
-    case 31: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
-    case 32: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
-    case 33: AssignPostalHalf(r, r.YUBIN1, text); break;
-    case 34: AssignPostalHalf(r, r.YUBIN2, text); break;
-    case 35: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
-    case 36: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
-    case 37: AssignPostalCode(r, text, {}); break;
-    case 50: put(text, OnlyFilled, {&r.地区}); break;
-    case 51: put(text, OnlyFilled, {&r.検索}); break;
+    case MemberItem::CancellationDate: put(text, EvenEmpty, {&r.取消日}); break;
+    case MemberItem::HouseholdNumber: r.SETAI_NO = FormatSetaiNo(text); break;
+    case MemberItem::RelationNumber: put(text, EvenEmpty, {&r.ZOK_CD}); break;
+    case MemberItem::RelationCode: r.ZOK_ID = 0; break;
+    case MemberItem::RelationName: r.ZOK_NM = QStringLiteral("本人"); break;
+    case MemberItem::Name: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
+    case MemberItem::NameReading: put(text, EvenEmpty, {&r.MEI_KA}); break;
+    case MemberItem::Sex: put(text, EvenEmpty, {&r.SEX}); break;
+    case MemberItem::BirthWesternYear: putNumberNoticed(ctx, item, text, r.sei); break;
+    case MemberItem::BirthEra: put(text, EvenEmpty, {&r.NenGo}); break;
+    case MemberItem::BirthEraYear: assignBirthEraYear(ctx, r, item, text); break;
+    case MemberItem::BirthMonth: putNumberNoticed(ctx, item, text, r.tuki); break;
+    case MemberItem::BirthDay: putNumberNoticed(ctx, item, text, r.Hi); break;
+    case MemberItem::BirthZodiacSign: put(text, EvenEmpty, {&r.KETO}); break;
+    case MemberItem::BirthStar: put(text, EvenEmpty, {&r.KHOSI}); break;
+    case MemberItem::BirthBuddha: put(text, EvenEmpty, {&r.KBUTU}); break;
+    case MemberItem::MobilePhone: put(text, EvenEmpty, {&r.KEITAI}); break;
+    case MemberItem::LivingFlag: r.LIF = QStringLiteral("0"); break;
+    case MemberItem::Memo: put(text, EvenEmpty, {&r.Memo}); break;
+    case MemberItem::Occupation: put(text, EvenEmpty, {&r.SYOKU}); break;
+    case MemberItem::EmployerName: put(text, EvenEmpty, {&r.KINMU_MEI}); break;
+    case MemberItem::EmployerDepartment: put(text, EvenEmpty, {&r.BUKA}); break;
+    case MemberItem::EmployerAddress: put(text, EvenEmpty, {&r.KINMU_JYU}); break;
+    case MemberItem::EmployerPhone: put(text, EvenEmpty, {&r.KINMU_TEL}); break;
+    case MemberItem::EmployerExtension: put(text, EvenEmpty, {&r.NAI_TEL}); break;
+    case MemberItem::EmploymentMemo: put(text, EvenEmpty, {&r.KINMU_MEMO}); break;
+    case MemberItem::Phone: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case MemberItem::Fax: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
+    case MemberItem::PostalCodeFirstPart: AssignPostalHalf(r, r.YUBIN1, text); break;
+    case MemberItem::PostalCodeSecondPart: AssignPostalHalf(r, r.YUBIN2, text); break;
+    case MemberItem::Address: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case MemberItem::Address2: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
+    case MemberItem::PostalCode: AssignPostalCode(r, text, {}); break;
+    case MemberItem::District: put(text, OnlyFilled, {&r.地区}); break;
+    case MemberItem::SearchText: put(text, OnlyFilled, {&r.検索}); break;
     default:
-        if (item >= 38 && item <= 49)
-            AssignContactField(r, item - 38, text);
-        break; // 0, 29, 30 and anything else: nothing
+        if (item >= itemNumber(MemberItem::ContactName) && item <= itemNumber(MemberItem::VisitFax))
+            AssignContactField(r, item - itemNumber(MemberItem::ContactName), text);
+        break; // Id, Unused29, Unused30 and anything else: nothing
     }
 }
 
-void AssignHousehold(TranscribeContext &ctx, qint16 item, QString &text)
+void AssignHousehold(RowRecords &records, qint16 item, QString &text)
 {
-    MemberRec &r = ctx.gRow();
-    switch (item) {
-    case 1: r.SETAI_NO = FormatSetaiNo(text); break;
-    case 2: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
-    case 3: put(text, EvenEmpty, {&r.MEI_KA}); break;
-    case 4: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
-    case 5: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
-    case 6: AssignPostalHalf(r, r.YUBIN1, text); break;
-    case 7: AssignPostalHalf(r, r.YUBIN2, text); break;
-    case 8: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
-    case 9: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
-    case 10: AssignPostalCode(r, text, {}); break;
-    case 31: put(text, OnlyFilled, {&r.地区}); break;
-    case 32: put(text, OnlyFilled, {&r.検索}); break;
+    MemberRec &r = records.member;
+    switch (HouseholdItem(item)) {
+    case HouseholdItem::HouseholdNumber: r.SETAI_NO = FormatSetaiNo(text); break;
+    case HouseholdItem::HeadName: put(text, EvenEmpty, {&r.MEI, &r.連絡先氏名, &r.訪問先氏名}); break;
+    case HouseholdItem::HouseholdKana: put(text, EvenEmpty, {&r.MEI_KA}); break;
+    case HouseholdItem::Phone: put(text, EvenEmpty, {&r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case HouseholdItem::Fax: put(text, EvenEmpty, {&r.FAX, &r.連絡先ＦＡＸ, &r.訪問先ＦＡＸ}); break;
+    case HouseholdItem::PostalCodeFirstPart: AssignPostalHalf(r, r.YUBIN1, text); break;
+    case HouseholdItem::PostalCodeSecondPart: AssignPostalHalf(r, r.YUBIN2, text); break;
+    case HouseholdItem::Address: put(text, OnlyFilled, {&r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case HouseholdItem::Address2: put(text, EvenEmpty, {&r.JYU_KA, &r.連絡先住所２, &r.訪問先住所２}); break;
+    case HouseholdItem::PostalCode: AssignPostalCode(r, text, {}); break;
+    case HouseholdItem::District: put(text, OnlyFilled, {&r.地区}); break;
+    case HouseholdItem::SearchText: put(text, OnlyFilled, {&r.検索}); break;
     default:
-        if (item >= 19 && item <= 30)
-            AssignContactField(r, item - 19, text);
-        break; // 11 to 18 (案内先, 担当者, 予備) and anything else: nothing
+        if (item >= itemNumber(HouseholdItem::ContactName) && item <= itemNumber(HouseholdItem::VisitFax))
+            AssignContactField(r, item - itemNumber(HouseholdItem::ContactName), text);
+        break; // the notice address, staff, spare and anything else: nothing
     }
 }
 
 // The age at death: every row hands it over, and an empty one is 0, as
 // when not given. Written in kanji (行年八十五歳, 八拾五才) it is read as a
 // numeral; otherwise as the leading number (85歳, -5).
-void AssignAge(TranscribeContext &ctx, qint16 item, QString &text)
+void AssignAge(TranscribeContext &ctx, RowRecords &records, qint16 item, QString &text)
 {
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     const QString cell = text;
     text = RemoveChar(RemoveChar(text, QStringLiteral("歳")), QStringLiteral("才"));
     bool kanji = false;
@@ -519,102 +523,107 @@ void AssignAge(TranscribeContext &ctx, qint16 item, QString &text)
     }
 }
 
-void AssignDeathRegister(TranscribeContext &ctx, qint16 item, QString &text)
+// A text of the entry, also copied to the member fields in alsoTo. One
+// longer than its kako.rnd field is noted with what is kept.
+void putEntryText(TranscribeContext &ctx, qint16 item, QString &text, QString &field, const char16_t *column, int width,
+                  std::initializer_list<QString *> alsoTo = {})
 {
-    KakoRec &k = ctx.gKakoRec();
-    MemberRec &r = ctx.gRow();
+    put(text, EvenEmpty, {&field});
+    for (QString *f : alsoTo)
+        put(text, EvenEmpty, {f});
+    noticeCut(ctx, item, QString::fromUtf16(column), field, width);
+}
+
+// A part of the date of death in a cell of its own, as a numeral in kanji
+// or digits: the era year, the month or the day. An empty cell leaves the
+// date alone; the digits read stay for the next rows.
+void assignDatePartInKanji(TranscribeContext &ctx, RowRecords &records, DeathItem item, const QString &t)
+{
+    if (t.isEmpty())
+        return;
     CellWorkingTexts &w = ctx.work;
-    const QString t = text.trimmed();
+    KakoRec &k = records.entry;
     switch (item) {
-    case 1: AssignWrittenDate(ctx, false, text); break;
-    case 2: AssignWrittenDate(ctx, true, text); break;
-    case 3: put(text, OnlyFilled, {&w.eraName}); break;
-    case 4:
-        if (!t.isEmpty()) {
-            w.eraYearDigits = dateDigits(t, t, true);
-            WesternYearOfEra(ctx, t);
-            dateChanged(ctx, item, t);
-        }
+    case DeathItem::DeathEraYear:
+        w.eraYearDigits = dateDigits(t, t, true);
+        WesternYearOfEra(ctx, records, t);
         break;
-    case 5:
-        if (!t.isEmpty()) {
-            w.monthDigits = dateDigits(t, t);
-            k.btuki = value16(w.monthDigits, t);
-            dateChanged(ctx, item, t);
-        }
+    case DeathItem::DeathMonth:
+        w.monthDigits = dateDigits(t, t);
+        k.btuki = value16(w.monthDigits, t);
         break;
-    case 6:
-        if (!t.isEmpty()) {
-            w.dayDigits = dateDigits(t, t);
-            k.bHi = value16(w.dayDigits, t);
-            dateChanged(ctx, item, t);
-            CompletionTest(ctx);
-        }
+    default: // the day
+        w.dayDigits = dateDigits(t, t);
+        k.bHi = value16(w.dayDigits, t);
         break;
-    case 7: AssignAge(ctx, item, text); break;
-    case 9:
-        put(text, EvenEmpty, {&k.ﾖﾐ});
-        noticeCut(ctx, item, QStringLiteral("ﾖﾐ"), k.ﾖﾐ, KakoWidth::ﾖﾐ);
-        break;
-    case 10:
-        put(text, EvenEmpty, {&k.戒名});
-        noticeCut(ctx, item, QStringLiteral("戒名"), k.戒名, KakoWidth::戒名);
-        break;
-    case 11:
-        put(text, EvenEmpty, {&k.俗名});
-        noticeCut(ctx, item, QStringLiteral("俗名"), k.俗名, KakoWidth::俗名);
-        break;
-    case 12:
-        put(text, EvenEmpty, {&k.施主名, &r.MEI, &r.世帯主名});
-        noticeCut(ctx, item, QStringLiteral("施主名"), k.施主名, KakoWidth::施主名);
-        break;
-    case 13:
-        put(text, EvenEmpty, {&k.続柄});
-        noticeCut(ctx, item, QStringLiteral("続柄"), k.続柄, KakoWidth::続柄);
-        break;
-    case 14:
-        if (!t.isEmpty()) {
-            westernYear(ctx, value16(text, text));
-            dateChanged(ctx, item, text);
-        }
-        break;
-    case 15:
-        if (!t.isEmpty()) {
-            putNumber(text, k.btuki);
-            dateChanged(ctx, item, text);
-        }
-        break;
-    case 16:
-        if (!t.isEmpty()) {
-            putNumber(text, k.bHi);
-            dateChanged(ctx, item, text);
-        }
-        CompletionTest(ctx);
-        break;
-    case 17:
+    }
+    dateChanged(ctx, records, itemNumber(item), t);
+    if (item == DeathItem::DeathDay)
+        CompletionTest(ctx, records);
+}
+
+// A part of the date of death as a number: the Western year, the month or
+// the day. An empty cell leaves the date alone, but the day's cell still
+// completes a date the other cells gave.
+void assignDatePartNumber(TranscribeContext &ctx, RowRecords &records, DeathItem item, QString &text)
+{
+    if (!text.trimmed().isEmpty()) {
+        KakoRec &k = records.entry;
+        if (item == DeathItem::DeathWesternYear)
+            westernYear(records, value16(text, text));
+        else
+            putNumber(text, item == DeathItem::DeathMonthNumber ? k.btuki : k.bHi);
+        dateChanged(ctx, records, itemNumber(item), text);
+    }
+    if (item == DeathItem::DeathDayNumber)
+        CompletionTest(ctx, records);
+}
+
+void AssignDeathRegister(TranscribeContext &ctx, RowRecords &records, qint16 item, QString &text)
+{
+    KakoRec &k = records.entry;
+    MemberRec &r = records.member;
+    const QString t = text.trimmed();
+    switch (DeathItem(item)) {
+    case DeathItem::DeathDate: AssignWrittenDate(ctx, records, false, text); break;
+    case DeathItem::DeathDateWithEra: AssignWrittenDate(ctx, records, true, text); break;
+    case DeathItem::DeathEra: put(text, OnlyFilled, {&ctx.work.eraName}); break;
+    case DeathItem::DeathEraYear:
+    case DeathItem::DeathMonth:
+    case DeathItem::DeathDay: assignDatePartInKanji(ctx, records, DeathItem(item), t); break;
+    case DeathItem::AgeAtDeath: AssignAge(ctx, records, item, text); break;
+    case DeathItem::PosthumousNameReading: putEntryText(ctx, item, text, k.ﾖﾐ, u"ﾖﾐ", KakoWidth::ﾖﾐ); break;
+    case DeathItem::PosthumousName: putEntryText(ctx, item, text, k.戒名, u"戒名", KakoWidth::戒名); break;
+    case DeathItem::SecularName: putEntryText(ctx, item, text, k.俗名, u"俗名", KakoWidth::俗名); break;
+    case DeathItem::ChiefMourner: putEntryText(ctx, item, text, k.施主名, u"施主名", KakoWidth::施主名, {&r.MEI, &r.世帯主名}); break;
+    case DeathItem::Relationship: putEntryText(ctx, item, text, k.続柄, u"続柄", KakoWidth::続柄); break;
+    case DeathItem::DeathWesternYear:
+    case DeathItem::DeathMonthNumber:
+    case DeathItem::DeathDayNumber: assignDatePartNumber(ctx, records, DeathItem(item), text); break;
+    case DeathItem::TempleNumber:
         if (!t.isEmpty())
             r.寺番号 = value32(text, text);
         break;
-    case 20:
+    case DeathItem::HouseholdId:
         if (!t.isEmpty())
             r.SETAI_NO = FormatSetaiNo(t);
         break;
-    case 21: put(text, OnlyFilled, {&r.KOJIN_NO}); break;
-    case 22: AssignPostalCode(r, text, {&k.郵便}); break;
-    case 23: put(text, OnlyFilled, {&k.住所, &r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
-    case 24: put(text, OnlyFilled, {&k.電話, &r.tel, &r.連絡先電話, &r.訪問先電話}); break;
-    case 25: put(text, OnlyFilled, {&r.地区}); break;
-    case 26: put(text, OnlyFilled, {&r.検索}); break;
-    default: break; // 8 (享年和), 18, 19 (担当者) and anything else: nothing
+    case DeathItem::PersonalId: put(text, OnlyFilled, {&r.KOJIN_NO}); break;
+    case DeathItem::PostalCode: AssignPostalCode(r, text, {&k.郵便}); break;
+    case DeathItem::Address: put(text, OnlyFilled, {&k.住所, &r.JYU, &r.訪問先住所, &r.連絡先住所}); break;
+    case DeathItem::Phone: put(text, OnlyFilled, {&k.電話, &r.tel, &r.連絡先電話, &r.訪問先電話}); break;
+    case DeathItem::District: put(text, OnlyFilled, {&r.地区}); break;
+    case DeathItem::SearchText: put(text, OnlyFilled, {&r.検索}); break;
+    default: break; // AgeInKanji, StaffCode, StaffName and anything else: nothing
     }
 }
 
 } // namespace
 
-bool StatedEraOfEntry(const WorkRecords &records, EraArray &era)
+bool StatedEraOfEntry(const RowRecords &records, EraArray &era)
 {
     const StatedEra &s = records.statedEra;
-    const KakoRec &k = records.gKakoRec;
+    const KakoRec &k = records.entry;
     if (!s.decided || s.bnen != k.bnen || s.btuki != k.btuki || s.bHi != k.bHi)
         return false;
     era = {s.name, s.year};
@@ -647,12 +656,12 @@ void SplitPostalCode(MemberRec &row, QString &p)
     }
 }
 
-void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text)
+void AssignCell(TranscribeContext &ctx, RowRecords &records, qint16 kind, qint16 item, QString &text)
 {
     switch (kind) {
-    case 0: AssignMember(ctx, item, text); break;
-    case 1: AssignHousehold(ctx, item, text); break;
-    case 2: AssignDeathRegister(ctx, item, text); break;
+    case 0: AssignMember(ctx, records, item, text); break;
+    case 1: AssignHousehold(records, item, text); break;
+    case 2: AssignDeathRegister(ctx, records, item, text); break;
     default: break;
     }
 }

@@ -3,33 +3,34 @@
 
 #include <QString>
 
-// The assignment of each import-table cell to the working records: the cell's
-// text goes, converted, into the fields of gKakoRec and gRow that its column's
-// link item stands for. This is also where written dates of death become
+// The assignment of each import-table cell to the row being written: the
+// cell's text goes, converted, into the fields of records.entry and
+// records.member that its column's link item stands for. This is also where written dates of death become
 // bnen, btuki and bHi, ages become numbers and postal codes are split.
 
 namespace tera {
 
 struct TranscribeContext;
 struct MemberRec;
-struct WorkRecords;
+struct RowRecords;
 
-// Puts one cell into the working records. kind is the output kind (0 members,
-// 1 households, 2 death register), item the column number, which is the link
-// item of that kind's catalogue. Items that mean nothing to the kind are
+// Puts one cell into records. kind is the output kind (0 members, 1
+// households, 2 death register), item the column number, which is the link
+// item of that kind (MemberItem, HouseholdItem, DeathItem). Items that mean nothing to the kind are
 // ignored. Some items change text in place: the age loses every 歳 and 才, a
 // postal code with "-" loses its dashes.
 //
 // Death register only:
-// - dates written with 年, 月, 日 (items 1 and 2) and the separate era, era
-//   year, month and day cells (3 to 6) fill bnen, btuki, bHi; the era name
+// - dates written with 年, 月, 日 (DeathDate, DeathDateWithEra) and the
+//   separate era, era year, month and day cells (DeathEra to DeathDay) fill bnen, btuki, bHi; the era name
 //   and the digit texts go to ctx.work and persist across rows, so an empty
 //   era cell keeps the era of the last row that had one;
-// - after a day item (1, 2, 6, 16) the completion test runs: with year, month
+// - after a day item (the two written dates, DeathDay, DeathDayNumber) the
+//   completion test runs: with year, month
 //   and day all at least 1, the anniversary dates are computed from
 //   yyyy/MM/dd (BuildKaikiDates);
-// - a numeric cell that is empty leaves its field alone (item 16 still runs
-//   the completion test).
+// - a numeric cell that is empty leaves its field alone (DeathDayNumber
+//   still runs the completion test).
 // Text fields keep their whole text; only kako.rnd cuts them to its widths.
 //
 // A value stored other than it reads is added to ctx.valueNotices (the
@@ -39,7 +40,8 @@ struct WorkRecords;
 // (stored as read), a registration date written as text that is no date
 // (stored as text), a date of death outside the era it states. Nothing is asked: a long run must not stop for them.
 //
-// A date of death that names its era (item 2, or items 3 and 4) keeps that
+// A date of death that names its era (DeathDateWithEra, or DeathEra with
+// DeathEraYear) keeps that
 // era for a year alone and for a date inside it: 平成元年 is 平成 1. A date
 // outside the stated era (平成元年1月5日) keeps its year, month and day, takes
 // the era of its day, and is noted.
@@ -50,15 +52,15 @@ struct WorkRecords;
 // death that does not exist (month 13, day 40, 2023/02/30, a negative year),
 // as soon as its parts show it; and for a written date whose 月 stands
 // before its 年, whose 日 before its 月, or whose 年 falls inside the two
-// characters of the era name (item 2). Passes on the database failures
+// characters of the era name (DeathDateWithEra). Passes on the database failures
 // (DbError) of the era lookup. A text that is no date at all sets nothing.
-void AssignCell(TranscribeContext &ctx, qint16 kind, qint16 item, QString &text);
+void AssignCell(TranscribeContext &ctx, RowRecords &records, qint16 kind, qint16 item, QString &text);
 
 // The era of the entry as decided from the era its date of death states
 // (see AssignCell), when the date is still the one it was decided for:
 // fills era (name, era year) and returns true. False when the date names no
 // era: the era then follows the date itself.
-bool StatedEraOfEntry(const WorkRecords &records, EraArray &era);
+bool StatedEraOfEntry(const RowRecords &records, EraArray &era);
 
 // A household number in the form "000000": SixDigits of the trimmed text
 // ("12" and "１２" give "000012", "1234567" stays); text that is no number

@@ -1,6 +1,7 @@
 #include "transcribe/check_run.h"
 
 #include "convert/era_calendar.h"
+#include "convert/output_items.h"
 #include "model/master_data.h"
 #include "model/run_settings.h"
 #include "platform/database.h"
@@ -147,7 +148,9 @@ const KakoField kKakoFields[] = {
 };
 
 // Death-register columns whose cells make up the date of death.
-const int kDateItems[] = {1, 2, 3, 4, 5, 6, 14, 15, 16};
+const DeathItem kDateItems[] = {DeathItem::DeathDate,        DeathItem::DeathDateWithEra, DeathItem::DeathEra,
+                                DeathItem::DeathEraYear,     DeathItem::DeathMonth,       DeathItem::DeathDay,
+                                DeathItem::DeathWesternYear, DeathItem::DeathMonthNumber, DeathItem::DeathDayNumber};
 
 // Learns from the run what each row did, by looking at the scratch database
 // before and after the row procedure: the same queries would show a user
@@ -158,31 +161,31 @@ public:
 
     // The observer only looks: a query of its own that fails (a table the
     // run will stumble over itself) loses a finding, never changes the run.
-    void rowAssigned(int row, TranscribeContext &ctx) override
+    void rowAssigned(int row, TranscribeContext &ctx, const RowRecords &records) override
     {
         m_pending.clear();
         m_deceased.clear();
         m_oldSetai.clear();
         m_seen = false;
         try {
-            assigned(row, ctx);
+            assigned(row, ctx, records);
             m_seen = true;
         } catch (const DbError &) {
         }
     }
 
-    void rowWritten(int row, TranscribeContext &ctx) override
+    void rowWritten(int row, TranscribeContext &ctx, const RowRecords &records) override
     {
         if (!m_seen)
             return;
         try {
-            written(row, ctx);
+            written(row, ctx, records);
         } catch (const DbError &) {
         }
     }
 
 private:
-    void assigned(int row, TranscribeContext &ctx)
+    void assigned(int row, TranscribeContext &ctx, const RowRecords &records)
     {
         Database &db = ctx.db;
         std::tie(m_maxId, m_maxSno) = highestNumbers(db);
@@ -190,12 +193,12 @@ private:
         for (const ValueNotice &n : std::as_const(ctx.valueNotices))
             note(row, n.column, CheckKind::Unreadable, n.reason);
         if (m_kind == kOutDeathRegister)
-            deathRowAssigned(row, ctx);
+            deathRowAssigned(row, ctx, records);
         else if (m_kind == kOutHouseholds)
-            householdRowAssigned(ctx);
+            householdRowAssigned(ctx, records);
     }
 
-    void written(int row, TranscribeContext &ctx)
+    void written(int row, TranscribeContext &ctx, const RowRecords &records)
     {
         m_out << m_pending;
         m_pending.clear();
@@ -224,24 +227,28 @@ private:
                                                                  q.text(QStringLiteral("世帯主名")));
         }
         if (m_kind == kOutDeathRegister)
-            deathRowWritten(row, ctx, newHouseholds + newMembers);
+            deathRowWritten(row, ctx, records, newHouseholds + newMembers);
         else if (m_kind == kOutMembers)
-            memberRowWritten(row, ctx, newHouseholds, newMemberNos);
+            memberRowWritten(row, records, newHouseholds, newMemberNos);
         else
-            householdRowWritten(row, ctx);
+            householdRowWritten(row, ctx, records);
     }
 
-    int columnOf(int item) const { return item < m_importTable.Cols() ? item : -1; }
-    QString cell(int row, int item) const { return item < m_importTable.Cols() ? m_importTable.TextMatrix(row, item) : QString(); }
+    int columnOf(DeathItem item) const { return itemNumber(item) < m_importTable.Cols() ? itemNumber(item) : -1; }
+    QString cell(int row, DeathItem item) const
+    {
+        const int column = columnOf(item);
+        return column >= 0 ? m_importTable.TextMatrix(row, column) : QString();
+    }
 
     void note(int row, int column, CheckKind kind, const QString &text, int replaced = 0)
     {
         m_pending << CheckFinding{row, column, kind, text, replaced};
     }
 
-    void deathRowAssigned(int row, TranscribeContext &ctx)
+    void deathRowAssigned(int row, TranscribeContext &ctx, const RowRecords &records)
     {
-        const KakoRec &k = ctx.gKakoRec();
+        const KakoRec &k = records.entry;
         m_name = k.俗名.trimmed();
         if (!m_name.isEmpty()) {
             Query q = ctx.db.exec(QStringLiteral("SELECT [ID], [LIF] FROM [D_KOJIN] WHERE [MEI] = ?"), {m_name});
@@ -254,7 +261,7 @@ private:
         // The date of death: the anniversaries follow only a complete one.
         int firstDateColumn = -1;
         QStringList written;
-        for (int item : kDateItems) {
+        for (DeathItem item : kDateItems) {
             const QString t = cell(row, item).trimmed();
             if (t.isEmpty())
                 continue;
@@ -268,16 +275,18 @@ private:
         // The column named is the one whose cell gave the part that is
         // missing: cells are assigned in column order, so the last filled
         // cell among those that set the part.
-        const auto lastFilled = [&](std::initializer_list<int> items) {
+        const auto lastFilled = [&](std::initializer_list<DeathItem> items) {
             int column = -1;
-            for (int item : items)
+            for (DeathItem item : items)
                 if (!cell(row, item).trimmed().isEmpty())
                     column = columnOf(item);
             return column >= 0 ? column : firstDateColumn;
         };
-        const int partColumn = k.bnen < 1    ? lastFilled({1, 2, 3, 4, 14})
-                               : k.btuki < 1 ? lastFilled({1, 2, 5, 15})
-                                             : lastFilled({1, 2, 6, 16});
+        using D = DeathItem;
+        const int partColumn =
+            k.bnen < 1    ? lastFilled({D::DeathDate, D::DeathDateWithEra, D::DeathEra, D::DeathEraYear, D::DeathWesternYear})
+            : k.btuki < 1 ? lastFilled({D::DeathDate, D::DeathDateWithEra, D::DeathMonth, D::DeathMonthNumber})
+                          : lastFilled({D::DeathDate, D::DeathDateWithEra, D::DeathDay, D::DeathDayNumber});
         if (k.bnen < 1 || k.btuki < 1 || k.bHi < 1) {
             note(row, partColumn, CheckKind::Unreadable,
                  QStringLiteral("没年月日「%1」から年・月・日が揃いません（年 %2、月 %3、日 %4）。回忌は作られません。")
@@ -295,9 +304,9 @@ private:
         }
     }
 
-    void deathRowWritten(int row, TranscribeContext &ctx, const QStringList &created)
+    void deathRowWritten(int row, TranscribeContext &ctx, const RowRecords &records, const QStringList &created)
     {
-        const KakoRec &k = ctx.gKakoRec();
+        const KakoRec &k = records.entry;
         if (!created.isEmpty())
             m_out << CheckFinding{row, -1, CheckKind::Created,
                                   QStringLiteral("施主「%1」は登録がないため、%2を新しく作ります。")
@@ -351,9 +360,9 @@ private:
         }
     }
 
-    void memberRowWritten(int row, TranscribeContext &ctx, const QStringList &newHouseholds, const QStringList &newMemberNos)
+    void memberRowWritten(int row, const RowRecords &records, const QStringList &newHouseholds, const QStringList &newMemberNos)
     {
-        const MemberRec &r = ctx.gRow();
+        const MemberRec &r = records.member;
         if (!newHouseholds.isEmpty())
             m_out << CheckFinding{row, -1, CheckKind::Created,
                                   QStringLiteral("世帯主「%1」の世帯がないため、%2を新しく作ります。")
@@ -364,9 +373,9 @@ private:
                                       .arg(r.KOJIN_NO.trimmed(), r.MEI)};
     }
 
-    void householdRowAssigned(TranscribeContext &ctx)
+    void householdRowAssigned(TranscribeContext &ctx, const RowRecords &records)
     {
-        m_name = ctx.gRow().MEI;
+        m_name = records.member.MEI;
         if (m_name.isEmpty())
             return;
         Query q = ctx.db.exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_KOJIN] WHERE [MEI] = ?") + ctx.db.storedOrder(),
@@ -376,11 +385,11 @@ private:
             m_oldSetai = SixDigits(q.text(QStringLiteral("SETAI_NO")));
     }
 
-    void householdRowWritten(int row, TranscribeContext &ctx)
+    void householdRowWritten(int row, TranscribeContext &ctx, const RowRecords &records)
     {
         if (m_oldSetai.trimmed().isEmpty())
             return;
-        const QString now = SixDigits(ctx.gRow().SETAI_NO);
+        const QString now = SixDigits(records.member.SETAI_NO);
         if (now == m_oldSetai)
             return;
         Query q = ctx.db.exec(QStringLiteral("SELECT [SETAI_NO] FROM [D_KOJIN] WHERE [MEI] = ?") + ctx.db.storedOrder(),
@@ -680,16 +689,15 @@ QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext
     // Every year from the first day of 明治 on has an era.
     constexpr qint16 kFirstEraYear = 1868;
     QList<RowStop> found;
+    RowRecords records;
     for (int r = 1; r < importTable.Rows(); ++r) {
         bool stopped = false;
-        ClearKakoRec(ctx.records);
-        ClearKaikiDates(ctx);
+        ResetRowRecords(records);
         ctx.valueNotices.clear();
-        ctx.gRow().Kankei = QStringLiteral("0");
         for (int c = 1; c < importTable.Cols(); ++c) {
             QString text = importTable.TextMatrix(r, c);
             try {
-                AssignCell(ctx, kind, static_cast<qint16>(c), text);
+                AssignCell(ctx, records, kind, static_cast<qint16>(c), text);
             } catch (const RowFailure &f) {
                 // The row stops at its first such cell, as the run would; a
                 // lookup that failed is the run's to meet and report.
@@ -699,7 +707,7 @@ QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext
                 break;
             }
         }
-        const qint16 year = ctx.gKakoRec().bnen;
+        const qint16 year = records.entry.bnen;
         if (yearsWithoutEra && !stopped && kind == kOutDeathRegister && year >= kFirstEraYear
             && !yearsWithoutEra->contains(year)) {
             auto era = ctx.eraCache.constFind(year);

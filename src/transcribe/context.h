@@ -34,9 +34,9 @@ struct CellWorkingTexts {
 inline const QString kMemberDbFailure = QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽが存在していません！もしくはﾃﾞｰﾀﾍﾞｰｽが壊れている可能性があります！")
                                         + QStringLiteral("\r\n") + QStringLiteral("安全の為ｼｽﾃﾑを終了します！");
 
-// Everything one transcription run works on, passed to the cell assignment,
-// the record writers and the driver instead of process-wide globals. The
-// names of the parts are those the rules use (gRow, gKakoRec, gKaikiDate).
+// What one transcription run works on across its rows: the database, the
+// settings, the master data, the prompt and the caches. The row being
+// written (RowRecords) is no part of it: each step is handed that row.
 struct TranscribeContext {
     TranscribeContext(Database &database, const RunSettings &runSettings, const MasterData &masterData,
                       Prompt &prompter, const Clock &today)
@@ -45,7 +45,7 @@ struct TranscribeContext {
     {
     }
 
-    Database &db;     // gDb, open for the run
+    Database &db; // open for the run
     const RunSettings &settings;
     // The run's own copy of the master data: the first-service rule sets
     // entry 6/7's OHi to 1 for the rest of the run, never in the master the
@@ -53,11 +53,9 @@ struct TranscribeContext {
     MasterData master;
     Prompt &prompt;
     const Clock &clock;
-    WorkRecords records; // records.gRow, records.gKakoRec
-    std::array<QString, 32> gKaikiDate{}; // the anniversary dates of the entry being written
     CellWorkingTexts work;
     qint16 scheduleKind = 2; // written into the KSEI columns; 2 during every transcription
-    KakoRndFile kakoFile;    // files.kako
+    KakoRndFile kakoFile;    // settings.files.kako
     // Set by a run that writes M_お参り once per household and commit.
     ServiceSelections *serviceSelections = nullptr;
 
@@ -73,7 +71,7 @@ struct TranscribeContext {
     QHash<qint16, ServiceName> serviceNameCache;
 
     // Failures that the record writers trapped (and reported with
-    // ShowErrCode) while writing the current row. The driver does not commit
+    // ReportWriterFailure) while writing the current row. The driver does not commit
     // a row that has any: the row is rolled back whole and reported.
     QStringList rowFailures;
 
@@ -83,9 +81,6 @@ struct TranscribeContext {
     QList<ValueNotice> valueNotices;
     // The member just written existed already and was written over.
     bool memberUpdated = false;
-
-    MemberRec &gRow() { return records.gRow; }
-    KakoRec &gKakoRec() { return records.gKakoRec; }
 
     // A record writer's trap: the error report, then the run goes on with the
     // next step of the row, which will not be committed.
@@ -103,7 +98,7 @@ struct TranscribeContext {
     // the error number the product gives it.
     void valueFailed(qint32 number, const QString &description)
     {
-        ShowErrCode(prompt, number, description);
+        ReportWriterFailure(prompt, number, description);
         rowFailures << description;
     }
 

@@ -144,19 +144,19 @@ QString KaikiName(qint16 index)
     return QString();
 }
 
-void ClearKaikiDates(TranscribeContext &ctx)
+void ClearKaikiDates(std::array<QString, 32> &dates)
 {
-    for (QString &d : ctx.gKaikiDate)
+    for (QString &d : dates)
         d.clear();
 }
 
-bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
+bool BuildKaikiDates(TranscribeContext &ctx, RowRecords &records, const QString &date)
 {
     if (CheckYmd(date) > YmdValid)
         return false;
     // From here on a date the calendar cannot hold stops the computation:
     // the dates not reached stay blank.
-    ClearKaikiDates(ctx);
+    ClearKaikiDates(records.anniversaryDates);
     const QDate input = dateOfText(date);
     if (!holdable(input))
         return false;
@@ -180,7 +180,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
         const QDate d = shifted.addDays(kKaiki[i].offset);
         if (!holdable(d))
             return false;
-        ctx.gKaikiDate[i] = SlashedDate(d);
+        records.anniversaryDates[i] = SlashedDate(d);
     }
     // The yearly anniversaries follow the shift only when the temple says so.
     const QDate base = ctx.master.kbnValues[12] == 0 ? input : shifted;
@@ -188,7 +188,7 @@ bool BuildKaikiDates(TranscribeContext &ctx, const QString &date)
         const QDate d = base.addYears(kKaiki[i].offset); // 29 February falls on the 28th
         if (!holdable(d))
             return false;
-        ctx.gKaikiDate[i] = SlashedDate(d);
+        records.anniversaryDates[i] = SlashedDate(d);
     }
     return true;
 }
@@ -219,12 +219,12 @@ EraArray eraOfDay(TranscribeContext &ctx, qint16 year, qint16 month, qint16 day)
 
 // The era of the entry, written with it and with its anniversary and
 // service rows: the era its date states when it names one.
-EraArray entryEra(TranscribeContext &ctx)
+EraArray entryEra(TranscribeContext &ctx, RowRecords &records)
 {
     EraArray era;
-    if (StatedEraOfEntry(ctx.records, era))
+    if (StatedEraOfEntry(records, era))
         return era;
-    const KakoRec &k = ctx.gKakoRec();
+    const KakoRec &k = records.entry;
     return eraOfDay(ctx, k.bnen, k.btuki, k.bHi);
 }
 
@@ -271,11 +271,11 @@ qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 y, qint16 m, qint16 d, 
     return onOrAfterDeath ? 0 : 1;
 }
 
-void PutKakoRnd(TranscribeContext &ctx)
+void PutKakoRnd(TranscribeContext &ctx, RowRecords &records)
 {
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     for (int i = 0; i <= 30; ++i) {
-        k.kaikiDate[i] = ctx.gKaikiDate[i];
+        k.kaikiDate[i] = records.anniversaryDates[i];
         k.kaikiFlag[i] = 1;
     }
     k.kaikiDate[31].clear();
@@ -285,14 +285,14 @@ void PutKakoRnd(TranscribeContext &ctx)
     ctx.kakoFile.put(k);
 }
 
-bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
+bool WriteKako(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
 {
     try {
         if (!KakoIsEmpty(ctx, kakoCd))
             DeleteKako(ctx, kakoCd);
-        const KakoRec &k = ctx.gKakoRec();
-        const MemberRec &r = ctx.gRow();
-        const EraArray era = entryEra(ctx);
+        const KakoRec &k = records.entry;
+        const MemberRec &r = records.member;
+        const EraArray era = entryEra(ctx, records);
         const qint64 eraYear = NumericValue(era[1]);
         const DeathColumns death(k);
 
@@ -324,14 +324,65 @@ bool WriteKako(TranscribeContext &ctx, qint16 kakoCd)
     }
 }
 
-bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
+namespace {
+
+// The year a service row falls in. A month already past this year falls
+// next year; the current month counts as this year. The first bon and the
+// first higan (7 and 8) follow the date of death, and without a whole date
+// they have no year.
+qint16 serviceYear(TranscribeContext &ctx, const KakoRec &k, qint16 service, qint16 month, const QDate &today)
+{
+    if (service != 7 && service != 8)
+        return toInt16(today.year() + (today.month() > month ? 1 : 0));
+    if (k.bnen != 0 && k.btuki != 0 && k.bHi != 0)
+        return toInt16(today.year() + FirstServiceOffset(ctx, k.bnen, k.btuki, k.bHi, service));
+    return 0;
+}
+
+// The date of death, schedule and visit columns of a service row.
+void appendServiceVisit(Columns &c, const KakoRec &k, const MemberRec &r, const OmairiRec &service, qint16 scheduleKind)
+{
+    const QString visitName = r.訪問先氏名.trimmed();
+    c << std::pair{col::bnen, QVariant(int(k.bnen))}
+      << std::pair{col::btuki, QVariant(int(k.btuki))}
+      << std::pair{col::bHi, QVariant(int(k.bHi))}
+      << std::pair{col::KSEI, QVariant(int(scheduleKind))}
+      << std::pair{col::案内, QVariant(0)}
+      << std::pair{col::曜日指定, QVariant(int(r.曜日指定))}
+      << std::pair{col::場所, QVariant(int(service.訪問区分))};
+    if (!visitName.isEmpty())
+        c << std::pair{col::場所名, QVariant(visitName)};
+    c << std::pair{col::寺番号, QVariant(0)}
+      << std::pair{col::地区, QVariant(r.地区 + kBlank)}
+      << std::pair{col::訪問電話, QVariant(r.訪問先電話 + kBlank)}
+      << std::pair{col::訪問郵便, QVariant(r.訪問先郵便 + kBlank)}
+      << std::pair{col::訪問住所, QVariant(r.訪問先住所 + kBlank)};
+}
+
+// The date of death, anniversary and visit columns of an anniversary row.
+void appendKaikiTail(Columns &c, const KakoRec &k, const MemberRec &r, int index, qint16 year)
+{
+    c << std::pair{col::bnen, QVariant(int(k.bnen))}
+      << std::pair{col::btuki, QVariant(int(k.btuki))}
+      << std::pair{col::bHi, QVariant(int(k.bHi))}
+      << std::pair{col::KAINO, QVariant(index)}
+      << std::pair{col::KSEI, QVariant(int(year))}
+      << std::pair{col::担当者CD, QVariant(0)}
+      << std::pair{col::yubin, QVariant(r.訪問先郵便)}
+      << std::pair{col::JYU, QVariant(r.訪問先住所)}
+      << std::pair{col::tel, QVariant(r.訪問先電話)};
+}
+
+} // namespace
+
+bool WriteKaiki(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
 {
     try {
         if (!KaikiIsEmpty(ctx, kakoCd))
             DeleteKaiki(ctx, kakoCd);
-        KakoRec &k = ctx.gKakoRec();
-        const MemberRec &r = ctx.gRow();
-        const EraArray era = entryEra(ctx);
+        KakoRec &k = records.entry;
+        const MemberRec &r = records.member;
+        const EraArray era = entryEra(ctx, records);
         const DeathColumns death(k);
         const QString household = householdText(r);
         const QString eraName = BlankForEmpty(era[0]);
@@ -373,15 +424,7 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
               << std::pair{col::年号年, QVariant(eraYear)};
             death.appendTo(c);
             death.appendNamesTo(c);
-            c << std::pair{col::bnen, QVariant(int(k.bnen))}
-              << std::pair{col::btuki, QVariant(int(k.btuki))}
-              << std::pair{col::bHi, QVariant(int(k.bHi))}
-              << std::pair{col::KAINO, QVariant(i)}
-              << std::pair{col::KSEI, QVariant(int(year))}
-              << std::pair{col::担当者CD, QVariant(0)}
-              << std::pair{col::yubin, QVariant(r.訪問先郵便)}
-              << std::pair{col::JYU, QVariant(r.訪問先住所)}
-              << std::pair{col::tel, QVariant(r.訪問先電話)};
+            appendKaikiTail(c, k, r, i, year);
             ctx.db.insert(tbl::W_KAIKI, c);
         }
         return true;
@@ -391,24 +434,23 @@ bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd)
     }
 }
 
-bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
+bool WriteOmairi(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd, qint16 householdNo)
 {
     try {
-        const KakoRec &k = ctx.gKakoRec();
+        const KakoRec &k = records.entry;
         if (k.bnen == 0)
             return true; // no service rows without a year of death
         if (!OmairiIsEmpty(ctx, kakoCd))
             DeleteOmairi(ctx, kakoCd);
-        const MemberRec &r = ctx.gRow();
+        const MemberRec &r = records.member;
         const QString household = householdText(r);
         const QString person = QString::number(householdNo);
-        const EraArray era = entryEra(ctx);
+        const EraArray era = entryEra(ctx, records);
         const QString eraName = BlankForEmpty(era[0]);
         // No era (era year 0) is blank, as in W_KAKO, never a written zero.
         const QString eraYear = NumericValue(era[1]) > 0 ? kanji(NumericValue(era[1])) : kBlank;
         const DeathColumns death(k);
         const QDate today = ctx.clock.today();
-        const QString visitName = r.訪問先氏名.trimmed();
 
         for (qint16 i = 0; i <= 17; ++i) {
             if (k.omairiFlag[i] != 1)
@@ -419,14 +461,7 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
             const OmairiRec &service = ctx.master.services[i];
             const qint16 month = service.Otuki > 0 ? service.Otuki : masterMonth != 0 ? masterMonth : k.btuki;
             const qint16 day = service.OHi > 0 ? service.OHi : k.bHi;
-            qint16 year = 0;
-            if (i != 7 && i != 8) {
-                // A month already past this year falls next year; the
-                // current month counts as this year.
-                year = toInt16(today.year() + (today.month() > month ? 1 : 0));
-            } else if (k.bnen != 0 && k.btuki != 0 && k.bHi != 0) {
-                year = toInt16(today.year() + FirstServiceOffset(ctx, k.bnen, k.btuki, k.bHi, i));
-            }
+            const qint16 year = serviceYear(ctx, k, i, month, today);
             const EraArray serviceEra = eraOfDay(ctx, year, month, day);
 
             Columns c{{col::OMAIRINO, int(i)},
@@ -443,20 +478,7 @@ bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo)
                       {col::年号年, eraYear}};
             death.appendTo(c);
             death.appendNamesTo(c);
-            c << std::pair{col::bnen, QVariant(int(k.bnen))}
-              << std::pair{col::btuki, QVariant(int(k.btuki))}
-              << std::pair{col::bHi, QVariant(int(k.bHi))}
-              << std::pair{col::KSEI, QVariant(int(ctx.scheduleKind))}
-              << std::pair{col::案内, QVariant(0)}
-              << std::pair{col::曜日指定, QVariant(int(r.曜日指定))}
-              << std::pair{col::場所, QVariant(int(service.訪問区分))};
-            if (!visitName.isEmpty())
-                c << std::pair{col::場所名, QVariant(visitName)};
-            c << std::pair{col::寺番号, QVariant(0)}
-              << std::pair{col::地区, QVariant(r.地区 + kBlank)}
-              << std::pair{col::訪問電話, QVariant(r.訪問先電話 + kBlank)}
-              << std::pair{col::訪問郵便, QVariant(r.訪問先郵便 + kBlank)}
-              << std::pair{col::訪問住所, QVariant(r.訪問先住所 + kBlank)};
+            appendServiceVisit(c, k, r, service, ctx.scheduleKind);
             ctx.db.insert(tbl::D_OMAIRI, c);
         }
         return true;
@@ -472,9 +494,49 @@ EntryLimitReached::EntryLimitReached(qint64 kakoCd)
 {
 }
 
-void WriteDeathRegisterImportRow(TranscribeContext &ctx, qint32 &entryCounter)
+namespace {
+
+// A donor not yet registered becomes the head of a new household, made from
+// the row's own values (rowOwn), never from the deceased. The entry goes on
+// with what the lookups left, under the new numbers.
+void registerNewDonor(TranscribeContext &ctx, RowRecords &records, const QString &donor, const MemberRec &rowOwn)
 {
-    KakoRec &k = ctx.gKakoRec();
+    MemberRec &r = records.member;
+    QString setaiNo = QString::number(NextSetaiNo(ctx));
+    const QString kojinNo = QString::number(toInt16(qint64(NextKojinId(ctx)) + 1));
+    if (setaiNo.size() < 6)
+        setaiNo = SixDigits(setaiNo.trimmed());
+
+    MemberRec donorRec = rowOwn;
+    donorRec.KOJIN_NO = kojinNo;
+    donorRec.SETAI_NO = setaiNo;
+    donorRec.MEI = donor;
+    donorRec.世帯主名 = donor;
+    donorRec.LIF = QStringLiteral("0");
+    donorRec.ZOK_CD = QStringLiteral("00");
+    donorRec.ZOK_NM = QStringLiteral("本人");
+    // The visit fields as the failed lookup left them.
+    donorRec.訪問先郵便 = r.訪問先郵便;
+    donorRec.訪問先住所 = r.訪問先住所;
+    donorRec.訪問先電話 = r.訪問先電話;
+
+    r.SETAI_NO = setaiNo;
+    r.KOJIN_NO = kojinNo;
+    const MemberRec entryRec = r;
+    r = donorRec;
+    WriteKojin(ctx, records);
+    WriteSetai(ctx, records);
+    records.member = entryRec;
+    // The visit data as the donor's later entries will find it, so that
+    // every entry of one donor carries the same.
+    LoadVisitFields(ctx, records, donor);
+}
+
+} // namespace
+
+void WriteDeathRegisterImportRow(TranscribeContext &ctx, RowRecords &records, qint32 &entryCounter)
+{
+    KakoRec &k = records.entry;
     // The entry takes the record number after the last one of kako.rnd; a
     // number past the 16-bit range stops before anything is written.
     if (qint64(entryCounter) + 1 > kMaxKakoCd)
@@ -483,71 +545,42 @@ void WriteDeathRegisterImportRow(TranscribeContext &ctx, qint32 &entryCounter)
     entryCounter = kakoCd;
     k.過去CD = kakoCd;
 
-    // The row's own values, before the lookups load members into gRow: a
+    // The row's own values, before the lookups load members into records.member: a
     // donor not yet registered is made from these, never from the deceased.
-    const MemberRec rowOwn = ctx.gRow();
+    const MemberRec rowOwn = records.member;
 
     // The deceased, when a member, is marked deceased.
     bool found = false;
-    FindMemberByName(ctx, k.俗名.trimmed(), 0, found);
+    FindMemberByName(ctx, records, k.俗名.trimmed(), 0, found);
     if (found) {
-        ctx.gRow().LIF = QStringLiteral("1");
-        UpdateMemberLink(ctx);
+        records.member.LIF = QStringLiteral("1");
+        UpdateMemberLink(ctx, records);
     }
 
     // The donor is the living head of his household, or becomes one.
     const QString donor = k.施主名.trimmed();
     found = false;
-    FindMemberByName(ctx, donor, 1, found);
-    MemberRec &r = ctx.gRow();
+    FindMemberByName(ctx, records, donor, 1, found);
+    MemberRec &r = records.member;
     if (found) {
         r.LIF = QStringLiteral("0");
         r.ZOK_CD = QStringLiteral("00");
         r.ZOK_NM = QStringLiteral("本人");
-        UpdateMemberLink(ctx);
+        UpdateMemberLink(ctx, records);
     } else if (!donor.isEmpty()) {
-        QString setaiNo = QString::number(NextSetaiNo(ctx));
-        const QString kojinNo = QString::number(toInt16(qint64(NextKojinId(ctx)) + 1));
-        if (setaiNo.size() < 6)
-            setaiNo = SixDigits(setaiNo.trimmed());
-
-        MemberRec donorRec = rowOwn;
-        donorRec.KOJIN_NO = kojinNo;
-        donorRec.SETAI_NO = setaiNo;
-        donorRec.MEI = donor;
-        donorRec.世帯主名 = donor;
-        donorRec.LIF = QStringLiteral("0");
-        donorRec.ZOK_CD = QStringLiteral("00");
-        donorRec.ZOK_NM = QStringLiteral("本人");
-        // The visit fields as the failed lookup left them.
-        donorRec.訪問先郵便 = r.訪問先郵便;
-        donorRec.訪問先住所 = r.訪問先住所;
-        donorRec.訪問先電話 = r.訪問先電話;
-
-        // The entry itself goes on with what the lookups left, under the new
-        // numbers.
-        r.SETAI_NO = setaiNo;
-        r.KOJIN_NO = kojinNo;
-        const MemberRec entryRec = r;
-        r = donorRec;
-        WriteKojin(ctx);
-        WriteSetai(ctx);
-        ctx.gRow() = entryRec;
-        // The visit data as the donor's later entries will find it, so that
-        // every entry of one donor carries the same.
-        LoadVisitFields(ctx, donor);
+        registerNewDonor(ctx, records, donor, rowOwn);
     }
 
     // Checked before kako.rnd is touched, so a household number past the
     // 16-bit range leaves no record behind.
-    const qint16 household = toInt16(NumericValue(ctx.gRow().SETAI_NO));
+    const qint16 household = toInt16(NumericValue(records.member.SETAI_NO));
 
-    PutKakoRnd(ctx);
-    WriteKako(ctx, kakoCd);
-    WriteOmairiSelection(ctx, household);
-    WriteOmairi(ctx, kakoCd, household);
+    PutKakoRnd(ctx, records);
+    WriteKako(ctx, records, kakoCd);
+    WriteOmairiSelection(ctx, records, household);
+    WriteOmairi(ctx, records, kakoCd, household);
     if (k.bnen >= 1 && k.btuki >= 1 && k.bHi >= 1)
-        WriteKaiki(ctx, kakoCd);
+        WriteKaiki(ctx, records, kakoCd);
 }
 
 } // namespace tera

@@ -3,9 +3,12 @@
 
 #include <QString>
 
+#include <array>
+
 namespace tera {
 
 struct TranscribeContext;
+struct RowRecords;
 
 // The death register: one entry per import-table row, stored as a record of
 // kako.rnd, a W_KAKO row, up to 31 W_KAIKI anniversaries and 18 D_OMAIRI
@@ -16,18 +19,16 @@ struct TranscribeContext;
 // index gives empty text.
 QString KaikiName(qint16 index);
 
-// Blanks the 32 anniversary dates. Call it at the start of every row, so an
-// entry whose death date is missing or rejected gets blank dates instead of
-// those of an earlier row.
-void ClearKaikiDates(TranscribeContext &ctx);
+// Blanks the 32 anniversary dates.
+void ClearKaikiDates(std::array<QString, 32> &dates);
 
-// Fills ctx.gKaikiDate(0..30) from a death date year/month/day: days for
+// Fills records.anniversaryDates(0..30) of the entry from a death date year/month/day: days for
 // 0 to 7 (shifted a day by master.kbnValues(10) 1 earlier / 2 later), calendar years
 // for 8 to 30 (from the shifted date only when master.kbnValues(12) is not 0). An
 // invalid date returns false and changes nothing; a date the calendar cannot
 // hold (outside the years 1 to 9999) returns false, keeping the dates
 // computed before it and leaving the others blank.
-bool BuildKaikiDates(TranscribeContext &ctx, const QString &date);
+bool BuildKaikiDates(TranscribeContext &ctx, RowRecords &records, const QString &date);
 
 // True when the table holds no row of that 過去CD. A failure is reported
 // through ctx.writerFailed and gives false.
@@ -52,16 +53,16 @@ void GetOmairiName(TranscribeContext &ctx, qint16 number, QString &name, qint16 
 // (ctx.master). Every other k gives 1.
 qint16 FirstServiceOffset(TranscribeContext &ctx, qint16 y, qint16 m, qint16 d, qint16 k);
 
-// Stores gKakoRec, with the anniversary dates and all flags set, as record
+// Stores records.entry, with the anniversary dates and all flags set, as record
 // 過去CD of kako.rnd. A failure (KakoRndError) goes to the caller.
-void PutKakoRnd(TranscribeContext &ctx);
+void PutKakoRnd(TranscribeContext &ctx, RowRecords &records);
 
 // The entry's rows, each replacing whatever that 過去CD held before. A
 // failure is reported through ctx.writerFailed and the writer returns false.
-bool WriteKako(TranscribeContext &ctx, qint16 kakoCd);
-bool WriteKaiki(TranscribeContext &ctx, qint16 kakoCd);
+bool WriteKako(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd);
+bool WriteKaiki(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd);
 // householdNo is the numeric value of SETAI_NO, written as 個人CD.
-bool WriteOmairi(TranscribeContext &ctx, qint16 kakoCd, qint16 householdNo);
+bool WriteOmairi(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd, qint16 householdNo);
 
 // 過去CD is a 16-bit number in the product: the death register holds at most
 // 32,767 entries. Every row after the one that reaches past it would fail
@@ -80,6 +81,6 @@ public:
 // number or household number past 32767 throws the overflow DbError before
 // the kako.rnd record is written (for 過去CD: EntryLimitReached); a kako.rnd failure throws KakoRndError.
 // The caller writes the row in one transaction.
-void WriteDeathRegisterImportRow(TranscribeContext &ctx, qint32 &entryCounter);
+void WriteDeathRegisterImportRow(TranscribeContext &ctx, RowRecords &records, qint32 &entryCounter);
 
 } // namespace tera

@@ -67,10 +67,10 @@ void DuplicateIndex::load(Database &db, qint16 kind)
     }
 }
 
-QString DuplicateIndex::keyOf(const WorkRecords &records) const
+QString DuplicateIndex::keyOf(const RowRecords &records) const
 {
-    const MemberRec &r = records.gRow;
-    const KakoRec &k = records.gKakoRec;
+    const MemberRec &r = records.member;
+    const KakoRec &k = records.entry;
     // A row without its name is skipped by the rules; it repeats nothing.
     if (m_kind == kOutDeathRegister) {
         if (folded(k.戒名).isEmpty())
@@ -90,22 +90,22 @@ QString DuplicateIndex::keyOf(const WorkRecords &records) const
     return QString();
 }
 
-QString DuplicateIndex::nameOf(const WorkRecords &records) const
+QString DuplicateIndex::nameOf(const RowRecords &records) const
 {
     if (m_kind == kOutDeathRegister)
-        return QStringLiteral("過去CD %1").arg(records.gKakoRec.過去CD);
+        return QStringLiteral("過去CD %1").arg(records.entry.過去CD);
     if (m_kind == kOutMembers)
-        return QStringLiteral("個人番号 %1").arg(records.gRow.KOJIN_NO.trimmed());
-    return QStringLiteral("世帯番号 %1").arg(records.gRow.SETAI_NO.trimmed());
+        return QStringLiteral("個人番号 %1").arg(records.member.KOJIN_NO.trimmed());
+    return QStringLiteral("世帯番号 %1").arg(records.member.SETAI_NO.trimmed());
 }
 
-QString DuplicateIndex::find(const WorkRecords &records) const
+QString DuplicateIndex::find(const RowRecords &records) const
 {
     const QString key = keyOf(records);
     return key.isEmpty() ? QString() : m_keys.value(key);
 }
 
-void DuplicateIndex::add(const WorkRecords &records)
+void DuplicateIndex::add(const RowRecords &records)
 {
     const QString key = keyOf(records);
     if (!key.isEmpty() && !m_keys.contains(key))

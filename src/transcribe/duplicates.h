@@ -5,7 +5,7 @@
 namespace tera {
 
 class Database;
-struct WorkRecords;
+struct RowRecords;
 
 // Likely duplicates of an append run: a row whose key fields match what the
 // database already holds. Appending the same file twice is the usual slip,
@@ -25,14 +25,14 @@ public:
     void load(Database &db, qint16 kind);
     // The existing row that the assigned records repeat, as messages name it
     // ("過去CD 12"), or empty when there is none or the row has no key.
-    QString find(const WorkRecords &records) const;
+    QString find(const RowRecords &records) const;
     // The row just written, named by what the writer gave it.
-    void add(const WorkRecords &records);
+    void add(const RowRecords &records);
     int size() const { return int(m_keys.size()); }
 
 private:
-    QString keyOf(const WorkRecords &records) const;
-    QString nameOf(const WorkRecords &records) const;
+    QString keyOf(const RowRecords &records) const;
+    QString nameOf(const RowRecords &records) const;
     qint16 m_kind = -1;
     QHash<QString, QString> m_keys; // key -> the first row holding it
 };

@@ -29,9 +29,9 @@ qint32 NextSetaiNo(TranscribeContext &ctx)
     }
 }
 
-bool WriteSetai(TranscribeContext &ctx)
+bool WriteSetai(TranscribeContext &ctx, RowRecords &records)
 {
-    const MemberRec &r = ctx.gRow();
+    const MemberRec &r = records.member;
     const QString n = SixDigits(r.SETAI_NO);
 
     // The columns in the table's order; a staged field left empty does not
@@ -79,9 +79,9 @@ bool WriteSetai(TranscribeContext &ctx)
     }
 }
 
-bool FindSetaiByHead(TranscribeContext &ctx, const QString &head)
+bool FindSetaiByHead(TranscribeContext &ctx, RowRecords &records, const QString &head)
 {
-    MemberRec &r = ctx.gRow();
+    MemberRec &r = records.member;
     try {
         Query q = ctx.db.exec(Sql("SELECT * FROM [%1] WHERE [%2] = ?", {tbl::D_SETAI, col::世帯主名}) + ctx.db.storedOrder(),
                               {head.trimmed()});
@@ -110,7 +110,7 @@ bool FindSetaiByHead(TranscribeContext &ctx, const QString &head)
         ctx.lookupFailed(QStringLiteral("%1 の世帯主「%2」").arg(tbl::D_SETAI, head.trimmed()), e);
     }
     // Outside the trap: a failure here is the member procedures' own.
-    r.KOJIN_NO = LivingMemberOf(ctx, r.SETAI_NO);
+    r.KOJIN_NO = LivingMemberOf(ctx, records, r.SETAI_NO);
     return true;
 }
 
@@ -138,9 +138,9 @@ void rewriteSelection(TranscribeContext &ctx, qint16 h, const ServiceSelections:
 
 } // namespace
 
-bool WriteOmairiSelection(TranscribeContext &ctx, qint16 h)
+bool WriteOmairiSelection(TranscribeContext &ctx, RowRecords &records, qint16 h)
 {
-    KakoRec &k = ctx.gKakoRec();
+    KakoRec &k = records.entry;
     ServiceSelections::Flags flags{};
     for (int i = 1; i <= 17; ++i) {
         if (k.omairiFlag[i] != 1)

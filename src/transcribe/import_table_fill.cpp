@@ -42,6 +42,33 @@ void BuildSourceItems(const GridModel &sourceTable, QList<ItemRec> &sourceItems,
     sourceItems << ItemRec(); // the spare slot past the last column
 }
 
+namespace {
+
+// Why a link cannot be followed (a source column the file does not have, an
+// item the output kind does not have), or empty when all can.
+QString LinkProblem(const QList<DataLink> &links, int sourceColumns, int catalogueSize)
+{
+    for (int k = 0; k < links.size(); ++k) {
+        const DataLink &l = links.at(k);
+        if (l.sourceColumn < 0 || l.sourceColumn >= sourceColumns) {
+            // Said in the user's words: the link row, the source column by
+            // its title and position, and how many columns the file has.
+            const QString name = l.sourceName.isEmpty() ? QString() : QStringLiteral("「%1」").arg(l.sourceName);
+            return QStringLiteral("データリンクの %1 行目の読込み項目%2は、読込みファイルの %3 列目を指していますが、"
+                                  "今の読込みファイルは %4 列です。\r\nこのリンクを解除して、設定し直してください。")
+                .arg(k + 1)
+                .arg(name)
+                .arg(l.sourceColumn + 1)
+                .arg(sourceColumns);
+        }
+        if (l.importColumn < 1 || l.importColumn >= catalogueSize)
+            return QStringLiteral("データリンクの書出し項目（項目番号 %1）は、この出力区分にありません。").arg(l.importColumn);
+    }
+    return QString();
+}
+
+} // namespace
+
 FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const GridModel &sourceTable,
                            const QList<DataLink> &links, qint16 titleRows, GridModel &importTable,
                            QString &sourcePath)
@@ -69,26 +96,11 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
     source.close();
 
     const int sourceColumns = sourceTable.Cols();
-    for (int k = 0; k < links.size(); ++k) {
-        const DataLink &l = links.at(k);
-        if (l.sourceColumn < 0 || l.sourceColumn >= sourceColumns) {
-            // Said in the user's words: the link row, the source column by
-            // its title and position, and how many columns the file has.
-            const QString name = l.sourceName.isEmpty() ? QString() : QStringLiteral("「%1」").arg(l.sourceName);
-            result.ok = false;
-            result.message = QStringLiteral("データリンクの %1 行目の読込み項目%2は、読込みファイルの %3 列目を指していますが、"
-                                            "今の読込みファイルは %4 列です。\r\nこのリンクを解除して、設定し直してください。")
-                                 .arg(k + 1)
-                                 .arg(name)
-                                 .arg(l.sourceColumn + 1)
-                                 .arg(sourceColumns);
-            return result;
-        }
-        if (l.importColumn < 1 || l.importColumn >= catalogue.size()) {
-            result.ok = false;
-            result.message = QStringLiteral("データリンクの書出し項目（Rpoj %1）は、この出力区分にありません。").arg(l.importColumn);
-            return result;
-        }
+    const QString linkProblem = LinkProblem(links, sourceColumns, int(catalogue.size()));
+    if (!linkProblem.isEmpty()) {
+        result.ok = false;
+        result.message = linkProblem;
+        return result;
     }
 
     // The row buffer is the fill's own: the source items keep the titles,

@@ -190,11 +190,11 @@ LinkMatch MatchSavedLinks(const LinkFile &file, const QStringList &titles, int c
                     break;
                 }
             if (column >= 0)
-                m.moved << QStringLiteral("「%1」: Lpoj %2 → %3").arg(saved).arg(l.source).arg(column);
+                m.moved << QStringLiteral("「%1」: 読込み列 %2 → %3").arg(saved).arg(l.source).arg(column);
         }
         if (column < 0) {
-            m.missing << (saved.isEmpty() ? QStringLiteral("読込み列 Lpoj %1（今のファイルは %2 列）").arg(l.source).arg(cols)
-                                          : QStringLiteral("読込み列 Lpoj %1「%2」").arg(l.source).arg(saved));
+            m.missing << (saved.isEmpty() ? QStringLiteral("読込み列 %1（今のファイルは %2 列）").arg(l.source).arg(cols)
+                                          : QStringLiteral("読込み列 %1「%2」").arg(l.source).arg(saved));
             continue;
         }
         m.links << DataLink{column, l.target};

@@ -94,16 +94,71 @@ QString RegistrationDateProblem(const QString &text)
     return QString();
 }
 
-bool WriteKojin(TranscribeContext &ctx)
+namespace {
+
+// The D_KOJIN columns of a member, after KOJIN_NO (which only an insert
+// sets). The contact and visit columns always carry one appended blank.
+Columns memberColumns(const MemberRec &r, const QVariant &registered)
 {
-    MemberRec &r = ctx.gRow();
+    auto blankAfter = [](const QString &value) { return value + QLatin1Char(' '); };
+    return Columns{
+        {col::T_YMD, registered},
+        {col::SETAI_NO, SixDigits(r.SETAI_NO)},
+        {col::ZOK_CD, r.ZOK_CD},
+        {col::ZOK_ID, int(r.ZOK_ID)},
+        {col::ZOK_NM, r.ZOK_NM},
+        {col::MEI, r.MEI},
+        {col::MEI_KA, r.MEI_KA},
+        {col::SEX, r.SEX},
+        {col::sei, int(r.sei)},
+        {col::NenGo, r.NenGo},
+        {col::NENGO_NEN, int(r.NENGO_NEN)},
+        {col::tuki, int(r.tuki)},
+        {col::Hi, int(r.Hi)},
+        {col::KEITAI, r.KEITAI},
+        {col::LIF, r.LIF},
+        {col::Memo, r.Memo},
+        {col::SYOKU, r.SYOKU},
+        {col::KINMU_MEI, r.KINMU_MEI},
+        {col::BUKA, r.BUKA},
+        {col::KINMU_JYU, r.KINMU_JYU},
+        {col::KINMU_TEL, r.KINMU_TEL},
+        {col::NAI_TEL, r.NAI_TEL},
+        {col::KINMU_MEMO, r.KINMU_MEMO},
+        {col::Kankei, r.Kankei},
+        {col::tel, r.tel},
+        {col::FAX, r.FAX},
+        {col::YUBIN1, r.YUBIN1},
+        {col::YUBIN2, r.YUBIN2},
+        {col::JYU, r.JYU},
+        {col::JYU_KA, r.JYU_KA},
+        {col::KETO, r.KETO},
+        {col::KBUTU, r.KBUTU},
+        {col::KHOSI, r.KHOSI},
+        {col::寺番号, r.寺番号},
+        {col::連絡先氏名, blankAfter(r.連絡先氏名)},
+        {col::連絡先郵便, blankAfter(r.連絡先郵便)},
+        {col::連絡先住所, blankAfter(r.連絡先住所)},
+        {col::連絡先電話, blankAfter(r.連絡先電話)},
+        {col::訪問先氏名, blankAfter(r.訪問先氏名)},
+        {col::訪問先郵便, blankAfter(r.訪問先郵便)},
+        {col::訪問先住所, blankAfter(r.訪問先住所)},
+        {col::訪問先電話, blankAfter(r.訪問先電話)},
+        {col::地区, r.地区},
+        {col::検索, r.検索},
+    };
+}
+
+} // namespace
+
+bool WriteKojin(TranscribeContext &ctx, RowRecords &records)
+{
+    MemberRec &r = records.member;
     // An unreadable date is the row's own fault (RowFailure), reported by the
     // driver with the row; it is no reason to end the program.
     const QVariant registered = RegistrationDate(ctx.db, r.T_YMD, ctx.clock.today());
     if (r.ZOK_NM.isEmpty() && NumericValue(AsciiDigits(r.ZOK_CD)) == 0)
         r.ZOK_NM = QStringLiteral("本人");
-    // The contact and visit columns always carry one appended blank.
-    auto blankAfter = [](const QString &value) { return value + QLatin1Char(' '); };
     try {
         Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] WHERE [%3] = ?", {col::ID, tbl::D_KOJIN, col::KOJIN_NO}) + ctx.db.storedOrder(),
                               {r.KOJIN_NO.trimmed()});
@@ -114,52 +169,7 @@ bool WriteKojin(TranscribeContext &ctx)
         Columns columns;
         if (!exists)
             columns.append({col::KOJIN_NO, r.KOJIN_NO});
-        columns << Columns{
-            {col::T_YMD, registered},
-            {col::SETAI_NO, SixDigits(r.SETAI_NO)},
-            {col::ZOK_CD, r.ZOK_CD},
-            {col::ZOK_ID, int(r.ZOK_ID)},
-            {col::ZOK_NM, r.ZOK_NM},
-            {col::MEI, r.MEI},
-            {col::MEI_KA, r.MEI_KA},
-            {col::SEX, r.SEX},
-            {col::sei, int(r.sei)},
-            {col::NenGo, r.NenGo},
-            {col::NENGO_NEN, int(r.NENGO_NEN)},
-            {col::tuki, int(r.tuki)},
-            {col::Hi, int(r.Hi)},
-            {col::KEITAI, r.KEITAI},
-            {col::LIF, r.LIF},
-            {col::Memo, r.Memo},
-            {col::SYOKU, r.SYOKU},
-            {col::KINMU_MEI, r.KINMU_MEI},
-            {col::BUKA, r.BUKA},
-            {col::KINMU_JYU, r.KINMU_JYU},
-            {col::KINMU_TEL, r.KINMU_TEL},
-            {col::NAI_TEL, r.NAI_TEL},
-            {col::KINMU_MEMO, r.KINMU_MEMO},
-            {col::Kankei, r.Kankei},
-            {col::tel, r.tel},
-            {col::FAX, r.FAX},
-            {col::YUBIN1, r.YUBIN1},
-            {col::YUBIN2, r.YUBIN2},
-            {col::JYU, r.JYU},
-            {col::JYU_KA, r.JYU_KA},
-            {col::KETO, r.KETO},
-            {col::KBUTU, r.KBUTU},
-            {col::KHOSI, r.KHOSI},
-            {col::寺番号, r.寺番号},
-            {col::連絡先氏名, blankAfter(r.連絡先氏名)},
-            {col::連絡先郵便, blankAfter(r.連絡先郵便)},
-            {col::連絡先住所, blankAfter(r.連絡先住所)},
-            {col::連絡先電話, blankAfter(r.連絡先電話)},
-            {col::訪問先氏名, blankAfter(r.訪問先氏名)},
-            {col::訪問先郵便, blankAfter(r.訪問先郵便)},
-            {col::訪問先住所, blankAfter(r.訪問先住所)},
-            {col::訪問先電話, blankAfter(r.訪問先電話)},
-            {col::地区, r.地区},
-            {col::検索, r.検索},
-        };
+        columns << memberColumns(r, registered);
         ctx.memberUpdated = exists;
         if (exists)
             ctx.db.update(kKojin, columns, QStringLiteral("[ID] = ?"), {id});
@@ -171,9 +181,9 @@ bool WriteKojin(TranscribeContext &ctx)
     }
 }
 
-bool UpdateMemberLink(TranscribeContext &ctx)
+bool UpdateMemberLink(TranscribeContext &ctx, RowRecords &records)
 {
-    const MemberRec &r = ctx.gRow();
+    const MemberRec &r = records.member;
     try {
         Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] WHERE [%3] = ?", {col::ID, tbl::D_KOJIN, col::KOJIN_NO}) + ctx.db.storedOrder(),
                               {r.KOJIN_NO});
@@ -197,11 +207,64 @@ bool UpdateMemberLink(TranscribeContext &ctx)
     }
 }
 
-bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, bool &found)
+namespace {
+
+// The member found by name, loaded into r. A donor also lends the entry
+// his phone, postal code and address where it gives none of its own.
+void loadFoundMember(Query &q, MemberRec &r, KakoRec &k, bool donor)
+{
+    auto text = [&q](const QString &column) { return q.text(column); };
+    auto int16 = [&q](const QString &column) { return toInt16(q.integer(column)); };
+
+    r.KOJIN_NO = text(col::KOJIN_NO);
+    r.SETAI_NO = text(col::SETAI_NO);
+    if (r.SETAI_NO.size() < 6)
+        r.SETAI_NO = SixDigits(r.SETAI_NO);
+
+    r.tel = text(col::tel);
+    r.訪問先電話 = r.tel;
+    if (donor && k.電話.trimmed().isEmpty())
+        k.電話 = r.tel;
+
+    r.FAX = text(col::FAX);
+    r.YUBIN1 = text(col::YUBIN1);
+    r.YUBIN2 = text(col::YUBIN2);
+    r.訪問先郵便 = r.YUBIN1 + QLatin1Char('-') + r.YUBIN2;
+    if (donor && k.郵便.trimmed().isEmpty() && !r.YUBIN1.trimmed().isEmpty() && !r.YUBIN2.trimmed().isEmpty())
+        k.郵便 = FormatDigits(r.YUBIN1.trimmed(), 3) + QLatin1Char('-') + FormatDigits(r.YUBIN2.trimmed(), 4);
+
+    r.JYU = text(col::JYU);
+    r.訪問先住所 = r.JYU;
+    if (donor && k.住所.trimmed().isEmpty())
+        k.住所 = r.JYU;
+
+    r.JYU_KA = text(col::JYU_KA);
+    if (donor && k.住所2.trimmed().isEmpty())
+        k.住所2 = r.JYU_KA;
+
+    r.ZOK_CD = text(col::ZOK_CD);
+    r.ZOK_NM = text(col::ZOK_NM);
+    r.MEI = text(col::MEI);
+    r.MEI_KA = text(col::MEI_KA);
+    r.SEX = text(col::SEX);
+    r.sei = int16(col::sei);
+    r.NenGo = text(col::NenGo);
+    r.NENGO_NEN = int16(col::NENGO_NEN);
+    r.tuki = int16(col::tuki);
+    r.Hi = int16(col::Hi);
+    r.KEITAI = text(col::KEITAI);
+    r.Kankei = text(col::Kankei);
+    r.地区 = text(col::地区);
+    r.検索 = text(col::検索);
+}
+
+} // namespace
+
+bool FindMemberByName(TranscribeContext &ctx, RowRecords &records, const QString &name, qint16 mode, bool &found)
 {
     found = false;
-    MemberRec &r = ctx.gRow();
-    KakoRec &k = ctx.gKakoRec();
+    MemberRec &r = records.member;
+    KakoRec &k = records.entry;
     try {
         Query q = ctx.db.exec(Sql("SELECT * FROM [%1] WHERE [%2] = ?", {tbl::D_KOJIN, col::MEI}) + ctx.db.storedOrder(),
                               {name.trimmed()});
@@ -212,50 +275,7 @@ bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, 
             r.訪問先住所.clear();
             return found;
         }
-        auto text = [&q](const QString &column) { return q.text(column); };
-        auto int16 = [&q](const QString &column) { return toInt16(q.integer(column)); };
-        const bool donor = mode == 1;
-
-        r.KOJIN_NO = text(col::KOJIN_NO);
-        r.SETAI_NO = text(col::SETAI_NO);
-        if (r.SETAI_NO.size() < 6)
-            r.SETAI_NO = SixDigits(r.SETAI_NO);
-
-        r.tel = text(col::tel);
-        r.訪問先電話 = r.tel;
-        if (donor && k.電話.trimmed().isEmpty())
-            k.電話 = r.tel;
-
-        r.FAX = text(col::FAX);
-        r.YUBIN1 = text(col::YUBIN1);
-        r.YUBIN2 = text(col::YUBIN2);
-        r.訪問先郵便 = r.YUBIN1 + QLatin1Char('-') + r.YUBIN2;
-        if (donor && k.郵便.trimmed().isEmpty() && !r.YUBIN1.trimmed().isEmpty() && !r.YUBIN2.trimmed().isEmpty())
-            k.郵便 = FormatDigits(r.YUBIN1.trimmed(), 3) + QLatin1Char('-') + FormatDigits(r.YUBIN2.trimmed(), 4);
-
-        r.JYU = text(col::JYU);
-        r.訪問先住所 = r.JYU;
-        if (donor && k.住所.trimmed().isEmpty())
-            k.住所 = r.JYU;
-
-        r.JYU_KA = text(col::JYU_KA);
-        if (donor && k.住所2.trimmed().isEmpty())
-            k.住所2 = r.JYU_KA;
-
-        r.ZOK_CD = text(col::ZOK_CD);
-        r.ZOK_NM = text(col::ZOK_NM);
-        r.MEI = text(col::MEI);
-        r.MEI_KA = text(col::MEI_KA);
-        r.SEX = text(col::SEX);
-        r.sei = int16(col::sei);
-        r.NenGo = text(col::NenGo);
-        r.NENGO_NEN = int16(col::NENGO_NEN);
-        r.tuki = int16(col::tuki);
-        r.Hi = int16(col::Hi);
-        r.KEITAI = text(col::KEITAI);
-        r.Kankei = text(col::Kankei);
-        r.地区 = text(col::地区);
-        r.検索 = text(col::検索);
+        loadFoundMember(q, r, k, mode == 1);
         q.finish();
         found = true;
     } catch (const DbError &e) {
@@ -264,9 +284,9 @@ bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode, 
     return found;
 }
 
-void LoadVisitFields(TranscribeContext &ctx, const QString &name)
+void LoadVisitFields(TranscribeContext &ctx, RowRecords &records, const QString &name)
 {
-    MemberRec &r = ctx.gRow();
+    MemberRec &r = records.member;
     r.訪問先電話.clear();
     r.訪問先郵便.clear();
     r.訪問先住所.clear();
@@ -284,10 +304,10 @@ void LoadVisitFields(TranscribeContext &ctx, const QString &name)
     }
 }
 
-bool FindMemberByName(TranscribeContext &ctx, const QString &name, qint16 mode)
+bool FindMemberByName(TranscribeContext &ctx, RowRecords &records, const QString &name, qint16 mode)
 {
     bool found = false;
-    return FindMemberByName(ctx, name, mode, found);
+    return FindMemberByName(ctx, records, name, mode, found);
 }
 
 bool DeleteKojinByName(TranscribeContext &ctx, const QString &name)
@@ -316,13 +336,13 @@ QString GetSetaiNoOf(TranscribeContext &ctx, const QString &key, qint16 mode)
     }
 }
 
-QString LivingMemberOf(TranscribeContext &ctx, const QString &n)
+QString LivingMemberOf(TranscribeContext &ctx, RowRecords &records, const QString &n)
 {
     try {
         Query q = ctx.db.exec(Sql("SELECT [%1] FROM [%2] WHERE [%3] = ? AND [%4] = ?", {col::KOJIN_NO, tbl::D_KOJIN, col::SETAI_NO, col::LIF})
                                   + ctx.db.storedOrder(),
                               {SixDigits(n), QStringLiteral("0")});
-        QString no = ctx.gRow().KOJIN_NO;
+        QString no = records.member.KOJIN_NO;
         if (q.next())
             no = q.text(col::KOJIN_NO);
         q.finish();
@@ -332,9 +352,9 @@ QString LivingMemberOf(TranscribeContext &ctx, const QString &n)
     }
 }
 
-RowWriteResult WriteMemberImportRow(TranscribeContext &ctx)
+RowWriteResult WriteMemberImportRow(TranscribeContext &ctx, RowRecords &records)
 {
-    MemberRec &r = ctx.gRow();
+    MemberRec &r = records.member;
     ctx.memberUpdated = false;
     if (r.MEI.isEmpty())
         return RowWriteResult::skipped(QStringLiteral("氏名が空です"));
@@ -342,25 +362,25 @@ RowWriteResult WriteMemberImportRow(TranscribeContext &ctx)
     // own name unless a cell said otherwise.
     if (r.世帯主名.isEmpty())
         r.世帯主名 = r.MEI;
-    if (!FindSetaiByHead(ctx, r.世帯主名)) {
+    if (!FindSetaiByHead(ctx, records, r.世帯主名)) {
         r.SETAI_NO = SixDigits(qint64(NextSetaiNo(ctx)));
-        WriteSetai(ctx);
+        WriteSetai(ctx, records);
     }
     if (r.KOJIN_NO.isEmpty())
         r.KOJIN_NO = nextKojinNo(ctx);
-    WriteKojin(ctx);
+    WriteKojin(ctx, records);
     return {};
 }
 
-RowWriteResult WriteHouseholdImportRow(TranscribeContext &ctx, const QString &preDeleteNo)
+RowWriteResult WriteHouseholdImportRow(TranscribeContext &ctx, RowRecords &records, const QString &preDeleteNo)
 {
-    MemberRec &r = ctx.gRow();
+    MemberRec &r = records.member;
     if (r.MEI.isEmpty())
         return RowWriteResult::skipped(QStringLiteral("世帯主名が空です"));
     if (r.世帯主名.isEmpty())
         r.世帯主名 = r.MEI;
     // Existing households are not changed.
-    if (FindSetaiByHead(ctx, r.世帯主名))
+    if (FindSetaiByHead(ctx, records, r.世帯主名))
         return RowWriteResult::skipped(QStringLiteral("世帯主「%1」の世帯は既に登録されています").arg(r.世帯主名));
 
     // After a replace run's delete the table is empty and would start again
@@ -369,7 +389,7 @@ RowWriteResult WriteHouseholdImportRow(TranscribeContext &ctx, const QString &pr
     if (NumericValue(AsciiDigits(preDeleteNo)) > 1 && NumericValue(no) <= 1)
         no = preDeleteNo;
     r.SETAI_NO = SixDigits(no);
-    WriteSetai(ctx);
+    WriteSetai(ctx, records);
 
     const QString old = GetSetaiNoOf(ctx, r.MEI, 0);
     if (old == r.SETAI_NO)
@@ -378,7 +398,7 @@ RowWriteResult WriteHouseholdImportRow(TranscribeContext &ctx, const QString &pr
     DeleteKojinByName(ctx, r.MEI);
     if (r.KOJIN_NO.isEmpty())
         r.KOJIN_NO = nextKojinNo(ctx);
-    WriteKojin(ctx);
+    WriteKojin(ctx, records);
     return {};
 }
 

@@ -5,10 +5,10 @@
 
 namespace tera {
 
-void ClearKakoRec(WorkRecords &records)
+void ResetRowRecords(RowRecords &records)
 {
-    KakoRec &k = records.gKakoRec;
-    const qint16 keep = k.過去CD; // the death-row procedure numbers the entry itself
+    KakoRec &k = records.entry;
+    const qint16 keep = k.過去CD;
     k = KakoRec();
     k.過去CD = keep;
     for (int i = 0; i <= 17; ++i)
@@ -16,13 +16,14 @@ void ClearKakoRec(WorkRecords &records)
     for (int i = 0; i <= 30; ++i)
         k.kaikiFlag[i] = 1;
 
-    MemberRec &r = records.gRow;
+    MemberRec &r = records.member;
     r = MemberRec();
     r.ZOK_CD = QStringLiteral("00");
     r.LIF = QStringLiteral("0");
     r.Kankei = QStringLiteral("0");
 
     records.statedEra = StatedEra();
+    records.anniversaryDates.fill(QString());
 }
 
 QString BlankForEmpty(const QString &text)
@@ -41,20 +42,20 @@ QString CutToWidth(const QString &text, int width)
     return text.left(n);
 }
 
-QString ErrCodeText(qint32 number, const QString &description)
+QString WriterFailureText(qint32 number, const QString &description)
 {
     return QStringLiteral("ErrCode = ") + QString::number(number) + QStringLiteral("\r\n") + description;
 }
 
-void ShowErrCode(Prompt &prompt, qint32 number, const QString &description)
+void ReportWriterFailure(Prompt &prompt, qint32 number, const QString &description)
 {
     prompt.beep();
-    prompt.ask(ErrCodeText(number, description), Buttons::Ok, Icon::Exclamation);
+    prompt.ask(WriterFailureText(number, description), Buttons::Ok, Icon::Exclamation);
 }
 
-void ShowErrCode(Prompt &prompt, const DbError &error)
+void ReportWriterFailure(Prompt &prompt, const DbError &error)
 {
-    ShowErrCode(prompt, error.number(), error.description());
+    ReportWriterFailure(prompt, error.number(), error.description());
 }
 
 } // namespace tera

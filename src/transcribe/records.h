@@ -133,17 +133,25 @@ struct StatedEra {
     QString notice;
 };
 
-// The working records of a transcription, reset before every row.
-struct WorkRecords {
-    MemberRec gRow;
-    KakoRec gKakoRec;
+using AnniversaryDates = std::array<QString, kKaikiCount>;
+
+// The row being written, handed to each step that reads or fills it: the
+// member (or household) record, the death-register entry with its kako.rnd
+// record, the era its date of death states and its anniversary dates. The
+// run keeps one for all its rows and resets it before each.
+struct RowRecords {
+    MemberRec member;
+    KakoRec entry;
     StatedEra statedEra;
+    AnniversaryDates anniversaryDates{}; // year/month/day, from the date of death
 };
 
-// Resets both records for a new row. gKakoRec: texts blank, integers 0,
-// service flags 0-17 and anniversary flags 0-30 set to 1, 過去CD kept.
-// gRow: empty texts and zeros, except ZOK_CD "00", LIF "0", Kankei "0".
-void ClearKakoRec(WorkRecords &records);
+// Resets the row for the next one. entry: texts blank, integers 0, service
+// flags 0-17 and anniversary flags 0-30 set to 1, 過去CD kept (the death-row
+// step numbers the entry itself). member: empty texts and zeros, except
+// ZOK_CD "00", LIF "0", Kankei "0". No stated era, no anniversary dates: a
+// row without a complete date must not inherit the previous row's.
+void ResetRowRecords(RowRecords &records);
 
 // The value the death-register tables write for a blank-for-empty column:
 // the trimmed text, or a single blank when nothing is left. They never
@@ -158,8 +166,8 @@ QString CutToWidth(const QString &text, int width);
 
 // The record writers' error report: "ErrCode = <number>", CR LF and the
 // description, with the exclamation icon and an OK button.
-QString ErrCodeText(qint32 number, const QString &description);
-void ShowErrCode(Prompt &prompt, qint32 number, const QString &description);
-void ShowErrCode(Prompt &prompt, const DbError &error);
+QString WriterFailureText(qint32 number, const QString &description);
+void ReportWriterFailure(Prompt &prompt, qint32 number, const QString &description);
+void ReportWriterFailure(Prompt &prompt, const DbError &error);
 
 } // namespace tera

@@ -255,21 +255,21 @@ bool ensureKakoFile(const QString &path, QString &failure)
 
 // The row procedure of the output kind. Returns the reason when the rules
 // skip the row, an empty text when it was written.
-QString writeImportRow(TranscribeContext &ctx, qint16 kind, const QString &preDeleteNo, qint32 &entryCounter)
+QString writeImportRow(TranscribeContext &ctx, RowRecords &records, qint16 kind, const QString &preDeleteNo, qint32 &entryCounter)
 {
     switch (kind) {
     case kOutMembers: {
-        const RowWriteResult o = WriteMemberImportRow(ctx);
+        const RowWriteResult o = WriteMemberImportRow(ctx, records);
         return o.written ? QString() : o.skipReason;
     }
     case kOutHouseholds: {
-        const RowWriteResult o = WriteHouseholdImportRow(ctx, preDeleteNo);
+        const RowWriteResult o = WriteHouseholdImportRow(ctx, records, preDeleteNo);
         return o.written ? QString() : o.skipReason;
     }
     case kOutDeathRegister:
-        if (ctx.gKakoRec().戒名.trimmed().isEmpty())
+        if (records.entry.戒名.trimmed().isEmpty())
             return QStringLiteral("戒名が空です");
-        WriteDeathRegisterImportRow(ctx, entryCounter);
+        WriteDeathRegisterImportRow(ctx, records, entryCounter);
         return QString();
     default:
         return QStringLiteral("出力区分が不正です");
@@ -720,6 +720,7 @@ private:
     std::unique_ptr<Database> m_ownDb;
     Database *m_db = nullptr;
     std::unique_ptr<TranscribeContext> m_ctx;
+    RowRecords m_row; // the row being written, reset before each
     qint64 m_kakoCount = 0;
     QString m_preDeleteNo;
     ReplaceDeletions m_deletions;
@@ -1172,24 +1173,20 @@ void TranscribeRun::writeRow(int r, int &column)
     m_batch->beginRow();
     ctx.rowFailures.clear();
     ctx.valueNotices.clear();
-    ClearKakoRec(ctx.records);
-    // Each entry's anniversary dates are its own: a row without a complete
-    // date must not inherit the previous row's.
-    ClearKaikiDates(ctx);
-    ctx.gRow().Kankei = QStringLiteral("0");
+    ResetRowRecords(m_row);
     for (int c = 1; c < m_importTable.Cols(); ++c) {
         column = c;
         QString text = m_importTable.TextMatrix(r, c);
-        AssignCell(ctx, m_kind, static_cast<qint16>(c), text);
+        AssignCell(ctx, m_row, m_kind, static_cast<qint16>(c), text);
     }
     column = -1;
     if (m_options.rows)
-        m_options.rows->rowAssigned(r, ctx);
+        m_options.rows->rowAssigned(r, ctx, m_row);
     // A repeat is noted once the row is written (a row the rules skip
     // repeats nothing), or left out when asked to.
     QString repeats;
     if (m_lookForDuplicates) {
-        const QString existing = m_duplicates.find(ctx.records);
+        const QString existing = m_duplicates.find(m_row);
         if (!existing.isEmpty()) {
             repeats = DuplicateText(m_kind, existing);
             if (m_options.skipDuplicates) {
@@ -1200,7 +1197,7 @@ void TranscribeRun::writeRow(int r, int &column)
             }
         }
     }
-    const QString skipped = writeImportRow(ctx, m_kind, m_preDeleteNo, m_entryCounter);
+    const QString skipped = writeImportRow(ctx, m_row, m_kind, m_preDeleteNo, m_entryCounter);
     if (!skipped.isEmpty()) {
         dropRow(); // nothing is kept of a skipped row
         m_report.skipped << RowNote{r, skipped};
@@ -1217,22 +1214,22 @@ void TranscribeRun::keepRow(int r, const QString &repeats)
 {
     TranscribeContext &ctx = *m_ctx;
     if (m_options.rows)
-        m_options.rows->rowWritten(r, ctx);
+        m_options.rows->rowWritten(r, ctx, m_row);
     m_batch->keepRow();
     PauseHook("row-kept");
     ++m_report.rowsWritten;
     if (m_kind == kOutMembers && ctx.memberUpdated)
         m_report.updatedRows << r;
     if (m_lookForDuplicates)
-        m_duplicates.add(ctx.records);
+        m_duplicates.add(m_row);
     if (!repeats.isEmpty())
         m_report.duplicates << RowNote{r, repeats};
     for (const ValueNotice &n : std::as_const(ctx.valueNotices))
         m_report.valueNotices << RowNote{r, ValueNoticeLine(n)};
     if (m_kind == kOutDeathRegister) {
         if (m_report.firstKakoCd == 0)
-            m_report.firstKakoCd = ctx.gKakoRec().過去CD;
-        m_report.lastKakoCd = ctx.gKakoRec().過去CD;
+            m_report.firstKakoCd = m_row.entry.過去CD;
+        m_report.lastKakoCd = m_row.entry.過去CD;
     }
     if (m_batch->due())
         commitBatch();

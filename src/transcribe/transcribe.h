@@ -9,6 +9,7 @@
 namespace tera {
 struct MasterData;
 struct RunSettings;
+struct RowRecords;
 class Clock;
 class Database;
 class GridModel;
@@ -116,18 +117,21 @@ QString NewAndUpdatedText(const TranscribeReport &report);
 class RowObserver {
 public:
     virtual ~RowObserver() = default;
-    // The cells of row are assigned to ctx's working records; the row
-    // procedure of the output kind runs next.
-    virtual void rowAssigned(int row, TranscribeContext &ctx)
+    // The cells of row are assigned to records; the row procedure of the
+    // output kind runs next.
+    virtual void rowAssigned(int row, TranscribeContext &ctx, const RowRecords &records)
     {
         Q_UNUSED(row);
         Q_UNUSED(ctx);
+        Q_UNUSED(records);
     }
-    // The row procedure wrote row without a failure; it is committed next.
-    virtual void rowWritten(int row, TranscribeContext &ctx)
+    // The row procedure wrote row (records as it left them) without a
+    // failure; it is committed next.
+    virtual void rowWritten(int row, TranscribeContext &ctx, const RowRecords &records)
     {
         Q_UNUSED(row);
         Q_UNUSED(ctx);
+        Q_UNUSED(records);
     }
 };
 

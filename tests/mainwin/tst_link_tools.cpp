@@ -170,16 +170,16 @@ private slots:
         openExample(2, QStringLiteral("members.utf8.csv"));
         // The links followed the titles to the other file, as saved ones do.
         QCOMPARE(f->prompt.texts().size(), 1);
-        QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("「住所」: Lpoj 9 → 12")), qPrintable(f->prompt.texts().first()));
+        QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("「住所」: 読込み列 9 → 12")), qPrintable(f->prompt.texts().first()));
         f->prompt.clear();
         QVERIFY(f->w->LoadLinkFile(path));
         QCOMPARE(f->prompt.texts().size(), 1);
         const QString said = f->prompt.texts().first();
-        QVERIFY2(said.contains(QStringLiteral("読込み列 Lpoj 0「戒名」")), qPrintable(said));
+        QVERIFY2(said.contains(QStringLiteral("読込み列 0「戒名」")), qPrintable(said));
         QVERIFY(said.contains(QStringLiteral("今のファイルにない")));
         QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
         // 住所 is in both files: that link moved to the members file's column.
-        QVERIFY(said.contains(QStringLiteral("「住所」: Lpoj 9 → 12")));
+        QVERIFY(said.contains(QStringLiteral("「住所」: 読込み列 9 → 12")));
         QVERIFY(f->linkColumn(3).contains(QStringLiteral("12")));
 
         f->prompt.clear();

@@ -1,7 +1,7 @@
 // Start-up: the search for the database, the sibling paths, the messages that
 // end the program, and the master data read on the way.
 #include "session/demo_database.h"
-#include "model/master_data.h"
+#include "session/master_data_reading.h"
 #include "session/startup.h"
 #include "transcribe/run_lock.h"
 #include "platform/database.h"
@@ -335,7 +335,7 @@ private slots:
             value.isValid() ? t.db().execute(sql, {value}) : t.db().execute(sql);
         MasterData m;
         m.services[15].NM = QStringLiteral("前回の値");
-        LoadOmairiMaster(t.db(), m);
+        ReadServiceMaster(t.db(), m);
         QCOMPARE(m.services[slot].NM, name);
         if (sql.isEmpty()) {
             QCOMPARE(m.services[15].NM, QStringLiteral("涅槃会"));

@@ -88,10 +88,11 @@ struct Fixture {
         clock.set(QDate(2025, 6, 1));
         settings = state.runSettings();
         ctx = std::make_unique<TranscribeContext>(t.db(), settings, state.master, prompt, clock);
-        ClearKakoRec(ctx->records);
+        ResetRowRecords(records);
     }
 
-    MemberRec &row() { return ctx->gRow(); }
+    RowRecords records; // the row the writers are handed
+    MemberRec &row() { return records.member; }
 
     // A run as the window starts it, answering with this fixture's prompt.
     TranscribeReport run(const QList<ImportRow> &rows, const TranscribeOptions &options = TranscribeOptions())

@@ -30,10 +30,10 @@ struct Run {
     // column order (cells[0] is the row number column and is not handed over).
     void row(qint16 kind, const QStringList &cells)
     {
-        ClearKakoRec(ctx->records);
+        ResetRowRecords(records);
         for (int c = 1; c < cells.size(); ++c) {
             QString text = cells.at(c);
-            AssignCell(*ctx, kind, qint16(c), text);
+            AssignCell(*ctx, records, kind, qint16(c), text);
         }
     }
     // A row holding only the given items, the others empty (27 columns
@@ -45,21 +45,22 @@ struct Run {
             cells[item] = QString::fromUtf8(text);
         row(kind, cells);
     }
-    const KakoRec &k() const { return ctx->records.gKakoRec; }
+    const KakoRec &k() const { return records.entry; }
 
     RunSettings state;
     MasterData master;
     ScriptedPrompt prompt;
     FixedClock clock;
     std::unique_ptr<TranscribeContext> ctx;
+    RowRecords records;
 };
 
 // Every field AssignCell may touch, by name, for comparing before and after.
-std::vector<std::pair<QString, QString *>> textFields(TranscribeContext &c)
+std::vector<std::pair<QString, QString *>> textFields(Run &run)
 {
-    MemberRec &r = c.records.gRow;
-    KakoRec &k = c.records.gKakoRec;
-    CellWorkingTexts &w = c.work;
+    MemberRec &r = run.records.member;
+    KakoRec &k = run.records.entry;
+    CellWorkingTexts &w = run.ctx->work;
     return {{"KOJIN_NO", &r.KOJIN_NO}, {"T_YMD", &r.T_YMD}, {"取消日", &r.取消日}, {"SETAI_NO", &r.SETAI_NO},
             {"世帯主名", &r.世帯主名}, {"ZOK_CD", &r.ZOK_CD}, {"ZOK_NM", &r.ZOK_NM}, {"MEI", &r.MEI},
             {"MEI_KA", &r.MEI_KA}, {"SEX", &r.SEX}, {"NenGo", &r.NenGo}, {"KEITAI", &r.KEITAI}, {"LIF", &r.LIF},
@@ -77,22 +78,22 @@ std::vector<std::pair<QString, QString *>> textFields(TranscribeContext &c)
             {"w.eraYearDigits", &w.eraYearDigits}, {"w.monthDigits", &w.monthDigits}, {"w.dayDigits", &w.dayDigits}};
 }
 
-std::vector<std::pair<QString, qint16 *>> numberFields(TranscribeContext &c)
+std::vector<std::pair<QString, qint16 *>> numberFields(Run &run)
 {
-    MemberRec &r = c.records.gRow;
-    KakoRec &k = c.records.gKakoRec;
+    MemberRec &r = run.records.member;
+    KakoRec &k = run.records.entry;
     return {{"ZOK_ID", &r.ZOK_ID}, {"sei", &r.sei}, {"NENGO_NEN", &r.NENGO_NEN}, {"tuki", &r.tuki}, {"Hi", &r.Hi},
             {"曜日指定", &r.曜日指定}, {"k.bnen", &k.bnen}, {"k.btuki", &k.btuki}, {"k.bHi", &k.bHi}, {"k.享年", &k.享年}};
 }
 
-std::map<QString, QString> snapshot(TranscribeContext &c)
+std::map<QString, QString> snapshot(Run &run)
 {
     std::map<QString, QString> s;
-    for (const auto &[name, f] : textFields(c))
+    for (const auto &[name, f] : textFields(run))
         s[name] = *f;
-    for (const auto &[name, f] : numberFields(c))
+    for (const auto &[name, f] : numberFields(run))
         s[name] = QString::number(*f);
-    s["寺番号"] = QString::number(c.records.gRow.寺番号);
+    s["寺番号"] = QString::number(run.records.member.寺番号);
     return s;
 }
 
@@ -204,19 +205,18 @@ void TestCellAssignment::eachItemFillsItsFields()
     QFETCH(QString, cell);
     QFETCH(QString, changes);
     Run run(*m_db.at(Route::Direct));
-    TranscribeContext &c = *run.ctx;
-    for (const auto &[name, f] : textFields(c))
+    for (const auto &[name, f] : textFields(run))
         *f = QStringLiteral("旧");
-    for (const auto &[name, f] : numberFields(c))
+    for (const auto &[name, f] : numberFields(run))
         *f = 7;
-    c.records.gRow.寺番号 = 7;
-    c.work.eraName = QStringLiteral("平成");
-    const auto before = snapshot(c);
+    run.records.member.寺番号 = 7;
+    run.ctx->work.eraName = QStringLiteral("平成");
+    const auto before = snapshot(run);
 
-    AssignCell(c, qint16(kind), qint16(item), cell);
+    AssignCell(*run.ctx, run.records, qint16(kind), qint16(item), cell);
 
     std::map<QString, QString> changed;
-    for (const auto &[name, value] : snapshot(c))
+    for (const auto &[name, value] : snapshot(run))
         if (before.at(name) != value)
             changed[name] = value;
     if (changes.contains(QStringLiteral("cell="))) // the cell text as the later items see it
@@ -233,7 +233,7 @@ void TestCellAssignment::writtenDates_data()
     QTest::addColumn<int>("bnen");
     QTest::addColumn<int>("btuki");
     QTest::addColumn<int>("bHi");
-    QTest::addColumn<QString>("firstAnniversary"); // gKaikiDate(8), １周忌; empty: none computed
+    QTest::addColumn<QString>("firstAnniversary"); // anniversaryDates[8], １周忌; empty: none computed
     const struct {
         int item;
         const char *cell;
@@ -281,9 +281,9 @@ void TestCellAssignment::writtenDates()
     QCOMPARE(int(run.k().bnen), bnen);
     QCOMPARE(int(run.k().btuki), btuki);
     QCOMPARE(int(run.k().bHi), bHi);
-    QCOMPARE(run.ctx->gKaikiDate[8], firstAnniversary);
+    QCOMPARE(run.records.anniversaryDates[8], firstAnniversary);
     if (!firstAnniversary.isEmpty()) // the dates run from the day of death
-        QCOMPARE(run.ctx->gKaikiDate[0], QDate(bnen, btuki, bHi).addDays(6).toString(QStringLiteral("yyyy/MM/dd")));
+        QCOMPARE(run.records.anniversaryDates[0], QDate(bnen, btuki, bHi).addDays(6).toString(QStringLiteral("yyyy/MM/dd")));
 }
 
 void TestCellAssignment::unreadableCellsFail_data()
@@ -340,9 +340,9 @@ void TestCellAssignment::unreadableCellsFail()
     QFETCH(QString, why);
     QFETCH(QString, named);
     Run run(*m_db.at(Route::Direct));
-    ClearKakoRec(run.ctx->records);
+    ResetRowRecords(run.records);
     try {
-        AssignCell(*run.ctx, qint16(kind), qint16(item), cell);
+        AssignCell(*run.ctx, run.records, qint16(kind), qint16(item), cell);
         QFAIL("no failure reported");
     } catch (const RowFailure &e) {
         QVERIFY(e.stopsRun); // the user corrects the cell; the run stops there
@@ -397,9 +397,9 @@ void TestCellAssignment::valueNotices()
     QFETCH(QString, cell);
     QFETCH(QString, notice);
     Run run(*m_db.at(Route::Direct));
-    ClearKakoRec(run.ctx->records);
+    ResetRowRecords(run.records);
     const QString shown = cell.trimmed();
-    AssignCell(*run.ctx, qint16(kind), qint16(item), cell);
+    AssignCell(*run.ctx, run.records, qint16(kind), qint16(item), cell);
     const QList<ValueNotice> &got = run.ctx->valueNotices;
     QCOMPARE(got.size(), notice.isEmpty() ? 0 : 1);
     if (notice.isEmpty())
@@ -418,9 +418,9 @@ void TestCellAssignment::separatePostalHalves()
     members[34] = QStringLiteral("4567");
     members[37] = QStringLiteral("765-4321");
     run.row(0, members);
-    QCOMPARE(run.ctx->records.gRow.連絡先郵便, QStringLiteral("765-4321"));
-    QCOMPARE(run.ctx->records.gRow.YUBIN1, QStringLiteral("765"));
-    QCOMPARE(run.ctx->records.gRow.YUBIN2, QStringLiteral("4321"));
+    QCOMPARE(run.records.member.連絡先郵便, QStringLiteral("765-4321"));
+    QCOMPARE(run.records.member.YUBIN1, QStringLiteral("765"));
+    QCOMPARE(run.records.member.YUBIN2, QStringLiteral("4321"));
 }
 
 void TestCellAssignment::eraAndDigitsOutliveTheRow()
@@ -429,7 +429,7 @@ void TestCellAssignment::eraAndDigitsOutliveTheRow()
     Run run(*m_db.at(route));
     run.rowWith(2, {{3, "昭和"}, {4, "五十"}, {5, "三"}, {6, "一"}});
     QCOMPARE(run.k().bnen, qint16(1975));
-    QCOMPARE(run.ctx->gKaikiDate[8], QStringLiteral("1976/03/01"));
+    QCOMPARE(run.records.anniversaryDates[8], QStringLiteral("1976/03/01"));
 
     // The era cell left empty: the next row's era year is still 昭和.
     run.rowWith(2, {{4, "六十"}});
@@ -487,13 +487,13 @@ void TestCellAssignment::datesOverSeveralCells()
     QFETCH(QString, era);
     QFETCH(QString, notice);
     Run run(*m_db.at(Route::Direct));
-    ClearKakoRec(run.ctx->records);
+    ResetRowRecords(run.records);
     run.ctx->valueNotices.clear();
     int stopped = 0;
     for (int item = 1; item <= 26 && stopped == 0; ++item) {
         QString text = cells.value(item);
         try {
-            AssignCell(*run.ctx, 2, qint16(item), text);
+            AssignCell(*run.ctx, run.records, 2, qint16(item), text);
         } catch (const RowFailure &e) {
             QVERIFY(e.stopsRun);
             QVERIFY2(e.reason.contains(QStringLiteral("は存在しない日付です")), qPrintable(e.reason));
@@ -504,7 +504,7 @@ void TestCellAssignment::datesOverSeveralCells()
     if (stopped)
         return;
     EraArray stated;
-    QCOMPARE(StatedEraOfEntry(run.ctx->records, stated), !era.isEmpty());
+    QCOMPARE(StatedEraOfEntry(run.records, stated), !era.isEmpty());
     if (!era.isEmpty())
         QCOMPARE(stated[0] + u'/' + stated[1], era);
     QStringList notices;
@@ -522,13 +522,13 @@ void TestCellAssignment::emptyNumericCellsKeepTheDate()
     QCOMPARE(run.k().bnen, qint16(2003));
     QCOMPARE(run.k().btuki, qint16(5));
     QCOMPARE(run.k().bHi, qint16(17));
-    QCOMPARE(run.ctx->gKaikiDate[9], QStringLiteral("2005/05/17"));
+    QCOMPARE(run.records.anniversaryDates[9], QStringLiteral("2005/05/17"));
 
     // The numeric cells, where filled, come later and win.
     run.rowWith(2, {{1, "2003年5月17日"}, {14, "2004"}, {16, "1"}});
     QCOMPARE(run.k().bnen, qint16(2004));
     QCOMPARE(run.k().bHi, qint16(1));
-    QCOMPARE(run.ctx->gKaikiDate[8], QStringLiteral("2005/05/01"));
+    QCOMPARE(run.records.anniversaryDates[8], QStringLiteral("2005/05/01"));
 }
 
 void TestCellAssignment::dayBeforeYearCompletesOnlyAtItem16()
@@ -540,13 +540,13 @@ void TestCellAssignment::dayBeforeYearCompletesOnlyAtItem16()
     cells[6] = QStringLiteral("十七");
     cells[14] = QStringLiteral("2003");
     cells[15] = QStringLiteral("5");
-    ClearKakoRec(run.ctx->records);
+    ResetRowRecords(run.records);
     for (int c = 1; c <= 15; ++c)
-        AssignCell(*run.ctx, 2, qint16(c), cells[c]);
-    QVERIFY(run.ctx->gKaikiDate[8].isEmpty());
-    AssignCell(*run.ctx, 2, 16, cells[16]);
+        AssignCell(*run.ctx, run.records, 2, qint16(c), cells[c]);
+    QVERIFY(run.records.anniversaryDates[8].isEmpty());
+    AssignCell(*run.ctx, run.records, 2, 16, cells[16]);
     QCOMPARE(run.k().bHi, qint16(17));
-    QCOMPARE(run.ctx->gKaikiDate[8], QStringLiteral("2004/05/17"));
+    QCOMPARE(run.records.anniversaryDates[8], QStringLiteral("2004/05/17"));
 }
 
 QTEST_GUILESS_MAIN(TestCellAssignment)

@@ -13,7 +13,7 @@ namespace {
 // The cells of a death-register row as the cell assignment leaves them.
 void fillEntry(Fixture &f, qint16 bnen, qint16 btuki, qint16 bHi, const QString &donor = QStringLiteral("山田花子"))
 {
-    KakoRec &k = f.ctx->gKakoRec();
+    KakoRec &k = f.records.entry;
     k.過去CD = 1;
     k.戒名 = QStringLiteral("釋浄心");
     k.ﾖﾐ = QStringLiteral("ｼｬｸｼﾞｮｳｼﾝ");
@@ -32,7 +32,7 @@ void fillEntry(Fixture &f, qint16 bnen, qint16 btuki, qint16 bHi, const QString 
     r.YUBIN1 = QStringLiteral("110");
     r.YUBIN2 = QStringLiteral("0001");
     if (bnen > 0 && btuki > 0 && bHi > 0)
-        BuildKaikiDates(*f.ctx, QStringLiteral("%1/%2/%3").arg(bnen).arg(btuki).arg(bHi));
+        BuildKaikiDates(*f.ctx, f.records, QStringLiteral("%1/%2/%3").arg(bnen).arg(btuki).arg(bHi));
 }
 
 int rowsOf(Fixture &f, const QString &table, int kakoCd)
@@ -118,23 +118,23 @@ private slots:
         Fixture &f = plain();
         f.ctx->master.kbnValues[10] = qint16(shift);
         f.ctx->master.kbnValues[12] = qint16(yearly);
-        QVERIFY(BuildKaikiDates(*f.ctx, death));
-        QCOMPARE(f.ctx->gKaikiDate[index], expected);
-        QVERIFY(f.ctx->gKaikiDate[31].isEmpty());
+        QVERIFY(BuildKaikiDates(*f.ctx, f.records, death));
+        QCOMPARE(f.records.anniversaryDates[index], expected);
+        QVERIFY(f.records.anniversaryDates[31].isEmpty());
     }
 
     void rejectedDates()
     {
         Fixture &f = plain();
-        f.ctx->gKaikiDate.fill(QStringLiteral("earlier"));
+        f.records.anniversaryDates.fill(QStringLiteral("earlier"));
         for (const QString &bad : {QStringLiteral("2003/02/30"), QStringLiteral("2003/13/01"), QStringLiteral("abc"),
                                   QStringLiteral("2003/05/17/1")}) {
-            QVERIFY2(!BuildKaikiDates(*f.ctx, bad), qPrintable(bad));
-            QCOMPARE(f.ctx->gKaikiDate[0], QStringLiteral("earlier")); // nothing changed
+            QVERIFY2(!BuildKaikiDates(*f.ctx, f.records, bad), qPrintable(bad));
+            QCOMPARE(f.records.anniversaryDates[0], QStringLiteral("earlier")); // nothing changed
         }
         // Past the calendar's last year: the dates before it stay, the rest blank.
-        QVERIFY(!BuildKaikiDates(*f.ctx, QStringLiteral("9600/01/01")));
-        QCOMPARE(QStringList(f.ctx->gKaikiDate.begin() + 28, f.ctx->gKaikiDate.end()),
+        QVERIFY(!BuildKaikiDates(*f.ctx, f.records, QStringLiteral("9600/01/01")));
+        QCOMPARE(QStringList(f.records.anniversaryDates.begin() + 28, f.records.anniversaryDates.end()),
                  (QStringList{"9999/01/01", "", "", ""}));
     }
 
@@ -192,19 +192,19 @@ private slots:
         Transaction tx(f.t.db()); // as the driver writes a row; rolled back at the end
         f.clock.set(QDate(2024, 5, 10));
         fillEntry(f, 2017, 5, 17);
-        KakoRec &k = f.ctx->gKakoRec();
+        KakoRec &k = f.records.entry;
         k.戒名 = QStringLiteral("釋") + QString(21, QChar(u'浄')); // 22 kanji, 44 bytes
         k.続柄 = QStringLiteral("  ");
         k.俗名.clear();
         f.row().SETAI_NO = QStringLiteral("000012");
         f.row().検索 = QStringLiteral("ﾔﾏﾀﾞ");
         f.row().Kankei = kankei;
-        PutKakoRnd(*f.ctx);
+        PutKakoRnd(*f.ctx, f.records);
         f.t.db().insert(QStringLiteral("W_KAIKI"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("KAINO"), 99}});
         f.t.db().insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("OMAIRINO"), 42}});
 
-        QVERIFY(WriteKako(*f.ctx, 1));
-        QVERIFY(WriteKako(*f.ctx, 1));
+        QVERIFY(WriteKako(*f.ctx, f.records, 1));
+        QVERIFY(WriteKako(*f.ctx, f.records, 1));
         QCOMPARE(rowsOf(f, QStringLiteral("W_KAKO"), 1), 1);
         checkColumns([&](const QString &c) { return f.values(QStringLiteral("W_KAKO"), c).value(0); },
                      {"過去CD=1", "世帯CD=12", "個人CD=0", "年号=平成", "年号年=二十九", "歿年月=五", "歿年日=十七",
@@ -214,7 +214,7 @@ private slots:
 
         // The eras follow each anniversary's own day, across era
         // boundaries: ３回忌 on 2019/05/17 is after 令和 began.
-        QVERIFY(WriteKaiki(*f.ctx, 1));
+        QVERIFY(WriteKaiki(*f.ctx, f.records, 1));
         QStringList kaino;
         for (int i = 0; i < rows; ++i)
             kaino << QString::number(i);
@@ -235,7 +235,7 @@ private slots:
         // 春彼岸 (2) in March is past: next year; お盆 (3) and 新盆 (7) are to
         // come; 棚経 (8) is always the next year.
         f.row().地区 = QStringLiteral("東");
-        QVERIFY(WriteOmairi(*f.ctx, 1, 12));
+        QVERIFY(WriteOmairi(*f.ctx, f.records, 1, 12));
         QCOMPARE(rowsOf(f, QStringLiteral("D_OMAIRI"), 1), 18);
         QCOMPARE(omairi(f, 42, QStringLiteral("OMAIRINO")), QStringLiteral("<0 rows>"));
         checkServices(f, 1, {"0:法月=5", "0:法日=17", "0:法要年=2024", "2:法要年=2025", "3:法要年=2024", "7:法要年=2024",
@@ -259,17 +259,17 @@ private slots:
         f.t.db().execute(QStringLiteral("DELETE FROM [OMAIRI] WHERE [ONO] = 11"));
         f.t.db().execute(QStringLiteral("UPDATE [OMAIRI] SET [NM] = ' ' WHERE [ONO] = 12"));
         f.ctx->master.services[11] = OmairiRec();
-        QVERIFY(WriteOmairi(*f.ctx, 1, 0));
+        QVERIFY(WriteOmairi(*f.ctx, f.records, 1, 0));
         // A lone blank NM counts as none; the master in memory still has month 12.
         checkServices(f, 1, {"11:法要= ", "11:法月=9", "11:法日=17", "11:法要年=2024", "12:法要= ", "12:法月=12",
                              "12:世帯CD= "});
 
         f.clock.set(QDate(2025, 6, 1));
         fillEntry(f, 0, 5, 17);
-        QVERIFY(WriteOmairi(*f.ctx, 2, 0));
+        QVERIFY(WriteOmairi(*f.ctx, f.records, 2, 0));
         QCOMPARE(rowsOf(f, QStringLiteral("D_OMAIRI"), 2), 0);
         fillEntry(f, 2003, 5, 0);
-        QVERIFY(WriteOmairi(*f.ctx, 3, 0));
+        QVERIFY(WriteOmairi(*f.ctx, f.records, 3, 0));
         QCOMPARE(rowsOf(f, QStringLiteral("D_OMAIRI"), 3), 18);
         checkServices(f, 3, {"7:法要年=0", "8:法要年=0", "9:法要年=2026"}); // お初穂, January, today June 2025
     }
@@ -284,7 +284,7 @@ private slots:
         Transaction tx(f.t.db()); // as the driver writes a row; rolled back at the end
         qint32 counter = 32767;
         fillEntry(f, 2003, 5, 17);
-        QVERIFY_THROWS_EXCEPTION(DbError, WriteDeathRegisterImportRow(*f.ctx, counter));
+        QVERIFY_THROWS_EXCEPTION(DbError, WriteDeathRegisterImportRow(*f.ctx, f.records, counter));
         QCOMPARE(counter, 32767);
         QCOMPARE(f.ctx->kakoFile.entryCount(), 0);
 
@@ -292,14 +292,14 @@ private slots:
                                                   {QStringLiteral("SETAI_NO"), QStringLiteral("040000")},
                                                   {QStringLiteral("MEI"), QStringLiteral("山田花子")}});
         counter = 0;
-        QVERIFY_THROWS_EXCEPTION(DbError, WriteDeathRegisterImportRow(*f.ctx, counter));
+        QVERIFY_THROWS_EXCEPTION(DbError, WriteDeathRegisterImportRow(*f.ctx, f.records, counter));
         QCOMPARE(f.ctx->kakoFile.entryCount(), 0);
         QCOMPARE(rowsOf(f, "W_KAKO", 1), 0);
 
         fillEntry(f, 2003, 5, 17);
-        PutKakoRnd(*f.ctx);
+        PutKakoRnd(*f.ctx, f.records);
         f.t.db().execute(QStringLiteral("DROP TABLE [W_KAIKI]"));
-        QVERIFY(!WriteKaiki(*f.ctx, 1));
+        QVERIFY(!WriteKaiki(*f.ctx, f.records, 1));
         QVERIFY(!f.ctx->rowFailures.isEmpty());
         QVERIFY(f.prompt.texts().value(0).startsWith(QStringLiteral("ErrCode = ")));
     }

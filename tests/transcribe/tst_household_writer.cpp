@@ -40,7 +40,7 @@ private slots:
         r.JYU = QStringLiteral(" 京都市 ");
         r.連絡先郵便 = QStringLiteral("600-8216 ");
         r.寺番号 = 7;
-        QVERIFY(WriteSetai(*f.ctx));
+        QVERIFY(WriteSetai(*f.ctx, f.records));
         QCOMPARE(f.values("D_SETAI", "SETAI_NO"), QStringList{"000012"});
         QCOMPARE(f.values("D_SETAI", "世帯主名"), QStringList{" O'Brien "}); // as it stands
         QCOMPARE(f.values("D_SETAI", "カナ"), QStringList{"ｵﾌﾞﾗｲｴﾝ"});
@@ -57,10 +57,10 @@ private slots:
                           {QStringLiteral("地区"), QStringLiteral("東")}};
         addSetai(f.t.db(), QStringLiteral("000003"), QStringLiteral("山田"), old);
         addSetai(f.t.db(), QStringLiteral("000003"), QStringLiteral("山田二"), old);
-        ClearKakoRec(f.ctx->records);
+        ResetRowRecords(f.records);
         r.SETAI_NO = QStringLiteral("3");
         r.JYU = QStringLiteral("新住所");
-        QVERIFY(WriteSetai(*f.ctx));
+        QVERIFY(WriteSetai(*f.ctx, f.records));
         const QString mine = QStringLiteral("[SETAI_NO] = '000003'");
         QCOMPARE(f.values("D_SETAI", "世帯主名", mine), (QStringList{"山田", "山田二"}));
         QCOMPARE(f.values("D_SETAI", "住所1", mine), (QStringList{"新住所", "旧住所"}));
@@ -83,8 +83,8 @@ private slots:
         r.訪問先氏名 = QStringLiteral("from cell");
         r.検索 = QStringLiteral("from cell");
 
-        QVERIFY(!FindSetaiByHead(*f.ctx, QStringLiteral("O'Bri")));
-        QVERIFY(FindSetaiByHead(*f.ctx, QStringLiteral("  O'Brien ")));
+        QVERIFY(!FindSetaiByHead(*f.ctx, f.records, QStringLiteral("O'Bri")));
+        QVERIFY(FindSetaiByHead(*f.ctx, f.records, QStringLiteral("  O'Brien ")));
         QCOMPARE(r.SETAI_NO, QStringLiteral("000004"));
         QCOMPARE(r.訪問先住所, QStringLiteral("大阪市"));
         QCOMPARE(r.訪問先氏名, QStringLiteral("from cell")); // Null keeps the staged value
@@ -94,7 +94,7 @@ private slots:
 
         addSetai(f.t.db(), QStringLiteral("000010"), QStringLiteral("空き家"));
         r.KOJIN_NO = QStringLiteral("99");
-        QVERIFY(FindSetaiByHead(*f.ctx, QStringLiteral("空き家")));
+        QVERIFY(FindSetaiByHead(*f.ctx, f.records, QStringLiteral("空き家")));
         QCOMPARE(r.KOJIN_NO, QStringLiteral("99")); // nobody living: unchanged
         QVERIFY(f.prompt.texts().isEmpty());
     }
@@ -107,7 +107,7 @@ private slots:
         for (const char *h : {"000042", "000042", "000043"})
             f.t.db().insert(QStringLiteral("M_お参り"), {{QStringLiteral("世帯CD"), QString::fromLatin1(h)},
                                                       {QStringLiteral("お参りCD"), 99}});
-        QVERIFY(WriteOmairiSelection(*f.ctx, 42));
+        QVERIFY(WriteOmairiSelection(*f.ctx, f.records, 42));
         const QString mine = QStringLiteral("[世帯CD] = '000042'");
         QStringList all;
         for (int i = 1; i <= 17; ++i)
@@ -120,10 +120,10 @@ private slots:
         QCOMPARE(f.values("M_お参り", "お参りCD", "[世帯CD] = '000043'"), QStringList{"99"});
 
         // Flags other than 1 write no row and are cleared.
-        KakoRec &k = f.ctx->gKakoRec();
+        KakoRec &k = f.records.entry;
         k.omairiFlag[3] = 0;
         k.omairiFlag[5] = 2;
-        QVERIFY(WriteOmairiSelection(*f.ctx, 42));
+        QVERIFY(WriteOmairiSelection(*f.ctx, f.records, 42));
         QCOMPARE(f.values("M_お参り", "お参りCD", mine).size(), 15);
         QVERIFY(!f.values("M_お参り", "お参りCD", mine).contains("5"));
         QCOMPARE(k.omairiFlag[5], qint16(0));
@@ -141,8 +141,8 @@ private slots:
         f.t.db().execute(QStringLiteral("DROP TABLE [M_お参り]"));
         f.row().SETAI_NO = QStringLiteral("000001");
         QCOMPARE(NextSetaiNo(*f.ctx), 0);
-        QVERIFY(!WriteSetai(*f.ctx));
-        QVERIFY(!WriteOmairiSelection(*f.ctx, 1));
+        QVERIFY(!WriteSetai(*f.ctx, f.records));
+        QVERIFY(!WriteOmairiSelection(*f.ctx, f.records, 1));
         QCOMPARE(f.ctx->rowFailures.size(), 3);
         QCOMPARE(f.prompt.shown().size(), 3);
         for (const auto &shown : f.prompt.shown()) {
@@ -172,9 +172,9 @@ private slots:
         f.t.db().execute(QStringLiteral("DROP TABLE [D_SETAI]"));
         f.row().MEI = QStringLiteral("山田");
         if (householdRow)
-            QVERIFY_THROWS_EXCEPTION(RowFailure, WriteHouseholdImportRow(*f.ctx, QString()));
+            QVERIFY_THROWS_EXCEPTION(RowFailure, WriteHouseholdImportRow(*f.ctx, f.records, QString()));
         else
-            QVERIFY_THROWS_EXCEPTION(RowFailure, WriteMemberImportRow(*f.ctx));
+            QVERIFY_THROWS_EXCEPTION(RowFailure, WriteMemberImportRow(*f.ctx, f.records));
         QCOMPARE(f.ctx->rowFailures.size(), 1); // neither the numbering nor the write was tried
         QVERIFY2(f.ctx->rowFailures.first().startsWith(QStringLiteral("D_SETAI の世帯主「山田」の検索に失敗しました")),
                  qPrintable(f.ctx->rowFailures.first()));

@@ -74,9 +74,9 @@ private slots:
         const LinkMatch m = MatchSavedLinks(saved, now, int(now.size()), cat);
         QVERIFY(!m.complete());
         QCOMPARE(pairs(m.links), (QList<std::pair<int, int>>{{1, 10}, {3, 1}, {0, 12}}));
-        QCOMPARE(m.missing, QStringList{QStringLiteral("読込み列 Lpoj 1「俗名」")});
-        QCOMPARE(m.moved, (QStringList{QStringLiteral("「戒名」: Lpoj 0 → 1"), QStringLiteral("「没年月日（9999年99月99日）」: Lpoj 2 → 3"),
-                                   QStringLiteral("「施主名」: Lpoj 3 → 0")}));
+        QCOMPARE(m.missing, QStringList{QStringLiteral("読込み列 1「俗名」")});
+        QCOMPARE(m.moved, (QStringList{QStringLiteral("「戒名」: 読込み列 0 → 1"), QStringLiteral("「没年月日（9999年99月99日）」: 読込み列 2 → 3"),
+                                   QStringLiteral("「施主名」: 読込み列 3 → 0")}));
         const QString said = LinkMatchMessage(m);
         QVERIFY(said.contains(QStringLiteral("今のファイルにない")));
         QVERIFY(said.contains(QStringLiteral("俗名")));
@@ -86,7 +86,7 @@ private slots:
         const LinkMatch n = MatchSavedLinks(untitled, {}, 2, cat);
         QCOMPARE(pairs(n.links), (QList<std::pair<int, int>>{{0, 10}, {1, 11}}));
         QCOMPARE(n.missing.size(), 2);
-        QVERIFY(n.missing.first().contains(QStringLiteral("Lpoj 2")));
+        QVERIFY(n.missing.first().contains(QStringLiteral("読込み列 2")));
     }
 
     // A slot the kind's catalogue does not take is refused, not guessed.

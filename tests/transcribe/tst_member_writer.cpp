@@ -80,7 +80,7 @@ private slots:
         r.Memo = QStringLiteral(" memo ");
         r.連絡先氏名 = QStringLiteral("花子");
         r.寺番号 = 3;
-        QVERIFY(WriteKojin(*f.ctx));
+        QVERIFY(WriteKojin(*f.ctx, f.records));
         QCOMPARE(r.ZOK_NM, QStringLiteral("本人"));
         const QString mine = QStringLiteral("[MEI] = ?");
         const QVariantList name{QStringLiteral("O'Brien")};
@@ -101,7 +101,7 @@ private slots:
         r.KOJIN_NO = QStringLiteral(" 7 "); // found by its trimmed number
         r.MEI = QStringLiteral("O'Brien 二世");
         r.T_YMD.clear();
-        QVERIFY(WriteKojin(*f.ctx));
+        QVERIFY(WriteKojin(*f.ctx, f.records));
         QCOMPARE(f.values("D_KOJIN", "MEI"), (QStringList{"<null>", "O'Brien 二世"}));
         QCOMPARE(f.values("D_KOJIN", "ID"), (QStringList{"40", "41"}));
         QCOMPARE(f.values("D_KOJIN", "KOJIN_NO"), (QStringList{"other", "7"}));
@@ -111,7 +111,7 @@ private slots:
         // nothing is written and nothing shown.
         r.T_YMD = QStringLiteral("20031345");
         r.MEI = QStringLiteral("三世");
-        QVERIFY_THROWS_EXCEPTION(RowFailure, WriteKojin(*f.ctx));
+        QVERIFY_THROWS_EXCEPTION(RowFailure, WriteKojin(*f.ctx, f.records));
         QCOMPARE(f.values("D_KOJIN", "MEI"), (QStringList{"<null>", "O'Brien 二世"}));
         QVERIFY(f.prompt.texts().isEmpty());
     }
@@ -125,19 +125,19 @@ private slots:
         addKojin(f.t.db(), {{QStringLiteral("KOJIN_NO"), QStringLiteral("5")}, {QStringLiteral("ZOK_NM"), QStringLiteral("妻")}});
         MemberRec &r = f.row();
         r.KOJIN_NO = QStringLiteral("6");
-        QVERIFY(!UpdateMemberLink(*f.ctx));
+        QVERIFY(!UpdateMemberLink(*f.ctx, f.records));
 
         r.KOJIN_NO = QStringLiteral("5");
         r.ZOK_CD = QStringLiteral("03");
         r.LIF = QStringLiteral("1");
-        QVERIFY(UpdateMemberLink(*f.ctx)); // SETAI_NO empty: LIF stays
+        QVERIFY(UpdateMemberLink(*f.ctx, f.records)); // SETAI_NO empty: LIF stays
         QCOMPARE(f.values("D_KOJIN", "ZOK_CD"), (QStringList{"03", "<null>"}));
         QCOMPARE(f.values("D_KOJIN", "ZOK_NM"), (QStringList{"<null>", "妻"}));
         QCOMPARE(f.values("D_KOJIN", "LIF").first(), QStringLiteral("0"));
 
         r.SETAI_NO = QStringLiteral("000001");
         r.ZOK_CD.clear();
-        QVERIFY(UpdateMemberLink(*f.ctx));
+        QVERIFY(UpdateMemberLink(*f.ctx, f.records));
         QCOMPARE(f.values("D_KOJIN", "LIF").first(), QStringLiteral("1"));
         QCOMPARE(f.values("D_KOJIN", "ZOK_CD").first(), QStringLiteral("03"));
     }
@@ -154,17 +154,17 @@ private slots:
         addKojin(f.t.db(), m);
         addKojin(f.t.db(), member(QStringLiteral("9"), QStringLiteral("O'Brien"), QStringLiteral("000013")));
         MemberRec &r = f.row();
-        KakoRec &k = f.ctx->gKakoRec();
+        KakoRec &k = f.records.entry;
         bool found = true;
 
         r.訪問先電話 = r.訪問先郵便 = r.訪問先住所 = r.訪問先氏名 = QStringLiteral("cell");
-        QVERIFY(!FindMemberByName(*f.ctx, QStringLiteral("Brien"), 1, found));
+        QVERIFY(!FindMemberByName(*f.ctx, f.records, QStringLiteral("Brien"), 1, found));
         QVERIFY(!found);
         QCOMPARE(r.訪問先電話 + r.訪問先郵便 + r.訪問先住所, QString());
         QCOMPARE(r.訪問先氏名, QStringLiteral("cell"));
 
-        // Deceased: gRow only, from the first row.
-        QVERIFY(FindMemberByName(*f.ctx, QStringLiteral(" O'Brien "), 0, found));
+        // Deceased: the member record only, from the first row.
+        QVERIFY(FindMemberByName(*f.ctx, f.records, QStringLiteral(" O'Brien "), 0, found));
         QVERIFY(found);
         QCOMPARE(r.KOJIN_NO, QStringLiteral("8"));
         QCOMPARE(r.SETAI_NO, QStringLiteral("000012"));
@@ -177,7 +177,7 @@ private slots:
         // Donor: the empty telephone, postal code and address lines of the
         // death record are filled; a given one stays.
         k.住所 = QStringLiteral("cell address");
-        QVERIFY(FindMemberByName(*f.ctx, QStringLiteral("O'Brien"), 1));
+        QVERIFY(FindMemberByName(*f.ctx, f.records, QStringLiteral("O'Brien"), 1));
         QCOMPARE(k.電話, QStringLiteral("075-111"));
         QCOMPARE(k.郵便, QStringLiteral("060-8216"));
         QCOMPARE(k.住所, QStringLiteral("cell address"));
@@ -206,16 +206,16 @@ private slots:
         f.t.db().execute(QStringLiteral("DROP TABLE [D_KOJIN]"));
         f.row().KOJIN_NO = QStringLiteral("1");
         switch (which) {
-        case Ending::Write: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, WriteKojin(*f.ctx)); break;
-        case Ending::Link: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, UpdateMemberLink(*f.ctx)); break;
+        case Ending::Write: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, WriteKojin(*f.ctx, f.records)); break;
+        case Ending::Link: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, UpdateMemberLink(*f.ctx, f.records)); break;
         case Ending::Delete: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, DeleteKojinByName(*f.ctx, "x")); break;
-        case Ending::Living: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, LivingMemberOf(*f.ctx, "1")); break;
+        case Ending::Living: QVERIFY_THROWS_EXCEPTION(ProgramEndingFailure, LivingMemberOf(*f.ctx, f.records, "1")); break;
         }
         QCOMPARE(f.prompt.texts(), QStringList{kMemberDbFailure});
         QCOMPARE(f.prompt.shown().first().icon, Icon::Critical);
         QCOMPARE(f.ctx->rowFailures.size(), 1);
         // A failed lookup is no "not found": it stops the row, silently.
-        QVERIFY_THROWS_EXCEPTION(RowFailure, FindMemberByName(*f.ctx, QStringLiteral("x"), 0));
+        QVERIFY_THROWS_EXCEPTION(RowFailure, FindMemberByName(*f.ctx, f.records, QStringLiteral("x"), 0));
         QVERIFY_THROWS_EXCEPTION(RowFailure, GetSetaiNoOf(*f.ctx, QStringLiteral("x")));
         QCOMPARE(f.prompt.shown().size(), 1);
     }
@@ -228,7 +228,7 @@ private slots:
         QFETCH(Route, route);
         Fixture f(route);
         MemberRec &r = f.row();
-        QVERIFY(!WriteHouseholdImportRow(*f.ctx, QString()).written);
+        QVERIFY(!WriteHouseholdImportRow(*f.ctx, f.records, QString()).written);
 
         addKojin(f.t.db(), member(QStringLiteral("5"), QStringLiteral("O'Brien"), QStringLiteral("000007"))
                              << Columns{{QStringLiteral("ID"), 5}});
@@ -237,7 +237,7 @@ private slots:
         f.t.db().insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("世帯CD"), QStringLiteral("000007")}});
         r.MEI = QStringLiteral("O'Brien");
         r.JYU = QStringLiteral("京都市");
-        QVERIFY(WriteHouseholdImportRow(*f.ctx, QStringLiteral("42")).written);
+        QVERIFY(WriteHouseholdImportRow(*f.ctx, f.records, QStringLiteral("42")).written);
         QCOMPARE(f.values("D_SETAI", "SETAI_NO"), QStringList{"000042"});
         QCOMPARE(f.values("D_SETAI", "住所1"), QStringList{"京都市"});
         QCOMPARE(f.values("D_OMAIRI", "世帯CD"), QStringList{"000042"});
@@ -247,14 +247,14 @@ private slots:
 
         // The next household continues from the table; an existing head is
         // skipped and changes nothing.
-        ClearKakoRec(f.ctx->records);
+        ResetRowRecords(f.records);
         r.MEI = QStringLiteral("山田");
-        QVERIFY(WriteHouseholdImportRow(*f.ctx, QStringLiteral("42")).written);
+        QVERIFY(WriteHouseholdImportRow(*f.ctx, f.records, QStringLiteral("42")).written);
         QCOMPARE(f.values("D_SETAI", "SETAI_NO"), (QStringList{"000042", "000002"}));
-        ClearKakoRec(f.ctx->records);
+        ResetRowRecords(f.records);
         r.MEI = QStringLiteral("O'Brien");
         r.JYU = QStringLiteral("大阪市");
-        const RowWriteResult again = WriteHouseholdImportRow(*f.ctx, QString());
+        const RowWriteResult again = WriteHouseholdImportRow(*f.ctx, f.records, QString());
         QVERIFY(!again.written);
         QVERIFY(again.skipReason.contains(QStringLiteral("O'Brien")));
         QCOMPARE(f.values("D_SETAI", "住所1").first(), QStringLiteral("京都市"));

@@ -1,10 +1,10 @@
-#include "model/master_data.h"
+#include "session/master_data_reading.h"
 
 #include "platform/database.h"
 
 namespace tera {
 
-bool GetComSys(Database &db, MasterData &master)
+bool ReadCategoryMaster(Database &db, MasterData &master)
 {
     try {
         Query q = db.exec(QStringLiteral("SELECT * FROM [M_KBN] ORDER BY [ID]"));
@@ -24,7 +24,7 @@ bool GetComSys(Database &db, MasterData &master)
     }
 }
 
-void LoadOmairiMaster(Database &db, MasterData &master)
+void ReadServiceMaster(Database &db, MasterData &master)
 {
     try {
         Query q = db.exec(QStringLiteral("SELECT * FROM [OMAIRI] ORDER BY [ONO]"));
