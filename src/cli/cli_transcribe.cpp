@@ -107,7 +107,9 @@ const char *const kImportOptionsUsage =
     "  [--title] --link L:R [--link L:R ...] [--auto-link] [--links FILE] [--format csv|tsv]\n"
     "  [--encoding auto|utf-8|cp932] [--sheet NAME|NUMBER] [--skip-duplicates] [--yes] [--today YYYY-MM-DD]\n";
 
-bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &error, QString *checkCsv)
+namespace {
+
+QList<QCommandLineOption> importOptionList(bool withCheckCsv)
 {
     const auto value = [](const char *name, const char *valueName) {
         return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(valueName));
@@ -126,10 +128,67 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
                                     QCommandLineOption(QStringLiteral("auto-link")),
                                     QCommandLineOption(QStringLiteral("skip-duplicates")),
                                     value("today", "DATE")};
-    if (checkCsv)
+    if (withCheckCsv)
         known << value("csv", "FILE") << value("csv-encoding", "ENCODING");
+    return known;
+}
+
+// The links in the order given: the link grid's order.
+bool readLinks(const QCommandLineParser &parser, QList<DataLink> &links, QString &error)
+{
+    for (const QString &v : parser.values(QStringLiteral("link"))) {
+        const QStringList parts = v.split(QLatin1Char(':'));
+        bool okL = false, okR = false;
+        DataLink l;
+        if (parts.size() == 2) {
+            l.sourceColumn = parts.at(0).trimmed().toInt(&okL);
+            l.importColumn = parts.at(1).trimmed().toInt(&okR);
+        }
+        if (!okL || !okR) {
+            error = QStringLiteral("--link は 読込み列:書出し項目 の形で指定してください（%1）。").arg(v);
+            return false;
+        }
+        links << l;
+    }
+    return true;
+}
+
+bool readToday(const QCommandLineParser &parser, QDate &today, QString &error)
+{
+    if (!parser.isSet(QStringLiteral("today")))
+        return true;
+    const QString v = parser.value(QStringLiteral("today"));
+    today = QDate::fromString(v, QStringLiteral("yyyy-MM-dd"));
+    if (!today.isValid()) {
+        error = QStringLiteral("--today は YYYY-MM-DD の形の日付です（%1）。").arg(v);
+        return false;
+    }
+    return true;
+}
+
+// A database, a source, a kind (or a saved link that names it), a mode and
+// at least one way to link.
+bool checkRequired(const ImportOptions &o, QString &error)
+{
+    const bool saved = !o.linksFile.isEmpty();
+    if (o.db.isEmpty() || o.source.isEmpty() || (o.kind < 0 && !saved) || o.mode < 0) {
+        error = saved ? QStringLiteral("--db、--source、--mode は必ず指定してください。")
+                      : QStringLiteral("--db、--source、--kind、--mode は必ず指定してください。");
+        return false;
+    }
+    if (o.links.isEmpty() && !saved && !o.autoLink) {
+        error = QStringLiteral("--link を一つ以上指定するか、--auto-link か、--links で保存したデータリンクを指定してください。");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &error, QString *checkCsv)
+{
     QCommandLineParser parser;
-    if (!parseStrictly(parser, known, args, error, {QStringLiteral("link")}))
+    if (!parseStrictly(parser, importOptionList(checkCsv != nullptr), args, error, {QStringLiteral("link")}))
         return false;
     if (!parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("余分な引数です: %1").arg(parser.positionalArguments().constFirst());
@@ -159,21 +218,8 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
         return false;
     if (given("title"))
         o.titleRows = 1;
-    // The links in the order given: the link grid's order.
-    for (const QString &v : parser.values(QStringLiteral("link"))) {
-        const QStringList parts = v.split(QLatin1Char(':'));
-        bool okL = false, okR = false;
-        DataLink l;
-        if (parts.size() == 2) {
-            l.sourceColumn = parts.at(0).trimmed().toInt(&okL);
-            l.importColumn = parts.at(1).trimmed().toInt(&okR);
-        }
-        if (!okL || !okR) {
-            error = QStringLiteral("--link は 読込み列:書出し項目 の形で指定してください（%1）。").arg(v);
-            return false;
-        }
-        o.links << l;
-    }
+    if (!readLinks(parser, o.links, error))
+        return false;
     o.formatGiven = given("format");
     if (!choose(parser, "format", {{"csv", GridFileKind::Csv}, {"tsv", GridFileKind::Tsv}}, o.format,
                 QStringLiteral("--format は csv か tsv です（%1）。"), error)
@@ -185,25 +231,9 @@ bool ParseImportOptions(const QStringList &args, ImportOptions &o, QString &erro
     o.yes = given("yes");
     o.autoLink = given("auto-link");
     o.skipDuplicates = given("skip-duplicates");
-    if (given("today")) {
-        const QString v = valueOf("today");
-        o.today = QDate::fromString(v, QStringLiteral("yyyy-MM-dd"));
-        if (!o.today.isValid()) {
-            error = QStringLiteral("--today は YYYY-MM-DD の形の日付です（%1）。").arg(v);
-            return false;
-        }
-    }
-    const bool saved = !o.linksFile.isEmpty();
-    if (o.db.isEmpty() || o.source.isEmpty() || (o.kind < 0 && !saved) || o.mode < 0) {
-        error = saved ? QStringLiteral("--db、--source、--mode は必ず指定してください。")
-                      : QStringLiteral("--db、--source、--kind、--mode は必ず指定してください。");
+    if (!readToday(parser, o.today, error))
         return false;
-    }
-    if (o.links.isEmpty() && !saved && !o.autoLink) {
-        error = QStringLiteral("--link を一つ以上指定するか、--auto-link か、--links で保存したデータリンクを指定してください。");
-        return false;
-    }
-    return true;
+    return checkRequired(o, error);
 }
 
 GridFileKind DetectSeparator(const QString &path)
@@ -317,19 +347,9 @@ bool addAutoLinks(ImportOptions &o, ImportSession &session, QTextStream &err)
     return true;
 }
 
-} // namespace
-
-bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err, ImportSession &session, int &exitCode)
+// Opens the database; exitCode says why it could not.
+bool openDatabaseFor(const ImportOptions &o, Prompt &prompt, QTextStream &err, ImportSession &session, int &exitCode)
 {
-    ImportOptions o = given;
-    exitCode = 2; // a mistake in what was given, unless the database says otherwise
-    LinkFile savedLinks;
-    if (!o.linksFile.isEmpty() && !takeSavedLinkFile(o, savedLinks, err))
-        return false;
-    session.setOutputKind(static_cast<OutputKind>(o.kind));
-    session.setExecutionMode(static_cast<ExecutionMode>(o.mode));
-    session.setTitleRows(o.titleRows);
-
     const SessionResult opened = session.openDatabase(o.db);
     for (const QString &note : opened.notes)
         prompt.message(note, Icon::None);
@@ -347,7 +367,13 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
         exitCode = 3;
         return false;
     }
+    return true;
+}
 
+// Reads the source file (its sheet, for a workbook); false when it gives
+// nothing to link, the reason said.
+bool readSourceFor(const ImportOptions &o, QTextStream &err, ImportSession &session)
+{
     session.setSheet(o.sheet);
     const SessionResult read =
         session.readSource(o.source, o.formatGiven ? o.format : DetectSeparator(o.source), o.encoding);
@@ -371,7 +397,13 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
             err << NoDataMessage(o.source) << Qt::endl;
         return false;
     }
+    return true;
+}
 
+// The links of the run: the saved link's, the automatic ones, then those
+// given, each checked against the file and the kind.
+bool settleLinks(ImportOptions &o, const LinkFile &savedLinks, Prompt &prompt, QTextStream &err, ImportSession &session)
+{
     if (!o.linksFile.isEmpty()) {
         const LinkMatch match = session.matchSavedLinks(savedLinks);
         const QString said = LinkMatchMessage(match);
@@ -402,6 +434,24 @@ bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err,
         err << detail << Qt::endl;
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool PrepareImport(const ImportOptions &given, Prompt &prompt, QTextStream &err, ImportSession &session, int &exitCode)
+{
+    ImportOptions o = given;
+    exitCode = 2; // a mistake in what was given, unless the database says otherwise
+    LinkFile savedLinks;
+    if (!o.linksFile.isEmpty() && !takeSavedLinkFile(o, savedLinks, err))
+        return false;
+    session.setOutputKind(static_cast<OutputKind>(o.kind));
+    session.setExecutionMode(static_cast<ExecutionMode>(o.mode));
+    session.setTitleRows(o.titleRows);
+    if (!openDatabaseFor(o, prompt, err, session, exitCode) || !readSourceFor(o, err, session)
+        || !settleLinks(o, savedLinks, prompt, err, session))
+        return false;
     const SessionResult filled = session.fillImportTable(o.source, o.links);
     if (!filled.ok()) {
         err << filled.message << Qt::endl;
@@ -426,6 +476,54 @@ int StartImportCommand(const QStringList &args, const char *usage, QTextStream &
     command.clock = ClockFor(command.options);
     return 0;
 }
+
+namespace {
+
+// The counts on out, each row that was not written as asked on err.
+void printRunSummary(const TranscribeReport &report, QTextStream &out, QTextStream &err)
+{
+    QString summary = QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行")
+                          .arg(report.rowsRead)
+                          .arg(report.rowsWritten)
+                          .arg(report.skipped.size());
+    const int incomplete = report.incompleteRows();
+    if (incomplete > 0)
+        summary += QStringLiteral("、未完了 %1 行").arg(incomplete);
+    out << summary << Qt::endl;
+    for (const RowNote &n : report.skipped)
+        err << QStringLiteral("%1 行目: スキップ（%2）").arg(n.row).arg(n.reason) << Qt::endl;
+    if (!report.duplicatesSkipped)
+        for (const RowNote &n : report.duplicates)
+            err << QStringLiteral("%1 行目: 重複の可能性（%2）、書き込みました").arg(n.row).arg(n.reason) << Qt::endl;
+    for (const RowNote &n : report.rolledBack)
+        err << QStringLiteral("%1 行目: 未完了、何も書き込んでいません（%2）").arg(n.row).arg(n.reason) << Qt::endl;
+    if (report.kakoReplacedChars > 0)
+        err << QStringLiteral("kako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
+                   .arg(report.kakoReplacedChars)
+            << Qt::endl;
+}
+
+int exitCodeOf(const TranscribeReport &report)
+{
+    switch (report.outcome) {
+    case TranscribeReport::Outcome::Completed:
+    case TranscribeReport::Outcome::Cancelled:
+        // Rows rolled back because of a failure are no success.
+        return report.rolledBack.isEmpty() ? 0 : 1;
+    case TranscribeReport::Outcome::BackupDeclined:
+    case TranscribeReport::Outcome::ReplaceDeclined:
+        return 3;
+    case TranscribeReport::Outcome::Failed:
+        return 1;
+    case TranscribeReport::Outcome::Ended:
+        return 4;
+    case TranscribeReport::Outcome::Locked:
+        return 5;
+    }
+    return 1;
+}
+
+} // namespace
 
 int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
@@ -462,41 +560,8 @@ int RunTranscribeCommand(const QStringList &args, QTextStream &out, QTextStream 
         out << QStringLiteral("データベースの障害のため、プログラムを終了しました。それより前の行は書き込まれています。") << Qt::endl;
         return 4;
     }
-    QString summary = QStringLiteral("読込 %1 行、書込 %2 行、スキップ %3 行")
-                          .arg(report.rowsRead)
-                          .arg(report.rowsWritten)
-                          .arg(report.skipped.size());
-    const int incomplete = report.incompleteRows();
-    if (incomplete > 0)
-        summary += QStringLiteral("、未完了 %1 行").arg(incomplete);
-    out << summary << Qt::endl;
-    for (const RowNote &n : report.skipped)
-        err << QStringLiteral("%1 行目: スキップ（%2）").arg(n.row).arg(n.reason) << Qt::endl;
-    if (!report.duplicatesSkipped)
-        for (const RowNote &n : report.duplicates)
-            err << QStringLiteral("%1 行目: 重複の可能性（%2）、書き込みました").arg(n.row).arg(n.reason) << Qt::endl;
-    for (const RowNote &n : report.rolledBack)
-        err << QStringLiteral("%1 行目: 未完了、何も書き込んでいません（%2）").arg(n.row).arg(n.reason) << Qt::endl;
-    if (report.kakoReplacedChars > 0)
-        err << QStringLiteral("kako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
-                   .arg(report.kakoReplacedChars)
-            << Qt::endl;
-    switch (report.outcome) {
-    case TranscribeReport::Outcome::Completed:
-    case TranscribeReport::Outcome::Cancelled:
-        // Rows rolled back because of a failure are no success.
-        return report.rolledBack.isEmpty() ? 0 : 1;
-    case TranscribeReport::Outcome::BackupDeclined:
-    case TranscribeReport::Outcome::ReplaceDeclined:
-        return 3;
-    case TranscribeReport::Outcome::Failed:
-        return 1;
-    case TranscribeReport::Outcome::Ended:
-        return 4;
-    case TranscribeReport::Outcome::Locked:
-        return 5;
-    }
-    return 1;
+    printRunSummary(report, out, err);
+    return exitCodeOf(report);
 }
 
 } // namespace tera

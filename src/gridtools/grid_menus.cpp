@@ -76,12 +76,10 @@ QAction *GridMenus::toolbarButton(const char16_t *key) const
     return nullptr;
 }
 
-GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
-{
-    GridMenus m;
-    QMenuBar *bar = window.menuBar();
-    GridCommands *c = &commands;
+namespace {
 
+void addFileAndEditMenus(QMenuBar *bar, GridMenus &m)
+{
     m.fileMenu = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
     m.fileMenu->setObjectName(QStringLiteral("mnuFile"));
     m.newAction = entry(m.fileMenu, "mnuFileNew", u"新規作成(&N)");
@@ -100,7 +98,10 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     m.selectAllAction = entry(m.editMenu, "mnuEditSelectAll", u"すべて選択(&A)");
     m.editMenu->addSeparator();
     m.insertSumAction = entry(m.editMenu, "mnuInsertSum", u"小計行の挿入(&S)");
+}
 
+void addFormatAndTableMenus(QMenuBar *bar, GridMenus &m)
+{
     m.formatMenu = bar->addMenu(QStringLiteral("書式(&D)"));
     m.formatMenu->setObjectName(QStringLiteral("mnuDisp"));
     m.gridLinesAction = entry(m.formatMenu, "mnuDispGrid", u"ｸﾞﾘｯﾄﾞの設定(&G)");
@@ -115,7 +116,10 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     m.totalAction = entry(m.tableMenu, "mnuTableTotal", u"小計行の設定(&T)");
     m.outlineAction = entry(m.tableMenu, "mnuTableOutline", u"ｱｳﾄﾗｲﾝ設定(&O)");
     m.databaseAction = entry(m.tableMenu, "mnuTableDB", u"ﾃﾞｰﾀﾊﾞｳﾝﾄﾞ(&D)");
+}
 
+void addOperationAndHelpMenus(QMenuBar *bar, GridMenus &m)
+{
     m.operationMenu = bar->addMenu(QStringLiteral("操作(&O)"));
     m.operationMenu->setObjectName(QStringLiteral("mnuOp"));
     m.rowMenu = submenu(m.operationMenu, "mnuOpRow", u"行の操作(&R)");
@@ -138,7 +142,10 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     m.helpMenu->addSeparator();
     m.aboutAction = entry(m.helpMenu, "mnuHelpAbout", u"ﾊﾞｰｼﾞｮﾝ情報(&A)...");
     m.aboutSampleAction = entry(m.helpMenu, "mnuAboutSample", u"ｻﾝﾌﾟﾙについて(&A)");
+}
 
+void setClipboardKeys(const GridMenus &m, GridCommands &commands)
+{
     // The standard keys of the grid's clipboard commands, shown in the menu;
     // they act while the grid (or a cell being edited, which keeps its own
     // keys) has the focus.
@@ -153,12 +160,19 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
         if (QWidget *view = commands.view())
             view->addAction(action);
     }
+}
+
+void disableIdleEntries(const GridMenus &m)
+{
     // Entries this window does not carry out keep their place, greyed out.
     for (QAction *idle : {m.insertSumAction, m.gridLinesAction, m.cellFormatAction, m.borderAction, m.mergeAction,
                           m.totalAction, m.outlineAction, m.databaseAction, m.helpContentsAction, m.helpSearchAction,
                           m.aboutAction, m.aboutSampleAction})
         idle->setEnabled(false);
+}
 
+void wireCommands(QMainWindow &window, const GridMenus &m, GridCommands *c)
+{
     const auto wire = [&window](QAction *action, auto slot) { QObject::connect(action, &QAction::triggered, &window, slot); };
     wire(m.newAction, [c] { c->FileNew(); });
     wire(m.openAction, [c] { c->FileOpen(); });
@@ -180,11 +194,14 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     wire(m.addColumnAction, [c] { c->ColAdd(); });
     wire(m.moveColumnAction, [c] { c->ColMov(); });
     wire(m.deleteColumnAction, [c] { c->ColDel(); });
+}
 
-    m.toolBar = new QToolBar(QStringLiteral("Toolbar1"), &window);
-    m.toolBar->setObjectName(QStringLiteral("Toolbar1"));
-    m.toolBar->setMovable(false);
-    m.toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+QToolBar *buildToolBar(QMainWindow &window, GridCommands *c)
+{
+    auto *toolBar = new QToolBar(QStringLiteral("Toolbar1"), &window);
+    toolBar->setObjectName(QStringLiteral("Toolbar1"));
+    toolBar->setMovable(false);
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     struct Button {
         const char16_t *key;
         const char16_t *tooltip;
@@ -202,12 +219,30 @@ GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
     };
     for (const Button &b : buttons) {
         const QString key = QString::fromUtf16(b.key);
-        QAction *action = m.toolBar->addAction(toolbarIcon(window.style(), QLatin1String(b.image)), key);
+        QAction *action = toolBar->addAction(toolbarIcon(window.style(), QLatin1String(b.image)), key);
         action->setData(key);
         action->setObjectName(QStringLiteral("Toolbar1_") + QLatin1String(b.image).toString().remove(QLatin1Char(' ')));
         action->setToolTip(QString::fromUtf16(b.tooltip));
         QObject::connect(action, &QAction::triggered, &window, [c, key] { c->onToolbarButton(key); });
     }
+    return toolBar;
+}
+
+} // namespace
+
+GridMenus InstallGridMenus(QMainWindow &window, GridCommands &commands)
+{
+    GridMenus m;
+    QMenuBar *bar = window.menuBar();
+    GridCommands *c = &commands;
+
+    addFileAndEditMenus(bar, m);
+    addFormatAndTableMenus(bar, m);
+    addOperationAndHelpMenus(bar, m);
+    setClipboardKeys(m, commands);
+    disableIdleEntries(m);
+    wireCommands(window, m, c);
+    m.toolBar = buildToolBar(window, c);
     window.addToolBar(Qt::TopToolBarArea, m.toolBar);
     return m;
 }

@@ -24,40 +24,8 @@ RowColumnDialog::RowColumnDialog(QWidget *parent) : QDialog(parent)
     setModal(true);
     beep = [] { Beep(); };
 
-    const auto sizeBox = [this](const QString &name) {
-        auto *box = new QLineEdit(this);
-        box->setObjectName(name);
-        box->setAlignment(Qt::AlignRight);
-        auto *filter = new NumKeyFilter(
-            box, [] { return std::pair<qint32, qint32>{0, kMaxSize}; }, [this] { soundBeep(); });
-        return std::pair{box, filter};
-    };
-
-    auto *rows = new QGroupBox(QStringLiteral("行の高さ"), this);
-    NumKeyFilter *rowFilter;
-    std::tie(rowHeightEdit, rowFilter) = sizeBox(QStringLiteral("Text1"));
-    rowFilter->onEnter = [this] { applyRowHeight(); };
-    currentRowButton = new QRadioButton(QStringLiteral("ｶﾚﾝﾄ行"), rows);
-    allRowsButton = new QRadioButton(QStringLiteral("全ての行"), rows);
-    currentRowButton->setObjectName(QStringLiteral("Option2"));
-    allRowsButton->setObjectName(QStringLiteral("Option1"));
-    auto *rowLayout = new QVBoxLayout(rows);
-    rowLayout->addWidget(rowHeightEdit);
-    rowLayout->addWidget(currentRowButton);
-    rowLayout->addWidget(allRowsButton);
-
-    auto *cols = new QGroupBox(QStringLiteral("列の幅"), this);
-    NumKeyFilter *colFilter;
-    std::tie(colWidthEdit, colFilter) = sizeBox(QStringLiteral("Text2"));
-    colFilter->onEnter = [this] { applyColWidth(); };
-    currentColButton = new QRadioButton(QStringLiteral("ｶﾚﾝﾄ行"), cols);
-    allColsButton = new QRadioButton(QStringLiteral("全ての列"), cols);
-    currentColButton->setObjectName(QStringLiteral("Option4"));
-    allColsButton->setObjectName(QStringLiteral("Option3"));
-    auto *colLayout = new QVBoxLayout(cols);
-    colLayout->addWidget(colWidthEdit);
-    colLayout->addWidget(currentColButton);
-    colLayout->addWidget(allColsButton);
+    QGroupBox *rows = buildRowBox();
+    QGroupBox *cols = buildColumnBox();
 
     currentRowButton->setChecked(true);
     currentColButton->setChecked(true);
@@ -77,6 +45,48 @@ RowColumnDialog::RowColumnDialog(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(frames);
     layout->addLayout(buttons);
+}
+
+// A size in twips, digits only, up to the largest 16-bit size.
+QLineEdit *RowColumnDialog::sizeBox(const QString &name, std::function<void()> onEnter)
+{
+    auto *box = new QLineEdit(this);
+    box->setObjectName(name);
+    box->setAlignment(Qt::AlignRight);
+    auto *filter = new NumKeyFilter(
+        box, [] { return std::pair<qint32, qint32>{0, kMaxSize}; }, [this] { soundBeep(); });
+    filter->onEnter = std::move(onEnter);
+    return box;
+}
+
+QGroupBox *RowColumnDialog::buildRowBox()
+{
+    auto *rows = new QGroupBox(QStringLiteral("行の高さ"), this);
+    rowHeightEdit = sizeBox(QStringLiteral("Text1"), [this] { applyRowHeight(); });
+    currentRowButton = new QRadioButton(QStringLiteral("ｶﾚﾝﾄ行"), rows);
+    allRowsButton = new QRadioButton(QStringLiteral("全ての行"), rows);
+    currentRowButton->setObjectName(QStringLiteral("Option2"));
+    allRowsButton->setObjectName(QStringLiteral("Option1"));
+    auto *rowLayout = new QVBoxLayout(rows);
+    rowLayout->addWidget(rowHeightEdit);
+    rowLayout->addWidget(currentRowButton);
+    rowLayout->addWidget(allRowsButton);
+    return rows;
+}
+
+QGroupBox *RowColumnDialog::buildColumnBox()
+{
+    auto *cols = new QGroupBox(QStringLiteral("列の幅"), this);
+    colWidthEdit = sizeBox(QStringLiteral("Text2"), [this] { applyColWidth(); });
+    currentColButton = new QRadioButton(QStringLiteral("ｶﾚﾝﾄ行"), cols);
+    allColsButton = new QRadioButton(QStringLiteral("全ての列"), cols);
+    currentColButton->setObjectName(QStringLiteral("Option4"));
+    allColsButton->setObjectName(QStringLiteral("Option3"));
+    auto *colLayout = new QVBoxLayout(cols);
+    colLayout->addWidget(colWidthEdit);
+    colLayout->addWidget(currentColButton);
+    colLayout->addWidget(allColsButton);
+    return cols;
 }
 
 void RowColumnDialog::soundBeep()

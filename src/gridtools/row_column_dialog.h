@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <functional>
 
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -47,6 +48,10 @@ public:
 
 private:
     void soundBeep();
+    // The constructor's steps, in the order the widgets are made.
+    QLineEdit *sizeBox(const QString &name, std::function<void()> onEnter);
+    QGroupBox *buildRowBox();
+    QGroupBox *buildColumnBox();
     QPointer<GridModel> m_grid;
 };
 

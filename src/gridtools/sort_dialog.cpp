@@ -106,6 +106,45 @@ SortDialog::SortDialog(QWidget *parent) : QDialog(parent)
     setModal(true);
     beep = [] { Beep(); };
 
+    buildRangeEdits();
+
+    QGroupBox *keyRange = rangeBox(QStringLiteral("ｷｰ範囲"), QStringLiteral("Col"), keyFirstColEdit,
+                                   QStringLiteral("ColSel"), keyLastColEdit);
+    QGroupBox *rowRange = rangeBox(QStringLiteral("ｿｰﾄ範囲"), QStringLiteral("Row"), firstRowEdit,
+                                   QStringLiteral("RowSel"), lastRowEdit);
+
+    modeBox = new QComboBox(this);
+    modeBox->setObjectName(QStringLiteral("Combo1"));
+    auto *modeLabel = new QLabel(QStringLiteral("ｿｰﾄﾓｰﾄﾞ"), this);
+    modeLabel->setBuddy(modeBox);
+
+    buildKeyGrid();
+
+    buildButtons();
+
+    auto *ranges = new QHBoxLayout;
+    ranges->addWidget(keyRange);
+    ranges->addWidget(rowRange);
+    auto *mode = new QHBoxLayout;
+    mode->addWidget(modeLabel);
+    mode->addWidget(modeBox, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(sortButton);
+    buttons->addWidget(closeButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(ranges);
+    layout->addLayout(mode);
+    layout->addWidget(keyGrid, 1);
+    layout->addLayout(buttons);
+    resize(520, 420);
+
+    loadModes();
+}
+
+// The four range boxes: digits only, up to the grid's last column or row.
+void SortDialog::buildRangeEdits()
+{
     const auto numberBox = [this](const QString &name, bool columns) {
         auto *box = new QLineEdit(this);
         box->setObjectName(name);
@@ -129,21 +168,20 @@ SortDialog::SortDialog(QWidget *parent) : QDialog(parent)
     // Enter in the key range refreshes the key table instead.
     f1->onEnter = [this] { fillKeyGrid(); };
     f2->onEnter = [this] { fillKeyGrid(); };
+}
 
-    auto *keyRange = new QGroupBox(QStringLiteral("ｷｰ範囲"), this);
-    auto *keyLayout = new QFormLayout(keyRange);
-    keyLayout->addRow(QStringLiteral("Col"), keyFirstColEdit);
-    keyLayout->addRow(QStringLiteral("ColSel"), keyLastColEdit);
-    auto *rowRange = new QGroupBox(QStringLiteral("ｿｰﾄ範囲"), this);
-    auto *rowLayout = new QFormLayout(rowRange);
-    rowLayout->addRow(QStringLiteral("Row"), firstRowEdit);
-    rowLayout->addRow(QStringLiteral("RowSel"), lastRowEdit);
+QGroupBox *SortDialog::rangeBox(const QString &title, const QString &firstLabel, QLineEdit *first,
+                                const QString &lastLabel, QLineEdit *last)
+{
+    auto *box = new QGroupBox(title, this);
+    auto *form = new QFormLayout(box);
+    form->addRow(firstLabel, first);
+    form->addRow(lastLabel, last);
+    return box;
+}
 
-    modeBox = new QComboBox(this);
-    modeBox->setObjectName(QStringLiteral("Combo1"));
-    auto *modeLabel = new QLabel(QStringLiteral("ｿｰﾄﾓｰﾄﾞ"), this);
-    modeLabel->setBuddy(modeBox);
-
+void SortDialog::buildKeyGrid()
+{
     m_keys = new GridModel(this);
     m_keys->setCols(2);
     m_keys->setRows(1);
@@ -161,7 +199,10 @@ SortDialog::SortDialog(QWidget *parent) : QDialog(parent)
     keyGrid->horizontalHeader()->hide();
     keyGrid->verticalHeader()->hide();
     connect(keyGrid, &QAbstractItemView::clicked, this, &SortDialog::onKeyGridClicked);
+}
 
+void SortDialog::buildButtons()
+{
     sortButton = new QPushButton(QStringLiteral("ｿｰﾄ実行"), this);
     sortButton->setObjectName(QStringLiteral("Command2"));
     closeButton = new QPushButton(QStringLiteral("閉じる"), this);
@@ -171,24 +212,10 @@ SortDialog::SortDialog(QWidget *parent) : QDialog(parent)
     closeButton->setAutoDefault(false);
     connect(sortButton, &QPushButton::clicked, this, &SortDialog::onSortClicked);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
+}
 
-    auto *ranges = new QHBoxLayout;
-    ranges->addWidget(keyRange);
-    ranges->addWidget(rowRange);
-    auto *mode = new QHBoxLayout;
-    mode->addWidget(modeLabel);
-    mode->addWidget(modeBox, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(sortButton);
-    buttons->addWidget(closeButton);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(ranges);
-    layout->addLayout(mode);
-    layout->addWidget(keyGrid, 1);
-    layout->addLayout(buttons);
-    resize(520, 420);
-
+void SortDialog::loadModes()
+{
     // Form load: the eleven modes, mode 0 chosen, then the drop-down list.
     for (const char16_t *caption : kModeCaptions)
         modeBox->addItem(QString::fromUtf16(caption));

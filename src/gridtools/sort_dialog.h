@@ -4,6 +4,7 @@
 #include <functional>
 
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
@@ -64,6 +65,13 @@ public slots:
 
 private:
     void soundBeep();
+    // The constructor's steps, in the order the widgets are made.
+    void buildRangeEdits();
+    QGroupBox *rangeBox(const QString &title, const QString &firstLabel, QLineEdit *first, const QString &lastLabel,
+                        QLineEdit *last);
+    void buildKeyGrid();
+    void buildButtons();
+    void loadModes();
 
     QPointer<GridModel> m_grid;
     GridModel *m_keys;

@@ -86,50 +86,10 @@ CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings,
     summaryLabel->setWordWrap(true);
     summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    QList<CheckKind> kinds;
-    for (const CheckFinding &f : report.findings)
-        kinds << f.kind;
-    m_grid = new CheckListModel(kinds, this);
-    const QList<QStringList> rows = CheckFindingRows(report, headings);
-    m_grid->setRows(int(rows.size()));
-    m_grid->setCols(4);
-    m_grid->setFixedRows(1);
-    m_grid->setFixedCols(0);
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < 4; ++c)
-            m_grid->setTextMatrix(r, c, rows.at(r).value(c));
-    for (int c = 0; c < 4; ++c)
-        m_grid->setColWidth(c, kWidths[c]);
+    const int rowCount = fillFindingsModel(report, headings);
+    buildFindingsGrid(rowCount);
 
-    findingsGrid = new GridView(this);
-    findingsGrid->setObjectName(QStringLiteral("vsfResult"));
-    findingsGrid->setGrid(m_grid);
-    findingsGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    findingsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    findingsGrid->horizontalHeader()->hide();
-    findingsGrid->verticalHeader()->hide();
-    // 内容 grows with the window and wraps; its full text shows on hover.
-    findingsGrid->horizontalHeader()->setStretchLastSection(true);
-    findingsGrid->setWordWrap(true);
-    findingsGrid->setTextElideMode(Qt::ElideNone);
-    if (rows.size() <= kWrapRowsUpTo)
-        findingsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    findingsGrid->setStatusTip(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります"));
-
-    // Filter by kind: every kind found, with its count and colour.
-    kindFilter = new QComboBox(this);
-    kindFilter->setObjectName(QStringLiteral("cboKind"));
-    kindFilter->addItem(QStringLiteral("すべて（%1 件）").arg(report.findings.size()), -1);
-    for (int k = int(CheckKind::Stop); k <= int(CheckKind::KakoText); ++k) {
-        const int n = report.count(CheckKind(k));
-        if (n == 0)
-            continue;
-        QPixmap swatch(12, 12);
-        swatch.fill(CheckKindColour(CheckKind(k)));
-        kindFilter->addItem(QIcon(swatch), QStringLiteral("%1（%2 件）").arg(CheckKindName(CheckKind(k))).arg(n), k);
-    }
-    kindFilter->setToolTip(QStringLiteral("表示する区分を選びます"));
-    connect(kindFilter, &QComboBox::currentIndexChanged, this, [this] { showKind(kindFilter->currentData().toInt()); });
+    buildKindFilter(report);
     auto *kindLabel = new QLabel(QStringLiteral("区分(&K):"), this);
     kindLabel->setBuddy(kindFilter);
     auto *hint = new QLabel(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります。"), this);
@@ -164,6 +124,63 @@ CheckWindow::CheckWindow(const CheckReport &report, const QStringList &headings,
         RememberFolder(QStringLiteral("check"), chosen);
         return chosen;
     };
+}
+
+// The list's model: a heading row and one row per finding, coloured by kind.
+// Returns the count of its rows.
+int CheckWindow::fillFindingsModel(const CheckReport &report, const QStringList &headings)
+{
+    QList<CheckKind> kinds;
+    for (const CheckFinding &f : report.findings)
+        kinds << f.kind;
+    m_grid = new CheckListModel(kinds, this);
+    const QList<QStringList> rows = CheckFindingRows(report, headings);
+    m_grid->setRows(int(rows.size()));
+    m_grid->setCols(4);
+    m_grid->setFixedRows(1);
+    m_grid->setFixedCols(0);
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < 4; ++c)
+            m_grid->setTextMatrix(r, c, rows.at(r).value(c));
+    for (int c = 0; c < 4; ++c)
+        m_grid->setColWidth(c, kWidths[c]);
+    return int(rows.size());
+}
+
+void CheckWindow::buildFindingsGrid(int rowCount)
+{
+    findingsGrid = new GridView(this);
+    findingsGrid->setObjectName(QStringLiteral("vsfResult"));
+    findingsGrid->setGrid(m_grid);
+    findingsGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    findingsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    findingsGrid->horizontalHeader()->hide();
+    findingsGrid->verticalHeader()->hide();
+    // 内容 grows with the window and wraps; its full text shows on hover.
+    findingsGrid->horizontalHeader()->setStretchLastSection(true);
+    findingsGrid->setWordWrap(true);
+    findingsGrid->setTextElideMode(Qt::ElideNone);
+    if (rowCount <= kWrapRowsUpTo)
+        findingsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    findingsGrid->setStatusTip(QStringLiteral("ダブルクリックで、インポート画面のその行へ移ります"));
+}
+
+// Filter by kind: every kind found, with its count and colour.
+void CheckWindow::buildKindFilter(const CheckReport &report)
+{
+    kindFilter = new QComboBox(this);
+    kindFilter->setObjectName(QStringLiteral("cboKind"));
+    kindFilter->addItem(QStringLiteral("すべて（%1 件）").arg(report.findings.size()), -1);
+    for (int k = int(CheckKind::Stop); k <= int(CheckKind::KakoText); ++k) {
+        const int n = report.count(CheckKind(k));
+        if (n == 0)
+            continue;
+        QPixmap swatch(12, 12);
+        swatch.fill(CheckKindColour(CheckKind(k)));
+        kindFilter->addItem(QIcon(swatch), QStringLiteral("%1（%2 件）").arg(CheckKindName(CheckKind(k))).arg(n), k);
+    }
+    kindFilter->setToolTip(QStringLiteral("表示する区分を選びます"));
+    connect(kindFilter, &QComboBox::currentIndexChanged, this, [this] { showKind(kindFilter->currentData().toInt()); });
 }
 
 void CheckWindow::showKind(int kind)

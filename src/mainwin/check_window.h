@@ -59,6 +59,10 @@ private:
     QStringList m_headings;
     Prompt &m_prompt;
     GridModel *m_grid;
+    // The constructor's steps, in the order the widgets are made.
+    int fillFindingsModel(const CheckReport &report, const QStringList &headings);
+    void buildFindingsGrid(int rowCount);
+    void buildKindFilter(const CheckReport &report);
 };
 using 検証結果 = CheckWindow;
 

@@ -40,6 +40,42 @@ ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
 
+    buildOutputKindBox(central);
+    buildExecutionModeBox(central);
+    runButton = new QPushButton(QStringLiteral("実行"), central);
+    runButton->setObjectName(QStringLiteral("Command1"));
+    runButton->setMinimumSize(110, 40);
+    connect(runButton, &QPushButton::clicked, this, &ImportWindow::onRunClicked);
+
+    importGrid = new GridView(central);
+    importGrid->setObjectName(QStringLiteral("vsf"));
+    importGrid->setGrid(m_grid);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(outputKindBox);
+    top->addWidget(executionModeBox);
+    top->addStretch(1);
+    top->addWidget(runButton, 0, Qt::AlignBottom);
+    QHBoxLayout *alignRow = buildAlignmentRow(central);
+    auto *layout = new QVBoxLayout(central);
+    layout->addLayout(top);
+    layout->addLayout(alignRow);
+    layout->addWidget(importGrid, 1);
+    setCentralWidget(central);
+    FitToScreen(this, QSize(960, 600));
+
+    installGridTools();
+    addCheckButton(central, top);
+    openReport = OpenWithDesktop;
+
+    endProgram = [this](int code) {
+        closeWithoutAsking();
+        EndProgramNow(code);
+    };
+}
+
+void ImportWindow::buildOutputKindBox(QWidget *central)
+{
     outputKindBox = new QGroupBox(QStringLiteral("書き出しデータの区分"), central);
     outputKindBox->setObjectName(QStringLiteral("fraOutKind"));
     auto *kindGroup = new QButtonGroup(this);
@@ -57,7 +93,10 @@ ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &
     // was built for it, so the kind is shown but cannot change.
     for (QRadioButton *b : outputKindButtons)
         b->setEnabled(false);
+}
 
+void ImportWindow::buildExecutionModeBox(QWidget *central)
+{
     executionModeBox = new QGroupBox(QStringLiteral("実行区分"), central);
     executionModeBox->setObjectName(QStringLiteral("fraExecMode"));
     auto *modeGroup = new QButtonGroup(this);
@@ -82,21 +121,11 @@ ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &
     // The clerk's last choice holds for the whole session.
     skipDuplicatesBox->setChecked(m_session.skipDuplicates());
     connect(skipDuplicatesBox, &QCheckBox::toggled, this, [this](bool on) { m_session.setSkipDuplicates(on); });
+}
 
-    runButton = new QPushButton(QStringLiteral("実行"), central);
-    runButton->setObjectName(QStringLiteral("Command1"));
-    runButton->setMinimumSize(110, 40);
-    connect(runButton, &QPushButton::clicked, this, &ImportWindow::onRunClicked);
-
-    importGrid = new GridView(central);
-    importGrid->setObjectName(QStringLiteral("vsf"));
-    importGrid->setGrid(m_grid);
-
-    auto *top = new QHBoxLayout;
-    top->addWidget(outputKindBox);
-    top->addWidget(executionModeBox);
-    top->addStretch(1);
-    top->addWidget(runButton, 0, Qt::AlignBottom);
+// The ten alignment choices of the grid tools' text commands.
+QHBoxLayout *ImportWindow::buildAlignmentRow(QWidget *central)
+{
     auto *alignRow = new QHBoxLayout;
     auto *alignGroup = new QButtonGroup(this);
     const char16_t *const alignments[10] = {u"左上", u"左中央", u"左下", u"中央上", u"中央中央",
@@ -109,32 +138,28 @@ ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &
     }
     alignRow->addStretch(1);
     connect(alignGroup, &QButtonGroup::idClicked, this, [this](int index) { alignment = qint16(index); });
-    auto *layout = new QVBoxLayout(central);
-    layout->addLayout(top);
-    layout->addLayout(alignRow);
-    layout->addWidget(importGrid, 1);
-    setCentralWidget(central);
-    FitToScreen(this, QSize(960, 600));
+    return alignRow;
+}
 
+void ImportWindow::installGridTools()
+{
     tools = new GridCommands(this, *m_grid, importGrid, docName, m_prompt, *m_kinds);
     // Each column of the import table is an item of the output kind.
     tools->columnsAreItems = true;
     tools->setDocumentFolder(m_state.files.appFolder);
     menus = InstallGridMenus(*this, *tools);
     connect(importGrid, &QAbstractItemView::doubleClicked, tools, &GridCommands::editCurrentCell);
+}
 
+// Put in before 実行 after the rest is laid out.
+void ImportWindow::addCheckButton(QWidget *central, QHBoxLayout *top)
+{
     checkButton = new QPushButton(QStringLiteral("検証"), central);
     checkButton->setObjectName(QStringLiteral("cmdCheck"));
     checkButton->setMinimumSize(90, 40);
     checkButton->setToolTip(QStringLiteral("書き込まずに全部の行を試し、問題のある行を一覧します"));
     top->insertWidget(top->indexOf(runButton), checkButton, 0, Qt::AlignBottom);
     connect(checkButton, &QPushButton::clicked, this, &ImportWindow::onCheckClicked);
-    openReport = OpenWithDesktop;
-
-    endProgram = [this](int code) {
-        closeWithoutAsking();
-        EndProgramNow(code);
-    };
 }
 
 ImportWindow::~ImportWindow() = default;

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QHBoxLayout;
 class QPushButton;
 class QRadioButton;
 
@@ -121,6 +122,13 @@ private:
     bool m_closeWithoutAsking = false;
     bool tableFitsKind();
     bool askAboutDuplicates();
+    // The constructor's steps, in the order the widgets are made (their
+    // order is the focus order).
+    void buildOutputKindBox(QWidget *central);
+    void buildExecutionModeBox(QWidget *central);
+    QHBoxLayout *buildAlignmentRow(QWidget *central);
+    void installGridTools();
+    void addCheckButton(QWidget *central, QHBoxLayout *top);
 };
 
 } // namespace tera

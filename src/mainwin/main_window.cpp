@@ -531,20 +531,22 @@ void MainWindow::onSourceItemDoubleClicked() { m_links->MoveRight(); }
 
 void MainWindow::onTargetItemDoubleClicked() { m_links->MoveLeft(); }
 
-void MainWindow::onRunClicked()
+// A source read, a database named and taken, links made, and the clerk's
+// leave where the fill would overwrite the import window's table.
+bool MainWindow::readyToFill()
 {
     if (sourcePathEdit->text().trimmed().isEmpty()) {
         m_prompt.message(MainWindowText::kNoSource, Icon::Critical);
-        return;
+        return false;
     }
     const QString destination = databasePathEdit->text().trimmed();
     if (destination == MainWindowText::kNowhere || destination.isEmpty()) {
         m_prompt.message(MainWindowText::kNoDestination, Icon::Critical);
-        return;
+        return false;
     }
     if (m_session->links().isEmpty()) {
         m_prompt.message(MainWindowText::kNoLinks, Icon::Critical);
-        return;
+        return false;
     }
     // A source path typed but never read would name one file over another's rows.
     const auto samePath = [](const QString &a, const QString &b) {
@@ -552,12 +554,16 @@ void MainWindow::onRunClicked()
     };
     if (m_session->readPath().isEmpty() || !samePath(sourcePathEdit->text().trimmed(), m_session->readPath())) {
         m_prompt.message(MainWindowText::kSourceNotRead, Icon::Exclamation);
-        return;
+        return false;
     }
     // A database typed but not entered is the one the clerk means.
-    if (!databaseBoxTaken() || !askBeforeFill())
-        return;
+    return databaseBoxTaken() && askBeforeFill();
+}
 
+void MainWindow::onRunClicked()
+{
+    if (!readyToFill())
+        return;
     setCursor(Qt::WaitCursor);
     const SessionResult filled = m_session->fillImportTable(sourcePathEdit->text());
     unsetCursor();
@@ -573,6 +579,11 @@ void MainWindow::onRunClicked()
         }
         return;
     }
+    showImportWindow();
+}
+
+void MainWindow::showImportWindow()
+{
     const bool fresh = m_import.isNull();
     if (fresh) {
         m_import = new ImportWindow(*m_session, m_prompt, m_clock, m_fileKinds);

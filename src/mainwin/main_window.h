@@ -200,6 +200,10 @@ private:
     // 読込実行's questions before a fill: the first line as titles, the
     // clerk's edits of the import table. False when the fill is not to go on.
     bool askBeforeFill();
+    // The steps of 読込実行: the checks before the fill, and the import
+    // window opened (or brought up) over the filled table.
+    bool readyToFill();
+    void showImportWindow();
     // The import window's table holds rows the clerk may still want: asks
     // before the program ends. True when it may end.
     bool mayEndProgram();

@@ -87,6 +87,139 @@ void addLiteral(Section &section, const QString &text)
         section.tokens.append(Token{Token::Literal, text, {}, 0});
 }
 
+// [$symbol-locale], [h] [mm] [ss] elapsed time, [>=100] a condition; colours
+// and other switches do not change the text.
+void readBracket(Section &section, const QString &inner)
+{
+    const QString lower = inner.toLower();
+    if (inner.startsWith(u'$')) {
+        const qsizetype dash = inner.indexOf(u'-');
+        const QString symbol = inner.mid(1, dash < 0 ? -1 : dash - 1);
+        if (!symbol.isEmpty())
+            addLiteral(section, symbol);
+        const QString locale = dash < 0 ? QString() : lower.mid(dash + 1);
+        if (locale.contains(QLatin1String("gannen")))
+            section.gannen = true;
+        if (locale.startsWith(QLatin1String("ja")) || locale.endsWith(QLatin1String("411")))
+            section.japanese = true;
+    } else if (!lower.isEmpty() && (lower.count(lower.at(0)) == lower.size())
+               && (lower.at(0) == u'h' || lower.at(0) == u'm' || lower.at(0) == u's')) {
+        section.tokens.append(Token{Token::Elapsed, lower, {}, 0});
+        section.isDate = true;
+    } else if (!inner.isEmpty() && (inner.at(0) == u'<' || inner.at(0) == u'>' || inner.at(0) == u'=')) {
+        qsizetype k = 0;
+        while (k < inner.size() && (inner.at(k) == u'<' || inner.at(k) == u'>' || inner.at(k) == u'='))
+            ++k;
+        section.hasCondition = true;
+        section.condOp = inner.left(k);
+        section.condValue = inner.mid(k).toDouble();
+    }
+}
+
+// E+ or E- with the digits of the exponent, from the E at i.
+Token readExponent(const QString &s, qsizetype &i)
+{
+    Token t{Token::Exponent, s.at(i + 1), {}, 0};
+    i += 2;
+    while (i < s.size() && (s.at(i) == u'0' || s.at(i) == u'#' || s.at(i) == u'?')) {
+        ++t.expDigits;
+        ++i;
+    }
+    return t;
+}
+
+// A run of one date letter from i: a date code, or plain text where the
+// letter makes none.
+void readDateRun(Section &section, const QString &s, qsizetype &i)
+{
+    const QChar lower = s.at(i).toLower();
+    qsizetype j = i;
+    while (j < s.size() && s.at(j).toLower() == lower)
+        ++j;
+    const QString run = s.mid(i, j - i).toLower();
+    if (lower == u'a' && run.size() < 3) {
+        addLiteral(section, s.mid(i, j - i)); // "a" alone is no code
+    } else if (lower == u'b') {
+        addLiteral(section, s.mid(i, j - i));
+    } else {
+        section.tokens.append(Token{Token::Date, run, {}, 0});
+        section.isDate = true;
+    }
+    i = j;
+}
+
+// The one-character signs of a number; false for any other character.
+bool readNumberSign(Section &section, QChar c, bool &digitsSeen)
+{
+    if (c == u'0' || c == u'#' || c == u'?') {
+        section.tokens.append(Token{Token::Digit, {}, c, 0});
+        digitsSeen = true;
+    } else if (c == u'.') {
+        section.tokens.append(Token{Token::Point, {}, {}, 0});
+    } else if (c == u',') {
+        section.tokens.append(Token{Token::Thousands, {}, {}, 0});
+    } else if (c == u'%') {
+        section.tokens.append(Token{Token::Percent, {}, {}, 0});
+    } else if (c == u'@') {
+        section.tokens.append(Token{Token::TextAt, {}, {}, 0});
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// In a date section a point followed by zeros is the fraction of a second;
+// the other number signs are plain text.
+void settleDateNumberSigns(Section &section)
+{
+    for (qsizetype k = 0; k < section.tokens.size(); ++k) {
+        Token &t = section.tokens[k];
+        if (t.kind == Token::Point) {
+            int zeros = 0;
+            while (k + 1 + zeros < section.tokens.size() && section.tokens.at(k + 1 + zeros).kind == Token::Digit)
+                ++zeros;
+            if (zeros > 0) {
+                t = Token{Token::Date, QStringLiteral(".") + QString(zeros, u'0'), {}, 0};
+                section.tokens.remove(k + 1, zeros);
+            } else {
+                t = Token{Token::Literal, QStringLiteral("."), {}, 0};
+            }
+        } else if (t.kind == Token::Digit || t.kind == Token::Thousands || t.kind == Token::Percent) {
+            t = Token{Token::Literal, t.kind == Token::Digit ? QString(t.digit)
+                                              : t.kind == Token::Thousands ? QStringLiteral(",")
+                                                                           : QStringLiteral("%"),
+                      {}, 0};
+        }
+    }
+}
+
+// m right after an hour or before a second is minutes (n in the tokens).
+void markMinutes(Section &section)
+{
+    for (qsizetype k = 0; k < section.tokens.size(); ++k) {
+        Token &t = section.tokens[k];
+        if (t.kind != Token::Date || !t.text.startsWith(u'm') || t.text.size() > 2)
+            continue;
+        bool minutes = false;
+        for (qsizetype b = k - 1; b >= 0; --b) {
+            const Token &p = section.tokens.at(b);
+            if (p.kind == Token::Date || p.kind == Token::Elapsed) {
+                minutes = p.text.startsWith(u'h') || p.text.startsWith(QLatin1String("[h"));
+                break;
+            }
+        }
+        for (qsizetype a = k + 1; !minutes && a < section.tokens.size(); ++a) {
+            const Token &n = section.tokens.at(a);
+            if (n.kind == Token::Date || n.kind == Token::Elapsed) {
+                minutes = n.text.startsWith(u's');
+                break;
+            }
+        }
+        if (minutes)
+            t.text = t.text.size() == 1 ? QStringLiteral("n") : QStringLiteral("nn");
+    }
+}
+
 Section parseSection(const QString &s)
 {
     Section section;
@@ -111,30 +244,7 @@ Section parseSection(const QString &s)
             const qsizetype end = s.indexOf(u']', i + 1);
             const QString inner = s.mid(i + 1, end < 0 ? -1 : end - i - 1);
             i = end < 0 ? s.size() : end + 1;
-            const QString lower = inner.toLower();
-            if (inner.startsWith(u'$')) {
-                const qsizetype dash = inner.indexOf(u'-');
-                const QString symbol = inner.mid(1, dash < 0 ? -1 : dash - 1);
-                if (!symbol.isEmpty())
-                    addLiteral(section, symbol);
-                const QString locale = dash < 0 ? QString() : lower.mid(dash + 1);
-                if (locale.contains(QLatin1String("gannen")))
-                    section.gannen = true;
-                if (locale.startsWith(QLatin1String("ja")) || locale.endsWith(QLatin1String("411")))
-                    section.japanese = true;
-            } else if (!lower.isEmpty() && (lower.count(lower.at(0)) == lower.size())
-                       && (lower.at(0) == u'h' || lower.at(0) == u'm' || lower.at(0) == u's')) {
-                section.tokens.append(Token{Token::Elapsed, lower, {}, 0});
-                section.isDate = true;
-            } else if (!inner.isEmpty() && (inner.at(0) == u'<' || inner.at(0) == u'>' || inner.at(0) == u'=')) {
-                qsizetype k = 0;
-                while (k < inner.size() && (inner.at(k) == u'<' || inner.at(k) == u'>' || inner.at(k) == u'='))
-                    ++k;
-                section.hasCondition = true;
-                section.condOp = inner.left(k);
-                section.condValue = inner.mid(k).toDouble();
-            }
-            // Colours and other switches do not change the text.
+            readBracket(section, inner);
         } else if (startsWithCi(s, i, QLatin1String("general"))) {
             section.tokens.append(Token{Token::General, {}, {}, 0});
             i += 7;
@@ -151,93 +261,18 @@ Section parseSection(const QString &s)
             i += 3;
         } else if ((c == u'E' || c == u'e') && digitsSeen && i + 1 < s.size()
                    && (s.at(i + 1) == u'+' || s.at(i + 1) == u'-')) {
-            Token t{Token::Exponent, s.at(i + 1), {}, 0};
-            i += 2;
-            while (i < s.size() && (s.at(i) == u'0' || s.at(i) == u'#' || s.at(i) == u'?')) {
-                ++t.expDigits;
-                ++i;
-            }
-            section.tokens.append(t);
+            section.tokens.append(readExponent(s, i));
         } else if (isDateLetter(c)) {
-            const QChar lower = c.toLower();
-            qsizetype j = i;
-            while (j < s.size() && s.at(j).toLower() == lower)
-                ++j;
-            const QString run = s.mid(i, j - i).toLower();
-            if (lower == u'a' && run.size() < 3) {
-                addLiteral(section, s.mid(i, j - i)); // "a" alone is no code
-            } else if (lower == u'b') {
-                addLiteral(section, s.mid(i, j - i));
-            } else {
-                section.tokens.append(Token{Token::Date, run, {}, 0});
-                section.isDate = true;
-            }
-            i = j;
-        } else if (c == u'0' || c == u'#' || c == u'?') {
-            section.tokens.append(Token{Token::Digit, {}, c, 0});
-            digitsSeen = true;
-            ++i;
-        } else if (c == u'.') {
-            section.tokens.append(Token{Token::Point, {}, {}, 0});
-            ++i;
-        } else if (c == u',') {
-            section.tokens.append(Token{Token::Thousands, {}, {}, 0});
-            ++i;
-        } else if (c == u'%') {
-            section.tokens.append(Token{Token::Percent, {}, {}, 0});
-            ++i;
-        } else if (c == u'@') {
-            section.tokens.append(Token{Token::TextAt, {}, {}, 0});
-            ++i;
+            readDateRun(section, s, i);
         } else {
-            addLiteral(section, c);
+            if (!readNumberSign(section, c, digitsSeen))
+                addLiteral(section, c);
             ++i;
         }
     }
     if (section.isDate) {
-        // In a date section a point followed by zeros is the fraction of a
-        // second, and m right after an hour or before a second is minutes.
-        for (qsizetype k = 0; k < section.tokens.size(); ++k) {
-            Token &t = section.tokens[k];
-            if (t.kind == Token::Point) {
-                int zeros = 0;
-                while (k + 1 + zeros < section.tokens.size() && section.tokens.at(k + 1 + zeros).kind == Token::Digit)
-                    ++zeros;
-                if (zeros > 0) {
-                    t = Token{Token::Date, QStringLiteral(".") + QString(zeros, u'0'), {}, 0};
-                    section.tokens.remove(k + 1, zeros);
-                } else {
-                    t = Token{Token::Literal, QStringLiteral("."), {}, 0};
-                }
-            } else if (t.kind == Token::Digit || t.kind == Token::Thousands || t.kind == Token::Percent) {
-                t = Token{Token::Literal, t.kind == Token::Digit ? QString(t.digit)
-                                                  : t.kind == Token::Thousands ? QStringLiteral(",")
-                                                                               : QStringLiteral("%"),
-                          {}, 0};
-            }
-        }
-        for (qsizetype k = 0; k < section.tokens.size(); ++k) {
-            Token &t = section.tokens[k];
-            if (t.kind != Token::Date || !t.text.startsWith(u'm') || t.text.size() > 2)
-                continue;
-            bool minutes = false;
-            for (qsizetype b = k - 1; b >= 0; --b) {
-                const Token &p = section.tokens.at(b);
-                if (p.kind == Token::Date || p.kind == Token::Elapsed) {
-                    minutes = p.text.startsWith(u'h') || p.text.startsWith(QLatin1String("[h"));
-                    break;
-                }
-            }
-            for (qsizetype a = k + 1; !minutes && a < section.tokens.size(); ++a) {
-                const Token &n = section.tokens.at(a);
-                if (n.kind == Token::Date || n.kind == Token::Elapsed) {
-                    minutes = n.text.startsWith(u's');
-                    break;
-                }
-            }
-            if (minutes)
-                t.text = t.text.size() == 1 ? QStringLiteral("n") : QStringLiteral("nn");
-        }
+        settleDateNumberSigns(section);
+        markMinutes(section);
     }
     return section;
 }
@@ -389,27 +424,32 @@ QString groupThousands(const QString &digits)
     return out;
 }
 
-QString formatNumberSection(double value, const Section &section)
-{
-    const QList<Token> &tokens = section.tokens;
+// Where a number section's placeholders are and what its signs ask for.
+struct NumberLayout {
     int intPlaces = 0, fracPlaces = 0, percents = 0, scaleCommas = 0;
-    bool grouping = false, afterPoint = false, hasExponent = false;
+    bool grouping = false, hasExponent = false;
     int exponentAt = -1;
     qsizetype pointAt = -1;
+};
+
+NumberLayout layoutOf(const QList<Token> &tokens)
+{
+    NumberLayout l;
+    bool afterPoint = false;
     for (qsizetype k = 0; k < tokens.size(); ++k) {
         const Token &t = tokens.at(k);
         if (t.kind == Token::Digit) {
-            if (hasExponent)
+            if (l.hasExponent)
                 continue;
-            (afterPoint ? fracPlaces : intPlaces)++;
-        } else if (t.kind == Token::Point && !afterPoint && !hasExponent) {
+            (afterPoint ? l.fracPlaces : l.intPlaces)++;
+        } else if (t.kind == Token::Point && !afterPoint && !l.hasExponent) {
             afterPoint = true;
-            pointAt = k;
+            l.pointAt = k;
         } else if (t.kind == Token::Percent) {
-            ++percents;
+            ++l.percents;
         } else if (t.kind == Token::Exponent) {
-            hasExponent = true;
-            exponentAt = int(k);
+            l.hasExponent = true;
+            l.exponentAt = int(k);
         }
     }
     // A comma between integer digits groups thousands; commas right after
@@ -429,91 +469,79 @@ QString formatNumberSection(double value, const Section &section)
             }
         }
         if (digitBefore && digitAfterInInteger)
-            grouping = true;
+            l.grouping = true;
         else if (digitBefore)
-            ++scaleCommas;
+            ++l.scaleCommas;
     }
-    double v = std::fabs(value);
-    for (int p = 0; p < percents; ++p)
-        v *= 100;
-    for (int p = 0; p < scaleCommas; ++p)
-        v /= 1000;
+    return l;
+}
 
-    int exponent = 0;
-    if (hasExponent && v != 0) {
-        exponent = int(std::floor(std::log10(v)));
-        const int step = std::max(1, intPlaces);
-        if (step > 1)
-            exponent = int(std::floor(double(exponent) / step)) * step;
-        v /= std::pow(10.0, exponent);
-    }
-    QString integer, fraction;
-    roundDecimal(toDecimal(v), fracPlaces, integer, fraction);
-    if (hasExponent && integer.size() > std::max(1, intPlaces)) {
-        // 9.99 rounded to 10.0: move one more place into the exponent
-        exponent += std::max(1, intPlaces);
-        v /= std::pow(10.0, std::max(1, intPlaces));
-        roundDecimal(toDecimal(v), fracPlaces, integer, fraction);
-    }
-    if (integer == QLatin1String("0"))
-        integer.clear(); // the placeholders decide whether a lone zero shows
+bool isIntegerPlace(const NumberLayout &l, qsizetype k)
+{
+    return (l.pointAt < 0 || k < l.pointAt) && (l.exponentAt < 0 || k < l.exponentAt);
+}
 
-    // Integer digits go into the integer placeholders from the right; the
-    // leftmost one takes whatever is left over.
-    QList<QString> intOut(tokens.size());
-    {
-        int remaining = int(integer.size());
-        qsizetype firstInt = -1;
-        for (qsizetype k = tokens.size() - 1; k >= 0; --k) {
-            const Token &t = tokens.at(k);
-            if (t.kind != Token::Digit || (pointAt >= 0 && k > pointAt) || (exponentAt >= 0 && k > exponentAt))
-                continue;
-            firstInt = k;
-            if (remaining > 0)
-                intOut[k] = integer.at(--remaining);
-            else if (t.digit == u'0')
-                intOut[k] = QStringLiteral("0");
-            else if (t.digit == u'?')
-                intOut[k] = QStringLiteral(" ");
-        }
-        if (firstInt >= 0 && remaining > 0)
-            intOut[firstInt].prepend(integer.left(remaining));
-        if (grouping && firstInt >= 0) {
-            QString joined;
-            for (qsizetype k = firstInt; k < tokens.size(); ++k) {
-                if (tokens.at(k).kind == Token::Digit && (pointAt < 0 || k < pointAt)
-                    && (exponentAt < 0 || k < exponentAt)) {
-                    joined += intOut[k];
-                    intOut[k].clear();
-                }
+// Integer digits go into the integer placeholders from the right; the
+// leftmost one takes whatever is left over.
+void placeIntegerDigits(const QList<Token> &tokens, const NumberLayout &l, const QString &integer, QList<QString> &placed)
+{
+    int remaining = int(integer.size());
+    qsizetype firstInt = -1;
+    for (qsizetype k = tokens.size() - 1; k >= 0; --k) {
+        const Token &t = tokens.at(k);
+        if (t.kind != Token::Digit || (l.pointAt >= 0 && k > l.pointAt) || (l.exponentAt >= 0 && k > l.exponentAt))
+            continue;
+        firstInt = k;
+        if (remaining > 0)
+            placed[k] = integer.at(--remaining);
+        else if (t.digit == u'0')
+            placed[k] = QStringLiteral("0");
+        else if (t.digit == u'?')
+            placed[k] = QStringLiteral(" ");
+    }
+    if (firstInt >= 0 && remaining > 0)
+        placed[firstInt].prepend(integer.left(remaining));
+    if (l.grouping && firstInt >= 0) {
+        QString joined;
+        for (qsizetype k = firstInt; k < tokens.size(); ++k) {
+            if (tokens.at(k).kind == Token::Digit && isIntegerPlace(l, k)) {
+                joined += placed[k];
+                placed[k].clear();
             }
-            QString digitsOnly = joined.trimmed();
-            const QString lead = joined.left(joined.size() - joined.trimmed().size());
-            intOut[firstInt] = lead + groupThousands(digitsOnly);
         }
+        QString digitsOnly = joined.trimmed();
+        const QString lead = joined.left(joined.size() - joined.trimmed().size());
+        placed[firstInt] = lead + groupThousands(digitsOnly);
     }
-    // Fraction digits go in from the left; trailing zeros under # vanish
-    // and under ? become blanks.
-    {
-        int place = 0;
-        int lastSignificant = -1;
-        for (int k = 0; k < fraction.size(); ++k)
-            if (fraction.at(k) != u'0')
-                lastSignificant = k;
-        for (qsizetype k = pointAt + 1; pointAt >= 0 && k < tokens.size(); ++k) {
-            const Token &t = tokens.at(k);
-            if (t.kind == Token::Exponent)
-                break;
-            if (t.kind != Token::Digit)
-                continue;
-            const QChar digit = fraction.at(place);
-            if (place <= lastSignificant || t.digit == u'0')
-                intOut[k] = digit;
-            else if (t.digit == u'?')
-                intOut[k] = QStringLiteral(" ");
-            ++place;
-        }
+}
+
+// Fraction digits go in from the left; trailing zeros under # vanish and
+// under ? become blanks.
+void placeFractionDigits(const QList<Token> &tokens, const NumberLayout &l, const QString &fraction, QList<QString> &placed)
+{
+    int place = 0;
+    int lastSignificant = -1;
+    for (int k = 0; k < fraction.size(); ++k)
+        if (fraction.at(k) != u'0')
+            lastSignificant = k;
+    for (qsizetype k = l.pointAt + 1; l.pointAt >= 0 && k < tokens.size(); ++k) {
+        const Token &t = tokens.at(k);
+        if (t.kind == Token::Exponent)
+            break;
+        if (t.kind != Token::Digit)
+            continue;
+        const QChar digit = fraction.at(place);
+        if (place <= lastSignificant || t.digit == u'0')
+            placed[k] = digit;
+        else if (t.digit == u'?')
+            placed[k] = QStringLiteral(" ");
+        ++place;
     }
+}
+
+// The section's pieces in order, the placed digits in their placeholders.
+QString joinNumber(const QList<Token> &tokens, const NumberLayout &l, const QList<QString> &placed, int exponent, double v)
+{
     QString out;
     for (qsizetype k = 0; k < tokens.size(); ++k) {
         const Token &t = tokens.at(k);
@@ -522,11 +550,11 @@ QString formatNumberSection(double value, const Section &section)
             out += t.text;
             break;
         case Token::Digit:
-            if (exponentAt < 0 || k < exponentAt)
-                out += intOut[k];
+            if (l.exponentAt < 0 || k < l.exponentAt)
+                out += placed[k];
             break;
         case Token::Point:
-            if (k == pointAt)
+            if (k == l.pointAt)
                 out += u'.';
             break;
         case Token::Thousands:
@@ -551,6 +579,41 @@ QString formatNumberSection(double value, const Section &section)
     return out;
 }
 
+QString formatNumberSection(double value, const Section &section)
+{
+    const QList<Token> &tokens = section.tokens;
+    const NumberLayout l = layoutOf(tokens);
+    double v = std::fabs(value);
+    for (int p = 0; p < l.percents; ++p)
+        v *= 100;
+    for (int p = 0; p < l.scaleCommas; ++p)
+        v /= 1000;
+
+    int exponent = 0;
+    if (l.hasExponent && v != 0) {
+        exponent = int(std::floor(std::log10(v)));
+        const int step = std::max(1, l.intPlaces);
+        if (step > 1)
+            exponent = int(std::floor(double(exponent) / step)) * step;
+        v /= std::pow(10.0, exponent);
+    }
+    QString integer, fraction;
+    roundDecimal(toDecimal(v), l.fracPlaces, integer, fraction);
+    if (l.hasExponent && integer.size() > std::max(1, l.intPlaces)) {
+        // 9.99 rounded to 10.0: move one more place into the exponent
+        exponent += std::max(1, l.intPlaces);
+        v /= std::pow(10.0, std::max(1, l.intPlaces));
+        roundDecimal(toDecimal(v), l.fracPlaces, integer, fraction);
+    }
+    if (integer == QLatin1String("0"))
+        integer.clear(); // the placeholders decide whether a lone zero shows
+
+    QList<QString> placed(tokens.size());
+    placeIntegerDigits(tokens, l, integer, placed);
+    placeFractionDigits(tokens, l, fraction, placed);
+    return joinNumber(tokens, l, placed, exponent, v);
+}
+
 struct Era {
     QDate start;
     const char16_t *name;
@@ -570,140 +633,181 @@ const char *const kMonthNames[] = {"January", "February", "March",     "April", 
 const char *const kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 const char16_t *const kJapaneseDays[] = {u"日", u"月", u"火", u"水", u"木", u"金", u"土"};
 
-QString formatDateSection(double value, const Section &section, bool date1904)
+// What a date section can show of one serial value.
+struct DateParts {
+    qint64 serial = 0;
+    qint64 ms = 0; // into the day
+    int year = 0, month = 0, day = 0, weekday = 0; // weekday 0 is Sunday
+    int hour = 0, minute = 0, second = 0, millis = 0;
+    SpreadsheetEra era;
+};
+
+// False when the value is no date the section can show.
+bool datePartsOf(double value, const Section &section, bool date1904, DateParts &p)
 {
     // Milliseconds, rounded once, so that 0.99999999 of a day is the next day.
     const qint64 totalMs = qint64(std::llround(value * 86400000.0));
-    qint64 serial = totalMs / 86400000;
-    qint64 ms = totalMs % 86400000;
+    p.serial = totalMs / 86400000;
+    p.ms = totalMs % 86400000;
     // The shown seconds are rounded unless a fraction of them is shown.
     bool showsFraction = false;
     for (const Token &t : section.tokens)
         if (t.kind == Token::Date && t.text.startsWith(u'.'))
             showsFraction = true;
     if (!showsFraction) {
-        ms = (ms + 500) / 1000 * 1000;
-        if (ms >= 86400000) {
-            ms -= 86400000;
-            ++serial;
+        p.ms = (p.ms + 500) / 1000 * 1000;
+        if (p.ms >= 86400000) {
+            p.ms -= 86400000;
+            ++p.serial;
         }
     }
-    int year = 0, month = 0, day = 0;
     bool leapDay = false;
-    const QDate date = SerialToDate(serial, date1904, &leapDay);
+    const QDate date = SerialToDate(p.serial, date1904, &leapDay);
     if (leapDay) {
-        year = 1900;
-        month = 2;
-        day = 29;
-    } else if (!date1904 && serial == 0) {
-        year = 1900;
-        month = 1;
-        day = 0;
+        p.year = 1900;
+        p.month = 2;
+        p.day = 29;
+    } else if (!date1904 && p.serial == 0) {
+        p.year = 1900;
+        p.month = 1;
+        p.day = 0;
     } else if (date.isValid()) {
-        year = date.year();
-        month = date.month();
-        day = date.day();
+        p.year = date.year();
+        p.month = date.month();
+        p.day = date.day();
     } else {
-        return formatGeneral(value);
+        return false;
     }
-    const int weekday = int(((date1904 ? serial + 5 : serial - 1) % 7 + 7) % 7); // 0 Sunday
-    const int hour = int(ms / 3600000);
-    const int minute = int(ms / 60000 % 60);
-    const int second = int(ms / 1000 % 60);
-    const int millis = int(ms % 1000);
+    p.weekday = int(((date1904 ? p.serial + 5 : p.serial - 1) % 7 + 7) % 7);
+    p.hour = int(p.ms / 3600000);
+    p.minute = int(p.ms / 60000 % 60);
+    p.second = int(p.ms / 1000 % 60);
+    p.millis = int(p.ms % 1000);
+    if (date.isValid())
+        p.era = SpreadsheetEraOf(date);
+    else if (leapDay || p.serial == 0)
+        p.era = SpreadsheetEraOf(QDate(1900, 2, 28));
+    return true;
+}
+
+QString pad(qint64 n, int width) { return QString::number(n).rightJustified(width, u'0'); }
+
+QString formatMonth(const QString &c, int month)
+{
+    if (c.size() == 1)
+        return QString::number(month);
+    if (c.size() == 2)
+        return pad(month, 2);
+    if (c.size() == 3)
+        return QString::fromLatin1(kMonthNames[month - 1]).left(3);
+    if (c.size() == 4)
+        return QString::fromLatin1(kMonthNames[month - 1]);
+    return QString::fromLatin1(kMonthNames[month - 1]).left(1);
+}
+
+QString formatDay(const QString &c, int day, int weekday)
+{
+    if (c.size() == 1)
+        return QString::number(day);
+    if (c.size() == 2)
+        return pad(day, 2);
+    if (c.size() == 3)
+        return QString::fromLatin1(kDayNames[weekday]).left(3);
+    return QString::fromLatin1(kDayNames[weekday]);
+}
+
+// AM/PM, A/P, or aaa/aaaa: the Japanese day of the week.
+QString formatAmPmOrDay(const QString &c, const DateParts &p, bool japanese)
+{
+    if (c == QLatin1String("AM/PM"))
+        return japanese ? (p.hour < 12 ? QStringLiteral("午前") : QStringLiteral("午後"))
+                        : (p.hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+    if (c == QLatin1String("A/P"))
+        return p.hour < 12 ? QStringLiteral("A") : QStringLiteral("P");
+    return QString::fromUtf16(kJapaneseDays[p.weekday]) + (c.size() >= 4 ? QStringLiteral("曜日") : QString());
+}
+
+// g gg ggg: the era's initial, its first character or its name; e ee: the
+// year in the era (元 for the first where the section asks for it).
+QString formatEra(const QString &c, const DateParts &p, bool gannen)
+{
+    if (c.at(0) == u'g') {
+        if (p.era.name.isEmpty())
+            return QString();
+        if (c.size() == 1)
+            return QString(p.era.initial);
+        if (c.size() == 2)
+            return p.era.name.left(1);
+        return p.era.name;
+    }
+    if (p.era.name.isEmpty())
+        return QString::number(p.year);
+    if (p.era.year == 1 && gannen)
+        return QStringLiteral("元");
+    return c.size() == 1 ? QString::number(p.era.year) : pad(p.era.year, 2);
+}
+
+// One date code of the section; empty for one it does not know.
+QString formatDateCode(const QString &c, const DateParts &p, const Section &section, bool twelveHour)
+{
+    const QChar first = c.at(0);
+    if (first == u'y')
+        return c.size() <= 2 ? pad(p.year % 100, 2) : pad(p.year, 4);
+    if (first == u'm')
+        return formatMonth(c, p.month);
+    if (first == u'n')
+        return c.size() == 1 ? QString::number(p.minute) : pad(p.minute, 2);
+    if (first == u'd')
+        return formatDay(c, p.day, p.weekday);
+    if (first.toLower() == u'a')
+        return formatAmPmOrDay(c, p, section.japanese);
+    if (first == u'h') {
+        const int h = twelveHour ? (p.hour % 12 == 0 ? 12 : p.hour % 12) : p.hour;
+        return c.size() == 1 ? QString::number(h) : pad(h, 2);
+    }
+    if (first == u's')
+        return c.size() == 1 ? QString::number(p.second) : pad(p.second, 2);
+    if (first == u'.') {
+        const int digits = int(c.size()) - 1;
+        return u'.' + pad(p.millis, 3).left(digits).leftJustified(digits, u'0');
+    }
+    if (first == u'g' || first == u'e')
+        return formatEra(c, p, section.gannen);
+    return QString();
+}
+
+// [h] [mm] [ss]: the whole time in hours, minutes or seconds.
+QString formatElapsed(const QString &c, const DateParts &p)
+{
+    const qint64 all = p.serial * 86400000 + p.ms;
+    const int width = int(c.size());
+    if (c.startsWith(u'h'))
+        return pad(all / 3600000, width);
+    if (c.startsWith(u'm'))
+        return pad(all / 60000, width);
+    return pad(all / 1000, width);
+}
+
+QString formatDateSection(double value, const Section &section, bool date1904)
+{
+    DateParts parts;
+    if (!datePartsOf(value, section, date1904, parts))
+        return formatGeneral(value);
     bool twelveHour = false;
     for (const Token &t : section.tokens)
         if (t.kind == Token::Date && (t.text == QLatin1String("AM/PM") || t.text == QLatin1String("A/P")))
             twelveHour = true;
-    SpreadsheetEra era;
-    if (date.isValid())
-        era = SpreadsheetEraOf(date);
-    else if (leapDay || serial == 0)
-        era = SpreadsheetEraOf(QDate(1900, 2, 28));
-    const auto pad = [](qint64 n, int width) { return QString::number(n).rightJustified(width, u'0'); };
 
     QString out;
     for (const Token &t : section.tokens) {
-        if (t.kind == Token::Literal) {
+        if (t.kind == Token::Literal)
             out += t.text;
-            continue;
-        }
-        if (t.kind == Token::Elapsed) {
-            const qint64 all = serial * 86400000 + ms;
-            const int width = int(t.text.size());
-            if (t.text.startsWith(u'h'))
-                out += pad(all / 3600000, width);
-            else if (t.text.startsWith(u'm'))
-                out += pad(all / 60000, width);
-            else
-                out += pad(all / 1000, width);
-            continue;
-        }
-        if (t.kind == Token::General) {
+        else if (t.kind == Token::Elapsed)
+            out += formatElapsed(t.text, parts);
+        else if (t.kind == Token::General)
             out += formatGeneral(value);
-            continue;
-        }
-        if (t.kind != Token::Date)
-            continue;
-        const QString &c = t.text;
-        const QChar first = c.at(0);
-        if (first == u'y') {
-            out += c.size() <= 2 ? pad(year % 100, 2) : pad(year, 4);
-        } else if (first == u'm') {
-            if (c.size() == 1)
-                out += QString::number(month);
-            else if (c.size() == 2)
-                out += pad(month, 2);
-            else if (c.size() == 3)
-                out += QString::fromLatin1(kMonthNames[month - 1]).left(3);
-            else if (c.size() == 4)
-                out += QString::fromLatin1(kMonthNames[month - 1]);
-            else
-                out += QString::fromLatin1(kMonthNames[month - 1]).left(1);
-        } else if (first == u'n') {
-            out += c.size() == 1 ? QString::number(minute) : pad(minute, 2);
-        } else if (first == u'd') {
-            if (c.size() == 1)
-                out += QString::number(day);
-            else if (c.size() == 2)
-                out += pad(day, 2);
-            else if (c.size() == 3)
-                out += QString::fromLatin1(kDayNames[weekday]).left(3);
-            else
-                out += QString::fromLatin1(kDayNames[weekday]);
-        } else if (first.toLower() == u'a') {
-            if (c == QLatin1String("AM/PM"))
-                out += section.japanese ? (hour < 12 ? QStringLiteral("午前") : QStringLiteral("午後"))
-                                        : (hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
-            else if (c == QLatin1String("A/P"))
-                out += hour < 12 ? QStringLiteral("A") : QStringLiteral("P");
-            else
-                out += QString::fromUtf16(kJapaneseDays[weekday]) + (c.size() >= 4 ? QStringLiteral("曜日") : QString());
-        } else if (first == u'h') {
-            const int h = twelveHour ? (hour % 12 == 0 ? 12 : hour % 12) : hour;
-            out += c.size() == 1 ? QString::number(h) : pad(h, 2);
-        } else if (first == u's') {
-            out += c.size() == 1 ? QString::number(second) : pad(second, 2);
-        } else if (first == u'.') {
-            const int digits = int(c.size()) - 1;
-            out += u'.' + pad(millis, 3).left(digits).leftJustified(digits, u'0');
-        } else if (first == u'g') {
-            if (era.name.isEmpty())
-                continue;
-            if (c.size() == 1)
-                out += era.initial;
-            else if (c.size() == 2)
-                out += era.name.left(1);
-            else
-                out += era.name;
-        } else if (first == u'e') {
-            if (era.name.isEmpty())
-                out += QString::number(year);
-            else if (era.year == 1 && section.gannen)
-                out += QStringLiteral("元");
-            else
-                out += c.size() == 1 ? QString::number(era.year) : pad(era.year, 2);
-        }
+        else if (t.kind == Token::Date)
+            out += formatDateCode(t.text, parts, section, twelveHour);
     }
     return out;
 }

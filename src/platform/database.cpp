@@ -10,6 +10,7 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 #include <sqlite3.h>
@@ -471,51 +472,64 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
     std::unique_ptr<Database> db(new Database());
     db->m_connection = nextConnectionName();
     db->m_location = pathOrConnection;
+    const QString odbcConnect = db->chooseDriver(options);
+    if (db->m_engine == Engine::SQLite)
+        db->openThroughSqlite(options);
+    else
+        db->openThroughOdbc(odbcConnect);
+    return db;
+}
 
+QString Database::chooseDriver(const Options &options)
+{
+    if (isConnectionString(m_location)) {
+        m_engine = Engine::Odbc;
+        m_dialect = m_location.contains(QStringLiteral("sqlite"), Qt::CaseInsensitive) ? Dialect::SQLite : Dialect::Access;
+        return m_location;
+    }
+    const QString path = m_location;
     QString odbcConnect;
-    if (isConnectionString(pathOrConnection)) {
-        odbcConnect = pathOrConnection;
-        db->m_engine = Engine::Odbc;
-        db->m_dialect = pathOrConnection.contains(QStringLiteral("sqlite"), Qt::CaseInsensitive) ? Dialect::SQLite
-                                                                                                  : Dialect::Access;
-    } else {
-        const QString path = pathOrConnection;
-        switch (detect(path)) {
-        case FileKind::Missing:
-            throw DbError(kErrNotFound, QStringLiteral("データベースファイルがありません: %1").arg(path));
-        case FileKind::NotADatabase:
-            throw DbError(kErrCannotOpen, QStringLiteral("データベースではないファイルです: %1").arg(path));
-        case FileKind::SQLite:
-            db->m_dialect = Dialect::SQLite;
-            db->m_engine = options.sqliteThroughOdbc ? Engine::Odbc : Engine::SQLite;
-            if (options.sqliteThroughOdbc)
-                odbcConnect = QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=%2;")
-                                  .arg(odbcEscape(path))
-                                  .arg(qMax(0, options.lockWaitMs));
-            break;
-        case FileKind::Jet:
-            db->m_dialect = Dialect::Access;
-            db->m_engine = Engine::Odbc;
-            break;
-        }
-        if (!QFileInfo(path).isWritable())
-            throw DbError(kErrCannotOpen, QStringLiteral("データベースファイルに書き込みできません: %1").arg(path))
-                .setCause(DbError::Cause::ReadOnly);
+    switch (detect(path)) {
+    case FileKind::Missing:
+        throw DbError(kErrNotFound, QStringLiteral("データベースファイルがありません: %1").arg(path));
+    case FileKind::NotADatabase:
+        throw DbError(kErrCannotOpen, QStringLiteral("データベースではないファイルです: %1").arg(path));
+    case FileKind::SQLite:
+        m_dialect = Dialect::SQLite;
+        m_engine = options.sqliteThroughOdbc ? Engine::Odbc : Engine::SQLite;
+        if (options.sqliteThroughOdbc)
+            odbcConnect = QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=%2;")
+                              .arg(odbcEscape(path))
+                              .arg(qMax(0, options.lockWaitMs));
+        break;
+    case FileKind::Jet:
+        m_dialect = Dialect::Access;
+        m_engine = Engine::Odbc;
+        break;
     }
+    if (!QFileInfo(path).isWritable())
+        throw DbError(kErrCannotOpen, QStringLiteral("データベースファイルに書き込みできません: %1").arg(path))
+            .setCause(DbError::Cause::ReadOnly);
+    return odbcConnect;
+}
 
-    if (db->m_engine == Engine::SQLite) {
-        QSqlDatabase q = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), db->m_connection);
-        q.setDatabaseName(pathOrConnection);
-        q.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMax(0, options.lockWaitMs)));
-        if (!q.open())
-            throw db->lastError(QStringLiteral("データベースを開けません: %1").arg(pathOrConnection));
-        // Qt opens any file lazily; read the schema now so that a damaged file
-        // is reported here, not in the middle of a run.
-        db->adoptNativeHandle();
-        db->exec(QStringLiteral("SELECT count(*) AS n FROM sqlite_master")).finish();
-        return db;
-    }
+void Database::openThroughSqlite(const Options &options)
+{
+    QSqlDatabase q = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    q.setDatabaseName(m_location);
+    q.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMax(0, options.lockWaitMs)));
+    if (!q.open())
+        throw lastError(QStringLiteral("データベースを開けません: %1").arg(m_location));
+    // Qt opens any file lazily; read the schema now so that a damaged file
+    // is reported here, not in the middle of a run.
+    adoptNativeHandle();
+    exec(QStringLiteral("SELECT count(*) AS n FROM sqlite_master")).finish();
+}
 
+// Tries the connection string, or for an Access file the Access drivers the
+// platform may have, in turn.
+void Database::openThroughOdbc(const QString &odbcConnect)
+{
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
         throw DbError(kErrNoDriver, QStringLiteral("ODBC ドライバ（Qt の QODBC）がこの環境にありません。"));
 
@@ -524,30 +538,30 @@ std::unique_ptr<Database> Database::open(const QString &pathOrConnection, const 
         attempts << odbcConnect;
     } else {
         // An Access file: the Access driver where the platform has one.
-        const QString dbq = odbcEscape(pathOrConnection);
+        const QString dbq = odbcEscape(m_location);
         attempts << QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=%1;").arg(dbq)
                  << QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=%1;").arg(dbq);
     }
     QSqlError last;
     for (const QString &connect : std::as_const(attempts)) {
-        QSqlDatabase q = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), db->m_connection);
+        QSqlDatabase q = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connection);
         q.setDatabaseName(connect);
         if (q.open()) {
-            if (db->m_dialect == Dialect::SQLite)
-                db->exec(QStringLiteral("SELECT count(*) AS n FROM sqlite_master")).finish();
-            return db;
+            if (m_dialect == Dialect::SQLite)
+                exec(QStringLiteral("SELECT count(*) AS n FROM sqlite_master")).finish();
+            return;
         }
         last = q.lastError();
         q = QSqlDatabase();
-        QSqlDatabase::removeDatabase(db->m_connection);
+        QSqlDatabase::removeDatabase(m_connection);
     }
-    db->m_connection.clear();
+    m_connection.clear();
     if (odbcConnect.isEmpty())
         throw DbError(kErrNoDriver,
                       QStringLiteral("Access データベース（%1）を開く ODBC ドライバ（Microsoft Access Driver）が"
                                      "この環境にありません。Windows の Access ドライバのある環境で開いてください。"
                                      "（%2）")
-                          .arg(pathOrConnection, driverText(last)));
+                          .arg(m_location, driverText(last)));
     throw DbError(kErrCannotOpen, QStringLiteral("ODBC でデータベースに接続できません: %1").arg(driverText(last)));
 }
 
@@ -569,6 +583,80 @@ void Database::adoptNativeHandle()
     const QVariant handle = nativeHandle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
         m_native = *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+namespace {
+
+// Closes an engine handle however the copy ends.
+struct EngineHandle {
+    sqlite3 *db = nullptr;
+    EngineHandle() = default;
+    EngineHandle(const EngineHandle &) = delete;
+    EngineHandle &operator=(const EngineHandle &) = delete;
+    ~EngineHandle() { sqlite3_close(db); }
+};
+
+// The engine's message of a handle, or of a code where opening gave none.
+QString openFailureText(sqlite3 *db, int rc)
+{
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+}
+
+// Read-only: the snapshot never writes the file it reads.
+void openSnapshotSource(EngineHandle &from, const QString &sourcePath, int lockWaitMs)
+{
+    const int rc = sqlite3_open_v2(QFile::encodeName(sourcePath).constData(), &from.db, SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_OK)
+        throw SnapshotError(SnapshotError::Step::OpenSource, rc, openFailureText(from.db, rc));
+    sqlite3_busy_timeout(from.db, qMax(0, lockWaitMs));
+}
+
+// Copies the whole of from into to in one step, so that what to receives is
+// one committed state of from.
+void runBackup(sqlite3 *to, sqlite3 *from)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup)
+        throw SnapshotError(SnapshotError::Step::Start, sqlite3_errcode(to), QString::fromUtf8(sqlite3_errmsg(to)));
+    const int rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (rc == SQLITE_DONE)
+        return;
+    const int systemError = sqlite3_system_errno(to);
+    SnapshotError error(SnapshotError::Step::Copy, rc, QString::fromUtf8(sqlite3_errstr(rc)), systemError);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        error.setCause(DbError::Cause::Lock);
+    else if (rc == SQLITE_FULL || systemError == ENOSPC)
+        error.setCause(DbError::Cause::DiskFull);
+    else if (systemError != 0)
+        error.setCause(DbError::Cause::Io);
+    throw error;
+}
+
+} // namespace
+
+void Database::copySqliteSnapshot(const QString &sourcePath, const QString &targetPath, int lockWaitMs)
+{
+    EngineHandle from;
+    EngineHandle to;
+    openSnapshotSource(from, sourcePath, lockWaitMs);
+    const int rc = sqlite3_open_v2(QFile::encodeName(targetPath).constData(), &to.db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK)
+        throw SnapshotError(SnapshotError::Step::OpenTarget, rc, openFailureText(to.db, rc));
+    runBackup(to.db, from.db);
+    // The copy is one file of its own: no write-ahead log beside it.
+    sqlite3_exec(to.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+}
+
+void Database::copySqliteSnapshotFrom(const QString &sourcePath, int lockWaitMs)
+{
+    const QVariant handle = nativeHandle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw SnapshotError(SnapshotError::Step::OpenTarget, SQLITE_MISUSE,
+                            QStringLiteral("写し先が SQLite のデータベースではありません。"));
+    EngineHandle from;
+    openSnapshotSource(from, sourcePath, lockWaitMs);
+    runBackup(*static_cast<sqlite3 *const *>(handle.constData()), from.db);
 }
 
 QVariant Database::nativeHandle() const

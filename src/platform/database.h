@@ -32,6 +32,24 @@ using Columns = QList<std::pair<QString, QVariant>>;
 class Database;
 struct CachedStatement;
 
+// Why a snapshot of a SQLite file could not be taken: the step it failed at,
+// the engine's own words as the description and its result code as the
+// number. At the copy step the cause is Lock when another connection's lock
+// outlasted the wait, DiskFull or Io when the copy could not be written
+// (systemError() then gives the system's error number).
+class SnapshotError : public DbError {
+public:
+    enum class Step { OpenSource, OpenTarget, Start, Copy };
+    SnapshotError(Step step, int engineCode, const QString &description, int systemError = 0)
+        : DbError(engineCode, description), m_step(step), m_systemError(systemError) {}
+    Step step() const { return m_step; }
+    int systemError() const { return m_systemError; }
+
+private:
+    Step m_step;
+    int m_systemError;
+};
+
 // A prepared statement owned by the database's statement cache. Values are
 // always bound, never spliced into the text. Reads are Null-aware: Null reads
 // as empty text or 0. On Qt's SQLite driver the statement runs on the
@@ -103,6 +121,13 @@ public:
     // such a copy, so that nothing of it reaches a file.
     static std::unique_ptr<Database> openInMemory();
     static FileKind detect(const QString &path);
+    // One committed state of the SQLite file at sourcePath, read with the
+    // engine's backup even while another connection writes, written into the
+    // file at targetPath (empty or a SQLite database), which is left as one
+    // file of its own (no write-ahead log). Waits up to lockWaitMs for a
+    // connection that holds the source locked; never writes sourcePath.
+    // Throws SnapshotError. Side files of the target are the caller's.
+    static void copySqliteSnapshot(const QString &sourcePath, const QString &targetPath, int lockWaitMs);
     static bool isConnectionString(const QString &text);
     // [name], the form both Access and SQLite accept.
     static QString quoteIdentifier(const QString &name);
@@ -119,6 +144,9 @@ public:
     // The driver's own connection handle (QSqlDriver::handle(): a sqlite3*
     // on SQLite).
     QVariant nativeHandle() const;
+    // The same snapshot as copySqliteSnapshot(), into this database (an empty
+    // SQLite database, e.g. one in memory). Throws SnapshotError.
+    void copySqliteSnapshotFrom(const QString &sourcePath, int lockWaitMs);
 
     // A statement prepared once per connection and reused.
     Query prepare(const QString &sql);
@@ -167,6 +195,12 @@ public:
 
 private:
     Database() = default;
+    // The steps of open(): which driver reaches m_location (returns the ODBC
+    // connection string, empty for Qt's SQLite driver and for an Access
+    // file), then opening through it.
+    QString chooseDriver(const Options &options);
+    void openThroughSqlite(const Options &options);
+    void openThroughOdbc(const QString &odbcConnect);
     // Statements run on the engine's own handle under Qt's SQLite driver.
     void adoptNativeHandle();
     void finishAll();

@@ -201,9 +201,11 @@ QByteArray EncodeGridDocument(const GridDocument &doc)
     return std::move(w.bytes());
 }
 
-Outcome DecodeGridDocument(const QByteArray &bytes, const QString &fileName, GridDocument &out)
+namespace {
+
+// The parts around the body: magic, version, size, trailer and checksum.
+Outcome checkEnvelope(QByteArrayView data, const QString &fileName)
 {
-    const QByteArrayView data(bytes);
     const QByteArrayView magic(kMagic, 8);
     if (data.size() < 8) {
         if (!data.isEmpty() && magic.startsWith(data))
@@ -227,8 +229,88 @@ Outcome DecodeGridDocument(const QByteArray &bytes, const QString &fileName, Gri
     if (data.sliced(bodyEnd, 4) != QByteArrayView(kTrailer, 4)
         || qFromLittleEndian<quint32>(data.data() + bodyEnd + 4) != crc32(data.first(bodyEnd)))
         return Outcome::failure(damagedMessage(fileName));
+    return {};
+}
 
-    Reader in(data.first(bodyEnd), 10);
+// The rows' texts; false when they do not fit the sizes read before them.
+bool readTexts(Reader &in, GridDocument &doc)
+{
+    const quint32 rows = quint32(doc.rows);
+    const quint32 cols = quint32(doc.cols);
+    if (qsizetype(rows) * 4 > in.left())
+        return false;
+    doc.texts.reserve(rows);
+    for (quint32 r = 0; r < rows; ++r) {
+        const quint32 n = in.u32();
+        if (in.failed() || n > cols || qsizetype(n) * 4 > in.left())
+            return false;
+        QList<qint32> ends(n);
+        qint64 previous = 0;
+        for (quint32 c = 0; c < n; ++c) {
+            const quint32 end = in.u32();
+            if (end < previous || end > quint32(INT32_MAX))
+                return false;
+            ends[c] = qint32(end);
+            previous = end;
+        }
+        QString text = in.utf16(previous);
+        if (in.failed())
+            return false;
+        doc.texts.append(GridRow(std::move(text), std::move(ends)));
+    }
+    return true;
+}
+
+// Row heights, column widths and sort modes; false when one is out of range.
+bool readFormat(Reader &in, quint32 rows, quint32 cols, GridFormat &f)
+{
+    const quint32 fixedRows = in.u32();
+    const quint32 fixedCols = in.u32();
+    const quint32 rowHeight = in.u32();
+    const quint32 colWidth = in.u32();
+    const quint32 own = in.u32();
+    if (in.failed() || fixedRows > rows || fixedCols > cols || rowHeight > quint32(kMaxTwips)
+        || colWidth > quint32(kMaxTwips) || own > rows || qsizetype(own) * 8 + qsizetype(cols) * 8 > in.left())
+        return false;
+    f.fixedRows = int(fixedRows);
+    f.fixedCols = int(fixedCols);
+    f.defaultRowHeight = int(rowHeight);
+    f.defaultColWidth = int(colWidth);
+    f.rowHeights.reserve(own);
+    for (quint32 i = 0; i < own; ++i) {
+        const quint32 row = in.u32();
+        const quint32 height = in.u32();
+        if (row >= rows || height > quint32(kMaxTwips))
+            return false;
+        f.rowHeights.append({int(row), int(height)});
+    }
+    f.colWidths.reserve(cols);
+    for (quint32 c = 0; c < cols; ++c) {
+        const qint32 width = in.i32();
+        if (width < -1 || width > kMaxTwips)
+            return false;
+        f.colWidths.append(width);
+    }
+    f.colSorts.reserve(cols);
+    for (quint32 c = 0; c < cols; ++c) {
+        const quint32 mode = in.u32();
+        if (mode > 10)
+            return false;
+        f.colSorts.append(int(mode));
+    }
+    return true;
+}
+
+} // namespace
+
+Outcome DecodeGridDocument(const QByteArray &bytes, const QString &fileName, GridDocument &out)
+{
+    const QByteArrayView data(bytes);
+    const Outcome envelope = checkEnvelope(data, fileName);
+    if (!envelope.ok)
+        return envelope;
+
+    Reader in(data.first(data.size() - kTrailerSize), 10);
     const quint16 content = in.u16();
     const quint32 rows = in.u32();
     const quint32 cols = in.u32();
@@ -240,66 +322,10 @@ Outcome DecodeGridDocument(const QByteArray &bytes, const QString &fileName, Gri
     doc.cols = int(cols);
     doc.hasTexts = content != 2;
     doc.hasFormat = content != 1;
-    if (doc.hasTexts) {
-        if (qsizetype(rows) * 4 > in.left())
-            return Outcome::failure(damagedMessage(fileName));
-        doc.texts.reserve(rows);
-        for (quint32 r = 0; r < rows; ++r) {
-            const quint32 n = in.u32();
-            if (in.failed() || n > cols || qsizetype(n) * 4 > in.left())
-                return Outcome::failure(damagedMessage(fileName));
-            QList<qint32> ends(n);
-            qint64 previous = 0;
-            for (quint32 c = 0; c < n; ++c) {
-                const quint32 end = in.u32();
-                if (end < previous || end > quint32(INT32_MAX))
-                    return Outcome::failure(damagedMessage(fileName));
-                ends[c] = qint32(end);
-                previous = end;
-            }
-            QString text = in.utf16(previous);
-            if (in.failed())
-                return Outcome::failure(damagedMessage(fileName));
-            doc.texts.append(GridRow(std::move(text), std::move(ends)));
-        }
-    }
-    if (doc.hasFormat) {
-        GridFormat &f = doc.format;
-        const quint32 fixedRows = in.u32();
-        const quint32 fixedCols = in.u32();
-        const quint32 rowHeight = in.u32();
-        const quint32 colWidth = in.u32();
-        const quint32 own = in.u32();
-        if (in.failed() || fixedRows > rows || fixedCols > cols || rowHeight > quint32(kMaxTwips)
-            || colWidth > quint32(kMaxTwips) || own > rows || qsizetype(own) * 8 + qsizetype(cols) * 8 > in.left())
-            return Outcome::failure(damagedMessage(fileName));
-        f.fixedRows = int(fixedRows);
-        f.fixedCols = int(fixedCols);
-        f.defaultRowHeight = int(rowHeight);
-        f.defaultColWidth = int(colWidth);
-        f.rowHeights.reserve(own);
-        for (quint32 i = 0; i < own; ++i) {
-            const quint32 row = in.u32();
-            const quint32 height = in.u32();
-            if (row >= rows || height > quint32(kMaxTwips))
-                return Outcome::failure(damagedMessage(fileName));
-            f.rowHeights.append({int(row), int(height)});
-        }
-        f.colWidths.reserve(cols);
-        for (quint32 c = 0; c < cols; ++c) {
-            const qint32 width = in.i32();
-            if (width < -1 || width > kMaxTwips)
-                return Outcome::failure(damagedMessage(fileName));
-            f.colWidths.append(width);
-        }
-        f.colSorts.reserve(cols);
-        for (quint32 c = 0; c < cols; ++c) {
-            const quint32 mode = in.u32();
-            if (mode > 10)
-                return Outcome::failure(damagedMessage(fileName));
-            f.colSorts.append(int(mode));
-        }
-    }
+    if (doc.hasTexts && !readTexts(in, doc))
+        return Outcome::failure(damagedMessage(fileName));
+    if (doc.hasFormat && !readFormat(in, rows, cols, doc.format))
+        return Outcome::failure(damagedMessage(fileName));
     if (in.failed() || in.left() != 0)
         return Outcome::failure(damagedMessage(fileName));
     out = std::move(doc);

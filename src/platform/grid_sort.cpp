@@ -135,6 +135,58 @@ double LeadingNumber(QStringView text)
     return scanNumber(text, v) > 0 ? v : 0.0;
 }
 
+namespace {
+
+// One key's values for rows first .. first + count - 1, read once in the
+// form its mode compares.
+KeyColumn keyColumnOf(const QList<GridRow> &source, int first, int count, const SortKey &key)
+{
+    KeyColumn k;
+    k.mode = key.mode;
+    k.descending = key.mode != SortCustom && key.mode % 2 == 0;
+    switch (key.mode) {
+    case SortGenericAscending:
+    case SortGenericDescending:
+        k.numbers.resize(count);
+        k.isNumber.resize(count);
+        k.views.resize(count);
+        for (int i = 0; i < count; ++i) {
+            k.views[i] = source[first + i].cellView(key.col);
+            k.isNumber[i] = ParseNumber(k.views[i], k.numbers[i]);
+        }
+        break;
+    case SortNumericAscending:
+    case SortNumericDescending:
+        k.numbers.resize(count);
+        for (int i = 0; i < count; ++i)
+            k.numbers[i] = LeadingNumber(source[first + i].cellView(key.col));
+        break;
+    case SortNoCaseAscending:
+    case SortNoCaseDescending:
+        k.folded.resize(count);
+        for (int i = 0; i < count; ++i)
+            k.folded[i] = source[first + i].cellView(key.col).toString().toCaseFolded();
+        break;
+    case SortCaseAscending:
+    case SortCaseDescending:
+        k.views.resize(count);
+        for (int i = 0; i < count; ++i)
+            k.views[i] = source[first + i].cellView(key.col);
+        break;
+    case SortCustom: {
+        QCollator collator(QLocale(QLocale::Japanese, QLocale::Japan));
+        collator.setNumericMode(true);
+        k.collated.reserve(count);
+        for (int i = 0; i < count; ++i)
+            k.collated.push_back(collator.sortKey(source[first + i].cell(key.col)));
+        break;
+    }
+    }
+    return k;
+}
+
+} // namespace
+
 void SortRows(QList<GridRow> &rows, int first, int last, const QList<SortKey> &keys)
 {
     first = std::max(first, 0);
@@ -148,52 +200,9 @@ void SortRows(QList<GridRow> &rows, int first, int last, const QList<SortKey> &k
     std::iota(perm.begin(), perm.end(), 0);
     {
         std::vector<KeyColumn> columns;
-        for (const SortKey &key : keys) {
-            if (key.mode < SortGenericAscending || key.mode > SortCustom)
-                continue;
-            KeyColumn k;
-            k.mode = key.mode;
-            k.descending = key.mode != SortCustom && key.mode % 2 == 0;
-            switch (key.mode) {
-            case SortGenericAscending:
-            case SortGenericDescending:
-                k.numbers.resize(count);
-                k.isNumber.resize(count);
-                k.views.resize(count);
-                for (int i = 0; i < count; ++i) {
-                    k.views[i] = source[first + i].cellView(key.col);
-                    k.isNumber[i] = ParseNumber(k.views[i], k.numbers[i]);
-                }
-                break;
-            case SortNumericAscending:
-            case SortNumericDescending:
-                k.numbers.resize(count);
-                for (int i = 0; i < count; ++i)
-                    k.numbers[i] = LeadingNumber(source[first + i].cellView(key.col));
-                break;
-            case SortNoCaseAscending:
-            case SortNoCaseDescending:
-                k.folded.resize(count);
-                for (int i = 0; i < count; ++i)
-                    k.folded[i] = source[first + i].cellView(key.col).toString().toCaseFolded();
-                break;
-            case SortCaseAscending:
-            case SortCaseDescending:
-                k.views.resize(count);
-                for (int i = 0; i < count; ++i)
-                    k.views[i] = source[first + i].cellView(key.col);
-                break;
-            case SortCustom: {
-                QCollator collator(QLocale(QLocale::Japanese, QLocale::Japan));
-                collator.setNumericMode(true);
-                k.collated.reserve(count);
-                for (int i = 0; i < count; ++i)
-                    k.collated.push_back(collator.sortKey(source[first + i].cell(key.col)));
-                break;
-            }
-            }
-            columns.push_back(std::move(k));
-        }
+        for (const SortKey &key : keys)
+            if (key.mode >= SortGenericAscending && key.mode <= SortCustom)
+                columns.push_back(keyColumnOf(source, first, count, key));
         if (columns.empty())
             return;
         std::stable_sort(perm.begin(), perm.end(), [&columns](int a, int b) {

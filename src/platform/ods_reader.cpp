@@ -143,10 +143,47 @@ Outcome OdsReader::open(const QString &path)
     return {};
 }
 
+namespace {
+
+// The cells of a table row with text in them, by column, read up to and
+// including the row's end.
+QList<std::pair<int, QString>> readRowCells(QXmlStreamReader &xml)
+{
+    QList<std::pair<int, QString>> cells;
+    int col = 0;
+    int rowDepth = 1;
+    while (rowDepth > 0 && !xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement()) {
+            --rowDepth;
+            continue;
+        }
+        if (!xml.isStartElement())
+            continue;
+        const QStringView cellName = xml.name();
+        const int n = repeatOf(xml.attributes(), "number-columns-repeated");
+        if (cellName == QLatin1String("table-cell")) {
+            const QString text = readCellText(xml);
+            if (!text.isEmpty())
+                for (int k = 0; k < n && col + k < kMaxTextCols; ++k)
+                    cells.append({col + k, text});
+            col = int(std::min<qint64>(qint64(col) + n, kMaxTextCols));
+        } else if (cellName == QLatin1String("covered-table-cell")) {
+            // Under a merged cell: empty, as the program's CSV has it.
+            xml.skipCurrentElement();
+            col = int(std::min<qint64>(qint64(col) + n, kMaxTextCols));
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    return cells;
+}
+
+} // namespace
+
 Outcome OdsReader::readTable(QXmlStreamReader &xml, SheetBuilder &builder)
 {
     int row = 0;
-    int col = 0;
     int columnAt = 0;
     int depth = 1;
     while (depth > 0 && !xml.atEnd()) {
@@ -169,33 +206,7 @@ Outcome OdsReader::readTable(QXmlStreamReader &xml, SheetBuilder &builder)
             const int repeat = repeatOf(a, "number-rows-repeated");
             const bool hidden = isCollapsed(a);
             // The row's cells, then copies for a repeated row that holds text.
-            QList<std::pair<int, QString>> cells;
-            col = 0;
-            int rowDepth = 1;
-            while (rowDepth > 0 && !xml.atEnd()) {
-                xml.readNext();
-                if (xml.isEndElement()) {
-                    --rowDepth;
-                    continue;
-                }
-                if (!xml.isStartElement())
-                    continue;
-                const QStringView cellName = xml.name();
-                const int n = repeatOf(xml.attributes(), "number-columns-repeated");
-                if (cellName == QLatin1String("table-cell")) {
-                    const QString text = readCellText(xml);
-                    if (!text.isEmpty())
-                        for (int k = 0; k < n && col + k < kMaxTextCols; ++k)
-                            cells.append({col + k, text});
-                    col = int(std::min<qint64>(qint64(col) + n, kMaxTextCols));
-                } else if (cellName == QLatin1String("covered-table-cell")) {
-                    // Under a merged cell: empty, as the program's CSV has it.
-                    xml.skipCurrentElement();
-                    col = int(std::min<qint64>(qint64(col) + n, kMaxTextCols));
-                } else {
-                    xml.skipCurrentElement();
-                }
-            }
+            const QList<std::pair<int, QString>> cells = readRowCells(xml);
             --depth; // the row's end element was read above
             const int copies = cells.isEmpty() ? 0 : repeat;
             for (int k = 0; k < copies; ++k)

@@ -73,17 +73,24 @@ QString decodeEntities(QString text)
     return out;
 }
 
+// A page whose head names Shift_JIS is read as CP932, any other as the
+// text's own encoding.
+Outcome decodeHtmlPage(const QString &path, const QByteArray &bytes, QString &text)
+{
+    const QByteArray lower = bytes.left(4096).toLower();
+    TextEncoding encoding = TextEncoding::Auto;
+    if (lower.contains("shift_jis") || lower.contains("shift-jis") || lower.contains("windows-31j") || lower.contains("cp932"))
+        encoding = TextEncoding::Cp932;
+    return DecodeText(bytes, path, encoding, text);
+}
+
 // The rows of the HTML tables in a page that web systems save as ".xls":
 // each <tr> a row, each <td> or <th> a cell (its colspan leaves empty cells
 // after it), tags stripped, <br> a line break.
 Outcome readHtmlTable(const QString &path, const QByteArray &bytes, SheetTable &out)
 {
     QString text;
-    const QByteArray lower = bytes.left(4096).toLower();
-    TextEncoding encoding = TextEncoding::Auto;
-    if (lower.contains("shift_jis") || lower.contains("shift-jis") || lower.contains("windows-31j") || lower.contains("cp932"))
-        encoding = TextEncoding::Cp932;
-    const Outcome decoded = DecodeText(bytes, path, encoding, text);
+    const Outcome decoded = decodeHtmlPage(path, bytes, text);
     if (!decoded.ok)
         return decoded;
     static const QRegularExpression tag(QStringLiteral("<(/?)([a-zA-Z0-9]+)([^>]*)>"));

@@ -152,61 +152,80 @@ QString encodingName(TextEncoding encoding)
     return QString();
 }
 
-Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
-                      TextEncoding *used)
+namespace {
+
+struct ByteOrderMark {
+    TextEncoding encoding = TextEncoding::Auto;
+    qsizetype length = 0;
+};
+
+ByteOrderMark byteOrderMarkOf(QByteArrayView data)
 {
-    QByteArrayView data(bytes);
-    TextEncoding bom = TextEncoding::Auto;
-    qsizetype bomLength = 0;
-    if (data.startsWith("\xEF\xBB\xBF")) {
-        bom = TextEncoding::Utf8;
-        bomLength = 3;
-    } else if (data.startsWith("\xFF\xFE")) {
-        bom = TextEncoding::Utf16LE;
-        bomLength = 2;
-    } else if (data.startsWith("\xFE\xFF")) {
-        bom = TextEncoding::Utf16BE;
-        bomLength = 2;
-    }
-    TextEncoding enc = encoding != TextEncoding::Auto ? encoding : bom;
-    if (bom != TextEncoding::Auto && bom == enc)
-        data = data.sliced(bomLength);
+    if (data.startsWith("\xEF\xBB\xBF"))
+        return {TextEncoding::Utf8, 3};
+    if (data.startsWith("\xFF\xFE"))
+        return {TextEncoding::Utf16LE, 2};
+    if (data.startsWith("\xFE\xFF"))
+        return {TextEncoding::Utf16BE, 2};
+    return {};
+}
 
-    const bool utf16 = enc == TextEncoding::Utf16LE || enc == TextEncoding::Utf16BE;
-    if (!utf16) {
-        const qsizetype nul = data.indexOf('\0');
-        if (nul >= 0)
-            return Outcome::failure(binaryMessage(fileName, lineOfByte(data, nul)), lineOfByte(data, nul));
+// No encoding named: UTF-8 when all of it reads as UTF-8, else CP932 when all
+// of it reads as that; otherwise refused, naming where each one breaks.
+Outcome decodeGuessing(QByteArrayView data, const QString &fileName, QString &decoded, TextEncoding &enc)
+{
+    const qsizetype utf8Bad = firstInvalidUtf8(data);
+    if (utf8Bad < 0) {
+        decoded = QString::fromUtf8(data);
+        enc = TextEncoding::Utf8;
+        return {};
     }
+    if (!cp932::available())
+        return Outcome::failure(noConverterMessage(fileName));
+    cp932::Decoded cp = cp932::decode(data, cp932::BadPair::WholePair);
+    if (cp.firstBadByte < 0) {
+        decoded = std::move(cp.text);
+        enc = TextEncoding::Cp932;
+        return {};
+    }
+    const qint64 utf8Line = lineOfByte(data, utf8Bad);
+    const qint64 cp932Line = lineOfByte(data, cp.firstBadByte);
+    return Outcome::failure(
+        QStringLiteral("ファイル「%1」の文字コードを判別できません。UTF-8 としては %2 行目、シフトJIS（CP932）としては "
+                       "%3 行目に読めない文字があります。文字コードを指定して読み込んでください。")
+            .arg(displayName(fileName))
+            .arg(utf8Line)
+            .arg(cp932Line),
+        std::max(utf8Line, cp932Line));
+}
 
-    QString decoded;
-    qint64 badLine = 0;
+// An odd last byte reads as a replacement character, so that its line is
+// named like any other bad one.
+Outcome decodeUtf16(QByteArrayView data, const QString &fileName, TextEncoding enc, QString &decoded, qint64 &badLine)
+{
+    const bool odd = data.size() % 2 != 0;
+    QStringDecoder dec(enc == TextEncoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                       QStringConverter::Flag::Stateless);
+    decoded = dec.decode(odd ? data.chopped(1) : data);
+    if (odd)
+        decoded.append(QChar::ReplacementCharacter);
+    if (dec.hasError() || odd) {
+        const qsizetype at = decoded.indexOf(QChar::ReplacementCharacter);
+        badLine = lineOfChar(decoded, at < 0 ? decoded.size() : at);
+    }
+    const qsizetype nul = decoded.indexOf(QChar(0));
+    if (nul >= 0)
+        return Outcome::failure(binaryMessage(fileName, lineOfChar(decoded, nul)), lineOfChar(decoded, nul));
+    return {};
+}
+
+// Decodes in a named encoding; badLine is the first line that does not read
+// in it (0 when all of it does).
+Outcome decodeAs(QByteArrayView data, const QString &fileName, TextEncoding enc, QString &decoded, qint64 &badLine)
+{
     switch (enc) {
-    case TextEncoding::Auto: {
-        const qsizetype utf8Bad = firstInvalidUtf8(data);
-        if (utf8Bad < 0) {
-            decoded = QString::fromUtf8(data);
-            enc = TextEncoding::Utf8;
-            break;
-        }
-        if (!cp932::available())
-            return Outcome::failure(noConverterMessage(fileName));
-        cp932::Decoded cp = cp932::decode(data, cp932::BadPair::WholePair);
-        if (cp.firstBadByte < 0) {
-            decoded = std::move(cp.text);
-            enc = TextEncoding::Cp932;
-            break;
-        }
-        const qint64 utf8Line = lineOfByte(data, utf8Bad);
-        const qint64 cp932Line = lineOfByte(data, cp.firstBadByte);
-        return Outcome::failure(
-            QStringLiteral("ファイル「%1」の文字コードを判別できません。UTF-8 としては %2 行目、シフトJIS（CP932）としては "
-                           "%3 行目に読めない文字があります。文字コードを指定して読み込んでください。")
-                .arg(displayName(fileName))
-                .arg(utf8Line)
-                .arg(cp932Line),
-            std::max(utf8Line, cp932Line));
-    }
+    case TextEncoding::Auto:
+        break;
     case TextEncoding::Utf8: {
         const qsizetype bad = firstInvalidUtf8(data);
         decoded = QString::fromUtf8(data);
@@ -224,23 +243,36 @@ Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncodin
         break;
     }
     case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: {
-        const bool odd = data.size() % 2 != 0;
-        QStringDecoder dec(enc == TextEncoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
-                           QStringConverter::Flag::Stateless);
-        decoded = dec.decode(odd ? data.chopped(1) : data);
-        if (odd)
-            decoded.append(QChar::ReplacementCharacter);
-        if (dec.hasError() || odd) {
-            const qsizetype at = decoded.indexOf(QChar::ReplacementCharacter);
-            badLine = lineOfChar(decoded, at < 0 ? decoded.size() : at);
-        }
-        const qsizetype nul = decoded.indexOf(QChar(0));
+    case TextEncoding::Utf16BE:
+        return decodeUtf16(data, fileName, enc, decoded, badLine);
+    }
+    return {};
+}
+
+} // namespace
+
+Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncoding encoding, QString &text,
+                      TextEncoding *used)
+{
+    QByteArrayView data(bytes);
+    const ByteOrderMark bom = byteOrderMarkOf(data);
+    TextEncoding enc = encoding != TextEncoding::Auto ? encoding : bom.encoding;
+    if (bom.encoding != TextEncoding::Auto && bom.encoding == enc)
+        data = data.sliced(bom.length);
+
+    const bool utf16 = enc == TextEncoding::Utf16LE || enc == TextEncoding::Utf16BE;
+    if (!utf16) {
+        const qsizetype nul = data.indexOf('\0');
         if (nul >= 0)
-            return Outcome::failure(binaryMessage(fileName, lineOfChar(decoded, nul)), lineOfChar(decoded, nul));
-        break;
+            return Outcome::failure(binaryMessage(fileName, lineOfByte(data, nul)), lineOfByte(data, nul));
     }
-    }
+
+    QString decoded;
+    qint64 badLine = 0;
+    const Outcome read = enc == TextEncoding::Auto ? decodeGuessing(data, fileName, decoded, enc)
+                                                   : decodeAs(data, fileName, enc, decoded, badLine);
+    if (!read.ok)
+        return read;
 
     // A file that does not decode in the encoding the user named is refused,
     // as one that decodes in no encoding is: read on, it would put
@@ -263,94 +295,47 @@ Outcome DecodeText(const QByteArray &bytes, const QString &fileName, TextEncodin
 
 namespace {
 
-// Splits decoded text into rows; decoded is the decoding's result, whose
-// warning (if any) is passed on.
-Outcome parseText(QString text, const QString &fileName, QChar separator, TextEncoding used,
-                     const Outcome &decoded, TextTable &out)
-{
-    const char16_t *s = reinterpret_cast<const char16_t *>(text.utf16());
-    const qsizetype n = text.size();
-    const char16_t sep = separator.unicode();
-
-    QList<GridRow> rows;
+// Reads delimited text one row at a time into its buffers, keeping where it
+// is (position, line, a quote that never closed) from row to row.
+class DelimitedScanner {
+public:
+    DelimitedScanner(const QString &text, QChar separator)
+        : s(reinterpret_cast<const char16_t *>(text.utf16())), n(text.size()), sep(separator.unicode())
     {
-        // Reserve for the row count the start of the text suggests.
+    }
+
+    bool atEnd() const { return pos >= n; }
+    qint64 line() const { return m_line; }
+    qint64 openQuoteLine() const { return m_openQuoteLine; }
+    int fieldCount() const { return int(ends.size()); }
+    GridRow row() const { return makeRow(scratch, ends); }
+
+    // The row count the start of the text suggests, to reserve for.
+    qsizetype expectedRows() const
+    {
         const qsizetype sample = std::min<qsizetype>(n, 1 << 16);
         qsizetype breaks = 0;
         for (qsizetype i = 0; i < sample; ++i)
-            breaks += (s[i] == u'\n' || (s[i] == u'\r' && !(i + 1 < n && s[i + 1] == u'\n'))) ? 1 : 0;
+            breaks += endsLineAt(i) ? 1 : 0;
         const double estimate = sample == 0 ? 0.0 : double(breaks) * double(n) / double(sample) * 1.02 + 16;
-        rows.reserve(qsizetype(std::min(estimate, double(kMaxTextRows))));
+        return qsizetype(std::min(estimate, double(kMaxTextRows)));
     }
-    QString scratch;
-    QList<qint32> ends;
-    int cols = 0;
-    qint64 line = 1;
-    qint64 openQuoteLine = 0; // first line whose quote was never closed
-    qsizetype literalQuote = -1; // a quote to read as a plain character
-    qsizetype pos = 0;
 
-    const auto tooMany = [&](const QString &what, qint64 where) {
-        return Outcome::failure(QStringLiteral("ファイル「%1」は%2が多すぎて読み込めません（%3 行目）。")
-                                       .arg(displayName(fileName), what)
-                                       .arg(where),
-                                   where);
-    };
-
-    while (pos < n) {
+    // Reads the next row with its line end. False when it has more fields
+    // than a table may.
+    bool readRow()
+    {
         scratch.resize(0);
         ends.resize(0);
-        const qint64 rowLine = line;
         for (;;) {
             if (ends.size() >= kMaxTextCols)
-                return tooMany(QStringLiteral("項目"), rowLine);
+                return false;
             if (pos < n && s[pos] == u'"' && pos != literalQuote) {
-                const qint64 quoteLine = line;
-                const qsizetype quotePos = pos;
-                const qsizetype fieldStart = scratch.size();
-                bool closed = false;
-                ++pos;
-                for (;;) {
-                    const qsizetype from = pos;
-                    while (pos < n && s[pos] != u'"') {
-                        if (s[pos] == u'\n' || (s[pos] == u'\r' && !(pos + 1 < n && s[pos + 1] == u'\n')))
-                            ++line;
-                        ++pos;
-                    }
-                    scratch.append(reinterpret_cast<const QChar *>(s + from), pos - from);
-                    if (pos >= n)
-                        break;
-                    if (pos + 1 < n && s[pos + 1] == u'"') {
-                        scratch.append(QChar(u'"'));
-                        pos += 2;
-                        continue;
-                    }
-                    ++pos;
-                    closed = true;
-                    break;
-                }
-                if (!closed) {
-                    // The quote never closes: read it as a plain character and
-                    // go on from its line, so that nothing after it is lost.
-                    if (openQuoteLine == 0)
-                        openQuoteLine = quoteLine;
-                    line = quoteLine;
-                    scratch.truncate(fieldStart);
-                    pos = quotePos;
-                    literalQuote = quotePos;
+                if (!readQuoted())
                     continue;
-                }
-                // Text between the closing quote and the separator is kept as
-                // it stands, as spreadsheet programs do.
-                const qsizetype from = pos;
-                while (pos < n && s[pos] != sep && s[pos] != u'\r' && s[pos] != u'\n')
-                    ++pos;
-                scratch.append(reinterpret_cast<const QChar *>(s + from), pos - from);
+                readUnquoted(); // text after the closing quote
             } else {
-                const qsizetype from = pos;
-                while (pos < n && s[pos] != sep && s[pos] != u'\r' && s[pos] != u'\n')
-                    ++pos;
-                scratch.append(reinterpret_cast<const QChar *>(s + from), pos - from);
+                readUnquoted();
             }
             ends.append(qint32(scratch.size()));
             if (pos < n && s[pos] == sep) {
@@ -359,23 +344,85 @@ Outcome parseText(QString text, const QString &fileName, QChar separator, TextEn
             }
             if (pos < n) {
                 pos += (s[pos] == u'\r' && pos + 1 < n && s[pos + 1] == u'\n') ? 2 : 1;
-                ++line;
+                ++m_line;
             }
-            break;
+            return true;
         }
-        if (rows.size() >= kMaxTextRows)
-            return tooMany(QStringLiteral("行"), rowLine);
-        cols = std::max(cols, int(ends.size()));
-        rows.append(makeRow(scratch, ends));
     }
-    text = QString(); // the rows hold copies; give the memory back before returning
-    if (rows.capacity() > rows.size() + rows.size() / 8)
-        rows.squeeze();
 
-    out.rows = std::move(rows);
-    out.cols = cols;
-    out.encoding = used;
+private:
+    // CR LF, LF and CR each end a line; CR LF counts once, at its LF.
+    bool endsLineAt(qsizetype i) const { return s[i] == u'\n' || (s[i] == u'\r' && !(i + 1 < n && s[i + 1] == u'\n')); }
 
+    // Up to the next separator or line end, as it stands: after a closing
+    // quote too, as spreadsheet programs do.
+    void readUnquoted()
+    {
+        const qsizetype from = pos;
+        while (pos < n && s[pos] != sep && s[pos] != u'\r' && s[pos] != u'\n')
+            ++pos;
+        scratch.append(reinterpret_cast<const QChar *>(s + from), pos - from);
+    }
+
+    // A quoted field from its opening quote, doubled quotes read as one.
+    // False when the quote never closes: it is then read as a plain character
+    // from its own line on, so that nothing after it is lost.
+    bool readQuoted()
+    {
+        const qint64 quoteLine = m_line;
+        const qsizetype quotePos = pos;
+        const qsizetype fieldStart = scratch.size();
+        ++pos;
+        for (;;) {
+            const qsizetype from = pos;
+            while (pos < n && s[pos] != u'"') {
+                if (endsLineAt(pos))
+                    ++m_line;
+                ++pos;
+            }
+            scratch.append(reinterpret_cast<const QChar *>(s + from), pos - from);
+            if (pos >= n)
+                break;
+            if (pos + 1 < n && s[pos + 1] == u'"') {
+                scratch.append(QChar(u'"'));
+                pos += 2;
+                continue;
+            }
+            ++pos;
+            return true;
+        }
+        if (m_openQuoteLine == 0)
+            m_openQuoteLine = quoteLine;
+        m_line = quoteLine;
+        scratch.truncate(fieldStart);
+        pos = quotePos;
+        literalQuote = quotePos;
+        return false;
+    }
+
+    const char16_t *s;
+    const qsizetype n;
+    const char16_t sep;
+    QString scratch;
+    QList<qint32> ends;
+    qint64 m_line = 1;
+    qint64 m_openQuoteLine = 0; // first line whose quote was never closed
+    qsizetype literalQuote = -1; // a quote to read as a plain character
+    qsizetype pos = 0;
+};
+
+Outcome tooManyMessage(const QString &fileName, const QString &what, qint64 where)
+{
+    return Outcome::failure(QStringLiteral("ファイル「%1」は%2が多すぎて読み込めません（%3 行目）。")
+                                .arg(displayName(fileName), what)
+                                .arg(where),
+                            where);
+}
+
+// The decoding's warning (if any) with the one about a quote that never
+// closed.
+Outcome withOpenQuoteNotice(const Outcome &decoded, const QString &fileName, qint64 openQuoteLine)
+{
     Outcome result = decoded;
     if (openQuoteLine > 0) {
         const QString quoteMessage =
@@ -386,6 +433,38 @@ Outcome parseText(QString text, const QString &fileName, QChar separator, TextEn
         result.badLine = result.badLine == 0 ? openQuoteLine : std::min(result.badLine, openQuoteLine);
     }
     return result;
+}
+
+// Splits decoded text into rows; decoded is the decoding's result, whose
+// warning (if any) is passed on.
+Outcome parseText(QString text, const QString &fileName, QChar separator, TextEncoding used,
+                     const Outcome &decoded, TextTable &out)
+{
+    QList<GridRow> rows;
+    int cols = 0;
+    qint64 openQuoteLine = 0;
+    {
+        DelimitedScanner scanner(text, separator);
+        rows.reserve(scanner.expectedRows());
+        while (!scanner.atEnd()) {
+            const qint64 rowLine = scanner.line();
+            if (!scanner.readRow())
+                return tooManyMessage(fileName, QStringLiteral("項目"), rowLine);
+            if (rows.size() >= kMaxTextRows)
+                return tooManyMessage(fileName, QStringLiteral("行"), rowLine);
+            cols = std::max(cols, scanner.fieldCount());
+            rows.append(scanner.row());
+        }
+        openQuoteLine = scanner.openQuoteLine();
+    }
+    text = QString(); // the rows hold copies; give the memory back before returning
+    if (rows.capacity() > rows.size() + rows.size() / 8)
+        rows.squeeze();
+
+    out.rows = std::move(rows);
+    out.cols = cols;
+    out.encoding = used;
+    return withOpenQuoteNotice(decoded, fileName, openQuoteLine);
 }
 
 } // namespace

@@ -71,27 +71,12 @@ QStringList GuidePictureNames()
             QStringLiteral("restore-question.png"), QStringLiteral("sheet-choice.png")};
 }
 
-int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
-{
-    if (!QDir().mkpath(dir)) {
-        err << QStringLiteral("フォルダを作成できません: %1").arg(dir) << Qt::endl;
-        return 1;
-    }
-    // A fixed folder, so that the paths shown stay the same between runs.
-    QDir work(QDir::temp().filePath(QStringLiteral("tera-import-guide")));
-    work.removeRecursively();
-    if (!work.mkpath(QStringLiteral("."))) {
-        err << QStringLiteral("作業用のフォルダを作成できません: %1").arg(work.path()) << Qt::endl;
-        return 1;
-    }
-    struct Cleanup {
-        QDir dir;
-        ~Cleanup() { dir.removeRecursively(); }
-    } cleanup{work};
+namespace {
 
-    AppState state;
-    QuietPrompt prompt(Answer::No);
-    FixedClock clock(QDate(2024, 5, 10));
+// The demo database with its master data read, an empty kako.rnd from
+// before (so that the run backs up both files) and the source file.
+bool prepareGuideFiles(const QDir &work, AppState &state, Prompt &prompt, QString &source, QTextStream &err)
+{
     try {
         state.files.database = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
         DeriveSiblingPaths(state);
@@ -100,23 +85,16 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
         db->close();
     } catch (const DbError &e) {
         err << e.description() << Qt::endl;
-        return 1;
+        return false;
     }
-    // A kako.rnd from before (empty), so that the run backs up both files.
     QFile(state.files.kako).open(QIODevice::WriteOnly);
-    const QString source = work.filePath(QStringLiteral("過去帳.csv"));
-    {
-        QFile f(source);
-        if (!f.open(QIODevice::WriteOnly) || f.write(kSource) != qint64(sizeof kSource - 1)) {
-            err << QStringLiteral("%1 を書き込めません。").arg(source) << Qt::endl;
-            return 1;
-        }
-    }
-    const QStringList names = GuidePictureNames();
-    bool ok = true;
+    source = work.filePath(QStringLiteral("過去帳.csv"));
+    return WriteSampleFile(source, kSource, qint64(sizeof kSource - 1), err);
+}
 
-    // 1. The main window after 自動リンク.
-    MainWindow window(state, prompt, clock);
+// The main window after 自動リンク.
+void showAutoLinked(MainWindow &window, AppState &state, const QString &source)
+{
     window.show();
     window.sourcePathEdit->setText(source);
     state.sourcePath = source;
@@ -125,27 +103,69 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     window.executionModeButtons[1]->click();
     window.ReadSourceFile(source, 3);
     window.autoLinkButton->click();
+}
+
+// The check's list beside the import window.
+bool saveCheckWindow(ImportWindow *import, const QString &dir, const QString &name, QTextStream &out, QTextStream &err)
+{
+    import->openReport = [](const QString &) { return true; };
+    import->checkButton->click();
+    if (auto *check = import->findChild<CheckWindow *>()) {
+        const bool ok = SavePicture(check, dir, name, out, err);
+        check->close();
+        return ok;
+    }
+    err << QStringLiteral("検証結果の画面が開きませんでした。") << Qt::endl;
+    return false;
+}
+
+// The sheet choice of a workbook of several sheets, over the main window.
+bool saveSheetChoice(MainWindow &window, const QString &dir, const QString &name, QTextStream &out, QTextStream &err)
+{
+    const QList<SheetInfo> sheets{{QStringLiteral("檀家名簿"), 214, 9, false},
+                                  {QStringLiteral("過去帳"), 1268, 12, false},
+                                  {QStringLiteral("集計"), 18, 6, false},
+                                  {QStringLiteral("作業用"), 40, 3, true}};
+    SheetChoiceDialog choice(QStringLiteral("寺院台帳.xlsx"), sheets, 1, &window);
+    choice.show();
+    const bool ok = SavePicture(&choice, dir, name, out, err);
+    choice.hide();
+    return ok;
+}
+
+} // namespace
+
+int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
+{
+    // A fixed folder, so that the paths shown stay the same between runs.
+    QDir work(QDir::temp().filePath(QStringLiteral("tera-import-guide")));
+    if (!PreparePictureFolders(dir, work, err))
+        return 1;
+    RemovedOnExit cleanup{work};
+
+    AppState state;
+    QuietPrompt prompt(Answer::No);
+    FixedClock clock(QDate(2024, 5, 10));
+    QString source;
+    if (!prepareGuideFiles(work, state, prompt, source, err))
+        return 1;
+    const QStringList names = GuidePictureNames();
+    bool ok = true;
+
+    MainWindow window(state, prompt, clock);
+    showAutoLinked(window, state, source);
     ok &= SavePicture(&window, dir, names.at(0), out, err);
 
-    // 2. The check's list beside the import window.
     window.runButton->click();
     ImportWindow *import = window.importWindow();
     if (!import) {
         err << QStringLiteral("インポート画面が開きませんでした。") << Qt::endl;
         return 1;
     }
-    import->openReport = [](const QString &) { return true; };
-    import->checkButton->click();
-    if (auto *check = import->findChild<CheckWindow *>()) {
-        ok &= SavePicture(check, dir, names.at(1), out, err);
-        check->close();
-    } else {
-        err << QStringLiteral("検証結果の画面が開きませんでした。") << Qt::endl;
-        ok = false;
-    }
+    ok &= saveCheckWindow(import, dir, names.at(1), out, err);
 
-    // 3. The closing note of a run, with the report's path. The rows that
-    // stop the run are taken out first, as a user would correct them.
+    // The closing note of a run, with the report's path. The rows that stop
+    // the run are taken out first, as a user would correct them.
     import->grid().setTextMatrix(4, 1, QStringLiteral("2019年12月24日"));
     const QDateTime started = QDateTime::currentDateTime();
     ImportSession &session = window.session();
@@ -153,21 +173,11 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     const QString reportPath = FinishRunInWindow(prompt, report, session, started, {});
     ok &= saveMessage(RunReportOfferText(report, reportPath), QMessageBox::Information, true, dir, names.at(2), out, err);
 
-    // 4. The restore's question, naming the backups of that run.
+    // The restore's question, naming the backups of that run.
     ok &= saveMessage(RestoreQuestion(PlanRestore(state.files)), QMessageBox::Warning, true, dir, names.at(3), out, err);
     import->hide();
 
-    // 5. The sheet choice of a workbook of several sheets, over the main window.
-    {
-        const QList<SheetInfo> sheets{{QStringLiteral("檀家名簿"), 214, 9, false},
-                                      {QStringLiteral("過去帳"), 1268, 12, false},
-                                      {QStringLiteral("集計"), 18, 6, false},
-                                      {QStringLiteral("作業用"), 40, 3, true}};
-        SheetChoiceDialog choice(QStringLiteral("寺院台帳.xlsx"), sheets, 1, &window);
-        choice.show();
-        ok &= SavePicture(&choice, dir, names.at(4), out, err);
-        choice.hide();
-    }
+    ok &= saveSheetChoice(window, dir, names.at(4), out, err);
     return ok ? 0 : 1;
 }
 

@@ -82,54 +82,11 @@ QString PictureScreenPlatform(const QString &dir)
     return QStringLiteral("offscreen:configfile=") + path;
 }
 
-int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
+namespace {
+
+// The main window with the demo file read and its columns linked by name.
+void showDemoLinks(MainWindow &window, AppState &state, const QString &source)
 {
-    if (!QDir().mkpath(dir)) {
-        err << QStringLiteral("フォルダを作成できません: %1").arg(dir) << Qt::endl;
-        return 1;
-    }
-    // A fixed folder rather than a random one, so the paths in the pictures
-    // (and so the pictures) stay the same from one run to the next.
-    QDir work(QDir::temp().filePath(QStringLiteral("tera-import-pictures")));
-    work.removeRecursively();
-    if (!work.mkpath(QStringLiteral("."))) {
-        err << QStringLiteral("作業用のフォルダを作成できません: %1").arg(work.path()) << Qt::endl;
-        return 1;
-    }
-    struct Cleanup {
-        QDir dir;
-        ~Cleanup() { dir.removeRecursively(); }
-    } cleanup{work};
-    AppState state;
-    try {
-        state.files.database = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
-    } catch (const DbError &e) {
-        err << e.description() << Qt::endl;
-        return 1;
-    }
-    DeriveSiblingPaths(state);
-    const QString source = work.filePath(QStringLiteral("過去帳.csv"));
-    {
-        QFile f(source);
-        if (!f.open(QIODevice::WriteOnly) || f.write(kDemoSource) != qint64(sizeof kDemoSource - 1)) {
-            err << QStringLiteral("%1 を書き込めません。").arg(source) << Qt::endl;
-            return 1;
-        }
-    }
-
-    QuietPrompt prompt(Answer::Yes);
-    SystemClock clock;
-    bool ok = true;
-    const QStringList names = WindowPictureNames();
-
-    {
-        DatabaseLocationForm location(state, prompt);
-        location.pathEdit->setText(QStringLiteral("C:\\Program Files\\カリンデ\\tera.mdb"));
-        location.show();
-        ok &= SavePicture(&location, dir, names.at(0), out, err);
-    }
-
-    MainWindow window(state, prompt, clock);
     window.show();
     window.sourcePathEdit->setText(source);
     state.sourcePath = source;
@@ -141,6 +98,106 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
                            QStringLiteral("施主名")});
     window.sourceItems->setCurrentRow(0);
     window.targetItems->setCurrentRow(10);
+}
+
+bool saveLocationDialog(AppState &state, Prompt &prompt, const QString &dir, const QString &name, QTextStream &out,
+                        QTextStream &err)
+{
+    DatabaseLocationForm location(state, prompt);
+    location.pathEdit->setText(QStringLiteral("C:\\Program Files\\カリンデ\\tera.mdb"));
+    location.show();
+    return SavePicture(&location, dir, name, out, err);
+}
+
+// The replace question as a run asks it: the demo rows written once (the
+// quiet prompt answers はい), then counted for a second run.
+bool saveReplaceQuestion(const AppState &state, const QString &dir, const QString &name, QTextStream &out,
+                         QTextStream &err)
+{
+    bool ok = true;
+    QString question = TranscribeText::replaceQuestion();
+    try {
+        std::unique_ptr<Database> db = Database::open(state.files.database);
+        const QStringList backups{QFileInfo(state.files.databaseBackup).fileName(),
+                                  QFileInfo(state.files.kakoBackup).fileName()};
+        question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kOutDeathRegister, state.files.kako), backups);
+        db->close();
+    } catch (const DbError &e) {
+        err << e.description() << Qt::endl;
+        ok = false;
+    }
+    QMessageBox box;
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setIcon(QMessageBox::Warning);
+    box.setText(question.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+    box.setDefaultButton(QMessageBox::No);
+    box.show();
+    ok &= SavePicture(&box, dir, name, out, err);
+    return ok;
+}
+
+// A run part-way through: 500 of 1,200 rows after 20 seconds.
+bool saveProgressWindow(const QString &dir, const QString &name, QTextStream &out, QTextStream &err)
+{
+    ProgressWindow gage;
+    qint64 now = 0;
+    gage.elapsedMs = [&now] { return now; };
+    gage.repaintIntervalMs = 0;
+    gage.progress(0, 1200, TranscribeText::kProgress);
+    now = 20000;
+    gage.progress(501, 1200, TranscribeText::rowProgress(501));
+    gage.setWindowModality(Qt::NonModal);
+    const bool ok = SavePicture(&gage, dir, name, out, err);
+    gage.hide();
+    return ok;
+}
+
+bool saveRunSummary(const QString &dir, const QString &name, QTextStream &out, QTextStream &err)
+{
+    TranscribeReport report;
+    report.rowsRead = 6;
+    report.rowsWritten = 5;
+    report.skipped << RowNote{4, QStringLiteral("戒名が空です")};
+    QMessageBox box;
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setIcon(QMessageBox::Information);
+    box.setText(RunSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.show();
+    return SavePicture(&box, dir, name, out, err);
+}
+
+} // namespace
+
+int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
+{
+    QDir work(QDir::temp().filePath(QStringLiteral("tera-import-pictures")));
+    if (!PreparePictureFolders(dir, work, err))
+        return 1;
+    RemovedOnExit cleanup{work};
+    AppState state;
+    try {
+        state.files.database = CreateDemoDatabase(work.filePath(QStringLiteral("demo")));
+    } catch (const DbError &e) {
+        err << e.description() << Qt::endl;
+        return 1;
+    }
+    DeriveSiblingPaths(state);
+    const QString source = work.filePath(QStringLiteral("過去帳.csv"));
+    if (!WriteSampleFile(source, kDemoSource, qint64(sizeof kDemoSource - 1), err))
+        return 1;
+
+    QuietPrompt prompt(Answer::Yes);
+    SystemClock clock;
+    bool ok = true;
+    const QStringList names = WindowPictureNames();
+    ok &= saveLocationDialog(state, prompt, dir, names.at(0), out, err);
+
+    MainWindow window(state, prompt, clock);
+    showDemoLinks(window, state, source);
     ok &= SavePicture(&window, dir, names.at(1), out, err);
 
     FileKindDialog &kinds = window.fileKindDialog();
@@ -154,69 +211,15 @@ int RenderWindowPictures(const QString &dir, QTextStream &out, QTextStream &err)
     ImportWindow *import = window.importWindow();
     if (import) {
         ok &= SavePicture(import, dir, names.at(3), out, err);
+        import->openReport = [](const QString &) { return true; };
+        import->runButton->click();
     } else {
         err << QStringLiteral("インポート画面が開きませんでした。") << Qt::endl;
         ok = false;
     }
-
-    {
-        // The replace question as a run asks it: the demo rows written once
-        // (the quiet prompt answers はい), then counted for a second run.
-        if (import) {
-            import->openReport = [](const QString &) { return true; };
-            import->runButton->click();
-        }
-        QString question = TranscribeText::replaceQuestion();
-        try {
-            std::unique_ptr<Database> db = Database::open(state.files.database);
-            const QStringList backups{QFileInfo(state.files.databaseBackup).fileName(),
-                                      QFileInfo(state.files.kakoBackup).fileName()};
-            question = ReplaceQuestionText(question, CountReplaceDeletions(*db, kOutDeathRegister, state.files.kako), backups);
-            db->close();
-        } catch (const DbError &e) {
-            err << e.description() << Qt::endl;
-            ok = false;
-        }
-        QMessageBox box;
-        box.setWindowTitle(QApplication::applicationDisplayName());
-        box.setIcon(QMessageBox::Warning);
-        box.setText(question.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
-        box.setDefaultButton(QMessageBox::No);
-        box.show();
-        ok &= SavePicture(&box, dir, names.at(4), out, err);
-    }
-
-    {
-        // A run part-way through: 500 of 1,200 rows after 20 seconds.
-        ProgressWindow gage;
-        qint64 now = 0;
-        gage.elapsedMs = [&now] { return now; };
-        gage.repaintIntervalMs = 0;
-        gage.progress(0, 1200, TranscribeText::kProgress);
-        now = 20000;
-        gage.progress(501, 1200, TranscribeText::rowProgress(501));
-        gage.setWindowModality(Qt::NonModal);
-        ok &= SavePicture(&gage, dir, names.at(5), out, err);
-        gage.hide();
-    }
-
-    {
-        TranscribeReport report;
-        report.rowsRead = 6;
-        report.rowsWritten = 5;
-        report.skipped << RowNote{4, QStringLiteral("戒名が空です")};
-        QMessageBox box;
-        box.setWindowTitle(QApplication::applicationDisplayName());
-        box.setIcon(QMessageBox::Information);
-        box.setText(RunSummaryText(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-        box.setStandardButtons(QMessageBox::Ok);
-        box.show();
-        ok &= SavePicture(&box, dir, names.at(6), out, err);
-    }
-
+    ok &= saveReplaceQuestion(state, dir, names.at(4), out, err);
+    ok &= saveProgressWindow(dir, names.at(5), out, err);
+    ok &= saveRunSummary(dir, names.at(6), out, err);
     return ok ? 0 : 1;
 }
 

@@ -28,8 +28,6 @@
 #include <QHash>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <tuple>
 
@@ -530,41 +528,22 @@ qint64 growthPerRow(const RunSettings &state)
 
 bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QString &failure)
 {
-    const QVariant handle = target.nativeHandle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        failure = QStringLiteral("写し先が SQLite のデータベースではありません。");
+    try {
+        target.copySqliteSnapshotFrom(path, lockWaitMs);
+        return true;
+    } catch (const SnapshotError &e) {
+        if (e.step() == SnapshotError::Step::OpenSource)
+            failure = QStringLiteral("%1 を開けません（%2）").arg(QDir::toNativeSeparators(path), e.description());
+        else if (e.step() != SnapshotError::Step::Copy)
+            failure = e.description();
+        else if (e.isLockConflict())
+            failure = QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中のため、%1 秒待っても読めませんでした。"
+                                     "そのプログラムの作業が終わってから、もう一度検証してください。")
+                          .arg((lockWaitMs + 999) / 1000);
+        else
+            failure = QStringLiteral("%1（%2）").arg(e.description(), QDir::toNativeSeparators(path));
         return false;
     }
-    sqlite3 *to = *static_cast<sqlite3 *const *>(handle.constData());
-    // Read-only: the copy never writes the file it reads.
-    sqlite3 *from = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
-    if (rc != SQLITE_OK) {
-        failure = QStringLiteral("%1 を開けません（%2）").arg(QDir::toNativeSeparators(path),
-                                                              QString::fromUtf8(from ? sqlite3_errmsg(from) : sqlite3_errstr(rc)));
-        sqlite3_close(from);
-        return false;
-    }
-    sqlite3_busy_timeout(from, qMax(0, lockWaitMs));
-    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
-    if (!backup) {
-        failure = QString::fromUtf8(sqlite3_errmsg(to));
-        sqlite3_close(from);
-        return false;
-    }
-    rc = sqlite3_backup_step(backup, -1);
-    sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) {
-        failure = rc == SQLITE_BUSY || rc == SQLITE_LOCKED
-                      ? QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中のため、%1 秒待っても読めませんでした。"
-                                       "そのプログラムの作業が終わってから、もう一度検証してください。")
-                            .arg((lockWaitMs + 999) / 1000)
-                      : QStringLiteral("%1（%2）").arg(QString::fromUtf8(sqlite3_errstr(rc)), QDir::toNativeSeparators(path));
-        sqlite3_close(from);
-        return false;
-    }
-    sqlite3_close(from);
-    return true;
 }
 
 namespace {

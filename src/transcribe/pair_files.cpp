@@ -12,8 +12,6 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
-#include <sqlite3.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -34,6 +32,22 @@ const QByteArray kManifestMagic = QByteArrayLiteral("tera-import pair 1");
 const QStringList kSqliteSideFiles = {QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")};
 
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
+
+// Why the backup's copy of source could not be made, in the clerk's words.
+QString snapshotFailureText(const SnapshotError &e, const QString &source, const QString &target, int lockWaitMs)
+{
+    const bool copying = e.step() == SnapshotError::Step::Copy;
+    const int systemError = e.systemError();
+    if (copying && e.isLockConflict())
+        return QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中のため、%1 秒待ってもバックアップを作れませんでした。")
+            .arg((lockWaitMs + 999) / 1000);
+    if (copying && e.cause() == DbError::Cause::DiskFull)
+        return QStringLiteral("ファイル「%1」を書き終えられません。ディスクの空きが足りません（%2）。")
+            .arg(native(target), QString::fromLocal8Bit(std::strerror(systemError ? systemError : ENOSPC)));
+    if (copying && e.cause() == DbError::Cause::Io)
+        return QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(native(target), QString::fromLocal8Bit(std::strerror(systemError)));
+    return QStringLiteral("%1 を写せません（%2）。").arg(native(source), e.description());
+}
 
 QString folderOf(const DatabaseFiles &files) { return QFileInfo(files.kako).absolutePath(); }
 
@@ -134,52 +148,19 @@ bool StagedCopy::makeSqlite(const QString &source, const QString &target, int lo
     if (!open(target, file, why))
         return false;
     const QString name = file.fileName();
-    sqlite3 *from = nullptr;
-    sqlite3 *to = nullptr;
     // The engine's own side files of the copy go with it.
-    auto closeBoth = [&] {
-        sqlite3_close(from);
-        sqlite3_close(to);
+    auto removeSideFiles = [&] {
         for (const QString &side : kSqliteSideFiles)
             QFile::remove(name + side);
     };
-    auto engineFailure = [&](sqlite3 *db, int rc) {
-        why = QStringLiteral("%1 を写せません（%2）。")
-                  .arg(native(source), QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
-        closeBoth();
-        return false;
-    };
-    // Read-only: the backup never writes the file it reads.
-    int rc = sqlite3_open_v2(QFile::encodeName(source).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
-    if (rc != SQLITE_OK)
-        return engineFailure(from, rc);
-    sqlite3_busy_timeout(from, qMax(0, lockWaitMs));
-    rc = sqlite3_open_v2(QFile::encodeName(name).constData(), &to, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK)
-        return engineFailure(to, rc);
-    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
-    if (!backup)
-        return engineFailure(to, SQLITE_ERROR);
-    rc = sqlite3_backup_step(backup, -1);
-    sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) {
-        const int systemError = sqlite3_system_errno(to);
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            why = QStringLiteral("別のプログラム（カリンデなど）がデータベースに書き込み中のため、%1 秒待ってもバックアップを作れませんでした。")
-                      .arg((lockWaitMs + 999) / 1000);
-        else if (rc == SQLITE_FULL || systemError == ENOSPC)
-            why = QStringLiteral("ファイル「%1」を書き終えられません。ディスクの空きが足りません（%2）。")
-                      .arg(native(target), QString::fromLocal8Bit(std::strerror(systemError ? systemError : ENOSPC)));
-        else if (systemError != 0)
-            why = QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(native(target), QString::fromLocal8Bit(std::strerror(systemError)));
-        else
-            return engineFailure(nullptr, rc);
-        closeBoth();
+    try {
+        Database::copySqliteSnapshot(source, name, lockWaitMs);
+    } catch (const SnapshotError &e) {
+        removeSideFiles();
+        why = snapshotFailureText(e, source, target, lockWaitMs);
         return false;
     }
-    // The copy is one file of its own: no write-ahead log beside it.
-    sqlite3_exec(to, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-    closeBoth();
+    removeSideFiles();
     return finish(file, target, source, why);
 }
 

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 using namespace tera;
 
 Q_DECLARE_METATYPE(tera::Route)
@@ -166,6 +168,68 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, toInt32(qint64(1) << 31));
         QCOMPARE(toInt16(-32768), qint16(-32768));
         QCOMPARE(toInt32(-(qint64(1) << 31)), std::numeric_limits<qint32>::min());
+    }
+
+    // A snapshot of a SQLite file while a second connection holds it: a
+    // writer's uncommitted rows are left out, an exclusive lock that outlasts
+    // the wait is named as a lock, into a file and into an open database.
+    void snapshotUnderAnotherConnection_data()
+    {
+        QTest::addColumn<bool>("intoFile");
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<bool>("locked");
+        for (const bool intoFile : {true, false}) {
+            const char *target = intoFile ? "file" : "memory";
+            QTest::addRow("uncommitted write, %s", target) << intoFile << QStringLiteral("BEGIN IMMEDIATE") << false;
+            QTest::addRow("exclusive lock, %s", target) << intoFile << QStringLiteral("BEGIN EXCLUSIVE") << true;
+        }
+    }
+    void snapshotUnderAnotherConnection()
+    {
+        QFETCH(bool, intoFile);
+        QFETCH(QString, held);
+        QFETCH(bool, locked);
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("source.db"));
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(source).constData(), &other), SQLITE_OK);
+        const auto run = [other](const QString &sql) {
+            return sqlite3_exec(other, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+        };
+        QCOMPARE(run(QStringLiteral("CREATE TABLE t (n); INSERT INTO t VALUES (1), (2), (3)")), SQLITE_OK);
+        QCOMPARE(run(held), SQLITE_OK);
+        QCOMPARE(run(QStringLiteral("INSERT INTO t VALUES (4)")), SQLITE_OK);
+        const QByteArray sourceBytes = [&] {
+            QFile f(source);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+
+        const QString target = dir.filePath(QStringLiteral("copy.db"));
+        QVERIFY(QFile(target).open(QIODevice::WriteOnly)); // the staged copy is an empty file
+        std::unique_ptr<Database> memory = Database::openInMemory();
+        bool lockNamed = false;
+        try {
+            if (intoFile)
+                Database::copySqliteSnapshot(source, target, 200);
+            else
+                memory->copySqliteSnapshotFrom(source, 200);
+        } catch (const SnapshotError &e) {
+            QCOMPARE(e.step(), SnapshotError::Step::Copy);
+            lockNamed = e.isLockConflict();
+        }
+        run(QStringLiteral("ROLLBACK"));
+        sqlite3_close(other);
+        QCOMPARE(lockNamed, locked);
+        QFile after(source);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), sourceBytes); // never written
+        if (locked)
+            return;
+        std::unique_ptr<Database> opened = intoFile ? Database::open(target) : nullptr;
+        Database &copy = intoFile ? *opened : *memory;
+        Query q = copy.exec(QStringLiteral("SELECT count(*) AS n FROM t"));
+        QVERIFY(q.next());
+        QCOMPARE(q.integer(QStringLiteral("n")), 3);
     }
 
     // Transactions (a failed row leaves nothing) and product tables with more
