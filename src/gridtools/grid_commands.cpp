@@ -116,11 +116,20 @@ void GridCommands::FileOpen()
         show(GridToolText::kCancelled, Icon::None);
         return;
     }
+    QString sheet;
+    if (chooseSheet && GridFileKind(*kind) == GridFileKind::Workbook) {
+        const std::optional<QString> chosen = chooseSheet(name);
+        if (!chosen) {
+            show(GridToolText::kCancelled, Icon::None);
+            return;
+        }
+        sheet = *chosen;
+    }
     QCoreApplication::processEvents();
     Outcome result;
     {
         BusyPointer busy;
-        result = m_grid.LoadGrid(name, GridFileKind(*kind));
+        result = sheet.isEmpty() ? m_grid.LoadGrid(name, GridFileKind(*kind)) : m_grid.LoadSheet(name, sheet);
     }
     // The table stays as it was when the load fails; a warning comes with a
     // table that did load.

@@ -81,6 +81,10 @@ public:
     // take the text; read gives nothing when it cannot be read.
     std::function<bool(const QString &text)> putClipboard;
     std::function<std::optional<QString>()> readClipboard;
+    // The sheet of a workbook to open: empty text for the sheet it opens on,
+    // a sheet's name, or nothing when the user turned the question away.
+    // Unset, a workbook opens on its own sheet.
+    std::function<std::optional<QString>(const QString &path)> chooseSheet;
     // "Save first?" with Yes, No and Cancel.
     std::function<Answer(const QString &text)> askSaveFirst;
     // The closing question, with the caption 終了, Yes and No.

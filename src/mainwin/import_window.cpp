@@ -8,6 +8,7 @@
 #include "mainwin/forms.h"
 #include "mainwin/progress_window.h"
 #include "mainwin/run_finish.h"
+#include "mainwin/sheet_choice_dialog.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
 #include "session/import_session.h"
@@ -146,6 +147,8 @@ void ImportWindow::installGridTools()
     tools = new GridCommands(this, *m_grid, importGrid, docName, m_prompt, *m_kinds);
     // Each column of the import table is an item of the output kind.
     tools->columnsAreItems = true;
+    // A workbook of several sheets asks which, as the source file does.
+    tools->chooseSheet = [this](const QString &path) { return AskSheet(this, path, true); };
     tools->setDocumentFolder(m_state.files.appFolder);
     menus = InstallGridMenus(*this, *tools);
     connect(importGrid, &QAbstractItemView::doubleClicked, tools, &GridCommands::editCurrentCell);

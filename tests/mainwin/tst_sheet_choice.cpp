@@ -2,6 +2,7 @@
 // for a workbook's name, a workbook of several sheets asks which one, the
 // title names the sheet, and a death register read from an .xlsx goes all
 // the way into the database and kako.rnd.
+#include "gridtools/grid_commands.h"
 #include "mainwin/sheet_choice_dialog.h"
 #include "program_run.h"
 #include "window_fixture.h"
@@ -93,6 +94,36 @@ private slots:
         QCOMPARE(f->prompt.texts(), said);
         QCOMPARE(f->w->preview().TextMatrix(0, 0), firstCell);
         QCOMPARE(f->w->windowTitle(), title.isEmpty() ? before : QCoreApplication::applicationName() + title);
+    }
+
+    // 開く in the import window asks for the sheet of a workbook of several
+    // as the source file does; ｷｬﾝｾﾙ leaves the table as it was.
+    void importTableOpenAsksForSheet_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("firstCell");
+        QTest::newRow("another sheet") << 0 << true << "番号";
+        QTest::newRow("the sheet it opens on") << -1 << true << "項目";
+        QTest::newRow("cancelled") << 0 << false << "";
+    }
+    void importTableOpenAsksForSheet()
+    {
+        QFETCH(int, row);
+        QFETCH(bool, ok);
+        QFETCH(QString, firstCell);
+        GridFixture g;
+        const QString before = g.grid().TextMatrix(0, 0);
+        g.openPick = workbook("formats.xlsx");
+        FileKindSeen kinds;
+        answerFileKind(g.kinds(), 5, true, &kinds);
+        SheetSeen seen;
+        answerSheet(row, ok, &seen);
+        g.w->menus.openAction->trigger();
+        QVERIFY(kinds.shown);
+        QCOMPARE(seen.lines, (QStringList{"名簿（5 行 × 5 列）", "書式（24 行 × 2 列）　開くシート"}));
+        QCOMPARE(g.grid().TextMatrix(0, 0), ok ? firstCell : before);
+        QCOMPARE(g.prompt.texts().contains(GridToolText::kCancelled), !ok);
     }
 
     // A death register kept in Excel, through both windows into the
