@@ -53,24 +53,6 @@ private slots:
     void init() { f = std::make_unique<WindowFixture>(); }
     void cleanup() { f.reset(); }
 
-    void windowAtLoad()
-    {
-        AppState s;
-        ScriptedPrompt p;
-        SystemClock c;
-        GridModel source;
-        ImportSession session(s, source);
-        ImportWindow d(session, p, c);
-        QVERIFY(d.grid().Editable());
-        QCOMPARE(d.grid().Rows(), 1);
-        QCOMPARE(d.grid().Cols(), 1);
-        // The alignment choice is only stored: the grid stays as it was.
-        QCOMPARE(d.alignment, qint16(-1));
-        d.alignmentButtons[7]->click();
-        QCOMPARE(d.alignment, qint16(7));
-        QCOMPARE(d.grid().Rows(), 1);
-    }
-
     // 3 lines of 4 fields: with a title line two data rows numbered 1 and 2,
     // without it three; the list shows the first line's texts either way.
     void fillWithAndWithoutTitle_data()
@@ -102,24 +84,6 @@ private slots:
         QCOMPARE(g.TextMatrix(g.Rows() - 1, kSeshu), QStringLiteral("髙橋　一郎"));
         QCOMPARE(g.TextMatrix(1, 5), QString()); // no link, nothing written
         QCOMPARE(f->prompt.texts(), title ? QStringList() : QStringList{SessionText::kFirstLineTitlesQuestion});
-    }
-
-    // A second column linked to an item already linked is refused, naming
-    // the first; the fill takes the first column's values.
-    void secondLinkToOneItemRefused()
-    {
-        f->w->outputKindButtons[2]->click();
-        f->w->titleRowButtons[1]->click();
-        f->pickSource(f->writeFile(QStringLiteral("k.csv"), kThreeByFour), 3);
-        f->link(1, kZokumei);
-        f->link(3, kZokumei);
-        QCOMPARE(f->prompt.texts().size(), 1);
-        QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("2 列目「俗名」")), qPrintable(f->prompt.texts().first()));
-        QCOMPARE(f->prompt.shown().first().icon, Icon::Critical);
-        QCOMPARE(f->w->linkGrid().Rows(), 2);
-        QCOMPARE(f->w->session().links().size(), 1);
-        f->w->runButton->click();
-        QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　清一"));
     }
 
     void outKindFixedAndModeShared()
