@@ -149,12 +149,12 @@ private slots:
 
     // --- sizes
 
-    // At its smallest the main window still shows eight lines of each list,
-    // and no window's default size is larger than the screen.
+    // At its smallest the main window still shows eight lines of each list
+    // and fits a laptop's screen less its task bar. (No window's default size
+    // passing the screen is the placement test's.)
     void listsShowEightLinesAtMinimumSize()
     {
-        ImportWindow *d = openDeaths();
-        QVERIFY(d);
+        f->w->show();
         f->w->resize(f->w->minimumSizeHint());
         QTest::qWait(20);
         for (QListWidget *list : {f->w->sourceItems, f->w->targetItems}) {
@@ -166,10 +166,7 @@ private slots:
             QVERIFY2(list->viewport()->height() >= 8 * line,
                      qPrintable(QStringLiteral("%1 px for lines of %2 px").arg(list->viewport()->height()).arg(line)));
         }
-        const QRect area = f->w->screen()->availableGeometry();
         QVERIFY(f->w->minimumSizeHint().height() <= 728); // 768 less a task bar
-        for (QWidget *w : std::initializer_list<QWidget *>{f->w.get(), d})
-            QVERIFY(w->width() <= area.width() && w->height() <= area.height());
     }
 
     // --- keyboard
