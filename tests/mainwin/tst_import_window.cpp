@@ -19,7 +19,7 @@ namespace {
 const QByteArray kThreeByFour = "戒名,俗名,没年月日,施主名\r\n釋浄心,髙橋　清一,2003年5月17日,髙橋　一郎\r\n"
                                 "釋妙華,髙橋　トメ,2001年3月2日,髙橋　一郎\r\n";
 
-constexpr int kKaimyo = 10, kZokumei = 11, kDate = 1, kSeshu = 12;
+constexpr int kKaimyo = 10, kDate = 1, kSeshu = 12;
 
 } // namespace
 
@@ -30,14 +30,7 @@ class TestImportWindow : public QObject {
 
     ImportWindow *readDeathRegister(bool title)
     {
-        f->w->outputKindButtons[2]->click();
-        f->w->titleRowButtons[title ? 1 : 0]->click();
-        f->pickSource(f->writeFile(QStringLiteral("過去帳.csv"), kThreeByFour), 3);
-        const int items[] = {kKaimyo, kZokumei, kDate, kSeshu};
-        for (int column = 0; column < 4; ++column)
-            f->link(column, items[column]);
-        f->w->runButton->click();
-        return f->withReportViewer(f->w->importWindow());
+        return f->readDeaths(QStringLiteral("過去帳.csv"), kThreeByFour, kModeReplace, title);
     }
 
     // The whole road: pick, link by titles, 読込実行, 実行.

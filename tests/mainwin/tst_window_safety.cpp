@@ -44,18 +44,6 @@ class TestWindowSafety : public QObject {
             f->link(column, items[column]);
     }
     ImportWindow *importWindow() { return f->withReportViewer(f->w->importWindow()); }
-    // Death-register text with its title line, appended: picked, linked and
-    // read into the import window.
-    ImportWindow *readDeaths(const QString &name, const QByteArray &text)
-    {
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[kModeAppend]->click();
-        f->w->titleRowButtons[1]->click();
-        f->pickSource(f->writeFile(name, text), 3);
-        linkDeaths();
-        f->w->runButton->click();
-        return importWindow();
-    }
     QStringList kakoColumn(const QString &column)
     {
         return f->column(QStringLiteral("SELECT [%1] AS v FROM [W_KAKO] ORDER BY [過去CD]").arg(column));
@@ -73,7 +61,7 @@ private slots:
     // the first file is left; edits are given up only after a question.
     void refillStartsEmpty()
     {
-        ImportWindow *d = readDeaths(QStringLiteral("twelve.csv"), deaths(12, QStringLiteral("甲")));
+        ImportWindow *d = f->readDeaths(QStringLiteral("twelve.csv"), deaths(12, QStringLiteral("甲")), kModeAppend);
         QVERIFY(d);
         QCOMPARE(d->grid().Rows(), 13);
 
@@ -386,7 +374,7 @@ private slots:
         } else {
             text.replace(QStringLiteral("2003年5月4日"), date);
         }
-        ImportWindow *d = readDeaths(QStringLiteral("bad.csv"), text.toUtf8());
+        ImportWindow *d = f->readDeaths(QStringLiteral("bad.csv"), text.toUtf8(), kModeAppend);
         QVERIFY(d);
         f->prompt.clear();
         d->runButton->click();

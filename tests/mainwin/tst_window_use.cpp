@@ -64,14 +64,7 @@ class TestWindowUse : public QObject {
     ImportWindow *openDeaths(int mode = kModeAppend)
     {
         f->w->show();
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[mode]->click();
-        f->w->titleRowButtons[1]->click();
-        f->pickSource(f->writeFile(QStringLiteral("deaths.csv"), kDeaths), 3);
-        for (const auto &[column, item] : {std::pair{0, 10}, {1, 11}, {2, 1}, {3, 12}})
-            f->link(column, item);
-        f->w->runButton->click();
-        return f->withReportViewer(f->w->importWindow());
+        return f->readDeaths(QStringLiteral("deaths.csv"), kDeaths, mode);
     }
 
 private slots:
