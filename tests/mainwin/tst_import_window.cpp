@@ -111,34 +111,6 @@ private slots:
         QCOMPARE(f->count(QStringLiteral("D_SETAI")), 0);
     }
 
-    // One whole import from an example file, by clicking through both
-    // windows; checked in the database and kako.rnd. (Each kind's own
-    // writing is the session's test: the windows only drive it.)
-    void wholeImport()
-    {
-        const int rows = 12;
-        ImportWindow *d = importExample(QStringLiteral("death-register.utf8.csv"), 2, kModeReplace);
-        QVERIFY(d);
-        QCOMPARE(d->grid().Rows(), rows + 1);
-        const TranscribeReport &r = d->lastReport();
-        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
-        QCOMPARE(r.rowsRead, rows);
-        QCOMPARE(r.rowsWritten, rows);
-        // The replace question, then the backup's note that kako.rnd had
-        // nothing to copy yet, then the summary.
-        const QStringList texts = f->prompt.texts();
-        QCOMPARE(texts.size(), 3);
-        QVERIFY2(texts.at(0).startsWith(TranscribeText::replaceQuestion().section(QStringLiteral("\r\n"), 0, 1)),
-                 qPrintable(texts.at(0)));
-        QVERIFY(texts.last().startsWith(QStringLiteral("転記が終わりました。\r\n書き込み %1 行").arg(rows)));
-        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
-        QVERIFY(QFileInfo::exists(f->state.files.databaseBackup));
-        QCOMPARE(f->count(QStringLiteral("W_KAKO")), rows);
-        QCOMPARE(QFileInfo(f->state.files.kako).size(), qint64(rows) * 780);
-        QCOMPARE(f->count(QStringLiteral("D_OMAIRI")), qint64(rows) * 18);
-        QVERIFY(f->column(QStringLiteral("SELECT 戒名 AS v FROM W_KAKO")).contains(QStringLiteral("清風院釋正道居士")));
-    }
-
     // キャンセル stops after the row being written: rows 1 and 2 are in,
     // row 3 is not, and the summary says so.
     void cancelAfterCurrentRow()

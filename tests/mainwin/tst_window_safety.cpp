@@ -8,6 +8,7 @@
 #include "../cli/database_dump.h"
 #include "program_run.h"
 #include "session/demo_database.h"
+#include "transcribe/transcribe.h"
 #include "window_fixture.h"
 
 #include <QFileInfo>
@@ -406,8 +407,10 @@ private slots:
     }
 
     // The example through the windows (links made in the link editor,
-    // 読込実行, 実行) and through `transcribe` with the same links, into two
-    // fresh databases: every table and kako.rnd are identical.
+    // 読込実行, 実行 replacing) and through `transcribe` with the same links,
+    // into two fresh databases: every table and kako.rnd are identical. The
+    // windows ask the replace question, note that kako.rnd had nothing to
+    // back up yet, and end with the summary.
     void windowsAndCommandLineAgree()
     {
         QTemporaryDir byWindows, byCommand;
@@ -416,15 +419,28 @@ private slots:
         f->picked = windowsDb;
         f->w->databaseBrowseButton->click();
         QCOMPARE(f->state.files.database, windowsDb);
-        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.cp932.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeReplace, examplePath(QStringLiteral("death-register.cp932.csv")));
         QVERIFY(d);
+        QCOMPARE(d->grid().Rows(), 13);
+        f->prompt.clear();
         d->runButton->click();
-        QCOMPARE(d->lastReport().rowsWritten, 12);
+        const TranscribeReport &r = d->lastReport();
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+        QCOMPARE(r.rowsRead, 12);
+        QCOMPARE(r.rowsWritten, 12);
+        const QStringList texts = f->prompt.texts();
+        QCOMPARE(texts.size(), 3);
+        QVERIFY2(texts.at(0).startsWith(TranscribeText::replaceQuestion().section(QStringLiteral("\r\n"), 0, 1)),
+                 qPrintable(texts.at(0)));
+        QVERIFY(texts.last().startsWith(QStringLiteral("転記が終わりました。\r\n書き込み 12 行")));
+        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
+        QVERIFY(QFileInfo::exists(f->state.files.databaseBackup));
+        QCOMPARE(countIn(windowsDb, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 12 * 18);
 
         QStringList args{QStringLiteral("transcribe"), QStringLiteral("--db"), commandDb, QStringLiteral("--source"),
                          examplePath(QStringLiteral("death-register.cp932.csv")), QStringLiteral("--kind"),
-                         QStringLiteral("death"), QStringLiteral("--mode"), QStringLiteral("append"),
-                         QStringLiteral("--title"), QStringLiteral("--today"), QStringLiteral("2024-05-10")};
+                         QStringLiteral("death"), QStringLiteral("--mode"), QStringLiteral("replace"),
+                         QStringLiteral("--yes"), QStringLiteral("--title"), QStringLiteral("--today"), QStringLiteral("2024-05-10")};
         for (const DataLink &l : f->w->session().links())
             args << QStringLiteral("--link") << QStringLiteral("%1:%2").arg(l.sourceColumn).arg(l.importColumn);
         const ProgramRun run = runTera(args);
@@ -433,6 +449,7 @@ private slots:
         const QStringList viaWindows = dumpDatabase(windowsDb);
         const QStringList viaCommand = dumpDatabase(commandDb);
         QVERIFY(viaWindows.filter(QStringLiteral("W_KAKO: ")).size() == 12);
+        QVERIFY(!viaWindows.filter(QStringLiteral("清風院釋正道居士")).isEmpty());
         QCOMPARE(viaWindows.size(), viaCommand.size());
         for (int i = 0; i < viaWindows.size(); ++i)
             QCOMPARE(viaWindows.at(i), viaCommand.at(i));
