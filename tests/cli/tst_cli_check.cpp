@@ -57,16 +57,6 @@ private slots:
         const QString report = QString::fromUtf8(readAll(dir.filePath(reports.first())));
         QVERIFY2(report.contains(QStringLiteral("9 行目（1 列目）")) && report.contains(QStringLiteral("作成したファイルはありません")),
                  qPrintable(report));
-
-        // Replacing needs a yes that no one is there to give: exit 3, the
-        // rows stay.
-        QCOMPARE(runTera(importArgs("transcribe", db, example("death-register.utf8.csv"), "death") << linkArgs(kDeathLinks)).code, 0);
-        const int written = entries(db);
-        QVERIFY(written > 0);
-        r = runTera(importArgs("transcribe", db, example("death-register.utf8.csv"), "death", "replace") << linkArgs(kDeathLinks));
-        QCOMPARE(r.code, 3);
-        QVERIFY2(r.err.contains(QStringLiteral("以前の登録データを削除して、転記します。")), qPrintable(r.err));
-        QCOMPARE(entries(db), written);
     }
 
     // restore without --yes and without a terminal declines; on a disk that

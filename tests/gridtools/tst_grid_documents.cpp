@@ -209,22 +209,6 @@ private slots:
         QCOMPARE(f->grid().TextMatrix(1, 1), QStringLiteral("1-1"));
     }
 
-    // Open asks FileKindDialog with the picked name: DATA.CSV offers comma text only.
-    void openUpperCaseExtension()
-    {
-        f->openPick = f->path(QStringLiteral("DATA.CSV"));
-        QVERIFY(f->grid().SaveGrid(f->openPick, GridFileKind::Csv).ok);
-        f->fill(3, 3);
-        FileKindSeen seen;
-        f->answerFileKind(3, true, &seen);
-        f->w->menus.openAction->trigger();
-        QVERIFY(seen.shown);
-        QCOMPARE(seen.enabled, (std::array<bool, 5>{false, false, false, true, false}));
-        QCOMPARE(f->grid().Rows(), 8);
-        QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
-        QVERIFY(f->prompt.texts().isEmpty());
-    }
-
     void saveCancelledAtEachStep()
     {
         const QString file = f->writeFile(QStringLiteral("table.csv"), "old\r\n");
@@ -345,8 +329,9 @@ private slots:
         QCOMPARE(f->grid().RowHeight(3), format ? 600 : GridModel::kDefaultRowHeight);
     }
 
-    // A file that does not read is reported and the table stays.
-    void openBrokenFile()
+    // A file that does not read, or a save that cannot be written, is
+    // reported and the table stays; Save As keeps the old name.
+    void failuresKeepTheTable()
     {
         f->openPick = f->writeFile(QStringLiteral("broken.vsg"), "this is no grid document");
         f->answerFileKind(0, true);
@@ -355,11 +340,8 @@ private slots:
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("broken.vsg")));
         QCOMPARE(f->grid().Rows(), 8);
         QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
-    }
 
-    // A save that cannot be written says so; Save As keeps the old name.
-    void saveFailures()
-    {
+        f->prompt.clear();
         const QString nowhere = f->path(QStringLiteral("no such folder/t.csv"));
         f->w->docName = nowhere;
         f->answerFileKind(3, true);
@@ -388,10 +370,22 @@ private slots:
         QCOMPARE(f->w->docName, nowhere);
     }
 
-    // Save and Save As offer the kinds that fit the name they write: after a
-    // .vsg was opened, a table saved as .csv can still be comma text.
-    void saveOffersTheKindsOfItsName()
+    // Open and Save As offer the kinds that fit the name at hand: DATA.CSV
+    // offers comma text only, and after a .vsg was opened a table saved as
+    // .csv can still be comma text.
+    void kindsFollowTheName()
     {
+        f->openPick = f->path(QStringLiteral("DATA.CSV"));
+        QVERIFY(f->grid().SaveGrid(f->openPick, GridFileKind::Csv).ok);
+        f->fill(3, 3);
+        FileKindSeen seen;
+        f->answerFileKind(3, true, &seen);
+        f->w->menus.openAction->trigger();
+        QVERIFY(seen.shown);
+        QCOMPARE(seen.enabled, (std::array<bool, 5>{false, false, false, true, false}));
+        QCOMPARE(f->grid().Rows(), 8);
+        QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
+
         f->kinds().enableForFileName(QStringLiteral("x.vsg"));
         f->savePick = f->path(QStringLiteral("out.csv"));
         f->answerFileKind(3, true);

@@ -19,7 +19,7 @@ namespace {
 const QByteArray kThreeByFour = "戒名,俗名,没年月日,施主名\r\n釋浄心,髙橋　清一,2003年5月17日,髙橋　一郎\r\n"
                                 "釋妙華,髙橋　トメ,2001年3月2日,髙橋　一郎\r\n";
 
-constexpr int kKaimyo = 10, kZokumei = 11, kDate = 1, kSeshu = 12;
+constexpr int kKaimyo = 10, kDate = 1, kSeshu = 12;
 
 } // namespace
 
@@ -30,14 +30,7 @@ class TestImportWindow : public QObject {
 
     ImportWindow *readDeathRegister(bool title)
     {
-        f->w->outputKindButtons[2]->click();
-        f->w->titleRowButtons[title ? 1 : 0]->click();
-        f->pickSource(f->writeFile(QStringLiteral("過去帳.csv"), kThreeByFour), 3);
-        const int items[] = {kKaimyo, kZokumei, kDate, kSeshu};
-        for (int column = 0; column < 4; ++column)
-            f->link(column, items[column]);
-        f->w->runButton->click();
-        return f->withReportViewer(f->w->importWindow());
+        return f->readDeaths(QStringLiteral("過去帳.csv"), kThreeByFour, kModeReplace, title);
     }
 
     // The whole road: pick, link by titles, 読込実行, 実行.
@@ -52,24 +45,6 @@ class TestImportWindow : public QObject {
 private slots:
     void init() { f = std::make_unique<WindowFixture>(); }
     void cleanup() { f.reset(); }
-
-    void windowAtLoad()
-    {
-        AppState s;
-        ScriptedPrompt p;
-        SystemClock c;
-        GridModel source;
-        ImportSession session(s, source);
-        ImportWindow d(session, p, c);
-        QVERIFY(d.grid().Editable());
-        QCOMPARE(d.grid().Rows(), 1);
-        QCOMPARE(d.grid().Cols(), 1);
-        // The alignment choice is only stored: the grid stays as it was.
-        QCOMPARE(d.alignment, qint16(-1));
-        d.alignmentButtons[7]->click();
-        QCOMPARE(d.alignment, qint16(7));
-        QCOMPARE(d.grid().Rows(), 1);
-    }
 
     // 3 lines of 4 fields: with a title line two data rows numbered 1 and 2,
     // without it three; the list shows the first line's texts either way.
@@ -104,24 +79,6 @@ private slots:
         QCOMPARE(f->prompt.texts(), title ? QStringList() : QStringList{SessionText::kFirstLineTitlesQuestion});
     }
 
-    // A second column linked to an item already linked is refused, naming
-    // the first; the fill takes the first column's values.
-    void secondLinkToOneItemRefused()
-    {
-        f->w->outputKindButtons[2]->click();
-        f->w->titleRowButtons[1]->click();
-        f->pickSource(f->writeFile(QStringLiteral("k.csv"), kThreeByFour), 3);
-        f->link(1, kZokumei);
-        f->link(3, kZokumei);
-        QCOMPARE(f->prompt.texts().size(), 1);
-        QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("2 列目「俗名」")), qPrintable(f->prompt.texts().first()));
-        QCOMPARE(f->prompt.shown().first().icon, Icon::Critical);
-        QCOMPARE(f->w->linkGrid().Rows(), 2);
-        QCOMPARE(f->w->session().links().size(), 1);
-        f->w->runButton->click();
-        QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　清一"));
-    }
-
     void outKindFixedAndModeShared()
     {
         ImportWindow *d = readDeathRegister(true);
@@ -152,34 +109,6 @@ private slots:
         QCOMPARE(f->prompt.texts().mid(1), (QStringList{refused, refused}));
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), before);
         QCOMPARE(f->count(QStringLiteral("D_SETAI")), 0);
-    }
-
-    // One whole import from an example file, by clicking through both
-    // windows; checked in the database and kako.rnd. (Each kind's own
-    // writing is the session's test: the windows only drive it.)
-    void wholeImport()
-    {
-        const int rows = 12;
-        ImportWindow *d = importExample(QStringLiteral("death-register.utf8.csv"), 2, kModeReplace);
-        QVERIFY(d);
-        QCOMPARE(d->grid().Rows(), rows + 1);
-        const TranscribeReport &r = d->lastReport();
-        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
-        QCOMPARE(r.rowsRead, rows);
-        QCOMPARE(r.rowsWritten, rows);
-        // The replace question, then the backup's note that kako.rnd had
-        // nothing to copy yet, then the summary.
-        const QStringList texts = f->prompt.texts();
-        QCOMPARE(texts.size(), 3);
-        QVERIFY2(texts.at(0).startsWith(TranscribeText::replaceQuestion().section(QStringLiteral("\r\n"), 0, 1)),
-                 qPrintable(texts.at(0)));
-        QVERIFY(texts.last().startsWith(QStringLiteral("転記が終わりました。\r\n書き込み %1 行").arg(rows)));
-        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
-        QVERIFY(QFileInfo::exists(f->state.files.databaseBackup));
-        QCOMPARE(f->count(QStringLiteral("W_KAKO")), rows);
-        QCOMPARE(QFileInfo(f->state.files.kako).size(), qint64(rows) * 780);
-        QCOMPARE(f->count(QStringLiteral("D_OMAIRI")), qint64(rows) * 18);
-        QVERIFY(f->column(QStringLiteral("SELECT 戒名 AS v FROM W_KAKO")).contains(QStringLiteral("清風院釋正道居士")));
     }
 
     // キャンセル stops after the row being written: rows 1 and 2 are in,

@@ -45,7 +45,8 @@ private slots:
 
     // A link row names the source title and the destination field name (not
     // the list label), and the lines stay selected. One column may feed two
-    // items (the same Lpoj twice); a second link into one item is refused.
+    // items; a second link into one item is refused, naming the first, and
+    // the fill takes the first.
     void linkWritesNamesAndPositions()
     {
         loadFourColumns();
@@ -62,12 +63,17 @@ private slots:
                  qPrintable(f->prompt.texts().first()));
         f->link(1, kLineDate);
         QCOMPARE(f->w->linkGrid().Rows(), 2);
+        QCOMPARE(f->w->session().links().size(), 1);
         f->link(2, kLineKaimyo);
         QCOMPARE(f->w->linkGrid().Rows(), 3);
         QCOMPARE(f->w->links().nextLinkRow, 3);
         QCOMPARE(f->linkColumn(LinkGridCol::NO), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
         QCOMPARE(f->linkColumn(LinkGridCol::SourceColumn), (QStringList{QStringLiteral("2"), QStringLiteral("2")}));
         QCOMPARE(f->prompt.texts().size(), 2);
+        // The fill takes the first column linked to the item.
+        f->w->runButton->click();
+        QVERIFY(f->w->importWindow());
+        QCOMPARE(f->w->importWindow()->grid().TextMatrix(1, kLineDate), QStringLiteral("丙"));
     }
 
     void linkRefusals_data()

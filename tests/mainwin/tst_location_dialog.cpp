@@ -48,16 +48,6 @@ private slots:
         QVERIFY(!d.cancelFlag());
     }
 
-    void emptyPathConfirmedEndsProgram()
-    {
-        DatabaseLocationForm &d = f->dialog;
-        f->p.script({Answer::Ok});
-        d.show();
-        d.okButton->click();
-        QVERIFY(d.endRequested());
-        QVERIFY(!d.isVisible());
-    }
-
     void pickerCancelledChangesNothing()
     {
         DatabaseLocationForm &d = f->dialog;
@@ -80,12 +70,23 @@ private slots:
         QVERIFY(f->p.texts().isEmpty());
     }
 
-    void cancelSetsFlag()
+    // The two ways out: OK on an empty box confirmed ends the program,
+    // キャンセル sets the flag; either closes the dialog.
+    void waysOut_data()
     {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("empty path confirmed") << false;
+        QTest::newRow("キャンセル") << true;
+    }
+    void waysOut()
+    {
+        QFETCH(bool, cancel);
         DatabaseLocationForm &d = f->dialog;
         d.show();
-        d.cancelButton->click();
-        QVERIFY(d.cancelFlag());
+        (cancel ? d.cancelButton : d.okButton)->click(); // the question answered OK
+        QCOMPARE(f->p.texts().isEmpty(), cancel);
+        QCOMPARE(d.cancelFlag(), cancel);
+        QCOMPARE(d.endRequested(), !cancel);
         QVERIFY(!d.isVisible());
     }
 };

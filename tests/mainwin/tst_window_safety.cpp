@@ -5,15 +5,14 @@
 // column where the file has several, members written over as if new; and
 // the same import through the windows and the command line.
 #include "mainwin/check_window.h"
+#include "../cli/database_dump.h"
 #include "program_run.h"
 #include "session/demo_database.h"
+#include "transcribe/transcribe.h"
 #include "window_fixture.h"
 
 #include <QFileInfo>
 #include <QLabel>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QLineEdit>
 
 using namespace tera;
@@ -30,41 +29,6 @@ QByteArray deaths(int n, const QString &prefix)
     for (int i = 1; i <= n; ++i)
         text += QStringLiteral("釋%1%2,%1　%2郎,2003年5月%2日,%1　一郎\r\n").arg(prefix).arg(i);
     return text.toUtf8();
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Every table's rows of a SQLite file, in stored order, as text.
-QStringList dumpDatabase(const QString &path)
-{
-    QStringList out;
-    const QString name = QStringLiteral("dump-") + path;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            return {QStringLiteral("cannot open ") + path};
-        QStringList tables;
-        QSqlQuery list(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"), db);
-        while (list.next())
-            tables << list.value(0).toString();
-        for (const QString &table : tables) {
-            QSqlQuery q(QStringLiteral("SELECT * FROM [%1] ORDER BY rowid").arg(table), db);
-            while (q.next()) {
-                QStringList cells;
-                const QSqlRecord record = q.record();
-                for (int c = 0; c < record.count(); ++c)
-                    cells << record.fieldName(c) + QLatin1Char('=') + q.value(c).toString();
-                out << table + QStringLiteral(": ") + cells.join(QLatin1Char('|'));
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return out;
 }
 
 } // namespace
@@ -98,13 +62,7 @@ private slots:
     // the first file is left; edits are given up only after a question.
     void refillStartsEmpty()
     {
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[kModeAppend]->click();
-        f->w->titleRowButtons[1]->click();
-        f->pickSource(f->writeFile(QStringLiteral("twelve.csv"), deaths(12, QStringLiteral("甲"))), 3);
-        linkDeaths();
-        f->w->runButton->click();
-        ImportWindow *d = importWindow();
+        ImportWindow *d = f->readDeaths(QStringLiteral("twelve.csv"), deaths(12, QStringLiteral("甲")), kModeAppend);
         QVERIFY(d);
         QCOMPARE(d->grid().Rows(), 13);
 
@@ -254,10 +212,14 @@ private slots:
         QVERIFY(f->prompt.texts().last().contains(QStringLiteral("見出し")));
     }
 
-    // 終了 of the main window asks while the import window is open, as the
-    // import window's own 終了 does.
+    // 終了 of the main window ends the program at once, but asks while the
+    // import window is open, as the import window's own 終了 does.
     void quitAsksWhileImportIsOpen()
     {
+        f->w->quitButton->click();
+        QCOMPARE(f->endedWith, 0);
+        QVERIFY(f->prompt.texts().isEmpty());
+        f->endedWith = -1;
         ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
         QVERIFY(d);
         f->prompt.clear();
@@ -354,7 +316,7 @@ private slots:
         QVERIFY2(f->prompt.texts().last().contains(QStringLiteral("書き込み 3 行（新規 1 行、更新 2 行）")),
                  qPrintable(f->prompt.texts().last()));
         const QString reportPath = f->prompt.texts().last().section(QStringLiteral("転記レポート: "), 1).section(QStringLiteral("\r\n"), 0, 0);
-        QVERIFY2(QString::fromUtf8(fileBytes(reportPath)).contains(QStringLiteral("（新規 1 行、更新 2 行）")), qPrintable(reportPath));
+        QVERIFY2(QString::fromUtf8(readAll(reportPath)).contains(QStringLiteral("（新規 1 行、更新 2 行）")), qPrintable(reportPath));
     }
 
     // 既存データを削除して転記 asks before anything, the backup included:
@@ -367,9 +329,9 @@ private slots:
         QVERIFY(d);
         d->runButton->click();
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 12);
-        const QByteArray kako = fileBytes(f->state.files.kako);
-        const QByteArray tera2 = fileBytes(f->state.files.databaseBackup);
-        const QByteArray kako2 = fileBytes(f->state.files.kakoBackup);
+        const QByteArray kako = readAll(f->state.files.kako);
+        const QByteArray tera2 = readAll(f->state.files.databaseBackup);
+        const QByteArray kako2 = readAll(f->state.files.kakoBackup);
         QVERIFY(!tera2.isEmpty());
 
         d->executionModeButtons[kModeReplace]->click();
@@ -386,92 +348,69 @@ private slots:
         QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
         QCOMPARE(d->lastReport().outcome, TranscribeReport::Outcome::ReplaceDeclined);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 12);
-        QVERIFY(fileBytes(f->state.files.kako) == kako);
-        QVERIFY(fileBytes(f->state.files.databaseBackup) == tera2);
-        QVERIFY(fileBytes(f->state.files.kakoBackup) == kako2);
+        QVERIFY(readAll(f->state.files.kako) == kako);
+        QVERIFY(readAll(f->state.files.databaseBackup) == tera2);
+        QVERIFY(readAll(f->state.files.kakoBackup) == kako2);
     }
 
-    // A row that would stop the run (a date that does not exist) stops it
-    // before anything is written, the backup included, and the rows to
-    // correct are listed as 検証 lists them.
-    void rowToCorrectStopsBeforeWriting_data()
+    // A row that would stop the run (a date that does not exist), or an era
+    // table that lost the era of the rows' years, stops 実行 before anything
+    // is written, the backup included: the rows to correct are listed as 検証
+    // lists them, the lost era is named with its table. Once mended in the
+    // table or in the database, the same window writes every row.
+    void stopsBeforeWriting_data()
     {
-        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("date"); // row 4's; empty: 平成 removed from the era table
         QTest::newRow("平成元年13月40日") << QStringLiteral("平成元年13月40日");
-        QTest::newRow("2023年2月30日") << QStringLiteral("2023年2月30日");
-        QTest::newRow("13月40日") << QStringLiteral("2001年13月40日");
         QTest::newRow("2023/02/30") << QStringLiteral("2023/02/30");
+        QTest::newRow("era gone") << QString();
     }
-    void rowToCorrectStopsBeforeWriting()
+    void stopsBeforeWriting()
     {
         QFETCH(QString, date);
         QString text = QString::fromUtf8(deaths(6, QStringLiteral("甲")));
-        text.replace(QStringLiteral("2003年5月4日"), date);
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[kModeAppend]->click();
-        f->w->titleRowButtons[1]->click();
-        f->pickSource(f->writeFile(QStringLiteral("bad.csv"), text.toUtf8()), 3);
-        linkDeaths();
-        f->w->runButton->click();
-        ImportWindow *d = importWindow();
+        if (date.isEmpty()) {
+            f->execute(QStringLiteral("CREATE TABLE [kept_era] AS SELECT * FROM [M_年号] WHERE [年号] = '平成'"));
+            f->execute(QStringLiteral("DELETE FROM [M_年号] WHERE [年号] = '平成'"));
+        } else {
+            text.replace(QStringLiteral("2003年5月4日"), date);
+        }
+        ImportWindow *d = f->readDeaths(QStringLiteral("bad.csv"), text.toUtf8(), kModeAppend);
         QVERIFY(d);
         f->prompt.clear();
         d->runButton->click();
         QCOMPARE(d->lastReport().rowsWritten, 0);
-        QCOMPARE(d->lastReport().rowsToCorrect.size(), 1);
-        QCOMPARE(d->lastReport().rowsToCorrect.first().row, 4);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 0);
         QCOMPARE(f->count(QStringLiteral("W_KAIKI")), 0);
-        QVERIFY(fileBytes(f->state.files.kako).isEmpty());
+        QCOMPARE(f->count(QStringLiteral("D_OMAIRI")), 0);
+        QVERIFY(readAll(f->state.files.kako).isEmpty());
         QVERIFY(!QFileInfo::exists(f->state.files.databaseBackup));
-        auto *list = d->findChild<CheckWindow *>();
-        QVERIFY(list);
-        QCOMPARE(list->report().firstStopRow(), 4);
-        QVERIFY(list->isVisible());
-        // Corrected in the table, the same window writes every row.
-        QAbstractItemModel *model = d->importGrid->model();
-        QVERIFY(model->setData(model->index(4, kDate), QStringLiteral("2003年5月4日")));
+        if (date.isEmpty()) {
+            QVERIFY2(f->prompt.texts().join(QString()).contains(QStringLiteral("マスタ M_年号 に")),
+                     qPrintable(f->prompt.texts().join(QStringLiteral("|"))));
+            f->execute(QStringLiteral("INSERT INTO [M_年号] SELECT * FROM [kept_era]"));
+        } else {
+            QCOMPARE(d->lastReport().rowsToCorrect.size(), 1);
+            QCOMPARE(d->lastReport().rowsToCorrect.first().row, 4);
+            auto *list = d->findChild<CheckWindow *>();
+            QVERIFY(list);
+            QCOMPARE(list->report().firstStopRow(), 4);
+            QVERIFY(list->isVisible());
+            QAbstractItemModel *model = d->importGrid->model();
+            QVERIFY(model->setData(model->index(4, kDate), QStringLiteral("2003年5月4日")));
+        }
         f->prompt.script({Answer::No});
         d->runButton->click();
         QCOMPARE(d->lastReport().rowsWritten, 6);
+        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 6);
         QCOMPARE(QFileInfo(f->state.files.kako).size(), 6 * kRecord);
     }
 
-    // An era table that lost the era of the rows' years stops 実行 before
-    // anything is written, naming the table; the same rows go in once the era
-    // is back.
-    void missingEraStopsBeforeWriting()
-    {
-        const QString text = QString::fromUtf8(deaths(3, QStringLiteral("乙")));
-        f->execute(QStringLiteral("CREATE TABLE [kept_era] AS SELECT * FROM [M_年号] WHERE [年号] = '平成'"));
-        f->execute(QStringLiteral("DELETE FROM [M_年号] WHERE [年号] = '平成'"));
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[kModeAppend]->click();
-        f->w->titleRowButtons[1]->click();
-        f->pickSource(f->writeFile(QStringLiteral("heisei.csv"), text.toUtf8()), 3);
-        linkDeaths();
-        f->w->runButton->click();
-        ImportWindow *d = importWindow();
-        QVERIFY(d);
-        f->prompt.clear();
-        d->runButton->click();
-        QVERIFY2(f->prompt.texts().join(QString()).contains(QStringLiteral("マスタ M_年号 に")),
-                 qPrintable(f->prompt.texts().join(QStringLiteral("|"))));
-        QCOMPARE(d->lastReport().rowsWritten, 0);
-        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 0);
-        QCOMPARE(f->count(QStringLiteral("D_OMAIRI")), 0);
-        QVERIFY(fileBytes(f->state.files.kako).isEmpty());
-        QVERIFY(!QFileInfo::exists(f->state.files.databaseBackup));
-        f->execute(QStringLiteral("INSERT INTO [M_年号] SELECT * FROM [kept_era]"));
-        f->prompt.script({Answer::No});
-        d->runButton->click();
-        QCOMPARE(d->lastReport().rowsWritten, 3);
-        QCOMPARE(f->count(QStringLiteral("W_KAKO")), 3);
-    }
-
     // The example through the windows (links made in the link editor,
-    // 読込実行, 実行) and through `transcribe` with the same links, into two
-    // fresh databases: every table and kako.rnd are identical.
+    // 読込実行, 実行 replacing) and through `transcribe` with the same links,
+    // into two fresh databases: every table and kako.rnd are identical. The
+    // windows ask the replace question, note that kako.rnd had nothing to
+    // back up yet, and end with the summary.
     void windowsAndCommandLineAgree()
     {
         QTemporaryDir byWindows, byCommand;
@@ -480,15 +419,28 @@ private slots:
         f->picked = windowsDb;
         f->w->databaseBrowseButton->click();
         QCOMPARE(f->state.files.database, windowsDb);
-        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.cp932.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeReplace, examplePath(QStringLiteral("death-register.cp932.csv")));
         QVERIFY(d);
+        QCOMPARE(d->grid().Rows(), 13);
+        f->prompt.clear();
         d->runButton->click();
-        QCOMPARE(d->lastReport().rowsWritten, 12);
+        const TranscribeReport &r = d->lastReport();
+        QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
+        QCOMPARE(r.rowsRead, 12);
+        QCOMPARE(r.rowsWritten, 12);
+        const QStringList texts = f->prompt.texts();
+        QCOMPARE(texts.size(), 3);
+        QVERIFY2(texts.at(0).startsWith(TranscribeText::replaceQuestion().section(QStringLiteral("\r\n"), 0, 1)),
+                 qPrintable(texts.at(0)));
+        QVERIFY(texts.last().startsWith(QStringLiteral("転記が終わりました。\r\n書き込み 12 行")));
+        QCOMPARE(f->prompt.shown().last().icon, Icon::Information);
+        QVERIFY(QFileInfo::exists(f->state.files.databaseBackup));
+        QCOMPARE(countIn(windowsDb, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 12 * 18);
 
         QStringList args{QStringLiteral("transcribe"), QStringLiteral("--db"), commandDb, QStringLiteral("--source"),
                          examplePath(QStringLiteral("death-register.cp932.csv")), QStringLiteral("--kind"),
-                         QStringLiteral("death"), QStringLiteral("--mode"), QStringLiteral("append"),
-                         QStringLiteral("--title"), QStringLiteral("--today"), QStringLiteral("2024-05-10")};
+                         QStringLiteral("death"), QStringLiteral("--mode"), QStringLiteral("replace"),
+                         QStringLiteral("--yes"), QStringLiteral("--title"), QStringLiteral("--today"), QStringLiteral("2024-05-10")};
         for (const DataLink &l : f->w->session().links())
             args << QStringLiteral("--link") << QStringLiteral("%1:%2").arg(l.sourceColumn).arg(l.importColumn);
         const ProgramRun run = runTera(args);
@@ -497,12 +449,13 @@ private slots:
         const QStringList viaWindows = dumpDatabase(windowsDb);
         const QStringList viaCommand = dumpDatabase(commandDb);
         QVERIFY(viaWindows.filter(QStringLiteral("W_KAKO: ")).size() == 12);
+        QVERIFY(!viaWindows.filter(QStringLiteral("清風院釋正道居士")).isEmpty());
         QCOMPARE(viaWindows.size(), viaCommand.size());
         for (int i = 0; i < viaWindows.size(); ++i)
             QCOMPARE(viaWindows.at(i), viaCommand.at(i));
-        const QByteArray kakoA = fileBytes(byWindows.filePath(QStringLiteral("kako.rnd")));
+        const QByteArray kakoA = readAll(byWindows.filePath(QStringLiteral("kako.rnd")));
         QCOMPARE(kakoA.size(), 12 * kRecord);
-        QVERIFY(kakoA == fileBytes(byCommand.filePath(QStringLiteral("kako.rnd"))));
+        QVERIFY(kakoA == readAll(byCommand.filePath(QStringLiteral("kako.rnd"))));
     }
 };
 

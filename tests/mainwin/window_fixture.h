@@ -154,6 +154,20 @@ struct WindowFixture {
         return withReportViewer(w->importWindow());
     }
 
+    // Death-register text whose columns are 戒名, 俗名, 没年月日 and 施主名,
+    // each linked to its item and read into the import window.
+    ImportWindow *readDeaths(const QString &name, const QByteArray &text, int mode, bool title = true)
+    {
+        w->outputKindButtons[2]->click();
+        w->executionModeButtons[mode]->click();
+        w->titleRowButtons[title ? 1 : 0]->click();
+        pickSource(writeFile(name, text), 3);
+        for (const auto &[column, item] : {std::pair{0, 10}, {1, 11}, {2, 1}, {3, 12}})
+            link(column, item);
+        w->runButton->click();
+        return withReportViewer(w->importWindow());
+    }
+
     // No program of the desktop is started by a test to show a run report.
     static ImportWindow *withReportViewer(ImportWindow *d)
     {
