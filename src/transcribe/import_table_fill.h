@@ -45,7 +45,7 @@ struct FillResult {
 };
 
 // Copies every data row of the source table through the links into the import
-// grid: headings from the catalogue, column 0 the row number, a later link
+// table: headings from the catalogue, column 0 the row number, a later link
 // to the same column winning. titleRows 1 skips the source table's first line.
 // Sets sourcePath to the trimmed source path. The source items (the titles)
 // are not touched. A source file that is gone or a
