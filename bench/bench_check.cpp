@@ -7,6 +7,7 @@
 // their ratio (target: the check at most half the transcription).
 #include "bench_data.h"
 
+#include "model/import_table.h"
 #include "platform/clock.h"
 #include "transcribe/check_run.h"
 #include "transcribe/transcribe.h"
@@ -43,14 +44,14 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     timer.start();
     double cpu = cpuSeconds();
-    const CheckReport check = CheckTranscription(b.grid, b.state.runSettings(), b.state.master, clock);
+    const CheckReport check = CheckTranscription(ImportTable(b.grid), b.state.runSettings(), b.state.master, clock);
     const double checkSeconds = timer.nsecsElapsed() / 1e9;
     const double checkCpu = cpuSeconds() - cpu;
     const long checkPeakKb = bench::memoryKb("VmHWM:");
 
     timer.restart();
     cpu = cpuSeconds();
-    const TranscribeReport run = Transcribe(b.grid, b.state.runSettings(), b.state.master, prompt, clock);
+    const TranscribeReport run = Transcribe(ImportTable(b.grid), b.state.runSettings(), b.state.master, prompt, clock);
     const double runSeconds = timer.nsecsElapsed() / 1e9;
     const double runCpu = cpuSeconds() - cpu;
 

@@ -16,6 +16,7 @@
 // at most 2).
 #include "bench_data.h"
 
+#include "model/import_table.h"
 #include "platform/clock.h"
 #include "transcribe/progress.h"
 #include "transcribe/transcribe.h"
@@ -135,7 +136,7 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     timer.start();
     const double ownCpuBefore = cpuSeconds(RUSAGE_SELF);
-    const TranscribeReport report = Transcribe(b.grid, b.state.runSettings(), b.state.master, prompt, clock, &progress);
+    const TranscribeReport report = Transcribe(ImportTable(b.grid), b.state.runSettings(), b.state.master, prompt, clock, &progress);
     const double driverSeconds = timer.nsecsElapsed() / 1e9;
     const double driverCpu = cpuSeconds(RUSAGE_SELF) - ownCpuBefore;
     const long driverPeakKb = bench::memoryKb("VmHWM:");

@@ -203,8 +203,8 @@ Figures measure(const QString &path, GridFileKind kind)
                 std::exit(1);
             }
             f.bestMs = std::min(f.bestMs, ms);
-            f.rows = session.sourceTable().Rows();
-            f.cols = session.sourceTable().Cols();
+            f.rows = session.sourceTable().rowCount();
+            f.cols = session.sourceTable().columnCount();
             if (run == 0)
                 f.peakKb = statusKb("VmHWM");
         }

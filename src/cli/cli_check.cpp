@@ -6,7 +6,7 @@
 #include "cli/terminal_prompt.h"
 #include "platform/clock.h"
 #include "platform/database.h"
-#include "platform/grid_model.h"
+#include "model/import_table.h"
 #include "transcribe/check_run.h"
 #include "session/import_session.h"
 #include "transcribe/transcribe.h"
@@ -90,7 +90,7 @@ QString groupKey(const CheckFinding &f)
 // one notice, at the place of its first row, with its first rows and count
 // and the first row's text as the example. Returns true when a group was
 // printed as one notice.
-bool printFindings(const CheckReport &report, const GridModel &importTable, QTextStream &out)
+bool printFindings(const CheckReport &report, const ImportTable &importTable, QTextStream &out)
 {
     QHash<QString, QList<int>> groups; // key -> indexes into findings, in row order
     QStringList order;
@@ -167,8 +167,8 @@ int RunCheckCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             << Qt::endl;
     if (!csvPath.isEmpty()) {
         QStringList headings;
-        for (int c = 0; c < session.importTable().Cols(); ++c)
-            headings << session.importTable().TextMatrix(0, c);
+        for (int c = 0; c < session.importTable().columnCount(); ++c)
+            headings << session.importTable().heading(c);
         QString why;
         if (!SaveCheckCsv(report, headings, csvPath, why, command.options.csvUtf8)) {
             err << why << Qt::endl;

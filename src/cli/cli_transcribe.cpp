@@ -281,7 +281,7 @@ QString linkDetail(const SessionResult &said, const DataLink &l, const ImportSes
     case SessionResult::Cause::NoSourceColumn:
         return QStringLiteral("読込みデータに %1 列目はありません（0 から %2 まで）。")
             .arg(l.sourceColumn)
-            .arg(session.sourceTable().Cols() - 1);
+            .arg(session.sourceTable().columnCount() - 1);
     case SessionResult::Cause::NoTargetItem:
         return QStringLiteral("書出し項目 %1 はこの出力区分にありません（0 から %2 まで。一覧は tera-import items --kind %3）。")
             .arg(l.importColumn)
@@ -391,7 +391,7 @@ bool readSourceFor(const ImportOptions &o, QTextStream &err, ImportSession &sess
     if (session.sheetCount() > 1)
         err << QStringLiteral("シート「%1」を読み込みました（%2 シートのうち）。").arg(session.sheetRead()).arg(session.sheetCount())
             << Qt::endl;
-    if (session.sourceTable().Cols() == 0) {
+    if (session.sourceTable().columnCount() == 0) {
         // Nothing to link or write; the loader has said so.
         if (read.notes.isEmpty())
             err << NoDataMessage(o.source) << Qt::endl;

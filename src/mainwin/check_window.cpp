@@ -220,7 +220,7 @@ CheckWindow *RunCheckWindow(QWidget *owner, GridModel &importGrid, GridView *imp
         ProgressWindow gage(owner);
         gage.setWindowTitle(QStringLiteral("検証中"));
         SetAllFormsPointer(kPointerBusy);
-        report = session.check(importGrid, clock, &gage, skipDuplicates);
+        report = session.check(ImportTable(importGrid), clock, &gage, skipDuplicates);
         gage.hide();
         SetAllFormsPointer(kPointerDefault);
     }

@@ -34,7 +34,7 @@ ImportWindow::ImportWindow(ImportSession &session, Prompt &prompt, const Clock &
     setWindowTitle(QStringLiteral("インポート"));
 
     // The session's import table: one heading row and the row-number column.
-    m_grid = &session.importTable();
+    m_grid = &session.importTable().grid();
     m_grid->setEditable(true);
     m_grid->setColWidth(0, 600);
 

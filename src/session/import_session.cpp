@@ -82,29 +82,25 @@ namespace {
 // and the row-number column.
 std::unique_ptr<GridModel> emptyImportTable()
 {
-    auto table = std::make_unique<GridModel>();
-    table->setRows(1);
-    table->setCols(1);
-    table->setFixedRows(1);
-    table->setFixedCols(1);
-    return table;
+    auto grid = std::make_unique<GridModel>();
+    ImportTable(*grid).clear();
+    return grid;
 }
 
 } // namespace
 
-ImportSession::ImportSession() : m_ownSource(std::make_unique<GridModel>()), m_ownImport(emptyImportTable())
+ImportSession::ImportSession()
+    : m_ownSource(std::make_unique<GridModel>()), m_ownImport(emptyImportTable()), m_importTable(*m_ownImport)
 {
-    m_sourceTable = m_ownSource.get();
-    m_importTable = m_ownImport.get();
+    m_sourceGrid = m_ownSource.get();
     setOutputKind(m_state->outputKind);
     watchImportTable();
 }
 
 ImportSession::ImportSession(AppState &state, GridModel &sourceTable)
-    : m_state(&state), m_ownImport(emptyImportTable()), m_sourceTable(&sourceTable)
+    : m_state(&state), m_ownImport(emptyImportTable()), m_sourceGrid(&sourceTable), m_importTable(*m_ownImport)
 {
-    m_importTable = m_ownImport.get();
-    m_importTable->setEditable(true);
+    m_ownImport->setEditable(true);
     setOutputKind(m_state->outputKind);
     watchImportTable();
 }
@@ -113,7 +109,7 @@ ImportSession::ImportSession(AppState &state, GridModel &sourceTable)
 // a paste, a row or column command, a sort, a document opened into it).
 void ImportSession::watchImportTable()
 {
-    GridModel *table = m_importTable;
+    GridModel *table = m_ownImport.get();
     const auto edited = [this] {
         if (!m_filling)
             m_importEdited = true;
@@ -180,20 +176,20 @@ SessionResult ImportSession::readSource(const QString &path, GridFileKind format
 {
     const QStringList oldTitles = sourceTitles();
     const int oldColumns = int(m_sourceItems.size()) - 1;
-    m_sourceTable->Clear();
-    m_sourceTable->setRows(0);
-    m_sourceTable->setCols(0);
+    m_sourceGrid->Clear();
+    m_sourceGrid->setRows(0);
+    m_sourceGrid->setCols(0);
     const bool workbook = format == GridFileKind::Workbook || SpreadsheetKindOf(path) != SpreadsheetKind::None
         || HasSpreadsheetName(path);
     SheetTable sheet;
     const Outcome loaded =
-        workbook ? m_sourceTable->LoadSheet(path, m_sheet, &sheet) : m_sourceTable->LoadGrid(path, format, encoding);
+        workbook ? m_sourceGrid->LoadSheet(path, m_sheet, &sheet) : m_sourceGrid->LoadGrid(path, format, encoding);
     // A workbook that turned out to be text has no sheet to name.
     m_state->sourceSheet = sheet.readAs.isEmpty() ? sheet.sheetName : QString();
     m_sheetCount = sheet.sheetCount;
     m_sourceItems.clear();
     m_sourceLines.clear();
-    BuildSourceItems(*m_sourceTable, m_sourceItems, m_sourceLines);
+    BuildSourceItems(sourceTable(), m_sourceItems, m_sourceLines);
     if (!loaded.ok) {
         // Links to a file that is no longer read would be read against the
         // next one blindly.
@@ -238,8 +234,8 @@ std::pair<int, int> commonFieldCount(const TextTable &table)
 SessionResult ImportSession::offerOtherSeparator(const QString &path, GridFileKind format, TextEncoding encoding) const
 {
     SessionResult result;
-    if ((format != GridFileKind::Csv && format != GridFileKind::Tsv) || m_sourceTable->Cols() > 1
-        || m_sourceTable->Rows() == 0)
+    if ((format != GridFileKind::Csv && format != GridFileKind::Tsv) || sourceTable().columnCount() > 1
+        || sourceTable().rowCount() == 0)
         return result;
     const GridFileKind other = format == GridFileKind::Csv ? GridFileKind::Tsv : GridFileKind::Csv;
     TextTable table;
@@ -323,7 +319,7 @@ QString sourceTitleOf(const QList<ItemRec> &items, const QList<DataLink> &links,
 // command line and the fill alike.
 SessionResult ImportSession::checkLinks(const QList<DataLink> &links) const
 {
-    const int columns = m_sourceTable->Cols();
+    const int columns = sourceTable().columnCount();
     QHash<int, int> firstLinkOfItem;
     for (int k = 0; k < links.size(); ++k) {
         const DataLink &l = links.at(k);
@@ -370,7 +366,7 @@ void ImportSession::removeLink(int index)
 
 bool ImportSession::firstLineLooksLikeTitles() const
 {
-    if (m_titleRows != 0 || m_sourceTable->Rows() < 2)
+    if (m_titleRows != 0 || sourceTable().rowCount() < 2)
         return false;
     const QStringList titles = sourceTitles();
     if (!AutoLink(titles, m_state->outputKind).links.isEmpty())
@@ -379,7 +375,7 @@ bool ImportSession::firstLineLooksLikeTitles() const
     // too (a column of equal values is data, not a title).
     for (int c = 0; c < titles.size(); ++c)
         if (!titles.at(c).trimmed().isEmpty() && m_savedTitles.contains(FoldTitle(titles.at(c)))
-            && m_sourceTable->TextMatrix(1, c) != titles.at(c))
+            && sourceTable().text(1, c) != titles.at(c))
             return true;
     return false;
 }
@@ -399,13 +395,8 @@ SessionResult ImportSession::fillImportTable(const QString &sourcePathText, cons
     // Every fill starts from an empty table: rows or columns of an earlier
     // file must never be written with this one.
     m_filling = true;
-    GridModel &into = *m_importTable;
-    into.setRows(1);
-    into.setCols(1);
-    into.setFixedRows(1);
-    into.setFixedCols(1);
-    into.setTextMatrix(0, 0, QString());
-    const FillResult filled = FillImportTable(sourcePathText, m_catalogue, *m_sourceTable, links, m_titleRows, into,
+    m_importTable.clear();
+    const FillResult filled = FillImportTable(sourcePathText, m_catalogue, sourceTable(), links, m_titleRows, m_importTable,
                                               m_state->sourcePath);
     m_filling = false;
     m_importEdited = false;
@@ -418,17 +409,17 @@ SessionResult ImportSession::fillImportTable(const QString &sourcePathText, cons
 // The only calls of the check and the run: what they are given changes here alone.
 CheckReport ImportSession::check(const Clock &clock, ProgressObserver *progress, bool skipDuplicates) const
 {
-    return check(*m_importTable, clock, progress, skipDuplicates);
+    return check(m_importTable, clock, progress, skipDuplicates);
 }
 
-SessionResult ImportSession::checkImportHeadings(const GridModel &importTable) const
+SessionResult ImportSession::checkImportHeadings(const ImportTable &importTable) const
 {
-    if (importTable.Rows() < 1)
+    if (!importTable.hasHeader())
         return {};
-    const int columns = std::max<int>(importTable.Cols(), int(m_catalogue.size()));
+    const int columns = std::max<int>(importTable.columnCount(), int(m_catalogue.size()));
     for (int c = 1; c < columns; ++c) {
         const QString expected = c < m_catalogue.size() ? m_catalogue.at(c).name : QString();
-        const QString heading = importTable.TextMatrix(0, c);
+        const QString heading = importTable.heading(c);
         if (heading != expected)
             return SessionResult::failure(SessionResult::Cause::HeadingsMoved,
                                           SessionText::headingsMoved(c, heading, expected));
@@ -436,7 +427,7 @@ SessionResult ImportSession::checkImportHeadings(const GridModel &importTable) c
     return {};
 }
 
-CheckReport ImportSession::check(const GridModel &importTable, const Clock &clock, ProgressObserver *progress,
+CheckReport ImportSession::check(const ImportTable &importTable, const Clock &clock, ProgressObserver *progress,
                                  bool skipDuplicates) const
 {
     const SessionResult headings = checkImportHeadings(importTable);
@@ -461,17 +452,17 @@ ImportSession::DuplicateScan ImportSession::scanDuplicates(const Clock &clock, P
 TranscribeReport ImportSession::run(Prompt &prompt, const Clock &clock, ProgressObserver *progress,
                                     const TranscribeOptions &options)
 {
-    return run(*m_importTable, prompt, clock, progress, options);
+    return run(m_importTable, prompt, clock, progress, options);
 }
 
-TranscribeReport ImportSession::run(const GridModel &importTable, Prompt &prompt, const Clock &clock,
+TranscribeReport ImportSession::run(const ImportTable &importTable, Prompt &prompt, const Clock &clock,
                                     ProgressObserver *progress, const TranscribeOptions &options)
 {
     const SessionResult headings = checkImportHeadings(importTable);
     if (!headings.ok()) {
         TranscribeReport refused;
         refused.outcome = TranscribeReport::Outcome::Failed;
-        refused.rowsTotal = std::max(0, importTable.Rows() - 1);
+        refused.rowsTotal = importTable.rowCount();
         refused.failure = headings.message;
         return refused;
     }

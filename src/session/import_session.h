@@ -2,6 +2,8 @@
 #include "convert/auto_link.h"
 #include "convert/item_catalogue.h"
 #include "model/app_state.h"
+#include "model/import_table.h"
+#include "model/source_table.h"
 #include "platform/db_error.h"
 #include "platform/grid_model.h"
 #include "platform/prompt.h"
@@ -126,8 +128,7 @@ public:
     // bar and the run report; sheetCount is the workbook's number of sheets.
     const QString &sheetRead() const { return m_state->sourceSheet; }
     int sheetCount() const { return m_sheetCount; }
-    GridModel &sourceTable() { return *m_sourceTable; }
-    const GridModel &sourceTable() const { return *m_sourceTable; }
+    SourceTable sourceTable() const { return SourceTable(*m_sourceGrid); }
     // One item per source column, then the spare slot past the last.
     const QList<ItemRec> &sourceItems() const { return m_sourceItems; }
     // The lines a list of the source items shows, one per column.
@@ -163,8 +164,9 @@ public:
     // fill stays.
     SessionResult fillImportTable(const QString &sourcePathText);
     SessionResult fillImportTable(const QString &sourcePathText, const QList<DataLink> &links);
-    GridModel &importTable() { return *m_importTable; }
-    const GridModel &importTable() const { return *m_importTable; }
+    // The import window shows and edits it through importTable().grid().
+    ImportTable &importTable() { return m_importTable; }
+    const ImportTable &importTable() const { return m_importTable; }
     // The import table was changed since it was last filled (or emptied):
     // an edit that a new fill or the end of the program would lose.
     bool importTableEdited() const { return m_importEdited; }
@@ -180,11 +182,11 @@ public:
     // kind, column by column: the check and the run read each item by its
     // column, so a table whose columns moved (a document opened into it, a
     // column inserted) is refused rather than read as other items.
-    SessionResult checkImportHeadings(const GridModel &importTable) const;
+    SessionResult checkImportHeadings(const ImportTable &importTable) const;
 
     // The check of the filled import table, on scratch copies.
     CheckReport check(const Clock &clock, ProgressObserver *progress, bool skipDuplicates) const;
-    CheckReport check(const GridModel &importTable, const Clock &clock, ProgressObserver *progress,
+    CheckReport check(const ImportTable &importTable, const Clock &clock, ProgressObserver *progress,
                       bool skipDuplicates) const;
     // The rows of the import table that likely repeat what the database
     // holds (or an earlier row), as an append run would find them: the check
@@ -200,7 +202,7 @@ public:
     // Outcome::Ended says that the program is to end.
     TranscribeReport run(Prompt &prompt, const Clock &clock, ProgressObserver *progress,
                          const TranscribeOptions &options);
-    TranscribeReport run(const GridModel &importTable, Prompt &prompt, const Clock &clock,
+    TranscribeReport run(const ImportTable &importTable, Prompt &prompt, const Clock &clock,
                          ProgressObserver *progress, const TranscribeOptions &options);
     // The run report beside the database. Returns its path, or empty text
     // with the reason in error.
@@ -227,8 +229,8 @@ private:
     QStringList m_sourceLines;
     std::unique_ptr<GridModel> m_ownSource;
     std::unique_ptr<GridModel> m_ownImport;
-    GridModel *m_sourceTable = nullptr;
-    GridModel *m_importTable = nullptr;
+    GridModel *m_sourceGrid = nullptr; // loaded by readSource, read through sourceTable()
+    ImportTable m_importTable; // over *m_ownImport
     QList<DataLink> m_links;
     QStringList m_savedTitles;
     QString m_readPath;

@@ -2,6 +2,7 @@
 #include "tools/guide_pictures.h"
 
 #include "session/demo_database.h"
+#include "model/import_table.h"
 #include "model/master_data.h"
 #include "session/startup.h"
 #include "gridtools/grid_view.h"
@@ -169,7 +170,7 @@ int RenderGuidePictures(const QString &dir, QTextStream &out, QTextStream &err)
     import->grid().setTextMatrix(4, 1, QStringLiteral("2019年12月24日"));
     const QDateTime started = QDateTime::currentDateTime();
     ImportSession &session = window.session();
-    const TranscribeReport report = session.run(import->grid(), prompt, clock, nullptr, TranscribeOptions());
+    const TranscribeReport report = session.run(ImportTable(import->grid()), prompt, clock, nullptr, TranscribeOptions());
     const QString reportPath = FinishRunInWindow(prompt, report, session, started, {});
     ok &= saveMessage(RunReportOfferText(report, reportPath), QMessageBox::Information, true, dir, names.at(2), out, err);
 

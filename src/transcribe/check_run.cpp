@@ -2,11 +2,11 @@
 
 #include "convert/era_calendar.h"
 #include "convert/output_items.h"
+#include "model/import_table.h"
 #include "model/master_data.h"
 #include "model/run_settings.h"
 #include "platform/database.h"
 #include "platform/file_io.h"
-#include "platform/grid_model.h"
 #include "platform/prompt.h"
 #include "platform/text_file.h"
 #include "transcribe/backup.h"
@@ -155,7 +155,7 @@ const DeathItem kDateItems[] = {DeathItem::DeathDate,        DeathItem::DeathDat
 // the same changes after a real run.
 class CheckObserver : public RowObserver {
 public:
-    CheckObserver(const GridModel &importTable, qint16 kind, QList<CheckFinding> &out) : m_importTable(importTable), m_kind(kind), m_out(out) {}
+    CheckObserver(const ImportTable &importTable, qint16 kind, QList<CheckFinding> &out) : m_importTable(importTable), m_kind(kind), m_out(out) {}
 
     // The observer only looks: a query of its own that fails (a table the
     // run will stumble over itself) loses a finding, never changes the run.
@@ -232,11 +232,11 @@ private:
             householdRowWritten(row, ctx, records);
     }
 
-    int columnOf(DeathItem item) const { return itemNumber(item) < m_importTable.Cols() ? itemNumber(item) : -1; }
+    int columnOf(DeathItem item) const { return itemNumber(item) < m_importTable.columnCount() ? itemNumber(item) : -1; }
     QString cell(int row, DeathItem item) const
     {
         const int column = columnOf(item);
-        return column >= 0 ? m_importTable.TextMatrix(row, column) : QString();
+        return column >= 0 ? m_importTable.text(row, column) : QString();
     }
 
     void note(int row, int column, CheckKind kind, const QString &text, int replaced = 0)
@@ -399,7 +399,7 @@ private:
                                       .arg(m_name, m_oldSetai, now)};
     }
 
-    const GridModel &m_importTable;
+    const ImportTable &m_importTable;
     qint16 m_kind;
     QList<CheckFinding> &m_out;
     QList<CheckFinding> m_pending; // the row's unreadable values, kept when it is written
@@ -662,19 +662,19 @@ QList<CheckFinding> findingsOf(const TranscribeReport &run, bool skipDuplicates,
 
 } // namespace
 
-QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind,
+QList<RowStop> FindRowsToCorrect(const ImportTable &importTable, TranscribeContext &ctx, qint16 kind,
                                  QList<qint16> *yearsWithoutEra)
 {
     // Every year from the first day of 明治 on has an era.
     constexpr qint16 kFirstEraYear = 1868;
     QList<RowStop> found;
     RowRecords records;
-    for (int r = 1; r < importTable.Rows(); ++r) {
+    for (int r = 1; r <= importTable.rowCount(); ++r) {
         bool stopped = false;
         ResetRowRecords(records);
         ctx.valueNotices.clear();
-        for (int c = 1; c < importTable.Cols(); ++c) {
-            QString text = importTable.TextMatrix(r, c);
+        for (int c = 1; c < importTable.columnCount(); ++c) {
+            QString text = importTable.text(r, c);
             try {
                 AssignCell(ctx, records, kind, static_cast<qint16>(c), text);
             } catch (const RowFailure &f) {
@@ -713,7 +713,7 @@ CheckReport RowsToCorrectReport(const TranscribeReport &run)
     return report;
 }
 
-CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
+CheckReport CheckTranscription(const ImportTable &importTable, const RunSettings &state, const MasterData &master, const Clock &clock, ProgressObserver *progress,
                                bool skipDuplicates)
 {
     CheckReport out;
@@ -725,7 +725,7 @@ CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &
         out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.files.database));
         return out;
     }
-    const bool large = QFileInfo(state.files.database).size() + qint64(importTable.Rows()) * growthPerRow(state) > kMemoryCopyLimit;
+    const bool large = QFileInfo(state.files.database).size() + qint64(importTable.rowCount()) * growthPerRow(state) > kMemoryCopyLimit;
     QTemporaryDir scratch(scratchTemplate(large));
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());

@@ -9,7 +9,7 @@ struct MasterData;
 struct RunSettings;
 class Clock;
 class Database;
-class GridModel;
+class ImportTable;
 class ProgressObserver;
 struct TranscribeContext;
 
@@ -85,7 +85,7 @@ bool CopySqliteInto(const QString &path, Database &target, int lockWaitMs, QStri
 // Passes on DbError when the era table cannot be read. With
 // yearsWithoutEra, also gives the years of death (from 明治 on) that
 // M_年号 holds no era for: their entries would be written without one.
-QList<RowStop> FindRowsToCorrect(const GridModel &importTable, TranscribeContext &ctx, qint16 kind,
+QList<RowStop> FindRowsToCorrect(const ImportTable &importTable, TranscribeContext &ctx, qint16 kind,
                                  QList<qint16> *yearsWithoutEra = nullptr);
 
 // The rows a run refused to start for (TranscribeReport::rowsToCorrect) as
@@ -98,7 +98,7 @@ CheckReport RowsToCorrectReport(const TranscribeReport &run);
 // observer sees "n 番目のデータを検証しています" and may cancel; the rows
 // checked up to then are reported.
 // skipDuplicates checks a run that leaves likely duplicates out.
-CheckReport CheckTranscription(const GridModel &importTable, const RunSettings &state, const MasterData &master, const Clock &clock,
+CheckReport CheckTranscription(const ImportTable &importTable, const RunSettings &state, const MasterData &master, const Clock &clock,
                                ProgressObserver *progress = nullptr, bool skipDuplicates = false);
 
 // The check's closing note: rows, what will be written, and whether the run

@@ -1,7 +1,8 @@
 #include "transcribe/import_table_fill.h"
 
 #include "convert/kanji_numerals.h"
-#include "platform/grid_model.h"
+#include "model/import_table.h"
+#include "model/source_table.h"
 
 #include <QFile>
 
@@ -29,13 +30,13 @@ ItemRec sourceItem(int c, const QString &name)
 
 } // namespace
 
-void BuildSourceItems(const GridModel &sourceTable, QList<ItemRec> &sourceItems, QStringList &titles)
+void BuildSourceItems(const SourceTable &sourceTable, QList<ItemRec> &sourceItems, QStringList &titles)
 {
-    const int cols = qMin(sourceTable.Cols(), 32767);
+    const int cols = qMin(sourceTable.columnCount(), 32767);
     sourceItems.clear();
     sourceItems.reserve(cols + 1);
     for (int c = 0; c < cols; ++c) {
-        const QString name = sourceTable.Rows() > 0 ? sourceTable.TextMatrix(0, c) : QString();
+        const QString name = sourceTable.text(0, c);
         sourceItems << sourceItem(c, name);
         titles << name;
     }
@@ -69,19 +70,19 @@ QString LinkProblem(const QList<DataLink> &links, int sourceColumns, int catalog
 
 } // namespace
 
-FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const GridModel &sourceTable,
-                           const QList<DataLink> &links, qint16 titleRows, GridModel &importTable,
+FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const SourceTable &sourceTable,
+                           const QList<DataLink> &links, qint16 titleRows, ImportTable &importTable,
                            QString &sourcePath)
 {
     FillResult result;
     sourcePath = sourcePathText.trimmed();
 
     for (int c = 0; c < catalogue.size(); ++c) {
-        if (importTable.Cols() - 1 <= c)
-            importTable.setCols(c + 1);
-        if (importTable.Rows() < 1)
-            importTable.setRows(1);
-        importTable.setTextMatrix(0, c, catalogue.at(c).name);
+        if (importTable.columnCount() - 1 <= c)
+            importTable.setColumnCount(c + 1);
+        if (!importTable.hasHeader())
+            importTable.setRowCount(0);
+        importTable.setHeading(c, catalogue.at(c).name);
     }
 
     // The source file must still be there: the source table shows what was read,
@@ -95,7 +96,7 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
     }
     source.close();
 
-    const int sourceColumns = sourceTable.Cols();
+    const int sourceColumns = sourceTable.columnCount();
     const QString linkProblem = LinkProblem(links, sourceColumns, int(catalogue.size()));
     if (!linkProblem.isEmpty()) {
         result.ok = false;
@@ -106,25 +107,25 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
     // The row buffer is the fill's own: the source items keep the titles,
     // which the link grid, saved links and 自動リンク go on matching by.
     QStringList row(sourceColumns);
-    const int rows = sourceTable.Rows();
+    const int rows = sourceTable.rowCount();
     for (int r = 0; r < rows; ++r) {
-        if (importTable.Rows() - 1 <= r) {
-            importTable.setRows(r + 2);
-            importTable.setTextMatrix(r + 1, 0, QString::number(r + 1));
+        if (importTable.rowCount() <= r) {
+            importTable.setRowCount(r + 1);
+            importTable.setText(r + 1, 0, QString::number(r + 1));
         }
         for (int c = 0; c < sourceColumns; ++c)
-            row[c] = sourceTable.TextMatrix(r, c);
+            row[c] = sourceTable.text(r, c);
         if (r >= titleRows) {
             const int target = r + 1 - titleRows;
             for (const DataLink &l : links)
-                importTable.setTextMatrix(target, l.importColumn, row.at(l.sourceColumn));
+                importTable.setText(target, l.importColumn, row.at(l.sourceColumn));
             ++result.rowsFilled;
         }
     }
     // With a title line every data row moved up by one: the row appended for
     // the last source line received nothing.
-    if (titleRows == 1 && rows >= 1 && importTable.Rows() > rows)
-        importTable.RemoveItem(rows);
+    if (titleRows == 1 && rows >= 1 && importTable.rowCount() >= rows)
+        importTable.removeRow(rows);
     return result;
 }
 

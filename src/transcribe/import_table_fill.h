@@ -6,7 +6,8 @@
 #include <QStringList>
 
 namespace tera {
-class GridModel;
+class ImportTable;
+class SourceTable;
 
 // One row of the link grid: source column Lpoj feeds import column Rpoj.
 struct DataLink {
@@ -35,7 +36,7 @@ inline constexpr int ImportColumn = 4; // Rpoj
 
 // Rebuilds the source items and their titles (the source list) from row 0 of the
 // source table: one item per column, plus the empty slot after the last.
-void BuildSourceItems(const GridModel &sourceTable, QList<ItemRec> &sourceItems, QStringList &titles);
+void BuildSourceItems(const SourceTable &sourceTable, QList<ItemRec> &sourceItems, QStringList &titles);
 
 struct FillResult {
     bool ok = true;
@@ -44,14 +45,14 @@ struct FillResult {
 };
 
 // Copies every data row of the source table through the links into the import
-// grid: headings from the catalogue, column 0 the row number, a later link
+// table: headings from the catalogue, column 0 the row number, a later link
 // to the same column winning. titleRows 1 skips the source table's first line.
 // Sets sourcePath to the trimmed source path. The source items (the titles)
 // are not touched. A source file that is gone or a
 // link to a column the source table does not have stops the fill with a message;
 // what was filled so far stays.
-FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const GridModel &sourceTable,
-                           const QList<DataLink> &links, qint16 titleRows, GridModel &importTable,
+FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const SourceTable &sourceTable,
+                           const QList<DataLink> &links, qint16 titleRows, ImportTable &importTable,
                            QString &sourcePath);
 
 } // namespace tera

@@ -1,11 +1,11 @@
 #include "transcribe/transcribe.h"
 
+#include "model/import_table.h"
 #include "model/master_data.h"
 #include "model/run_settings.h"
 #include "transcribe/cell_assignment.h"
 #include "platform/clock.h"
 #include "platform/database.h"
-#include "platform/grid_model.h"
 #include "platform/prompt.h"
 #include "transcribe/context.h"
 #include "transcribe/death_register.h"
@@ -57,7 +57,7 @@ QString backupsKept(const DatabaseFiles &files)
         .arg(QFileInfo(files.databaseBackup).fileName(), QFileInfo(files.kakoBackup).fileName());
 }
 
-QString rowsToCorrect(const GridModel &importTable, const QList<RowStop> &rows)
+QString rowsToCorrect(const ImportTable &importTable, const QList<RowStop> &rows)
 {
     constexpr int kShown = 20;
     QStringList lines{QStringLiteral("次の %1 行に直す必要のある値があるため、転記を始めませんでした。").arg(rows.size()),
@@ -180,11 +180,11 @@ QString NewAndUpdatedText(const TranscribeReport &report)
         .arg(report.updatedRows.size());
 }
 
-QString RowPlace(const GridModel &importTable, int row, int column)
+QString RowPlace(const ImportTable &importTable, int row, int column)
 {
     QString where = row > 0 ? QStringLiteral("%1 行目").arg(row) : QStringLiteral("全体");
     if (column >= 0) {
-        const QString heading = importTable.Rows() > 0 ? importTable.TextMatrix(0, column).trimmed() : QString();
+        const QString heading = importTable.heading(column).trimmed();
         where += heading.isEmpty() ? QStringLiteral("（%1 列目）").arg(column)
                                    : QStringLiteral("（%1 列目「%2」）").arg(column).arg(heading);
     }
@@ -207,7 +207,7 @@ int TranscribeReport::incompleteRows() const
 
 namespace {
 
-QString failureMessage(const GridModel &importTable, int row, int column, const QString &reason)
+QString failureMessage(const ImportTable &importTable, int row, int column, const QString &reason)
 {
     return QStringLiteral("%1の転記で問題が発生したため、処理を中止しました。\r\n%2\r\nそれより前の行は書き込まれています。")
         .arg(RowPlace(importTable, row, column), reason);
@@ -648,12 +648,12 @@ struct BatchStart {
 // Each step returns false when the run ends there; the report says why.
 class TranscribeRun {
 public:
-    TranscribeRun(const GridModel &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
+    TranscribeRun(const ImportTable &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
                   const Clock &clock, ProgressObserver *progress, const TranscribeOptions &options)
         : m_importTable(importTable), m_state(state), m_master(master), m_prompt(prompt), m_clock(clock), m_progress(progress),
           m_options(options), m_kind(state.outputKind), m_lock(state.files.database)
     {
-        m_report.rowsTotal = qMax(0, importTable.Rows() - 1);
+        m_report.rowsTotal = importTable.rowCount();
     }
 
     TranscribeReport run()
@@ -702,7 +702,7 @@ private:
     void rowFailed(int r, int where, const QString &reason);
     void takeBackFailedRow(int r);
 
-    const GridModel &m_importTable;
+    const ImportTable &m_importTable;
     const RunSettings &m_state;
     const MasterData &m_master;
     Prompt &m_prompt;
@@ -1106,7 +1106,7 @@ void TranscribeRun::takeBackFailedRow(int r)
 
 void TranscribeRun::rowLoop()
 {
-    for (int r = 1; r < m_importTable.Rows() && !m_stopped; ++r) {
+    for (int r = 1; r <= m_importTable.rowCount() && !m_stopped; ++r) {
         if (m_progress) {
             if (m_progress->cancelRequested()) {
                 m_report.outcome = TranscribeReport::Outcome::Cancelled;
@@ -1174,9 +1174,9 @@ void TranscribeRun::writeRow(int r, int &column)
     ctx.rowFailures.clear();
     ctx.valueNotices.clear();
     ResetRowRecords(m_row);
-    for (int c = 1; c < m_importTable.Cols(); ++c) {
+    for (int c = 1; c < m_importTable.columnCount(); ++c) {
         column = c;
-        QString text = m_importTable.TextMatrix(r, c);
+        QString text = m_importTable.text(r, c);
         AssignCell(ctx, m_row, m_kind, static_cast<qint16>(c), text);
     }
     column = -1;
@@ -1334,7 +1334,7 @@ void TranscribeRun::finish()
 
 } // namespace
 
-TranscribeReport Transcribe(const GridModel &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
+TranscribeReport Transcribe(const ImportTable &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
                             const Clock &clock, ProgressObserver *progress, const TranscribeOptions &options)
 {
     return TranscribeRun(importTable, state, master, prompt, clock, progress, options).run();

@@ -12,7 +12,7 @@ struct RunSettings;
 struct RowRecords;
 class Clock;
 class Database;
-class GridModel;
+class ImportTable;
 class Prompt;
 class ProgressObserver;
 struct TranscribeContext;
@@ -28,7 +28,7 @@ QString rowProgress(int row);
 
 // A place in the import table as messages name it: "3 行目（10 列目「戒名」）",
 // "全体" for no row, the column part only when one is known.
-QString RowPlace(const GridModel &importTable, int row, int column);
+QString RowPlace(const ImportTable &importTable, int row, int column);
 
 // One row that was read but not written, and why.
 struct RowNote {
@@ -184,7 +184,7 @@ QString kakoAhead(qint64 records, qint64 highestKakoCd);
 // The backups are left as a killed replace made them (see SettlePairFiles).
 QString backupsKept(const DatabaseFiles &files);
 // Rows that would stop the run, found before anything was written.
-QString rowsToCorrect(const GridModel &importTable, const QList<RowStop> &rows);
+QString rowsToCorrect(const ImportTable &importTable, const QList<RowStop> &rows);
 // What the run took back of a run killed between a record and its commit.
 QString kakoRecovered(qint32 record, qint32 last = 0);
 } // namespace TranscribeText
@@ -219,7 +219,7 @@ qint32 SettleKakoJournal(Database &db, const QString &kakoPath, qint32 *lastUndo
 //
 // The run reads state and master and writes neither: what it changes of the
 // master data for the rest of the run, it changes in a copy of its own.
-TranscribeReport Transcribe(const GridModel &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
+TranscribeReport Transcribe(const ImportTable &importTable, const RunSettings &state, const MasterData &master, Prompt &prompt,
                             const Clock &clock, ProgressObserver *progress = nullptr,
                             const TranscribeOptions &options = {});
 

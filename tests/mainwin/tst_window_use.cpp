@@ -6,6 +6,7 @@
 #include "mainwin/check_window.h"
 #include "mainwin/forms.h"
 #include "mainwin/message_box_prompt.h"
+#include "model/import_table.h"
 #include "transcribe/transcribe.h"
 #include "window_fixture.h"
 
@@ -299,7 +300,7 @@ private slots:
             if (box->text().startsWith(QStringLiteral("以前の登録データを削除して")))
                 defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
         });
-        const TranscribeReport r = Transcribe(d->grid(), f->state.runSettings(), f->state.master, prompt, f->clock);
+        const TranscribeReport r = Transcribe(ImportTable(d->grid()), f->state.runSettings(), f->state.master, prompt, f->clock);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
         QVERIFY2(defaultText.startsWith(QStringLiteral("いいえ")), qPrintable(defaultText));
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), kako);

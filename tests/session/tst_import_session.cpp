@@ -82,8 +82,8 @@ private slots:
         QVERIFY(s.checkLinks(asLinks(links)).ok());
         QVERIFY(s.fillImportTable(QStringLiteral("  ") + source, asLinks(links)).ok());
         QCOMPARE(s.state().sourcePath, source);
-        const int rows = s.sourceTable().Rows() - 1;
-        QCOMPARE(s.importTable().Rows(), rows + 1);
+        const int rows = s.sourceTable().rowCount() - 1;
+        QCOMPARE(s.importTable().rowCount(), rows);
 
         const FixedClock clock(QDate(2024, 5, 10));
         const CheckReport checked = s.check(clock, nullptr, false);
@@ -134,7 +134,7 @@ private slots:
         const SessionResult filled = s.fillImportTable(source, links);
         QCOMPARE(filled.cause, SessionResult::Cause::FillStopped);
         QVERIFY2(filled.message.startsWith(says), qPrintable(filled.message));
-        QCOMPARE(s.importTable().Rows(), 1);
+        QCOMPARE(s.importTable().rowCount(), 0);
         auto after = folderBytes(dir.path());
         if (removeSource)
             after.insert(QStringLiteral("source.csv"), before.value(QStringLiteral("source.csv")));
@@ -200,7 +200,7 @@ private slots:
         r = s.readSource(text, GridFileKind::Csv);
         QCOMPARE(r.cause, SessionResult::Cause::SourceUnreadable);
         QVERIFY2(r.message.contains(QStringLiteral("garbage.mdb")), qPrintable(r.message));
-        QCOMPARE(s.sourceTable().Cols(), 0);
+        QCOMPARE(s.sourceTable().columnCount(), 0);
         QVERIFY(s.sourceItems().size() == 1 && s.sourceTitles().isEmpty());
     }
 };

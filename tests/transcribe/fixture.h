@@ -3,6 +3,7 @@
 // check tests, and import tables as 読込実行 leaves them.
 #include "convert/item_catalogue.h"
 #include "model/app_state.h"
+#include "model/import_table.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/grid_model.h"
@@ -43,22 +44,30 @@ inline void addRoutes()
     QTest::newRow("odbc") << Route::Odbc;
 }
 
+// An import table with the grid it is a view of, as the import window
+// holds them.
+struct GridTable {
+    GridModel grid;
+    ImportTable table{grid};
+    operator const ImportTable &() const { return table; }
+};
+
 // Headings from the catalogue, the row number in column 0, the cells at
 // their items' columns.
-inline std::unique_ptr<GridModel> importTable(qint16 kind, const QList<ImportRow> &rows)
+inline std::unique_ptr<GridTable> importTable(qint16 kind, const QList<ImportRow> &rows)
 {
     const Catalogue cat = CatalogueOf(kind);
-    auto g = std::make_unique<GridModel>();
-    g->setRows(int(rows.size()) + 1);
-    g->setCols(int(cat.size()));
-    g->setFixedRows(1);
-    g->setFixedCols(1);
+    auto g = std::make_unique<GridTable>();
+    ImportTable &table = g->table;
+    table.clear();
+    table.setRowCount(int(rows.size()));
+    table.setColumnCount(int(cat.size()));
     for (int c = 0; c < cat.size(); ++c)
-        g->setTextMatrix(0, c, cat.at(c).name);
+        table.setHeading(c, cat.at(c).name);
     for (int r = 0; r < rows.size(); ++r) {
-        g->setTextMatrix(r + 1, 0, QString::number(r + 1));
+        table.setText(r + 1, 0, QString::number(r + 1));
         for (auto it = rows.at(r).cbegin(); it != rows.at(r).cend(); ++it)
-            g->setTextMatrix(r + 1, it.key(), it.value());
+            table.setText(r + 1, it.key(), it.value());
     }
     return g;
 }

@@ -34,7 +34,7 @@ struct CheckFixture : Fixture {
         return {fileBytes(state.files.database), fileBytes(state.files.kako), fileBytes(state.files.databaseBackup),
                 fileBytes(state.files.kakoBackup)};
     }
-    CheckReport check(const GridModel &grid)
+    CheckReport check(const ImportTable &grid)
     {
         t.db().close();
         const QList<QByteArray> before = files();
@@ -49,7 +49,7 @@ struct CheckFixture : Fixture {
     }
     // The run the check speaks for, answering with the fixture's prompt;
     // the database reopened after it.
-    TranscribeReport transcribe(const GridModel &grid)
+    TranscribeReport transcribe(const ImportTable &grid)
     {
         t.db().close();
         prompt.clear();
@@ -450,7 +450,8 @@ private slots:
         AppState s;
         s.files.database = QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\tera.mdb;");
         FixedClock clock(QDate(2024, 5, 10));
-        GridModel g;
+        GridModel empty;
+        const ImportTable g(empty);
         CheckReport c = CheckTranscription(g, s.runSettings(), s.master, clock);
         QVERIFY(!c.made);
         QVERIFY(c.stops());
@@ -471,8 +472,8 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("検証.csv"));
         QString error;
         QStringList headings;
-        for (int col = 0; col < grid->Cols(); ++col)
-            headings << grid->TextMatrix(0, col);
+        for (int col = 0; col < grid->table.columnCount(); ++col)
+            headings << grid->table.heading(col);
         QVERIFY2(SaveCheckCsv(c, headings, path, error), qPrintable(error));
         GridModel back;
         QVERIFY(back.LoadGrid(path, GridFileKind::Csv).ok);
