@@ -147,14 +147,7 @@ SessionResult ImportSession::openDatabase(const QString &pathOrConnection)
         ReadServiceMaster(*db, chosen.master);
         db->close();
     } catch (const DbError &e) {
-        // Another program's lock and a file that may not be written are no
-        // fault of the database: they are named as what they are.
-        QString message = StartupText::kDatabaseFault;
-        if (e.cause() == DbError::Cause::Lock)
-            message = TranscribeText::lockedOut(TranscribeOptions().lockWaitMs);
-        else if (e.cause() != DbError::Cause::None)
-            message = TranscribeText::cannotWrite(e.description(), e.cause());
-        result = SessionResult::failure(SessionResult::Cause::DatabaseFault, message);
+        result = SessionResult::failure(SessionResult::Cause::DatabaseFault, DatabaseOpenFailure(e));
         result.detail = e.description();
         result.dbCause = e.cause();
         return result;

@@ -157,15 +157,18 @@ void RunStartup(AppState &state, Prompt &prompt, LocationDialog &dialog, const S
         ReadMasterData(*db, state, prompt);
         db->close();
     } catch (const DbError &e) {
-        // A lock or a file that may not be written is named as what it is.
-        if (e.cause() == DbError::Cause::Lock)
-            prompt.message(TranscribeText::lockedOut(TranscribeOptions().lockWaitMs), Icon::Exclamation);
-        else if (e.cause() != DbError::Cause::None)
-            prompt.message(TranscribeText::cannotWrite(e.description(), e.cause()), Icon::Exclamation);
-        else
-            prompt.message(StartupText::kDatabaseFault, Icon::Exclamation);
+        prompt.message(DatabaseOpenFailure(e), Icon::Exclamation);
         throw EndProgram();
     }
+}
+
+QString DatabaseOpenFailure(const DbError &e)
+{
+    if (e.cause() == DbError::Cause::Lock)
+        return TranscribeText::lockedOut(TranscribeOptions().lockWaitMs);
+    if (e.cause() != DbError::Cause::None)
+        return TranscribeText::cannotWrite(e.description(), e.cause());
+    return StartupText::kDatabaseFault;
 }
 
 } // namespace tera

@@ -1,5 +1,6 @@
 #pragma once
 #include "model/app_state.h"
+#include "platform/db_error.h"
 
 #include <QString>
 #include <functional>
@@ -31,6 +32,11 @@ bool fileExistsExactly(const QString &path);
 
 // Finishes, with a note through prompt, what a killed backup, restore or
 // replace left half done beside the database, unless a run holds it.
+// What the clerk is told when the database cannot be opened: another
+// program's lock and a file that may not be written are named as what they
+// are, anything else is the database's fault.
+QString DatabaseOpenFailure(const DbError &e);
+
 void SettleLeftSteps(const DatabaseFiles &files, Prompt &prompt);
 
 // The drive root of the program folder (C:\ on Windows); on systems without

@@ -133,14 +133,6 @@ void checkDateExists(const KakoRec &k, const QString &cell)
                  .arg(QDate(k.bnen, k.btuki, 1).daysInMonth()));
 }
 
-const EraYearAnswer &eraYearAnswer(TranscribeContext &ctx, qint16 year)
-{
-    auto it = ctx.eraCache.constFind(year);
-    if (it == ctx.eraCache.constEnd())
-        it = ctx.eraCache.insert(year, LookUpEraYear(ctx.db, year));
-    return *it;
-}
-
 const EraRow &eraRowNamed(TranscribeContext &ctx, const QString &name)
 {
     auto it = ctx.eraByName.constFind(name);
@@ -180,7 +172,7 @@ void decideEntryEra(TranscribeContext &ctx, RowRecords &records, qint16 item, co
     const EraRow &row = eraRowNamed(ctx, s.statedName);
     if (!row.found)
         return;
-    const EraYearAnswer endYear = row.bounded && row.end >= 1 && row.end <= 32767 ? eraYearAnswer(ctx, qint16(row.end))
+    const EraYearAnswer endYear = row.bounded && row.end >= 1 && row.end <= 32767 ? ctx.eraYear(qint16(row.end))
                                                                                   : EraYearAnswer();
     const EraSpan span = SpanOfEra(row, endYear);
     const EraFit fit = FitInEra(span, k.bnen, k.btuki, k.bHi);
@@ -195,7 +187,7 @@ void decideEntryEra(TranscribeContext &ctx, RowRecords &records, qint16 item, co
     }
     const qint16 day = k.bHi >= 1 ? k.bHi : k.btuki >= 1 ? qint16(1) : qint16(0);
     EraArray era{QString(), QStringLiteral("0")};
-    EraOfDay(eraYearAnswer(ctx, k.bnen), k.bnen, k.btuki, day, era);
+    EraOfDay(ctx.eraYear(k.bnen), k.bnen, k.btuki, day, era);
     s.name = era[0];
     s.year = era[1];
 

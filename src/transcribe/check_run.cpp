@@ -689,10 +689,7 @@ QList<RowStop> FindRowsToCorrect(const ImportTable &importTable, TranscribeConte
         const qint16 year = records.entry.bnen;
         if (yearsWithoutEra && !stopped && kind == kOutDeathRegister && year >= kFirstEraYear
             && !yearsWithoutEra->contains(year)) {
-            auto era = ctx.eraCache.constFind(year);
-            if (era == ctx.eraCache.constEnd())
-                era = ctx.eraCache.insert(year, LookUpEraYear(ctx.db, year));
-            if (!era->found)
+            if (!ctx.eraYear(year).found)
                 *yearsWithoutEra << year;
         }
     }

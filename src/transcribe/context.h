@@ -62,13 +62,22 @@ struct TranscribeContext {
     // Lookups of tables that a run never writes (M_年号, OMAIRI), kept for
     // the run: a large death register asks the same few questions tens of
     // thousands of times.
-    QHash<qint16, EraYearAnswer> eraCache; // by Western year
+    QHash<qint16, EraYearAnswer> eraCache; // by Western year; read through eraYear()
     QHash<QString, EraRow> eraByName;      // by the name as written
     struct ServiceName {
         QString name;
         qint16 month = 0;
     };
     QHash<qint16, ServiceName> serviceNameCache;
+
+    // M_年号's answer for a Western year, looked up once per run.
+    const EraYearAnswer &eraYear(qint16 year)
+    {
+        auto it = eraCache.constFind(year);
+        if (it == eraCache.constEnd())
+            it = eraCache.insert(year, LookUpEraYear(db, year));
+        return *it;
+    }
 
     // Failures that the record writers trapped (and reported with
     // ReportWriterFailure) while writing the current row. The driver does not commit

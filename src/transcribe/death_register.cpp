@@ -209,11 +209,8 @@ namespace {
 // era year 0, never the era of some other date.
 EraArray eraOfDay(TranscribeContext &ctx, qint16 year, qint16 month, qint16 day)
 {
-    auto it = ctx.eraCache.constFind(year);
-    if (it == ctx.eraCache.constEnd())
-        it = ctx.eraCache.insert(year, LookUpEraYear(ctx.db, year));
     EraArray era{QString(), QStringLiteral("0")};
-    EraOfDay(*it, year, month, day, era);
+    EraOfDay(ctx.eraYear(year), year, month, day, era);
     return era;
 }
 

@@ -254,19 +254,7 @@ def bad_inputs():
                 data = re.sub(rb"<sheets>.*</sheets>", b"<sheets/>", data, flags=re.S)
             zout.writestr(item, data)
     # A sheet that inflates to 1.1 GB from 1 MB.
-    with zipfile.ZipFile(path("formats.xlsx")) as zin, zipfile.ZipFile(path("bomb.xlsx"), "w", zipfile.ZIP_DEFLATED) as zout:
-        for item in zin.infolist():
-            if item.filename == "xl/worksheets/sheet1.xml":
-                info = zipfile.ZipInfo(item.filename)
-                info.compress_type = zipfile.ZIP_DEFLATED
-                with zout.open(info, "w", force_zip64=True) as w:
-                    w.write(b'<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>')
-                    chunk = b" " * (1 << 20)
-                    for _ in range(1100):
-                        w.write(chunk)
-                    w.write(b"</sheetData></worksheet>")
-            else:
-                zout.writestr(item, zin.read(item.filename))
+    with_huge_sheet(path("bomb.xlsx"), zip64=True)
     # A sheet whose last cell is on row 1,048,576 (Excel's last row).
     with zipfile.ZipFile(path("formats.xlsx")) as zin, zipfile.ZipFile(path("million.xlsx"), "w", zipfile.ZIP_DEFLATED) as zout:
         for item in zin.infolist():
@@ -286,12 +274,23 @@ def bad_inputs():
         f.write("戒名,俗名\r\n釋浄心,髙橋　清一\r\n")
     # The same sheet, but the archive claims it inflates to 5,000 bytes: the
     # reader must count what it inflates, not believe the header.
-    with zipfile.ZipFile(path("formats.xlsx")) as zin, zipfile.ZipFile(path("lying.xlsx"), "w", zipfile.ZIP_DEFLATED) as zout:
+    with_huge_sheet(path("lying.xlsx"), zip64=False)
+    lie_about_size(path("lying.xlsx"), "xl/worksheets/sheet1.xml", 5000)
+    # Saved with a password.
+    save_with_password(path("formats.xlsx"), path("encrypted.xls"), "MS Excel 97")
+    save_with_password(path("formats.xlsx"), path("encrypted.ods"), "calc8")
+    encrypt_ooxml(path("formats.xlsx"), path("encrypted.xlsx"))
+
+
+def with_huge_sheet(target, zip64):
+    """formats.xlsx with its first sheet replaced by one that inflates to
+    1.1 GB of blanks from about 1 MB."""
+    with zipfile.ZipFile(path("formats.xlsx")) as zin, zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as zout:
         for item in zin.infolist():
             if item.filename == "xl/worksheets/sheet1.xml":
                 info = zipfile.ZipInfo(item.filename)
                 info.compress_type = zipfile.ZIP_DEFLATED
-                with zout.open(info, "w") as w:
+                with zout.open(info, "w", force_zip64=zip64) as w:
                     w.write(b'<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>')
                     chunk = b" " * (1 << 20)
                     for _ in range(1100):
@@ -299,11 +298,6 @@ def bad_inputs():
                     w.write(b"</sheetData></worksheet>")
             else:
                 zout.writestr(item, zin.read(item.filename))
-    lie_about_size(path("lying.xlsx"), "xl/worksheets/sheet1.xml", 5000)
-    # Saved with a password.
-    save_with_password(path("formats.xlsx"), path("encrypted.xls"), "MS Excel 97")
-    save_with_password(path("formats.xlsx"), path("encrypted.ods"), "calc8")
-    encrypt_ooxml(path("formats.xlsx"), path("encrypted.xlsx"))
 
 
 def lie_about_size(archive, name, size):
