@@ -15,6 +15,46 @@
 #include <QTextStream>
 
 
+namespace {
+
+// The windows are Japanese; so are Qt's own dialogs and buttons where the
+// platform has Qt's translations (Debian: qt6-translations-l10n).
+void installQtTranslations(QTranslator &qtTexts)
+{
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+}
+
+int runDesktop(int &argc, char *argv[], const tera::Launch &launch)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tera-import"));
+    QApplication::setApplicationDisplayName(QStringLiteral("データ移行"));
+    QTranslator qtTexts;
+    installQtTranslations(qtTexts);
+
+    tera::AppState state;
+    tera::MessageBoxPrompt prompt;
+    tera::WidgetLocationDialog dialog(prompt);
+    tera::StartupOptions options;
+    options.appPath = QCoreApplication::applicationDirPath();
+    options.givenDbPath = launch.dbPath;
+    try {
+        tera::RunStartup(state, prompt, dialog, options);
+    } catch (const tera::EndProgram &end) {
+        return end.code();
+    }
+
+    tera::SystemClock clock;
+    tera::MainWindow window(state, prompt, clock);
+    prompt.setParent(&window);
+    window.show();
+    return app.exec();
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QStringList args;
@@ -45,32 +85,5 @@ int main(int argc, char *argv[])
         err << tera::NoDisplayMessage() << Qt::endl;
         return tera::kNoDisplayExitCode;
     }
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tera-import"));
-    QApplication::setApplicationDisplayName(QStringLiteral("データ移行"));
-    // The windows are Japanese; so are Qt's own dialogs and buttons where the
-    // platform has Qt's translations (Debian: qt6-translations-l10n).
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
-
-    tera::AppState state;
-    tera::MessageBoxPrompt prompt;
-    tera::WidgetLocationDialog dialog(prompt);
-    tera::StartupOptions options;
-    options.appPath = QCoreApplication::applicationDirPath();
-    options.givenDbPath = launch.dbPath;
-    try {
-        tera::RunStartup(state, prompt, dialog, options);
-    } catch (const tera::EndProgram &end) {
-        return end.code();
-    }
-
-    tera::SystemClock clock;
-    tera::MainWindow window(state, prompt, clock);
-    prompt.setParent(&window);
-    window.show();
-    return app.exec();
+    return runDesktop(argc, argv, launch);
 }

@@ -345,15 +345,23 @@ bool IsKanjiNumeralChar(char32_t c)
     return !arabic && (DigitValue(c) >= 0 || PlaceValue(c) > 0 || tensValue(c) > 0);
 }
 
-NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
-{
-    NumeralReading out;
+namespace {
+
+// The numeral characters of a text, with what the reading needs to know of
+// them.
+struct ScannedNumeral {
     Tokens tokens;
     QString digits; // the digits as they stand, for numerals without place words
-    bool anyPlace = false, gan = false;
+    bool anyPlace = false;
+    bool gan = false;
     QString strayInside; // a character inside the numeral that is none
-    QString strayPending; // one seen since the last numeral character
     qsizetype spanFrom = -1, spanTo = -1; // the numeral within text, for the message
+};
+
+ScannedNumeral scanNumeral(const QString &text, bool eraYear)
+{
+    ScannedNumeral s;
+    QString strayPending; // one seen since the last numeral character
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = charLength(text, i);
         const char32_t c = codeAt(text, i, len);
@@ -362,34 +370,44 @@ NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
         i += len;
         NumeralToken t;
         if (!tokenOf(c, eraYear, t)) {
-            if (!tokens.isEmpty() && !blank(c) && strayPending.isEmpty())
+            if (!s.tokens.isEmpty() && !blank(c) && strayPending.isEmpty())
                 strayPending = shown;
             continue;
         }
-        if (!strayPending.isEmpty() && strayInside.isEmpty())
-            strayInside = strayPending;
+        if (!strayPending.isEmpty() && s.strayInside.isEmpty())
+            s.strayInside = strayPending;
         strayPending.clear();
-        if (spanFrom < 0)
-            spanFrom = at;
-        spanTo = i;
+        if (s.spanFrom < 0)
+            s.spanFrom = at;
+        s.spanTo = i;
         t.text = shown;
-        tokens.append(t);
+        s.tokens.append(t);
         if (t.kind == NumeralToken::Digit)
-            digits += QChar(char16_t(u'0' + t.value));
-        anyPlace = anyPlace || t.kind == NumeralToken::Place || t.kind == NumeralToken::Tens
-                   || t.kind == NumeralToken::Group;
-        gan = gan || t.kind == NumeralToken::Gan;
+            s.digits += QChar(char16_t(u'0' + t.value));
+        s.anyPlace = s.anyPlace || t.kind == NumeralToken::Place || t.kind == NumeralToken::Tens
+                     || t.kind == NumeralToken::Group;
+        s.gan = s.gan || t.kind == NumeralToken::Gan;
     }
+    return s;
+}
+
+} // namespace
+
+NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
+{
+    NumeralReading out;
+    const ScannedNumeral s = scanNumeral(text, eraYear);
+    const Tokens &tokens = s.tokens;
     if (tokens.isEmpty())
         return out;
     const auto malformed = [&](const QString &why) {
         out.kind = NumeralReading::Kind::Malformed;
-        out.problem = QStringLiteral("「%1」は数の書き方として正しくありません（%2）。").arg(text.mid(spanFrom, spanTo - spanFrom), why);
+        out.problem = QStringLiteral("「%1」は数の書き方として正しくありません（%2）。").arg(text.mid(s.spanFrom, s.spanTo - s.spanFrom), why);
         return out;
     };
-    if (!strayInside.isEmpty())
-        return malformed(QStringLiteral("数の途中に「%1」があります").arg(strayInside));
-    if (gan) {
+    if (!s.strayInside.isEmpty())
+        return malformed(QStringLiteral("数の途中に「%1」があります").arg(s.strayInside));
+    if (s.gan) {
         if (tokens.size() > 1)
             return malformed(QStringLiteral("「元」はほかの数と一緒には書けません"));
         out.kind = NumeralReading::Kind::Number;
@@ -397,8 +415,8 @@ NumeralReading ReadKanjiNumeral(const QString &text, bool eraYear)
         return out;
     }
     out.kind = NumeralReading::Kind::Number;
-    if (!anyPlace) {
-        out.digits = digits;
+    if (!s.anyPlace) {
+        out.digits = s.digits;
         return out;
     }
     if (tokens.first().kind == NumeralToken::Digit && tokens.first().value == 0)

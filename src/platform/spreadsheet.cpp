@@ -84,6 +84,56 @@ Outcome decodeHtmlPage(const QString &path, const QByteArray &bytes, QString &te
     return DecodeText(bytes, path, encoding, text);
 }
 
+// The table being read from an HTML page, tag by tag.
+struct HtmlTableParse {
+    SheetBuilder builder;
+    int row = -1, col = 0;
+    bool inCell = false;
+    int span = 1;
+    QString cell;
+
+    // False when the sheet would take too many cells.
+    bool endCell()
+    {
+        if (!inCell)
+            return true;
+        inCell = false;
+        const QString shown = decodeEntities(cell.simplified().replace(QChar(0x2028), u'\n'));
+        const bool ok = builder.setCell(row, col, shown);
+        col += span;
+        return ok;
+    }
+
+    // One tag: name in lower case, attributes as written. False as endCell.
+    bool tag(const QString &name, bool closing, const QString &attributes)
+    {
+        static const QRegularExpression colspan(QStringLiteral("colspan\\s*=\\s*[\"']?(\\d+)"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        if (name == QLatin1String("tr") && !closing) {
+            if (!endCell())
+                return false;
+            ++row;
+            col = 0;
+        } else if ((name == QLatin1String("td") || name == QLatin1String("th"))) {
+            if (!endCell())
+                return false;
+            if (!closing) {
+                if (row < 0)
+                    row = 0;
+                inCell = true;
+                cell.clear();
+                const QRegularExpressionMatch s = colspan.match(attributes);
+                span = s.hasMatch() ? std::max(1, std::min(1000, s.captured(1).toInt())) : 1;
+            }
+        } else if (name == QLatin1String("br") && inCell) {
+            cell += QChar(0x2028); // survives simplified() as the line break
+        } else if ((name == QLatin1String("table") || name == QLatin1String("tr")) && closing) {
+            return endCell();
+        }
+        return true;
+    }
+};
+
 // The rows of the HTML tables in a page that web systems save as ".xls":
 // each <tr> a row, each <td> or <th> a cell (its colspan leaves empty cells
 // after it), tags stripped, <br> a line break.
@@ -94,55 +144,18 @@ Outcome readHtmlTable(const QString &path, const QByteArray &bytes, SheetTable &
     if (!decoded.ok)
         return decoded;
     static const QRegularExpression tag(QStringLiteral("<(/?)([a-zA-Z0-9]+)([^>]*)>"));
-    static const QRegularExpression colspan(QStringLiteral("colspan\\s*=\\s*[\"']?(\\d+)"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    SheetBuilder builder;
-    int row = -1, col = 0;
-    bool inCell = false;
-    int span = 1;
-    QString cell;
+    HtmlTableParse parse;
     qsizetype last = 0;
-    const auto endCell = [&]() {
-        if (!inCell)
-            return true;
-        inCell = false;
-        const QString shown = decodeEntities(cell.simplified().replace(QChar(0x2028), u'\n'));
-        const bool ok = builder.setCell(row, col, shown);
-        col += span;
-        return ok;
-    };
     auto it = tag.globalMatch(text);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
-        if (inCell)
-            cell += QStringView(text).mid(last, m.capturedStart() - last);
+        if (parse.inCell)
+            parse.cell += QStringView(text).mid(last, m.capturedStart() - last);
         last = m.capturedEnd();
-        const QString name = m.captured(2).toLower();
-        const bool closing = !m.captured(1).isEmpty();
-        if (name == QLatin1String("tr") && !closing) {
-            if (!endCell())
-                return Outcome::failure(TooManyCellsMessage(path));
-            ++row;
-            col = 0;
-        } else if ((name == QLatin1String("td") || name == QLatin1String("th"))) {
-            if (!endCell())
-                return Outcome::failure(TooManyCellsMessage(path));
-            if (!closing) {
-                if (row < 0)
-                    row = 0;
-                inCell = true;
-                cell.clear();
-                const QRegularExpressionMatch s = colspan.match(m.captured(3));
-                span = s.hasMatch() ? std::max(1, std::min(1000, s.captured(1).toInt())) : 1;
-            }
-        } else if (name == QLatin1String("br") && inCell) {
-            cell += QChar(0x2028); // survives simplified() as the line break
-        } else if ((name == QLatin1String("table") || name == QLatin1String("tr")) && closing) {
-            if (!endCell())
-                return Outcome::failure(TooManyCellsMessage(path));
-        }
+        if (!parse.tag(m.captured(2).toLower(), !m.captured(1).isEmpty(), m.captured(3)))
+            return Outcome::failure(TooManyCellsMessage(path));
     }
-    builder.finish(out);
+    parse.builder.finish(out);
     return {};
 }
 

@@ -448,28 +448,56 @@ struct SheetParse : ExpatParse {
     QString path;
 };
 
+// <c r="B3" t="s" s="1">: a cell, its value in the elements within.
+void cellStart(SheetParse *p, const XML_Char **attrs)
+{
+    const char *ref = attribute(attrs, "r");
+    int r = p->row, c = p->col + 1;
+    if (ref && !parseCellRef(ref, r, c)) {
+        p->stop(DamagedMessage(p->path, QStringLiteral("セル番地「%1」").arg(QString::fromUtf8(ref))));
+        return;
+    }
+    p->col = c;
+    p->cellRow = r;
+    p->cellCol = c;
+    p->ref = ref ? ref : "";
+    const char *type = attribute(attrs, "t");
+    p->type = type ? type : "";
+    const char *style = attribute(attrs, "s");
+    p->style = style ? std::atoi(style) : 0;
+    p->inCell = true;
+    p->haveValue = false;
+    p->text.clear();
+}
+
+void rowStart(SheetParse *p, const XML_Char **attrs)
+{
+    const char *r = attribute(attrs, "r");
+    p->row = r ? std::atoi(r) - 1 : p->row + 1;
+    if (p->row < 0 || p->row >= kMaxTextRows) {
+        p->stop(DamagedMessage(p->path, QStringLiteral("行番号「%1」").arg(QString::fromUtf8(r ? r : ""))));
+        return;
+    }
+    p->col = -1;
+    if (isTrue(attribute(attrs, "hidden")))
+        p->builder.hideRow(p->row);
+}
+
+void mergeCellStart(SheetParse *p, const XML_Char **attrs)
+{
+    const char *ref = attribute(attrs, "ref");
+    const QStringList corners = QString::fromLatin1(ref ? ref : "").split(u':');
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (corners.size() == 2 && parseCellRef(corners.at(0), top, left) && parseCellRef(corners.at(1), bottom, right))
+        p->builder.merge(top, left, bottom, right);
+}
+
 void XMLCALL sheetStart(void *data, const XML_Char *name, const XML_Char **attrs)
 {
     auto *p = static_cast<SheetParse *>(data);
     const char *local = localName(name);
     if (std::strcmp(local, "c") == 0) {
-        const char *ref = attribute(attrs, "r");
-        int r = p->row, c = p->col + 1;
-        if (ref && !parseCellRef(ref, r, c)) {
-            p->stop(DamagedMessage(p->path, QStringLiteral("セル番地「%1」").arg(QString::fromUtf8(ref))));
-            return;
-        }
-        p->col = c;
-        p->cellRow = r;
-        p->cellCol = c;
-        p->ref = ref ? ref : "";
-        const char *type = attribute(attrs, "t");
-        p->type = type ? type : "";
-        const char *style = attribute(attrs, "s");
-        p->style = style ? std::atoi(style) : 0;
-        p->inCell = true;
-        p->haveValue = false;
-        p->text.clear();
+        cellStart(p, attrs);
     } else if (std::strcmp(local, "v") == 0 && p->inCell) {
         p->text.clear();
         p->collecting = true;
@@ -483,15 +511,7 @@ void XMLCALL sheetStart(void *data, const XML_Char *name, const XML_Char **attrs
     } else if (std::strcmp(local, "rPh") == 0) {
         ++p->phonetic;
     } else if (std::strcmp(local, "row") == 0) {
-        const char *r = attribute(attrs, "r");
-        p->row = r ? std::atoi(r) - 1 : p->row + 1;
-        if (p->row < 0 || p->row >= kMaxTextRows) {
-            p->stop(DamagedMessage(p->path, QStringLiteral("行番号「%1」").arg(QString::fromUtf8(r ? r : ""))));
-            return;
-        }
-        p->col = -1;
-        if (isTrue(attribute(attrs, "hidden")))
-            p->builder.hideRow(p->row);
+        rowStart(p, attrs);
     } else if (std::strcmp(local, "col") == 0) {
         if (isTrue(attribute(attrs, "hidden"))) {
             const char *min = attribute(attrs, "min");
@@ -499,11 +519,7 @@ void XMLCALL sheetStart(void *data, const XML_Char *name, const XML_Char **attrs
             p->builder.hideColumns((min ? std::atoi(min) : 1) - 1, (max ? std::atoi(max) : 1) - 1);
         }
     } else if (std::strcmp(local, "mergeCell") == 0) {
-        const char *ref = attribute(attrs, "ref");
-        const QStringList corners = QString::fromLatin1(ref ? ref : "").split(u':');
-        int top = 0, left = 0, bottom = 0, right = 0;
-        if (corners.size() == 2 && parseCellRef(corners.at(0), top, left) && parseCellRef(corners.at(1), bottom, right))
-            p->builder.merge(top, left, bottom, right);
+        mergeCellStart(p, attrs);
     }
 }
 

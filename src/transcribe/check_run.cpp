@@ -150,6 +150,21 @@ const DeathItem kDateItems[] = {DeathItem::DeathDate,        DeathItem::DeathDat
                                 DeathItem::DeathEraYear,     DeathItem::DeathMonth,       DeathItem::DeathDay,
                                 DeathItem::DeathWesternYear, DeathItem::DeathMonthNumber, DeathItem::DeathDayNumber};
 
+// The characters of text, each once, that CP932 cannot hold.
+QString charsNotInCp932(const QString &text)
+{
+    QString missing;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        int one = 0;
+        EncodeKakoText(text.mid(i, n), 4, &one);
+        if (one > 0 && !missing.contains(text.mid(i, n)))
+            missing += text.mid(i, n);
+        i += n;
+    }
+    return missing;
+}
+
 // Learns from the run what each row did, by looking at the scratch database
 // before and after the row procedure: the same queries would show a user
 // the same changes after a real run.
@@ -255,8 +270,12 @@ private:
                 if (q.text(QStringLiteral("LIF")) != QLatin1String("1"))
                     m_deceased << q.integer(QStringLiteral("ID"));
         }
+        noteDeathDate(row, k);
+    }
 
-        // The date of death: the anniversaries follow only a complete one.
+    // The date of death: the anniversaries follow only a complete one.
+    void noteDeathDate(int row, const KakoRec &k)
+    {
         int firstDateColumn = -1;
         QStringList written;
         for (DeathItem item : kDateItems) {
@@ -317,45 +336,40 @@ private:
                                       QStringLiteral("俗名「%1」の個人（個人番号 %2）を故人にします。")
                                           .arg(m_name, q.text(QStringLiteral("KOJIN_NO")))};
         }
-        // kako.rnd holds each text in a fixed number of CP932 bytes; the
-        // database columns take the whole text.
-        for (const KakoField &f : kKakoFields) {
-            const QString text = k.*(f.field);
-            if (text.isEmpty())
-                continue;
-            int replaced = 0;
-            EncodeKakoText(text, f.width, &replaced);
-            QString missing;
-            for (qsizetype i = 0; i < text.size();) {
-                const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-                int one = 0;
-                EncodeKakoText(text.mid(i, n), 4, &one);
-                if (one > 0 && !missing.contains(text.mid(i, n)))
-                    missing += text.mid(i, n);
-                i += n;
-            }
-            const QByteArray whole = EncodeKakoText(text, int(text.size()) * 2 + 2);
-            qsizetype bytes = whole.size();
-            while (bytes > 0 && whole.at(bytes - 1) == ' ')
-                --bytes;
-            const QString label = QString::fromUtf16(f.label);
-            QStringList problems;
-            if (!missing.isEmpty())
-                problems << QStringLiteral("「%1」は CP932 にないため「?」になります").arg(missing);
-            if (bytes > f.width)
-                problems << QStringLiteral("%1 バイトまでのため後ろが切れます（%2 バイト）").arg(f.width).arg(bytes);
-            // The columns written from the record take at most the width in
-            // characters (that cut is listed with the cell's values).
-            const bool cutInDatabase = f.toDatabase && CutToWidth(text, f.width).size() < text.size();
-            const QString database = cutInDatabase
-                                         ? QStringLiteral("データベースには先頭 %1 文字を書き込みます。").arg(f.width)
-                                         : QStringLiteral("データベースには元のまま書き込みます。");
-            if (!problems.isEmpty())
-                m_out << CheckFinding{row, -1, CheckKind::KakoText,
-                                      QStringLiteral("kako.rnd の%1「%2」: %3。%4")
-                                          .arg(label, text, problems.join(QStringLiteral("、")), database),
-                                      replaced};
-        }
+        for (const KakoField &f : kKakoFields)
+            noteKakoText(row, f, k.*(f.field));
+    }
+
+    // kako.rnd holds each text in a fixed number of CP932 bytes; the
+    // database columns take the whole text.
+    void noteKakoText(int row, const KakoField &f, const QString &text)
+    {
+        if (text.isEmpty())
+            return;
+        int replaced = 0;
+        EncodeKakoText(text, f.width, &replaced);
+        const QByteArray whole = EncodeKakoText(text, int(text.size()) * 2 + 2);
+        qsizetype bytes = whole.size();
+        while (bytes > 0 && whole.at(bytes - 1) == ' ')
+            --bytes;
+        const QString missing = charsNotInCp932(text);
+        QStringList problems;
+        if (!missing.isEmpty())
+            problems << QStringLiteral("「%1」は CP932 にないため「?」になります").arg(missing);
+        if (bytes > f.width)
+            problems << QStringLiteral("%1 バイトまでのため後ろが切れます（%2 バイト）").arg(f.width).arg(bytes);
+        if (problems.isEmpty())
+            return;
+        // The columns written from the record take at most the width in
+        // characters (that cut is listed with the cell's values).
+        const bool cutInDatabase = f.toDatabase && CutToWidth(text, f.width).size() < text.size();
+        const QString database = cutInDatabase
+                                     ? QStringLiteral("データベースには先頭 %1 文字を書き込みます。").arg(f.width)
+                                     : QStringLiteral("データベースには元のまま書き込みます。");
+        m_out << CheckFinding{row, -1, CheckKind::KakoText,
+                              QStringLiteral("kako.rnd の%1「%2」: %3。%4")
+                                  .arg(QString::fromUtf16(f.label), text, problems.join(QStringLiteral("、")), database),
+                              replaced};
     }
 
     void memberRowWritten(int row, const RowRecords &records, const QStringList &newHouseholds, const QStringList &newMemberNos)
@@ -660,6 +674,116 @@ QList<CheckFinding> findingsOf(const TranscribeReport &run, bool skipDuplicates,
     return general + rows;
 }
 
+// Why the database cannot be checked, empty when it can.
+QString uncheckableDatabase(const QString &database)
+{
+    if (Database::isConnectionString(database))
+        return QStringLiteral("接続文字列で指定したデータベースは検証できません。データベースのファイルを指定してください。");
+    if (!QFileInfo(database).isFile())
+        return QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(database));
+    return QString();
+}
+
+// Every path of the run points into the scratch folder: the run may
+// write, delete and back up there as it likes.
+RunSettings scratchSettings(const RunSettings &state, const QTemporaryDir &scratch)
+{
+    RunSettings s = state;
+    s.files.database = scratch.filePath(QStringLiteral("tera.mdb"));
+    s.files.kako = scratch.filePath(QStringLiteral("kako.rnd"));
+    s.files.kakoBackup = scratch.filePath(QStringLiteral("kako2.rnd"));
+    s.files.databaseBackup = scratch.filePath(QStringLiteral("tera2.mdb"));
+    return s;
+}
+
+// A step that a killed process left half done is finished first, when no
+// run holds the database, so that the copies are of one pair. While a run
+// goes on, the check reads the last committed state: the database as the
+// engine gives it, and kako.rnd cut to the entries of that state. Returns
+// why the check cannot go on, empty when it can.
+QString settleUnlessRunning(const RunSettings &state, QStringList &settled, bool &runGoingOn)
+{
+    RunLock lock(state.files.database);
+    QString refusal;
+    if (!lock.tryTake(refusal)) {
+        runGoingOn = lock.busy();
+        return QString();
+    }
+    try {
+        settled = SettlePairFiles(state.files);
+    } catch (const KakoRndError &e) {
+        return e.message();
+    } catch (const DbError &e) {
+        return e.description();
+    }
+    return QString();
+}
+
+// The copies of the database and kako.rnd in the scratch paths of s, the
+// database open in copy where it can be. Returns why not, empty when done.
+QString prepareCopies(const RunSettings &state, const RunSettings &s, bool large, Prompt &quiet,
+                      std::unique_ptr<Database> &copy, bool runGoingOn)
+{
+    const QString failure = copyIntoScratch(state, s, large, quiet, copy, runGoingOn);
+    if (!failure.isEmpty())
+        return failure;
+    if (runGoingOn) {
+        const QString cut = committedKakoOnly(s, copy.get());
+        if (!cut.isEmpty())
+            return cut;
+    }
+    // A SQLite file copied to the scratch folder is opened here, so that the
+    // run goes through the same connection settings as the copy in memory.
+    if (!copy && Database::detect(s.files.database) == FileKind::SQLite) {
+        try {
+            copy = Database::open(s.files.database);
+        } catch (const DbError &) {
+            // The run opens it itself and reports why it cannot.
+        }
+    }
+    if (copy)
+        skipInsertsNobodyReads(*copy);
+    return QString();
+}
+
+// What the check knows before the run: the deletions of replace mode, the
+// backups, the steps it finished and a run going on.
+QList<CheckFinding> findingsBeforeRun(const RunSettings &state, const RunSettings &s, Database *copy,
+                                      const QStringList &settled, bool runGoingOn)
+{
+    QList<CheckFinding> general;
+    try {
+        if (copy) {
+            noteDeletions(s, *copy, general);
+        } else {
+            std::unique_ptr<Database> db = Database::open(s.files.database);
+            noteDeletions(s, *db, general);
+        }
+    } catch (const DbError &e) {
+        // The run itself will meet and report the same failure.
+        Q_UNUSED(e);
+    }
+    noteBackup(state, general);
+    for (const QString &note : settled)
+        general << CheckFinding{0, -1, CheckKind::Notice, note};
+    if (runGoingOn)
+        general << CheckFinding{0, -1, CheckKind::Notice,
+                                QStringLiteral("別の転記が実行中のため、その転記で最後に確定した状態を検証しました。")};
+    return general;
+}
+
+TranscribeOptions checkOptions(bool skipDuplicates, RowObserver *observer, Database *copy)
+{
+    TranscribeOptions options;
+    options.backup = false;
+    options.runLock = false; // the copies are the check's own
+    options.continueAfterFailure = true;
+    options.skipDuplicates = skipDuplicates;
+    options.rows = observer;
+    options.database = copy;
+    return options;
+}
+
 } // namespace
 
 QList<RowStop> FindRowsToCorrect(const ImportTable &importTable, TranscribeContext &ctx, qint16 kind,
@@ -714,108 +838,38 @@ CheckReport CheckTranscription(const ImportTable &importTable, const RunSettings
                                bool skipDuplicates)
 {
     CheckReport out;
-    if (Database::isConnectionString(state.files.database)) {
-        out.failure = QStringLiteral("接続文字列で指定したデータベースは検証できません。データベースのファイルを指定してください。");
+    out.failure = uncheckableDatabase(state.files.database);
+    if (!out.failure.isEmpty())
         return out;
-    }
-    if (!QFileInfo(state.files.database).isFile()) {
-        out.failure = QStringLiteral("データベース %1 がありません。").arg(QDir::toNativeSeparators(state.files.database));
-        return out;
-    }
     const bool large = QFileInfo(state.files.database).size() + qint64(importTable.rowCount()) * growthPerRow(state) > kMemoryCopyLimit;
     QTemporaryDir scratch(scratchTemplate(large));
     if (!scratch.isValid()) {
         out.failure = QStringLiteral("検証用の一時フォルダを作れません: %1").arg(scratch.errorString());
         return out;
     }
-
-    // Every path of the run points into the scratch folder: the run may
-    // write, delete and back up there as it likes.
-    RunSettings s = state;
-    s.files.database = scratch.filePath(QStringLiteral("tera.mdb"));
-    s.files.kako = scratch.filePath(QStringLiteral("kako.rnd"));
-    s.files.kakoBackup = scratch.filePath(QStringLiteral("kako2.rnd"));
-    s.files.databaseBackup = scratch.filePath(QStringLiteral("tera2.mdb"));
+    const RunSettings s = scratchSettings(state, scratch);
 
     // The check answers the run's questions itself (the replace question: it is
     // a check of what happens when the user says yes); what the messages say
     // is in the run's report.
     QuietPrompt quiet(Answer::Yes);
-    // A step that a killed process left half done is finished first, when no
-    // run holds the database, so that the copies are of one pair. While a run
-    // goes on, the check reads the last committed state: the database as the
-    // engine gives it, and kako.rnd cut to the entries of that state.
     QStringList settled;
     bool runGoingOn = false;
-    {
-        RunLock lock(state.files.database);
-        QString refusal;
-        if (lock.tryTake(refusal)) {
-            try {
-                settled = SettlePairFiles(state.files);
-            } catch (const KakoRndError &e) {
-                out.failure = e.message();
-                return out;
-            } catch (const DbError &e) {
-                out.failure = e.description();
-                return out;
-            }
-        } else {
-            runGoingOn = lock.busy();
-        }
-    }
+    out.failure = settleUnlessRunning(state, settled, runGoingOn);
+    if (!out.failure.isEmpty())
+        return out;
     std::unique_ptr<Database> copy;
-    out.failure = copyIntoScratch(state, s, large, quiet, copy, runGoingOn);
-    if (!out.failure.isEmpty())
-        return out;
-    if (runGoingOn)
-        out.failure = committedKakoOnly(s, copy.get());
+    out.failure = prepareCopies(state, s, large, quiet, copy, runGoingOn);
     if (!out.failure.isEmpty())
         return out;
 
-    // A SQLite file copied to the scratch folder is opened here, so that the
-    // run goes through the same connection settings as the copy in memory.
-    if (!copy && Database::detect(s.files.database) == FileKind::SQLite) {
-        try {
-            copy = Database::open(s.files.database);
-        } catch (const DbError &) {
-            // The run opens it itself and reports why it cannot.
-        }
-    }
-    if (copy)
-        skipInsertsNobodyReads(*copy);
-
-    QList<CheckFinding> general;
+    const QList<CheckFinding> general = findingsBeforeRun(state, s, copy.get(), settled, runGoingOn);
     QList<CheckFinding> rows;
-    try {
-        if (copy) {
-            noteDeletions(s, *copy, general);
-        } else {
-            std::unique_ptr<Database> db = Database::open(s.files.database);
-            noteDeletions(s, *db, general);
-        }
-    } catch (const DbError &e) {
-        // The run itself will meet and report the same failure.
-        Q_UNUSED(e);
-    }
-    noteBackup(state, general);
-    for (const QString &note : std::as_const(settled))
-        general << CheckFinding{0, -1, CheckKind::Notice, note};
-    if (runGoingOn)
-        general << CheckFinding{0, -1, CheckKind::Notice,
-                                QStringLiteral("別の転記が実行中のため、その転記で最後に確定した状態を検証しました。")};
-
     CheckObserver observer(importTable, s.outputKind, rows);
     CheckProgress checkProgress(progress);
-    TranscribeOptions options;
-    options.backup = false;
-    options.runLock = false; // the copies are the check's own
-    options.continueAfterFailure = true;
-    options.skipDuplicates = skipDuplicates;
-    options.rows = &observer;
-    options.database = copy.get();
     try {
-        out.run = Transcribe(importTable, s, master, quiet, clock, progress ? &checkProgress : nullptr, options);
+        out.run = Transcribe(importTable, s, master, quiet, clock, progress ? &checkProgress : nullptr,
+                             checkOptions(skipDuplicates, &observer, copy.get()));
     } catch (const DbError &e) {
         // A failure of the observer's own queries on the copy.
         out.failure = QStringLiteral("検証を続けられません: %1").arg(e.description());

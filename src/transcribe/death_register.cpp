@@ -370,6 +370,32 @@ void appendKaikiTail(Columns &c, const KakoRec &k, const MemberRec &r, int index
       << std::pair{col::tel, QVariant(r.訪問先電話)};
 }
 
+// An anniversary's own columns, from its stored date: its name, the day and
+// the era of that day. False, the failure noted, when the text is no date.
+bool kaikiDayColumns(TranscribeContext &ctx, int index, const QString &stored, Columns &c, qint16 &year)
+{
+    const QStringList piece = datePieces(stored);
+    year = toInt16(NumericValue(piece.at(0)));
+    const qint16 month = toInt16(NumericValue(piece.at(1)));
+    const EraArray kaikiEra = eraOfDay(ctx, year, month, toInt16(NumericValue(piece.at(2))));
+    const qint64 kaikiEraYear = NumericValue(kaikiEra[1]);
+
+    c = Columns{{col::回忌, BlankForEmpty(KaikiName(qint16(index)))}};
+    if (!stored.isEmpty()) {
+        const QDate day = dateOfText(stored);
+        if (!day.isValid()) {
+            ctx.valueFailed(13, QStringLiteral("回忌年が日付ではありません (%1)。").arg(stored));
+            return false;
+        }
+        c << std::pair{col::回忌年, ctx.db.dateValue(day)};
+    }
+    c << std::pair{col::回年号, QVariant(BlankForEmpty(kaikiEra[0]))}
+      << std::pair{col::回年, QVariant(int(kaikiEraYear > 0 ? toInt16(kaikiEraYear) : 0))}
+      << std::pair{col::回月, QVariant(int(month))}
+      << std::pair{col::回日, QVariant(BlankForEmpty(piece.at(2)))};
+    return true;
+}
+
 } // namespace
 
 bool WriteKaiki(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
@@ -395,26 +421,11 @@ bool WriteKaiki(TranscribeContext &ctx, RowRecords &records, qint16 kakoCd)
             stored.remove(QChar(0));
             stored = stored.trimmed();
             k.kaikiDate[i] = stored;
-            const QStringList piece = datePieces(stored);
-            const qint16 year = toInt16(NumericValue(piece.at(0)));
-            const qint16 month = toInt16(NumericValue(piece.at(1)));
-            const EraArray kaikiEra = eraOfDay(ctx, year, month, toInt16(NumericValue(piece.at(2))));
-            const qint64 kaikiEraYear = NumericValue(kaikiEra[1]);
-
-            Columns c{{col::回忌, BlankForEmpty(KaikiName(qint16(i)))}};
-            if (!stored.isEmpty()) {
-                const QDate day = dateOfText(stored);
-                if (!day.isValid()) {
-                    ctx.valueFailed(13, QStringLiteral("回忌年が日付ではありません (%1)。").arg(stored));
-                    return false;
-                }
-                c << std::pair{col::回忌年, ctx.db.dateValue(day)};
-            }
-            c << std::pair{col::回年号, QVariant(BlankForEmpty(kaikiEra[0]))}
-              << std::pair{col::回年, QVariant(int(kaikiEraYear > 0 ? toInt16(kaikiEraYear) : 0))}
-              << std::pair{col::回月, QVariant(int(month))}
-              << std::pair{col::回日, QVariant(BlankForEmpty(piece.at(2)))}
-              << std::pair{col::過去CD, QVariant(int(kakoCd))}
+            Columns c;
+            qint16 year = 0;
+            if (!kaikiDayColumns(ctx, i, stored, c, year))
+                return false;
+            c << std::pair{col::過去CD, QVariant(int(kakoCd))}
               << std::pair{col::世帯CD, QVariant(household)}
               << std::pair{col::個人CD, QVariant(kBlank)}
               << std::pair{col::年号, QVariant(eraName)}

@@ -70,13 +70,11 @@ QString LinkProblem(const QList<DataLink> &links, int sourceColumns, int catalog
 
 } // namespace
 
-FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const SourceTable &sourceTable,
-                           const QList<DataLink> &links, qint16 titleRows, ImportTable &importTable,
-                           QString &sourcePath)
-{
-    FillResult result;
-    sourcePath = sourcePathText.trimmed();
+namespace {
 
+// One heading per item of the output kind.
+void setHeadings(const Catalogue &catalogue, ImportTable &importTable)
+{
     for (int c = 0; c < catalogue.size(); ++c) {
         if (importTable.columnCount() - 1 <= c)
             importTable.setColumnCount(c + 1);
@@ -84,28 +82,17 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
             importTable.setRowCount(0);
         importTable.setHeading(c, catalogue.at(c).name);
     }
+}
 
-    // The source file must still be there: the source table shows what was read,
-    // but a file moved away since means the user is looking at stale data.
-    QFile source(sourcePath);
-    if (!source.open(QIODevice::ReadOnly)) {
-        result.ok = false;
-        result.message = QStringLiteral("読込みデータのファイルが見つかりません（移動または削除されました）。\r\n%1")
-                             .arg(sourcePath);
-        return result;
-    }
-    source.close();
-
-    const int sourceColumns = sourceTable.columnCount();
-    const QString linkProblem = LinkProblem(links, sourceColumns, int(catalogue.size()));
-    if (!linkProblem.isEmpty()) {
-        result.ok = false;
-        result.message = linkProblem;
-        return result;
-    }
-
+// Copies the linked cells of the rows below the title rows. Returns how many
+// rows were filled.
+int copyLinkedRows(const SourceTable &sourceTable, const QList<DataLink> &links, qint16 titleRows,
+                   ImportTable &importTable)
+{
+    int filled = 0;
     // The row buffer is the fill's own: the source items keep the titles,
     // which the link grid, saved links and 自動リンク go on matching by.
+    const int sourceColumns = sourceTable.columnCount();
     QStringList row(sourceColumns);
     const int rows = sourceTable.rowCount();
     for (int r = 0; r < rows; ++r) {
@@ -119,13 +106,44 @@ FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catal
             const int target = r + 1 - titleRows;
             for (const DataLink &l : links)
                 importTable.setText(target, l.importColumn, row.at(l.sourceColumn));
-            ++result.rowsFilled;
+            ++filled;
         }
     }
     // With a title line every data row moved up by one: the row appended for
     // the last source line received nothing.
     if (titleRows == 1 && rows >= 1 && importTable.rowCount() >= rows)
         importTable.removeRow(rows);
+    return filled;
+}
+
+} // namespace
+
+FillResult FillImportTable(const QString &sourcePathText, const Catalogue &catalogue, const SourceTable &sourceTable,
+                           const QList<DataLink> &links, qint16 titleRows, ImportTable &importTable,
+                           QString &sourcePath)
+{
+    FillResult result;
+    sourcePath = sourcePathText.trimmed();
+    setHeadings(catalogue, importTable);
+
+    // The source file must still be there: the source table shows what was read,
+    // but a file moved away since means the user is looking at stale data.
+    QFile source(sourcePath);
+    if (!source.open(QIODevice::ReadOnly)) {
+        result.ok = false;
+        result.message = QStringLiteral("読込みデータのファイルが見つかりません（移動または削除されました）。\r\n%1")
+                             .arg(sourcePath);
+        return result;
+    }
+    source.close();
+
+    const QString linkProblem = LinkProblem(links, sourceTable.columnCount(), int(catalogue.size()));
+    if (!linkProblem.isEmpty()) {
+        result.ok = false;
+        result.message = linkProblem;
+        return result;
+    }
+    result.rowsFilled = copyLinkedRows(sourceTable, links, titleRows, importTable);
     return result;
 }
 

@@ -317,6 +317,55 @@ void KakoRndFile::writeJournal()
     SyncFolder(QFileInfo(m_path).absolutePath());
 }
 
+// The way back of one record: the file's length and, when the record is
+// written over, its old bytes.
+KakoRndFile::RowUndo KakoRndFile::rowUndoFor(qint32 record)
+{
+    QFile *f = file();
+    const qint64 at = qint64(record - 1) * kKakoRecordBytes;
+    RowUndo row;
+    row.record = record;
+    row.lengthBefore = f->size();
+    if (at + kKakoRecordBytes <= row.lengthBefore) {
+        if (!f->seek(at) || (row.oldBytes = f->read(kKakoRecordBytes)).size() != kKakoRecordBytes)
+            throw KakoRndError(QStringLiteral("kako.rnd を読めません: %1（%2）").arg(m_path, f->errorString()));
+    }
+    return row;
+}
+
+// Adds the record to the pending batch, and the journal is on disk before
+// the record is written; a journal that cannot be written leaves the batch
+// as it was.
+void KakoRndFile::journalBefore(const RowUndo &row)
+{
+    const qint32 n = row.record;
+    const bool starts = !m_batch;
+    if (starts) {
+        m_batch = KakoJournal();
+        m_batch->record = n;
+        m_batch->oldLength = row.lengthBefore;
+    }
+    const bool overwrites = qint64(n - 1) * kKakoRecordBytes < m_batch->oldLength;
+    bool known = false;
+    for (const auto &old : std::as_const(m_batch->oldRecords))
+        known = known || old.first == n;
+    // A record cut off at the end needs no old bytes: the length puts it back.
+    const bool keepsOld = overwrites && !known && row.oldBytes.size() == kKakoRecordBytes;
+    if (keepsOld)
+        m_batch->oldRecords.append({n, row.oldBytes});
+    if (!starts && !keepsOld)
+        return;
+    try {
+        writeJournal();
+    } catch (const KakoRndError &) {
+        if (starts)
+            m_batch.reset();
+        else
+            m_batch->oldRecords.removeLast();
+        throw;
+    }
+}
+
 void KakoRndFile::put(const KakoRec &rec)
 {
     const qint32 n = rec.過去CD;
@@ -326,46 +375,14 @@ void KakoRndFile::put(const KakoRec &rec)
         throw KakoRndError(QStringLiteral("kako.rnd のレコード %1 がまだ確定していません。").arg(m_row->record));
     int replaced = 0;
     const QByteArray bytes = EncodeKakoRec(rec, &replaced);
-    QFile *f = file();
-    const qint64 at = qint64(n - 1) * kKakoRecordBytes;
-    RowUndo row;
-    row.record = n;
-    row.lengthBefore = f->size();
-    if (at + kKakoRecordBytes <= row.lengthBefore) {
-        if (!f->seek(at) || (row.oldBytes = f->read(kKakoRecordBytes)).size() != kKakoRecordBytes)
-            throw KakoRndError(QStringLiteral("kako.rnd を読めません: %1（%2）").arg(m_path, f->errorString()));
-    }
+    const RowUndo row = rowUndoFor(n);
 
     // First the way back, then the record.
-    if (m_journaled) {
-        const bool starts = !m_batch;
-        if (starts) {
-            m_batch = KakoJournal();
-            m_batch->record = n;
-            m_batch->oldLength = row.lengthBefore;
-        }
-        const bool overwrites = at < m_batch->oldLength;
-        bool known = false;
-        for (const auto &old : std::as_const(m_batch->oldRecords))
-            known = known || old.first == n;
-        // A record cut off at the end needs no old bytes: the length puts it back.
-        const bool keepsOld = overwrites && !known && row.oldBytes.size() == kKakoRecordBytes;
-        if (keepsOld)
-            m_batch->oldRecords.append({n, row.oldBytes});
-        if (starts || keepsOld) {
-            try {
-                writeJournal();
-            } catch (const KakoRndError &) {
-                if (starts)
-                    m_batch.reset();
-                else
-                    m_batch->oldRecords.removeLast();
-                throw;
-            }
-        }
-    }
+    if (m_journaled)
+        journalBefore(row);
     m_row = row;
-    const bool written = f->seek(at) && f->write(bytes) == bytes.size();
+    QFile *f = file();
+    const bool written = f->seek(qint64(n - 1) * kKakoRecordBytes) && f->write(bytes) == bytes.size();
     if (!written) {
         const QString failure = QStringLiteral("kako.rnd のレコード %1 を書き込めません: %2（%3）")
                                     .arg(n)

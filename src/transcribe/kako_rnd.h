@@ -129,6 +129,8 @@ private:
         QByteArray oldBytes; // the record's bytes when it was written over
     };
     QFile *file();
+    RowUndo rowUndoFor(qint32 record);
+    void journalBefore(const RowUndo &row);
     void writeJournal();
     void restore(qint32 record, const QByteArray &bytes, qint64 length);
 

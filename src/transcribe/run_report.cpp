@@ -75,9 +75,11 @@ QString OutcomeName(TranscribeReport::Outcome outcome)
     return QString();
 }
 
-QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
+namespace {
+
+// Which run this was: the files, the kinds, the outcome and the counts.
+void summaryLines(QStringList &lines, const TranscribeReport &report, const RunReportInfo &info)
 {
-    QStringList lines;
     lines << QStringLiteral("tera-import 転記レポート") << QString();
     lines << QStringLiteral("開始: %1").arg(stamp(info.started));
     lines << QStringLiteral("終了: %1").arg(stamp(info.finished));
@@ -109,7 +111,11 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
     if (report.kakoReplacedChars > 0)
         lines << QStringLiteral("kako.rnd に書けない文字 %1 字を「?」にしました（データベースには元の文字のまま）。")
                      .arg(report.kakoReplacedChars);
+}
 
+// The rows that kept the run from starting, or where and why it stopped.
+void stopLines(QStringList &lines, const TranscribeReport &report)
+{
     if (!report.rowsToCorrect.isEmpty()) {
         lines << QString() << QStringLiteral("直す必要のある値がある行（%1 行。何も書き込んでいません）:").arg(report.rowsToCorrect.size());
         for (const RowStop &row : report.rowsToCorrect)
@@ -125,7 +131,10 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
         if (report.failureRow > 0)
             lines << QStringLiteral("  それより前の行は書き込まれています。この行から後は書き込まれていません。");
     }
+}
 
+void backupLines(QStringList &lines, const TranscribeReport &report)
+{
     lines << QString() << QStringLiteral("バックアップ:");
     if (report.backup.made.isEmpty())
         lines << QStringLiteral("  作成したファイルはありません。");
@@ -135,7 +144,16 @@ QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
     }
     if (!report.backup.ok)
         lines << QStringLiteral("  バックアップに失敗しました: %1").arg(report.backup.failure);
+}
 
+} // namespace
+
+QString RunReportText(const TranscribeReport &report, const RunReportInfo &info)
+{
+    QStringList lines;
+    summaryLines(lines, report, info);
+    stopLines(lines, report);
+    backupLines(lines, report);
     notes(lines, QStringLiteral("スキップした行"), report.skipped);
     notes(lines, QStringLiteral("書き込めなかった行（その行は何も書き込んでいません）"), report.rolledBack);
     notes(lines,

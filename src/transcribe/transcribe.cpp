@@ -675,6 +675,10 @@ private:
     bool takeRunLock();
     bool prepare();
     bool checkBeforeWriting();
+    void takeBackUncommittedKako(Database &db);
+    bool checkRegister(Database &db);
+    bool checkRows(Database &db);
+    bool loadDuplicates(Database &db);
     bool confirmReplace();
     bool deleteForReplace();
     bool beforeRows(bool (TranscribeRun::*step)());
@@ -809,60 +813,9 @@ bool TranscribeRun::checkBeforeWriting()
     std::unique_ptr<Database> own;
     Database *db = m_options.database ? m_options.database
                                       : (own = Database::open(m_state.files.database, databaseOptions(m_options))).get();
-    qint32 lastRecovered = 0;
-    QString journalAside;
-    m_report.recoveredKakoCd = SettleKakoJournal(*db, m_state.files.kako, &lastRecovered, &journalAside);
-    if (!journalAside.isEmpty()) {
-        m_report.settled << journalAside;
-        m_prompt.message(journalAside, Icon::Exclamation);
-    }
-    if (m_report.recoveredKakoCd > 0)
-        m_prompt.message(TranscribeText::kakoRecovered(m_report.recoveredKakoCd, lastRecovered), Icon::Information);
-    const QString masters = checkMasters(*db, m_master);
-    if (!masters.isEmpty()) {
-        fail(0, -1, masters);
+    takeBackUncommittedKako(*db);
+    if (!checkRegister(*db) || !checkRows(*db) || !loadDuplicates(*db))
         return false;
-    }
-    if (m_kind == kOutDeathRegister && m_state.executionMode == kModeAppend) {
-        const QString behind = checkNumbering(*db, m_state.files.kako);
-        if (!behind.isEmpty()) {
-            fail(0, -1, behind);
-            return false;
-        }
-    }
-    // A check notes them (a real run would write nothing) and goes on, to
-    // list what each row would do.
-    {
-        TranscribeContext ctx(*db, m_state, m_master, m_prompt, m_clock);
-        QList<qint16> yearsWithoutEra;
-        m_report.rowsToCorrect = FindRowsToCorrect(m_importTable, ctx, m_kind, &yearsWithoutEra);
-        if (!yearsWithoutEra.isEmpty()) {
-            fail(0, -1, TranscribeText::erasMissing(yearsWithoutEra));
-            return false;
-        }
-        if (!m_report.rowsToCorrect.isEmpty() && !m_options.continueAfterFailure) {
-            const RowStop &first = m_report.rowsToCorrect.constFirst();
-            fail(0, -1, TranscribeText::rowsToCorrect(m_importTable, m_report.rowsToCorrect));
-            m_report.failureRow = first.row;
-            m_report.failureColumn = first.column;
-            return false;
-        }
-    }
-    // The likely duplicates of an append, known before anything is written:
-    // an index that cannot be read is no "no duplicates", nor may
-    // --skip-duplicates be dropped for it.
-    if (m_state.executionMode == kModeAppend) {
-        try {
-            m_duplicates.load(*db, m_kind);
-        } catch (const DbError &e) {
-            if (e.cause() != DbError::Cause::None)
-                throw;
-            fail(0, -1, QStringLiteral("重複の可能性がある行を調べるための登録済みデータを読めないため、転記を始められません。"
-                                       "何も書き込んでいません。\r\n%1")
-                            .arg(e.description()));
-            return false;
-        }
-    }
     if (m_state.executionMode == kModeReplace) {
         try {
             m_deletions = CountReplaceDeletions(*db, m_kind, m_state.files.kako);
@@ -872,6 +825,81 @@ bool TranscribeRun::checkBeforeWriting()
     }
     if (own)
         own->close();
+    return true;
+}
+
+// A kako.rnd record that a killed run left uncommitted is taken back.
+void TranscribeRun::takeBackUncommittedKako(Database &db)
+{
+    qint32 lastRecovered = 0;
+    QString journalAside;
+    m_report.recoveredKakoCd = SettleKakoJournal(db, m_state.files.kako, &lastRecovered, &journalAside);
+    if (!journalAside.isEmpty()) {
+        m_report.settled << journalAside;
+        m_prompt.message(journalAside, Icon::Exclamation);
+    }
+    if (m_report.recoveredKakoCd > 0)
+        m_prompt.message(TranscribeText::kakoRecovered(m_report.recoveredKakoCd, lastRecovered), Icon::Information);
+}
+
+// The masters the run reads, and (appending death-register entries) a
+// kako.rnd whose next number W_KAKO has not used yet.
+bool TranscribeRun::checkRegister(Database &db)
+{
+    const QString masters = checkMasters(db, m_master);
+    if (!masters.isEmpty()) {
+        fail(0, -1, masters);
+        return false;
+    }
+    if (m_kind == kOutDeathRegister && m_state.executionMode == kModeAppend) {
+        const QString behind = checkNumbering(db, m_state.files.kako);
+        if (!behind.isEmpty()) {
+            fail(0, -1, behind);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The cells that would stop the run and the years without an era. A check
+// notes them (a real run would write nothing) and goes on, to list what
+// each row would do.
+bool TranscribeRun::checkRows(Database &db)
+{
+    TranscribeContext ctx(db, m_state, m_master, m_prompt, m_clock);
+    QList<qint16> yearsWithoutEra;
+    m_report.rowsToCorrect = FindRowsToCorrect(m_importTable, ctx, m_kind, &yearsWithoutEra);
+    if (!yearsWithoutEra.isEmpty()) {
+        fail(0, -1, TranscribeText::erasMissing(yearsWithoutEra));
+        return false;
+    }
+    if (!m_report.rowsToCorrect.isEmpty() && !m_options.continueAfterFailure) {
+        const RowStop &first = m_report.rowsToCorrect.constFirst();
+        fail(0, -1, TranscribeText::rowsToCorrect(m_importTable, m_report.rowsToCorrect));
+        m_report.failureRow = first.row;
+        m_report.failureColumn = first.column;
+        return false;
+    }
+    return true;
+}
+
+// The likely duplicates of an append, known before anything is written:
+// an index that cannot be read is no "no duplicates", nor may
+// --skip-duplicates be dropped for it.
+bool TranscribeRun::loadDuplicates(Database &db)
+{
+    if (m_state.executionMode != kModeAppend)
+        return true;
+    try {
+        m_duplicates.load(db, m_kind);
+    } catch (const DbError &e) {
+        if (e.cause() != DbError::Cause::None)
+            throw;
+        fail(0, -1, QStringLiteral("重複の可能性がある行を調べるための登録済みデータを読めないため、転記を始められません。"
+                                   "何も書き込んでいません。\r\n%1")
+                        .arg(e.description()));
+        return false;
+    }
     return true;
 }
 
