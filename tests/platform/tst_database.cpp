@@ -11,23 +11,13 @@
 
 using namespace tera;
 
-Q_DECLARE_METATYPE(tera::Route)
-
 class TestDatabase : public QObject {
     Q_OBJECT
-
-private:
-    static void routes()
-    {
-        QTest::addColumn<Route>("route");
-        QTest::newRow("sqlite") << Route::Direct;
-        QTest::newRow("odbc") << Route::Odbc;
-    }
 
 private slots:
     // The engine follows the content, not the name (a SQLite file called .txt
     // is still SQLite); an ODBC connection string is taken in place of a path.
-    void engineFollowsContent_data() { routes(); }
+    void engineFollowsContent_data() { addRoutes(); }
     void engineFollowsContent()
     {
         QFETCH(Route, route);
@@ -123,7 +113,7 @@ private slots:
 
     // Null reads as empty text or 0; an empty text is written as empty text,
     // a date as the database stores it.
-    void nullEmptyAndDates_data() { routes(); }
+    void nullEmptyAndDates_data() { addRoutes(); }
     void nullEmptyAndDates()
     {
         QFETCH(Route, route);
@@ -144,7 +134,7 @@ private slots:
         QCOMPARE(d.text(QStringLiteral("T_YMD")), QStringLiteral("1999/01/01"));
     }
 
-    void readFailuresAreReported_data() { routes(); }
+    void readFailuresAreReported_data() { addRoutes(); }
     void readFailuresAreReported()
     {
         QFETCH(Route, route);

@@ -15,8 +15,6 @@
 
 using namespace tera;
 
-Q_DECLARE_METATYPE(tera::Route)
-
 namespace {
 
 // Scripted stand-in for frm確認.

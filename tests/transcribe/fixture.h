@@ -2,6 +2,7 @@
 // A fresh demo database with its master data read, for the writer, run and
 // check tests, and import tables as 読込実行 leaves them.
 #include "convert/item_catalogue.h"
+#include "convert/output_items.h"
 #include "model/app_state.h"
 #include "model/import_table.h"
 #include "platform/clock.h"
@@ -17,11 +18,35 @@
 #include <QtTest>
 #include <memory>
 
-Q_DECLARE_METATYPE(tera::Route)
-
 namespace tera {
 
 using ImportRow = QMap<int, QString>;
+
+// The items the tests fill: of the death register,
+constexpr int kDate = itemNumber(DeathItem::DeathDate), kEraDate = itemNumber(DeathItem::DeathDateWithEra),
+              kAge = itemNumber(DeathItem::AgeAtDeath), kReading = itemNumber(DeathItem::PosthumousNameReading),
+              kKaimyo = itemNumber(DeathItem::PosthumousName), kZokumei = itemNumber(DeathItem::SecularName),
+              kSeshu = itemNumber(DeathItem::ChiefMourner), kZokugara = itemNumber(DeathItem::Relationship),
+              kBnen = itemNumber(DeathItem::DeathWesternYear), kBtuki = itemNumber(DeathItem::DeathMonthNumber),
+              kBhi = itemNumber(DeathItem::DeathDayNumber), kPostal = itemNumber(DeathItem::PostalCode),
+              kJyu = itemNumber(DeathItem::Address), kTel = itemNumber(DeathItem::Phone);
+// of the members and of the households.
+constexpr int kRegistered = itemNumber(MemberItem::RegistrationDate), kMemberName = itemNumber(MemberItem::Name),
+              kBirthMonth = itemNumber(MemberItem::BirthMonth), kMemberJyu = itemNumber(MemberItem::Address),
+              kHead = itemNumber(HouseholdItem::HeadName);
+
+// n death-register rows from number from on: a 戒名, a 俗名, a date in May
+// 2003 and one of three donors each.
+inline QList<ImportRow> deathRows(int n, int from = 1)
+{
+    QList<ImportRow> rows;
+    for (int i = from; i < from + n; ++i)
+        rows << ImportRow{{kKaimyo, QStringLiteral("釋浄%1").arg(i)},
+                          {kZokumei, QStringLiteral("故人%1").arg(i)},
+                          {kSeshu, QStringLiteral("施主%1").arg(i % 3)},
+                          {kDate, QStringLiteral("2003年5月%1日").arg(1 + i % 28)}};
+    return rows;
+}
 
 // A file's bytes, "<missing>" when it cannot be read.
 inline QByteArray fileBytes(const QString &path)
@@ -35,13 +60,6 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
-}
-
-inline void addRoutes()
-{
-    QTest::addColumn<Route>("route");
-    QTest::newRow("sqlite") << Route::Direct;
-    QTest::newRow("odbc") << Route::Odbc;
 }
 
 // An import table with the grid it is a view of, as the import window

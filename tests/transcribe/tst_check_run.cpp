@@ -20,10 +20,6 @@ using namespace tera;
 
 namespace {
 
-constexpr int kDate = 1, kEraDate = 2, kAge = 7, kKaimyo = 10, kZokumei = 11, kSeshu = 12;
-constexpr int kRegistered = 2, kMemberName = 8, kBirthMonth = 14, kMemberJyu = 35;
-constexpr int kHead = 2;
-
 using Row = ImportRow;
 
 struct CheckFixture : Fixture {
@@ -42,8 +38,6 @@ struct CheckFixture : Fixture {
         CheckReport r = CheckTranscription(grid, state.runSettings(), state.master, clock);
         // Not a byte of the database, kako.rnd or the backups has changed,
         // and no file was added beside them.
-        if (files() != before || QDir(t.dir()).entryList(QDir::Files) != folder)
-            qWarning("the check touched the real files");
         checkLeftAlone = files() == before && QDir(t.dir()).entryList(QDir::Files) == folder;
         return r;
     }
@@ -108,7 +102,7 @@ QString lifOf(Fixture &f, const QString &name)
 // A 戒名 of 22 characters whose first one CP932 lacks: one "?" and a cut.
 const QString kLongKaimyo = QString::fromUtf8("\xF0\xA0\xAE\xB7") + QString(21, QChar(u'釋'));
 
-QList<Row> deathRows(bool withStop)
+QList<Row> checkedRows(bool withStop)
 {
     QList<Row> rows{
         {{kKaimyo, QStringLiteral("釋浄心")}, {kZokumei, QStringLiteral("髙橋　清一")}, {kDate, QStringLiteral("2003年5月17日")},
@@ -143,7 +137,7 @@ private slots:
         f.addMember(QStringLiteral("2"), QStringLiteral("田中　勇"), QStringLiteral("000002"));
         f.addHousehold(QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
         f.addHousehold(QStringLiteral("田中　幸子"), QStringLiteral("000002"));
-        auto grid = importTable(kOutDeathRegister, deathRows(false));
+        auto grid = importTable(kOutDeathRegister, checkedRows(false));
 
         const CheckReport c = f.check(*grid);
         QVERIFY(f.checkLeftAlone);
@@ -186,7 +180,7 @@ private slots:
         CheckFixture f(kOutDeathRegister);
         f.addMember(QStringLiteral("1"), QStringLiteral("髙橋　一郎"), QStringLiteral("000001"));
         f.addMember(QStringLiteral("2"), QStringLiteral("田中　勇"), QStringLiteral("000002"));
-        auto grid = importTable(kOutDeathRegister, deathRows(true));
+        auto grid = importTable(kOutDeathRegister, checkedRows(true));
 
         const CheckReport c = f.check(*grid);
         QVERIFY(f.checkLeftAlone);
@@ -377,7 +371,7 @@ private slots:
     {
         QFETCH(QString, holder);
         CheckFixture f(kOutDeathRegister);
-        auto grid = importTable(kOutDeathRegister, deathRows(true));
+        auto grid = importTable(kOutDeathRegister, checkedRows(true));
         const CheckReport alone = f.check(*grid);
         QVERIFY(alone.made);
         QVERIFY(!alone.findings.isEmpty());
@@ -462,18 +456,28 @@ private slots:
         QVERIFY(CheckSummaryText(c).contains(QStringLiteral("検証できませんでした")));
     }
 
-    // The list as CSV: a heading line, one line per finding, the column named.
-    void savesCsv()
+    // A list that cannot be saved whole leaves the one saved before; once
+    // the fault is gone, the list is saved as CSV: a heading line, one line
+    // per finding, the column named.
+    void savesCsvOrKeepsTheOldList_data() { FaultyFolder::addRows(); }
+    void savesCsvOrKeepsTheOldList()
     {
+        QFETCH(WriteFault, fault);
+        FaultyFolder dir(fault);
+        if (!dir.skipReason().isEmpty())
+            QSKIP(qPrintable(dir.skipReason()));
         CheckFixture f(kOutDeathRegister);
-        auto grid = importTable(kOutDeathRegister, deathRows(true));
+        auto grid = importTable(kOutDeathRegister, checkedRows(true));
         const CheckReport c = f.check(*grid);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("検証.csv"));
-        QString error;
+        QVERIFY(c.findings.size() > 1);
         QStringList headings;
         for (int col = 0; col < grid->table.columnCount(); ++col)
             headings << grid->table.heading(col);
+        const QString path = dir.filePath(QStringLiteral("検証.csv"));
+        QString error;
+        QVERIFY2(SaveCheckCsv(CheckReport(), {}, path, error), qPrintable(error));
+        expectSaveKeepsFolder(dir, QFileInfo(path).size() + 16, [&](QString &why) { return SaveCheckCsv(c, headings, path, why); });
+
         QVERIFY2(SaveCheckCsv(c, headings, path, error), qPrintable(error));
         GridModel back;
         QVERIFY(back.LoadGrid(path, GridFileKind::Csv).ok);
@@ -484,24 +488,6 @@ private slots:
             named |= back.TextMatrix(r, 2) == QStringLiteral("中止") && back.TextMatrix(r, 0) == QStringLiteral("6")
                      && back.TextMatrix(r, 1) == QStringLiteral("1 没年月日");
         QVERIFY(named);
-    }
-
-    // A list that cannot be saved whole leaves the one saved before.
-    void csvFaultsKeepTheOldList_data() { FaultyFolder::addRows(); }
-    void csvFaultsKeepTheOldList()
-    {
-        QFETCH(WriteFault, fault);
-        FaultyFolder dir(fault);
-        if (!dir.skipReason().isEmpty())
-            QSKIP(qPrintable(dir.skipReason()));
-        CheckFixture f(kOutDeathRegister);
-        auto grid = importTable(kOutDeathRegister, deathRows(true));
-        const CheckReport c = f.check(*grid);
-        QVERIFY(c.findings.size() > 1);
-        const QString path = dir.filePath(QStringLiteral("検証.csv"));
-        QString error;
-        QVERIFY2(SaveCheckCsv(CheckReport(), {}, path, error), qPrintable(error));
-        expectSaveKeepsFolder(dir, QFileInfo(path).size() + 16, [&](QString &why) { return SaveCheckCsv(c, {}, path, why); });
     }
 };
 
