@@ -257,7 +257,8 @@ private slots:
         QTest::addColumn<int>("bad"); // the ID whose value is past 16 bits; 0: none
         for (Route r : {Route::Direct, Route::Odbc}) {
             for (int n : {0, 12, 20, 21, 25})
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2 rows").arg(routeName(r)).arg(n))) << r << n << 0;
+                if (r == Route::Direct || n == 21) // counted alike on both routes: one case shows it
+                    QTest::newRow(qPrintable(QStringLiteral("%1 %2 rows").arg(routeName(r)).arg(n))) << r << n << 0;
             QTest::newRow(qPrintable(routeName(r) + QStringLiteral(" bad value at ID 4"))) << r << 12 << 4;
         }
     }

@@ -235,21 +235,6 @@ private slots:
         QCOMPARE(f.kakoRows(), 0);
     }
 
-    // Side files of SQLite left by a killed process belong to the replaced
-    // file: they must not be applied to the restored one.
-    void staleSideFilesGo()
-    {
-        RestoreFixture f;
-        f.run(1);
-        const QByteArray backup = fileBytes(f.state.files.databaseBackup);
-        writeFile(f.state.files.database + QStringLiteral("-shm"), "stale");
-        ScriptedPrompt p;
-        QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
-        QVERIFY(!QFile::exists(f.state.files.database + QStringLiteral("-shm")));
-        QCOMPARE(fileBytes(f.state.files.database), backup);
-        QCOMPARE(f.kakoRows(), 1);
-    }
-
     // No: nothing changes. No backup: says so, nothing changes.
     void declinedOrNothingToRestore()
     {
@@ -289,12 +274,16 @@ private slots:
         QVERIFY(!QFile::exists(aside(f.state.files.database)));
     }
 
-    // A record that a killed run left uncommitted is taken back before the
-    // current files are kept aside, and the restore says so.
-    void uncommittedRecordIsTakenBackFirst()
+    // What a killed process left: a record of a run left uncommitted is
+    // taken back before the current files are kept aside, and the restore
+    // says so; side files of SQLite belong to the replaced file and must not
+    // be applied to the restored one.
+    void leftoversOfAKilledRunGo()
     {
         RestoreFixture f;
         f.run(2);
+        const QByteArray backup = fileBytes(f.state.files.databaseBackup);
+        writeFile(f.state.files.database + QStringLiteral("-shm"), "stale");
         const QByteArray kakoCommitted = fileBytes(f.state.files.kako);
         KakoRndFile kako(f.state.files.kako);
         kako.setJournaled(true);
@@ -308,6 +297,9 @@ private slots:
         QCOMPARE(fileBytes(aside(f.state.files.kako)), kakoCommitted);
         QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
         QCOMPARE(fileBytes(f.state.files.kako), fileBytes(f.state.files.kakoBackup));
+        QVERIFY(!QFile::exists(f.state.files.database + QStringLiteral("-shm")));
+        QCOMPARE(fileBytes(f.state.files.database), backup);
+        QCOMPARE(f.kakoRows(), 1);
     }
 };
 
