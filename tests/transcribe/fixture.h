@@ -169,17 +169,19 @@ struct Fixture {
         q.finish();
         return out;
     }
-    void addMember(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"))
+    // A member or a household row in the open database, with more columns.
+    void addMember(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"),
+                   const Columns &more = {})
     {
-        t.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), no},
-                                                  {QStringLiteral("SETAI_NO"), setai},
-                                                  {QStringLiteral("MEI"), name},
-                                                  {QStringLiteral("LIF"), lif},
-                                                  {QStringLiteral("ZOK_CD"), QStringLiteral("00")}});
+        t.db().insert(QStringLiteral("D_KOJIN"), Columns{{QStringLiteral("KOJIN_NO"), no},
+                                                         {QStringLiteral("SETAI_NO"), setai},
+                                                         {QStringLiteral("MEI"), name},
+                                                         {QStringLiteral("LIF"), lif},
+                                                         {QStringLiteral("ZOK_CD"), QStringLiteral("00")}} + more);
     }
-    void addHousehold(const QString &head, const QString &setai)
+    void addHousehold(const QString &head, const QString &setai, const Columns &more = {})
     {
-        t.db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}});
+        t.db().insert(QStringLiteral("D_SETAI"), Columns{{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}} + more);
     }
 };
 

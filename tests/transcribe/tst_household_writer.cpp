@@ -6,22 +6,6 @@
 
 using namespace tera;
 
-namespace {
-
-void addSetai(Database &db, const QString &no, const QString &head, const Columns &more = {})
-{
-    db.insert(QStringLiteral("D_SETAI"), Columns{{QStringLiteral("SETAI_NO"), no}, {QStringLiteral("世帯主名"), head}} + more);
-}
-
-void addKojin(Database &db, const QString &no, const QString &setai, const QString &lif)
-{
-    db.insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), no},
-                                          {QStringLiteral("SETAI_NO"), setai},
-                                          {QStringLiteral("LIF"), lif}});
-}
-
-} // namespace
-
 class TestHouseholdWriter : public QObject {
     Q_OBJECT
 
@@ -55,8 +39,8 @@ private slots:
                           {QStringLiteral("住所1"), QStringLiteral("旧住所")},
                           {QStringLiteral("寺番号"), 5},
                           {QStringLiteral("地区"), QStringLiteral("東")}};
-        addSetai(f.t.db(), QStringLiteral("000003"), QStringLiteral("山田"), old);
-        addSetai(f.t.db(), QStringLiteral("000003"), QStringLiteral("山田二"), old);
+        f.addHousehold(QStringLiteral("山田"), QStringLiteral("000003"), old);
+        f.addHousehold(QStringLiteral("山田二"), QStringLiteral("000003"), old);
         ResetRowRecords(f.records);
         r.SETAI_NO = QStringLiteral("3");
         r.JYU = QStringLiteral("新住所");
@@ -74,11 +58,11 @@ private slots:
     {
         QFETCH(Route, route);
         Fixture f(route);
-        addSetai(f.t.db(), QStringLiteral("000004"), QStringLiteral("O'Brien"),
-                 {{QStringLiteral("訪問先住所"), QStringLiteral("大阪市")}, {QStringLiteral("地区"), QStringLiteral("北")}});
-        addSetai(f.t.db(), QStringLiteral("000009"), QStringLiteral("O'Brien"));
-        addKojin(f.t.db(), QStringLiteral("20"), QStringLiteral("000004"), QStringLiteral("1"));
-        addKojin(f.t.db(), QStringLiteral("21"), QStringLiteral("000004"), QStringLiteral("0"));
+        f.addHousehold(QStringLiteral("O'Brien"), QStringLiteral("000004"),
+                       {{QStringLiteral("訪問先住所"), QStringLiteral("大阪市")}, {QStringLiteral("地区"), QStringLiteral("北")}});
+        f.addHousehold(QStringLiteral("O'Brien"), QStringLiteral("000009"));
+        f.addMember(QStringLiteral("20"), QString(), QStringLiteral("000004"), QStringLiteral("1"));
+        f.addMember(QStringLiteral("21"), QString(), QStringLiteral("000004"), QStringLiteral("0"));
         MemberRec &r = f.row();
         r.訪問先氏名 = QStringLiteral("from cell");
         r.検索 = QStringLiteral("from cell");
@@ -92,7 +76,7 @@ private slots:
         QCOMPARE(r.検索, QString());                         // Null empties it
         QCOMPARE(r.KOJIN_NO, QStringLiteral("21"));          // the first living member
 
-        addSetai(f.t.db(), QStringLiteral("000010"), QStringLiteral("空き家"));
+        f.addHousehold(QStringLiteral("空き家"), QStringLiteral("000010"));
         r.KOJIN_NO = QStringLiteral("99");
         QVERIFY(FindSetaiByHead(*f.ctx, f.records, QStringLiteral("空き家")));
         QCOMPARE(r.KOJIN_NO, QStringLiteral("99")); // nobody living: unchanged
