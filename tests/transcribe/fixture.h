@@ -121,15 +121,19 @@ struct Fixture {
     RowRecords records; // the row the writers are handed
     MemberRec &row() { return records.member; }
 
-    // A run as the window starts it, answering with this fixture's prompt.
-    TranscribeReport run(const QList<ImportRow> &rows, const TranscribeOptions &options = TranscribeOptions())
+    // A run as the window starts it, answering with this fixture's prompt;
+    // the database reopened after it.
+    TranscribeReport run(const ImportTable &table, const TranscribeOptions &options = TranscribeOptions())
     {
         db.reset();
         t.db().close();
-        TranscribeReport r = Transcribe(*importTable(state.outputKind, rows), state.runSettings(), state.master, prompt,
-                                        clock, nullptr, options);
+        TranscribeReport r = Transcribe(table, state.runSettings(), state.master, prompt, clock, nullptr, options);
         reopen();
         return r;
+    }
+    TranscribeReport run(const QList<ImportRow> &rows, const TranscribeOptions &options = TranscribeOptions())
+    {
+        return run(*importTable(state.outputKind, rows), options);
     }
     Database &reopen()
     {

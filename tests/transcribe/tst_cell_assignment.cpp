@@ -26,24 +26,17 @@ struct Run {
         state.files.kako = t.dir() + QStringLiteral("/kako.rnd");
         ctx = std::make_unique<TranscribeContext>(t.db(), state, master, prompt, clock);
     }
-    // One import-table row: the working records reset, then every cell in
-    // column order (cells[0] is the row number column and is not handed over).
-    void row(qint16 kind, const QStringList &cells)
+    // One import-table row holding only the given items: the working
+    // records reset, then every cell in column order, the empty ones too
+    // (27 columns cover every item of the death register; column 0, the row
+    // number, is not handed over).
+    void row(qint16 kind, const ImportRow &filled, int columns = 27)
     {
         ResetRowRecords(records);
-        for (int c = 1; c < cells.size(); ++c) {
-            QString text = cells.at(c);
+        for (int c = 1; c < columns; ++c) {
+            QString text = filled.value(c);
             AssignCell(*ctx, records, kind, qint16(c), text);
         }
-    }
-    // A row holding only the given items, the others empty (27 columns
-    // cover every item of the death register).
-    void rowWith(qint16 kind, std::initializer_list<std::pair<int, const char *>> filled, int columns = 27)
-    {
-        QStringList cells(columns);
-        for (const auto &[item, text] : filled)
-            cells[item] = QString::fromUtf8(text);
-        row(kind, cells);
     }
     const KakoRec &k() const { return records.entry; }
 
@@ -283,10 +276,7 @@ void TestCellAssignment::writtenDates()
     QFETCH(int, bHi);
     QFETCH(QString, firstAnniversary);
     Run run(*m_db.at(route));
-    QStringList row(27);
-    for (auto it = cells.cbegin(); it != cells.cend(); ++it)
-        row[it.key()] = it.value();
-    run.row(2, row);
+    run.row(2, cells);
     QCOMPARE(int(run.k().bnen), bnen);
     QCOMPARE(int(run.k().btuki), btuki);
     QCOMPARE(int(run.k().bHi), bHi);
@@ -422,11 +412,7 @@ void TestCellAssignment::separatePostalHalves()
 {
     // A whole postal code in a later column wins over the halves.
     Run run(*m_db.at(Route::Direct));
-    QStringList members(53);
-    members[33] = QStringLiteral(" 123 ");
-    members[34] = QStringLiteral("4567");
-    members[37] = QStringLiteral("765-4321");
-    run.row(0, members);
+    run.row(0, {{33, QStringLiteral(" 123 ")}, {34, QStringLiteral("4567")}, {37, QStringLiteral("765-4321")}}, 53);
     QCOMPARE(run.records.member.連絡先郵便, QStringLiteral("765-4321"));
     QCOMPARE(run.records.member.YUBIN1, QStringLiteral("765"));
     QCOMPARE(run.records.member.YUBIN2, QStringLiteral("4321"));
@@ -436,22 +422,22 @@ void TestCellAssignment::eraAndDigitsOutliveTheRow()
 {
     QFETCH(Route, route);
     Run run(*m_db.at(route));
-    run.rowWith(2, {{3, "昭和"}, {4, "五十"}, {5, "三"}, {6, "一"}});
+    run.row(2, {{3, "昭和"}, {4, "五十"}, {5, "三"}, {6, "一"}});
     QCOMPARE(run.k().bnen, qint16(1975));
     QCOMPARE(run.records.anniversaryDates[8], QStringLiteral("1976/03/01"));
 
     // The era cell left empty: the next row's era year is still 昭和.
-    run.rowWith(2, {{4, "六十"}});
+    run.row(2, {{4, "六十"}});
     QCOMPARE(run.k().bnen, qint16(1985));
     QCOMPARE(run.ctx->work.eraName, QStringLiteral("昭和"));
     QCOMPARE(run.ctx->work.eraYearDigits, QStringLiteral("60"));
     QCOMPARE(run.ctx->work.monthDigits, QStringLiteral("3"));
 
     // An era date sets the era in force for later rows too; 元 is year 1.
-    run.rowWith(2, {{2, "平成3年4月5日"}});
-    run.rowWith(2, {{4, "元"}});
+    run.row(2, {{2, "平成3年4月5日"}});
+    run.row(2, {{4, "元"}});
     QCOMPARE(run.k().bnen, qint16(1989));
-    run.rowWith(2, {{3, "令和"}, {4, "元年"}});
+    run.row(2, {{3, "令和"}, {4, "元年"}});
     QCOMPARE(run.k().bnen, qint16(2019));
 }
 

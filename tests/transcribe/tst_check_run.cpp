@@ -41,34 +41,23 @@ struct CheckFixture : Fixture {
         checkLeftAlone = files() == before && QDir(t.dir()).entryList(QDir::Files) == folder;
         return r;
     }
-    // The run the check speaks for, answering with the fixture's prompt;
-    // the database reopened after it.
-    TranscribeReport transcribe(const ImportTable &grid)
-    {
-        t.db().close();
-        prompt.clear();
-        const TranscribeReport r = Transcribe(grid, state.runSettings(), state.master, prompt, clock);
-        reopen();
-        return r;
-    }
     bool checkLeftAlone = false;
 };
 
-QList<int> rowsOf(const CheckReport &r, CheckKind kind, int below = INT_MAX)
+QList<int> rowsOf(const CheckReport &r, CheckKind kind)
 {
     QList<int> out;
     for (const CheckFinding &f : r.findings)
-        if (f.kind == kind && f.row < below)
+        if (f.kind == kind)
             out << f.row;
     return out;
 }
 
-QList<int> rowsOf(const QList<RowNote> &notes, int below = INT_MAX)
+QList<int> rowsOf(const QList<RowNote> &notes)
 {
     QList<int> out;
     for (const RowNote &n : notes)
-        if (n.row < below)
-            out << n.row;
+        out << n.row;
     return out;
 }
 
@@ -152,7 +141,7 @@ private slots:
         QVERIFY(findingText(c, CheckKind::Unreadable).contains(QStringLiteral("八十十歳")));
         QVERIFY(findingText(c, CheckKind::KakoText).contains(QStringLiteral("切れます")));
 
-        const TranscribeReport r = f.transcribe(*grid);
+        const TranscribeReport r = f.run(*grid);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
         QCOMPARE(rowsOf(r.skipped), rowsOf(c, CheckKind::Skip));
         QCOMPARE(r.skipped.first().reason, c.run.skipped.first().reason);
@@ -191,7 +180,7 @@ private slots:
         QCOMPARE(rowsOf(c, CheckKind::Created), (QList<int>{3, 7}));
         QVERIFY(CheckSummaryText(c).contains(QStringLiteral("最初は 6 行目")));
 
-        const TranscribeReport r = f.transcribe(*grid);
+        const TranscribeReport r = f.run(*grid);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
         QCOMPARE(r.failureRow, c.firstStopRow());
         // The check goes on past the stop, but counts what the run writes.
@@ -244,7 +233,7 @@ private slots:
         QCOMPARE(rowsOf(c, CheckKind::Created), QList<int>{2});
         QCOMPARE(c.run.rowsWritten, 2);
 
-        const TranscribeReport r = f.transcribe(*grid);
+        const TranscribeReport r = f.run(*grid);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Ended);
         QCOMPARE(r.failureRow, 3);
         QCOMPARE(rowsOf(r.rolledBack), rowsOf(c, CheckKind::NotWritten));
@@ -283,7 +272,7 @@ private slots:
         QVERIFY(findingText(c, CheckKind::NotWritten).contains(QStringLiteral("refused by the temple database")));
         QCOMPARE(c.run.rowsWritten, 2);
 
-        const TranscribeReport r = f.transcribe(*grid);
+        const TranscribeReport r = f.run(*grid);
         QCOMPARE(rowsOf(r.rolledBack), rowsOf(c, CheckKind::NotWritten));
         QCOMPARE(r.rowsWritten, c.run.rowsWritten);
     }
@@ -308,7 +297,7 @@ private slots:
         QCOMPARE(rowsOf(c, CheckKind::Unreadable), QList<int>{4});
         QCOMPARE(c.firstStopRow(), 5);
 
-        const TranscribeReport r = f.transcribe(*grid);
+        const TranscribeReport r = f.run(*grid);
         QCOMPARE(r.failureRow, 5);
         QCOMPARE(rowsOf(r.skipped), rowsOf(c, CheckKind::Skip));
         const QStringList households = newHouseholds(f, 1);
@@ -333,7 +322,7 @@ private slots:
         QVERIFY(findingText(c, CheckKind::Renumbered).contains(QStringLiteral("000007 を 000002")));
         QCOMPARE(rowsOf(c, CheckKind::Skip), QList<int>{2});
 
-        const TranscribeReport r = f.transcribe(*grid);
+        const TranscribeReport r = f.run(*grid);
         QCOMPARE(rowsOf(r.skipped), QList<int>{2});
         QCOMPARE(f.column(QStringLiteral("SELECT [SETAI_NO] AS v FROM [D_KOJIN] WHERE [MEI] = ?"), {QStringLiteral("髙橋　一郎")}),
                  QStringList{QStringLiteral("000002")});

@@ -22,12 +22,6 @@ void writeNumberedKako(const QString &path, int n)
     writeFile(path, bytes);
 }
 
-void addEntries(Fixture &f, int from, int to)
-{
-    for (int cd = from; cd <= to; ++cd)
-        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), cd}, {QStringLiteral("戒名"), QStringLiteral("既存%1").arg(cd)}});
-}
-
 QByteArray journal(qint32 record, qint64 length)
 {
     return "tera-import kako.rnd journal 2\nrecord=" + QByteArray::number(record) + "\nlength=" + QByteArray::number(length)
@@ -155,7 +149,7 @@ private slots:
         QFETCH(QString, table);
         QFETCH(QString, words);
         Fixture f{static_cast<qint16>(kind), static_cast<qint16>(mode)};
-        addEntries(f, 1, 1);
+        f.t.db().insert(QStringLiteral("W_KAKO"), {{QStringLiteral("過去CD"), 1}, {QStringLiteral("戒名"), QStringLiteral("既存")}});
         writeNumberedKako(f.state.files.kako, 1);
         f.t.db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), QStringLiteral("000001")}, {QStringLiteral("世帯主名"), QStringLiteral("既存")}});
         f.t.db().execute(sql);
