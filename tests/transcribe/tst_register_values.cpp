@@ -216,14 +216,12 @@ private slots:
                                         {kZokugara, relation},
                                         {kDate, QStringLiteral("2003年5月17日")}}};
 
-        Fixture c(kOutDeathRegister);
-        c.t.db().close();
-        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, rows), c.state.runSettings(), c.state.master, c.clock);
+        Fixture f(kOutDeathRegister);
+        f.t.db().close();
+        const CheckReport check = CheckTranscription(*importTable(kOutDeathRegister, rows), f.state.runSettings(), f.state.master, f.clock);
         QStringList checkTexts;
         for (const CheckFinding &finding : check.findings)
             checkTexts << finding.text;
-
-        Fixture f(kOutDeathRegister);
         const TranscribeReport r = f.run(rows);
         QCOMPARE(r.rowsWritten, 1);
         Query q = f.db->exec(QStringLiteral("SELECT * FROM [W_KAKO]"));
