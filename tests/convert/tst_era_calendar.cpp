@@ -9,19 +9,11 @@
 
 using namespace tera;
 
-Q_DECLARE_METATYPE(tera::Route)
 Q_DECLARE_METATYPE(tera::EraArray)
 
 namespace {
 
 const Route kRoutes[] = {Route::Direct, Route::Odbc};
-
-void addRoutes()
-{
-    QTest::addColumn<Route>("route");
-    for (Route r : kRoutes)
-        QTest::newRow(qPrintable(routeName(r))) << r;
-}
 
 void addEra(Database &db, const QString &name, int start, int end, int offset)
 {
@@ -68,10 +60,13 @@ private slots:
             {"2019/02/30", "平成", "31"}, {"2019/13/01", "平成", "31"}, {"2019/00/00", "平成", "31"},
             {"1989/01/00", "昭和", "64"},
         };
+        // Every case through Qt's driver; a few show that ODBC reads the same.
+        const QByteArrayList alsoOdbc{"1867", "1912/07/30", "2019/04/30", "2019/02/30"};
         for (Route r : kRoutes)
             for (const auto &c : cases)
-                QTest::addRow("%s %s", qPrintable(routeName(r)), c.date)
-                    << r << QString::fromLatin1(c.date) << era(c.name, c.eraYear);
+                if (r == Route::Direct || alsoOdbc.contains(c.date))
+                    QTest::addRow("%s %s", qPrintable(routeName(r)), c.date)
+                        << r << QString::fromLatin1(c.date) << era(c.name, c.eraYear);
     }
     void eraOf()
     {
@@ -107,10 +102,12 @@ private slots:
             {"", "15", 0, "empty name"},           {"平成' OR '1'='1", "15", 0, "quote"},
             {"平成", "", 1988, "no era year"},
         };
+        const QByteArrayList alsoOdbc{"gan nen", "full-width blanks", "byte-order mark", "quote"};
         for (Route r : kRoutes) {
             for (const auto &c : cases)
-                QTest::addRow("%s %s", qPrintable(routeName(r)), c.what)
-                    << r << QString::fromUtf8(c.name) << QString::fromUtf8(c.eraYear) << c.year;
+                if (r == Route::Direct || alsoOdbc.contains(c.what))
+                    QTest::addRow("%s %s", qPrintable(routeName(r)), c.what)
+                        << r << QString::fromUtf8(c.name) << QString::fromUtf8(c.eraYear) << c.year;
             QTest::addRow("%s NUL inside", qPrintable(routeName(r)))
                 << r << QStringLiteral("平成") + QChar(0) + QStringLiteral("x") << QStringLiteral("15") << 0;
         }

@@ -45,23 +45,30 @@ class TestImportSession : public QObject {
 
 private slots:
     // Each example links itself as a person links it by hand, and the run
-    // writes every row, with its report beside the database.
+    // writes every row, with its report beside the database. Every date form
+    // of the death register gives the era of its own day.
     void realImport_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("file");
         QTest::addColumn<Pairs>("links");
         QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("eras"); // W_KAKO 年号/年号年 in entry order
         QTest::newRow("members") << int(kOutMembers) << QStringLiteral("members.cp932.csv")
                                  << Pairs{{0, 2},   {1, 8},   {2, 9},   {3, 10},  {4, 11},  {5, 12},  {6, 13},  {7, 14}, {8, 15},
                                           {9, 31},  {10, 19}, {11, 37}, {12, 35}, {13, 36}, {14, 22}, {15, 21}, {16, 50}}
-                                 << QStringLiteral("D_KOJIN");
+                                 << QStringLiteral("D_KOJIN") << QStringList();
         QTest::newRow("households") << int(kOutHouseholds) << QStringLiteral("households.utf8.csv")
                                     << Pairs{{0, 2}, {1, 3}, {2, 4}, {3, 5}, {4, 10}, {5, 8}, {6, 9}, {7, 19}, {8, 23}, {9, 31}, {10, 32}}
-                                    << QStringLiteral("D_SETAI");
+                                    << QStringLiteral("D_SETAI") << QStringList();
         QTest::newRow("death") << int(kOutDeathRegister) << QStringLiteral("death-register.cp932.csv")
                                << Pairs{{0, 10}, {1, 9}, {2, 11}, {3, 1}, {4, 2}, {5, 7}, {6, 12}, {7, 13}, {8, 22}, {9, 23}, {10, 24}, {11, 25}}
-                               << QStringLiteral("W_KAKO");
+                               << QStringLiteral("W_KAKO")
+                               << QStringList{// 2003年5月17日, 平成元年12月3日, 二〇〇三年五月十七日, 昭和六十四年一月七日,
+                                              // 千九百八十九年一月八日, ２０１９年１２月２４日, 令和元年6月1日, 平成15年5月17日,
+                                              // 1998年8月15日, 2012年3月, 平成二十三年三月十一日, 2000年2月29日
+                                              "平成/十五", "平成/一", "平成/十五", "昭和/六十四", "平成/一", "令和/一",
+                                              "令和/一", "平成/十五", "平成/十", "平成/二十四", "平成/二十三", "平成/十二"};
     }
     void realImport()
     {
@@ -69,6 +76,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(Pairs, links);
         QFETCH(QString, table);
+        QFETCH(QStringList, eras);
         QTemporaryDir dir;
         const QString db = CreateDemoDatabase(dir.path());
         const QString source = example(file.toLatin1().constData());
@@ -98,6 +106,15 @@ private slots:
         QCOMPARE(report.rowsWritten, rows);
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(table)), rows);
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("tera2.mdb"))));
+        if (!eras.isEmpty()) {
+            auto written = Database::open(db);
+            Query q = written->exec(QStringLiteral("SELECT [年号] || '/' || [年号年] AS v FROM [W_KAKO] ORDER BY [過去CD]"));
+            QStringList stored;
+            while (q.next())
+                stored << q.text(QStringLiteral("v"));
+            q.finish();
+            QCOMPARE(stored, eras);
+        }
         QString error;
         const QString path = s.writeReport(report, started, &error);
         QVERIFY2(QFileInfo(path).dir() == QDir(dir.path()), qPrintable(error));

@@ -15,8 +15,6 @@
 
 using namespace tera;
 
-Q_DECLARE_METATYPE(tera::Route)
-
 namespace {
 
 // Scripted stand-in for frm確認.
@@ -259,7 +257,8 @@ private slots:
         QTest::addColumn<int>("bad"); // the ID whose value is past 16 bits; 0: none
         for (Route r : {Route::Direct, Route::Odbc}) {
             for (int n : {0, 12, 20, 21, 25})
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2 rows").arg(routeName(r)).arg(n))) << r << n << 0;
+                if (r == Route::Direct || n == 21) // counted alike on both routes: one case shows it
+                    QTest::newRow(qPrintable(QStringLiteral("%1 %2 rows").arg(routeName(r)).arg(n))) << r << n << 0;
             QTest::newRow(qPrintable(routeName(r) + QStringLiteral(" bad value at ID 4"))) << r << 12 << 4;
         }
     }

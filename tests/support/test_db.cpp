@@ -6,6 +6,13 @@ namespace tera {
 
 QString routeName(Route r) { return r == Route::Direct ? QStringLiteral("sqlite") : QStringLiteral("odbc"); }
 
+void addRoutes()
+{
+    QTest::addColumn<Route>("route");
+    for (Route r : {Route::Direct, Route::Odbc})
+        QTest::newRow(qPrintable(routeName(r))) << r;
+}
+
 std::unique_ptr<Database> openRoute(const QString &path, Route route)
 {
     Database::Options o;

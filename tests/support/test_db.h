@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 namespace tera {
@@ -11,6 +12,8 @@ namespace tera {
 // driver. Database tests run their cases through both.
 enum class Route { Direct, Odbc };
 QString routeName(Route r);
+// A "route" column with one row per route.
+void addRoutes();
 
 // A fresh demo database (schema and demo masters) in a temporary folder.
 class TestDb {
@@ -33,3 +36,5 @@ private:
 std::unique_ptr<Database> openRoute(const QString &path, Route route);
 
 } // namespace tera
+
+Q_DECLARE_METATYPE(tera::Route)

@@ -2,6 +2,7 @@
 // A fresh demo database with its master data read, for the writer, run and
 // check tests, and import tables as 読込実行 leaves them.
 #include "convert/item_catalogue.h"
+#include "convert/output_items.h"
 #include "model/app_state.h"
 #include "model/import_table.h"
 #include "platform/clock.h"
@@ -17,11 +18,35 @@
 #include <QtTest>
 #include <memory>
 
-Q_DECLARE_METATYPE(tera::Route)
-
 namespace tera {
 
 using ImportRow = QMap<int, QString>;
+
+// The items the tests fill: of the death register,
+constexpr int kDate = itemNumber(DeathItem::DeathDate), kEraDate = itemNumber(DeathItem::DeathDateWithEra),
+              kAge = itemNumber(DeathItem::AgeAtDeath), kReading = itemNumber(DeathItem::PosthumousNameReading),
+              kKaimyo = itemNumber(DeathItem::PosthumousName), kZokumei = itemNumber(DeathItem::SecularName),
+              kSeshu = itemNumber(DeathItem::ChiefMourner), kZokugara = itemNumber(DeathItem::Relationship),
+              kBnen = itemNumber(DeathItem::DeathWesternYear), kBtuki = itemNumber(DeathItem::DeathMonthNumber),
+              kBhi = itemNumber(DeathItem::DeathDayNumber), kPostal = itemNumber(DeathItem::PostalCode),
+              kJyu = itemNumber(DeathItem::Address), kTel = itemNumber(DeathItem::Phone);
+// of the members and of the households.
+constexpr int kRegistered = itemNumber(MemberItem::RegistrationDate), kMemberName = itemNumber(MemberItem::Name),
+              kBirthMonth = itemNumber(MemberItem::BirthMonth), kMemberJyu = itemNumber(MemberItem::Address),
+              kHead = itemNumber(HouseholdItem::HeadName);
+
+// n death-register rows from number from on: a 戒名, a 俗名, a date in May
+// 2003 and one of three donors each.
+inline QList<ImportRow> deathRows(int n, int from = 1)
+{
+    QList<ImportRow> rows;
+    for (int i = from; i < from + n; ++i)
+        rows << ImportRow{{kKaimyo, QStringLiteral("釋浄%1").arg(i)},
+                          {kZokumei, QStringLiteral("故人%1").arg(i)},
+                          {kSeshu, QStringLiteral("施主%1").arg(i % 3)},
+                          {kDate, QStringLiteral("2003年5月%1日").arg(1 + i % 28)}};
+    return rows;
+}
 
 // A file's bytes, "<missing>" when it cannot be read.
 inline QByteArray fileBytes(const QString &path)
@@ -35,13 +60,6 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
-}
-
-inline void addRoutes()
-{
-    QTest::addColumn<Route>("route");
-    QTest::newRow("sqlite") << Route::Direct;
-    QTest::newRow("odbc") << Route::Odbc;
 }
 
 // An import table with the grid it is a view of, as the import window
@@ -103,15 +121,19 @@ struct Fixture {
     RowRecords records; // the row the writers are handed
     MemberRec &row() { return records.member; }
 
-    // A run as the window starts it, answering with this fixture's prompt.
-    TranscribeReport run(const QList<ImportRow> &rows, const TranscribeOptions &options = TranscribeOptions())
+    // A run as the window starts it, answering with this fixture's prompt;
+    // the database reopened after it.
+    TranscribeReport run(const ImportTable &table, const TranscribeOptions &options = TranscribeOptions())
     {
         db.reset();
         t.db().close();
-        TranscribeReport r = Transcribe(*importTable(state.outputKind, rows), state.runSettings(), state.master, prompt,
-                                        clock, nullptr, options);
+        TranscribeReport r = Transcribe(table, state.runSettings(), state.master, prompt, clock, nullptr, options);
         reopen();
         return r;
+    }
+    TranscribeReport run(const QList<ImportRow> &rows, const TranscribeOptions &options = TranscribeOptions())
+    {
+        return run(*importTable(state.outputKind, rows), options);
     }
     Database &reopen()
     {
@@ -151,17 +173,19 @@ struct Fixture {
         q.finish();
         return out;
     }
-    void addMember(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"))
+    // A member or a household row in the open database, with more columns.
+    void addMember(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"),
+                   const Columns &more = {})
     {
-        t.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), no},
-                                                  {QStringLiteral("SETAI_NO"), setai},
-                                                  {QStringLiteral("MEI"), name},
-                                                  {QStringLiteral("LIF"), lif},
-                                                  {QStringLiteral("ZOK_CD"), QStringLiteral("00")}});
+        t.db().insert(QStringLiteral("D_KOJIN"), Columns{{QStringLiteral("KOJIN_NO"), no},
+                                                         {QStringLiteral("SETAI_NO"), setai},
+                                                         {QStringLiteral("MEI"), name},
+                                                         {QStringLiteral("LIF"), lif},
+                                                         {QStringLiteral("ZOK_CD"), QStringLiteral("00")}} + more);
     }
-    void addHousehold(const QString &head, const QString &setai)
+    void addHousehold(const QString &head, const QString &setai, const Columns &more = {})
     {
-        t.db().insert(QStringLiteral("D_SETAI"), {{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}});
+        t.db().insert(QStringLiteral("D_SETAI"), Columns{{QStringLiteral("SETAI_NO"), setai}, {QStringLiteral("世帯主名"), head}} + more);
     }
 };
 

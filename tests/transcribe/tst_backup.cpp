@@ -14,8 +14,6 @@ using namespace tera;
 
 namespace {
 
-constexpr int kMemberName = 8;
-
 // The households a database file holds: a backup is the same database,
 // not necessarily the same bytes (the engine writes its copy page by page).
 QStringList households(const QString &path)

@@ -8,16 +8,6 @@ using namespace tera;
 
 namespace {
 
-void addKojin(Database &db, const Columns &columns) { db.insert(QStringLiteral("D_KOJIN"), columns); }
-
-Columns member(const QString &no, const QString &name, const QString &setai, const QString &lif = QStringLiteral("0"))
-{
-    return {{QStringLiteral("KOJIN_NO"), no},
-            {QStringLiteral("MEI"), name},
-            {QStringLiteral("SETAI_NO"), setai},
-            {QStringLiteral("LIF"), lif}};
-}
-
 // The member procedures that end the program on a failure.
 enum class Ending { Write, Link, Delete, Living };
 
@@ -70,7 +60,7 @@ private slots:
     {
         QFETCH(Route, route);
         Fixture f(route);
-        addKojin(f.t.db(), {{QStringLiteral("ID"), 40}, {QStringLiteral("KOJIN_NO"), QStringLiteral("other")}});
+        f.t.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("ID"), 40}, {QStringLiteral("KOJIN_NO"), QStringLiteral("other")}});
         MemberRec &r = f.row();
         r.KOJIN_NO = QStringLiteral("7");
         r.SETAI_NO = QStringLiteral("12");
@@ -121,8 +111,8 @@ private slots:
     {
         QFETCH(Route, route);
         Fixture f(route);
-        addKojin(f.t.db(), member(QStringLiteral("5"), QStringLiteral("故人"), QStringLiteral("000001")));
-        addKojin(f.t.db(), {{QStringLiteral("KOJIN_NO"), QStringLiteral("5")}, {QStringLiteral("ZOK_NM"), QStringLiteral("妻")}});
+        f.addMember(QStringLiteral("5"), QStringLiteral("故人"), QStringLiteral("000001"));
+        f.t.db().insert(QStringLiteral("D_KOJIN"), {{QStringLiteral("KOJIN_NO"), QStringLiteral("5")}, {QStringLiteral("ZOK_NM"), QStringLiteral("妻")}});
         MemberRec &r = f.row();
         r.KOJIN_NO = QStringLiteral("6");
         QVERIFY(!UpdateMemberLink(*f.ctx, f.records));
@@ -147,12 +137,11 @@ private slots:
     {
         QFETCH(Route, route);
         Fixture f(route);
-        Columns m = member(QStringLiteral("8"), QStringLiteral("O'Brien"), QStringLiteral("12"), QStringLiteral("1"));
-        m << Columns{{QStringLiteral("tel"), QStringLiteral("075-111")}, {QStringLiteral("YUBIN1"), QStringLiteral("60")},
+        f.addMember(QStringLiteral("8"), QStringLiteral("O'Brien"), QStringLiteral("12"), QStringLiteral("1"),
+                    {{QStringLiteral("tel"), QStringLiteral("075-111")}, {QStringLiteral("YUBIN1"), QStringLiteral("60")},
                      {QStringLiteral("YUBIN2"), QStringLiteral("8216")}, {QStringLiteral("JYU"), QStringLiteral("京都市")},
-                     {QStringLiteral("JYU_KA"), QStringLiteral("二階")}, {QStringLiteral("sei"), 1950}};
-        addKojin(f.t.db(), m);
-        addKojin(f.t.db(), member(QStringLiteral("9"), QStringLiteral("O'Brien"), QStringLiteral("000013")));
+                     {QStringLiteral("JYU_KA"), QStringLiteral("二階")}, {QStringLiteral("sei"), 1950}});
+        f.addMember(QStringLiteral("9"), QStringLiteral("O'Brien"), QStringLiteral("000013"));
         MemberRec &r = f.row();
         KakoRec &k = f.records.entry;
         bool found = true;
@@ -230,10 +219,8 @@ private slots:
         MemberRec &r = f.row();
         QVERIFY(!WriteHouseholdImportRow(*f.ctx, f.records, QString()).written);
 
-        addKojin(f.t.db(), member(QStringLiteral("5"), QStringLiteral("O'Brien"), QStringLiteral("000007"))
-                             << Columns{{QStringLiteral("ID"), 5}});
-        addKojin(f.t.db(), member(QStringLiteral("6"), QStringLiteral("妻"), QStringLiteral("000007"))
-                             << Columns{{QStringLiteral("ID"), 6}});
+        f.addMember(QStringLiteral("5"), QStringLiteral("O'Brien"), QStringLiteral("000007"), QStringLiteral("0"), {{QStringLiteral("ID"), 5}});
+        f.addMember(QStringLiteral("6"), QStringLiteral("妻"), QStringLiteral("000007"), QStringLiteral("0"), {{QStringLiteral("ID"), 6}});
         f.t.db().insert(QStringLiteral("D_OMAIRI"), {{QStringLiteral("世帯CD"), QStringLiteral("000007")}});
         r.MEI = QStringLiteral("O'Brien");
         r.JYU = QStringLiteral("京都市");

@@ -34,10 +34,7 @@ struct RestoreFixture : Fixture {
     // A death-register run of n rows: backups first, then the rows.
     void run(int n)
     {
-        QList<ImportRow> rows;
-        for (int r = 1; r <= n; ++r)
-            rows << ImportRow{{10, QStringLiteral("釋%1").arg(r)}, {1, QStringLiteral("2003年5月17日")}};
-        QVERIFY(Fixture::run(rows).ok());
+        QVERIFY(Fixture::run(deathRows(n)).ok());
         db.reset();
     }
     qint64 kakoRows()
@@ -91,7 +88,9 @@ class TestRestore : public QObject {
     Q_OBJECT
 
 private slots:
-    // Two runs: the restore brings back the state between them, exactly.
+    // Two runs: the restore brings back the state between them, exactly, and
+    // keeps what it replaces; every later restore keeps its own under a name
+    // of its own, never over an earlier restore's copies.
     void bringsBackTheExactBytes()
     {
         RestoreFixture f;
@@ -142,32 +141,21 @@ private slots:
         QVERIFY(!done.contains(QStringLiteral("取り除")));
         for (const QString &kept : {aside(f.state.files.database), aside(f.state.files.kako)})
             QVERIFY2(done.contains(QDir::toNativeSeparators(kept)), qPrintable(done));
-    }
 
-    // Every restore keeps what it replaces under a name of its own: an
-    // earlier restore's copies are never overwritten.
-    void repeatedRestoresNumberTheirCopies()
-    {
-        RestoreFixture f;
-        writeKako(f.state.files.kako, 'k', 1);
-        f.run(2);
-        f.run(3);
-        const QByteArray dbAfter = fileBytes(f.state.files.database);
-        const QByteArray kakoAfter = fileBytes(f.state.files.kako);
-        for (int n = 1; n <= 3; ++n) {
-            ScriptedPrompt p;
-            QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
+        for (int n = 2; n <= 3; ++n) {
+            ScriptedPrompt again;
+            QCOMPARE(RestoreFromBackup(f.state.files, again).outcome, RestoreResult::Outcome::Restored);
             for (const QString &path : {f.state.files.database, f.state.files.kako}) {
                 const QString kept = QDir::toNativeSeparators(aside(path, n));
-                QVERIFY2(p.shown().at(0).text.contains(kept), qPrintable(p.shown().at(0).text));
-                QVERIFY2(p.shown().at(1).text.contains(kept), qPrintable(p.shown().at(1).text));
+                QVERIFY2(again.shown().at(0).text.contains(kept), qPrintable(again.shown().at(0).text));
+                QVERIFY2(again.shown().at(1).text.contains(kept), qPrintable(again.shown().at(1).text));
                 QVERIFY(!QFile::exists(aside(path, n + 1)));
             }
             QCOMPARE(fileBytes(aside(f.state.files.database)), dbAfter);
             QCOMPARE(fileBytes(aside(f.state.files.kako)), kakoAfter);
-            QCOMPARE(fileBytes(aside(f.state.files.database, n)), n == 1 ? dbAfter : fileBytes(f.state.files.databaseBackup));
-            QCOMPARE(fileBytes(f.state.files.database), fileBytes(f.state.files.databaseBackup));
-            QCOMPARE(fileBytes(f.state.files.kako), fileBytes(f.state.files.kakoBackup));
+            QCOMPARE(fileBytes(aside(f.state.files.database, n)), tera2);
+            QCOMPARE(fileBytes(f.state.files.database), tera2);
+            QCOMPARE(fileBytes(f.state.files.kako), kakoBetween);
         }
     }
 
@@ -247,23 +235,10 @@ private slots:
         QCOMPARE(f.kakoRows(), 0);
     }
 
-    // Side files of SQLite left by a killed process belong to the replaced
-    // file: they must not be applied to the restored one.
-    void staleSideFilesGo()
-    {
-        RestoreFixture f;
-        f.run(1);
-        const QByteArray backup = fileBytes(f.state.files.databaseBackup);
-        writeFile(f.state.files.database + QStringLiteral("-shm"), "stale");
-        ScriptedPrompt p;
-        QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Restored);
-        QVERIFY(!QFile::exists(f.state.files.database + QStringLiteral("-shm")));
-        QCOMPARE(fileBytes(f.state.files.database), backup);
-        QCOMPARE(f.kakoRows(), 1);
-    }
-
-    // No: nothing changes. No backup: says so, nothing changes.
-    void declinedOrNothingToRestore()
+    // No backup: says so. No: nothing changes. A restore never runs under a
+    // transcription: with the run lock held it is refused and nothing
+    // changes, kako.rnd included.
+    void refusalsChangeNothing()
     {
         RestoreFixture f;
         const QByteArray before = fileBytes(f.state.files.database);
@@ -273,40 +248,34 @@ private slots:
         QVERIFY(p.shown().at(0).text.contains(QDir::toNativeSeparators(f.state.files.databaseBackup)));
 
         f.run(1);
-        const QByteArray after = fileBytes(f.state.files.database);
+        const QByteArray after = fileBytes(f.state.files.database), kako = fileBytes(f.state.files.kako);
         QVERIFY(after != before);
         p.clear();
         p.script({Answer::No});
         QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Declined);
-        QCOMPARE(fileBytes(f.state.files.database), after);
-        QVERIFY(!QFile::exists(aside(f.state.files.database)));
         QCOMPARE(p.shown().last().text, RestoreText::kStopped);
-    }
 
-    // A restore never runs under a transcription: with the run lock held it
-    // is refused and nothing changes.
-    void refusedWhileARunHoldsTheDatabase()
-    {
-        RestoreFixture f;
-        f.run(1);
-        const QByteArray db = fileBytes(f.state.files.database), kako = fileBytes(f.state.files.kako);
         RunLock running(f.state.files.database);
         QString refusal;
         QVERIFY(running.tryTake(refusal));
-        ScriptedPrompt p;
+        p.clear();
         QCOMPARE(RestoreFromBackup(f.state.files, p).outcome, RestoreResult::Outcome::Locked);
         QVERIFY(p.texts().join(QString()).contains(QStringLiteral("別の転記または復元が使用中")));
-        QCOMPARE(fileBytes(f.state.files.database), db);
+        QCOMPARE(fileBytes(f.state.files.database), after);
         QCOMPARE(fileBytes(f.state.files.kako), kako);
         QVERIFY(!QFile::exists(aside(f.state.files.database)));
     }
 
-    // A record that a killed run left uncommitted is taken back before the
-    // current files are kept aside, and the restore says so.
-    void uncommittedRecordIsTakenBackFirst()
+    // What a killed process left: a record of a run left uncommitted is
+    // taken back before the current files are kept aside, and the restore
+    // says so; side files of SQLite belong to the replaced file and must not
+    // be applied to the restored one.
+    void leftoversOfAKilledRunGo()
     {
         RestoreFixture f;
         f.run(2);
+        const QByteArray backup = fileBytes(f.state.files.databaseBackup);
+        writeFile(f.state.files.database + QStringLiteral("-shm"), "stale");
         const QByteArray kakoCommitted = fileBytes(f.state.files.kako);
         KakoRndFile kako(f.state.files.kako);
         kako.setJournaled(true);
@@ -320,6 +289,9 @@ private slots:
         QCOMPARE(fileBytes(aside(f.state.files.kako)), kakoCommitted);
         QVERIFY(!QFile::exists(KakoJournalPath(f.state.files.kako)));
         QCOMPARE(fileBytes(f.state.files.kako), fileBytes(f.state.files.kakoBackup));
+        QVERIFY(!QFile::exists(f.state.files.database + QStringLiteral("-shm")));
+        QCOMPARE(fileBytes(f.state.files.database), backup);
+        QCOMPARE(f.kakoRows(), 1);
     }
 };
 

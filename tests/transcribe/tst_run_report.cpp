@@ -11,9 +11,6 @@ using namespace tera;
 
 namespace {
 
-constexpr int kDate = 1, kAge = 7, kKaimyo = 10;
-constexpr int kRegistered = 2, kMemberName = 8;
-
 QString readReport(const QString &path)
 {
     QFile f(path);
