@@ -24,18 +24,6 @@ bool editing(const QAbstractItemView *view)
     return std::any_of(editors.cbegin(), editors.cend(), [](const QLineEdit *e) { return e->isVisible(); });
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void enableAllKinds(FileKindDialog &kinds)
-{
-    for (QRadioButton *b : kinds.kindButtons)
-        b->setEnabled(true);
-}
-
 } // namespace
 
 class TestGridDocuments : public QObject {
@@ -268,7 +256,9 @@ private slots:
         QCOMPARE(f->prompt.texts(), QStringList{GridToolText::overwriteQuestion(QStringLiteral("Unknown.vsg"))});
     }
 
-    // Every kind written by Save As and read back by Open into a new table.
+    // The kind clicked in the dialog is the kind Save As writes and Open
+    // reads back into a new table (what each kind keeps of a table is the
+    // document's own test).
     void everyKindSavedAndReopened_data()
     {
         QTest::addColumn<int>("kind");
@@ -288,45 +278,25 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, texts);
         QFETCH(bool, format);
-        // Texts that need quoting, and formatting to carry.
         f->grid().setTextMatrix(2, 2, QStringLiteral("髙橋, \"一郎\"\t様"));
-        f->grid().setTextMatrix(3, 3, QStringLiteral("二行\r\n目"));
         f->grid().setColWidth(2, 2500);
-        f->grid().setRowHeight(3, 600);
-        const QList<QStringList> original = [&] {
-            QList<QStringList> rows;
-            for (int r = 0; r < f->grid().Rows(); ++r)
-                rows << f->grid().rowTexts(r);
-            return rows;
-        }();
-
+        const QStringList row = f->grid().rowTexts(2);
         f->savePick = f->path(name);
         f->answerFileKind(kind, true);
         f->w->menus.saveAsAction->trigger();
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
-        QVERIFY(QFile::exists(f->savePick));
         QCOMPARE(f->w->docName, f->savePick);
 
         f->saveFirst = Answer::No;
         f->w->menus.newAction->trigger();
-        QCOMPARE(f->grid().Rows(), 50);
-
         f->openPick = f->savePick;
         f->answerFileKind(kind, true);
         f->w->menus.openAction->trigger();
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
         QCOMPARE(f->kinds().fileKind(), qint16(kind));
-        if (texts) {
-            QCOMPARE(f->grid().Rows(), 8);
-            QCOMPARE(f->grid().Cols(), 5);
-            for (int r = 0; r < 8; ++r)
-                QCOMPARE(f->grid().rowTexts(r), original[r]);
-        } else {
-            QCOMPARE(f->grid().Rows(), 50);
-            QVERIFY(f->grid().TextMatrix(2, 2).isEmpty());
-        }
+        QCOMPARE(f->grid().Rows(), texts ? 8 : 50);
+        QCOMPARE(f->grid().rowTexts(2), texts ? row : QStringList(10, QString()));
         QCOMPARE(f->grid().ColWidth(2), format ? 2500 : GridModel::kDefaultColWidth);
-        QCOMPARE(f->grid().RowHeight(3), format ? 600 : GridModel::kDefaultRowHeight);
     }
 
     // A file that does not read, or a save that cannot be written, is

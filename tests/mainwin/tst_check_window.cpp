@@ -10,16 +10,6 @@
 
 using namespace tera;
 
-namespace {
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
-
 class TestCheckWindow : public QObject {
     Q_OBJECT
 
@@ -29,10 +19,7 @@ class TestCheckWindow : public QObject {
     // written the wrong way round, in the import window (append mode).
     ImportWindow *openImport(bool broken)
     {
-        QFile in(examplePath(QStringLiteral("death-register.utf8.csv")));
-        if (!in.open(QIODevice::ReadOnly))
-            return nullptr;
-        QByteArray bytes = in.readAll();
+        QByteArray bytes = readAll(example("death-register.utf8.csv"));
         if (broken)
             bytes.replace("1998年8月15日", "8月1998年15日");
         ImportWindow *d = f->readIntoImport(2, kModeAppend, f->writeFile(QStringLiteral("death.csv"), bytes));
@@ -64,7 +51,7 @@ private slots:
         ImportWindow *d = openImport(true);
         QVERIFY(d);
         const QStringList before = QDir(f->t.dir()).entryList(QDir::Files);
-        const QByteArray dbBefore = bytesOf(f->state.files.database);
+        const QByteArray dbBefore = readAll(f->state.files.database);
         d->checkButton->click();
         auto *check = d->findChild<CheckWindow *>();
         QVERIFY(check);
@@ -73,7 +60,7 @@ private slots:
         QVERIFY(check->summaryLabel->text().contains(QStringLiteral("最初は 9 行目")));
         QCOMPARE(check->grid().Rows(), int(check->report().findings.size()) + 1);
         QCOMPARE(QDir(f->t.dir()).entryList(QDir::Files), before);
-        QCOMPARE(bytesOf(f->state.files.database), dbBefore);
+        QCOMPARE(readAll(f->state.files.database), dbBefore);
         QVERIFY(f->prompt.texts().isEmpty());
 
         int stopLine = -1;
@@ -152,12 +139,12 @@ private slots:
         QVERIFY(opened.isEmpty());
         QCOMPARE(QDir(f->t.dir()).entryList({QStringLiteral("import-report-*.txt")}).size(), 1);
         QVERIFY(f->count(QStringLiteral("W_KAKO")) > 0);
-        const QByteArray backup = bytesOf(f->state.files.databaseBackup);
+        const QByteArray backup = readAll(f->state.files.databaseBackup);
         f->prompt.clear();
         f->prompt.script({Answer::Yes});
         f->w->restoreAction->trigger();
         QVERIFY(f->prompt.texts().first().contains(QStringLiteral("元に戻しますか？")));
-        QCOMPARE(bytesOf(f->state.files.database), backup);
+        QCOMPARE(readAll(f->state.files.database), backup);
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 0);
         QVERIFY(!QFile::exists(f->state.files.kako));
     }

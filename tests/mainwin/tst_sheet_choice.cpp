@@ -14,11 +14,6 @@ using namespace tera;
 
 namespace {
 
-QString workbook(const char *name)
-{
-    return QStringLiteral(TERA_SOURCE_DIR "/tests/data/spreadsheets/") + QString::fromUtf8(name);
-}
-
 // What the sheet dialog showed while it was up.
 struct SheetSeen {
     QStringList lines;

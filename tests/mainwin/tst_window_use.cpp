@@ -52,8 +52,6 @@ private:
     QTimer m_timer;
 };
 
-bool fullyOn(const QRect &r, const QRect &area) { return area.contains(r); }
-
 } // namespace
 
 class TestWindowUse : public QObject {
@@ -102,7 +100,7 @@ private slots:
         ImportWindow *d = openDeaths();
         QVERIFY(d);
         QVERIFY(QTest::qWaitForWindowExposed(d));
-        QVERIFY2(fullyOn(d->frameGeometry(), area), qPrintable(QStringLiteral("%1,%2 %3x%4")
+        QVERIFY2(area.contains(d->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
                                                                     .arg(d->x())
                                                                     .arg(d->y())
                                                                     .arg(d->width())
@@ -110,7 +108,7 @@ private slots:
         // Centred over the main window wherever the screen leaves room.
         QRect centred(QPoint(0, 0), d->frameGeometry().size());
         centred.moveCenter(f->w->frameGeometry().center());
-        if (fullyOn(centred, area))
+        if (area.contains(centred))
             QVERIFY((d->frameGeometry().center() - f->w->frameGeometry().center()).manhattanLength() <= 2);
     }
 
@@ -378,9 +376,7 @@ private slots:
         QFETCH(QString, date);
         QFETCH(QString, year);
         QFETCH(int, column);
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[kModeAppend]->click();
-        f->w->titleRowButtons[1]->click();
+        f->choose(2, kModeAppend, true);
         const QString csv = QStringLiteral("戒名,没年月日,没年(西暦年)\r\n釋浄心,%1,%2\r\n").arg(date, year);
         f->pickSource(f->writeFile(QStringLiteral("dates.csv"), csv.toUtf8()), 3);
         f->link(0, 10);
@@ -482,9 +478,7 @@ private slots:
         QVERIFY(!kaimyo->icon().isNull());
         QVERIFY(!other->font().bold());
         // 解除 of the 戒名 link takes its mark away.
-        f->w->linkGrid().setRow(1);
-        f->w->onLinkTableClicked();
-        f->w->unlinkButton->click();
+        f->unlinkRow(1);
         QVERIFY(!f->w->targetItems->item(10)->font().bold());
         QVERIFY(f->w->targetItems->item(12)->font().bold());
 
