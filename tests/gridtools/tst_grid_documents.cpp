@@ -38,27 +38,11 @@ private slots:
     }
     void cleanup() { f.reset(); }
 
-    // Copy (here from the toolbar) ends every row with CR LF, Cut with CR;
-    // either gives the same text whichever way the range was dragged.
-    void copyAndCut_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("col");
-        QTest::addColumn<int>("rowSel");
-        QTest::addColumn<int>("colSel");
-        QTest::newRow("down and right") << 2 << 2 << 3 << 3;
-        QTest::newRow("up and left") << 3 << 3 << 2 << 2;
-        QTest::newRow("up and right") << 3 << 2 << 2 << 3;
-        QTest::newRow("down and left") << 2 << 3 << 3 << 2;
-    }
-
+    // Copy (here from the toolbar, over a range dragged up and left) ends
+    // every row with CR LF, Cut with CR and empties only the range.
     void copyAndCut()
     {
-        QFETCH(int, row);
-        QFETCH(int, col);
-        QFETCH(int, rowSel);
-        QFETCH(int, colSel);
-        QVERIFY(f->grid().select(row, col, rowSel, colSel));
+        QVERIFY(f->grid().select(3, 3, 2, 2));
         f->w->menus.toolbarButton(u"ｺﾋﾟｰ")->trigger();
         QCOMPARE(f->clipboard, QStringLiteral("2-2\t2-3\r\n3-2\t3-3\r\n"));
         QCOMPARE(f->grid().TextMatrix(2, 2), QStringLiteral("2-2"));
