@@ -54,36 +54,34 @@ private slots:
         QVERIFY(!d.cancelFlag());
     }
 
-    // A path typed into the box is the one taken, as a picked one is.
-    void typedPathIsTaken()
-    {
-        DatabaseLocationForm &d = f->dialog;
-        d.show();
-        d.pathEdit->setText(QStringLiteral(" /typed/tera.mdb "));
-        d.okButton->click();
-        QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(f->s.files.database, QStringLiteral("/typed/tera.mdb"));
-        QVERIFY(f->p.texts().isEmpty());
-    }
-
-    // The two ways out: OK on an empty box confirmed ends the program,
-    // キャンセル sets the flag; either closes the dialog.
+    // The ways out, each closing the dialog: a path typed into the box is
+    // taken as a picked one is; OK on an empty box confirmed ends the
+    // program; キャンセル sets the flag.
     void waysOut_data()
     {
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("cancel");
-        QTest::newRow("empty path confirmed") << false;
-        QTest::newRow("キャンセル") << true;
+        QTest::newRow("typed path") << QStringLiteral(" /typed/tera.mdb ") << false;
+        QTest::newRow("empty path confirmed") << QString() << false;
+        QTest::newRow("キャンセル") << QString() << true;
     }
     void waysOut()
     {
+        QFETCH(QString, typed);
         QFETCH(bool, cancel);
         DatabaseLocationForm &d = f->dialog;
         d.show();
+        d.pathEdit->setText(typed);
         (cancel ? d.cancelButton : d.okButton)->click(); // the question answered OK
-        QCOMPARE(f->p.texts().isEmpty(), cancel);
+        const bool ends = typed.isEmpty() && !cancel;
+        QCOMPARE(f->p.texts().isEmpty(), !ends);
         QCOMPARE(d.cancelFlag(), cancel);
-        QCOMPARE(d.endRequested(), !cancel);
+        QCOMPARE(d.endRequested(), ends);
         QVERIFY(!d.isVisible());
+        if (!typed.isEmpty()) {
+            QCOMPARE(d.result(), int(QDialog::Accepted));
+            QCOMPARE(f->s.files.database, typed.trimmed());
+        }
     }
 };
 

@@ -99,7 +99,6 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("firstCell");
         QTest::newRow("another sheet") << 0 << true << "番号";
-        QTest::newRow("the sheet it opens on") << -1 << true << "項目";
         QTest::newRow("cancelled") << 0 << false << "";
     }
     void importTableOpenAsksForSheet()
