@@ -86,22 +86,13 @@ private slots:
         QVERIFY(!f->w->fileKindDialog().cancelled());
     }
 
-    // A file the grid cannot read is reported; the program goes on with an
-    // empty preview.
-    void unreadableSource_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<int>("kind");
-        QTest::newRow("binary") << QByteArray("\x00\x01\x02\x03 not text", 14) << 3;
-        QTest::newRow("text read as 全ての情報") << kSmall << 0;
-    }
+    // A file the grid cannot read (here comma text read as a grid document;
+    // the reasons are the readers' tests) is reported; the program goes on
+    // with an empty preview.
     void unreadableSource()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(int, kind);
         enableAllKinds(f->w->fileKindDialog());
-        const QString path = f->writeFile(QStringLiteral("odd.dat"), content);
-        f->pickSource(path, kind);
+        f->pickSource(f->writeFile(QStringLiteral("odd.dat"), kSmall), 0);
         QCOMPARE(f->prompt.texts().size(), 1);
         QVERIFY2(f->prompt.texts().first().contains(QStringLiteral("odd.dat")), qPrintable(f->prompt.texts().first()));
         QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
