@@ -1,6 +1,6 @@
 // The windows as a clerk works them, through real widgets and key events:
-// where windows open, which window a message box belongs to, the keyboard
-// (shortcuts, Tab, Enter in the path box), the replace question's default
+// where windows open, the keyboard (shortcuts, Tab, Enter in the path box),
+// which window a message box belongs to and the replace question's default
 // button, the 検証 list's colours, filter and moving aside, and the file
 // dialogs' remembered folders.
 #include "mainwin/check_window.h"
@@ -110,33 +110,6 @@ private slots:
         centred.moveCenter(f->w->frameGeometry().center());
         if (area.contains(centred))
             QVERIFY((d->frameGeometry().center() - f->w->frameGeometry().center()).manhattanLength() <= 2);
-    }
-
-    // A message box belongs to the window the user is working in: asked while
-    // the import window is active, it is that window's child, and the main
-    // window is not brought forward.
-    void messageBoxBelongsToActiveWindow()
-    {
-        ImportWindow *d = openDeaths();
-        QVERIFY(d);
-        QApplication::setActiveWindow(d);
-        QVERIFY(QTest::qWaitForWindowActive(d));
-        MessageBoxPrompt prompt(f->w.get()); // the fallback the program gives it
-        QWidget *owner = nullptr;
-        QString text;
-        BoxWatcher watch([&](QMessageBox *box) {
-            owner = box->parentWidget();
-            text = box->text();
-        });
-        prompt.message(QStringLiteral("テスト"), Icon::Information);
-        QCOMPARE(text, QStringLiteral("テスト"));
-        QCOMPARE(owner, static_cast<QWidget *>(d));
-
-        // With no window of the program active, the fallback parent.
-        QApplication::setActiveWindow(nullptr);
-        owner = nullptr;
-        prompt.message(QStringLiteral("テスト"), Icon::Information);
-        QCOMPARE(owner, static_cast<QWidget *>(f->w.get()));
     }
 
     // --- sizes
@@ -278,11 +251,14 @@ private slots:
         QCOMPARE(f->state.sourcePath, bare);
     }
 
-    // --- the replace question
+    // --- message boxes
 
-    // Asked in a real message box (what it says is the run's own test):
-    // Enter answers いいえ and nothing is deleted.
-    void replaceQuestionDefaultsToNo()
+    // The replace question, asked in a real message box while the import
+    // window is active (what it says is the run's own test): the box is that
+    // window's child, so the main window is not brought forward, and Enter
+    // answers いいえ: nothing is deleted. With no window of the program
+    // active, a box takes the fallback parent.
+    void messageBoxesAndTheReplaceQuestion()
     {
         ImportWindow *d = openDeaths(kModeAppend);
         QVERIFY(d);
@@ -291,18 +267,30 @@ private slots:
         const qint64 kaiki = f->count(QStringLiteral("W_KAIKI"));
         QVERIFY(kako >= 2 && kaiki > 0);
 
+        QApplication::setActiveWindow(d);
+        QVERIFY(QTest::qWaitForWindowActive(d));
         f->state.executionMode = kModeReplace;
-        MessageBoxPrompt prompt;
+        MessageBoxPrompt prompt(f->w.get()); // the fallback the program gives it
+        QWidget *owner = nullptr;
         QString defaultText;
         BoxWatcher watch([&](QMessageBox *box) {
-            if (box->text().startsWith(QStringLiteral("以前の登録データを削除して")))
+            const bool question = box->text().startsWith(QStringLiteral("以前の登録データを削除して"));
+            if (question || box->text() == QStringLiteral("テスト"))
+                owner = box->parentWidget();
+            if (question)
                 defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
         });
         const TranscribeReport r = Transcribe(ImportTable(d->grid()), f->state.runSettings(), f->state.master, prompt, f->clock);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
         QVERIFY2(defaultText.startsWith(QStringLiteral("いいえ")), qPrintable(defaultText));
+        QCOMPARE(owner, static_cast<QWidget *>(d));
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), kako);
         QCOMPARE(f->count(QStringLiteral("W_KAIKI")), kaiki);
+
+        QApplication::setActiveWindow(nullptr);
+        owner = nullptr;
+        prompt.message(QStringLiteral("テスト"), Icon::Information);
+        QCOMPARE(owner, static_cast<QWidget *>(f->w.get()));
     }
 
     // --- 検証
