@@ -1,6 +1,5 @@
-// The import commands run as a script runs them: check names the row that
-// would stop the run and writes nothing, the run stops there and files its
-// report; restore, on a full disk too; many findings of one kind; init-demo.
+// The import commands run as a script runs them: restore, on a full disk
+// too; many findings of one kind and the list of them; init-demo.
 #include "model/app_state.h"
 #include "session/demo_database.h"
 #include "platform/database.h"
@@ -18,47 +17,7 @@ using namespace tera;
 class TestCliCheck : public QObject {
     Q_OBJECT
 
-    static qint64 entries(const QString &db) { return countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")); }
-
 private slots:
-    // The check names the row that would stop the run and exits 1, writing
-    // nothing; the transcription then stops at that very row.
-    void checkThenTranscribe()
-    {
-        QTemporaryDir dir;
-        const QString db = CreateDemoDatabase(dir.path());
-        // Data line 9 has its date written the wrong way round.
-        QByteArray text = readAll(example("death-register.utf8.csv"));
-        text.replace("1998年8月15日", "8月1998年15日");
-        const QString source = writeFile(dir.filePath(QStringLiteral("broken.csv")), text);
-        const auto before = folderBytes(dir.path());
-
-        const QString csv = QDir::temp().filePath(QStringLiteral("tera-check-%1.csv").arg(QCoreApplication::applicationPid()));
-        ProgramRun r = runTera(importArgs("check", db, source, "death") << linkArgs(kDeathLinks) << QStringLiteral("--csv") << csv);
-        QCOMPARE(r.code, 1);
-        for (const char *line : {"9 行目（1 列目「没年月日」） [中止]", "1 行目 [新規作成] 施主「髙橋　一郎」", "10 行目（1 列目「没年月日」） [読めない値]"})
-            QVERIFY2(r.out.contains(QString::fromUtf8(line)), qPrintable(r.out));
-        // The summary comes first: a row with a value to correct means the
-        // run below writes nothing at all.
-        QVERIFY2(r.out.startsWith(QStringLiteral("書込 0 行、直す必要のある値が 1 行にあるため転記は始まりません（最初は 9 行目")),
-                 qPrintable(r.out));
-        QVERIFY(QFile::remove(csv));
-        QCOMPARE(folderBytes(dir.path()), before);
-
-        r = runTera(importArgs("transcribe", db, source, "death") << linkArgs(kDeathLinks));
-        QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("9 行目（1 列目「没年月日」）")), qPrintable(r.err));
-        QCOMPARE(entries(db), 0);
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("tera2.mdb"))));
-        // The run report lies beside the database and names the row.
-        const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")});
-        QCOMPARE(reports.size(), 1);
-        QVERIFY(r.err.contains(reports.first()));
-        const QString report = QString::fromUtf8(readAll(dir.filePath(reports.first())));
-        QVERIFY2(report.contains(QStringLiteral("9 行目（1 列目）")) && report.contains(QStringLiteral("作成したファイルはありません")),
-                 qPrintable(report));
-    }
-
     // restore without --yes and without a terminal declines; on a disk that
     // fills up it exits 1 with the system's reason; either way every file is
     // as it was. Then twice with room: the second keeps its copies under new
@@ -115,7 +74,6 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::newRow("ten rows") << 10;
         QTest::newRow("eleven rows") << 11;
-        QTest::newRow("forty rows") << 40;
     }
     void groupsFindingsOfOneKind()
     {

@@ -19,65 +19,47 @@ using namespace tera;
 class TestCliKill : public QObject {
     Q_OBJECT
 
-    // Checks the invariants and returns the number of entries. exact: kako.rnd
-    // holds no record beyond the entries (after a completed run).
+    // Checks the invariants and returns the number of entries (-1 with a
+    // warning when one fails). exact: kako.rnd holds no record beyond the
+    // entries, numbered 1..n (after a completed run).
     static int checkSound(const QString &dbPath, const QString &kakoPath, bool exact)
     {
+        const auto fail = [](const QString &why) {
+            qWarning("%s", qPrintable(why));
+            return -1;
+        };
         auto db = Database::open(dbPath);
-        {
-            Query q = db->exec(QStringLiteral("PRAGMA integrity_check"));
-            if (!q.next() || q.value(QStringLiteral("integrity_check")).toString() != QStringLiteral("ok"))
-                return -1;
-            q.finish();
-        }
+        Query check = db->exec(QStringLiteral("PRAGMA integrity_check"));
+        if (!check.next() || check.value(QStringLiteral("integrity_check")).toString() != QStringLiteral("ok"))
+            return fail(QStringLiteral("integrity check failed"));
+        check.finish();
         const KakoRndFile kako(kakoPath);
         const qint64 records = kako.entryCount();
-        Query q = db->exec(QStringLiteral("SELECT [過去CD], [戒名], [bnen] FROM [W_KAKO] ORDER BY [過去CD]"));
-        QList<std::pair<qint64, QString>> entries;
-        while (q.next())
-            entries.append({q.integer(QStringLiteral("過去CD")), q.text(QStringLiteral("戒名"))});
+        // Per entry: its name and its anniversary and service rows.
+        Query q = db->exec(QStringLiteral("SELECT [過去CD] AS cd, [戒名] AS name, "
+                                          "(SELECT count(*) FROM [W_KAIKI] k WHERE k.[過去CD] = e.[過去CD]) AS kaiki, "
+                                          "(SELECT count(*) FROM [D_OMAIRI] o WHERE o.[過去CD] = e.[過去CD]) AS omairi "
+                                          "FROM [W_KAKO] e ORDER BY [過去CD]"));
+        int n = 0;
+        while (q.next()) {
+            const qint64 cd = q.integer(QStringLiteral("cd"));
+            ++n;
+            if (exact && cd != n)
+                return fail(QStringLiteral("entry %1 is numbered %2").arg(n).arg(cd));
+            if (cd < 1 || cd > records)
+                return fail(QStringLiteral("W_KAKO %1 has no kako.rnd record (%2 records)").arg(cd).arg(records));
+            if (kako.get(qint32(cd)).戒名 != q.text(QStringLiteral("name")))
+                return fail(QStringLiteral("kako.rnd record %1 is not the entry of W_KAKO").arg(cd));
+            if (q.integer(QStringLiteral("kaiki")) != 25 || q.integer(QStringLiteral("omairi")) != 18)
+                return fail(QStringLiteral("entry %1 lacks rows of W_KAIKI or D_OMAIRI").arg(cd));
+        }
         q.finish();
-        if (exact && records != entries.size()) {
-            qWarning("kako.rnd holds %lld records for %lld entries", records, qint64(entries.size()));
-            return -1;
-        }
-        for (int i = 0; exact && i < entries.size(); ++i) {
-            if (entries.at(i).first != i + 1) {
-                qWarning("entry %d is numbered %lld", i + 1, entries.at(i).first);
-                return -1;
-            }
-        }
-        for (const auto &[cd, name] : entries) {
-            if (cd < 1 || cd > records) {
-                qWarning("W_KAKO %lld has no kako.rnd record (%lld records)", cd, records);
-                return -1;
-            }
-            if (kako.get(qint32(cd)).戒名 != name) {
-                qWarning("kako.rnd record %lld is not the entry of W_KAKO", cd);
-                return -1;
-            }
-            for (const auto &[table, expected] : {std::pair<QString, int>{QStringLiteral("W_KAIKI"), 25},
-                                                  std::pair<QString, int>{QStringLiteral("D_OMAIRI"), 18}}) {
-                Query c = db->exec(QStringLiteral("SELECT count(*) AS n FROM [%1] WHERE [過去CD] = ?").arg(table), {cd});
-                c.next();
-                const qint64 n = c.integer(QStringLiteral("n"));
-                c.finish();
-                if (n != expected) {
-                    qWarning("entry %lld has %lld rows in %s", cd, n, qPrintable(table));
-                    return -1;
-                }
-            }
-        }
-        for (const QString &table : {QStringLiteral("W_KAIKI"), QStringLiteral("D_OMAIRI")}) {
-            Query c = db->exec(QStringLiteral("SELECT count(*) AS n FROM [%1] WHERE [過去CD] NOT IN (SELECT [過去CD] FROM [W_KAKO])").arg(table));
-            c.next();
-            if (c.integer(QStringLiteral("n")) != 0) {
-                qWarning("%s holds rows of no entry", qPrintable(table));
-                return -1;
-            }
-            c.finish();
-        }
-        return int(entries.size());
+        if (exact && records != n)
+            return fail(QStringLiteral("kako.rnd holds %1 records for %2 entries").arg(records).arg(n));
+        for (const QString &table : {QStringLiteral("W_KAIKI"), QStringLiteral("D_OMAIRI")})
+            if (countIn(dbPath, QStringLiteral("SELECT count(*) AS n FROM [%1] WHERE [過去CD] NOT IN (SELECT [過去CD] FROM [W_KAKO])").arg(table)) != 0)
+                return fail(table + QStringLiteral(" holds rows of no entry"));
+        return n;
     }
 
 private slots:

@@ -29,17 +29,6 @@ QStringList autoLinks(const QString &err)
     return out;
 }
 
-QStringList rowsOf(const QString &db, const QString &sql)
-{
-    auto d = Database::open(db);
-    Query q = d->exec(sql);
-    QStringList rows;
-    while (q.next())
-        rows << q.value(QStringLiteral("r")).toString();
-    q.finish();
-    return rows;
-}
-
 } // namespace
 
 class TestCliMigration : public QObject {
@@ -135,11 +124,11 @@ private slots:
 
         const QString entries = QStringLiteral("SELECT [過去CD] || '|' || [戒名] || '|' || [ﾖﾐ] || '|' || [俗名] || '|' || [bnen] || '/' || "
                                                "[btuki] || '/' || [bHi] || '|' || [享年] || '|' || [施主名] || '|' || [yubin] || '|' || "
-                                               "[JYU] || '|' || [tel] || '|' || [地区] AS r FROM [W_KAKO] ORDER BY [過去CD]");
-        const QStringList written = rowsOf(handDb, entries);
+                                               "[JYU] || '|' || [tel] || '|' || [地区] AS v FROM [W_KAKO] ORDER BY [過去CD]");
+        const QStringList written = columnIn(handDb, entries);
         QCOMPARE(written.size(), 12);
         for (const QTemporaryDir *dir : {&byAuto, &bySaved}) {
-            QCOMPARE(rowsOf(dir->filePath(QStringLiteral("tera.mdb")), entries), written);
+            QCOMPARE(columnIn(dir->filePath(QStringLiteral("tera.mdb")), entries), written);
             QCOMPARE(readAll(dir->filePath(QStringLiteral("kako.rnd"))), readAll(byHand.filePath(QStringLiteral("kako.rnd"))));
         }
 
@@ -153,7 +142,7 @@ private slots:
         r = runTera(members);
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(QStringLiteral("読込み列 0「戒名」")), qPrintable(r.err));
-        QCOMPARE(rowsOf(savedDb, entries), written);
+        QCOMPARE(columnIn(savedDb, entries), written);
 
         // Column 9 (住所) goes to 電話番号 instead: neither the auto-link of
         // column 9 nor that of 電話番号 (column 10) is made.
@@ -168,9 +157,9 @@ private slots:
         QCOMPARE(autoLinks(r.err), expected);
         QVERIFY2(r.err.contains(QStringLiteral("自動リンクしなかった表題")), qPrintable(r.err));
         // The donor's new household takes its telephone from the row.
-        const QString donorTel = QStringLiteral("SELECT [tel] AS r FROM [D_SETAI] WHERE [世帯主名] = '髙橋　一郎'");
-        QCOMPARE(rowsOf(handDb, donorTel), QStringList{QStringLiteral("03-3812-4471")});
-        QCOMPARE(rowsOf(otherDb, donorTel), QStringList{QStringLiteral("東京都文京区本郷三丁目4番2号")});
+        const QString donorTel = QStringLiteral("SELECT [tel] AS v FROM [D_SETAI] WHERE [世帯主名] = '髙橋　一郎'");
+        QCOMPARE(columnIn(handDb, donorTel), QStringList{QStringLiteral("03-3812-4471")});
+        QCOMPARE(columnIn(otherDb, donorTel), QStringList{QStringLiteral("東京都文京区本郷三丁目4番2号")});
 
         // Without titles there is nothing to match: refused, nothing written.
         QTemporaryDir untitled;
@@ -252,9 +241,7 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out.trimmed(), QStringLiteral("読込 %1 行、書込 0 行、スキップ %1 行").arg(repeated));
         QCOMPARE(countIn(db, count), first);
-        const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")}, QDir::Files, QDir::Time);
-        QVERIFY(!reports.isEmpty());
-        const QString report = QString::fromUtf8(readAll(QDir(dir.path()).filePath(reports.first())));
+        const QString report = newestRunReport(dir.path());
         QVERIFY2(report.contains(QStringLiteral("重複の可能性がある行（既にある行と同じ内容。除く指定のため書き込んでいません）（%1 行）")
                                      .arg(repeated)),
                  qPrintable(report));

@@ -1,10 +1,11 @@
 // The forms old registers write, through the command line: the shipped
 // example of them checks and transcribes as a clerk means it; a numeral that
 // is no number and a date that does not exist are cells to correct, listed
-// by check with their row and column, and the run stops at their row with
-// nothing of it in the database or in kako.rnd.
+// by check with their row and column, and the run stops before any row with
+// nothing in the database or in kako.rnd and a report that names the row.
 #include "session/demo_database.h"
 #include "platform/database.h"
+#include "file_faults.h"
 #include "program_run.h"
 
 #include <QDir>
@@ -15,17 +16,6 @@
 using namespace tera;
 
 namespace {
-
-QStringList column(const QString &db, const QString &sql)
-{
-    auto d = Database::open(db);
-    Query q = d->exec(sql);
-    QStringList out;
-    while (q.next())
-        out << q.text(QStringLiteral("v"));
-    q.finish();
-    return out;
-}
 
 qint64 kakoSize(const QString &dir)
 {
@@ -75,25 +65,22 @@ private slots:
             QStringLiteral("令和/一/０/０/九十一"),       // 令和元年
             QStringLiteral("昭和/六十四/一/五/八十八"),   // 平成元年一月五日: the era of its day
         };
-        QCOMPARE(column(db, QStringLiteral("SELECT [年号] || '/' || [年号年] || '/' || [歿年月] || '/' || [歿年日] || '/' || [享年和] "
+        QCOMPARE(columnIn(db, QStringLiteral("SELECT [年号] || '/' || [年号年] || '/' || [歿年月] || '/' || [歿年日] || '/' || [享年和] "
                                            "AS v FROM [W_KAKO] ORDER BY [過去CD]")),
                  expected);
         // The anniversaries of the full dates carry the same era of death.
-        QCOMPARE(column(db, QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [W_KAIKI] WHERE [過去CD] = 9")),
+        QCOMPARE(columnIn(db, QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [W_KAIKI] WHERE [過去CD] = 9")),
                  QStringList{QStringLiteral("昭和/六十四")});
-        QCOMPARE(column(db, QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [D_OMAIRI] WHERE [過去CD] = 6")),
+        QCOMPARE(columnIn(db, QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [D_OMAIRI] WHERE [過去CD] = 6")),
                  QStringList{QStringLiteral("平成/一")});
         QCOMPARE(kakoSize(dir.path()), 9 * 780);
         // The run report keeps the notice.
-        const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")});
-        QCOMPARE(reports.size(), 1);
-        const QString report = QString::fromUtf8(readAll(dir.filePath(reports.first())));
+        const QString report = newestRunReport(dir.path());
         QVERIFY2(report.contains(QStringLiteral("9 行目、2 列目: 「平成1年1月5日」は平成の始まる前の日付です")), qPrintable(report));
     }
 
     // One cell made wrong in the example: check lists it as the row that
-    // stops the run, with its column, and writes nothing; the run writes the
-    // rows before it and nothing of it.
+    // stops the run, with its column, and writes nothing; so does the run.
     void cellsToCorrect_data()
     {
         QTest::addColumn<QString>("from");
@@ -123,23 +110,36 @@ private slots:
         QVERIFY(text.contains(from));
         text.replace(from, to);
         const QString source = writeFile(dir.filePath(QStringLiteral("wrong.csv")), text.toUtf8());
-        const QByteArray before = readAll(db);
+        const auto before = folderBytes(dir.path());
 
         ProgramRun r = runTera(importArgs("check", db, source, "death") << linkArgs(kDeathLinks));
         QCOMPARE(r.code, 1);
+        // The summary comes first: a row with a value to correct means the
+        // run writes nothing at all.
+        QVERIFY2(r.out.startsWith(QStringLiteral("書込 0 行、直す必要のある値が 1 行にあるため転記は始まりません（最初は %1 行目").arg(row)),
+                 qPrintable(r.out));
         const QString stop = QStringLiteral("%1 行目（%2） [中止] 転記はこの行で止まります: ").arg(row).arg(where);
         QVERIFY2(r.out.contains(stop) && r.out.section(stop, 1).section(u'\n', 0, 0).contains(why), qPrintable(r.out));
-        QCOMPARE(readAll(db), before);
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("kako.rnd"))));
+        QCOMPARE(folderBytes(dir.path()), before);
 
         r = runTera(importArgs("transcribe", db, source, "death") << linkArgs(kDeathLinks));
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("%1 行目（%2）").arg(row).arg(where)), qPrintable(r.err));
-        // Known before the first row: nothing is written, not even the rows before it.
+        // Known before the first row: nothing is written, not even the rows
+        // before it, and no backup is made.
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 0);
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), 0);
         QVERIFY(kakoSize(dir.path()) <= 0);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("tera2.mdb"))));
+        // The run report lies beside the database and names the row.
+        const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")});
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(r.err.contains(reports.first()));
+        const QString report = QString::fromUtf8(readAll(dir.filePath(reports.first())));
+        QVERIFY2(report.contains(QStringLiteral("%1 行目（%2）").arg(row).arg(where.section(u'「', 0, 0)))
+                     && report.contains(QStringLiteral("作成したファイルはありません")),
+                 qPrintable(report));
     }
 };
 

@@ -1,12 +1,16 @@
 // The command line as scripts use it when things go wrong: two runs on one
-// database at once, rows that fail, a member that cannot be written, a
-// kako.rnd behind the register. The exit code and the data must both tell
-// the truth.
+// database at once, another program's lock, a read-only tera.mdb, rows that
+// fail, a member that cannot be written, a kako.rnd behind the register, the
+// replace question declined. The exit code and the data must both tell the
+// truth.
 #include "session/demo_database.h"
 #include "platform/database.h"
+#include "file_faults.h"
 #include "program_run.h"
 #include "transcribe/kako_rnd.h"
 #include "transcribe/run_lock.h"
+
+#include <sqlite3.h>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,8 +18,24 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include <optional>
 
 using namespace tera;
+
+namespace {
+
+// The folder's files but the run reports, which say what happened and are
+// no part of the data.
+QMap<QString, QByteArray> dataFiles(const QString &path)
+{
+    QMap<QString, QByteArray> files = folderBytes(path);
+    for (const QString &name : files.keys())
+        if (name.startsWith(QStringLiteral("import-report-")))
+            files.remove(name);
+    return files;
+}
+
+} // namespace
 
 class TestCliSafety : public QObject {
     Q_OBJECT
@@ -113,6 +133,73 @@ private slots:
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 4 * 18);
         QVERIFY(!QFile::exists(kako));
         QCOMPARE(QFileInfo(kako2).lastModified(), backupTime);
+    }
+
+    // Another program holds the database exclusively for longer than a run
+    // waits: the lock is named as a lock (exit 5), not as a fault of the
+    // database. A tera.mdb that may not be written is named as such (exit 1).
+    // Either way nothing is written beside it.
+    void lockedOrReadOnlyDatabaseIsNamed_data()
+    {
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("another program's lock") << true << 5 << "別のプログラム（カリンデなど）がデータベースに書き込み中";
+        QTest::newRow("read-only tera.mdb") << false << 1 << "データベースが読み取り専用のため書き込めません";
+    }
+    void lockedOrReadOnlyDatabaseIsNamed()
+    {
+        QFETCH(bool, locked);
+        QFETCH(int, code);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString src = writeDeathSource(dir.path(), 3);
+        // Read before the lock is taken: closing any other handle of the
+        // file in this process would drop the holder's locks.
+        const auto before = dataFiles(dir.path());
+        std::optional<ReadOnlyFile> readOnly;
+        sqlite3 *holder = nullptr;
+        if (locked) {
+            QCOMPARE(sqlite3_open(QFile::encodeName(db).constData(), &holder), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        } else {
+            readOnly.emplace(db);
+            if (!readOnly->skipReason().isEmpty())
+                QSKIP(qPrintable(readOnly->skipReason()));
+        }
+        const ProgramRun r = runTera(deathSourceArgs("transcribe", db, src));
+        if (holder) {
+            sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(holder);
+        }
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QStringLiteral("障害")));
+        QCOMPARE(dataFiles(dir.path()), before);
+    }
+
+    // Replace without --yes: the question is asked (and answered いいえ)
+    // before the backup, so the backups of the last run keep every byte.
+    void replaceDeclinedKeepsTheBackups()
+    {
+        QTemporaryDir dir;
+        const QString db = CreateDemoDatabase(dir.path());
+        const QString src = writeDeathSource(dir.path(), 4);
+        for (int run = 0; run < 2; ++run)
+            QCOMPARE(runTera(deathSourceArgs("transcribe", db, src)).code, 0);
+        QStringList args = deathSourceArgs("transcribe", db, src);
+        args.removeAll(QStringLiteral("--yes"));
+        args[args.indexOf(QStringLiteral("--mode")) + 1] = QStringLiteral("replace");
+        const auto before = dataFiles(dir.path());
+        const ProgramRun r = runTera(args);
+        QCOMPARE(r.code, 3);
+        QVERIFY2(QString(r.err).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                     .contains(QStringLiteral("削除されたデータは復帰できません。\nただし、実行の前に作るバックアップ（tera2.mdb、kako2.rnd）から元に戻せます")),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("過去帳 8 件、年回 ")), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QStringLiteral("バックアップ保存")));
+        QCOMPARE(dataFiles(dir.path()), before);
     }
 };
 

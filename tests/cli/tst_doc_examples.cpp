@@ -28,18 +28,12 @@ struct Section {
     QString problem;   // a command the test cannot run as written
 };
 
-QString readText(const QString &path)
+// The part of a Markdown file from the heading that starts with heading to
+// the next heading of the same level.
+QString sectionOf(const QString &path, const QString &heading)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
-}
-
-// The part of a Markdown text from the heading that starts with heading to
-// the next heading of the same level.
-QString sectionOf(const QString &text, const QString &heading)
-{
+    const QString text = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     const int start = text.indexOf(QStringLiteral("\n") + heading);
     if (start < 0)
         return QString();
@@ -50,27 +44,18 @@ QString sectionOf(const QString &text, const QString &heading)
 Section parseSection(const QString &text)
 {
     Section s;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    QString fence;
-    QString pending;
-    QString block;
+    QString fence, pending, block;
     int expected = 0;
-    for (const QString &raw : lines) {
+    for (const QString &raw : text.split(QLatin1Char('\n'))) {
         if (raw.startsWith(QStringLiteral("```"))) {
-            if (fence.isEmpty()) {
-                fence = raw.mid(3).trimmed();
-                block.clear();
-            } else {
-                if (fence == QStringLiteral("text"))
-                    s.shown << block;
-                fence.clear();
-            }
+            if (fence == QStringLiteral("text"))
+                s.shown << block;
+            fence = fence.isEmpty() ? raw.mid(3).trimmed() : QString();
+            block.clear();
             continue;
         }
-        if (fence == QStringLiteral("text")) {
+        if (fence == QStringLiteral("text"))
             block += raw + QLatin1Char('\n');
-            continue;
-        }
         if (fence != QStringLiteral("sh"))
             continue;
         QString line = raw.trimmed();
@@ -89,9 +74,8 @@ Section parseSection(const QString &text)
             pending += line.chopped(1) + QLatin1Char(' ');
             continue;
         }
-        pending += line;
-        QStringList words = pending.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        const QString written = pending;
+        const QString written = pending + line;
+        QStringList words = written.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         pending.clear();
         if (words.value(0) != QStringLiteral("./build/tera-import") || written.contains(QLatin1Char('"'))
             || written.contains(QLatin1Char('\''))) {
@@ -116,8 +100,6 @@ bool copyExamples(const QString &to)
     return true;
 }
 
-ProgramRun runIn(const QString &folder, const QStringList &args) { return runTera(args, {}, 120000, folder); }
-
 } // namespace
 
 class TestDocExamples : public QObject {
@@ -139,8 +121,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, heading);
         QFETCH(int, least);
-        const QString text = readText(QStringLiteral(TERA_SOURCE_DIR "/") + file);
-        const QString section = sectionOf(text, heading);
+        const QString section = sectionOf(QStringLiteral(TERA_SOURCE_DIR "/") + file, heading);
         QVERIFY2(!section.isEmpty(), qPrintable(heading));
         const Section s = parseSection(section);
         QVERIFY2(s.problem.isEmpty(), qPrintable(s.problem));
@@ -150,7 +131,7 @@ private slots:
         QVERIFY(fresh.isValid());
         QVERIFY(copyExamples(fresh.filePath(QStringLiteral("examples"))));
         for (const Command &c : s.commands) {
-            const ProgramRun r = runIn(fresh.path(), c.args);
+            const ProgramRun r = runTera(c.args, {}, 120000, fresh.path());
             QVERIFY2(r.code == c.expectedCode, qPrintable(QStringLiteral("%1\nexit %2, expected %3\n%4%5")
                                                               .arg(c.line)
                                                               .arg(r.code)

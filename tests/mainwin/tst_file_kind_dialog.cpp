@@ -86,56 +86,41 @@ private slots:
         d.kindButtons[before]->click();
     }
 
-    // The kinds that fit a name; letter case does not matter, other names
-    // leave the states as they were. (.CSV and .txt through the main
-    // window's picker are its test.)
-    void enableForFileName_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QList<bool>>("enabled");
-        const QList<bool> grid{true, true, true, false, false};
-        const QList<bool> comma{false, false, false, true, false};
-        QTest::newRow(".VSG") << QStringLiteral("/寺/表.VSG") << grid;
-        QTest::newRow(".Csv") << QStringLiteral("C:\\DATA\\KAKO.Csv") << comma;
-        QTest::newRow(".vsg before .csv") << QStringLiteral("/a.csv.vsg") << grid;
-    }
-    void enableForFileName()
-    {
-        QFETCH(QString, path);
-        QFETCH(QList<bool>, enabled);
-        FileKindDialog &d = dialog();
-        d.enableForFileName(path);
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(d.kindButtons[i]->isEnabled(), enabled.at(i));
-        // A name with none of the extensions changes nothing.
-        d.enableForFileName(QStringLiteral("/寺/台帳.dat"));
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(d.kindButtons[i]->isEnabled(), enabled.at(i));
-    }
-
-    // A choice the file name greys out is no answer: the topmost choice
-    // still offered takes its place; one still offered stays.
-    void ruledOutChoiceGivesWay_data()
+    // The kinds that fit a name, whatever its letter case (a name with none
+    // of the extensions leaves them as they were); a choice the name greys
+    // out is no answer: the topmost choice still offered takes its place,
+    // one still offered stays.
+    void kindsFollowTheName_data()
     {
         QTest::addColumn<int>("before");
         QTest::addColumn<QString>("path");
+        QTest::addColumn<QList<bool>>("enabled");
         QTest::addColumn<int>("after");
-        QTest::newRow("全ての情報, then a .csv") << 0 << QStringLiteral("a.csv") << 3;
-        QTest::newRow("全ての情報, then a .txt") << 0 << QStringLiteral("a.txt") << 4;
-        QTest::newRow("ｺﾝﾏ, then a .txt") << 3 << QStringLiteral("a.txt") << 3;
-        QTest::newRow("ﾀﾌﾞ, then a .vsg") << 4 << QStringLiteral("a.vsg") << 0;
-        QTest::newRow("ﾃﾞｰﾀのみ, then a .VSG") << 1 << QStringLiteral("A.VSG") << 1;
+        const QList<bool> grid{true, true, true, false, false};
+        const QList<bool> comma{false, false, false, true, false};
+        const QList<bool> text{false, false, false, true, true};
+        QTest::newRow("全ての情報, then a .csv") << 0 << QStringLiteral("a.csv") << comma << 3;
+        QTest::newRow("全ての情報, then a .Csv") << 0 << QStringLiteral("C:\\DATA\\KAKO.Csv") << comma << 3;
+        QTest::newRow("全ての情報, then a .txt") << 0 << QStringLiteral("a.txt") << text << 4;
+        QTest::newRow("ｺﾝﾏ, then a .txt") << 3 << QStringLiteral("a.txt") << text << 3;
+        QTest::newRow("ﾀﾌﾞ, then a .vsg") << 4 << QStringLiteral("a.vsg") << grid << 0;
+        QTest::newRow("ﾀﾌﾞ, then .vsg after .csv") << 4 << QStringLiteral("/a.csv.vsg") << grid << 0;
+        QTest::newRow("ﾃﾞｰﾀのみ, then a .VSG") << 1 << QStringLiteral("/寺/表.VSG") << grid << 1;
     }
-    void ruledOutChoiceGivesWay()
+    void kindsFollowTheName()
     {
         QFETCH(int, before);
         QFETCH(QString, path);
+        QFETCH(QList<bool>, enabled);
         QFETCH(int, after);
         FileKindDialog &d = dialog();
         for (QRadioButton *b : d.kindButtons)
             b->setEnabled(true);
         d.kindButtons[before]->click();
         d.enableForFileName(path);
+        d.enableForFileName(QStringLiteral("/寺/台帳.dat"));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(d.kindButtons[i]->isEnabled(), enabled.at(i));
         int checked = -1;
         QVERIFY(use([&checked](FileKindDialog &dlg) {
             for (int i = 0; i < 5; ++i)

@@ -1,5 +1,5 @@
-// The import window: the fill from the main window, its output-kind warning,
-// and 実行 through the transcription into the database, with the progress
+// The import window: its output kind fixed and its mode shared with the
+// main window, and 実行 through the transcription into the database, with the progress
 // window's キャンセル and the closing summary.
 #include "mainwin/check_window.h"
 #include "mainwin/progress_window.h"
@@ -19,8 +19,6 @@ namespace {
 const QByteArray kThreeByFour = "戒名,俗名,没年月日,施主名\r\n釋浄心,髙橋　清一,2003年5月17日,髙橋　一郎\r\n"
                                 "釋妙華,髙橋　トメ,2001年3月2日,髙橋　一郎\r\n";
 
-constexpr int kKaimyo = 10, kDate = 1, kSeshu = 12;
-
 } // namespace
 
 class TestImportWindow : public QObject {
@@ -28,68 +26,20 @@ class TestImportWindow : public QObject {
 
     std::unique_ptr<WindowFixture> f;
 
-    ImportWindow *readDeathRegister(bool title)
-    {
-        return f->readDeaths(QStringLiteral("過去帳.csv"), kThreeByFour, kModeReplace, title);
-    }
 
-    // The whole road: pick, link by titles, 読込実行, 実行.
-    ImportWindow *importExample(const QString &file, int kind, int mode)
-    {
-        ImportWindow *d = f->readIntoImport(kind, mode, examplePath(file));
-        if (d)
-            d->runButton->click();
-        return d;
-    }
 
 private slots:
     void init() { f = std::make_unique<WindowFixture>(); }
     void cleanup() { f.reset(); }
 
-    // 3 lines of 4 fields: with a title line two data rows numbered 1 and 2,
-    // without it three; the list shows the first line's texts either way.
-    void fillWithAndWithoutTitle_data()
-    {
-        QTest::addColumn<bool>("title");
-        QTest::addColumn<QStringList>("kaimyo");
-        QTest::newRow("表題あり") << true << QStringList{QStringLiteral("釋浄心"), QStringLiteral("釋妙華")};
-        QTest::newRow("表題なし") << false
-                              << QStringList{QStringLiteral("戒名"), QStringLiteral("釋浄心"), QStringLiteral("釋妙華")};
-    }
-    void fillWithAndWithoutTitle()
-    {
-        QFETCH(bool, title);
-        QFETCH(QStringList, kaimyo);
-        // 表題なし over a first line of item names asks; いいえ keeps it.
-        f->prompt.script({Answer::No});
-        ImportWindow *d = readDeathRegister(title);
-        QVERIFY(d);
-        QCOMPARE(f->w->sourceItems->item(0)->text(), QStringLiteral("戒名"));
-        GridModel &g = d->grid();
-        QCOMPARE(g.Rows(), kaimyo.size() + 1);
-        QCOMPARE(g.Cols(), 27);
-        QCOMPARE(g.TextMatrix(0, kKaimyo), QStringLiteral("戒名"));
-        QCOMPARE(g.TextMatrix(0, kDate), QStringLiteral("没年月日"));
-        for (int r = 1; r < g.Rows(); ++r) {
-            QCOMPARE(g.TextMatrix(r, 0), QString::number(r));
-            QCOMPARE(g.TextMatrix(r, kKaimyo), kaimyo.at(r - 1));
-        }
-        QCOMPARE(g.TextMatrix(g.Rows() - 1, kSeshu), QStringLiteral("髙橋　一郎"));
-        QCOMPARE(g.TextMatrix(1, 5), QString()); // no link, nothing written
-        QCOMPARE(f->prompt.texts(), title ? QStringList() : QStringList{SessionText::kFirstLineTitlesQuestion});
-    }
-
     void outKindFixedAndModeShared()
     {
-        ImportWindow *d = readDeathRegister(true);
+        ImportWindow *d = f->readDeaths(QStringLiteral("過去帳.csv"), kThreeByFour, kModeReplace);
         QVERIFY(d);
         QCOMPARE(f->state.outputKind, qint16(2));
         for (QRadioButton *b : d->outputKindButtons)
             QVERIFY(!b->isEnabled());
-        d->outputKindButtons[0]->click();
         QVERIFY(d->outputKindButtons[2]->isChecked());
-        QCOMPARE(f->state.outputKind, qint16(2));
-        QVERIFY(f->prompt.texts().isEmpty());
 
         d->executionModeButtons[1]->click();
         QCOMPARE(f->state.executionMode, qint16(1));
@@ -115,7 +65,7 @@ private slots:
     // row 3 is not, and the summary says so.
     void cancelAfterCurrentRow()
     {
-        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, example("death-register.utf8.csv"));
         QVERIFY(d);
         // The window shows the kind and the mode the run will use.
         QVERIFY(d->outputKindButtons[2]->isChecked());
@@ -152,15 +102,13 @@ private slots:
     // the next run, in this window and the next.
     void duplicatesAskedBeforeWriting()
     {
-        ImportWindow *d = importExample(QStringLiteral("death-register.utf8.csv"), 2, kModeAppend);
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, example("death-register.utf8.csv"));
         QVERIFY(d);
+        d->runButton->click();
         QCOMPARE(d->lastReport().rowsWritten, 12);
         QVERIFY(d->lastReport().duplicates.isEmpty());
         QVERIFY(!d->skipDuplicatesBox->isChecked());
-        const auto kakoBytes = [this] {
-            QFile k(f->state.files.kako);
-            return k.open(QIODevice::ReadOnly) ? k.readAll() : QByteArray();
-        };
+        const auto kakoBytes = [this] { return readAll(f->state.files.kako); };
         const QByteArray once = kakoBytes();
         QCOMPARE(once.size(), 12 * 780);
 
@@ -221,7 +169,7 @@ private slots:
             db->exec(QStringLiteral("CREATE TRIGGER [refuse] BEFORE INSERT ON [D_KOJIN] BEGIN SELECT RAISE(ABORT, 'refused'); END"))
                 .finish();
         }
-        ImportWindow *d = f->readIntoImport(0, kModeAppend, examplePath(QStringLiteral("members.utf8.csv")));
+        ImportWindow *d = f->readIntoImport(0, kModeAppend, example("members.utf8.csv"));
         QVERIFY(d);
         int ended = -1;
         d->endProgram = [&ended](int code) { ended = code; };

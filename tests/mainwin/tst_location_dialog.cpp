@@ -25,13 +25,15 @@ private slots:
     void init() { f = std::make_unique<Fixture>(); }
     void cleanup() { f.reset(); }
 
-    // OK with an empty box, Cancel in the question: the dialog stays; a file
-    // is then chosen and OK goes on.
+    // OK with an empty box, Cancel in the question: the dialog stays; the
+    // picker cancelled changes nothing; a file is then chosen and OK goes on.
     void emptyPathThenChoose()
     {
         DatabaseLocationForm &d = f->dialog;
         f->p.script({Answer::Cancel});
-        d.pickFile = [] { return QStringLiteral("/srv/寺/tera.mdb"); };
+        f->s.files.database = QStringLiteral("前の値");
+        QString picked;
+        d.pickFile = [&picked] { return picked; };
         d.show();
         d.okButton->click();
         QCOMPARE(f->p.texts(), QStringList{DatabaseLocationForm::emptyPathQuestion()});
@@ -40,54 +42,46 @@ private slots:
         QVERIFY(d.isVisible());
         QVERIFY(!d.endRequested());
         d.chooseFileButton->click();
-        QCOMPARE(d.pathEdit->text(), QStringLiteral("/srv/寺/tera.mdb"));
-        QCOMPARE(f->s.files.database, QStringLiteral("/srv/寺/tera.mdb"));
+        QCOMPARE(d.pathEdit->text(), QString());
+        QCOMPARE(f->s.files.database, QStringLiteral("前の値"));
+        picked = QStringLiteral("/srv/寺/tera.mdb");
+        d.chooseFileButton->click();
+        QCOMPARE(d.pathEdit->text(), picked);
+        QCOMPARE(f->s.files.database, picked);
         d.okButton->click();
         QVERIFY(!d.isVisible());
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(!d.cancelFlag());
     }
 
-    void pickerCancelledChangesNothing()
-    {
-        DatabaseLocationForm &d = f->dialog;
-        f->s.files.database = QStringLiteral("前の値");
-        d.pickFile = [] { return QString(); };
-        d.chooseFileButton->click();
-        QCOMPARE(d.pathEdit->text(), QString());
-        QCOMPARE(f->s.files.database, QStringLiteral("前の値"));
-    }
-
-    // A path typed into the box is the one taken, as a picked one is.
-    void typedPathIsTaken()
-    {
-        DatabaseLocationForm &d = f->dialog;
-        d.show();
-        d.pathEdit->setText(QStringLiteral(" /typed/tera.mdb "));
-        d.okButton->click();
-        QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(f->s.files.database, QStringLiteral("/typed/tera.mdb"));
-        QVERIFY(f->p.texts().isEmpty());
-    }
-
-    // The two ways out: OK on an empty box confirmed ends the program,
-    // キャンセル sets the flag; either closes the dialog.
+    // The ways out, each closing the dialog: a path typed into the box is
+    // taken as a picked one is; OK on an empty box confirmed ends the
+    // program; キャンセル sets the flag.
     void waysOut_data()
     {
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("cancel");
-        QTest::newRow("empty path confirmed") << false;
-        QTest::newRow("キャンセル") << true;
+        QTest::newRow("typed path") << QStringLiteral(" /typed/tera.mdb ") << false;
+        QTest::newRow("empty path confirmed") << QString() << false;
+        QTest::newRow("キャンセル") << QString() << true;
     }
     void waysOut()
     {
+        QFETCH(QString, typed);
         QFETCH(bool, cancel);
         DatabaseLocationForm &d = f->dialog;
         d.show();
+        d.pathEdit->setText(typed);
         (cancel ? d.cancelButton : d.okButton)->click(); // the question answered OK
-        QCOMPARE(f->p.texts().isEmpty(), cancel);
+        const bool ends = typed.isEmpty() && !cancel;
+        QCOMPARE(f->p.texts().isEmpty(), !ends);
         QCOMPARE(d.cancelFlag(), cancel);
-        QCOMPARE(d.endRequested(), !cancel);
+        QCOMPARE(d.endRequested(), ends);
         QVERIFY(!d.isVisible());
+        if (!typed.isEmpty()) {
+            QCOMPARE(d.result(), int(QDialog::Accepted));
+            QCOMPARE(f->s.files.database, typed.trimmed());
+        }
     }
 };
 

@@ -38,13 +38,6 @@ class TestWindowSafety : public QObject {
 
     std::unique_ptr<WindowFixture> f;
 
-    void linkDeaths()
-    {
-        const int items[] = {kKaimyo, kZokumei, kDate, kSeshu};
-        for (int column = 0; column < 4; ++column)
-            f->link(column, items[column]);
-    }
-    ImportWindow *importWindow() { return f->withReportViewer(f->w->importWindow()); }
     QStringList kakoColumn(const QString &column)
     {
         return f->column(QStringLiteral("SELECT [%1] AS v FROM [W_KAKO] ORDER BY [過去CD]").arg(column));
@@ -68,12 +61,9 @@ private slots:
 
         // Three rows, and 施主名 no longer linked.
         f->pickSource(f->writeFile(QStringLiteral("three.csv"), deaths(3, QStringLiteral("乙"))), 3);
-        f->w->linkGrid().setRow(4);
-        f->w->onLinkTableClicked();
-        f->w->unlinkButton->click();
+        f->unlinkRow(4);
         f->prompt.clear();
-        f->w->runButton->click();
-        QCOMPARE(importWindow(), d);
+        QCOMPARE(f->runRead(), d);
         QCOMPARE(d->grid().Rows(), 4);
         for (int r = 1; r < 4; ++r) {
             QCOMPARE(d->grid().TextMatrix(r, kKaimyo), QStringLiteral("釋乙%1").arg(r));
@@ -110,7 +100,7 @@ private slots:
             db->exec(QStringLiteral("UPDATE [OMAIRI] SET [NM] = 'B' || [NM]")).finish();
         }
         f->w->databasePathEdit->setText(second);
-        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, example("death-register.utf8.csv"));
         QVERIFY(d);
         d->runButton->click();
         QCOMPARE(d->lastReport().rowsWritten, 12);
@@ -131,11 +121,9 @@ private slots:
     // only after a question and only for the same column count.
     void linksFollowTheSourceFile()
     {
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[kModeAppend]->click();
-        f->w->titleRowButtons[1]->click();
+        f->choose(2, kModeAppend, true);
         f->pickSource(f->writeFile(QStringLiteral("a.csv"), deaths(2, QStringLiteral("甲"))), 3);
-        linkDeaths();
+        f->linkDeaths();
         f->prompt.clear();
         f->pickSource(f->writeFile(QStringLiteral("b.csv"),
                                    "俗名,戒名,住所,電話番号\r\n髙橋　清一,釋浄心,東京都文京区,03-3812-4471\r\n"),
@@ -145,8 +133,7 @@ private slots:
         for (const char *word : {"「戒名」", "「俗名」", "没年月日", "施主名"})
             QVERIFY2(said.contains(QString::fromUtf8(word)), qPrintable(said));
         QCOMPARE(f->linkColumn(LinkGridCol::SourceColumn), (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
-        f->w->runButton->click();
-        ImportWindow *d = importWindow();
+        ImportWindow *d = f->runRead();
         QVERIFY(d);
         QCOMPARE(d->grid().TextMatrix(1, kKaimyo), QStringLiteral("釋浄心"));
         QCOMPARE(d->grid().TextMatrix(1, kZokumei), QStringLiteral("髙橋　清一"));
@@ -169,9 +156,8 @@ private slots:
     // (a document opened into it) is never written.
     void columnsKeepTheirItems()
     {
-        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, example("death-register.utf8.csv"));
         QVERIFY(d);
-        d = f->withReportViewer(d);
         GridModel &g = d->grid();
         const int cols = g.Cols();
         const QString firstKaimyo = g.TextMatrix(1, kKaimyo);
@@ -220,7 +206,7 @@ private slots:
         QCOMPARE(f->endedWith, 0);
         QVERIFY(f->prompt.texts().isEmpty());
         f->endedWith = -1;
-        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, example("death-register.utf8.csv"));
         QVERIFY(d);
         f->prompt.clear();
         f->prompt.script({Answer::No});
@@ -238,18 +224,16 @@ private slots:
     // is written. A first line of data asks nothing.
     void titleLineAsked()
     {
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[kModeAppend]->click();
+        f->choose(2, kModeAppend, false);
         f->pickSource(f->writeFile(QStringLiteral("t.csv"), deaths(2, QStringLiteral("甲"))), 3);
         QCOMPARE(f->w->preview().FixedRows(), 0);
-        linkDeaths();
+        f->linkDeaths();
         f->prompt.clear();
         f->prompt.script({Answer::Yes});
-        f->w->runButton->click();
+        ImportWindow *d = f->runRead();
         QCOMPARE(f->prompt.texts().first(), SessionText::kFirstLineTitlesQuestion);
         QVERIFY(f->w->titleRowButtons[1]->isChecked());
         QCOMPARE(f->w->preview().FixedRows(), 1);
-        ImportWindow *d = importWindow();
         QCOMPARE(d->grid().Rows(), 3);
         d->runButton->click();
         QCOMPARE(kakoColumn(QStringLiteral("俗名")), (QStringList{QStringLiteral("甲　1郎"), QStringLiteral("甲　2郎")}));
@@ -325,7 +309,7 @@ private slots:
     // warning and names the counts in the clerk's words.
     void replaceDeclinedKeepsTheBackups()
     {
-        ImportWindow *d = f->readIntoImport(2, kModeAppend, examplePath(QStringLiteral("death-register.utf8.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeAppend, example("death-register.utf8.csv"));
         QVERIFY(d);
         d->runButton->click();
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), 12);
@@ -419,7 +403,7 @@ private slots:
         f->picked = windowsDb;
         f->w->databaseBrowseButton->click();
         QCOMPARE(f->state.files.database, windowsDb);
-        ImportWindow *d = f->readIntoImport(2, kModeReplace, examplePath(QStringLiteral("death-register.cp932.csv")));
+        ImportWindow *d = f->readIntoImport(2, kModeReplace, example("death-register.cp932.csv"));
         QVERIFY(d);
         QCOMPARE(d->grid().Rows(), 13);
         f->prompt.clear();
@@ -437,10 +421,8 @@ private slots:
         QVERIFY(QFileInfo::exists(f->state.files.databaseBackup));
         QCOMPARE(countIn(windowsDb, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 12 * 18);
 
-        QStringList args{QStringLiteral("transcribe"), QStringLiteral("--db"), commandDb, QStringLiteral("--source"),
-                         examplePath(QStringLiteral("death-register.cp932.csv")), QStringLiteral("--kind"),
-                         QStringLiteral("death"), QStringLiteral("--mode"), QStringLiteral("replace"),
-                         QStringLiteral("--yes"), QStringLiteral("--title"), QStringLiteral("--today"), QStringLiteral("2024-05-10")};
+        QStringList args = importArgs("transcribe", commandDb, example("death-register.cp932.csv"), "death", "replace")
+                           << QStringLiteral("--yes");
         for (const DataLink &l : f->w->session().links())
             args << QStringLiteral("--link") << QStringLiteral("%1:%2").arg(l.sourceColumn).arg(l.importColumn);
         const ProgramRun run = runTera(args);

@@ -1,6 +1,6 @@
 // The windows as a clerk works them, through real widgets and key events:
-// where windows open, which window a message box belongs to, the keyboard
-// (shortcuts, Tab, Enter in the path box), the replace question's default
+// where windows open, the keyboard (shortcuts, Tab, Enter in the path box),
+// which window a message box belongs to and the replace question's default
 // button, the 検証 list's colours, filter and moving aside, and the file
 // dialogs' remembered folders.
 #include "mainwin/check_window.h"
@@ -52,8 +52,6 @@ private:
     QTimer m_timer;
 };
 
-bool fullyOn(const QRect &r, const QRect &area) { return area.contains(r); }
-
 } // namespace
 
 class TestWindowUse : public QObject {
@@ -102,7 +100,7 @@ private slots:
         ImportWindow *d = openDeaths();
         QVERIFY(d);
         QVERIFY(QTest::qWaitForWindowExposed(d));
-        QVERIFY2(fullyOn(d->frameGeometry(), area), qPrintable(QStringLiteral("%1,%2 %3x%4")
+        QVERIFY2(area.contains(d->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
                                                                     .arg(d->x())
                                                                     .arg(d->y())
                                                                     .arg(d->width())
@@ -110,35 +108,8 @@ private slots:
         // Centred over the main window wherever the screen leaves room.
         QRect centred(QPoint(0, 0), d->frameGeometry().size());
         centred.moveCenter(f->w->frameGeometry().center());
-        if (fullyOn(centred, area))
+        if (area.contains(centred))
             QVERIFY((d->frameGeometry().center() - f->w->frameGeometry().center()).manhattanLength() <= 2);
-    }
-
-    // A message box belongs to the window the user is working in: asked while
-    // the import window is active, it is that window's child, and the main
-    // window is not brought forward.
-    void messageBoxBelongsToActiveWindow()
-    {
-        ImportWindow *d = openDeaths();
-        QVERIFY(d);
-        QApplication::setActiveWindow(d);
-        QVERIFY(QTest::qWaitForWindowActive(d));
-        MessageBoxPrompt prompt(f->w.get()); // the fallback the program gives it
-        QWidget *owner = nullptr;
-        QString text;
-        BoxWatcher watch([&](QMessageBox *box) {
-            owner = box->parentWidget();
-            text = box->text();
-        });
-        prompt.message(QStringLiteral("テスト"), Icon::Information);
-        QCOMPARE(text, QStringLiteral("テスト"));
-        QCOMPARE(owner, static_cast<QWidget *>(d));
-
-        // With no window of the program active, the fallback parent.
-        QApplication::setActiveWindow(nullptr);
-        owner = nullptr;
-        prompt.message(QStringLiteral("テスト"), Icon::Information);
-        QCOMPARE(owner, static_cast<QWidget *>(f->w.get()));
     }
 
     // --- sizes
@@ -280,11 +251,14 @@ private slots:
         QCOMPARE(f->state.sourcePath, bare);
     }
 
-    // --- the replace question
+    // --- message boxes
 
-    // Asked in a real message box (what it says is the run's own test):
-    // Enter answers いいえ and nothing is deleted.
-    void replaceQuestionDefaultsToNo()
+    // The replace question, asked in a real message box while the import
+    // window is active (what it says is the run's own test): the box is that
+    // window's child, so the main window is not brought forward, and Enter
+    // answers いいえ: nothing is deleted. With no window of the program
+    // active, a box takes the fallback parent.
+    void messageBoxesAndTheReplaceQuestion()
     {
         ImportWindow *d = openDeaths(kModeAppend);
         QVERIFY(d);
@@ -293,18 +267,30 @@ private slots:
         const qint64 kaiki = f->count(QStringLiteral("W_KAIKI"));
         QVERIFY(kako >= 2 && kaiki > 0);
 
+        QApplication::setActiveWindow(d);
+        QVERIFY(QTest::qWaitForWindowActive(d));
         f->state.executionMode = kModeReplace;
-        MessageBoxPrompt prompt;
+        MessageBoxPrompt prompt(f->w.get()); // the fallback the program gives it
+        QWidget *owner = nullptr;
         QString defaultText;
         BoxWatcher watch([&](QMessageBox *box) {
-            if (box->text().startsWith(QStringLiteral("以前の登録データを削除して")))
+            const bool question = box->text().startsWith(QStringLiteral("以前の登録データを削除して"));
+            if (question || box->text() == QStringLiteral("テスト"))
+                owner = box->parentWidget();
+            if (question)
                 defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
         });
         const TranscribeReport r = Transcribe(ImportTable(d->grid()), f->state.runSettings(), f->state.master, prompt, f->clock);
         QCOMPARE(r.outcome, TranscribeReport::Outcome::ReplaceDeclined);
         QVERIFY2(defaultText.startsWith(QStringLiteral("いいえ")), qPrintable(defaultText));
+        QCOMPARE(owner, static_cast<QWidget *>(d));
         QCOMPARE(f->count(QStringLiteral("W_KAKO")), kako);
         QCOMPARE(f->count(QStringLiteral("W_KAIKI")), kaiki);
+
+        QApplication::setActiveWindow(nullptr);
+        owner = nullptr;
+        prompt.message(QStringLiteral("テスト"), Icon::Information);
+        QCOMPARE(owner, static_cast<QWidget *>(f->w.get()));
     }
 
     // --- 検証
@@ -378,9 +364,7 @@ private slots:
         QFETCH(QString, date);
         QFETCH(QString, year);
         QFETCH(int, column);
-        f->w->outputKindButtons[2]->click();
-        f->w->executionModeButtons[kModeAppend]->click();
-        f->w->titleRowButtons[1]->click();
+        f->choose(2, kModeAppend, true);
         const QString csv = QStringLiteral("戒名,没年月日,没年(西暦年)\r\n釋浄心,%1,%2\r\n").arg(date, year);
         f->pickSource(f->writeFile(QStringLiteral("dates.csv"), csv.toUtf8()), 3);
         f->link(0, 10);
@@ -482,9 +466,7 @@ private slots:
         QVERIFY(!kaimyo->icon().isNull());
         QVERIFY(!other->font().bold());
         // 解除 of the 戒名 link takes its mark away.
-        f->w->linkGrid().setRow(1);
-        f->w->onLinkTableClicked();
-        f->w->unlinkButton->click();
+        f->unlinkRow(1);
         QVERIFY(!f->w->targetItems->item(10)->font().bold());
         QVERIFY(f->w->targetItems->item(12)->font().bold());
 

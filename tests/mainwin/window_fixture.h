@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/grid_model.h"
+#include "program_run.h"
 #include "scripted_prompt.h"
 #include "test_db.h"
 
@@ -67,6 +68,13 @@ inline void answerFileKind(FileKindDialog &d, int option, bool ok, FileKindSeen 
     });
 }
 
+// Every kind of the dialog offered, whatever name was last given to it.
+inline void enableAllKinds(FileKindDialog &kinds)
+{
+    for (QRadioButton *b : kinds.kindButtons)
+        b->setEnabled(true);
+}
+
 // A file of these bytes in dir; its path.
 inline QString writeFileIn(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
@@ -75,11 +83,6 @@ inline QString writeFileIn(const QTemporaryDir &dir, const QString &name, const 
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-inline QString examplePath(const QString &name)
-{
-    return QDir(QStringLiteral(TERA_SOURCE_DIR)).filePath(QStringLiteral("examples/") + name);
 }
 
 struct WindowFixture {
@@ -139,33 +142,55 @@ struct WindowFixture {
         return made;
     }
 
+    // The output kind, the execution mode and the title option clicked.
+    void choose(int kind, int mode, bool title)
+    {
+        w->outputKindButtons[kind]->click();
+        w->executionModeButtons[mode]->click();
+        w->titleRowButtons[title ? 1 : 0]->click();
+    }
+
+    // Clicks link-grid row r, as the user does, and presses 解除.
+    void unlinkRow(int r)
+    {
+        w->linkGrid().setRow(r);
+        w->onLinkTableClicked();
+        w->unlinkButton->click();
+    }
+
+    // Columns 0..3 (戒名, 俗名, 没年月日, 施主名) linked to their
+    // death-register items.
+    void linkDeaths()
+    {
+        for (const auto &[column, item] : {std::pair{0, 10}, {1, 11}, {2, 1}, {3, 12}})
+            link(column, item);
+    }
+
+    // 読込実行; the import window it opened, if any.
+    ImportWindow *runRead()
+    {
+        w->runButton->click();
+        return withReportViewer(w->importWindow());
+    }
+
     // The road to the import window: kind and mode chosen, path read with
     // its title line as comma text, titles linked to the items of the same
     // name, 読込実行. Null when nothing linked or no window opened.
     ImportWindow *readIntoImport(int kind, int mode, const QString &path)
     {
-        w->outputKindButtons[kind]->click();
-        w->executionModeButtons[mode]->click();
-        w->titleRowButtons[1]->click();
+        choose(kind, mode, true);
         pickSource(path, 3);
-        if (linkSameNames() == 0)
-            return nullptr;
-        w->runButton->click();
-        return withReportViewer(w->importWindow());
+        return linkSameNames() == 0 ? nullptr : runRead();
     }
 
     // Death-register text whose columns are 戒名, 俗名, 没年月日 and 施主名,
     // each linked to its item and read into the import window.
     ImportWindow *readDeaths(const QString &name, const QByteArray &text, int mode, bool title = true)
     {
-        w->outputKindButtons[2]->click();
-        w->executionModeButtons[mode]->click();
-        w->titleRowButtons[title ? 1 : 0]->click();
+        choose(2, mode, title);
         pickSource(writeFile(name, text), 3);
-        for (const auto &[column, item] : {std::pair{0, 10}, {1, 11}, {2, 1}, {3, 12}})
-            link(column, item);
-        w->runButton->click();
-        return withReportViewer(w->importWindow());
+        linkDeaths();
+        return runRead();
     }
 
     // No program of the desktop is started by a test to show a run report.
@@ -184,28 +209,9 @@ struct WindowFixture {
         return out;
     }
 
-    qint64 count(const QString &table)
-    {
-        auto db = t.openAgain();
-        Query q = db->exec(QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(table));
-        q.next();
-        const qint64 n = q.integer(QStringLiteral("n"));
-        q.finish();
-        return n;
-    }
-
+    qint64 count(const QString &table) { return countIn(t.path(), QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(table)); }
     void execute(const QString &sql) { t.openAgain()->execute(sql); }
-
-    QStringList column(const QString &sql)
-    {
-        auto db = t.openAgain();
-        QStringList out;
-        Query q = db->exec(sql);
-        while (q.next())
-            out << q.text(QStringLiteral("v"));
-        q.finish();
-        return out;
-    }
+    QStringList column(const QString &sql) { return columnIn(t.path(), sql); }
 };
 
 

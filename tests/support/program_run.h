@@ -3,6 +3,7 @@
 // the small reads that follow such a run.
 #include "platform/database.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -77,6 +78,26 @@ inline QString example(const char *name)
     return QStringLiteral(TERA_SOURCE_DIR "/examples/") + QString::fromLatin1(name);
 }
 
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return path;
+}
+
+// A workbook of tests/data/spreadsheets.
+inline QString workbook(const char *name)
+{
+    return QStringLiteral(TERA_SOURCE_DIR "/tests/data/spreadsheets/") + QString::fromUtf8(name);
+}
+
 // The "n" column of a one-row query on the database file at dbPath.
 inline qint64 countIn(const QString &dbPath, const QString &sql)
 {
@@ -86,6 +107,25 @@ inline qint64 countIn(const QString &dbPath, const QString &sql)
     const qint64 n = q.integer(QStringLiteral("n"));
     q.finish();
     return n;
+}
+
+// The "v" column of every row of a query on the database file at dbPath.
+inline QStringList columnIn(const QString &dbPath, const QString &sql)
+{
+    auto db = Database::open(dbPath);
+    Query q = db->exec(sql);
+    QStringList out;
+    while (q.next())
+        out << q.text(QStringLiteral("v"));
+    q.finish();
+    return out;
+}
+
+// The text of the newest run report in dir; empty when there is none.
+inline QString newestRunReport(const QString &dir)
+{
+    const QStringList names = QDir(dir).entryList({QStringLiteral("import-report-*.txt")}, QDir::Files, QDir::Time);
+    return names.isEmpty() ? QString() : QString::fromUtf8(readAll(QDir(dir).filePath(names.first())));
 }
 
 // The links of examples/death-register.*.csv as a person makes them by hand,
@@ -122,20 +162,6 @@ inline QStringList deathSourceArgs(const char *command, const QString &db, const
     return importArgs(command, db, source, "death")
            << linkArgs({QStringLiteral("0:10"), QStringLiteral("1:11"), QStringLiteral("2:12"), QStringLiteral("3:1")})
            << QStringLiteral("--yes");
-}
-
-inline QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-    return path;
 }
 
 } // namespace tera
