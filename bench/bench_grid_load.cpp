@@ -163,6 +163,65 @@ bool writeRegister(const QString &path)
     return true;
 }
 
+// The grid's load, best of three, each into a fresh table; the last table
+// loaded stays in grid. A negative time when the load fails.
+double bestGridLoad(const QString &path, std::unique_ptr<GridModel> &grid)
+{
+    double loadSeconds = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        grid.reset();
+        auto g = std::make_unique<GridModel>();
+        QElapsedTimer t;
+        t.start();
+        const Outcome r = g->LoadGrid(path, GridFileKind::Csv);
+        const double s = t.nsecsElapsed() / 1e9;
+        if (!r.ok) {
+            std::fprintf(stderr, "load failed: %s\n", qPrintable(r.message));
+            return -1;
+        }
+        loadSeconds = std::min(loadSeconds, s);
+        grid = std::move(g);
+    }
+    return loadSeconds;
+}
+
+// Sorts the data rows (below the title line) in file order on two key
+// columns, 地区 then 氏名: once as numbers-or-text, once in Japanese order.
+void printSortTimes(const QString &path)
+{
+    for (int mode : {int(SortGenericAscending), int(SortCustom)}) {
+        auto grid = std::make_unique<GridModel>();
+        grid->LoadGrid(path, GridFileKind::Csv);
+        grid->setFixedRows(1);
+        grid->select(1, 2, grid->Rows() - 1, 3);
+        QElapsedTimer t;
+        t.start();
+        grid->Sort(mode);
+        std::printf("sort %d rows on 2 key columns, mode %d: %.3f s\n", grid->Rows() - 1, mode, t.nsecsElapsed() / 1e9);
+    }
+}
+
+// The sqlite3 shell's .import of the same file into memory, best of three;
+// count is the rows it read. A negative time when the shell fails.
+double bestSqliteImport(const QString &sqlite, const QString &path, QByteArray &count)
+{
+    double sqliteSeconds = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        QProcess p;
+        QElapsedTimer t;
+        t.start();
+        p.start(sqlite, {QStringLiteral(":memory:"), QStringLiteral(".mode csv"),
+                         QStringLiteral(".import \"%1\" t").arg(path), QStringLiteral("SELECT count(*) FROM t;")});
+        if (!p.waitForFinished(600000) || p.exitCode() != 0) {
+            std::fprintf(stderr, "sqlite3 failed: %s\n", p.readAllStandardError().constData());
+            return -1;
+        }
+        sqliteSeconds = std::min(sqliteSeconds, t.nsecsElapsed() / 1e9);
+        count = p.readAllStandardOutput().trimmed();
+    }
+    return sqliteSeconds;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -180,65 +239,29 @@ int main(int argc, char **argv)
     const qint64 fileSize = QFileInfo(path).size();
     std::printf("file: %s, %.1f MB (CP932 CSV, %d lines x %d fields)\n", qPrintable(path), fileSize / 1e6, kLines, kFields);
 
-    // The grid's load, best of three, each into a fresh table.
     resetPeak();
     const qint64 baselineKb = procStatusKb("VmRSS");
-    double loadSeconds = 1e9;
     std::unique_ptr<GridModel> grid;
-    for (int run = 0; run < 3; ++run) {
-        grid.reset();
-        auto g = std::make_unique<GridModel>();
-        QElapsedTimer t;
-        t.start();
-        const Outcome r = g->LoadGrid(path, GridFileKind::Csv);
-        const double s = t.nsecsElapsed() / 1e9;
-        if (!r.ok) {
-            std::fprintf(stderr, "load failed: %s\n", qPrintable(r.message));
-            return 1;
-        }
-        loadSeconds = std::min(loadSeconds, s);
-        grid = std::move(g);
-    }
+    const double loadSeconds = bestGridLoad(path, grid);
+    if (loadSeconds < 0)
+        return 1;
     const qint64 peakKb = procStatusKb("VmHWM");
     std::printf("grid load: %d rows x %d columns in %.3f s, %.0f rows/s\n", grid->Rows(), grid->Cols(), loadSeconds,
                 grid->Rows() / loadSeconds);
     std::printf("peak memory: %.1f MB (%.2f x file size; %.1f MB before loading)\n", peakKb / 1024.0,
                 peakKb * 1024.0 / double(fileSize), baselineKb / 1024.0);
-
-    // Sort the data rows (below the title line) in file order on two key
-    // columns, 地区 then 氏名: once as numbers-or-text, once in Japanese order.
-    for (int mode : {int(SortGenericAscending), int(SortCustom)}) {
-        grid = std::make_unique<GridModel>();
-        grid->LoadGrid(path, GridFileKind::Csv);
-        grid->setFixedRows(1);
-        grid->select(1, 2, grid->Rows() - 1, 3);
-        QElapsedTimer t;
-        t.start();
-        grid->Sort(mode);
-        std::printf("sort %d rows on 2 key columns, mode %d: %.3f s\n", grid->Rows() - 1, mode, t.nsecsElapsed() / 1e9);
-    }
     grid.reset();
+    printSortTimes(path);
 
     const QString sqlite = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     if (sqlite.isEmpty()) {
         std::printf("sqlite3 not found on PATH: no ratio\n");
         return 1;
     }
-    double sqliteSeconds = 1e9;
     QByteArray count;
-    for (int run = 0; run < 3; ++run) {
-        QProcess p;
-        QElapsedTimer t;
-        t.start();
-        p.start(sqlite, {QStringLiteral(":memory:"), QStringLiteral(".mode csv"),
-                         QStringLiteral(".import \"%1\" t").arg(path), QStringLiteral("SELECT count(*) FROM t;")});
-        if (!p.waitForFinished(600000) || p.exitCode() != 0) {
-            std::fprintf(stderr, "sqlite3 failed: %s\n", p.readAllStandardError().constData());
-            return 1;
-        }
-        sqliteSeconds = std::min(sqliteSeconds, t.nsecsElapsed() / 1e9);
-        count = p.readAllStandardOutput().trimmed();
-    }
+    const double sqliteSeconds = bestSqliteImport(sqlite, path, count);
+    if (sqliteSeconds < 0)
+        return 1;
     std::printf("sqlite3 .import: %s rows in %.3f s\n", count.constData(), sqliteSeconds);
     std::printf("ratio (grid load / sqlite3 .import): %.2f\n", loadSeconds / sqliteSeconds);
     return 0;

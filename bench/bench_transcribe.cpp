@@ -110,6 +110,114 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// The rows the run wrote (every row new or changed since before), as the
+// shell's own INSERT OR REPLACE statements in one transaction at replayPath.
+// Counts them, in all and per table; false when a step fails.
+bool writeReplayScript(const QString &shell, const QTemporaryDir &dir, const QString &dbPath, const QString &before,
+                       const QString &replayPath, qint64 &replayRows, QHash<QByteArray, qint64> &perTable)
+{
+    QByteArray select = "ATTACH '" + before.toUtf8() + "' AS b;\n";
+    for (const char *table : kTables)
+        select += QByteArray(".mode insert \"") + table + "\"\nSELECT * FROM main.\"" + table + "\" EXCEPT SELECT * FROM b.\""
+                  + table + "\";\n";
+    const QString selectPath = dir.filePath(QStringLiteral("select.sql"));
+    const QString rowsPath = dir.filePath(QStringLiteral("rows.sql"));
+    if (!writeFile(selectPath, select) || !runShell(shell, dbPath, selectPath, rowsPath))
+        return false;
+    QFile rowsFile(rowsPath);
+    if (!rowsFile.open(QIODevice::ReadOnly))
+        return false;
+    // Written as it is read: the rows of a large run are hundreds of MB.
+    QFile replay(replayPath);
+    if (!replay.open(QIODevice::WriteOnly | QIODevice::Truncate) || replay.write("BEGIN;\n") < 0)
+        return false;
+    while (!rowsFile.atEnd()) {
+        QByteArray line = rowsFile.readLine();
+        if (line.startsWith("INSERT INTO ")) {
+            // A row the run changed replaces the row it had before.
+            line.replace(0, 12, "INSERT OR REPLACE INTO ");
+            ++replayRows;
+            const int name = 23;
+            QByteArray table = line.mid(name, line.indexOf(" VALUES(", name) - name);
+            if (table.startsWith('"'))
+                table = table.mid(1, table.size() - 2);
+            ++perTable[table];
+        }
+        if (replay.write(line) != line.size())
+            return false;
+    }
+    return replay.write("COMMIT;\n") >= 0 && replay.flush();
+}
+
+// Seconds of the program's own wrapper inserting the run's rows into a copy
+// of the database as it was before: the yardstick of earlier versions, kept
+// to compare with them. Read in slices and inserted slice by slice, only the
+// inserts timed, so that the yardstick never holds the whole run in memory.
+double plainInsertSeconds(const QString &dbPath, const QString &before, const QString &plainPath)
+{
+    constexpr int kSlice = 20000;
+    auto source = Database::open(dbPath);
+    source->exec(QStringLiteral("ATTACH ? AS b"), {before}).finish();
+    auto db = Database::open(plainPath);
+    QElapsedTimer inserting;
+    qint64 insertNs = 0;
+    db->beginTransaction();
+    for (const char *table : kTables) {
+        const QString name = QString::fromUtf8(table);
+        const QStringList columns = source->columnsOf(name);
+        const QString sql = QStringLiteral("INSERT OR REPLACE INTO [%1] VALUES (%2)")
+                                .arg(name, QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        Query q = source->exec(QStringLiteral("SELECT * FROM main.[%1] EXCEPT SELECT * FROM b.[%1]").arg(name));
+        QList<QVariantList> slice;
+        bool more = true;
+        while (more) {
+            slice.clear();
+            while (slice.size() < kSlice && (more = q.next())) {
+                QVariantList row;
+                for (const QString &c : columns)
+                    row << q.value(c);
+                slice << row;
+            }
+            inserting.start();
+            for (const QVariantList &row : std::as_const(slice))
+                db->execute(sql, row);
+            insertNs += inserting.nsecsElapsed();
+        }
+        q.finish();
+    }
+    inserting.start();
+    db->commit();
+    insertNs += inserting.nsecsElapsed();
+    return insertNs / 1e9;
+}
+
+// What one side of the comparison took.
+struct Timing {
+    double seconds = 0;
+    double cpu = 0;
+};
+
+void printFigures(int n, const TranscribeReport &report, const TenthsProgress &progress, const Timing &driver,
+                  long driverPeakKb, qint64 replayRows, const QHash<QByteArray, qint64> &perTable, const Timing &shell,
+                  double plainSeconds)
+{
+    QStringList tables;
+    for (const char *table : kTables)
+        tables << QStringLiteral("%1 %2").arg(QString::fromUtf8(table)).arg(perTable.value(table));
+    std::printf("rows: %d (written %d, skipped %lld, outcome %d)\n", n, report.rowsWritten,
+                qint64(report.skipped.size() + report.rolledBack.size()), int(report.outcome));
+    std::printf("database rows the run wrote: %lld (%s)\n", replayRows, qPrintable(tables.join(QStringLiteral(", "))));
+    std::printf("transcribe: %.2f s (CPU %.2f s), %.0f rows/s, %.0f database rows/s, %lld progress calls\n", driver.seconds,
+                driver.cpu, n / driver.seconds, replayRows / driver.seconds, progress.calls);
+    std::printf("rows/s and peak memory: %s; %s; %s\n", qPrintable(progress.at(1, n, driver.seconds, driverPeakKb)),
+                qPrintable(progress.at(5, n, driver.seconds, driverPeakKb)),
+                qPrintable(progress.at(10, n, driver.seconds, driverPeakKb)));
+    std::printf("sqlite3 shell replaying the same rows in one transaction: %.2f s (CPU %.2f s)\n", shell.seconds, shell.cpu);
+    std::printf("plain inserts of the same rows through the program's wrapper: %.2f s; ratio transcribe/plain: %.2f\n",
+                plainSeconds, driver.seconds / plainSeconds);
+    std::printf("ratio transcribe/sqlite3: %.2f (CPU %.2f)\n", driver.seconds / shell.seconds, driver.cpu / shell.cpu);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -137,47 +245,14 @@ int main(int argc, char **argv)
     timer.start();
     const double ownCpuBefore = cpuSeconds(RUSAGE_SELF);
     const TranscribeReport report = Transcribe(ImportTable(b.grid), b.state.runSettings(), b.state.master, prompt, clock, &progress);
-    const double driverSeconds = timer.nsecsElapsed() / 1e9;
-    const double driverCpu = cpuSeconds(RUSAGE_SELF) - ownCpuBefore;
+    const Timing driver{timer.nsecsElapsed() / 1e9, cpuSeconds(RUSAGE_SELF) - ownCpuBefore};
     const long driverPeakKb = bench::memoryKb("VmHWM:");
 
-    // The rows the run wrote, as the shell's own INSERT statements.
-    QByteArray select = "ATTACH '" + before.toUtf8() + "' AS b;\n";
-    for (const char *table : kTables)
-        select += QByteArray(".mode insert \"") + table + "\"\nSELECT * FROM main.\"" + table + "\" EXCEPT SELECT * FROM b.\""
-                  + table + "\";\n";
-    const QString selectPath = dir.filePath(QStringLiteral("select.sql"));
-    const QString rowsPath = dir.filePath(QStringLiteral("rows.sql"));
-    if (!writeFile(selectPath, select) || !runShell(shell, b.dbPath, selectPath, rowsPath))
-        return 2;
-    QFile rowsFile(rowsPath);
-    if (!rowsFile.open(QIODevice::ReadOnly))
-        return 2;
-    // Written as it is read: the rows of a large run are hundreds of MB.
     const QString replayPath = dir.filePath(QStringLiteral("replay.sql"));
-    QFile replay(replayPath);
-    if (!replay.open(QIODevice::WriteOnly | QIODevice::Truncate) || replay.write("BEGIN;\n") < 0)
-        return 2;
     qint64 replayRows = 0;
     QHash<QByteArray, qint64> perTable;
-    while (!rowsFile.atEnd()) {
-        QByteArray line = rowsFile.readLine();
-        if (line.startsWith("INSERT INTO ")) {
-            // A row the run changed replaces the row it had before.
-            line.replace(0, 12, "INSERT OR REPLACE INTO ");
-            ++replayRows;
-            const int name = 23;
-            QByteArray table = line.mid(name, line.indexOf(" VALUES(", name) - name);
-            if (table.startsWith('"'))
-                table = table.mid(1, table.size() - 2);
-            ++perTable[table];
-        }
-        if (replay.write(line) != line.size())
-            return 2;
-    }
-    if (replay.write("COMMIT;\n") < 0 || !replay.flush())
+    if (!writeReplayScript(shell, dir, b.dbPath, before, replayPath, replayRows, perTable))
         return 2;
-    replay.close();
     // The shell and the wrapper each load into a copy of the database as it
     // was before the run.
     const QString shellTarget = dir.filePath(QStringLiteral("replayed.db"));
@@ -188,65 +263,9 @@ int main(int argc, char **argv)
     timer.restart();
     if (!runShell(shell, shellTarget, replayPath, QString()))
         return 2;
-    const double shellSeconds = timer.nsecsElapsed() / 1e9;
-    const double shellCpu = cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+    const Timing shellTiming{timer.nsecsElapsed() / 1e9, cpuSeconds(RUSAGE_CHILDREN) - cpuBefore};
+    const double plainSeconds = plainInsertSeconds(b.dbPath, before, plainPath);
 
-    // The program's own wrapper inserting the same rows into another copy:
-    // the yardstick of earlier versions, kept to compare with them.
-    double plainSeconds = 0;
-    {
-        // Read in slices and inserted slice by slice, only the inserts timed,
-        // so that the yardstick never holds the whole run in memory.
-        constexpr int kSlice = 20000;
-        auto source = Database::open(b.dbPath);
-        source->exec(QStringLiteral("ATTACH ? AS b"), {before}).finish();
-        auto db = Database::open(plainPath);
-        QElapsedTimer inserting;
-        qint64 insertNs = 0;
-        db->beginTransaction();
-        for (const char *table : kTables) {
-            const QString name = QString::fromUtf8(table);
-            const QStringList columns = source->columnsOf(name);
-            const QString sql = QStringLiteral("INSERT OR REPLACE INTO [%1] VALUES (%2)")
-                                    .arg(name, QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-            Query q = source->exec(QStringLiteral("SELECT * FROM main.[%1] EXCEPT SELECT * FROM b.[%1]").arg(name));
-            QList<QVariantList> slice;
-            bool more = true;
-            while (more) {
-                slice.clear();
-                while (slice.size() < kSlice && (more = q.next())) {
-                    QVariantList row;
-                    for (const QString &c : columns)
-                        row << q.value(c);
-                    slice << row;
-                }
-                inserting.start();
-                for (const QVariantList &row : std::as_const(slice))
-                    db->execute(sql, row);
-                insertNs += inserting.nsecsElapsed();
-            }
-            q.finish();
-        }
-        inserting.start();
-        db->commit();
-        insertNs += inserting.nsecsElapsed();
-        plainSeconds = insertNs / 1e9;
-    }
-
-    QStringList tables;
-    for (const char *table : kTables)
-        tables << QStringLiteral("%1 %2").arg(QString::fromUtf8(table)).arg(perTable.value(table));
-    std::printf("rows: %d (written %d, skipped %lld, outcome %d)\n", n, report.rowsWritten,
-                qint64(report.skipped.size() + report.rolledBack.size()), int(report.outcome));
-    std::printf("database rows the run wrote: %lld (%s)\n", replayRows, qPrintable(tables.join(QStringLiteral(", "))));
-    std::printf("transcribe: %.2f s (CPU %.2f s), %.0f rows/s, %.0f database rows/s, %lld progress calls\n", driverSeconds,
-                driverCpu, n / driverSeconds, replayRows / driverSeconds, progress.calls);
-    std::printf("rows/s and peak memory: %s; %s; %s\n", qPrintable(progress.at(1, n, driverSeconds, driverPeakKb)),
-                qPrintable(progress.at(5, n, driverSeconds, driverPeakKb)),
-                qPrintable(progress.at(10, n, driverSeconds, driverPeakKb)));
-    std::printf("sqlite3 shell replaying the same rows in one transaction: %.2f s (CPU %.2f s)\n", shellSeconds, shellCpu);
-    std::printf("plain inserts of the same rows through the program's wrapper: %.2f s; ratio transcribe/plain: %.2f\n",
-                plainSeconds, driverSeconds / plainSeconds);
-    std::printf("ratio transcribe/sqlite3: %.2f (CPU %.2f)\n", driverSeconds / shellSeconds, driverCpu / shellCpu);
+    printFigures(n, report, progress, driver, driverPeakKb, replayRows, perTable, shellTiming, plainSeconds);
     return report.ok() ? 0 : 1;
 }

@@ -80,31 +80,84 @@ bool addEntry(zip_t *z, const char *name, const QByteArray &bytes)
 
 // A workbook in the shape Excel writes: shared strings, a styles part with
 // custom number formats, one sheet.
-bool writeWorkbook(const QString &path)
-{
-    const QStringList families = QString::fromUtf8("髙橋 渡邊 﨑山 佐藤 鈴木 田中 伊藤 山本 中村 小林").split(u' ');
-    const QStringList given = QString::fromUtf8("清一 トメ 一郎 花子 正道 妙華 浄心 ｼｮｳｼﾞ").split(u' ');
-    QRandomGenerator rng(23);
+// The parts of the workbook that do not depend on its rows (libzip reads
+// them at zip_close, so they outlive every entry). Styles 1..6:
+// the number and date formats of the columns.
+const QByteArray kStyles =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+    "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><numFmts count=\"5\">"
+    "<numFmt numFmtId=\"164\" formatCode=\"0&quot;歳&quot;\"/><numFmt numFmtId=\"165\" formatCode=\"0000000\"/>"
+    "<numFmt numFmtId=\"166\" formatCode=\"yyyy/m/d\"/>"
+    "<numFmt numFmtId=\"167\" formatCode=\"[$-411]ggge&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/>"
+    "<numFmt numFmtId=\"168\" formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/></numFmts>"
+    "<cellXfs count=\"7\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"3\"/><xf numFmtId=\"165\"/>"
+    "<xf numFmtId=\"166\"/><xf numFmtId=\"167\"/><xf numFmtId=\"168\"/></cellXfs></styleSheet>";
+
+const QByteArray kContentTypes =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+    "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+    "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
+
+const QByteArray kRootRels =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+    "Target=\"xl/workbook.xml\"/></Relationships>";
+
+const QByteArray kWorkbookPart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+    "<sheet name=\"過去帳\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+
+const QByteArray kWorkbookRels =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+    "Target=\"worksheets/sheet1.xml\"/>"
+    "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+    "Target=\"styles.xml\"/>"
+    "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+    "Target=\"sharedStrings.xml\"/></Relationships>";
+
+// The shared strings of the sheet, each text once.
+struct SharedStrings {
     QStringList strings;
     QHash<QString, int> index;
-    const auto shared = [&](const QString &s) {
+    int add(const QString &s)
+    {
         auto it = index.find(s);
         if (it == index.end()) {
             it = index.insert(s, int(strings.size()));
             strings << s;
         }
         return it.value();
-    };
-    // Styles 1..6: the number and date formats of the columns.
-    const QByteArray styles =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><numFmts count=\"5\">"
-        "<numFmt numFmtId=\"164\" formatCode=\"0&quot;歳&quot;\"/><numFmt numFmtId=\"165\" formatCode=\"0000000\"/>"
-        "<numFmt numFmtId=\"166\" formatCode=\"yyyy/m/d\"/>"
-        "<numFmt numFmtId=\"167\" formatCode=\"[$-411]ggge&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/>"
-        "<numFmt numFmtId=\"168\" formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/></numFmts>"
-        "<cellXfs count=\"7\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"3\"/><xf numFmtId=\"165\"/>"
-        "<xf numFmtId=\"166\"/><xf numFmtId=\"167\"/><xf numFmtId=\"168\"/></cellXfs></styleSheet>";
+    }
+    QByteArray xml() const
+    {
+        QByteArray sst = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst "
+                         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+        for (const QString &s : strings)
+            sst += "<si><t>" + escaped(s) + "</t></si>";
+        return sst + "</sst>";
+    }
+};
+
+// The text of a register's text column c in row r: names, addresses, notes.
+QString registerText(int c, int r, QRandomGenerator &rng)
+{
+    static const QStringList families = QString::fromUtf8("髙橋 渡邊 﨑山 佐藤 鈴木 田中 伊藤 山本 中村 小林").split(u' ');
+    static const QStringList given = QString::fromUtf8("清一 トメ 一郎 花子 正道 妙華 浄心 ｼｮｳｼﾞ").split(u' ');
+    switch (c) {
+    case 0: return QStringLiteral("釋%1").arg(given.at(rng.bounded(int(given.size()))));
+    case 1: return families.at(rng.bounded(int(families.size()))) + u'　' + given.at(rng.bounded(int(given.size())));
+    case 2: return QStringLiteral("東京都文京区本郷%1丁目%2番").arg(rng.bounded(1, 8)).arg(r % 40);
+    case 3: return QStringLiteral("03-%1-%2").arg(rng.bounded(1000, 9999)).arg(r % 10000, 4, 10, QLatin1Char('0'));
+    default: return QStringLiteral("備考%1-%2").arg(c).arg(r);
+    }
+}
+
+// The sheet: 8 text columns, 6 numbers in three formats, 6 dates in three.
+QByteArray sheetXml(SharedStrings &shared)
+{
+    QRandomGenerator rng(23);
     QByteArray sheet;
     sheet.reserve(80 * 1024 * 1024);
     sheet += "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet "
@@ -115,15 +168,8 @@ bool writeWorkbook(const QString &path)
         for (int c = 0; c < kCols; ++c) {
             const QByteArray ref = columnName(c) + rowNo;
             if (c < 8) {
-                QString text;
-                switch (c) {
-                case 0: text = QStringLiteral("釋%1").arg(given.at(rng.bounded(int(given.size())))); break;
-                case 1: text = families.at(rng.bounded(int(families.size()))) + u'　' + given.at(rng.bounded(int(given.size()))); break;
-                case 2: text = QStringLiteral("東京都文京区本郷%1丁目%2番").arg(rng.bounded(1, 8)).arg(r % 40); break;
-                case 3: text = QStringLiteral("03-%1-%2").arg(rng.bounded(1000, 9999)).arg(r % 10000, 4, 10, QLatin1Char('0')); break;
-                default: text = QStringLiteral("備考%1-%2").arg(c).arg(r); break;
-                }
-                sheet += "<c r=\"" + ref + "\" t=\"s\"><v>" + QByteArray::number(shared(text)) + "</v></c>";
+                const QString text = registerText(c, r, rng);
+                sheet += "<c r=\"" + ref + "\" t=\"s\"><v>" + QByteArray::number(shared.add(text)) + "</v></c>";
             } else if (c < 14) {
                 const int style = 1 + (c - 8) % 3;
                 const double value = style == 1 ? rng.bounded(1, 105) : style == 2 ? rng.bounded(100000) * 10.5
@@ -138,39 +184,21 @@ bool writeWorkbook(const QString &path)
         }
         sheet += "</row>";
     }
-    sheet += "</sheetData></worksheet>";
-    QByteArray sst = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst "
-                     "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
-    for (const QString &s : std::as_const(strings))
-        sst += "<si><t>" + escaped(s) + "</t></si>";
-    sst += "</sst>";
-    const QByteArray types =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-        "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
-    const QByteArray rootRels =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-        "Target=\"xl/workbook.xml\"/></Relationships>";
-    const QByteArray workbook =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
-        "<sheet name=\"過去帳\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
-    const QByteArray workbookRels =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-        "Target=\"worksheets/sheet1.xml\"/>"
-        "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
-        "Target=\"styles.xml\"/>"
-        "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
-        "Target=\"sharedStrings.xml\"/></Relationships>";
+    return sheet + "</sheetData></worksheet>";
+}
+
+bool writeWorkbook(const QString &path)
+{
+    SharedStrings shared;
+    const QByteArray sheet = sheetXml(shared);
+    const QByteArray sst = shared.xml();
     int error = 0;
     zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!z)
         return false;
-    const bool added = addEntry(z, "[Content_Types].xml", types) && addEntry(z, "_rels/.rels", rootRels)
-        && addEntry(z, "xl/workbook.xml", workbook) && addEntry(z, "xl/_rels/workbook.xml.rels", workbookRels)
-        && addEntry(z, "xl/styles.xml", styles) && addEntry(z, "xl/sharedStrings.xml", sst)
+    const bool added = addEntry(z, "[Content_Types].xml", kContentTypes) && addEntry(z, "_rels/.rels", kRootRels)
+        && addEntry(z, "xl/workbook.xml", kWorkbookPart) && addEntry(z, "xl/_rels/workbook.xml.rels", kWorkbookRels)
+        && addEntry(z, "xl/styles.xml", kStyles) && addEntry(z, "xl/sharedStrings.xml", sst)
         && addEntry(z, "xl/worksheets/sheet1.xml", sheet);
     if (!added) {
         zip_discard(z);
