@@ -52,10 +52,8 @@ private slots:
         f->grid().select(2, 2, 5, 4);
         f->grid().setColSort(3, 5);
         SortDialog &d = shown();
-        QCOMPARE(d.keyFirstColEdit->text(), QStringLiteral("2"));
-        QCOMPARE(d.keyLastColEdit->text(), QStringLiteral("4"));
-        QCOMPARE(d.firstRowEdit->text(), QStringLiteral("2"));
-        QCOMPARE(d.lastRowEdit->text(), QStringLiteral("5"));
+        QCOMPARE((QStringList{d.keyFirstColEdit->text(), d.keyLastColEdit->text(), d.firstRowEdit->text(), d.lastRowEdit->text()}),
+                 (QStringList{"2", "4", "2", "5"}));
         d.modeBox->setCurrentIndex(10);
         QVERIFY(d.columnKeys());
         QVERIFY(d.keyGrid->isEnabled());
