@@ -15,15 +15,6 @@
 
 using namespace tera;
 
-namespace {
-
-qint64 kakoSize(const QString &dir)
-{
-    return QFileInfo(dir + QStringLiteral("/kako.rnd")).size();
-}
-
-} // namespace
-
 class TestCliRegisterForms : public QObject {
     Q_OBJECT
 
@@ -73,7 +64,7 @@ private slots:
                  QStringList{QStringLiteral("昭和/六十四")});
         QCOMPARE(columnIn(db, QStringLiteral("SELECT DISTINCT [年号] || '/' || [年号年] AS v FROM [D_OMAIRI] WHERE [過去CD] = 6")),
                  QStringList{QStringLiteral("平成/一")});
-        QCOMPARE(kakoSize(dir.path()), 9 * 780);
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("kako.rnd"))).size(), 9 * 780);
         // The run report keeps the notice.
         const QString report = newestRunReport(dir.path());
         QVERIFY2(report.contains(QStringLiteral("9 行目、2 列目: 「平成1年1月5日」は平成の始まる前の日付です")), qPrintable(report));
@@ -90,8 +81,6 @@ private slots:
         QTest::addColumn<QString>("why");
         QTest::newRow("十十") << "昭和卅年五月廿日" << "昭和十十年五月廿日" << 3 << "2 列目「没年月日」"
                               << "没年月日「昭和十十年五月廿日」を直してください: 「十十」は数の書き方として正しくありません（「十」の位が重なっています）。";
-        QTest::newRow("五十五十") << "昭和卅年五月廿日" << "昭和卅年五月五十五十日" << 3 << "2 列目「没年月日」"
-                                  << "「五十五十」は数の書き方として正しくありません";
         QTest::newRow("平成元年13月40日") << "大正拾五年拾弐月廿四日" << "平成元年13月40日" << 5 << "2 列目「没年月日」"
                                           << "没年月日「平成元年13月40日」は存在しない日付です: 月 13 はありません（1～12）。";
         QTest::newRow("2023/02/30") << "弐千弐拾四年壱月念日" << "2023年2月30日" << 4 << "1 列目「没年月日」"
@@ -127,10 +116,9 @@ private slots:
         QVERIFY2(r.err.contains(QStringLiteral("%1 行目（%2）").arg(row).arg(where)), qPrintable(r.err));
         // Known before the first row: nothing is written, not even the rows
         // before it, and no backup is made.
-        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAKO]")), 0);
-        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [D_OMAIRI]")), 0);
-        QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [W_KAIKI]")), 0);
-        QVERIFY(kakoSize(dir.path()) <= 0);
+        for (const char *table : {"W_KAKO", "D_OMAIRI", "W_KAIKI"})
+            QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(QLatin1String(table))), 0);
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("kako.rnd"))).size() <= 0);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("tera2.mdb"))));
         // The run report lies beside the database and names the row.
         const QStringList reports = QDir(dir.path()).entryList({QStringLiteral("import-report-*.txt")});

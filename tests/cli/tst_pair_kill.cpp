@@ -41,10 +41,7 @@ Pair pairOf(const QString &dbPath, const QString &kakoPath)
 bool startPaused(QProcess &p, const char *point, const QStringList &args, const QString &folder, QString &signal)
 {
     signal = QDir(folder).filePath(QStringLiteral("paused"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    QProcessEnvironment env = headlessEnvironment();
     env.insert(QStringLiteral("TERA_PAUSE_AT"), QString::fromLatin1(point));
     env.insert(QStringLiteral("TERA_PAUSE_SIGNAL"), signal);
     p.setProcessEnvironment(env);

@@ -49,7 +49,6 @@ private slots:
         f->tools().EditCut();
         QCOMPARE(f->clipboard, QStringLiteral("keep"));
         f->tools().EditPaste();
-        f->tools().onToolbarButton(QStringLiteral("印刷")); // no such button: nothing
         f->tools().editCurrentCell();
         QVERIFY(!editing(f->w->importGrid));
         QCOMPARE(f->column(1), (QStringList{"h1", "1-1", "2-1", "3-1", "4-1", "5-1", "6-1", "7-1"}));
@@ -106,12 +105,13 @@ private slots:
         QFETCH(bool, saved);
         f->w->docName = f->path(QStringLiteral("before.csv"));
         f->grid().select(2, 2, 2, 2);
-        f->saveFirst = Answer(answer);
+        f->prompt.script({Answer(answer)});
         FileKindSeen seen;
         if (fileKindAnswer >= 0)
             f->answerFileKind(3, fileKindAnswer == 1, &seen);
         f->w->menus.newAction->trigger();
-        QCOMPARE(f->questions, QStringList{GridToolText::kSaveFirst});
+        QCOMPARE(f->prompt.texts().first(), GridToolText::kSaveFirst);
+        QCOMPARE(f->prompt.shown().first().buttons, Buttons::YesNoCancel);
         QCOMPARE(seen.shown, fileKindAnswer >= 0);
         QCOMPARE(QFile::exists(f->path(QStringLiteral("before.csv"))), saved);
         if (saved)
@@ -212,14 +212,15 @@ private slots:
     void saveNewTableAsUnknown()
     {
         f->tools().setDocumentFolder(f->files.path());
-        f->w->menus.newAction->trigger(); // answered Cancel: nothing happens
+        f->prompt.script({Answer::Cancel});
+        f->w->menus.newAction->trigger(); // nothing happens
         f->answerFileKind(0, true);
         f->w->menus.saveAction->trigger();
         QVERIFY(QFile::exists(f->path(QStringLiteral("Unknown.vsg"))));
         QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("Unknown.vsg"))));
         f->answerFileKind(0, true);
         f->w->menus.saveAction->trigger();
-        QCOMPARE(f->prompt.texts(), QStringList{GridToolText::overwriteQuestion(QStringLiteral("Unknown.vsg"))});
+        QCOMPARE(f->prompt.texts().last(), GridToolText::overwriteQuestion(QStringLiteral("Unknown.vsg")));
     }
 
     // The kind clicked in the dialog is the kind Save As writes and Open
@@ -253,8 +254,9 @@ private slots:
         QVERIFY2(f->prompt.texts().isEmpty(), qPrintable(f->prompt.texts().join('\n')));
         QCOMPARE(f->w->docName, f->savePick);
 
-        f->saveFirst = Answer::No;
+        f->prompt.script({Answer::No});
         f->w->menus.newAction->trigger();
+        f->prompt.clear();
         f->openPick = f->savePick;
         f->answerFileKind(kind, true);
         f->w->menus.openAction->trigger();
@@ -298,10 +300,9 @@ private slots:
         // New's save that was asked for and failed keeps the table it was to keep.
         f->prompt.clear();
         f->w->docName = nowhere;
-        f->saveFirst = Answer::Yes;
         f->answerFileKind(3, true);
-        f->w->menus.newAction->trigger();
-        QCOMPARE(f->prompt.texts().size(), 1);
+        f->w->menus.newAction->trigger(); // はい: save first
+        QCOMPARE(f->prompt.texts().size(), 2);
         QCOMPARE(f->grid().Rows(), 8);
         QCOMPARE(f->w->docName, nowhere);
     }
@@ -330,45 +331,35 @@ private slots:
         QVERIFY(readAll(f->savePick).startsWith(",h1,h2,h3,h4\r\n"));
     }
 
+    // The closing question under its own caption, from the frame, the menu
+    // and the toolbar alike; いいえ keeps the window and the table.
     void closingAsks()
     {
         f->w->show();
         QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
-        f->closeAnswer = Answer::No;
+        f->prompt.script({Answer::No, Answer::No, Answer::No});
         QVERIFY(!f->w->close());
         QVERIFY(f->w->isVisible());
         f->w->menus.exitAction->trigger();
         f->w->menus.toolbarButton(u"終了")->trigger();
         QVERIFY(f->w->isVisible());
-        QCOMPARE(f->questions, QStringList(3, GridToolText::kCloseQuestion));
+        QCOMPARE(f->prompt.texts(), QStringList(3, GridToolText::kCloseQuestion));
+        QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
+        QCOMPARE(f->prompt.shown().first().caption, GridToolText::kCloseCaption);
         QCOMPARE(f->grid().TextMatrix(7, 4), QStringLiteral("7-4"));
-        f->closeAnswer = Answer::Yes;
+        f->prompt.clear();
+        f->prompt.script({Answer::Yes});
         QVERIFY(f->w->close());
         QVERIFY(!f->w->isVisible());
-        QVERIFY(f->prompt.texts().isEmpty());
+        QCOMPARE(f->prompt.texts(), QStringList{GridToolText::kCloseQuestion});
         // Once the program is ending the window goes without asking.
         f->w->show();
         QVERIFY(QTest::qWaitForWindowExposed(f->w.get()));
-        f->closeAnswer = Answer::No;
-        const qsizetype asked = f->questions.size();
+        f->prompt.clear();
+        f->prompt.script({Answer::No});
         f->w->endProgram(0);
         QVERIFY(!f->w->isVisible());
-        QCOMPARE(f->questions.size(), asked);
-    }
-
-    // Without the fixture's hooks the questions go through the prompt: the
-    // closing one under its own caption, New's as a three-way question.
-    void questionsThroughThePrompt()
-    {
-        GridCommands plain(f->w.get(), f->grid(), f->w->importGrid, f->w->docName, f->prompt, f->kinds());
-        f->prompt.script({Answer::No, Answer::Cancel});
-        QVERIFY(!plain.confirmClose());
-        plain.FileNew();
-        QCOMPARE(f->prompt.texts(), (QStringList{GridToolText::kCloseQuestion, GridToolText::kSaveFirst}));
-        QCOMPARE(f->prompt.shown().first().icon, Icon::Exclamation);
-        QCOMPARE(f->prompt.shown().first().caption, GridToolText::kCloseCaption);
-        QCOMPARE(f->prompt.shown().last().buttons, Buttons::YesNoCancel);
-        QCOMPARE(f->grid().Rows(), 8);
+        QVERIFY(f->prompt.texts().isEmpty());
     }
 };
 

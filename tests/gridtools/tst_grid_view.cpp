@@ -91,7 +91,6 @@ private slots:
         QCOMPARE(editor->text(), QStringLiteral("2-2"));
         QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(editor, QStringLiteral("edited"));
-        QCOMPARE(editor->text(), QStringLiteral("edited"));
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(m_grid->TextMatrix(2, 2), QStringLiteral("edited")); // the delegate commits queued
     }

@@ -17,16 +17,11 @@ class TestSortDialog : public QObject {
     Q_OBJECT
     std::unique_ptr<GridFixture> f;
 
-    SortDialog &dialog()
-    {
-        SortDialog &d = f->tools().sortDialog();
-        d.setGrid(&f->grid());
-        return d;
-    }
     // Brings the dialog up beside the test (not modally) for the grid.
     SortDialog &shown()
     {
-        SortDialog &d = dialog();
+        SortDialog &d = f->tools().sortDialog();
+        d.setGrid(&f->grid());
         d.prepare();
         d.show();
         if (!QTest::qWaitForWindowExposed(&d))
@@ -57,10 +52,8 @@ private slots:
         f->grid().select(2, 2, 5, 4);
         f->grid().setColSort(3, 5);
         SortDialog &d = shown();
-        QCOMPARE(d.keyFirstColEdit->text(), QStringLiteral("2"));
-        QCOMPARE(d.keyLastColEdit->text(), QStringLiteral("4"));
-        QCOMPARE(d.firstRowEdit->text(), QStringLiteral("2"));
-        QCOMPARE(d.lastRowEdit->text(), QStringLiteral("5"));
+        QCOMPARE((QStringList{d.keyFirstColEdit->text(), d.keyLastColEdit->text(), d.firstRowEdit->text(), d.lastRowEdit->text()}),
+                 (QStringList{"2", "4", "2", "5"}));
         d.modeBox->setCurrentIndex(10);
         QVERIFY(d.columnKeys());
         QVERIFY(d.keyGrid->isEnabled());
@@ -98,7 +91,6 @@ private slots:
         QTest::addColumn<int>("beeps");
         // The fixture's table: 8 rows (0-7), 5 columns (0-4).
         QTest::newRow("Text2 above the last column") << 2 << "5" << "" << 1;
-        QTest::newRow("Text2 two digits") << 2 << "12" << "1" << 1;
         QTest::newRow("Text3 7") << 3 << "7" << "7" << 0;
         QTest::newRow("Text3 above the last row") << 3 << "8" << "" << 1;
     }
@@ -183,7 +175,6 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         // What each mode means is the grid's own concern; here the mode
         // picked reaches the sort.
-        QTest::newRow("4 numbers descending") << 4 << QStringList{"100", "10", "9", "b", "B", "a"};
         QTest::newRow("7 case-sensitive ascending") << 7 << QStringList{"10", "100", "9", "B", "a", "b"};
     }
 

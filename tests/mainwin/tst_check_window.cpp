@@ -103,10 +103,7 @@ private slots:
         QCOMPARE(opened.size(), 1);
         QVERIFY(offer.contains(QDir::toNativeSeparators(opened.first())));
         QCOMPARE(QFileInfo(opened.first()).absolutePath(), QFileInfo(f->state.files.database).absolutePath());
-        QFile report(opened.first());
-        QVERIFY(report.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(report.readAll());
-        QVERIFY(text.contains(QStringLiteral("9 行目（1 列目）")));
+        QVERIFY(QString::fromUtf8(readAll(opened.first())).contains(QStringLiteral("9 行目（1 列目）")));
         QVERIFY(!QFile::exists(f->state.files.databaseBackup));
     }
 

@@ -96,7 +96,6 @@ private slots:
         QTest::addColumn<bool>("expectText");
         QTest::newRow("completed") << int(TranscribeReport::Outcome::Completed) << true;
         QTest::newRow("cancelled") << int(TranscribeReport::Outcome::Cancelled) << true;
-        QTest::newRow("replace declined") << int(TranscribeReport::Outcome::ReplaceDeclined) << false;
         QTest::newRow("failed (reported on the spot)") << int(TranscribeReport::Outcome::Failed) << false;
     }
     void summaries()

@@ -432,9 +432,7 @@ private slots:
         const QStringList viaCommand = dumpDatabase(commandDb);
         QVERIFY(viaWindows.filter(QStringLiteral("W_KAKO: ")).size() == 12);
         QVERIFY(!viaWindows.filter(QStringLiteral("清風院釋正道居士")).isEmpty());
-        QCOMPARE(viaWindows.size(), viaCommand.size());
-        for (int i = 0; i < viaWindows.size(); ++i)
-            QCOMPARE(viaWindows.at(i), viaCommand.at(i));
+        QCOMPARE(viaWindows, viaCommand);
         const QByteArray kakoA = readAll(byWindows.filePath(QStringLiteral("kako.rnd")));
         QCOMPARE(kakoA.size(), 12 * kRecord);
         QVERIFY(kakoA == readAll(byCommand.filePath(QStringLiteral("kako.rnd"))));

@@ -100,11 +100,7 @@ private slots:
         ImportWindow *d = openDeaths();
         QVERIFY(d);
         QVERIFY(QTest::qWaitForWindowExposed(d));
-        QVERIFY2(area.contains(d->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                                    .arg(d->x())
-                                                                    .arg(d->y())
-                                                                    .arg(d->width())
-                                                                    .arg(d->height())));
+        QCOMPARE(area.intersected(d->frameGeometry()), d->frameGeometry()); // wholly on the screen
         // Centred over the main window wherever the screen leaves room.
         QRect centred(QPoint(0, 0), d->frameGeometry().size());
         centred.moveCenter(f->w->frameGeometry().center());
@@ -328,10 +324,7 @@ private slots:
         QVERIFY(w.findingsGrid->columnWidth(3) >= before + 150);
 
         // Filter: only the stop, then everything again.
-        int stopEntry = -1;
-        for (int i = 0; i < w.kindFilter->count(); ++i)
-            if (w.kindFilter->itemData(i).toInt() == int(CheckKind::Stop))
-                stopEntry = i;
+        const int stopEntry = w.kindFilter->findData(int(CheckKind::Stop));
         QVERIFY(stopEntry > 0);
         w.kindFilter->setCurrentIndex(stopEntry);
         QStringList visible;

@@ -2,7 +2,8 @@
 // The windows over test data, with every outside dialog answered by the
 // test: the file pickers return what the test says, the file-kind and number
 // dialogs are clicked through while they are up, the clipboard is a string,
-// beeps are counted, and every message lands in a ScriptedPrompt.
+// beeps are counted, and every message and question lands in a
+// ScriptedPrompt.
 // WindowFixture: the main window over a fresh demo database. GridFixture: the
 // import window on its own over a small table.
 #include "model/master_data.h"
@@ -75,16 +76,6 @@ inline void enableAllKinds(FileKindDialog &kinds)
         b->setEnabled(true);
 }
 
-// A file of these bytes in dir; its path.
-inline QString writeFileIn(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    const QString path = QDir(dir.path()).filePath(name);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
 struct WindowFixture {
     TestDb t;
     AppState state;
@@ -107,7 +98,7 @@ struct WindowFixture {
         w->endProgram = [this](int code) { endedWith = code; };
     }
 
-    QString writeFile(const QString &name, const QByteArray &bytes) { return writeFileIn(files, name, bytes); }
+    QString writeFile(const QString &name, const QByteArray &bytes) { return tera::writeFile(files.filePath(name), bytes); }
 
     // SSCommand1 with the picker returning path and FileKindDialog answered.
     FileKindSeen pickSource(const QString &path, int option = -1, bool ok = true)
@@ -229,9 +220,6 @@ struct GridFixture {
     QString clipboard;            // the clipboard's text
     bool clipboardBroken = false; // neither takes nor gives text
     int beeps = 0;
-    Answer saveFirst = Answer::Cancel;
-    QStringList questions; // the three-way and closing questions, as asked
-    Answer closeAnswer = Answer::No;
 
     GridFixture()
     {
@@ -258,14 +246,6 @@ struct GridFixture {
             if (clipboardBroken)
                 return std::nullopt;
             return clipboard;
-        };
-        t.askSaveFirst = [this](const QString &text) {
-            questions << text;
-            return saveFirst;
-        };
-        t.askClose = [this](const QString &text) {
-            questions << text;
-            return closeAnswer;
         };
         const auto count = [this] { ++beeps; };
         t.inputDialog().beep = count;
@@ -305,7 +285,7 @@ struct GridFixture {
     }
 
     QString path(const QString &name) const { return QDir(files.path()).filePath(name); }
-    QString writeFile(const QString &name, const QByteArray &bytes) const { return writeFileIn(files, name, bytes); }
+    QString writeFile(const QString &name, const QByteArray &bytes) const { return tera::writeFile(path(name), bytes); }
     FileKindDialog &kinds() { return w->fileKindDialog(); }
     void answerFileKind(int option, bool ok, FileKindSeen *seen = nullptr)
     {
@@ -317,7 +297,7 @@ struct GridFixture {
     void answerInput(const QString &keys, bool ok)
     {
         InputDialog *d = &tools().inputDialog();
-        QTimer::singleShot(0, [=] {
+        QTimer::singleShot(0, d, [=] {
             if (!d->isVisible())
                 return;
             d->valueEdit->clear();

@@ -50,9 +50,7 @@ public:
     {
         m_handler = std::signal(SIGXFSZ, SIG_IGN);
         ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit cap = m_old;
-        cap.rlim_cur = rlim_t(bytes);
-        ::setrlimit(RLIMIT_FSIZE, &cap);
+        capFileSizeInChild(bytes);
     }
     ~FileSizeCap()
     {

@@ -24,15 +24,21 @@ struct ProgramRun {
 // given, runs in the child just before the program starts (to set a limit).
 // A run still going after timeoutMs is reported with code -1. folder, when
 // given, is the program's working folder.
+// This process's environment without any display: a program started with it
+// finds no screen, whatever the session running the tests has.
+inline QProcessEnvironment headlessEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
 inline ProgramRun runTera(const QStringList &args, const std::function<void()> &inChild, int timeoutMs = 120000,
                           const QString &folder = QString())
 {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(headlessEnvironment());
     p.setStandardInputFile(QProcess::nullDevice());
     if (inChild)
         p.setChildProcessModifier(inChild);

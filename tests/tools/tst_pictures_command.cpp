@@ -1,5 +1,7 @@
 // tera-pictures as a user runs it: refused without a display (as the
 // program's windows are) and on a bad line, before any window is made.
+#include "program_run.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -30,10 +32,7 @@ private slots:
         QFETCH(QString, said);
         QTemporaryDir dir;
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        QProcessEnvironment env = tera::headlessEnvironment();
         if (display)
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
