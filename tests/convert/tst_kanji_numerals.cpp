@@ -125,7 +125,6 @@ private slots:
         QTest::addColumn<bool>("eraYear");
         QTest::addColumn<QString>("problem");
         QTest::newRow("十十") << "十十" << false << "「十十」は数の書き方として正しくありません（「十」の位が重なっています）。";
-        QTest::newRow("五十五十") << "五十五十" << false << "「五十五十」は数の書き方として正しくありません（「十」の位が重なっています）。";
         QTest::newRow("十百") << "十百" << false << "「十百」は数の書き方として正しくありません（「百」が小さい位の後にあります）。";
         QTest::newRow("inside") << " 3月5 " << false << "「3月5」は数の書き方として正しくありません（数の途中に「月」があります）。";
         QTest::newRow("元12") << "元12" << true << "「元12」は数の書き方として正しくありません（「元」はほかの数と一緒には書けません）。";

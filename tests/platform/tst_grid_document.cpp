@@ -150,9 +150,7 @@ void TstGridDocument::badDocuments_data()
     QTest::newRow("empty file") << QByteArray() << notOne;
     QTest::newRow("a CSV file") << QByteArray("a,b,c\r\n") << notOne;
     QTest::newRow("cut inside the magic") << good.left(5) << damaged;
-    QTest::newRow("header only") << good.left(20) << damaged;
     QTest::newRow("cut among the rows") << good.left(good.size() / 2) << damaged;
-    QTest::newRow("trailer lost") << good.chopped(8) << damaged;
     QTest::newRow("one byte short") << good.chopped(1) << damaged;
     QByteArray flipped = good;
     flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 0x20);

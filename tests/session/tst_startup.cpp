@@ -55,12 +55,8 @@ private slots:
             << QStringList{QStringLiteral("C:\\架燐手\\tera.mdb"), QStringLiteral("C:\\Program Files\\カリンデ総合版\\tera.mdb")}
             << QStringLiteral("C:\\Program Files\\カリンデ総合版\\tera.mdb")
             << QStringLiteral("C:\\Program Files\\カリンデ総合版\\kako.rnd");
-        QTest::newRow("last candidate") << QStringLiteral("C:\\") << QStringList{QStringLiteral("C:\\架燐手\\tera.mdb")}
-                                        << QStringLiteral("C:\\架燐手\\tera.mdb") << QStringLiteral("C:\\架燐手\\kako.rnd");
         QTest::newRow("other drive only") << QStringLiteral("C:\\") << QStringList{QStringLiteral("E:\\カリンデ\\tera.mdb")}
                                           << QString() << QString();
-        QTest::newRow("only kako.rnd present") << QStringLiteral("C:\\") << QStringList{QStringLiteral("C:\\カリンデ\\kako.rnd")}
-                                               << QString() << QString();
         QTest::newRow("unix root") << QStringLiteral("/media/usb/") << QStringList{QStringLiteral("/media/usb/カリンデ/tera.mdb")}
                                    << QStringLiteral("/media/usb/カリンデ/tera.mdb") << QStringLiteral("/media/usb/カリンデ/kako.rnd");
     }
@@ -98,14 +94,6 @@ private slots:
         s.files.kako = kakoBefore;
         DeriveSiblingPaths(s);
         QCOMPARE((QStringList{s.files.kako, s.files.kakoBackup, s.files.databaseBackup}), expected);
-    }
-
-    void programRootOfPaths()
-    {
-        QCOMPARE(programRoot(QStringLiteral("C:\\tools\\tera")), QStringLiteral("C:\\"));
-        const QString root = programRoot(QDir::tempPath());
-        QVERIFY(root.endsWith(QLatin1Char('/')));
-        QVERIFY(QDir::tempPath().startsWith(root) || QDir::tempPath() + QLatin1Char('/') == root);
     }
 
     // The whole sequence against real files: a database found by the search
@@ -198,25 +186,26 @@ private slots:
 
     void endings_data()
     {
-        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("pick");  // in the dialog: cancel, end, a file in the folder, or nothing
+        QTest::addColumn<QString>("given"); // a file in the folder named at start-up
         QTest::addColumn<QString>("message");
-        QTest::newRow("dialog cancelled") << QStringLiteral("cancel") << StartupText::kCancelled;
-        QTest::newRow("dialog closed by its frame") << QStringLiteral("close") << StartupText::kNoDatabase;
-        QTest::newRow("chosen file gone") << QStringLiteral("missing") << StartupText::kNoDatabase;
-        QTest::newRow("not a database") << QStringLiteral("text") << StartupText::kDatabaseFault;
-        QTest::newRow("given path not a database") << QStringLiteral("given-text") << StartupText::kDatabaseFault;
-        QTest::newRow("given path missing") << QStringLiteral("given-missing") << StartupText::kNoDatabase;
-        QTest::newRow("dialog ends the program") << QStringLiteral("end") << QString();
+        QTest::newRow("dialog cancelled") << "cancel" << "" << StartupText::kCancelled;
+        QTest::newRow("dialog closed by its frame") << "" << "" << StartupText::kNoDatabase;
+        QTest::newRow("chosen file gone") << "gone/tera.mdb" << "" << StartupText::kNoDatabase;
+        QTest::newRow("not a database") << "tera.mdb" << "" << StartupText::kDatabaseFault;
+        QTest::newRow("given path not a database") << "" << "tera.mdb" << StartupText::kDatabaseFault;
+        QTest::newRow("given path missing") << "" << "none.mdb" << StartupText::kNoDatabase;
+        QTest::newRow("dialog ends the program") << "end" << "" << QString();
     }
     void endings()
     {
-        QFETCH(QString, situation);
+        QFETCH(QString, pick);
+        QFETCH(QString, given);
         QFETCH(QString, message);
         QTemporaryDir dir;
-        const QString textFile = dir.filePath(QStringLiteral("tera.mdb"));
-        QFile f(textFile);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("これはデータベースではありません\n");
+        const QByteArray notADatabase("これはデータベースではありません\n");
+        QFile f(dir.filePath(QStringLiteral("tera.mdb")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(notADatabase) == notADatabase.size());
         f.close();
 
         AppState s;
@@ -225,27 +214,22 @@ private slots:
         StartupOptions o;
         o.appPath = dir.path();
         o.searchRoot = dir.path() + QStringLiteral("/nowhere/");
-        if (situation == QStringLiteral("cancel"))
-            dialog.cancel = true;
-        else if (situation == QStringLiteral("missing"))
-            dialog.choose = dir.filePath(QStringLiteral("gone/tera.mdb"));
-        else if (situation == QStringLiteral("text"))
-            dialog.choose = textFile;
-        else if (situation == QStringLiteral("given-text"))
-            o.givenDbPath = textFile;
-        else if (situation == QStringLiteral("given-missing"))
-            o.givenDbPath = dir.filePath(QStringLiteral("none.mdb"));
-        dialog.endProgram = situation == QStringLiteral("end");
+        dialog.cancel = pick == QLatin1String("cancel");
+        dialog.endProgram = pick == QLatin1String("end");
+        if (pick.endsWith(QLatin1String(".mdb")))
+            dialog.choose = dir.filePath(pick);
+        if (!given.isEmpty())
+            o.givenDbPath = dir.filePath(given);
 
         QVERIFY_THROWS_EXCEPTION(EndProgram, RunStartup(s, prompt, dialog, o));
         QCOMPARE(prompt.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         if (!message.isEmpty())
             QVERIFY(prompt.shown().first().icon == Icon::Exclamation && prompt.shown().first().buttons == Buttons::Ok);
-        if (situation == QStringLiteral("cancel"))
+        if (dialog.cancel)
             QVERIFY(s.files.kakoBackup.isEmpty()); // nothing derived, nothing opened
-        if (situation == QStringLiteral("missing"))
+        if (pick.startsWith(QLatin1String("gone")))
             QCOMPARE(s.files.kako, dir.filePath(QStringLiteral("gone/kako.rnd")));
-        QCOMPARE(QFileInfo(textFile).size(), qint64(QByteArray("これはデータベースではありません\n").size()));
+        QCOMPARE(f.size(), qint64(notADatabase.size()));
     }
 
     // The master data, through both routes. More than 20 rows, or a value

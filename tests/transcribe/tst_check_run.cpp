@@ -191,9 +191,8 @@ private slots:
         QCOMPARE(r.rowsToCorrect.size(), 1);
         QVERIFY2(CheckSummaryLine(c).startsWith(QStringLiteral("書込 0 行、直す必要のある値が 1 行にあるため転記は始まりません（最初は 6 行目")),
                  qPrintable(CheckSummaryLine(c)));
-        const CheckFinding stop = c.findings.at(int(std::find_if(c.findings.cbegin(), c.findings.cend(),
-                                                                  [](const CheckFinding &x) { return x.kind == CheckKind::Stop; })
-                                                     - c.findings.cbegin()));
+        const CheckFinding stop =
+            *std::find_if(c.findings.cbegin(), c.findings.cend(), [](const CheckFinding &x) { return x.kind == CheckKind::Stop; });
         QCOMPARE(stop.column, r.failureColumn);
         QCOMPARE(stop.column, kDate);
         QVERIFY(stop.text.contains(r.rowsToCorrect.first().reason));

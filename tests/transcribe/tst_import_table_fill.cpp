@@ -22,7 +22,6 @@ private slots:
         QTest::addColumn<int>("titleRows");
         QTest::newRow("no lines") << 0 << 0;
         QTest::newRow("title line only") << 1 << 1;
-        QTest::newRow("one line") << 1 << 0;
         QTest::newRow("three lines") << 3 << 0;
         QTest::newRow("title and three lines") << 4 << 1;
     }
