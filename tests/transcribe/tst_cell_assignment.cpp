@@ -275,9 +275,7 @@ void TestCellAssignment::writtenDates()
     QFETCH(QString, firstAnniversary);
     Run run(*m_db.at(route));
     run.row(2, cells);
-    QCOMPARE(int(run.k().bnen), bnen);
-    QCOMPARE(int(run.k().btuki), btuki);
-    QCOMPARE(int(run.k().bHi), bHi);
+    QCOMPARE((QList<int>{run.k().bnen, run.k().btuki, run.k().bHi}), (QList<int>{bnen, btuki, bHi}));
     QCOMPARE(run.records.anniversaryDates[8], firstAnniversary);
     if (!firstAnniversary.isEmpty()) // the dates run from the day of death
         QCOMPARE(run.records.anniversaryDates[0], QDate(bnen, btuki, bHi).addDays(6).toString(QStringLiteral("yyyy/MM/dd")));
@@ -412,9 +410,8 @@ void TestCellAssignment::eraAndDigitsOutliveTheRow()
     // The era cell left empty: the next row's era year is still 昭和.
     run.row(2, {{4, "六十"}});
     QCOMPARE(run.k().bnen, qint16(1985));
-    QCOMPARE(run.ctx->work.eraName, QStringLiteral("昭和"));
-    QCOMPARE(run.ctx->work.eraYearDigits, QStringLiteral("60"));
-    QCOMPARE(run.ctx->work.monthDigits, QStringLiteral("3"));
+    const CellWorkingTexts &w = run.ctx->work;
+    QCOMPARE((QStringList{w.eraName, w.eraYearDigits, w.monthDigits}), (QStringList{"昭和", "60", "3"}));
 
     // An era date sets the era in force for later rows too; 元 is year 1.
     run.row(2, {{2, "平成3年4月5日"}});
