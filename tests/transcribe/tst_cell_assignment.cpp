@@ -118,10 +118,8 @@ private slots:
     void eachItemFillsItsFields();
     void writtenDates_data();
     void writtenDates();
-    void unreadableCellsFail_data();
-    void unreadableCellsFail();
-    void valueNotices_data();
-    void valueNotices();
+    void oneCellStopsOrIsNoted_data();
+    void oneCellStopsOrIsNoted();
     void eraAndDigitsOutliveTheRow_data() { addRoutes(); }
     void eraAndDigitsOutliveTheRow();
     void datesOverSeveralCells_data();
@@ -281,13 +279,17 @@ void TestCellAssignment::writtenDates()
         QCOMPARE(run.records.anniversaryDates[0], QDate(bnen, btuki, bHi).addDays(6).toString(QStringLiteral("yyyy/MM/dd")));
 }
 
-void TestCellAssignment::unreadableCellsFail_data()
+// A cell that cannot be read stops the run with a reason (says) naming the
+// value (named). A value stored other than it reads is noted for the row
+// (says, named empty), with its column and the cell as it stands; values
+// read as they stand are not.
+void TestCellAssignment::oneCellStopsOrIsNoted_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("item");
     QTest::addColumn<QString>("cell");
-    QTest::addColumn<QString>("why");
-    QTest::addColumn<QString>("named"); // the report names the value
+    QTest::addColumn<QString>("says"); // empty: neither
+    QTest::addColumn<QString>("named");
     QTest::newRow("月 before 年") << 2 << 1 << "5月2003年17日" << "日付として読めません" << "5月2003年17日";
     QTest::newRow("era date 月 before 年") << 2 << 2 << "平成5月15年" << "日付として読めません" << "平成5月15年";
     QTest::newRow("年 inside the era name") << 2 << 2 << "元年5月17日" << "日付として読めません" << "元年5月17日";
@@ -320,34 +322,7 @@ void TestCellAssignment::unreadableCellsFail_data()
     QTest::newRow("numeric month -1") << 2 << 15 << "-1" << none << "月 -1";
     QTest::newRow("numeric day 32") << 2 << 16 << "32" << none << "日 32";
     QTest::newRow("negative year") << 2 << 14 << "-5" << none << "年 -5";
-}
-
-void TestCellAssignment::unreadableCellsFail()
-{
-    QFETCH(int, kind);
-    QFETCH(int, item);
-    QFETCH(QString, cell);
-    QFETCH(QString, why);
-    QFETCH(QString, named);
-    Run run(*m_db.at(Route::Direct));
-    ResetRowRecords(run.records);
-    try {
-        AssignCell(*run.ctx, run.records, qint16(kind), qint16(item), cell);
-        QFAIL("no failure reported");
-    } catch (const RowFailure &e) {
-        QVERIFY(e.stopsRun); // the user corrects the cell; the run stops there
-        QVERIFY2(e.reason.contains(why) && e.reason.contains(named), qPrintable(e.reason));
-    }
-}
-
-// Values stored other than they read are noted for the row, with their
-// column and the cell as it stands; values read as they stand are not.
-void TestCellAssignment::valueNotices_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("item");
-    QTest::addColumn<QString>("cell");
-    QTest::addColumn<QString>("notice"); // empty: none
+    // stored as they do not read: noted
     const QString unread = QStringLiteral("を数として読めません。0 として書き込みます。");
     const QString noDay = QStringLiteral("は暦にない日付です。文字のまま書き込みます。");
     const QString noDate = QStringLiteral("は年/月/日の日付として読めません。文字のまま書き込みます。");
@@ -377,26 +352,35 @@ void TestCellAssignment::valueNotices_data()
         {2, 14, "不明", ""},
     };
     for (const auto &c : cases)
-        QTest::addRow("kind %d item %d '%s'", c.kind, c.item, qPrintable(c.cell)) << c.kind << c.item << c.cell << c.notice;
+        QTest::addRow("kind %d item %d '%s'", c.kind, c.item, qPrintable(c.cell))
+            << c.kind << c.item << c.cell << c.notice << QString();
 }
 
-void TestCellAssignment::valueNotices()
+void TestCellAssignment::oneCellStopsOrIsNoted()
 {
     QFETCH(int, kind);
     QFETCH(int, item);
     QFETCH(QString, cell);
-    QFETCH(QString, notice);
+    QFETCH(QString, says);
+    QFETCH(QString, named);
     Run run(*m_db.at(Route::Direct));
     ResetRowRecords(run.records);
     const QString shown = cell.trimmed();
-    AssignCell(*run.ctx, run.records, qint16(kind), qint16(item), cell);
+    try {
+        AssignCell(*run.ctx, run.records, qint16(kind), qint16(item), cell);
+        QVERIFY2(named.isEmpty(), "no failure reported");
+    } catch (const RowFailure &e) {
+        QVERIFY(!named.isEmpty() && e.stopsRun); // the user corrects the cell; the run stops there
+        QVERIFY2(e.reason.contains(says) && e.reason.contains(named), qPrintable(e.reason));
+        return;
+    }
     const QList<ValueNotice> &got = run.ctx->valueNotices;
-    QCOMPARE(got.size(), notice.isEmpty() ? 0 : 1);
-    if (notice.isEmpty())
+    QCOMPARE(got.size(), says.isEmpty() ? 0 : 1);
+    if (says.isEmpty())
         return;
     QCOMPARE(got.first().column, item);
     QCOMPARE(got.first().value, shown);
-    QCOMPARE(got.first().reason, notice);
+    QCOMPARE(got.first().reason, says);
 }
 
 void TestCellAssignment::eraAndDigitsOutliveTheRow()
