@@ -107,9 +107,8 @@ private slots:
         QFETCH(QString, out);
         const bool malformed = out == QStringLiteral("!");
         const NumeralReading r = ReadKanjiNumeral(in);
-        QCOMPARE(r.isMalformed(), malformed);
-        QCOMPARE(r.isNumber(), !malformed && !out.isEmpty());
-        QCOMPARE(r.problem.isEmpty(), !malformed);
+        QCOMPARE((QList<bool>{r.isMalformed(), r.isNumber(), r.problem.isEmpty()}),
+                 (QList<bool>{malformed, !malformed && !out.isEmpty(), !malformed}));
         QCOMPARE(FromKanjiNum(in), malformed ? QString() : out);
         // An era year reads the same, except that 元 alone is the first year
         // and 元 beside another numeral is none.

@@ -151,8 +151,7 @@ private slots:
 
         // Exactly the members and households the check named were made.
         const QStringList members = newMembers(f, 2), households = newHouseholds(f, 2);
-        QCOMPARE(members.size(), 2);
-        QCOMPARE(households.size(), 2);
+        QCOMPARE((QList<qsizetype>{members.size(), households.size()}), (QList<qsizetype>{2, 2}));
         const QString created = findingText(c, CheckKind::Created);
         for (const QString &made : members + households)
             QVERIFY2(created.contains(made), qPrintable(made + QStringLiteral(" / ") + created));
@@ -237,8 +236,7 @@ private slots:
         QCOMPARE(r.rowsWritten, 1);
         QVERIFY(f.prompt.texts().contains(kMemberDbFailure));
         // The ending row is not half-written: its household is gone too.
-        QCOMPARE(newMembers(f, 0).size(), 1);
-        QCOMPARE(newHouseholds(f, 0).size(), 1);
+        QCOMPARE((QList<qsizetype>{newMembers(f, 0).size(), newHouseholds(f, 0).size()}), (QList<qsizetype>{1, 1}));
     }
 
     // The check leaves the anniversaries and services of its entries unstored

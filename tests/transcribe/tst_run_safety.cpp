@@ -121,18 +121,15 @@ private slots:
             QFile kako(f.state.files.kako);
             QVERIFY(kako.resize(keptBytes));
         }
-        const QByteArray kakoBefore = fileBytes(f.state.files.kako);
-        const QByteArray dbBefore = fileBytes(f.state.files.database);
+        const QList<QByteArray> before{fileBytes(f.state.files.kako), fileBytes(f.state.files.database)};
         f.prompt.clear();
 
         const TranscribeReport r = f.run(deathRows(4, 100));
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
-        QCOMPARE(r.rowsWritten, 0);
-        QCOMPARE(r.incompleteRows(), 4);
+        QCOMPARE((QList<int>{r.rowsWritten, r.incompleteRows()}), (QList<int>{0, 4}));
         QVERIFY2(f.prompt.texts().join(QString()).contains(said), qPrintable(f.prompt.texts().join(QStringLiteral("|"))));
         QVERIFY(f.prompt.texts().join(QString()).contains(QStringLiteral("既存データを削除して転記")));
-        QCOMPARE(fileBytes(f.state.files.kako), kakoBefore);
-        QCOMPARE(fileBytes(f.state.files.database), dbBefore);
+        QCOMPARE((QList<QByteArray>{fileBytes(f.state.files.kako), fileBytes(f.state.files.database)}), before);
         QVERIFY2(!QFile::exists(f.state.files.databaseBackup) && !QFile::exists(f.state.files.kakoBackup), "a backup was made");
 
         // The check says the same before anything is tried.
@@ -446,10 +443,9 @@ private slots:
         state.files.database = CreateDemoDatabase(folder.path());
         DeriveSiblingPaths(state);
         ScriptedPrompt &prompt = f.prompt;
-        const FixedClock &clock = f.clock;
         TranscribeOptions options;
         options.backup = false;
-        QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(10)), state.runSettings(), state.master, prompt, clock, nullptr, options).ok());
+        QVERIFY(f.run(deathRows(10), options).ok());
 
         const qint64 room = 1 << 20;
         folder.arm(fault == WriteFault::SizeCap ? QFileInfo(state.files.database).size() + room : room);
@@ -457,8 +453,7 @@ private slots:
         // the batch that meets the fault is lost whole and the run says so.
         options.batchRows = 20;
         prompt.clear();
-        const TranscribeReport r =
-            Transcribe(*importTable(kOutDeathRegister, deathRows(400, 11)), state.runSettings(), state.master, prompt, clock, nullptr, options);
+        const TranscribeReport r = f.run(deathRows(400, 11), options);
         folder.disarm();
 
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Failed);
@@ -484,7 +479,7 @@ private slots:
         f.db.reset();
 
         // With room again, the next run numbers on without a gap.
-        QVERIFY(Transcribe(*importTable(kOutDeathRegister, deathRows(5, 900)), state.runSettings(), state.master, prompt, clock, nullptr, options).ok());
+        QVERIFY(f.run(deathRows(5, 900), options).ok());
         f.db = Database::open(state.files.database);
         checkKakoMatchesRegister(f);
     }
