@@ -1,5 +1,6 @@
 #include "file_faults.h"
 #include "platform/grid_model.h"
+#include "program_run.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -52,12 +53,6 @@ void importTable(GridModel &g, bool withoutCp932 = false)
     g.setColWidth(4, 4000);
     g.setColSort(2, SortCustom);
     g.setColSort(3, SortNumericDescending);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "session/startup.h"
 #include "transcribe/run_lock.h"
 #include "platform/database.h"
+#include "program_run.h"
 #include "scripted_prompt.h"
 #include "test_db.h"
 
@@ -143,18 +144,14 @@ private slots:
         QTemporaryDir root;
         const QString db = CreateDemoDatabase(root.path());
         const QDir dir(root.path());
-        auto write = [&](const QString &name, const QByteArray &bytes) {
-            QFile f(dir.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes);
-        };
+        const auto write = [&](const char *name, const QByteArray &bytes) { writeFile(dir.filePath(QString::fromUtf8(name)), bytes); };
         // kako2.rnd was renamed already, tera2.mdb's copy was not.
-        write(QStringLiteral("kako2.rnd"), QByteArray(780, 'n'));
-        write(QStringLiteral("tera2.mdb"), QByteArray("the previous backup"));
-        write(QStringLiteral("tera2.mdb.t1t1t1.tmp"), QByteArray("the new backup"));
-        write(QStringLiteral("kako.rnd.pair"), QByteArray("tera-import pair 1\nop=backup\nmove=kako2.rnd.k1k1k1.tmp\tkako2.rnd\n"
-                                                          "move=tera2.mdb.t1t1t1.tmp\ttera2.mdb\nend\n"));
-        write(QStringLiteral("tera.mdb.Ab12Cd.tmp"), QByteArray("half a restore"));
+        write("kako2.rnd", QByteArray(780, 'n'));
+        write("tera2.mdb", QByteArray("the previous backup"));
+        write("tera2.mdb.t1t1t1.tmp", QByteArray("the new backup"));
+        write("kako.rnd.pair", QByteArray("tera-import pair 1\nop=backup\nmove=kako2.rnd.k1k1k1.tmp\tkako2.rnd\n"
+                                          "move=tera2.mdb.t1t1t1.tmp\ttera2.mdb\nend\n"));
+        write("tera.mdb.Ab12Cd.tmp", QByteArray("half a restore"));
         RunLock lock(db);
         QString refusal;
         if (runGoingOn)
@@ -176,9 +173,7 @@ private slots:
         QVERIFY2(prompt.texts().at(0).contains(QStringLiteral("前回のバックアップが途中で終わっていたため、最後まで仕上げました")),
                  qPrintable(prompt.texts().at(0)));
         QVERIFY2(prompt.texts().at(1).contains(QStringLiteral("tera.mdb.Ab12Cd.tmp")), qPrintable(prompt.texts().at(1)));
-        QFile tera2(dir.filePath(QStringLiteral("tera2.mdb")));
-        QVERIFY(tera2.open(QIODevice::ReadOnly));
-        QCOMPARE(tera2.readAll(), QByteArray("the new backup"));
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("tera2.mdb"))), QByteArray("the new backup"));
         for (const QString &gone : {QStringLiteral("kako.rnd.pair"), QStringLiteral("tera2.mdb.t1t1t1.tmp"), QStringLiteral("tera.mdb.Ab12Cd.tmp")})
             QVERIFY2(!dir.exists(gone), qPrintable(gone));
         QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("kako2.rnd"))).size(), 780);
@@ -204,9 +199,7 @@ private slots:
         QFETCH(QString, message);
         QTemporaryDir dir;
         const QByteArray notADatabase("これはデータベースではありません\n");
-        QFile f(dir.filePath(QStringLiteral("tera.mdb")));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(notADatabase) == notADatabase.size());
-        f.close();
+        const QString textFile = writeFile(dir.filePath(QStringLiteral("tera.mdb")), notADatabase);
 
         AppState s;
         ScriptedPrompt prompt;
@@ -229,7 +222,7 @@ private slots:
             QVERIFY(s.files.kakoBackup.isEmpty()); // nothing derived, nothing opened
         if (pick.startsWith(QLatin1String("gone")))
             QCOMPARE(s.files.kako, dir.filePath(QStringLiteral("gone/kako.rnd")));
-        QCOMPARE(f.size(), qint64(notADatabase.size()));
+        QCOMPARE(readAll(textFile), notADatabase);
     }
 
     // The master data, through both routes. More than 20 rows, or a value
