@@ -21,9 +21,7 @@ private slots:
         QTest::addColumn<int>("item"); // the enum's value
         QTest::addColumn<int>("number"); // as link files saved it
         QTest::addColumn<QString>("name");
-        QTest::newRow("member name") << 0 << int(itemNumber(MemberItem::Name)) << 8 << QStringLiteral("氏名");
         QTest::newRow("member last") << 0 << int(itemNumber(MemberItem::SearchText)) << 51 << QStringLiteral("検索");
-        QTest::newRow("household head") << 1 << int(itemNumber(HouseholdItem::HeadName)) << 2 << QStringLiteral("世帯主名");
         QTest::newRow("household last") << 1 << int(itemNumber(HouseholdItem::SearchText)) << 32 << QStringLiteral("検索");
         QTest::newRow("posthumous name") << 2 << int(itemNumber(DeathItem::PosthumousName)) << 10 << QStringLiteral("戒名");
         QTest::newRow("death last") << 2 << int(itemNumber(DeathItem::SearchText)) << 26 << QStringLiteral("検索項目");
@@ -51,7 +49,6 @@ private slots:
         QTest::newRow("households") << 1 << QList<int>{0, 1} << kHouseholdItemCount << 34;
         QTest::newRow("death register") << 2 << QList<int>{0} << kDeathItemCount << 27;
         QTest::newRow("unknown kind") << 3 << QList<int>{} << 0 << 0;
-        QTest::newRow("negative kind") << -1 << QList<int>{} << 0 << 0;
     }
     void kinds()
     {

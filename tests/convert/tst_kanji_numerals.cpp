@@ -107,9 +107,8 @@ private slots:
         QFETCH(QString, out);
         const bool malformed = out == QStringLiteral("!");
         const NumeralReading r = ReadKanjiNumeral(in);
-        QCOMPARE(r.isMalformed(), malformed);
-        QCOMPARE(r.isNumber(), !malformed && !out.isEmpty());
-        QCOMPARE(r.problem.isEmpty(), !malformed);
+        QCOMPARE((QList<bool>{r.isMalformed(), r.isNumber(), r.problem.isEmpty()}),
+                 (QList<bool>{malformed, !malformed && !out.isEmpty(), !malformed}));
         QCOMPARE(FromKanjiNum(in), malformed ? QString() : out);
         // An era year reads the same, except that 元 alone is the first year
         // and 元 beside another numeral is none.
@@ -125,7 +124,6 @@ private slots:
         QTest::addColumn<bool>("eraYear");
         QTest::addColumn<QString>("problem");
         QTest::newRow("十十") << "十十" << false << "「十十」は数の書き方として正しくありません（「十」の位が重なっています）。";
-        QTest::newRow("五十五十") << "五十五十" << false << "「五十五十」は数の書き方として正しくありません（「十」の位が重なっています）。";
         QTest::newRow("十百") << "十百" << false << "「十百」は数の書き方として正しくありません（「百」が小さい位の後にあります）。";
         QTest::newRow("inside") << " 3月5 " << false << "「3月5」は数の書き方として正しくありません（数の途中に「月」があります）。";
         QTest::newRow("元12") << "元12" << true << "「元12」は数の書き方として正しくありません（「元」はほかの数と一緒には書けません）。";

@@ -54,7 +54,6 @@ private slots:
     void sortModes_data();
     void sortModes();
     void sortUsesSelectedRowsAndKeyColumns();
-    void clearKeepsTheSize();
 };
 
 void TstGridModel::sizesAndCursorStayInsideTheTable()
@@ -203,19 +202,6 @@ void TstGridModel::sortUsesSelectedRowsAndKeyColumns()
     g.select(0, 0, 5, 0);
     QVERIFY(g.Sort(SortCaseAscending));
     QCOMPARE(column(g, 0), (QStringList{"h", "v", "w", "x", "y", "z"}));
-}
-
-void TstGridModel::clearKeepsTheSize()
-{
-    GridModel g;
-    fill(g, {{"a", "b"}, {"c", "d"}}, 1, 1);
-    g.setRowHeight(1, 700);
-    g.setColWidth(0, 3000);
-    g.setColSort(1, SortCustom);
-    g.Clear();
-    QCOMPARE(texts(g), (Rows{{"", ""}, {"", ""}}));
-    QCOMPARE(QList<int>({g.RowHeight(1), g.ColWidth(0), g.ColSort(1), g.FixedRows()}),
-             QList<int>({GridModel::kDefaultRowHeight, GridModel::kDefaultColWidth, SortNone, 1}));
 }
 
 QTEST_GUILESS_MAIN(TstGridModel)

@@ -106,15 +106,8 @@ private slots:
         QCOMPARE(report.rowsWritten, rows);
         QCOMPARE(countIn(db, QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(table)), rows);
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("tera2.mdb"))));
-        if (!eras.isEmpty()) {
-            auto written = Database::open(db);
-            Query q = written->exec(QStringLiteral("SELECT [年号] || '/' || [年号年] AS v FROM [W_KAKO] ORDER BY [過去CD]"));
-            QStringList stored;
-            while (q.next())
-                stored << q.text(QStringLiteral("v"));
-            q.finish();
-            QCOMPARE(stored, eras);
-        }
+        if (!eras.isEmpty())
+            QCOMPARE(columnIn(db, QStringLiteral("SELECT [年号] || '/' || [年号年] AS v FROM [W_KAKO] ORDER BY [過去CD]")), eras);
         QString error;
         const QString path = s.writeReport(report, started, &error);
         QVERIFY2(QFileInfo(path).dir() == QDir(dir.path()), qPrintable(error));
@@ -204,11 +197,7 @@ private slots:
         QCOMPARE(s.state().files.databaseBackup, dir.filePath(QStringLiteral("tera2.mdb")));
         QVERIFY(s.state().master.kbnValues == before.kbnValues);
 
-        const QString text = dir.filePath(QStringLiteral("garbage.mdb"));
-        QFile f(text);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("\x00\x01\x02\xff\xfe garbage", 16));
-        f.close();
+        const QString text = writeFile(dir.filePath(QStringLiteral("garbage.mdb")), QByteArray("\x00\x01\x02\xff\xfe garbage", 16));
         r = s.openDatabase(text);
         QCOMPARE(r.cause, SessionResult::Cause::DatabaseFault);
         QCOMPARE(r.message, StartupText::kDatabaseFault);

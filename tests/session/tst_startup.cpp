@@ -5,6 +5,7 @@
 #include "session/startup.h"
 #include "transcribe/run_lock.h"
 #include "platform/database.h"
+#include "program_run.h"
 #include "scripted_prompt.h"
 #include "test_db.h"
 
@@ -55,12 +56,8 @@ private slots:
             << QStringList{QStringLiteral("C:\\架燐手\\tera.mdb"), QStringLiteral("C:\\Program Files\\カリンデ総合版\\tera.mdb")}
             << QStringLiteral("C:\\Program Files\\カリンデ総合版\\tera.mdb")
             << QStringLiteral("C:\\Program Files\\カリンデ総合版\\kako.rnd");
-        QTest::newRow("last candidate") << QStringLiteral("C:\\") << QStringList{QStringLiteral("C:\\架燐手\\tera.mdb")}
-                                        << QStringLiteral("C:\\架燐手\\tera.mdb") << QStringLiteral("C:\\架燐手\\kako.rnd");
         QTest::newRow("other drive only") << QStringLiteral("C:\\") << QStringList{QStringLiteral("E:\\カリンデ\\tera.mdb")}
                                           << QString() << QString();
-        QTest::newRow("only kako.rnd present") << QStringLiteral("C:\\") << QStringList{QStringLiteral("C:\\カリンデ\\kako.rnd")}
-                                               << QString() << QString();
         QTest::newRow("unix root") << QStringLiteral("/media/usb/") << QStringList{QStringLiteral("/media/usb/カリンデ/tera.mdb")}
                                    << QStringLiteral("/media/usb/カリンデ/tera.mdb") << QStringLiteral("/media/usb/カリンデ/kako.rnd");
     }
@@ -98,14 +95,6 @@ private slots:
         s.files.kako = kakoBefore;
         DeriveSiblingPaths(s);
         QCOMPARE((QStringList{s.files.kako, s.files.kakoBackup, s.files.databaseBackup}), expected);
-    }
-
-    void programRootOfPaths()
-    {
-        QCOMPARE(programRoot(QStringLiteral("C:\\tools\\tera")), QStringLiteral("C:\\"));
-        const QString root = programRoot(QDir::tempPath());
-        QVERIFY(root.endsWith(QLatin1Char('/')));
-        QVERIFY(QDir::tempPath().startsWith(root) || QDir::tempPath() + QLatin1Char('/') == root);
     }
 
     // The whole sequence against real files: a database found by the search
@@ -155,18 +144,14 @@ private slots:
         QTemporaryDir root;
         const QString db = CreateDemoDatabase(root.path());
         const QDir dir(root.path());
-        auto write = [&](const QString &name, const QByteArray &bytes) {
-            QFile f(dir.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes);
-        };
+        const auto write = [&](const char *name, const QByteArray &bytes) { writeFile(dir.filePath(QString::fromUtf8(name)), bytes); };
         // kako2.rnd was renamed already, tera2.mdb's copy was not.
-        write(QStringLiteral("kako2.rnd"), QByteArray(780, 'n'));
-        write(QStringLiteral("tera2.mdb"), QByteArray("the previous backup"));
-        write(QStringLiteral("tera2.mdb.t1t1t1.tmp"), QByteArray("the new backup"));
-        write(QStringLiteral("kako.rnd.pair"), QByteArray("tera-import pair 1\nop=backup\nmove=kako2.rnd.k1k1k1.tmp\tkako2.rnd\n"
-                                                          "move=tera2.mdb.t1t1t1.tmp\ttera2.mdb\nend\n"));
-        write(QStringLiteral("tera.mdb.Ab12Cd.tmp"), QByteArray("half a restore"));
+        write("kako2.rnd", QByteArray(780, 'n'));
+        write("tera2.mdb", QByteArray("the previous backup"));
+        write("tera2.mdb.t1t1t1.tmp", QByteArray("the new backup"));
+        write("kako.rnd.pair", QByteArray("tera-import pair 1\nop=backup\nmove=kako2.rnd.k1k1k1.tmp\tkako2.rnd\n"
+                                          "move=tera2.mdb.t1t1t1.tmp\ttera2.mdb\nend\n"));
+        write("tera.mdb.Ab12Cd.tmp", QByteArray("half a restore"));
         RunLock lock(db);
         QString refusal;
         if (runGoingOn)
@@ -188,9 +173,7 @@ private slots:
         QVERIFY2(prompt.texts().at(0).contains(QStringLiteral("前回のバックアップが途中で終わっていたため、最後まで仕上げました")),
                  qPrintable(prompt.texts().at(0)));
         QVERIFY2(prompt.texts().at(1).contains(QStringLiteral("tera.mdb.Ab12Cd.tmp")), qPrintable(prompt.texts().at(1)));
-        QFile tera2(dir.filePath(QStringLiteral("tera2.mdb")));
-        QVERIFY(tera2.open(QIODevice::ReadOnly));
-        QCOMPARE(tera2.readAll(), QByteArray("the new backup"));
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("tera2.mdb"))), QByteArray("the new backup"));
         for (const QString &gone : {QStringLiteral("kako.rnd.pair"), QStringLiteral("tera2.mdb.t1t1t1.tmp"), QStringLiteral("tera.mdb.Ab12Cd.tmp")})
             QVERIFY2(!dir.exists(gone), qPrintable(gone));
         QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("kako2.rnd"))).size(), 780);
@@ -198,26 +181,25 @@ private slots:
 
     void endings_data()
     {
-        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("pick");  // in the dialog: cancel, end, a file in the folder, or nothing
+        QTest::addColumn<QString>("given"); // a file in the folder named at start-up
         QTest::addColumn<QString>("message");
-        QTest::newRow("dialog cancelled") << QStringLiteral("cancel") << StartupText::kCancelled;
-        QTest::newRow("dialog closed by its frame") << QStringLiteral("close") << StartupText::kNoDatabase;
-        QTest::newRow("chosen file gone") << QStringLiteral("missing") << StartupText::kNoDatabase;
-        QTest::newRow("not a database") << QStringLiteral("text") << StartupText::kDatabaseFault;
-        QTest::newRow("given path not a database") << QStringLiteral("given-text") << StartupText::kDatabaseFault;
-        QTest::newRow("given path missing") << QStringLiteral("given-missing") << StartupText::kNoDatabase;
-        QTest::newRow("dialog ends the program") << QStringLiteral("end") << QString();
+        QTest::newRow("dialog cancelled") << "cancel" << "" << StartupText::kCancelled;
+        QTest::newRow("dialog closed by its frame") << "" << "" << StartupText::kNoDatabase;
+        QTest::newRow("chosen file gone") << "gone/tera.mdb" << "" << StartupText::kNoDatabase;
+        QTest::newRow("not a database") << "tera.mdb" << "" << StartupText::kDatabaseFault;
+        QTest::newRow("given path not a database") << "" << "tera.mdb" << StartupText::kDatabaseFault;
+        QTest::newRow("given path missing") << "" << "none.mdb" << StartupText::kNoDatabase;
+        QTest::newRow("dialog ends the program") << "end" << "" << QString();
     }
     void endings()
     {
-        QFETCH(QString, situation);
+        QFETCH(QString, pick);
+        QFETCH(QString, given);
         QFETCH(QString, message);
         QTemporaryDir dir;
-        const QString textFile = dir.filePath(QStringLiteral("tera.mdb"));
-        QFile f(textFile);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("これはデータベースではありません\n");
-        f.close();
+        const QByteArray notADatabase("これはデータベースではありません\n");
+        const QString textFile = writeFile(dir.filePath(QStringLiteral("tera.mdb")), notADatabase);
 
         AppState s;
         ScriptedPrompt prompt;
@@ -225,27 +207,22 @@ private slots:
         StartupOptions o;
         o.appPath = dir.path();
         o.searchRoot = dir.path() + QStringLiteral("/nowhere/");
-        if (situation == QStringLiteral("cancel"))
-            dialog.cancel = true;
-        else if (situation == QStringLiteral("missing"))
-            dialog.choose = dir.filePath(QStringLiteral("gone/tera.mdb"));
-        else if (situation == QStringLiteral("text"))
-            dialog.choose = textFile;
-        else if (situation == QStringLiteral("given-text"))
-            o.givenDbPath = textFile;
-        else if (situation == QStringLiteral("given-missing"))
-            o.givenDbPath = dir.filePath(QStringLiteral("none.mdb"));
-        dialog.endProgram = situation == QStringLiteral("end");
+        dialog.cancel = pick == QLatin1String("cancel");
+        dialog.endProgram = pick == QLatin1String("end");
+        if (pick.endsWith(QLatin1String(".mdb")))
+            dialog.choose = dir.filePath(pick);
+        if (!given.isEmpty())
+            o.givenDbPath = dir.filePath(given);
 
         QVERIFY_THROWS_EXCEPTION(EndProgram, RunStartup(s, prompt, dialog, o));
         QCOMPARE(prompt.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         if (!message.isEmpty())
             QVERIFY(prompt.shown().first().icon == Icon::Exclamation && prompt.shown().first().buttons == Buttons::Ok);
-        if (situation == QStringLiteral("cancel"))
+        if (dialog.cancel)
             QVERIFY(s.files.kakoBackup.isEmpty()); // nothing derived, nothing opened
-        if (situation == QStringLiteral("missing"))
+        if (pick.startsWith(QLatin1String("gone")))
             QCOMPARE(s.files.kako, dir.filePath(QStringLiteral("gone/kako.rnd")));
-        QCOMPARE(QFileInfo(textFile).size(), qint64(QByteArray("これはデータベースではありません\n").size()));
+        QCOMPARE(readAll(textFile), notADatabase);
     }
 
     // The master data, through both routes. More than 20 rows, or a value

@@ -140,23 +140,19 @@ struct Fixture {
         db = t.openAgain();
         return *db;
     }
-    // A count ("n") of the database reopened after a run.
-    qint64 count(const QString &sql, const QVariantList &params = {})
-    {
-        Query q = db->exec(sql, params);
-        q.next();
-        const qint64 n = q.integer(QStringLiteral("n"));
-        q.finish();
-        return n;
-    }
-    // The column "v" of a query's rows, after a run.
-    QStringList column(const QString &sql, const QVariantList &params = {})
+    // The column "v" (or name) of a query's rows, after a run.
+    QStringList column(const QString &sql, const QVariantList &params = {}, const QString &name = QStringLiteral("v"))
     {
         QStringList out;
         Query q = db->exec(sql, params);
         while (q.next())
-            out << q.text(QStringLiteral("v"));
+            out << q.text(name);
         return out;
+    }
+    // A count ("n") of the database reopened after a run.
+    qint64 count(const QString &sql, const QVariantList &params = {})
+    {
+        return column(sql, params, QStringLiteral("n")).value(0).toLongLong();
     }
     // One column of the rows that match in the open database, in stored
     // order, Null as "<null>".

@@ -145,16 +145,13 @@ private slots:
         QCOMPARE(r.outcome, TranscribeReport::Outcome::Completed);
         QCOMPARE(rowsOf(r.skipped), rowsOf(c, CheckKind::Skip));
         QCOMPARE(r.skipped.first().reason, c.run.skipped.first().reason);
-        QCOMPARE(r.rowsWritten, c.run.rowsWritten);
-        QCOMPARE(r.firstKakoCd, c.run.firstKakoCd);
-        QCOMPARE(r.lastKakoCd, c.run.lastKakoCd);
-        QCOMPARE(r.kakoReplacedChars, qint64(c.replacedChars()));
+        QCOMPARE((QList<qint64>{r.rowsWritten, r.firstKakoCd, r.lastKakoCd, r.kakoReplacedChars}),
+                 (QList<qint64>{c.run.rowsWritten, c.run.firstKakoCd, c.run.lastKakoCd, c.replacedChars()}));
         QCOMPARE(c.replacedChars(), 1);
 
         // Exactly the members and households the check named were made.
         const QStringList members = newMembers(f, 2), households = newHouseholds(f, 2);
-        QCOMPARE(members.size(), 2);
-        QCOMPARE(households.size(), 2);
+        QCOMPARE((QList<qsizetype>{members.size(), households.size()}), (QList<qsizetype>{2, 2}));
         const QString created = findingText(c, CheckKind::Created);
         for (const QString &made : members + households)
             QVERIFY2(created.contains(made), qPrintable(made + QStringLiteral(" / ") + created));
@@ -191,9 +188,8 @@ private slots:
         QCOMPARE(r.rowsToCorrect.size(), 1);
         QVERIFY2(CheckSummaryLine(c).startsWith(QStringLiteral("書込 0 行、直す必要のある値が 1 行にあるため転記は始まりません（最初は 6 行目")),
                  qPrintable(CheckSummaryLine(c)));
-        const CheckFinding stop = c.findings.at(int(std::find_if(c.findings.cbegin(), c.findings.cend(),
-                                                                  [](const CheckFinding &x) { return x.kind == CheckKind::Stop; })
-                                                     - c.findings.cbegin()));
+        const CheckFinding stop =
+            *std::find_if(c.findings.cbegin(), c.findings.cend(), [](const CheckFinding &x) { return x.kind == CheckKind::Stop; });
         QCOMPARE(stop.column, r.failureColumn);
         QCOMPARE(stop.column, kDate);
         QVERIFY(stop.text.contains(r.rowsToCorrect.first().reason));
@@ -240,8 +236,7 @@ private slots:
         QCOMPARE(r.rowsWritten, 1);
         QVERIFY(f.prompt.texts().contains(kMemberDbFailure));
         // The ending row is not half-written: its household is gone too.
-        QCOMPARE(newMembers(f, 0).size(), 1);
-        QCOMPARE(newHouseholds(f, 0).size(), 1);
+        QCOMPARE((QList<qsizetype>{newMembers(f, 0).size(), newHouseholds(f, 0).size()}), (QList<qsizetype>{1, 1}));
     }
 
     // The check leaves the anniversaries and services of its entries unstored
