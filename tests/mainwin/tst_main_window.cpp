@@ -4,7 +4,9 @@
 #include "file_faults.h"
 #include "window_fixture.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QLineEdit>
 
 using namespace tera;
@@ -273,6 +275,29 @@ private slots:
         f->w->runButton->click();
         QVERIFY(f->w->importWindow());
         QCOMPARE(f->w->importWindow()->grid().Rows(), 3);
+    }
+    // The product's control names live on as object names, and scripts find
+    // the widgets by them: every name docs/objects.md gives the main window
+    // must be there.
+    void documentedObjectNames()
+    {
+        QFile doc(QDir(QStringLiteral(TERA_SOURCE_DIR)).filePath(QStringLiteral("docs/objects.md")));
+        QVERIFY(doc.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QRegularExpression row(QStringLiteral("^\\| ([^|]+) \\| `MainWindow::"));
+        const QRegularExpression name(QStringLiteral("`([A-Za-z][A-Za-z0-9]*)(?:_0\\.\\.(\\d))?`"));
+        int checked = 0;
+        for (const QString &line : QString::fromUtf8(doc.readAll()).split(QLatin1Char('\n'))) {
+            const QRegularExpressionMatch m = row.match(line);
+            for (auto it = name.globalMatch(m.captured(1)); m.hasMatch() && it.hasNext();) {
+                const QRegularExpressionMatch n = it.next();
+                const int last = n.captured(2).isEmpty() ? -1 : n.captured(2).toInt();
+                for (int i = last < 0 ? -1 : 0; i <= last; ++i, ++checked) {
+                    const QString object = i < 0 ? n.captured(1) : n.captured(1) + QStringLiteral("_%1").arg(i);
+                    QVERIFY2(f->w->findChild<QObject *>(object), qPrintable(object));
+                }
+            }
+        }
+        QVERIFY(checked > 20);
     }
 };
 
