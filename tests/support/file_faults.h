@@ -99,8 +99,12 @@ public:
                 m_skip = QStringLiteral("a small tmpfs cannot be mounted here (%1); mounting needs root")
                              .arg(systemReason(errno));
         }
-        if (fault == WriteFault::ReadOnlyFolder && ::geteuid() == 0)
-            m_skip = QStringLiteral("running as root, which writes into a read-only (0555) folder anyway");
+        // Root writes into a 0555 folder anyway; for root the folder is
+        // mounted read-only over itself instead.
+        if (fault == WriteFault::ReadOnlyFolder && ::geteuid() == 0 && !canMountReadOnly())
+            m_skip = QStringLiteral("running as root, which writes into a read-only (0555) folder anyway, and a "
+                                    "read-only bind mount cannot be made here (%1)")
+                         .arg(systemReason(errno));
     }
     ~FaultyFolder()
     {
@@ -135,13 +139,19 @@ public:
             break;
         }
         case WriteFault::ReadOnlyFolder:
-            ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555);
+            if (::geteuid() == 0)
+                m_readOnlyMount = m_readOnlyMountUsed = mountReadOnly(QFile::encodeName(m_dir.path()));
+            else
+                ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555);
             break;
         }
     }
     void disarm()
     {
         m_cap.reset();
+        if (m_readOnlyMount)
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+        m_readOnlyMount = false;
         QFile::remove(fillerPath());
         ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
     }
@@ -152,7 +162,12 @@ public:
         switch (m_fault) {
         case WriteFault::SizeCap: return {systemReason(EFBIG)};
         case WriteFault::FullDisk: return {QStringLiteral("ディスクの空きが足りません"), systemReason(ENOSPC)};
-        case WriteFault::ReadOnlyFolder: return {QStringLiteral("読み取り専用"), systemReason(EACCES)};
+        // On a read-only mount the reason is the system's (a new file) or
+        // Qt's (a file it may not replace); the cause is named either way.
+        case WriteFault::ReadOnlyFolder:
+            if (m_readOnlyMountUsed)
+                return {QStringLiteral("読み取り専用")};
+            return {QStringLiteral("読み取り専用"), systemReason(EACCES)};
         }
         return {};
     }
@@ -168,6 +183,27 @@ public:
 
 private:
     QString fillerPath() const { return m_dir.filePath(QStringLiteral(".filler")); }
+    static bool mountReadOnly(const QByteArray &path)
+    {
+        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+            return false;
+        if (::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0)
+            return true;
+        ::umount2(path.constData(), MNT_DETACH);
+        return false;
+    }
+    // Tries the read-only mount once on a folder of its own.
+    bool canMountReadOnly() const
+    {
+        QTemporaryDir probe;
+        const QByteArray path = QFile::encodeName(probe.path());
+        if (!mountReadOnly(path))
+            return false;
+        ::umount2(path.constData(), MNT_DETACH);
+        return true;
+    }
+    bool m_readOnlyMount = false;
+    bool m_readOnlyMountUsed = false;
     WriteFault m_fault;
     QTemporaryDir m_dir;
     bool m_mounted = false;

@@ -184,7 +184,17 @@ private slots:
         dir.arm(roomForTheBackups ? backups + 16 * 1024 : 32 * 1024);
         const RestoreResult r = RestoreFromBackup(s.files, p);
         dir.disarm();
-        checkNothingChanged(r, p, dir.expectedWords(), before, dir.path());
+        if (fault != WriteFault::ReadOnlyFolder) {
+            checkNothingChanged(r, p, dir.expectedWords(), before, dir.path());
+            return;
+        }
+        // A folder that takes no file is refused before anything is copied:
+        // the restore cannot even set its mark of use there.
+        QCOMPARE(r.outcome, RestoreResult::Outcome::Failed);
+        const QString said = p.shown().last().text;
+        QVERIFY2(said.contains(QStringLiteral("読み取り専用")) && said.contains(QStringLiteral("何も書き込んでいません")),
+                 qPrintable(said));
+        QCOMPARE(folderBytes(dir.path()), before);
     }
 
     // A backup SQLite finds damaged (cut short by an old full disk, or a
