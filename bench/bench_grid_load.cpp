@@ -14,6 +14,7 @@
 // Targets: ratio <= 1.0, peak memory <= 6 x file size, sort < 1 s.
 // An argument names another CSV file to load instead of the generated one.
 
+#include "bench_data.h"
 #include "platform/grid_model.h"
 
 #include <QCoreApplication>
@@ -35,26 +36,6 @@ namespace {
 
 constexpr int kLines = 100'000;
 constexpr int kFields = 30;
-
-qint64 procStatusKb(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-// Starts the peak-memory count afresh (Linux: writing 5 to clear_refs).
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 QStringList words(const char *spaceSeparated) { return QString::fromUtf8(spaceSeparated).split(u' '); }
 
@@ -239,13 +220,13 @@ int main(int argc, char **argv)
     const qint64 fileSize = QFileInfo(path).size();
     std::printf("file: %s, %.1f MB (CP932 CSV, %d lines x %d fields)\n", qPrintable(path), fileSize / 1e6, kLines, kFields);
 
-    resetPeak();
-    const qint64 baselineKb = procStatusKb("VmRSS");
+    bench::resetPeak();
+    const qint64 baselineKb = bench::memoryKb("VmRSS:");
     std::unique_ptr<GridModel> grid;
     const double loadSeconds = bestGridLoad(path, grid);
     if (loadSeconds < 0)
         return 1;
-    const qint64 peakKb = procStatusKb("VmHWM");
+    const qint64 peakKb = bench::memoryKb("VmHWM:");
     std::printf("grid load: %d rows x %d columns in %.3f s, %.0f rows/s\n", grid->Rows(), grid->Cols(), loadSeconds,
                 grid->Rows() / loadSeconds);
     std::printf("peak memory: %.1f MB (%.2f x file size; %.1f MB before loading)\n", peakKb / 1024.0,

@@ -21,6 +21,7 @@
 // An argument names another .xlsx to read instead of the generated one;
 // "--write FILE" only writes the generated workbook.
 
+#include "bench_data.h"
 #include "platform/zip_archive.h"
 #include "session/import_session.h"
 
@@ -42,25 +43,6 @@ namespace {
 
 constexpr int kRows = 100'000;
 constexpr int kCols = 20;
-
-long statusKb(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 QByteArray escaped(const QString &s) { return s.toHtmlEscaped().toUtf8(); }
 
@@ -219,7 +201,7 @@ Figures measure(const QString &path, GridFileKind kind)
     Figures f;
     f.bestMs = 1e18;
     for (int run = 0; run < 3; ++run) {
-        resetPeak();
+        bench::resetPeak();
         QElapsedTimer timer;
         timer.start();
         {
@@ -234,7 +216,7 @@ Figures measure(const QString &path, GridFileKind kind)
             f.rows = session.sourceTable().rowCount();
             f.cols = session.sourceTable().columnCount();
             if (run == 0)
-                f.peakKb = statusKb("VmHWM");
+                f.peakKb = bench::memoryKb("VmHWM:");
         }
     }
     return f;

@@ -140,7 +140,7 @@ public:
         }
         case WriteFault::ReadOnlyFolder:
             if (::geteuid() == 0)
-                m_readOnlyMount = m_readOnlyMountUsed = mountReadOnly(QFile::encodeName(m_dir.path()));
+                m_readOnlyMount = mountReadOnly(QFile::encodeName(m_dir.path()));
             else
                 ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555);
             break;
@@ -165,7 +165,7 @@ public:
         // On a read-only mount the reason is the system's (a new file) or
         // Qt's (a file it may not replace); the cause is named either way.
         case WriteFault::ReadOnlyFolder:
-            if (m_readOnlyMountUsed)
+            if (::geteuid() == 0)
                 return {QStringLiteral("読み取り専用")};
             return {QStringLiteral("読み取り専用"), systemReason(EACCES)};
         }
@@ -203,7 +203,6 @@ private:
         return true;
     }
     bool m_readOnlyMount = false;
-    bool m_readOnlyMountUsed = false;
     WriteFault m_fault;
     QTemporaryDir m_dir;
     bool m_mounted = false;
